@@ -1,0 +1,14 @@
+/* The broadcast commands that reach the plugin window. */
+#pragma once
+
+#include <stddef.h>
+
+void handleBroadcast(const char *text);
+void runInternalCommand(const char *word);
+
+/* The three ways a broadcast text is matched. */
+bool matchEqual(const char *text, const char *pattern); /* whole text, any case */
+const char *matchContains(const char *text,
+                          const char *pattern); /* anywhere, exact case; where it ends */
+bool matchPrefix(const char *text, const char *pattern,
+                 size_t n); /* first n characters, any case */

@@ -1,0 +1,17 @@
+/* Off-screen rendering of the caption, and the caption itself. */
+#pragma once
+
+#include <windows.h>
+
+void createBuffers();
+void releaseBuffers();
+void recreateBuffers();
+/* Size of text in the caption font, as the paint will draw it. */
+SIZE measureText(const char *text);
+/* Installs a new caption: re-measures it and resets the scroll bounds when the
+   text changed, and asks for a repaint. Any thread. */
+void setCaption(const char *text);
+/* Draws the whole frame for the update rectangle into the window's DC. */
+void paintWindow(HDC dc, const RECT &update);
+/* The inset of the text area: bevel plus border width. */
+int textInset();

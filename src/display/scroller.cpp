@@ -1,0 +1,59 @@
+/* The scroll thread: every 50 ms it moves a caption wider than the text area
+   one step and blinks a paused one, asking the window for a repaint. */
+#include "display/scroller.h"
+#include "display/render.h"
+#include "plugin/state.h"
+
+void stepEndToEnd() {
+    int resting = warble.edgePause;
+    if (warble.scrollForward) {
+        if (resting == 0) warble.scrollX += warble.scrollStep;
+        if (warble.scrollX <= warble.scrollMax) return;
+    } else {
+        if (resting == 0) warble.scrollX -= warble.scrollStep;
+        if (warble.scrollX >= warble.scrollMin) return;
+    }
+    if (resting >= EDGE_REST_TICKS) {
+        warble.scrollForward = !warble.scrollForward;
+        warble.edgePause = 0;
+    } else {
+        warble.edgePause = resting + 1;
+    }
+}
+
+void stepStream() {
+    if (warble.scrollX < -(warble.textWidth + STREAM_GAP))
+        warble.scrollX = warble.width;
+    else
+        warble.scrollX -= warble.scrollStep;
+}
+
+void scrollTick(int *blinkTicks) {
+    bool moved = false;
+    {
+        DisplayLock lock;
+        if (warble.width - 2 * textInset() < warble.textWidth && warble.scrolling) {
+            if (warble.scrollEndToEnd)
+                stepEndToEnd();
+            else
+                stepStream();
+            moved = true;
+        }
+    }
+    if (moved) InvalidateRect(warble.hwndPlugin, nullptr, FALSE);
+    if (warble.playState == 3) {
+        if (++*blinkTicks >= BLINK_TICKS) {
+            warble.blinkOn = !warble.blinkOn;
+            *blinkTicks = 0;
+        }
+        InvalidateRect(warble.hwndPlugin, nullptr, FALSE);
+    }
+}
+
+DWORD WINAPI scrollThread(LPVOID) {
+    int blinkTicks = 0;
+    do
+        scrollTick(&blinkTicks);
+    while (WaitForSingleObject(warble.hStopEvent, SCROLL_PERIOD_MS) == WAIT_TIMEOUT);
+    return 0;
+}

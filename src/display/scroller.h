@@ -1,0 +1,13 @@
+/* The scroll animation: a stream that wraps, or a bounce with a rest at each end,
+   and the blink of a paused caption. */
+#pragma once
+
+#include <windows.h>
+
+enum { SCROLL_PERIOD_MS = 50, EDGE_REST_TICKS = 25, BLINK_TICKS = 25, STREAM_GAP = 20 };
+
+DWORD WINAPI scrollThread(LPVOID);
+/* One tick's work without the wait; blinkTicks is the thread's own counter. */
+void scrollTick(int *blinkTicks);
+void stepEndToEnd();
+void stepStream();

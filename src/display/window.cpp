@@ -1,0 +1,174 @@
+/* The display window: a borderless tool window that floats (drag to move,
+   Alt-drag to resize, snapping to edges) or sits docked in the shell's Slit.
+   Its procedure is a table of messages, each handled by one OnXxx function. */
+#include "display/window.h"
+#include "commands/dispatcher.h"
+#include "commands/menu.h"
+#include "display/render.h"
+#include "plugin/state.h"
+#include "settings/settings.h"
+#include "settings/style.h"
+
+/* The shell's messages this window wants; the address goes with both
+   registration and unregistration, so it lives as long as the module. */
+static UINT registeredMessages[] = {MSG_RECONFIGURE, MSG_BROADCAST, 0};
+
+static const int MIN_TRACK_SIZE = 16;
+static const int MIN_NOTIFIED_SIZE = 5;
+
+void applyWindowState() {
+    HWND w = warble.hwndPlugin;
+    if (warble.pluginsHidden && warble.toggleWithPlugins) {
+        ShowWindow(w, SW_HIDE);
+        return;
+    }
+    BYTE opacity = warble.transparencyEnabled ? (BYTE)(warble.alpha & 0xFF) : 255;
+    if (warble.layeredSupported) {
+        LONG exStyle = GetWindowLongA(w, GWL_EXSTYLE);
+        if (!warble.inSlit && warble.pSetLayeredWindowAttributes) {
+            SetWindowLongA(w, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
+            warble.pSetLayeredWindowAttributes(w, warble.colourKey, opacity,
+                                               LWA_COLORKEY | LWA_ALPHA);
+        } else {
+            SetWindowLongA(w, GWL_EXSTYLE, exStyle & ~WS_EX_LAYERED);
+        }
+    } else {
+        SetTransparency(w, warble.inSlit ? 255 : opacity);
+    }
+    SetWindowPos(w, warble.alwaysOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, warble.xPos, warble.yPos,
+                 warble.width, warble.height, SWP_SHOWWINDOW | SWP_NOACTIVATE);
+    InvalidateRect(w, nullptr, FALSE);
+}
+
+static LRESULT OnCreate(HWND w) {
+    warble.hwndPlugin = w;
+    SendMessageA(warble.hwndHost, MSG_REGISTER, (WPARAM)w, (LPARAM)registeredMessages);
+    MakeSticky(w);
+    createBuffers();
+    applyWindowState();
+    return 0;
+}
+
+static LRESULT OnDestroy(HWND w) {
+    RemoveSticky(w);
+    releaseBuffers();
+    SendMessageA(warble.hwndHost, MSG_UNREGISTER, (WPARAM)w, (LPARAM)registeredMessages);
+    return 0;
+}
+
+static void saveSize() {
+    WriteInt(warble.rcPath, KEY_WIDTH, warble.width);
+    WriteInt(warble.rcPath, KEY_HEIGHT, warble.height);
+}
+
+static LRESULT OnSize(LPARAM lParam) {
+    int w = LOWORD(lParam), h = HIWORD(lParam);
+    warble.width = w < MIN_NOTIFIED_SIZE ? MIN_NOTIFIED_SIZE : w;
+    warble.height = h < MIN_NOTIFIED_SIZE ? MIN_NOTIFIED_SIZE : h;
+    saveSize();
+    recreateBuffers();
+    return 0;
+}
+
+static LRESULT OnPaint(HWND w) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(w, &ps);
+    paintWindow(dc, ps.rcPaint);
+    EndPaint(w, &ps);
+    return 0;
+}
+
+static LRESULT OnGetMinMaxInfo(MINMAXINFO *info) {
+    info->ptMinTrackSize.x = MIN_TRACK_SIZE;
+    info->ptMinTrackSize.y = MIN_TRACK_SIZE;
+    return 0;
+}
+
+static LRESULT OnWindowPosChanging(HWND w, WINDOWPOS *pos) {
+    if (!warble.inSlit && warble.snapWindow && IsWindowVisible(w)) SnapWindowToEdge(pos, 10, 1);
+    return 0;
+}
+
+static LRESULT OnWindowPosChanged(WINDOWPOS *pos) {
+    if (warble.inSlit) return 0;
+    warble.xPos = pos->x;
+    warble.yPos = pos->y;
+    if (pos->cx < MIN_TRACK_SIZE) pos->cx = MIN_TRACK_SIZE;
+    if (pos->cy < MIN_TRACK_SIZE) pos->cy = MIN_TRACK_SIZE;
+    warble.width = pos->cx;
+    warble.height = pos->cy;
+    WriteInt(warble.rcPath, KEY_X, warble.xPos);
+    WriteInt(warble.rcPath, KEY_Y, warble.yPos);
+    saveSize();
+    return 0;
+}
+
+static LRESULT OnNcHitTest() {
+    return warble.inSlit ? HTCLIENT : HTCAPTION;
+}
+
+static LRESULT OnNcLButtonDown(HWND w) {
+    bool alt = GetAsyncKeyState(VK_MENU) & 0x8000;
+    PostMessageA(w, WM_SYSCOMMAND, alt ? SC_SIZE | WMSZ_BOTTOMRIGHT : SC_MOVE | HTCAPTION, 0);
+    return 0;
+}
+
+static LRESULT OnRightButtonUp() {
+    showConfigMenu(true);
+    return 0;
+}
+
+static LRESULT OnSizing(RECT *proposed) {
+    warble.width = proposed->right - proposed->left;
+    warble.height = proposed->bottom - proposed->top;
+    recreateBuffers();
+    return 0;
+}
+
+static LRESULT OnReconfigure() {
+    readSettings();
+    loadStyle();
+    applyWindowState();
+    return 0;
+}
+
+static LRESULT OnBroadcast(LPARAM lParam) {
+    if (lParam) handleBroadcast((const char *)lParam);
+    return 0;
+}
+
+LRESULT CALLBACK warbleWindowProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE:
+        return OnCreate(w);
+    case WM_DESTROY:
+        return OnDestroy(w);
+    case WM_SIZE:
+        return OnSize(lParam);
+    case WM_PAINT:
+        return OnPaint(w);
+    case WM_CLOSE:
+        return 0;
+    case WM_GETMINMAXINFO:
+        return OnGetMinMaxInfo((MINMAXINFO *)lParam);
+    case WM_WINDOWPOSCHANGING:
+        return OnWindowPosChanging(w, (WINDOWPOS *)lParam);
+    case WM_WINDOWPOSCHANGED:
+        return OnWindowPosChanged((WINDOWPOS *)lParam);
+    case WM_NCHITTEST:
+        return OnNcHitTest();
+    case WM_NCLBUTTONDOWN:
+        return OnNcLButtonDown(w);
+    case WM_NCRBUTTONUP:
+        return OnRightButtonUp();
+    case WM_RBUTTONUP:
+        return OnRightButtonUp();
+    case WM_SIZING:
+        return OnSizing((RECT *)lParam);
+    case MSG_RECONFIGURE:
+        return OnReconfigure();
+    case MSG_BROADCAST:
+        return OnBroadcast(lParam);
+    }
+    return DefWindowProcA(w, message, wParam, lParam);
+}

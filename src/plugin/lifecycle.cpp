@@ -1,0 +1,166 @@
+/* Start-up and shut-down of the plugin, in the order the shell relies on, and
+   the answers of pluginInfo. */
+#include "plugin/lifecycle.h"
+#include "display/render.h"
+#include "display/scroller.h"
+#include "display/window.h"
+#include "plugin/state.h"
+#include "settings/settings.h"
+#include "settings/style.h"
+#include "winamp/player.h"
+#include "winamp/poller.h"
+#include "winamp/relay.h"
+#include "winamp/watcher.h"
+
+static const char CLASS_NAME[] = "Warble";
+static const DWORD THREAD_STOP_TIMEOUT_MS = 5000;
+
+static void startupError(HWND owner, const char *text) {
+    MessageBoxA(owner, text, WARBLE_NAME_VERSION, MB_OK | MB_ICONERROR | MB_TOPMOST);
+}
+
+static bool registerWindowClass(HINSTANCE instance) {
+    WNDCLASSA wc = {};
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = warbleWindowProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    wc.lpszClassName = CLASS_NAME;
+    return RegisterClassA(&wc) != 0;
+}
+
+static HANDLE startThread(LPTHREAD_START_ROUTINE routine, DWORD *id) {
+    return CreateThread(nullptr, 0, routine, nullptr, 0, id);
+}
+
+extern "C" int beginPlugin(HINSTANCE instance) {
+    HMODULE user32 = LoadLibraryA("user32.dll");
+    if (user32)
+        warble.pSetLayeredWindowAttributes =
+            (SetLayeredWindowAttributesFn)GetProcAddress(user32, "SetLayeredWindowAttributes");
+    warble.pausedBlend = {AC_SRC_OVER, 0, 30, 0};
+    for (RelaySlot &slot : warble.relaySlots)
+        slot.thread = nullptr;
+
+    OSVERSIONINFOA version = {};
+    version.dwOSVersionInfoSize = sizeof version;
+    GetVersionExA(&version);
+    warble.layeredSupported =
+        version.dwPlatformId == VER_PLATFORM_WIN32_NT && version.dwMajorVersion > 4;
+
+    warble.hwndHost = GetNJWnd();
+    warble.hInstance = instance;
+    if (!registerWindowClass(instance)) {
+        startupError(warble.hwndHost, "Error registering window class");
+        return 1;
+    }
+    readSettings();
+    loadStyle();
+
+    DWORD exStyle = WS_EX_TOOLWINDOW | (warble.layeredSupported ? WS_EX_LAYERED : 0);
+    HWND window = CreateWindowExA(
+        exStyle, CLASS_NAME, nullptr, WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
+        warble.xPos, warble.yPos, warble.width, warble.height, nullptr, nullptr, instance, nullptr);
+    if (!window) {
+        startupError(nullptr, "Error creating window");
+        return 1;
+    }
+    warble.hStopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    warble.hPollThread = startThread(pollThread, &warble.pollThreadId);
+    installEventHook();
+    warble.hScrollThread = startThread(scrollThread, &warble.scrollThreadId);
+    queryPlayer();
+    return 0;
+}
+
+extern "C" int beginSlitPlugin(HINSTANCE instance, HWND slit) {
+    warble.inSlit = true;
+    warble.hwndSlit = slit;
+    int result = beginPlugin(instance);
+    /* After a failed start there is no window to hand over. */
+    if (warble.inSlit && warble.hwndSlit && warble.hwndPlugin)
+        SendMessageA(warble.hwndSlit, MSG_SLIT_ADD, 0, (LPARAM)warble.hwndPlugin);
+    return result;
+}
+
+extern "C" int beginPluginEx(HINSTANCE instance, HWND slit) {
+    return beginSlitPlugin(instance, slit);
+}
+
+bool waitHandlingSentMessages(HANDLE thread, DWORD milliseconds) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= milliseconds) return false;
+        DWORD r =
+            MsgWaitForMultipleObjects(1, &thread, FALSE, milliseconds - elapsed, QS_SENDMESSAGE);
+        if (r == WAIT_OBJECT_0) return true;
+        if (r != WAIT_OBJECT_0 + 1) return false;
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+
+/* The poller and the scroll thread are asked to stop and waited for: a thread
+   ended by force inside the C runtime or a window call can leave a lock of the
+   whole process held. Only one stuck beyond the time-out is ended by force. */
+static void stopWorker(HANDLE *thread) {
+    if (!*thread) return;
+    if (!waitHandlingSentMessages(*thread, THREAD_STOP_TIMEOUT_MS)) {
+        DWORD code = 0;
+        GetExitCodeThread(*thread, &code);
+        TerminateThread(*thread, code);
+        WaitForSingleObject(*thread, THREAD_STOP_TIMEOUT_MS);
+    }
+    CloseHandle(*thread);
+    *thread = nullptr;
+}
+
+extern "C" void endPlugin(HINSTANCE instance) {
+    removeEventHook();
+    if (warble.hStopEvent) SetEvent(warble.hStopEvent);
+    stopWorker(&warble.hPollThread);
+    stopWorker(&warble.hScrollThread);
+    if (warble.hStopEvent) CloseHandle(warble.hStopEvent);
+    warble.hStopEvent = nullptr;
+    for (int i = 0; i < RELAY_SLOTS; ++i)
+        endRelaySlot(i);
+
+    if (warble.inSlit && warble.hwndSlit) {
+        SendMessageA(warble.hwndSlit, MSG_SLIT_REMOVE, 0, (LPARAM)warble.hwndPlugin);
+        SetWindowPos(warble.hwndPlugin, nullptr, warble.xPos, warble.yPos, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER);
+        warble.inSlit = false;
+    }
+    DestroyWindow(warble.hwndPlugin);
+    warble.hwndPlugin = nullptr;
+    UnregisterClassA(CLASS_NAME, instance);
+    DisplayLock lock;
+    if (warble.hFont) {
+        DeleteObject(warble.hFont);
+        warble.hFont = nullptr;
+    }
+}
+
+extern "C" const char *pluginInfo(int index) {
+    switch (index) {
+    case 1:
+        return "Warble";
+    case 2:
+        return "v0.96b";
+    case 3:
+        return WARBLE_AUTHOR;
+    case 4:
+        return "19-02-2006";
+    case 5:
+        return WARBLE_WEB;
+    case 6:
+        return WARBLE_EMAIL;
+    case 7:
+        return "@Warble SetCaption@Warble SetCaptionNow@Warble GetWinampInfo";
+    case 8:
+        return warble.updateUrl;
+    default:
+        return WARBLE_NAME_VERSION;
+    }
+}

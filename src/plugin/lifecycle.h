@@ -1,0 +1,16 @@
+/* The five functions the shell calls: start, stop and the plugin's information. */
+#pragma once
+
+#include <windows.h>
+
+extern "C" {
+int beginPlugin(HINSTANCE instance);
+int beginSlitPlugin(HINSTANCE instance, HWND slit);
+int beginPluginEx(HINSTANCE instance, HWND slit);
+void endPlugin(HINSTANCE instance);
+const char *pluginInfo(int index);
+}
+
+/* Waits for a thread to end while still handling messages sent to this thread,
+   which the thread may be waiting on; true when it ended within the time. */
+bool waitHandlingSentMessages(HANDLE thread, DWORD milliseconds);

@@ -1,0 +1,29 @@
+/* The state record's load-time values and the lock that guards its caption. */
+#include "plugin/state.h"
+
+PluginState warble = [] {
+    PluginState s = {};
+    s.colourKey = RGB(255, 0, 230);
+    s.scrollStep = 2;
+    s.scrollForward = true;
+    s.interfaceExtensions = true;
+    s.useStyleFont = true;
+    s.playState = -1;
+    return s;
+}();
+
+CRITICAL_SECTION displayLock;
+
+const char WARBLE_NAME_VERSION[] = "Warble v0.96b";
+const char WARBLE_AUTHOR[] = "The Warble developers";
+const char WARBLE_WEB[] = "https://warble.example.org/";
+const char WARBLE_EMAIL[] = "warble@example.org";
+
+void copyText(char *to, const char *from, size_t size) {
+    if (size == 0) return;
+    size_t i = 0;
+    if (from)
+        for (; i + 1 < size && from[i]; ++i)
+            to[i] = from[i];
+    to[i] = '\0';
+}

@@ -1,0 +1,107 @@
+/* The plugin's one state record: settings, handles and display state, shared
+   by the shell's thread, the position poller, the scroll thread and the relay
+   threads. Each shared field says which threads write it and what guards it. */
+#pragma once
+
+#include "plugin/nightjar.h"
+
+enum { TEXT_SIZE = 260, RELAY_SLOTS = 10, RELAY_COMMAND_SIZE = 1024 };
+
+typedef BOOL(WINAPI *SetLayeredWindowAttributesFn)(HWND, COLORREF, BYTE, DWORD);
+
+/* One relayed command. `thread` non-null marks the slot busy; whoever swaps it
+   back to null (the relay thread as its last step, or whoever ends the thread)
+   owns and closes the handle. */
+struct RelaySlot {
+    char command[RELAY_COMMAND_SIZE]; /* written by the shell's thread before the thread starts */
+    char reply[TEXT_SIZE];            /* the thread's result broadcast; outlives the thread */
+    HANDLE volatile thread;           /* swapped atomically */
+    DWORD threadId;
+    DWORD startTime; /* timeGetTime when the slot was taken */
+};
+
+struct PluginState {
+    /* Handles and paths: written on the shell's thread at start, stop and reconfigure. */
+    HINSTANCE hInstance;
+    HWND hwndPlugin;
+    HWND hwndHost;
+    HWND volatile hwndWinamp; /* rewritten by every queryPlayer, on the shell's or the poller's
+                                 thread */
+    HWND hwndSlit;
+    char rcPath[TEXT_SIZE];
+    char updateUrl[TEXT_SIZE];
+    HFONT hFont; /* replaced only under displayLock */
+    SetLayeredWindowAttributesFn pSetLayeredWindowAttributes;
+    bool layeredSupported;
+    HANDLE hPollThread;
+    DWORD pollThreadId;
+    HANDLE hScrollThread;
+    DWORD scrollThreadId;
+    HANDLE hStopEvent; /* asks the poller and the scroll thread to end */
+    HWINEVENTHOOK hwinEventHook;
+    RelaySlot relaySlots[RELAY_SLOTS];
+
+    /* Placement and options: written on the shell's thread only; other threads
+       read single whole values. */
+    int xPos, yPos, width, height;
+    bool alwaysOnTop, snapWindow, toggleWithPlugins, pluginsHidden;
+    bool transparencyEnabled, transBackEnabled;
+    int alpha;
+    bool showBorder, inSlit, scrolling, showTrackNumber, scrollEndToEnd;
+    bool interfaceExtensions, useStyleFont;
+    char fontFace[TEXT_SIZE];
+    int fontHeight, fontWeight;
+    int idleState;
+    char idleMessage[TEXT_SIZE]; /* read by the poller only through idleText, under displayLock */
+    char idleTimeFormat[TEXT_SIZE]; /* likewise */
+
+    /* Style: written on the shell's thread by loadStyle. */
+    StyleItem styleItem;
+    COLORREF textColour;
+    int bevelWidth, borderWidth;
+    COLORREF colourKey;
+
+    /* Caption and scroll state: written by setCaption (shell's thread or poller),
+       the scroll thread and recreateBuffers, all under displayLock; the paint
+       reads them under the same lock. */
+    char caption[TEXT_SIZE];
+    char lastCaption[TEXT_SIZE];
+    int textWidth, textHeight;
+    int scrollX, scrollMin, scrollMax, edgePause;
+    bool scrollForward;
+
+    /* Off-screen surfaces: shell's thread only. */
+    HDC bufferDC, textDC;
+    HBITMAP bufferBitmap, textBitmap, oldBufferBitmap, oldTextBitmap;
+
+    /* Player status: written whole by queryPlayer (shell's thread or poller);
+       blinkOn also by the scroll thread. */
+    volatile int scrollStep;
+    volatile bool blinkOn;
+    volatile bool isPaused;
+    BLENDFUNCTION pausedBlend;
+    volatile int playState;
+    volatile LONG sliderEcho; /* set by the poller, tested and cleared by relay threads */
+};
+
+extern PluginState warble;
+
+/* Guards the caption, the scroll fields and the font against the threads above.
+   Never held across SendMessageA. */
+extern CRITICAL_SECTION displayLock;
+
+struct DisplayLock {
+    DisplayLock() { EnterCriticalSection(&displayLock); }
+    ~DisplayLock() { LeaveCriticalSection(&displayLock); }
+    DisplayLock(const DisplayLock &) = delete;
+    DisplayLock &operator=(const DisplayLock &) = delete;
+};
+
+/* Copies at most size - 1 characters and always terminates. */
+void copyText(char *to, const char *from, size_t size);
+
+/* The plugin's name and version, and who to reach about it. */
+extern const char WARBLE_NAME_VERSION[];
+extern const char WARBLE_AUTHOR[];
+extern const char WARBLE_WEB[];
+extern const char WARBLE_EMAIL[];

@@ -1,0 +1,70 @@
+/* The settings file: which of the four places it is found in, and the reading
+   of every key with its default. Writes happen where a value changes. */
+#include "settings/settings.h"
+#include "plugin/state.h"
+
+#include <string.h>
+
+/* Replaces everything after the last backslash of path with name, keeping the
+   whole within TEXT_SIZE, and reports whether that file exists. */
+static bool tryName(char *path, const char *name) {
+    const char *slash = strrchr(path, '\\');
+    size_t at = slash ? (size_t)(slash - path) + 1 : 0;
+    copyText(path + at, name, TEXT_SIZE - at);
+    return FileExists(path);
+}
+
+static bool findInFolderOf(char *path) {
+    return tryName(path, "Warblerc") || tryName(path, "Warble.rc");
+}
+
+static void findSettingsFile() {
+    char *path = warble.rcPath;
+    DWORD n = GetModuleFileNameA(warble.hInstance, path, TEXT_SIZE);
+    path[n < TEXT_SIZE ? n : TEXT_SIZE - 1] = '\0';
+    if (findInFolderOf(path)) return;
+
+    char besidePlugin[TEXT_SIZE];
+    copyText(besidePlugin, path, TEXT_SIZE);
+    GetNightjarPath(path, TEXT_SIZE);
+    path[TEXT_SIZE - 1] = '\0';
+    if (findInFolderOf(path)) return;
+    copyText(path, besidePlugin, TEXT_SIZE);
+}
+
+static void readText(const char *key, const char *fallback, char *into) {
+    copyText(into, ReadString(warble.rcPath, key, fallback), TEXT_SIZE);
+}
+
+void readSettings() {
+    findSettingsFile();
+    const char *rc = warble.rcPath;
+    warble.xPos = ReadInt(rc, KEY_X, 10);
+    warble.yPos = ReadInt(rc, KEY_Y, 10);
+    warble.interfaceExtensions = ReadBool(rc, KEY_DOVOZIZUVAV, true);
+    warble.inSlit = ReadBool(rc, KEY_IN_SLIT, false);
+    warble.transparencyEnabled = ReadBool(rc, KEY_TRANSPARENCY, false);
+    warble.transBackEnabled = ReadBool(rc, KEY_TRANSBACK, false);
+    warble.alpha = ReadInt(rc, KEY_ALPHA, 60);
+    warble.alwaysOnTop = ReadBool(rc, KEY_ALWAYS_ON_TOP, true);
+    warble.snapWindow = ReadBool(rc, KEY_SNAP, true);
+    warble.toggleWithPlugins = ReadBool(rc, KEY_TOGGLE_WITH_PLUGINS, true);
+    readText(KEY_UPDATE_URL, "", warble.updateUrl);
+    int width = ReadInt(rc, KEY_WIDTH, 100);
+    int height = ReadInt(rc, KEY_HEIGHT, 17);
+    warble.width = width < 5 ? 5 : width;
+    warble.height = height < 5 ? 5 : height;
+    warble.scrolling = ReadBool(rc, KEY_SCROLLING, false);
+    warble.showTrackNumber = ReadBool(rc, KEY_TRACK_NUMBER, true);
+    warble.showBorder = ReadBool(rc, KEY_BORDER, true);
+    const char *style = ReadString(rc, KEY_SCROLL_STYLE, "Stream");
+    warble.scrollEndToEnd = !style || strcmp(style, "Stream") != 0;
+    warble.useStyleFont = !ReadBool(rc, KEY_CUSTOM_FONT, false);
+    readText(KEY_FONT, "snap", warble.fontFace);
+    warble.fontHeight = ReadInt(rc, KEY_FONT_HEIGHT, 12);
+    warble.fontWeight = ReadInt(rc, KEY_FONT_WEIGHT, 1);
+    warble.idleState = ReadInt(rc, KEY_IDLE_STATE, 0);
+    DisplayLock lock; /* the poller formats the idle text from these two */
+    readText(KEY_IDLE_MESSAGE, "Warble", warble.idleMessage);
+    readText(KEY_IDLE_TIME, DEFAULT_TIME_FORMAT, warble.idleTimeFormat);
+}
