@@ -1,0 +1,463 @@
+/* winamp-sim: a small stand-in for the Winamp player. It owns a top-level window of
+   Winamp's class whose title follows Winamp's title forms, answers Winamp's window
+   messages, plays a playlist against the real clock and can be driven from outside with
+   "winamp-sim --send CMD [ARGS]". */
+#include "log.h"
+#include "player.h"
+#include "playlist.h"
+#include "remote.h"
+#include "title.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <windows.h>
+
+static const char PLAYER_CLASS[] = "Winamp v1.x";
+
+enum {
+    WINDOW_WIDTH = 275,
+    WINDOW_HEIGHT = 116,
+    TIMER_CLOCK = 1,
+    TIMER_SCROLL = 2,
+    CLOCK_MS = 100,  /* how often the clock is checked for a track's end */
+    SCROLL_MS = 200, /* one step of the scrolling title */
+};
+
+/* Winamp's command ids for WM_COMMAND. */
+enum {
+    ID_CLOSE = 40001,
+    ID_PREV = 40044,
+    ID_PLAY = 40045,
+    ID_PAUSE = 40046,
+    ID_STOP = 40047,
+    ID_NEXT = 40048,
+};
+
+/* Winamp's WM_USER requests, by lParam. */
+enum { USER_PLAY_STATUS = 104, USER_POSITION = 105, USER_SEEK = 106 };
+
+struct Options {
+    const char *playlistPath = nullptr;
+    const char *logPath = nullptr;
+    bool empty = false;
+    bool scroll = false;
+    PlayState state = STATE_PLAYING;
+    int track = 0;           /* 1-based; 0 leaves the first */
+    long long position = -1; /* ms; -1 starts at the beginning */
+};
+
+static HWND g_hwnd;
+static Player *g_player;
+static bool g_scroll;
+static size_t g_scrollShift;
+static std::string g_shownTitle;     /* the window text as last set */
+static long long g_shownSecond = -1; /* the position second last painted */
+
+/* ---- window events ---------------------------------------------------------------------- */
+
+/* Wine forgets window events raised by a thread that has not taken a message since the
+   watcher's hook was installed, so take one (our own WM_NULL) before every event. */
+static void takeMessage() {
+    PostMessageA(g_hwnd, WM_NULL, 0, 0);
+    MSG msg;
+    while (PeekMessageA(&msg, g_hwnd, WM_NULL, WM_NULL, PM_REMOVE)) {
+    }
+}
+
+/* Wine raises none of these for us: creation, renaming and destruction are announced here. */
+static void raiseEvent(DWORD event) {
+    takeMessage();
+    NotifyWinEvent(event, g_hwnd, OBJID_WINDOW, CHILDID_SELF);
+}
+
+/* Every title change passes here, so that each one is announced once. */
+static void setTitle(const std::string &text) {
+    if (text == g_shownTitle) return;
+    g_shownTitle = text;
+    SetWindowTextA(g_hwnd, text.c_str());
+    raiseEvent(EVENT_OBJECT_NAMECHANGE);
+}
+
+static void updateTitle() {
+    std::string plain = plainTitle(*g_player);
+    if (g_scroll && !g_player->empty())
+        setTitle(scrolledTitle(plain, g_scrollShift));
+    else
+        setTitle(plain);
+}
+
+/* Brings the model up to the clock (track ends) and the window up to the model. */
+static void refresh() {
+    g_player->advance();
+    updateTitle();
+    long long second = g_player->positionMs() / 1000;
+    if (second != g_shownSecond) InvalidateRect(g_hwnd, nullptr, FALSE);
+}
+
+static void repaintAll() {
+    g_shownSecond = -1;
+    refresh();
+    InvalidateRect(g_hwnd, nullptr, FALSE);
+}
+
+static void setScroll(bool on) {
+    g_scroll = on;
+    g_scrollShift = 0;
+    if (on)
+        SetTimer(g_hwnd, TIMER_SCROLL, SCROLL_MS, nullptr);
+    else
+        KillTimer(g_hwnd, TIMER_SCROLL);
+    updateTitle();
+}
+
+static void closePlayer() {
+    raiseEvent(EVENT_OBJECT_DESTROY);
+    DestroyWindow(g_hwnd);
+}
+
+/* ---- the player's commands -------------------------------------------------------------- */
+
+static void runCommand(UINT id) {
+    switch (id) {
+    case ID_CLOSE:
+        closePlayer();
+        return;
+    case ID_PREV:
+        g_player->prev();
+        break;
+    case ID_PLAY:
+        g_player->play();
+        break;
+    case ID_PAUSE:
+        g_player->pause();
+        break;
+    case ID_STOP:
+        g_player->stop();
+        break;
+    case ID_NEXT:
+        g_player->next();
+        break;
+    default:
+        return;
+    }
+    repaintAll();
+}
+
+static void runRemote(const RemoteCommand &cmd) {
+    switch (cmd.kind) {
+    case REMOTE_PLAY:
+        runCommand(ID_PLAY);
+        return;
+    case REMOTE_PAUSE:
+        runCommand(ID_PAUSE);
+        return;
+    case REMOTE_STOP:
+        runCommand(ID_STOP);
+        return;
+    case REMOTE_NEXT:
+        runCommand(ID_NEXT);
+        return;
+    case REMOTE_PREV:
+        runCommand(ID_PREV);
+        return;
+    case REMOTE_TITLE:
+        g_player->setText(cmd.text);
+        break;
+    case REMOTE_SEEK:
+        g_player->seek(cmd.number);
+        break;
+    case REMOTE_LENGTH:
+        g_player->setLength((int)cmd.number);
+        break;
+    case REMOTE_STATE:
+        g_player->setState((PlayState)cmd.number);
+        break;
+    case REMOTE_TRACK:
+        g_player->selectTrack((int)cmd.number);
+        break;
+    case REMOTE_SCROLL:
+        setScroll(cmd.number != 0);
+        break;
+    case REMOTE_EMPTY:
+        g_player->clear();
+        break;
+    case REMOTE_HANG:
+        ReplyMessage(TRUE); /* the sender goes on; this thread stops answering for a while */
+        Sleep((DWORD)cmd.number);
+        break;
+    case REMOTE_QUIT: /* answered only once the window is gone */
+        closePlayer();
+        return;
+    case REMOTE_UNKNOWN:
+        return;
+    }
+    repaintAll();
+}
+
+/* ---- window procedure ------------------------------------------------------------------- */
+
+static BOOL OnCreate(HWND hwnd, LPCREATESTRUCT cs) {
+    g_hwnd = hwnd;
+    SetTimer(hwnd, TIMER_CLOCK, CLOCK_MS, nullptr);
+    return TRUE;
+}
+
+static void OnDestroy(HWND hwnd) {
+    KillTimer(hwnd, TIMER_CLOCK);
+    KillTimer(hwnd, TIMER_SCROLL);
+    PostQuitMessage(0);
+}
+
+static void OnTimer(HWND hwnd, UINT id) {
+    if (id == TIMER_SCROLL && g_scroll) g_scrollShift++;
+    refresh();
+}
+
+static void formatTime(char *out, size_t size, long long ms) {
+    long long s = ms < 0 ? 0 : ms / 1000;
+    if (s >= 3600)
+        snprintf(out, size, "%lld:%02lld:%02lld", s / 3600, s / 60 % 60, s % 60);
+    else
+        snprintf(out, size, "%lld:%02lld", s / 60, s % 60);
+}
+
+static void paintText(HDC hdc, const RECT &client) {
+    static const char *stateNames[] = {"Stopped", "Playing", "", "Paused"};
+    const Track *track = g_player->current();
+    char line[300];
+    RECT r = client;
+    InflateRect(&r, -8, -6);
+    int lineHeight = (r.bottom - r.top) / 3;
+
+    RECT row = r;
+    row.bottom = row.top + lineHeight;
+    snprintf(line, sizeof line, "%s%s", track ? stateNames[g_player->state()] : "No playlist",
+             g_scroll ? "  (scrolling title)" : "");
+    DrawTextA(hdc, line, -1, &row, DT_LEFT | DT_SINGLELINE | DT_NOPREFIX);
+
+    OffsetRect(&row, 0, lineHeight);
+    if (track)
+        snprintf(line, sizeof line, "%d. %s", g_player->index() + 1, track->text.c_str());
+    else
+        snprintf(line, sizeof line, "%s", BARE_TITLE);
+    DrawTextA(hdc, line, -1, &row, DT_LEFT | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+
+    OffsetRect(&row, 0, lineHeight);
+    if (track) {
+        char pos[32], len[32];
+        g_shownSecond = g_player->positionMs() / 1000;
+        formatTime(pos, sizeof pos, g_player->positionMs());
+        formatTime(len, sizeof len, track->seconds * 1000LL);
+        snprintf(line, sizeof line, "%s / %s", pos, len);
+        DrawTextA(hdc, line, -1, &row, DT_LEFT | DT_SINGLELINE | DT_NOPREFIX);
+    }
+}
+
+static void OnPaint(HWND hwnd) {
+    PAINTSTRUCT ps;
+    HDC hdc = BeginPaint(hwnd, &ps);
+    RECT client;
+    GetClientRect(hwnd, &client);
+
+    HBRUSH background = CreateSolidBrush(RGB(0, 0, 0));
+    FillRect(hdc, &client, background);
+    DeleteObject(background);
+
+    HFONT oldFont = (HFONT)SelectObject(hdc, GetStockObject(DEFAULT_GUI_FONT));
+    COLORREF oldColor = SetTextColor(hdc, RGB(0, 232, 0));
+    int oldMode = SetBkMode(hdc, TRANSPARENT);
+    paintText(hdc, client);
+    SetBkMode(hdc, oldMode);
+    SetTextColor(hdc, oldColor);
+    SelectObject(hdc, oldFont);
+
+    EndPaint(hwnd, &ps);
+}
+
+static LRESULT OnPlayerRequest(HWND hwnd, WPARAM wParam, LPARAM lParam) {
+    refresh(); /* answer from the clock as it is now */
+    LRESULT answer = 1;
+    const Track *track = g_player->current();
+    switch (lParam) {
+    case USER_PLAY_STATUS:
+        answer = g_player->state();
+        break;
+    case USER_POSITION:
+        if (wParam == 0)
+            answer = (!track || g_player->state() == STATE_STOPPED)
+                         ? -1
+                         : (LRESULT)g_player->positionMs();
+        else if (wParam == 1)
+            answer = track ? track->seconds : -1;
+        else
+            answer = -1;
+        break;
+    case USER_SEEK:
+        answer = g_player->seek((long long)(unsigned)wParam) ? 0 : -1;
+        repaintAll();
+        break;
+    }
+    logLine("WM_USER wParam=%lu lParam=%ld -> %ld", (unsigned long)wParam, (long)lParam,
+            (long)answer);
+    return answer;
+}
+
+static void OnCommand(HWND hwnd, int id, HWND hwndCtl, UINT codeNotify) {
+    logLine("WM_COMMAND %d", id);
+    runCommand((UINT)id);
+}
+
+static LRESULT OnCopyData(HWND hwnd, HWND from, const COPYDATASTRUCT *data) {
+    std::string text;
+    if (!receiveRemote(data, text)) return FALSE;
+    RemoteCommand cmd = parseRemote(text);
+    logLine("COPYDATA %s%s", text.c_str(), cmd.kind == REMOTE_UNKNOWN ? " (ignored)" : "");
+    runRemote(cmd);
+    return TRUE;
+}
+
+static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_CREATE:
+        return OnCreate(hwnd, (LPCREATESTRUCT)lParam) ? 0 : -1;
+    case WM_DESTROY:
+        OnDestroy(hwnd);
+        return 0;
+    case WM_CLOSE:
+        closePlayer();
+        return 0;
+    case WM_TIMER:
+        OnTimer(hwnd, (UINT)wParam);
+        return 0;
+    case WM_ERASEBKGND:
+        return 1; /* OnPaint fills the whole window */
+    case WM_PAINT:
+        OnPaint(hwnd);
+        return 0;
+    case WM_USER:
+        return OnPlayerRequest(hwnd, wParam, lParam);
+    case WM_COMMAND:
+        OnCommand(hwnd, LOWORD(wParam), (HWND)lParam, HIWORD(wParam));
+        return 0;
+    case WM_COPYDATA:
+        return OnCopyData(hwnd, (HWND)wParam, (const COPYDATASTRUCT *)lParam);
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+/* ---- start-up --------------------------------------------------------------------------- */
+
+static const char USAGE[] =
+    "winamp-sim: a stand-in Winamp player (window class \"Winamp v1.x\")\n"
+    "usage: winamp-sim [options]\n"
+    "  --playlist FILE   tracks as \"Artist - Title|seconds\" lines\n"
+    "  --log FILE        append one line per received message (default: stdout)\n"
+    "  --paused          start paused\n"
+    "  --stopped         start stopped (default: playing)\n"
+    "  --scroll          scrolling window title\n"
+    "  --track N         start at track N (from 1)\n"
+    "  --position MS     start at this position\n"
+    "  --empty           start with an empty playlist\n"
+    "  --help            this text\n"
+    "       winamp-sim --send CMD [ARGS]   drive the running player:\n"
+    "  play | pause | stop | next | prev | title TEXT | seek MS | length SECONDS\n"
+    "  state playing|paused|stopped | track N | scroll on|off | empty | hang MS | quit\n"
+    "  (exit code 1 when no player runs)\n";
+
+static long long numberArg(const char *text, long long fallback) {
+    char *end = nullptr;
+    long long value = strtoll(text, &end, 10);
+    return (end == text || *end != '\0' || value < 0) ? fallback : value;
+}
+
+/* Reads the options; returns -1 to go on, else the exit code to end with at once. */
+static int readOptions(int argc, char **argv, Options &o) {
+    for (int i = 1; i < argc; i++) {
+        const char *a = argv[i];
+        bool hasValue = i + 1 < argc;
+        if (!strcmp(a, "--send"))
+            return sendRemote(argv + i + 1, argc - i - 1);
+        else if (!strcmp(a, "--help")) {
+            fputs(USAGE, stdout);
+            return 0;
+        } else if (!strcmp(a, "--playlist") && hasValue)
+            o.playlistPath = argv[++i];
+        else if (!strcmp(a, "--log") && hasValue)
+            o.logPath = argv[++i];
+        else if (!strcmp(a, "--paused"))
+            o.state = STATE_PAUSED;
+        else if (!strcmp(a, "--stopped"))
+            o.state = STATE_STOPPED;
+        else if (!strcmp(a, "--scroll"))
+            o.scroll = true;
+        else if (!strcmp(a, "--empty"))
+            o.empty = true;
+        else if (!strcmp(a, "--track") && hasValue)
+            o.track = (int)numberArg(argv[++i], 0);
+        else if (!strcmp(a, "--position") && hasValue)
+            o.position = numberArg(argv[++i], -1);
+        else
+            fprintf(stderr, "winamp-sim: ignoring option %s\n", a);
+    }
+    return -1;
+}
+
+static Playlist startPlaylist(const Options &o) {
+    Playlist list;
+    if (o.empty) return list;
+    if (o.playlistPath && loadPlaylist(o.playlistPath, list)) return list;
+    if (o.playlistPath)
+        fprintf(stderr, "winamp-sim: cannot read %s, using the built-in playlist\n",
+                o.playlistPath);
+    return builtinPlaylist();
+}
+
+static void startPlayer(Player &player, const Options &o) {
+    if (o.track > 0) player.selectTrack(o.track);
+    if (o.state != STATE_STOPPED) player.play();
+    if (o.position >= 0) player.seek(o.position);
+    if (o.state == STATE_PAUSED) player.pause();
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCmd) {
+    Options options;
+    int exitCode = readOptions(__argc, __argv, options);
+    if (exitCode >= 0) return exitCode;
+    logOpen(options.logPath);
+
+    Player player(startPlaylist(options));
+    startPlayer(player, options);
+    g_player = &player;
+
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = WndProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
+    wc.lpszClassName = PLAYER_CLASS;
+    if (!RegisterClassA(&wc)) return 2;
+
+    g_scroll = options.scroll;
+    g_shownTitle = plainTitle(player);
+    if (g_scroll && !player.empty()) g_shownTitle = scrolledTitle(g_shownTitle, 0);
+    HWND hwnd = CreateWindowExA(0, PLAYER_CLASS, g_shownTitle.c_str(),
+                                WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
+                                CW_USEDEFAULT, CW_USEDEFAULT, WINDOW_WIDTH, WINDOW_HEIGHT, nullptr,
+                                nullptr, instance, nullptr);
+    if (!hwnd) return 2;
+    if (g_scroll) SetTimer(hwnd, TIMER_SCROLL, SCROLL_MS, nullptr);
+    ShowWindow(hwnd, showCmd);
+    UpdateWindow(hwnd);
+    raiseEvent(EVENT_OBJECT_CREATE); /* Wine does not tell other processes' hooks itself */
+
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    g_player = nullptr;
+    logClose();
+    return (int)msg.wParam;
+}

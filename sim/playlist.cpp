@@ -1,0 +1,93 @@
+/* Building the playlist: the built-in tracks and playlist files. */
+#include "playlist.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <cerrno>
+
+Playlist builtinPlaylist() {
+    return {
+        {"Daft Punk - One More Time", 320},
+        {"Simon & Garfunkel - The Boxer", 308},
+        {"Sufjan Stevens - The Black Hawk War, or, How to Demolish an Entire Civilization and "
+         "Still Feel Good About Yourself in the Morning",
+         134},
+        {"Napalm Death - You Suffer", 2},
+        {"Miles Davis - So What", 562},
+        {"Ramones - Blitzkrieg Bop", 132},
+    };
+}
+
+std::string cutTrackText(const std::string &text) {
+    return text.size() > TRACK_TEXT_MAX ? text.substr(0, TRACK_TEXT_MAX) : text;
+}
+
+int parseSeconds(const char *text, int fallback) {
+    while (*text == ' ' || *text == '\t')
+        text++;
+    if (*text < '0' || *text > '9') return fallback;
+    errno = 0;
+    char *end = nullptr;
+    long value = strtol(text, &end, 10);
+    while (*end == ' ' || *end == '\t')
+        end++;
+    if (errno != 0 || *end != '\0' || value < 1 || value > TRACK_SECONDS_MAX) return fallback;
+    return (int)value;
+}
+
+static void trimRight(std::string &s) {
+    while (!s.empty() &&
+           (s.back() == ' ' || s.back() == '\t' || s.back() == '\r' || s.back() == '\n'))
+        s.pop_back();
+}
+
+/* One line into a track; false for lines that hold none. */
+static bool parseLine(std::string line, Track &track) {
+    trimRight(line);
+    size_t start = line.find_first_not_of(" \t");
+    if (start == std::string::npos || line[start] == '#') return false;
+    line.erase(0, start);
+
+    track.seconds = TRACK_SECONDS_DEFAULT;
+    size_t bar = line.rfind('|');
+    if (bar != std::string::npos) {
+        track.seconds = parseSeconds(line.c_str() + bar + 1, TRACK_SECONDS_DEFAULT);
+        line.erase(bar);
+        trimRight(line);
+    }
+    if (line.empty()) return false;
+    track.text = cutTrackText(line);
+    return true;
+}
+
+bool loadPlaylist(const char *path, Playlist &list) {
+    FILE *file = fopen(path, "rb");
+    if (!file) return false;
+    Playlist loaded;
+    std::string line;
+    char chunk[512];
+    bool cut = false;
+    while (fgets(chunk, sizeof chunk, file)) {
+        size_t n = strlen(chunk);
+        bool complete = n > 0 && chunk[n - 1] == '\n';
+        /* Keep at most a little more than a track text; the rest of a long line is dropped. */
+        if (!cut) line.append(chunk, n);
+        if (line.size() > TRACK_TEXT_MAX + 32) {
+            line.resize(TRACK_TEXT_MAX + 32);
+            cut = true;
+        }
+        if (!complete && !feof(file)) continue;
+        Track track;
+        if (loaded.size() < PLAYLIST_TRACKS_MAX && parseLine(line, track)) loaded.push_back(track);
+        line.clear();
+        cut = false;
+    }
+    if (!line.empty()) {
+        Track track;
+        if (loaded.size() < PLAYLIST_TRACKS_MAX && parseLine(line, track)) loaded.push_back(track);
+    }
+    fclose(file);
+    list.swap(loaded);
+    return true;
+}

@@ -1,0 +1,113 @@
+/* Both ends of the remote control: sending a command text and reading it back. */
+#include "remote.h"
+#include "player.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+int sendRemote(char **words, int count) {
+    std::string text;
+    for (int i = 0; i < count; i++) {
+        if (i > 0) text += ' ';
+        text += words[i];
+    }
+    if (text.size() > REMOTE_TEXT_MAX) text.resize(REMOTE_TEXT_MAX);
+
+    HWND player = FindWindowA("Winamp v1.x", nullptr);
+    if (!player) return 1;
+    COPYDATASTRUCT data;
+    data.dwData = REMOTE_COPYDATA_CODE;
+    data.cbData = (DWORD)text.size() + 1;
+    data.lpData = (void *)text.c_str();
+    SendMessageA(player, WM_COPYDATA, 0, (LPARAM)&data);
+    return 0;
+}
+
+bool receiveRemote(const COPYDATASTRUCT *data, std::string &text) {
+    if (!data || data->dwData != REMOTE_COPYDATA_CODE || !data->lpData) return false;
+    size_t n = data->cbData;
+    if (n > REMOTE_TEXT_MAX) n = REMOTE_TEXT_MAX;
+    const char *bytes = (const char *)data->lpData;
+    text.assign(bytes, strnlen(bytes, n));
+    return true;
+}
+
+/* A whole decimal number within [low, high], else false. */
+static bool readNumber(const std::string &text, long long low, long long high, long long &out) {
+    const char *s = text.c_str();
+    if (!*s) return false;
+    char *end = nullptr;
+    errno = 0;
+    long long value = strtoll(s, &end, 10);
+    if (errno != 0 || *end != '\0' || value < low || value > high) return false;
+    out = value;
+    return true;
+}
+
+RemoteCommand parseRemote(const std::string &text) {
+    RemoteCommand cmd;
+    size_t start = text.find_first_not_of(' ');
+    if (start == std::string::npos) return cmd;
+    size_t end = text.find(' ', start);
+    std::string word =
+        text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    std::string arg;
+    if (end != std::string::npos) {
+        size_t argStart = text.find_first_not_of(' ', end);
+        if (argStart != std::string::npos) arg = text.substr(argStart);
+    }
+    /* Numbers and words take no trailing blanks; a title keeps its text as given. */
+    std::string trimmed = arg;
+    while (!trimmed.empty() && trimmed.back() == ' ')
+        trimmed.pop_back();
+
+    static const struct {
+        const char *word;
+        RemoteKind kind;
+    } plain[] = {{"play", REMOTE_PLAY}, {"pause", REMOTE_PAUSE}, {"stop", REMOTE_STOP},
+                 {"next", REMOTE_NEXT}, {"prev", REMOTE_PREV},   {"empty", REMOTE_EMPTY},
+                 {"quit", REMOTE_QUIT}};
+    for (const auto &p : plain)
+        if (word == p.word) {
+            cmd.kind = p.kind;
+            return cmd;
+        }
+
+    RemoteKind kind = REMOTE_UNKNOWN;
+    bool ok = false;
+    if (word == "title") {
+        kind = REMOTE_TITLE;
+        cmd.text = arg;
+        ok = !trimmed.empty();
+    } else if (word == "seek") {
+        kind = REMOTE_SEEK;
+        ok = readNumber(trimmed, 0, 0x7fffffffLL, cmd.number);
+    } else if (word == "length") {
+        kind = REMOTE_LENGTH;
+        ok = readNumber(trimmed, 1, TRACK_SECONDS_MAX, cmd.number);
+    } else if (word == "track") {
+        kind = REMOTE_TRACK;
+        ok = readNumber(trimmed, 1, PLAYLIST_TRACKS_MAX, cmd.number);
+    } else if (word == "hang") {
+        kind = REMOTE_HANG;
+        ok = readNumber(trimmed, 0, 600000, cmd.number);
+    } else if (word == "state") {
+        kind = REMOTE_STATE;
+        ok = true;
+        if (trimmed == "playing")
+            cmd.number = STATE_PLAYING;
+        else if (trimmed == "paused")
+            cmd.number = STATE_PAUSED;
+        else if (trimmed == "stopped")
+            cmd.number = STATE_STOPPED;
+        else
+            ok = false;
+    } else if (word == "scroll") {
+        kind = REMOTE_SCROLL;
+        ok = trimmed == "on" || trimmed == "off";
+        cmd.number = trimmed == "on";
+    }
+    cmd.kind = ok ? kind : REMOTE_UNKNOWN;
+    return cmd;
+}
