@@ -1,0 +1,75 @@
+/* The shell's event record: every broadcast, label, settings write, menu call and
+   window registration in the order it happened, kept in memory and, when asked, in a
+   log file that is flushed line by line so that a watcher can follow it live. */
+#include <cstdarg>
+#include <cstdio>
+#include "shell_internal.h"
+
+namespace {
+
+struct EventLog {
+    CRITICAL_SECTION lock;
+    std::vector<std::string> lines;
+    FILE *file = nullptr;
+    EventLog() { InitializeCriticalSection(&lock); }
+};
+
+EventLog &eventLog() {
+    static EventLog log;
+    return log;
+}
+
+struct Locked {
+    CRITICAL_SECTION *cs;
+    explicit Locked(CRITICAL_SECTION *section) : cs(section) { EnterCriticalSection(cs); }
+    ~Locked() { LeaveCriticalSection(cs); }
+};
+
+} // namespace
+
+void eventLogOpenFile(const char *path) {
+    EventLog &log = eventLog();
+    Locked hold(&log.lock);
+    if (log.file) fclose(log.file);
+    log.file = (path && *path) ? fopen(path, "ab") : nullptr;
+}
+
+void eventLogCloseFile() {
+    EventLog &log = eventLog();
+    Locked hold(&log.lock);
+    if (log.file) fclose(log.file);
+    log.file = nullptr;
+}
+
+void hostLog(const char *format, ...) {
+    char line[2048];
+    va_list args;
+    va_start(args, format);
+    int length = vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    if (length < 0) return;
+    /* One event, one line: a text with line breaks in it must not split the record. */
+    for (char *c = line; *c; ++c)
+        if (*c == '\r' || *c == '\n') *c = ' ';
+
+    EventLog &log = eventLog();
+    Locked hold(&log.lock);
+    log.lines.emplace_back(line);
+    if (log.file) {
+        fputs(line, log.file);
+        fputc('\n', log.file);
+        fflush(log.file);
+    }
+}
+
+std::vector<std::string> hostEvents() {
+    EventLog &log = eventLog();
+    Locked hold(&log.lock);
+    return log.lines;
+}
+
+void hostClearEvents() {
+    EventLog &log = eventLog();
+    Locked hold(&log.lock);
+    log.lines.clear();
+}

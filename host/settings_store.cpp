@@ -1,0 +1,218 @@
+/* The shell's settings files: text lines "key: value", keys matched without regard to
+   case. Every read goes to the disk, so a change made by hand or by another process is
+   seen at once; every write rewrites the file through a temporary file in the same
+   folder and a replacing move, so the file is never seen half-written. */
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include "shell_internal.h"
+
+namespace {
+
+const size_t MAX_FILE_SIZE = 16 * 1024 * 1024; /* larger files read as empty */
+const size_t READ_BUFFER_SIZE = 1024;
+
+struct StoreLock {
+    CRITICAL_SECTION cs;
+    StoreLock() { InitializeCriticalSection(&cs); }
+};
+CRITICAL_SECTION *storeLock() {
+    static StoreLock lock;
+    return &lock.cs;
+}
+struct Locked {
+    Locked() { EnterCriticalSection(storeLock()); }
+    ~Locked() { LeaveCriticalSection(storeLock()); }
+};
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+std::string trim(const std::string &text) {
+    size_t first = 0, last = text.size();
+    while (first < last && isBlank(text[first]))
+        ++first;
+    while (last > first && isBlank(text[last - 1]))
+        --last;
+    return text.substr(first, last - first);
+}
+
+/* The key as it is compared: with its colon, blanks trimmed. */
+std::string normalKey(const char *key) {
+    std::string k = trim(key);
+    if (k.empty() || k.back() != ':') k += ':';
+    return k;
+}
+
+bool readFile(const char *path, std::string &content) {
+    content.clear();
+    if (!path || !*path) return false;
+    FILE *file = fopen(path, "rb");
+    if (!file) return false;
+    char chunk[4096];
+    size_t got;
+    while ((got = fread(chunk, 1, sizeof chunk, file)) > 0) {
+        content.append(chunk, got);
+        if (content.size() > MAX_FILE_SIZE) {
+            content.clear();
+            break;
+        }
+    }
+    fclose(file);
+    return true;
+}
+
+/* One line of a file: its text without the line break, and the break itself. */
+struct Line {
+    std::string text;
+    std::string ending;
+};
+
+std::vector<Line> splitLines(const std::string &content) {
+    std::vector<Line> lines;
+    size_t start = 0;
+    while (start < content.size()) {
+        size_t end = content.find('\n', start);
+        Line line;
+        if (end == std::string::npos) {
+            line.text = content.substr(start);
+            start = content.size();
+        } else {
+            line.text = content.substr(start, end - start);
+            line.ending = "\n";
+            start = end + 1;
+        }
+        if (!line.text.empty() && line.text.back() == '\r') {
+            line.text.pop_back();
+            line.ending = "\r" + line.ending;
+        }
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+/* When the line holds the key, gives its value. Comment lines hold no key. */
+bool lineValue(const std::string &line, const std::string &key, std::string &value) {
+    size_t colon = line.find(':');
+    if (colon == std::string::npos) return false;
+    std::string lineKey = trim(line.substr(0, colon + 1));
+    if (lineKey.empty() || lineKey[0] == '#' || lineKey[0] == '!') return false;
+    if (lstrcmpiA(lineKey.c_str(), key.c_str()) != 0) return false;
+    value = trim(line.substr(colon + 1));
+    return true;
+}
+
+bool findValue(const char *path, const char *key, std::string &value) {
+    if (!key || !*key) return false;
+    std::string content;
+    Locked hold;
+    if (!readFile(path, content)) return false;
+    std::string wanted = normalKey(key);
+    for (const Line &line : splitLines(content))
+        if (lineValue(line.text, wanted, value)) return true;
+    return false;
+}
+
+bool writeWhole(const char *path, const std::string &content) {
+    char suffix[48];
+    snprintf(suffix, sizeof suffix, ".%lu.%lu.tmp", GetCurrentProcessId(), GetCurrentThreadId());
+    std::string temporaryPath = std::string(path) + suffix;
+    const char *temporary = temporaryPath.c_str();
+    FILE *file = fopen(temporary, "wb");
+    if (!file) return false;
+    bool written = fwrite(content.data(), 1, content.size(), file) == content.size();
+    written = fflush(file) == 0 && written;
+    written = fclose(file) == 0 && written;
+    if (written && MoveFileExA(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    DeleteFileA(temporary);
+    return false;
+}
+
+void storeValue(const char *path, const char *key, const char *value) {
+    if (!path || !*path || !key || strpbrk(key, "\r\n") || trim(key).empty()) return;
+    /* A value is one line: a line break in it would make a second, stray line. */
+    std::string text = value ? value : "";
+    text = trim(text.substr(0, text.find_first_of("\r\n")));
+    std::string wanted = normalKey(key);
+    std::string newLine = trim(key);
+    if (newLine.back() != ':') newLine += ':';
+    newLine += " " + text;
+
+    Locked hold;
+    std::string content;
+    readFile(path, content);
+    std::vector<Line> lines = splitLines(content);
+    bool replaced = false;
+    std::string ignored;
+    for (Line &line : lines) {
+        if (lineValue(line.text, wanted, ignored)) {
+            line.text = newLine;
+            replaced = true;
+            break;
+        }
+    }
+    if (!replaced) {
+        std::string ending = lines.empty() || lines[0].ending.empty() ? "\r\n" : lines[0].ending;
+        if (!lines.empty() && lines.back().ending.empty()) lines.back().ending = ending;
+        lines.push_back({newLine, ending});
+    }
+    std::string out;
+    for (const Line &line : lines)
+        out += line.text + line.ending;
+    writeWhole(path, out);
+}
+
+} // namespace
+
+NJ_API bool ReadBool(const char *path, const char *key, bool defaultValue) {
+    std::string value;
+    if (!findValue(path, key, value)) return defaultValue;
+    if (lstrcmpiA(value.c_str(), "true") == 0) return true;
+    if (lstrcmpiA(value.c_str(), "false") == 0) return false;
+    return defaultValue;
+}
+
+NJ_API int ReadInt(const char *path, const char *key, int defaultValue) {
+    std::string value;
+    if (!findValue(path, key, value) || value.empty()) return defaultValue;
+    char *end = nullptr;
+    errno = 0;
+    long long number = strtoll(value.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0' || number < INT_MIN || number > INT_MAX) return defaultValue;
+    return (int)number;
+}
+
+NJ_API const char *ReadString(const char *path, const char *key, const char *defaultValue) {
+    static thread_local char buffer[READ_BUFFER_SIZE];
+    std::string value;
+    if (!findValue(path, key, value)) return defaultValue;
+    copyText(buffer, sizeof buffer, value.c_str());
+    return buffer;
+}
+
+NJ_API void WriteBool(const char *path, const char *key, bool value) {
+    hostLog("write|%s|%s|%s", path ? path : "", key ? key : "", value ? "true" : "false");
+    storeValue(path, key, value ? "true" : "false");
+}
+
+NJ_API void WriteInt(const char *path, const char *key, int value) {
+    hostLog("write|%s|%s|%d", path ? path : "", key ? key : "", value);
+    char text[16];
+    snprintf(text, sizeof text, "%d", value);
+    storeValue(path, key, text);
+}
+
+NJ_API void WriteString(const char *path, const char *key, const char *value) {
+    hostLog("write|%s|%s|%s", path ? path : "", key ? key : "", value ? value : "");
+    storeValue(path, key, value);
+}
+
+NJ_API bool FileExists(const char *path) {
+    if (!path || !*path) return false;
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}

@@ -1,0 +1,64 @@
+/* What the shell's own pieces share with each other and with nobody else: the options
+   it was started with, the style it paints with and the hand-offs between its windows. */
+#pragma once
+
+#include <string>
+#include <windows.h>
+#include "host.h"
+#include "plugin/nightjar.h"
+
+/* Private messages of the shell's main window. */
+enum : UINT {
+    WM_SHELL_SHOWMENU = WM_APP + 1,    /* pop up the menu waiting in menus.cpp */
+    WM_SHELL_RECONFIGURE = WM_APP + 2, /* re-read the style, tell the registered windows */
+    WM_SHELL_REFRESHMENU = WM_APP + 3, /* lParam: Menu *, refresh the open menu from it */
+};
+
+/* The codes a second nightjar.exe sends in WM_COPYDATA's dwData. */
+enum : ULONG_PTR {
+    REMOTE_BROADCAST = 1, /* lpData: the command text */
+    REMOTE_RECONFIGURE = 2,
+    REMOTE_QUIT = 3,
+};
+
+extern const char SHELL_CLASS[];
+
+/* The options of hostStart, copied so that the caller's texts may go away. */
+struct ShellOptions {
+    std::string shellDir; /* ends in a backslash */
+    std::string stylePath;
+    std::string logPath;
+    bool showSlit = true;
+    bool popupMenus = true;
+};
+const ShellOptions &shellOptions();
+void setShellOptions(const HostOptions &options);
+/* The shell's own settings file, nightjar.rc in the shell's folder. */
+std::string shellSettingsPath();
+
+/* Event record. */
+void eventLogOpenFile(const char *path);
+void eventLogCloseFile();
+
+/* Style: loaded at start and on reconfiguration. */
+void loadStyle();
+const StyleItem &shellStyle();
+
+/* Main window and label. */
+HWND shellWindow();
+void shellSetLabel(const char *text);
+
+/* Slit. */
+bool slitCreate(HINSTANCE instance);
+void slitDestroy();
+void slitRestyle();
+
+/* Menus: the pending popup and the open-menu refresh run on the shell's thread. */
+void menusShowPending();
+void menusRefreshOpen(Menu *menu);
+void menusFreeAll();
+
+/* Window helpers shared by the shell's own windows. */
+void paintStyledText(HWND window, const char *text);
+/* Bounded copy that always terminates (size > 0). */
+void copyText(char *buffer, size_t size, const char *text);
