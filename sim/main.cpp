@@ -2,15 +2,14 @@
    Winamp's class whose title follows Winamp's title forms, answers Winamp's window
    messages, plays a playlist against the real clock and can be driven from outside with
    "winamp-sim --send CMD [ARGS]". */
+#include "display.h"
 #include "log.h"
+#include "options.h"
 #include "player.h"
 #include "playlist.h"
 #include "remote.h"
 #include "title.h"
 
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <string>
 #include <windows.h>
 
@@ -37,16 +36,6 @@ enum {
 
 /* Winamp's WM_USER requests, by lParam. */
 enum { USER_PLAY_STATUS = 104, USER_POSITION = 105, USER_SEEK = 106 };
-
-struct Options {
-    const char *playlistPath = nullptr;
-    const char *logPath = nullptr;
-    bool empty = false;
-    bool scroll = false;
-    PlayState state = STATE_PLAYING;
-    int track = 0;           /* 1-based; 0 leaves the first */
-    long long position = -1; /* ms; -1 starts at the beginning */
-};
 
 static HWND g_hwnd;
 static Player *g_player;
@@ -215,65 +204,9 @@ static void OnTimer(HWND hwnd, UINT id) {
     refresh();
 }
 
-static void formatTime(char *out, size_t size, long long ms) {
-    long long s = ms < 0 ? 0 : ms / 1000;
-    if (s >= 3600)
-        snprintf(out, size, "%lld:%02lld:%02lld", s / 3600, s / 60 % 60, s % 60);
-    else
-        snprintf(out, size, "%lld:%02lld", s / 60, s % 60);
-}
-
-static void paintText(HDC hdc, const RECT &client) {
-    static const char *stateNames[] = {"Stopped", "Playing", "", "Paused"};
-    const Track *track = g_player->current();
-    char line[300];
-    RECT r = client;
-    InflateRect(&r, -8, -6);
-    int lineHeight = (r.bottom - r.top) / 3;
-
-    RECT row = r;
-    row.bottom = row.top + lineHeight;
-    snprintf(line, sizeof line, "%s%s", track ? stateNames[g_player->state()] : "No playlist",
-             g_scroll ? "  (scrolling title)" : "");
-    DrawTextA(hdc, line, -1, &row, DT_LEFT | DT_SINGLELINE | DT_NOPREFIX);
-
-    OffsetRect(&row, 0, lineHeight);
-    if (track)
-        snprintf(line, sizeof line, "%d. %s", g_player->index() + 1, track->text.c_str());
-    else
-        snprintf(line, sizeof line, "%s", BARE_TITLE);
-    DrawTextA(hdc, line, -1, &row, DT_LEFT | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
-
-    OffsetRect(&row, 0, lineHeight);
-    if (track) {
-        char pos[32], len[32];
-        g_shownSecond = g_player->positionMs() / 1000;
-        formatTime(pos, sizeof pos, g_player->positionMs());
-        formatTime(len, sizeof len, track->seconds * 1000LL);
-        snprintf(line, sizeof line, "%s / %s", pos, len);
-        DrawTextA(hdc, line, -1, &row, DT_LEFT | DT_SINGLELINE | DT_NOPREFIX);
-    }
-}
-
 static void OnPaint(HWND hwnd) {
-    PAINTSTRUCT ps;
-    HDC hdc = BeginPaint(hwnd, &ps);
-    RECT client;
-    GetClientRect(hwnd, &client);
-
-    HBRUSH background = CreateSolidBrush(RGB(0, 0, 0));
-    FillRect(hdc, &client, background);
-    DeleteObject(background);
-
-    HFONT oldFont = (HFONT)SelectObject(hdc, GetStockObject(DEFAULT_GUI_FONT));
-    COLORREF oldColor = SetTextColor(hdc, RGB(0, 232, 0));
-    int oldMode = SetBkMode(hdc, TRANSPARENT);
-    paintText(hdc, client);
-    SetBkMode(hdc, oldMode);
-    SetTextColor(hdc, oldColor);
-    SelectObject(hdc, oldFont);
-
-    EndPaint(hwnd, &ps);
+    g_shownSecond = g_player->positionMs() / 1000;
+    paintPlayer(hwnd, *g_player, g_scroll);
 }
 
 static LRESULT OnPlayerRequest(HWND hwnd, WPARAM wParam, LPARAM lParam) {
@@ -295,7 +228,7 @@ static LRESULT OnPlayerRequest(HWND hwnd, WPARAM wParam, LPARAM lParam) {
             answer = -1;
         break;
     case USER_SEEK:
-        answer = g_player->seek((long long)(unsigned)wParam) ? 0 : -1;
+        answer = g_player->seek((int)wParam) ? 0 : -1; /* negative: the start */
         repaintAll();
         break;
     }
@@ -348,78 +281,6 @@ static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
 }
 
 /* ---- start-up --------------------------------------------------------------------------- */
-
-static const char USAGE[] =
-    "winamp-sim: a stand-in Winamp player (window class \"Winamp v1.x\")\n"
-    "usage: winamp-sim [options]\n"
-    "  --playlist FILE   tracks as \"Artist - Title|seconds\" lines\n"
-    "  --log FILE        append one line per received message (default: stdout)\n"
-    "  --paused          start paused\n"
-    "  --stopped         start stopped (default: playing)\n"
-    "  --scroll          scrolling window title\n"
-    "  --track N         start at track N (from 1)\n"
-    "  --position MS     start at this position\n"
-    "  --empty           start with an empty playlist\n"
-    "  --help            this text\n"
-    "       winamp-sim --send CMD [ARGS]   drive the running player:\n"
-    "  play | pause | stop | next | prev | title TEXT | seek MS | length SECONDS\n"
-    "  state playing|paused|stopped | track N | scroll on|off | empty | hang MS | quit\n"
-    "  (exit code 1 when no player runs)\n";
-
-static long long numberArg(const char *text, long long fallback) {
-    char *end = nullptr;
-    long long value = strtoll(text, &end, 10);
-    return (end == text || *end != '\0' || value < 0) ? fallback : value;
-}
-
-/* Reads the options; returns -1 to go on, else the exit code to end with at once. */
-static int readOptions(int argc, char **argv, Options &o) {
-    for (int i = 1; i < argc; i++) {
-        const char *a = argv[i];
-        bool hasValue = i + 1 < argc;
-        if (!strcmp(a, "--send"))
-            return sendRemote(argv + i + 1, argc - i - 1);
-        else if (!strcmp(a, "--help")) {
-            fputs(USAGE, stdout);
-            return 0;
-        } else if (!strcmp(a, "--playlist") && hasValue)
-            o.playlistPath = argv[++i];
-        else if (!strcmp(a, "--log") && hasValue)
-            o.logPath = argv[++i];
-        else if (!strcmp(a, "--paused"))
-            o.state = STATE_PAUSED;
-        else if (!strcmp(a, "--stopped"))
-            o.state = STATE_STOPPED;
-        else if (!strcmp(a, "--scroll"))
-            o.scroll = true;
-        else if (!strcmp(a, "--empty"))
-            o.empty = true;
-        else if (!strcmp(a, "--track") && hasValue)
-            o.track = (int)numberArg(argv[++i], 0);
-        else if (!strcmp(a, "--position") && hasValue)
-            o.position = numberArg(argv[++i], -1);
-        else
-            fprintf(stderr, "winamp-sim: ignoring option %s\n", a);
-    }
-    return -1;
-}
-
-static Playlist startPlaylist(const Options &o) {
-    Playlist list;
-    if (o.empty) return list;
-    if (o.playlistPath && loadPlaylist(o.playlistPath, list)) return list;
-    if (o.playlistPath)
-        fprintf(stderr, "winamp-sim: cannot read %s, using the built-in playlist\n",
-                o.playlistPath);
-    return builtinPlaylist();
-}
-
-static void startPlayer(Player &player, const Options &o) {
-    if (o.track > 0) player.selectTrack(o.track);
-    if (o.state != STATE_STOPPED) player.play();
-    if (o.position >= 0) player.seek(o.position);
-    if (o.state == STATE_PAUSED) player.pause();
-}
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCmd) {
     Options options;
