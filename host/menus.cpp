@@ -93,15 +93,22 @@ MenuItem *addItem(Menu *menu, MenuItem::Kind kind, const char *label, const char
     return item;
 }
 
-/* The values a number item offers: its range in even steps, ends included. */
+/* The values a number item offers: its range in round steps, both ends included. The
+   count depends on the range only, so a menu keeps its layout when the value changes. */
 std::vector<int> numberChoices(const MenuItem &item) {
+    long long low = std::min(item.minimum, item.maximum);
+    long long high = std::max(item.minimum, item.maximum);
+    long long step = 1;
+    for (long long scale = 1; (high - low) / step > MAX_NUMBER_CHOICES - 1; scale *= 10) {
+        for (long long factor : {1, 2, 5}) {
+            step = factor * scale;
+            if ((high - low) / step <= MAX_NUMBER_CHOICES - 1) break;
+        }
+    }
     std::vector<int> choices;
-    long long low = std::min(item.minimum, item.maximum),
-              high = std::max(item.minimum, item.maximum);
-    long long span = high - low;
-    int steps = span < MAX_NUMBER_CHOICES - 1 ? (int)span : MAX_NUMBER_CHOICES - 1;
-    for (int i = 0; i <= steps; ++i)
-        choices.push_back((int)(steps ? low + span * i / steps : low));
+    for (long long value = low; value < high; value += step)
+        choices.push_back((int)value);
+    choices.push_back((int)high);
     return choices;
 }
 
@@ -151,9 +158,14 @@ HMENU submenuAt(HMENU menu, int position, bool inPlace) {
     return inPlace ? GetSubMenu(menu, position) : CreatePopupMenu();
 }
 
+/* A number item's submenu: the current value first, then the choices of its range. */
 void fillNumber(HMENU menu, const MenuItem &item, bool inPlace,
                 std::vector<std::string> &commands) {
-    int position = 0;
+    std::string current = std::to_string(item.value);
+    UINT currentId = addCommand(commands, item.command + " " + current);
+    putEntry(menu, 0, inPlace, MF_STRING | MF_CHECKED, currentId, current.c_str());
+    putEntry(menu, 1, inPlace, MF_SEPARATOR, 0, nullptr);
+    int position = 2;
     for (int choice : numberChoices(item)) {
         std::string label = std::to_string(choice);
         UINT id = addCommand(commands, item.command + " " + label);
@@ -258,46 +270,43 @@ NJ_API MenuItem *MakeSubmenu(Menu *parent, Menu *child, const char *title) {
 }
 
 NJ_API void ShowMenu(Menu *menu) {
-    std::shared_ptr<Menu> shown;
+    HWND shell = shellWindow();
+    bool refresh;
     {
         Locked hold;
-        shown = alive(menu);
+        std::shared_ptr<Menu> shown = alive(menu);
         hostLog("menu|show|%s|%d", shown ? shown->id.c_str() : "", shown && shown->popup ? 1 : 0);
-    }
-    HWND shell = shellWindow();
-    if (!shown || !shell || !shellOptions().popupMenus) return;
-    if (shown->popup) {
-        Locked hold;
-        pendingPopup = shown;
-        PostMessageA(shell, WM_SHELL_SHOWMENU, 0, 0);
-    } else if (GetWindowThreadProcessId(shell, nullptr) == GetCurrentThreadId()) {
+        if (!shown || !shell || !shellOptions().popupMenus) return;
+        refresh = !shown->popup;
+        if (!refresh) {
+            pendingPopup = shown;
+            PostMessageA(shell, WM_SHELL_SHOWMENU, 0, 0);
+        }
+    } /* menus are freed only under the lock: shown goes before hold */
+    if (!refresh) return;
+    if (GetWindowThreadProcessId(shell, nullptr) == GetCurrentThreadId())
         menusRefreshOpen(menu);
-    } else {
+    else
         SendMessageA(shell, WM_SHELL_REFRESHMENU, 0, (LPARAM)menu);
-    }
 }
 
 void menusShowPending() {
-    std::shared_ptr<Menu> menu;
-    HMENU popup = CreatePopupMenu();
-    std::vector<std::string> commands;
+    HWND shell = shellWindow();
+    HMENU popup;
     {
         Locked hold;
+        std::shared_ptr<Menu> menu;
         menu.swap(pendingPopup);
-        if (!menu || openMenu) {
-            DestroyMenu(popup);
-            return;
-        }
+        if (!menu || openMenu) return;
+        popup = CreatePopupMenu();
         AppendMenuA(popup, MF_STRING | MF_GRAYED, 0, menu->title.c_str());
         AppendMenuA(popup, MF_SEPARATOR, 0, nullptr);
-        fill(popup, BODY_START, *menu, false, commands, 0);
+        openCommands.clear();
+        fill(popup, BODY_START, *menu, false, openCommands, 0);
         openShape = shapeOf(*menu, 0);
+        openMenu = popup;
+        openId = menu->id;
     }
-    HWND shell = shellWindow();
-    openMenu = popup;
-    openId = menu->id;
-    openCommands = commands;
-    menu.reset();
 
     POINT at;
     GetCursorPos(&at);
@@ -306,11 +315,14 @@ void menusShowPending() {
                                        at.y, 0, shell, nullptr);
     PostMessageA(shell, WM_NULL, 0, 0); /* lets the menu close properly when clicked away */
 
-    std::string command =
-        chosen >= 1 && chosen <= openCommands.size() ? openCommands[chosen - 1] : std::string();
-    openMenu = nullptr;
-    openId.clear();
-    openCommands.clear();
+    std::string command;
+    {
+        Locked hold;
+        if (chosen >= 1 && chosen <= openCommands.size()) command = openCommands[chosen - 1];
+        openMenu = nullptr;
+        openId.clear();
+        openCommands.clear();
+    }
     DestroyMenu(popup);
     if (!command.empty()) hostBroadcast(command.c_str());
 }
