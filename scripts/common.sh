@@ -16,7 +16,6 @@ ensure_packages() {
     command -v cmake >/dev/null || need+=(cmake)
     command -v Xvfb >/dev/null || need+=(xvfb)
     command -v convert >/dev/null || need+=(imagemagick)
-    command -v xwd >/dev/null || need+=(x11-apps)
     [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
     if ! command -v wine >/dev/null || ! dpkg -s wine32:i386 >/dev/null 2>&1; then
         need+=(wine wine32:i386)
@@ -28,11 +27,11 @@ ensure_packages() {
     DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -qq "${need[@]}" >/dev/null
 }
 
+# build [TARGET...]: configures once and builds the targets (all when none are named).
 build() {
-    local type=${1:-Release}
-    cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE="$type" \
+    [ -f "$BUILD/CMakeCache.txt" ] || cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw-i686.cmake" >/dev/null
-    cmake --build "$BUILD" -j2
+    if [ $# -gt 0 ]; then cmake --build "$BUILD" -j2 --target "$@"; else cmake --build "$BUILD" -j2; fi
 }
 
 XVFB_PID=

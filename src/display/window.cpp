@@ -113,6 +113,10 @@ static LRESULT OnNcLButtonDown(HWND w) {
     return 0;
 }
 
+/* The press is taken here so that its release reaches the window: the default
+   handling of a right press on a caption waits for the release itself. */
+static LRESULT OnNcRButtonDown() { return 0; }
+
 static LRESULT OnRightButtonUp() {
     showConfigMenu(true);
     return 0;
