@@ -43,6 +43,7 @@ static bool g_scroll;
 static size_t g_scrollShift;
 static std::string g_shownTitle;     /* the window text as last set */
 static long long g_shownSecond = -1; /* the position second last painted */
+static bool g_closing;               /* the window is on its way out: no more changes */
 
 /* ---- window events ---------------------------------------------------------------------- */
 
@@ -63,7 +64,7 @@ static void raiseEvent(DWORD event) {
 
 /* Every title change passes here, so that each one is announced once. */
 static void setTitle(const std::string &text) {
-    if (text == g_shownTitle) return;
+    if (g_closing || text == g_shownTitle) return;
     g_shownTitle = text;
     SetWindowTextA(g_hwnd, text.c_str());
     raiseEvent(EVENT_OBJECT_NAMECHANGE);
@@ -101,7 +102,13 @@ static void setScroll(bool on) {
     updateTitle();
 }
 
+/* The destruction event goes out while the window still exists, so that a watcher can
+   still read the class of the window it names. */
 static void closePlayer() {
+    if (g_closing) return;
+    g_closing = true;
+    KillTimer(g_hwnd, TIMER_CLOCK);
+    KillTimer(g_hwnd, TIMER_SCROLL);
     raiseEvent(EVENT_OBJECT_DESTROY);
     DestroyWindow(g_hwnd);
 }
