@@ -1,0 +1,227 @@
+/* What the unit tests share: the shell's folder and the plugin's folder, small
+   file helpers, a message pump that waits for a condition, the shell's event
+   record, and fixtures that keep the one global state record apart between tests. */
+#pragma once
+
+#include "host.h"
+#include "plugin/lifecycle.h"
+#include "plugin/state.h"
+
+#include <gtest/gtest.h>
+#include <stdio.h>
+#include <string.h>
+#include <string>
+#include <vector>
+#include <windows.h>
+
+namespace unit {
+
+inline std::string &shellFolderStorage() {
+    static std::string folder;
+    return folder;
+}
+
+/* The shell's folder for this run, ending in a backslash. */
+inline const std::string &shellFolder() {
+    return shellFolderStorage();
+}
+
+/* The folder of the running program, which stands in for the plugin's library
+   here, ending in a backslash. */
+inline std::string pluginFolder() {
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    char *slash = strrchr(path, '\\');
+    if (slash) slash[1] = '\0';
+    return path;
+}
+
+inline bool writeFile(const std::string &path, const std::string &content) {
+    FILE *file = fopen(path.c_str(), "wb");
+    if (!file) return false;
+    bool ok = fwrite(content.data(), 1, content.size(), file) == content.size();
+    return fclose(file) == 0 && ok;
+}
+
+inline std::string readFile(const std::string &path) {
+    std::string content;
+    FILE *file = fopen(path.c_str(), "rb");
+    if (!file) return content;
+    char chunk[4096];
+    size_t got;
+    while ((got = fread(chunk, 1, sizeof chunk, file)) > 0)
+        content.append(chunk, got);
+    fclose(file);
+    return content;
+}
+
+inline bool fileExists(const std::string &path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+/* Names of the plain files in a folder (ending in a backslash). */
+inline std::vector<std::string> filesIn(const std::string &folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
+    while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
+}
+
+/* The shell's settings file, which names an editor that does not exist, so that
+   the plugin's "Edit" command starts nothing. */
+inline std::string shellSettingsText() {
+    return "nightjar.editor: C:\\warble-unit-no-such-folder\\editor.exe\r\n";
+}
+
+inline bool createShellFolder() {
+    char temp[MAX_PATH] = "";
+    if (!GetTempPathA(sizeof temp, temp)) return false;
+    char name[MAX_PATH];
+    snprintf(name, sizeof name, "%swarble-unit-%lu-%lu\\", temp, GetCurrentProcessId(),
+             GetTickCount());
+    if (!CreateDirectoryA(name, nullptr)) return false;
+    shellFolderStorage() = name;
+    return writeFile(shellFolderStorage() + "nightjar.rc", shellSettingsText());
+}
+
+inline void removeShellFolder() {
+    const std::string &folder = shellFolder();
+    if (folder.empty()) return;
+    for (const std::string &name : filesIn(folder))
+        DeleteFileA((folder + name).c_str());
+    RemoveDirectoryA(folder.c_str());
+}
+
+/* Removes every settings file the plugin could find: both names, beside the
+   program and in the shell's folder. */
+inline void removeSettingsFiles() {
+    const std::string folders[] = {pluginFolder(), shellFolder()};
+    for (const std::string &folder : folders) {
+        if (folder.empty()) continue;
+        DeleteFileA((folder + "Warblerc").c_str());
+        DeleteFileA((folder + "Warble.rc").c_str());
+    }
+}
+
+/* Handles everything waiting for this thread: sent messages from the plugin's
+   threads as well as posted ones. */
+inline void pumpMessages() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+/* Pumps messages until the condition holds or the time is up; the condition's
+   last answer. */
+template <class Condition> bool pumpUntil(Condition condition, DWORD milliseconds = 3000) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        pumpMessages();
+        if (condition()) return true;
+        if (GetTickCount() - start >= milliseconds) return condition();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
+/* Pumps messages for a while, for checks that something does not happen. */
+inline void pumpFor(DWORD milliseconds) {
+    pumpUntil([] { return false; }, milliseconds);
+}
+
+/* Event record lines that begin with prefix. */
+inline std::vector<std::string> eventsStartingWith(const std::string &prefix) {
+    std::vector<std::string> lines;
+    for (const std::string &line : hostEvents())
+        if (line.compare(0, prefix.size(), prefix) == 0) lines.push_back(line);
+    return lines;
+}
+
+/* Position of the first record line equal to line, or -1. */
+inline int eventIndex(const std::string &line) {
+    std::vector<std::string> all = hostEvents();
+    for (size_t i = 0; i < all.size(); ++i)
+        if (all[i] == line) return (int)i;
+    return -1;
+}
+
+inline bool hasEvent(const std::string &line) {
+    return eventIndex(line) >= 0;
+}
+
+/* The record line of a settings write to the plugin's settings file. */
+inline std::string writeEvent(const std::string &key, const std::string &value) {
+    return "write|" + std::string(warble.rcPath) + "|" + key + "|" + value;
+}
+
+inline std::string hex(HWND window) {
+    char text[16];
+    snprintf(text, sizeof text, "%08lX", (unsigned long)(UINT_PTR)window);
+    return text;
+}
+
+/* For tests of the plugin's operations without its window: the whole state
+   record is kept aside and put back afterwards, so that each test starts from
+   what it sets up itself. */
+class StateTest : public testing::Test {
+  protected:
+    void SetUp() override { memcpy((void *)&saved, (const void *)&warble, sizeof saved); }
+    void TearDown() override { memcpy((void *)&warble, (const void *)&saved, sizeof saved); }
+
+  private:
+    PluginState saved;
+};
+
+/* For tests through the plugin's real window: a settings file in the shell's
+   folder, the plugin started as the shell starts it, the event record cleared,
+   and the plugin ended afterwards. No Winamp runs, so the caption starts as the
+   idle text. */
+class RunningPlugin : public testing::Test {
+  protected:
+    /* Quiet by default: no companion updates once a second. */
+    virtual std::string settingsText() {
+        return "Warble.plugin.doVozizuvavExtensions: false\r\n"
+               "Warble.plugin.idle.message: Gone fishing\r\n";
+    }
+
+    std::string settingsPath() const { return shellFolder() + "Warble.rc"; }
+
+    void SetUp() override {
+        removeSettingsFiles();
+        ASSERT_TRUE(writeFile(settingsPath(), settingsText()));
+        warble.pluginsHidden = false;
+        warble.inSlit = false;
+        warble.hwndSlit = nullptr;
+        warble.hwndWinamp = nullptr;
+        ASSERT_EQ(0, beginPlugin(GetModuleHandleA(nullptr)));
+        ASSERT_TRUE(IsWindow(warble.hwndPlugin));
+        pumpMessages();
+        hostClearEvents();
+    }
+
+    void TearDown() override {
+        /* A test that hid the window or pretended to be docked leaves no trace. */
+        warble.inSlit = false;
+        warble.hwndSlit = nullptr;
+        warble.hwndWinamp = nullptr;
+        warble.pluginsHidden = false;
+        if (warble.hwndPlugin) endPlugin(GetModuleHandleA(nullptr));
+        pumpMessages();
+        removeSettingsFiles();
+        hostClearEvents();
+    }
+
+    /* Sends a broadcast text to the plugin window as the shell delivers it. */
+    static LRESULT broadcast(const char *text) {
+        return SendMessageA(warble.hwndPlugin, MSG_BROADCAST, 0, (LPARAM)text);
+    }
+};
+
+} // namespace unit
