@@ -27,7 +27,7 @@ std::string withBackslash(std::string folder) {
 
 } // namespace
 
-void copyText(char *buffer, size_t size, const char *text) {
+void shellCopyText(char *buffer, size_t size, const char *text) {
     if (!buffer || size == 0) return;
     size_t length = text ? strnlen(text, size - 1) : 0;
     if (length) memcpy(buffer, text, length);
@@ -52,14 +52,14 @@ std::string shellSettingsPath() {
 }
 
 NJ_API char *GetNightjarPath(char *buffer, int size) {
-    if (buffer && size > 0) copyText(buffer, (size_t)size, shellOptions().shellDir.c_str());
+    if (buffer && size > 0) shellCopyText(buffer, (size_t)size, shellOptions().shellDir.c_str());
     return buffer;
 }
 
 NJ_API void GetNightjarEditor(char *buffer) {
     if (!buffer) return;
-    const char *editor = ReadString(shellSettingsPath().c_str(), "nightjar.editor:", "");
-    copyText(buffer, MAX_PATH, *editor ? editor : "notepad.exe");
+    std::string editor = shellReadString(shellSettingsPath().c_str(), "nightjar.editor:", "");
+    shellCopyText(buffer, MAX_PATH, editor.empty() ? "notepad.exe" : editor.c_str());
 }
 
 NJ_API HINSTANCE NJExecute(HWND owner, const char *verb, const char *program, const char *arguments,

@@ -186,11 +186,16 @@ NJ_API int ReadInt(const char *path, const char *key, int defaultValue) {
     return (int)number;
 }
 
+std::string shellReadString(const char *path, const char *key, const char *fallback) {
+    std::string value;
+    return findValue(path, key, value) ? value : std::string(fallback ? fallback : "");
+}
+
 NJ_API const char *ReadString(const char *path, const char *key, const char *defaultValue) {
     static thread_local char buffer[READ_BUFFER_SIZE];
     std::string value;
     if (!findValue(path, key, value)) return defaultValue;
-    copyText(buffer, sizeof buffer, value.c_str());
+    shellCopyText(buffer, sizeof buffer, value.c_str());
     return buffer;
 }
 

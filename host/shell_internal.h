@@ -36,12 +36,16 @@ void setShellOptions(const HostOptions &options);
 /* The shell's own settings file, nightjar.rc in the shell's folder. */
 std::string shellSettingsPath();
 
+/* A settings value for the shell's own use; unlike ReadString it leaves the calling
+   thread's ReadString buffer alone. */
+std::string shellReadString(const char *path, const char *key, const char *fallback);
+
 /* Event record. */
 void eventLogOpenFile(const char *path);
 void eventLogCloseFile();
 
 /* Style: loaded at start and on reconfiguration. */
-void loadStyle();
+void shellLoadStyle();
 const StyleItem &shellStyle();
 
 /* Main window and label. */
@@ -59,6 +63,6 @@ void menusRefreshOpen(Menu *menu);
 void menusFreeAll();
 
 /* Window helpers shared by the shell's own windows. */
-void paintStyledText(HWND window, const char *text);
+void shellPaintText(HWND window, const char *text);
 /* Bounded copy that always terminates (size > 0). */
-void copyText(char *buffer, size_t size, const char *text);
+void shellCopyText(char *buffer, size_t size, const char *text);

@@ -98,8 +98,13 @@ LRESULT OnSetLabel(LPARAM lParam) {
 }
 
 LRESULT OnReconfigure() {
-    loadStyle();
-    if (label) InvalidateRect(label, nullptr, TRUE);
+    shellLoadStyle();
+    if (label) {
+        /* The label's height follows the style's font. */
+        SetWindowPos(label, nullptr, 0, 0, LABEL_WIDTH, shellStyle().fontHeight + 10,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        InvalidateRect(label, nullptr, TRUE);
+    }
     slitRestyle();
     deliver(MSG_RECONFIGURE, 0);
     return 1;
@@ -149,7 +154,7 @@ LRESULT CALLBACK ShellProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 }
 
 LRESULT OnLabelPaint(HWND window) {
-    paintStyledText(window, labelText);
+    shellPaintText(window, labelText);
     return 0;
 }
 
@@ -189,7 +194,7 @@ HWND createLabel(HINSTANCE instance) {
 
 } // namespace
 
-void paintStyledText(HWND window, const char *text) {
+void shellPaintText(HWND window, const char *text) {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(window, &ps);
     RECT client;
@@ -213,7 +218,7 @@ HWND shellWindow() {
 }
 
 void shellSetLabel(const char *text) {
-    copyText(labelText, sizeof labelText, text);
+    shellCopyText(labelText, sizeof labelText, text);
     if (label) InvalidateRect(label, nullptr, TRUE);
 }
 
@@ -225,7 +230,7 @@ bool hostStart(const HostOptions &options) {
     if (shell) return false;
     setShellOptions(options);
     eventLogOpenFile(shellOptions().logPath.c_str());
-    loadStyle();
+    shellLoadStyle();
     HINSTANCE instance = GetModuleHandleA(nullptr);
     if (!registerClass(instance, SHELL_CLASS, ShellProc) ||
         !registerClass(instance, LABEL_CLASS, LabelProc))

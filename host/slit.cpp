@@ -82,7 +82,7 @@ LRESULT OnSlitRemove(HWND window) {
 }
 
 LRESULT OnPaint(HWND window) {
-    paintStyledText(window, "");
+    shellPaintText(window, "");
     return 0;
 }
 

@@ -24,14 +24,14 @@ StyleItem builtInStyle() {
     item.borderWidth = 1;
     item.fontHeight = 12;
     item.fontWeight = FW_NORMAL;
-    copyText(item.fontFace, sizeof item.fontFace, "Tahoma");
+    shellCopyText(item.fontFace, sizeof item.fontFace, "Tahoma");
     return item;
 }
 
 /* "#rrggbb" (or "rrggbb"); anything else keeps the fallback. */
 COLORREF readColour(const char *path, const char *key, COLORREF fallback) {
-    const char *text = ReadString(path, key, nullptr);
-    if (!text) return fallback;
+    std::string value = shellReadString(path, key, "");
+    const char *text = value.c_str();
     if (*text == '#') ++text;
     unsigned r, g, b;
     char rest;
@@ -41,9 +41,9 @@ COLORREF readColour(const char *path, const char *key, COLORREF fallback) {
 
 int readChoice(const char *path, const char *key, const char *const *names, int count,
                int fallback) {
-    const char *text = ReadString(path, key, nullptr);
-    for (int i = 0; text && i < count; ++i)
-        if (lstrcmpiA(text, names[i]) == 0) return i;
+    std::string text = shellReadString(path, key, "");
+    for (int i = 0; i < count; ++i)
+        if (lstrcmpiA(text.c_str(), names[i]) == 0) return i;
     return fallback;
 }
 
@@ -121,12 +121,17 @@ void drawBorder(HDC dc, const RECT &rect, COLORREF colour, int width) {
 
 } // namespace
 
-void loadStyle() {
+void shellLoadStyle() {
     const ShellOptions &options = shellOptions();
     std::string path = options.stylePath;
-    if (path.empty()) path = ReadString(shellSettingsPath().c_str(), "nightjar.style:", "");
+    if (path.empty()) {
+        /* The shell's settings name the style relative to the shell's folder. */
+        path = shellReadString(shellSettingsPath().c_str(), "nightjar.style:", "");
+        bool absolute = path.size() > 1 && (path[1] == ':' || path[0] == '\\' || path[0] == '/');
+        if (!path.empty() && !absolute) path = options.shellDir + path;
+    }
     if (!FileExists(path.c_str())) path.clear();
-    copyText(currentStylePath, sizeof currentStylePath, path.c_str());
+    shellCopyText(currentStylePath, sizeof currentStylePath, path.c_str());
 
     StyleItem item = builtInStyle();
     int bevel = 1;
@@ -142,12 +147,13 @@ void loadStyle() {
         item.borderColor = readColour(file, "toolbar.borderColor:", item.borderColor);
         item.borderWidth = clampInt(ReadInt(file, "toolbar.borderWidth:", 1), 0, 20);
         bevel = clampInt(ReadInt(file, "toolbar.bevelWidth:", 1), 0, 20);
-        copyText(item.fontFace, sizeof item.fontFace, ReadString(file, "toolbar.font:", "Tahoma"));
+        shellCopyText(item.fontFace, sizeof item.fontFace,
+                      shellReadString(file, "toolbar.font:", "Tahoma").c_str());
         item.fontHeight = clampInt(ReadInt(file, "toolbar.fontHeight:", 12), 4, 200);
-        const char *weight = ReadString(file, "toolbar.fontWeight:", "");
-        if (lstrcmpiA(weight, "bold") == 0)
+        std::string weight = shellReadString(file, "toolbar.fontWeight:", "");
+        if (lstrcmpiA(weight.c_str(), "bold") == 0)
             item.fontWeight = FW_BOLD;
-        else if (lstrcmpiA(weight, "normal") == 0)
+        else if (lstrcmpiA(weight.c_str(), "normal") == 0)
             item.fontWeight = FW_NORMAL;
         else
             item.fontWeight = clampInt(ReadInt(file, "toolbar.fontWeight:", FW_NORMAL), 0, 1000);
