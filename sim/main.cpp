@@ -102,15 +102,34 @@ static void setScroll(bool on) {
     updateTitle();
 }
 
-/* The destruction event goes out while the window still exists, so that a watcher can
-   still read the class of the window it names. */
+/* Answers what is sent to the window for a while, so that watchers can finish with it. */
+static void handleMessagesFor(DWORD milliseconds) {
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < milliseconds) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        Sleep(10);
+    }
+}
+
+/* As on Windows, a watcher that hears of the destruction no longer finds the window among
+   the top-level ones, yet can still read the class of the window the event names. Wine
+   tears a top-level window down too slowly for that, so the window first becomes the
+   hidden child of a holder window, then the event goes out, then both are destroyed. */
 static void closePlayer() {
     if (g_closing) return;
     g_closing = true;
     KillTimer(g_hwnd, TIMER_CLOCK);
     KillTimer(g_hwnd, TIMER_SCROLL);
+    HWND holder = CreateWindowExA(0, "Static", nullptr, WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                  GetModuleHandleA(nullptr), nullptr);
+    ShowWindow(g_hwnd, SW_HIDE);
+    SetWindowLongA(g_hwnd, GWL_STYLE, (GetWindowLongA(g_hwnd, GWL_STYLE) & ~WS_POPUP) | WS_CHILD);
+    SetParent(g_hwnd, holder);
     raiseEvent(EVENT_OBJECT_DESTROY);
+    handleMessagesFor(500);
     DestroyWindow(g_hwnd);
+    DestroyWindow(holder);
 }
 
 /* ---- the player's commands -------------------------------------------------------------- */
