@@ -1,1 +1,372 @@
-/* placeholder */
+/* The scroll animation tick by tick: the bounce with its rests and turns, the
+   wrapping stream, a paused caption (step 0), a new caption in the middle of a
+   bounce, and the tick itself: when it moves, when it blinks, and what it asks
+   to be repainted. */
+#include "display/render.h"
+#include "display/scroller.h"
+#include "unit_support.h"
+
+#include <string>
+#include <vector>
+
+namespace {
+
+class Scroller : public unit::StateTest {
+  protected:
+    HWND window = nullptr;
+    HFONT font = nullptr;
+
+    void SetUp() override {
+        unit::StateTest::SetUp();
+        /* A small window of the test's own stands in for the plugin window, so
+           that the repaints the tick asks for can be seen. */
+        window = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, "STATIC", "", WS_POPUP, 0, 0,
+                                 60, 20, nullptr, nullptr, nullptr, nullptr);
+        ASSERT_TRUE(window);
+        ShowWindow(window, SW_SHOWNOACTIVATE);
+        warble.hwndPlugin = window;
+        font = CreateFontA(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                           DEFAULT_PITCH | FF_DONTCARE, "Tahoma");
+        ASSERT_TRUE(font);
+        warble.hFont = font;
+        warble.width = 200;
+        warble.bevelWidth = 2;
+        warble.borderWidth = 1;
+        warble.scrollX = 0;
+        warble.scrollStep = 1;
+        warble.scrollMax = 0;
+        warble.scrollMin = -10;
+        warble.scrollForward = true;
+        warble.edgePause = 0;
+        warble.playState = 1;
+        warble.scrolling = true;
+        warble.caption[0] = warble.lastCaption[0] = '\0';
+    }
+
+    void TearDown() override {
+        warble.hwndPlugin = nullptr;
+        warble.hFont = nullptr;
+        if (window) DestroyWindow(window);
+        if (font) DeleteObject(font);
+        unit::pumpMessages();
+        unit::StateTest::TearDown();
+    }
+
+    /* A caption exactly `pixels` wide in the test font, made of letters whose
+       widths add up to it; empty when no such text can be found. */
+    std::string captionOfWidth(int pixels) {
+        HDC dc = CreateCompatibleDC(nullptr);
+        HGDIOBJ old = SelectObject(dc, font);
+        std::vector<int> widths(127, 0);
+        for (int c = 33; c < 127; ++c) {
+            INT w = 0;
+            if (c != '&' && GetCharWidth32A(dc, c, c, &w)) widths[c] = w;
+        }
+        SelectObject(dc, old);
+        DeleteDC(dc);
+        /* Fewest letters that add up to the width (coin change). */
+        std::vector<int> best(pixels + 1, -1), last(pixels + 1, 0);
+        best[0] = 0;
+        for (int total = 1; total <= pixels; ++total)
+            for (int c = 33; c < 127; ++c) {
+                int w = widths[c];
+                if (w <= 0 || w > total || best[total - w] < 0) continue;
+                if (best[total] < 0 || best[total - w] + 1 < best[total]) {
+                    best[total] = best[total - w] + 1;
+                    last[total] = c;
+                }
+            }
+        if (best[pixels] < 0) return "";
+        std::string text;
+        for (int total = pixels; total > 0; total -= widths[last[total]])
+            text += (char)last[total];
+        return measureText(text.c_str()).cx == pixels ? text : "";
+    }
+
+    struct Frame {
+        int x;
+        bool forward;
+        int pause;
+    };
+    Frame frame() const { return {warble.scrollX, warble.scrollForward, warble.edgePause}; }
+
+    bool repaintPending() {
+        RECT r;
+        return GetUpdateRect(window, &r, FALSE) != FALSE;
+    }
+};
+
+TEST_F(Scroller, BounceRestsAtEachEndAndTurns) {
+    std::vector<Frame> ticks(1); /* ticks[n] is the state after tick n */
+    ticks[0] = frame();
+    for (int n = 1; n <= 70; ++n) {
+        stepEndToEnd();
+        ticks.push_back(frame());
+    }
+    /* Tick 1 moves past the right-hand limit 0 and the rest begins. */
+    EXPECT_EQ(1, ticks[1].x);
+    EXPECT_EQ(1, ticks[1].pause);
+    EXPECT_TRUE(ticks[1].forward);
+    /* Ticks 2 to 25 rest without moving. */
+    for (int n = 2; n <= 25; ++n) {
+        EXPECT_EQ(1, ticks[n].x) << "tick " << n;
+        EXPECT_EQ(n, ticks[n].pause) << "tick " << n;
+        EXPECT_TRUE(ticks[n].forward) << "tick " << n;
+    }
+    /* Tick 26 turns. */
+    EXPECT_EQ(1, ticks[26].x);
+    EXPECT_FALSE(ticks[26].forward);
+    EXPECT_EQ(0, ticks[26].pause);
+    /* Tick 27 moves back to 0, then one pixel left a tick down to -11, the first
+       position below the left-hand limit -10. */
+    for (int n = 27; n <= 38; ++n) {
+        EXPECT_EQ(27 - n, ticks[n].x) << "tick " << n;
+        EXPECT_FALSE(ticks[n].forward) << "tick " << n;
+    }
+    for (int n = 27; n <= 37; ++n)
+        EXPECT_EQ(0, ticks[n].pause) << "tick " << n;
+    EXPECT_EQ(1, ticks[38].pause);
+    /* The same rest on the left: 25 ticks, then the turn to the right. */
+    for (int n = 39; n <= 62; ++n) {
+        EXPECT_EQ(-11, ticks[n].x) << "tick " << n;
+        EXPECT_EQ(n - 37, ticks[n].pause) << "tick " << n;
+        EXPECT_FALSE(ticks[n].forward) << "tick " << n;
+    }
+    EXPECT_EQ(-11, ticks[63].x);
+    EXPECT_TRUE(ticks[63].forward);
+    EXPECT_EQ(0, ticks[63].pause);
+    EXPECT_EQ(-10, ticks[64].x);
+    EXPECT_EQ(-4, ticks[70].x);
+}
+
+TEST_F(Scroller, StreamRestartsAtTheWindowWidthAfterPassingTheGap) {
+    std::string text = captionOfWidth(250);
+    if (text.empty()) GTEST_SKIP() << "no text of exactly 250 pixels in this font";
+    setCaption(text.c_str());
+    ASSERT_EQ(250, warble.textWidth);
+    EXPECT_EQ(-56, warble.scrollMin) << "200 - 2 * 3 - 250";
+    EXPECT_EQ(0, warble.scrollMax);
+
+    warble.scrollX = 0;
+    std::vector<int> xs;
+    for (int n = 0; n < 275; ++n) {
+        stepStream();
+        xs.push_back(warble.scrollX);
+    }
+    /* Ticks 1 to 271 move left to -271, the first offset past -(250 + 20); tick
+       272 restarts at the window's width, and the run goes on from there. */
+    for (int n = 0; n < 271; ++n)
+        ASSERT_EQ(-(n + 1), xs[n]) << "tick " << n + 1;
+    EXPECT_EQ(200, xs[271]);
+    EXPECT_EQ(199, xs[272]);
+    EXPECT_TRUE(warble.scrollForward) << "the stream leaves the bounce direction alone";
+}
+
+TEST_F(Scroller, StreamWithStepZeroDoesNotMoveButStillWraps) {
+    warble.textWidth = 250;
+    warble.scrollStep = 0;
+    warble.scrollX = -30;
+    for (int n = 0; n < 10; ++n)
+        stepStream();
+    EXPECT_EQ(-30, warble.scrollX);
+
+    warble.scrollX = -271;
+    stepStream();
+    EXPECT_EQ(200, warble.scrollX);
+    stepStream();
+    EXPECT_EQ(200, warble.scrollX);
+}
+
+TEST_F(Scroller, StreamLeavesTheBounceStateAlone) {
+    warble.textWidth = 250;
+    warble.scrollForward = false;
+    warble.edgePause = 9;
+    warble.scrollX = -5;
+    stepStream();
+    EXPECT_EQ(-6, warble.scrollX);
+    EXPECT_FALSE(warble.scrollForward);
+    EXPECT_EQ(9, warble.edgePause);
+}
+
+TEST_F(Scroller, BounceWithStepZeroDoesNotMove) {
+    warble.scrollStep = 0;
+    for (int n = 0; n < 30; ++n)
+        stepEndToEnd();
+    EXPECT_EQ(0, warble.scrollX);
+    EXPECT_TRUE(warble.scrollForward);
+    EXPECT_EQ(0, warble.edgePause);
+}
+
+TEST_F(Scroller, BounceWithStepZeroStillCountsTheRestAndTurns) {
+    warble.scrollStep = 0;
+    warble.scrollX = 3; /* resting past the right-hand limit */
+    warble.edgePause = 5;
+    for (int n = 0; n < 20; ++n)
+        stepEndToEnd();
+    EXPECT_EQ(25, warble.edgePause);
+    EXPECT_TRUE(warble.scrollForward);
+    stepEndToEnd();
+    EXPECT_FALSE(warble.scrollForward);
+    EXPECT_EQ(0, warble.edgePause);
+    for (int n = 0; n < 5; ++n)
+        stepEndToEnd();
+    EXPECT_EQ(3, warble.scrollX) << "still no movement";
+    EXPECT_EQ(0, warble.edgePause) << "inside the limits nothing counts";
+
+    /* The same on the left. */
+    warble.scrollX = -12;
+    warble.edgePause = 25;
+    stepEndToEnd();
+    EXPECT_TRUE(warble.scrollForward);
+    EXPECT_EQ(-12, warble.scrollX);
+}
+
+TEST_F(Scroller, NewCaptionMidBounceKeepsOffsetAndDirection) {
+    std::string text = captionOfWidth(250);
+    if (text.empty()) GTEST_SKIP() << "no text of exactly 250 pixels in this font";
+    copyText(warble.lastCaption, "an older caption", TEXT_SIZE);
+    warble.scrollX = -20;
+    warble.scrollForward = false;
+    warble.edgePause = 7;
+    warble.scrollMax = 5;
+
+    setCaption(text.c_str());
+    EXPECT_STREQ(text.c_str(), warble.caption);
+    EXPECT_STREQ(text.c_str(), warble.lastCaption);
+    EXPECT_EQ(-20, warble.scrollX);
+    EXPECT_FALSE(warble.scrollForward);
+    EXPECT_EQ(0, warble.edgePause);
+    EXPECT_EQ(0, warble.scrollMax);
+    EXPECT_EQ(-56, warble.scrollMin);
+
+    /* The same text again changes nothing of the bounce. */
+    warble.edgePause = 4;
+    warble.scrollMin = -1;
+    setCaption(text.c_str());
+    EXPECT_EQ(4, warble.edgePause);
+    EXPECT_EQ(-1, warble.scrollMin);
+}
+
+TEST_F(Scroller, NewCaptionWithTheOffsetOutsideTheNewLimitsRestsAtOnce) {
+    std::string text = captionOfWidth(250);
+    if (text.empty()) GTEST_SKIP() << "no text of exactly 250 pixels in this font";
+    warble.scrollX = -100;
+    warble.scrollForward = false;
+    setCaption(text.c_str());
+    ASSERT_EQ(-56, warble.scrollMin);
+    stepEndToEnd();
+    EXPECT_EQ(-101, warble.scrollX);
+    EXPECT_EQ(1, warble.edgePause);
+}
+
+TEST_F(Scroller, TickDoesNotMoveACaptionThatFitsExactly) {
+    warble.textWidth = 200 - 2 * 3;
+    warble.scrollX = 7;
+    warble.edgePause = 3;
+    int blinkTicks = 0;
+    for (bool endToEnd : {false, true}) {
+        warble.scrollEndToEnd = endToEnd;
+        ValidateRect(window, nullptr);
+        for (int n = 0; n < 40; ++n)
+            scrollTick(&blinkTicks);
+        EXPECT_EQ(7, warble.scrollX);
+        EXPECT_EQ(3, warble.edgePause);
+        EXPECT_TRUE(warble.scrollForward);
+        EXPECT_FALSE(repaintPending()) << "nothing moved, nothing to repaint";
+    }
+
+    /* One pixel wider and it moves. */
+    warble.textWidth = 200 - 2 * 3 + 1;
+    warble.scrollEndToEnd = false;
+    scrollTick(&blinkTicks);
+    EXPECT_EQ(6, warble.scrollX);
+    EXPECT_TRUE(repaintPending());
+}
+
+TEST_F(Scroller, TickMovesNothingWhileScrollingIsOff) {
+    warble.textWidth = 400;
+    warble.scrolling = false;
+    warble.scrollX = -3;
+    int blinkTicks = 0;
+    ValidateRect(window, nullptr);
+    for (int n = 0; n < 10; ++n)
+        scrollTick(&blinkTicks);
+    EXPECT_EQ(-3, warble.scrollX);
+    EXPECT_FALSE(repaintPending());
+}
+
+TEST_F(Scroller, TickUsesTheChosenStyle) {
+    warble.textWidth = 400;
+    warble.scrollMin = 194 - 400;
+    int blinkTicks = 0;
+    warble.scrollEndToEnd = true;
+    scrollTick(&blinkTicks); /* bounce: right, past the limit 0 */
+    EXPECT_EQ(1, warble.scrollX);
+    EXPECT_EQ(1, warble.edgePause);
+    warble.scrollEndToEnd = false;
+    scrollTick(&blinkTicks); /* stream: always left */
+    EXPECT_EQ(0, warble.scrollX);
+    EXPECT_EQ(1, warble.edgePause);
+}
+
+TEST_F(Scroller, PausedCaptionBlinksEveryTwentyFifthTick) {
+    warble.playState = 3;
+    warble.scrolling = false;
+    warble.blinkOn = true;
+    int blinkTicks = 0;
+    for (int n = 1; n <= 24; ++n) {
+        ValidateRect(window, nullptr);
+        scrollTick(&blinkTicks);
+        EXPECT_TRUE(warble.blinkOn) << "tick " << n;
+        EXPECT_TRUE(repaintPending()) << "every paused tick repaints, tick " << n;
+    }
+    EXPECT_EQ(24, blinkTicks);
+    scrollTick(&blinkTicks);
+    EXPECT_FALSE(warble.blinkOn);
+    EXPECT_EQ(0, blinkTicks);
+    for (int n = 0; n < 25; ++n)
+        scrollTick(&blinkTicks);
+    EXPECT_TRUE(warble.blinkOn);
+}
+
+TEST_F(Scroller, BlinkCountIsKeptWhileNotPaused) {
+    warble.playState = 3;
+    warble.scrolling = false;
+    warble.blinkOn = true;
+    int blinkTicks = 0;
+    for (int n = 0; n < 20; ++n)
+        scrollTick(&blinkTicks);
+    ASSERT_EQ(20, blinkTicks);
+
+    warble.playState = 1;
+    ValidateRect(window, nullptr);
+    for (int n = 0; n < 100; ++n)
+        scrollTick(&blinkTicks);
+    EXPECT_EQ(20, blinkTicks);
+    EXPECT_TRUE(warble.blinkOn);
+    EXPECT_FALSE(repaintPending()) << "not paused, nothing scrolls: no repaint";
+
+    /* The next pause starts with the left-over count: a short first phase. */
+    warble.playState = 3;
+    for (int n = 0; n < 4; ++n)
+        scrollTick(&blinkTicks);
+    EXPECT_TRUE(warble.blinkOn);
+    scrollTick(&blinkTicks);
+    EXPECT_FALSE(warble.blinkOn);
+}
+
+TEST_F(Scroller, PausedScrollingCaptionBlinksWithoutMoving) {
+    warble.playState = 3;
+    warble.scrollStep = 0;
+    warble.textWidth = 400;
+    warble.scrollX = -40;
+    warble.blinkOn = false;
+    int blinkTicks = 0;
+    for (int n = 0; n < 25; ++n)
+        scrollTick(&blinkTicks);
+    EXPECT_EQ(-40, warble.scrollX);
+    EXPECT_TRUE(warble.blinkOn);
+}
+
+} // namespace
