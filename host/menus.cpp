@@ -117,6 +117,7 @@ std::string shapeOf(const Menu &menu, int depth) {
     std::string shape;
     for (const auto &item : menu.items) {
         shape += "CNPS"[item->kind];
+        if (item->kind == MenuItem::NOP && !item->label.empty()) shape += 'L';
         if (item->kind == MenuItem::NUMBER) shape += std::to_string(numberChoices(*item).size());
         if (item->kind == MenuItem::SUBMENU && item->child && depth < MAX_DEPTH)
             shape += "(" + shapeOf(*item->child, depth + 1) + ")";

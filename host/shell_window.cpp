@@ -49,7 +49,7 @@ void deliver(UINT message, LPARAM lParam) {
 std::vector<UINT> messageList(LPARAM lParam) {
     std::vector<UINT> list;
     const UINT *numbers = (const UINT *)lParam;
-    for (size_t i = 0; numbers && numbers[i] != 0 && i < MAX_REGISTERED_MESSAGES; ++i)
+    for (size_t i = 0; numbers && i < MAX_REGISTERED_MESSAGES && numbers[i] != 0; ++i)
         list.push_back(numbers[i]);
     return list;
 }
@@ -57,6 +57,10 @@ std::vector<UINT> messageList(LPARAM lParam) {
 LRESULT OnRegister(HWND window, LPARAM lParam) {
     hostLog("register|%08lX", (unsigned long)(UINT_PTR)window);
     if (!window) return 0;
+    /* Windows destroyed without unregistering leave nothing behind. */
+    registrations.erase(std::remove_if(registrations.begin(), registrations.end(),
+                                       [](const Registration &r) { return !IsWindow(r.window); }),
+                        registrations.end());
     Registration *r = findRegistration(window);
     if (!r) {
         registrations.push_back({window, {}});
