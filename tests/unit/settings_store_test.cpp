@@ -1,1 +1,383 @@
-/* placeholder */
+/* The shell's settings store as the plugin uses it (reads with defaults,
+   in-place writes, case-insensitive keys, no stray files), and the plugin's
+   reading of its settings file: which of the four places wins, every key's
+   default, and the few rules applied while reading. */
+#include "settings/settings.h"
+#include "unit_support.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+class SettingsStore : public testing::Test {
+  protected:
+    std::string folder;
+    std::string path;
+
+    void SetUp() override {
+        folder = unit::shellFolder() + "store\\";
+        ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr) ||
+                    GetLastError() == ERROR_ALREADY_EXISTS);
+        path = folder + "Warble.rc";
+        DeleteFileA(path.c_str());
+    }
+
+    void TearDown() override {
+        for (const std::string &name : unit::filesIn(folder))
+            DeleteFileA((folder + name).c_str());
+        RemoveDirectoryA(folder.c_str());
+    }
+
+    void write(const std::string &content) { ASSERT_TRUE(unit::writeFile(path, content)); }
+    std::string content() const { return unit::readFile(path); }
+};
+
+TEST_F(SettingsStore, RewriteInPlaceKeepsOtherLinesCommentsAndOrder) {
+    write("# Warble settings\r\n"
+          "Warble.plugin.x: 5\r\n"
+          "! a comment: with a colon\r\n"
+          "other.key: keep me\r\n"
+          "\r\n"
+          "Warble.plugin.y: 6\r\n");
+    WriteInt(path.c_str(), "Warble.plugin.x:", 42);
+    EXPECT_EQ("# Warble settings\r\n"
+              "Warble.plugin.x: 42\r\n"
+              "! a comment: with a colon\r\n"
+              "other.key: keep me\r\n"
+              "\r\n"
+              "Warble.plugin.y: 6\r\n",
+              content());
+    WriteBool(path.c_str(), "Warble.plugin.y:", true);
+    EXPECT_EQ("# Warble settings\r\n"
+              "Warble.plugin.x: 42\r\n"
+              "! a comment: with a colon\r\n"
+              "other.key: keep me\r\n"
+              "\r\n"
+              "Warble.plugin.y: true\r\n",
+              content());
+}
+
+TEST_F(SettingsStore, CommentedOutKeyIsNotTheKey) {
+    write("# Warble.plugin.x: 1\r\nWarble.plugin.x: 2\r\n");
+    EXPECT_EQ(2, ReadInt(path.c_str(), "Warble.plugin.x:", 0));
+    WriteInt(path.c_str(), "Warble.plugin.x:", 3);
+    EXPECT_EQ("# Warble.plugin.x: 1\r\nWarble.plugin.x: 3\r\n", content());
+}
+
+TEST_F(SettingsStore, KeysMatchWithoutRegardToCase) {
+    write("warble.PLUGIN.x: 7\r\nother: 1\r\n");
+    EXPECT_EQ(7, ReadInt(path.c_str(), "Warble.plugin.x:", 0));
+    EXPECT_EQ(7, ReadInt(path.c_str(), "WARBLE.PLUGIN.X:", 0));
+    WriteInt(path.c_str(), "Warble.plugin.X:", 8);
+    std::string text = content();
+    EXPECT_EQ(std::string::npos, text.find("7"));
+    EXPECT_EQ(8, ReadInt(path.c_str(), "warble.plugin.x:", 0));
+    EXPECT_EQ(2, std::count(text.begin(), text.end(), '\n')) << "replaced, not added: " << text;
+}
+
+TEST_F(SettingsStore, MissingKeyIsAppended) {
+    write("a: 1\r\n");
+    WriteString(path.c_str(), "b:", "two");
+    EXPECT_EQ("a: 1\r\nb: two\r\n", content());
+
+    write("a: 1"); /* no line break at the end */
+    WriteString(path.c_str(), "b:", "two");
+    EXPECT_EQ("a: 1\r\nb: two\r\n", content());
+
+    write("a: 1\n"); /* the file's own line breaks are kept */
+    WriteBool(path.c_str(), "b:", false);
+    EXPECT_EQ("a: 1\nb: false\n", content());
+}
+
+TEST_F(SettingsStore, WriteCreatesAMissingFile) {
+    ASSERT_FALSE(FileExists(path.c_str()));
+    EXPECT_EQ(17, ReadInt(path.c_str(), "Warble.plugin.height:", 17));
+    WriteInt(path.c_str(), "Warble.plugin.height:", 23);
+    EXPECT_TRUE(FileExists(path.c_str()));
+    EXPECT_EQ(23, ReadInt(path.c_str(), "Warble.plugin.height:", 17));
+}
+
+TEST_F(SettingsStore, GarbageValuesGiveTheDefaults) {
+    write("i1: 12abc\r\n"
+          "i2:\r\n"
+          "i3: 99999999999\r\n"
+          "i4: 1.5\r\n"
+          "i5:   -15  \r\n"
+          "b1: yes\r\n"
+          "b2: 1\r\n"
+          "b3: TRUE\r\n"
+          "b4: False\r\n"
+          "s1:    padded text   \r\n");
+    const char *p = path.c_str();
+    EXPECT_EQ(-1, ReadInt(p, "i1:", -1));
+    EXPECT_EQ(-1, ReadInt(p, "i2:", -1));
+    EXPECT_EQ(-1, ReadInt(p, "i3:", -1));
+    EXPECT_EQ(-1, ReadInt(p, "i4:", -1));
+    EXPECT_EQ(-15, ReadInt(p, "i5:", -1));
+    EXPECT_EQ(-1, ReadInt(p, "missing:", -1));
+    EXPECT_FALSE(ReadBool(p, "b1:", false));
+    EXPECT_TRUE(ReadBool(p, "b1:", true));
+    EXPECT_FALSE(ReadBool(p, "b2:", false));
+    EXPECT_TRUE(ReadBool(p, "b3:", false));
+    EXPECT_FALSE(ReadBool(p, "b4:", true));
+    EXPECT_STREQ("padded text", ReadString(p, "s1:", "default"));
+    const char *fallback = "default";
+    EXPECT_EQ(fallback, ReadString(p, "missing:", fallback));
+}
+
+TEST_F(SettingsStore, LongValueIsCutSafely) {
+    std::string value(5000, 'v');
+    WriteString(path.c_str(), "Warble.plugin.font:", value.c_str());
+    const char *read = ReadString(path.c_str(), "Warble.plugin.font:", "");
+    size_t n = strlen(read);
+    EXPECT_GT(n, 0u);
+    EXPECT_LE(n, value.size());
+    EXPECT_EQ(std::string(n, 'v'), std::string(read));
+}
+
+TEST_F(SettingsStore, ValueWithALineBreakStaysOneLine) {
+    write("a: 1\r\n");
+    WriteString(path.c_str(), "Warble.plugin.idle.message:", "first\r\nb: injected");
+    EXPECT_STREQ("first", ReadString(path.c_str(), "Warble.plugin.idle.message:", ""));
+    EXPECT_EQ(7, ReadInt(path.c_str(), "b:", 7));
+}
+
+TEST_F(SettingsStore, NoTemporaryFileIsLeftBehind) {
+    write("a: 1\r\n");
+    for (int i = 0; i < 40; ++i) {
+        WriteInt(path.c_str(), "Warble.plugin.x:", i);
+        WriteBool(path.c_str(), "Warble.plugin.scrolling:", i % 2 == 0);
+        WriteString(path.c_str(), "Warble.plugin.scroll_style:", i % 2 ? "Stream" : "EndToEnd");
+    }
+    EXPECT_EQ(std::vector<std::string>{"Warble.rc"}, unit::filesIn(folder));
+    EXPECT_EQ(39, ReadInt(path.c_str(), "Warble.plugin.x:", 0));
+}
+
+TEST_F(SettingsStore, FileExistsOnlyForFiles) {
+    write("");
+    EXPECT_TRUE(FileExists(path.c_str()));
+    EXPECT_FALSE(FileExists(folder.c_str()));
+    EXPECT_FALSE(FileExists((folder + "no-such-file").c_str()));
+    EXPECT_FALSE(FileExists(""));
+    EXPECT_FALSE(FileExists(nullptr));
+}
+
+/* The plugin's own reading of its settings file. The program itself stands in
+   for the plugin's library, so "beside the plugin" is the program's folder. */
+class ReadSettings : public unit::StateTest {
+  protected:
+    void SetUp() override {
+        unit::StateTest::SetUp();
+        unit::removeSettingsFiles();
+        warble.hInstance = GetModuleHandleA(nullptr);
+    }
+    void TearDown() override {
+        unit::removeSettingsFiles();
+        unit::StateTest::TearDown();
+    }
+    static void place(const std::string &path, const std::string &content) {
+        ASSERT_TRUE(unit::writeFile(path, content)) << path;
+    }
+    static std::string beside(const char *name) { return unit::pluginFolder() + name; }
+    static std::string inShell(const char *name) { return unit::shellFolder() + name; }
+};
+
+TEST_F(ReadSettings, WarblercBesideThePluginComesFirst) {
+    place(beside("Warblerc"), "Warble.plugin.x: 1\r\n");
+    place(beside("Warble.rc"), "Warble.plugin.x: 2\r\n");
+    place(inShell("Warblerc"), "Warble.plugin.x: 3\r\n");
+    place(inShell("Warble.rc"), "Warble.plugin.x: 4\r\n");
+    readSettings();
+    EXPECT_EQ(beside("Warblerc"), warble.rcPath);
+    EXPECT_EQ(1, warble.xPos);
+}
+
+TEST_F(ReadSettings, FolderOrderComesBeforeNameOrder) {
+    place(beside("Warble.rc"), "Warble.plugin.x: 2\r\n");
+    place(inShell("Warblerc"), "Warble.plugin.x: 3\r\n");
+    readSettings();
+    EXPECT_EQ(beside("Warble.rc"), warble.rcPath);
+    EXPECT_EQ(2, warble.xPos);
+}
+
+TEST_F(ReadSettings, ShellFolderIsSearchedSecond) {
+    place(inShell("Warblerc"), "Warble.plugin.x: 3\r\n");
+    place(inShell("Warble.rc"), "Warble.plugin.x: 4\r\n");
+    readSettings();
+    EXPECT_EQ(inShell("Warblerc"), warble.rcPath);
+    EXPECT_EQ(3, warble.xPos);
+
+    DeleteFileA(inShell("Warblerc").c_str());
+    readSettings();
+    EXPECT_EQ(inShell("Warble.rc"), warble.rcPath);
+    EXPECT_EQ(4, warble.xPos);
+}
+
+TEST_F(ReadSettings, FileCreatedInAnEarlierPlaceTakesOverAtTheNextRead) {
+    place(inShell("Warble.rc"), "Warble.plugin.x: 4\r\n");
+    readSettings();
+    ASSERT_EQ(inShell("Warble.rc"), warble.rcPath);
+    place(beside("Warblerc"), "Warble.plugin.x: 1\r\n");
+    readSettings();
+    EXPECT_EQ(beside("Warblerc"), warble.rcPath);
+    EXPECT_EQ(1, warble.xPos);
+}
+
+TEST_F(ReadSettings, WithoutAnyFileEveryKeyHasItsDefault) {
+    /* Every field starts from a value no default has. */
+    warble.xPos = warble.yPos = -999;
+    warble.interfaceExtensions = false;
+    warble.inSlit = warble.transparencyEnabled = warble.transBackEnabled = true;
+    warble.alpha = -999;
+    warble.alwaysOnTop = warble.snapWindow = warble.toggleWithPlugins = false;
+    copyText(warble.updateUrl, "stale", TEXT_SIZE);
+    warble.width = warble.height = -999;
+    warble.scrolling = true;
+    warble.showTrackNumber = warble.showBorder = false;
+    warble.scrollEndToEnd = true;
+    warble.useStyleFont = false;
+    copyText(warble.fontFace, "stale", TEXT_SIZE);
+    warble.fontHeight = warble.fontWeight = warble.idleState = -999;
+    copyText(warble.idleMessage, "stale", TEXT_SIZE);
+    copyText(warble.idleTimeFormat, "stale", TEXT_SIZE);
+
+    readSettings();
+    EXPECT_EQ(beside("Warble.rc"), warble.rcPath);
+    EXPECT_FALSE(unit::fileExists(warble.rcPath)) << "reading creates no file";
+    EXPECT_EQ(10, warble.xPos);
+    EXPECT_EQ(10, warble.yPos);
+    EXPECT_TRUE(warble.interfaceExtensions);
+    EXPECT_FALSE(warble.inSlit);
+    EXPECT_FALSE(warble.transparencyEnabled);
+    EXPECT_FALSE(warble.transBackEnabled);
+    EXPECT_EQ(60, warble.alpha);
+    EXPECT_TRUE(warble.alwaysOnTop);
+    EXPECT_TRUE(warble.snapWindow);
+    EXPECT_TRUE(warble.toggleWithPlugins);
+    EXPECT_STREQ("", warble.updateUrl);
+    EXPECT_EQ(100, warble.width);
+    EXPECT_EQ(17, warble.height);
+    EXPECT_FALSE(warble.scrolling);
+    EXPECT_TRUE(warble.showTrackNumber);
+    EXPECT_TRUE(warble.showBorder);
+    EXPECT_FALSE(warble.scrollEndToEnd);
+    EXPECT_TRUE(warble.useStyleFont);
+    EXPECT_STREQ("snap", warble.fontFace);
+    EXPECT_EQ(12, warble.fontHeight);
+    EXPECT_EQ(1, warble.fontWeight);
+    EXPECT_EQ(0, warble.idleState);
+    EXPECT_STREQ("Warble", warble.idleMessage);
+    EXPECT_STREQ("%a %d %b - %I:%M %p", warble.idleTimeFormat);
+}
+
+TEST_F(ReadSettings, EveryKeyIsReadFromTheFile) {
+    place(inShell("Warble.rc"), "Warble.plugin.x: -40\r\n"
+                                "Warble.plugin.y: 1234\r\n"
+                                "Warble.plugin.doVozizuvavExtensions: false\r\n"
+                                "Warble.plugin.inSlit: true\r\n"
+                                "Warble.plugin.transparency.enabled: true\r\n"
+                                "Warble.plugin.transback.enabled: true\r\n"
+                                "Warble.plugin.transparency.alpha: 300\r\n"
+                                "Warble.plugin.alwaysontop: false\r\n"
+                                "Warble.plugin.snapwindow: false\r\n"
+                                "Warble.plugin.togglewithplugins: false\r\n"
+                                "Warble.plugin.update.url: http://example.org/u\r\n"
+                                "Warble.plugin.width: 321\r\n"
+                                "Warble.plugin.height: 45\r\n"
+                                "Warble.plugin.scrolling: true\r\n"
+                                "Warble.plugin.showTrackNumber: false\r\n"
+                                "Warble.plugin.showBorder: false\r\n"
+                                "Warble.plugin.scroll_style: EndToEnd\r\n"
+                                "Warble.plugin.useCustomFont: true\r\n"
+                                "Warble.plugin.font: Courier New\r\n"
+                                "Warble.plugin.font.height: 20\r\n"
+                                "Warble.plugin.font.weight: 700\r\n"
+                                "Warble.plugin.idle.state: 2\r\n"
+                                "Warble.plugin.idle.message: Gone fishing\r\n"
+                                "Warble.plugin.idle.TimeStr: %H:%M\r\n");
+    readSettings();
+    EXPECT_EQ(inShell("Warble.rc"), warble.rcPath);
+    EXPECT_EQ(-40, warble.xPos);
+    EXPECT_EQ(1234, warble.yPos);
+    EXPECT_FALSE(warble.interfaceExtensions);
+    EXPECT_TRUE(warble.inSlit);
+    EXPECT_TRUE(warble.transparencyEnabled);
+    EXPECT_TRUE(warble.transBackEnabled);
+    EXPECT_EQ(300, warble.alpha) << "stored whole, not limited to a byte";
+    EXPECT_FALSE(warble.alwaysOnTop);
+    EXPECT_FALSE(warble.snapWindow);
+    EXPECT_FALSE(warble.toggleWithPlugins);
+    EXPECT_STREQ("http://example.org/u", warble.updateUrl);
+    EXPECT_EQ(321, warble.width);
+    EXPECT_EQ(45, warble.height);
+    EXPECT_TRUE(warble.scrolling);
+    EXPECT_FALSE(warble.showTrackNumber);
+    EXPECT_FALSE(warble.showBorder);
+    EXPECT_TRUE(warble.scrollEndToEnd);
+    EXPECT_FALSE(warble.useStyleFont) << "useCustomFont is stored negated";
+    EXPECT_STREQ("Courier New", warble.fontFace);
+    EXPECT_EQ(20, warble.fontHeight);
+    EXPECT_EQ(700, warble.fontWeight);
+    EXPECT_EQ(2, warble.idleState);
+    EXPECT_STREQ("Gone fishing", warble.idleMessage);
+    EXPECT_STREQ("%H:%M", warble.idleTimeFormat);
+}
+
+TEST_F(ReadSettings, WidthAndHeightAreAtLeastFive) {
+    const int values[] = {3, 0, -20, 4};
+    for (int value : values) {
+        char text[128];
+        snprintf(text, sizeof text, "Warble.plugin.width: %d\r\nWarble.plugin.height: %d\r\n",
+                 value, value);
+        place(inShell("Warble.rc"), text);
+        readSettings();
+        EXPECT_EQ(5, warble.width) << "width " << value;
+        EXPECT_EQ(5, warble.height) << "height " << value;
+    }
+    place(inShell("Warble.rc"), "Warble.plugin.width: 5\r\nWarble.plugin.height: 6\r\n");
+    readSettings();
+    EXPECT_EQ(5, warble.width);
+    EXPECT_EQ(6, warble.height);
+}
+
+TEST_F(ReadSettings, OnlyTheExactWordStreamSelectsTheStream) {
+    const struct {
+        const char *value;
+        bool endToEnd;
+    } cases[] = {{"Stream", false},
+                 {"stream", true},
+                 {"STREAM", true},
+                 {"EndToEnd", true},
+                 {"Bounce", true}};
+    for (const auto &c : cases) {
+        place(inShell("Warble.rc"), std::string("Warble.plugin.scroll_style: ") + c.value + "\r\n");
+        warble.scrollEndToEnd = !c.endToEnd;
+        readSettings();
+        EXPECT_EQ(c.endToEnd, warble.scrollEndToEnd) << c.value;
+    }
+}
+
+TEST_F(ReadSettings, LongTextValuesAreCutToTheRecordsTexts) {
+    place(inShell("Warble.rc"), "Warble.plugin.font: " + std::string(900, 'f') +
+                                    "\r\nWarble.plugin.idle.message: " + std::string(900, 'm') +
+                                    "\r\nWarble.plugin.update.url: " + std::string(900, 'u') +
+                                    "\r\nWarble.plugin.x: 77\r\n");
+    readSettings();
+    EXPECT_EQ(std::string(TEXT_SIZE - 1, 'f'), std::string(warble.fontFace));
+    EXPECT_EQ(std::string(TEXT_SIZE - 1, 'm'), std::string(warble.idleMessage));
+    EXPECT_EQ(std::string(TEXT_SIZE - 1, 'u'), std::string(warble.updateUrl));
+    EXPECT_EQ(77, warble.xPos) << "the keys after a long one are still read";
+}
+
+TEST_F(ReadSettings, KeyRemovedFromTheFileReturnsToItsDefault) {
+    place(inShell("Warble.rc"), "Warble.plugin.idle.message: Gone fishing\r\n");
+    readSettings();
+    ASSERT_STREQ("Gone fishing", warble.idleMessage);
+    place(inShell("Warble.rc"), "Warble.plugin.x: 3\r\n");
+    readSettings();
+    EXPECT_STREQ("Warble", warble.idleMessage);
+}
+
+} // namespace
