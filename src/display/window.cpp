@@ -115,7 +115,9 @@ static LRESULT OnNcLButtonDown(HWND w) {
 
 /* The press is taken here so that its release reaches the window: the default
    handling of a right press on a caption waits for the release itself. */
-static LRESULT OnNcRButtonDown() { return 0; }
+static LRESULT OnNcRButtonDown() {
+    return 0;
+}
 
 static LRESULT OnRightButtonUp() {
     showConfigMenu(true);
@@ -143,36 +145,22 @@ static LRESULT OnBroadcast(LPARAM lParam) {
 
 LRESULT CALLBACK warbleWindowProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_CREATE:
-        return OnCreate(w);
-    case WM_DESTROY:
-        return OnDestroy(w);
-    case WM_SIZE:
-        return OnSize(lParam);
-    case WM_PAINT:
-        return OnPaint(w);
-    case WM_CLOSE:
-        return 0;
-    case WM_GETMINMAXINFO:
-        return OnGetMinMaxInfo((MINMAXINFO *)lParam);
-    case WM_WINDOWPOSCHANGING:
-        return OnWindowPosChanging(w, (WINDOWPOS *)lParam);
-    case WM_WINDOWPOSCHANGED:
-        return OnWindowPosChanged((WINDOWPOS *)lParam);
-    case WM_NCHITTEST:
-        return OnNcHitTest();
-    case WM_NCLBUTTONDOWN:
-        return OnNcLButtonDown(w);
-    case WM_NCRBUTTONUP:
-        return OnRightButtonUp();
-    case WM_RBUTTONUP:
-        return OnRightButtonUp();
-    case WM_SIZING:
-        return OnSizing((RECT *)lParam);
-    case MSG_RECONFIGURE:
-        return OnReconfigure();
-    case MSG_BROADCAST:
-        return OnBroadcast(lParam);
+    case WM_CREATE: return OnCreate(w);
+    case WM_DESTROY: return OnDestroy(w);
+    case WM_SIZE: return OnSize(lParam);
+    case WM_PAINT: return OnPaint(w);
+    case WM_CLOSE: return 0;
+    case WM_GETMINMAXINFO: return OnGetMinMaxInfo((MINMAXINFO *)lParam);
+    case WM_WINDOWPOSCHANGING: return OnWindowPosChanging(w, (WINDOWPOS *)lParam);
+    case WM_WINDOWPOSCHANGED: return OnWindowPosChanged((WINDOWPOS *)lParam);
+    case WM_NCHITTEST: return OnNcHitTest();
+    case WM_NCLBUTTONDOWN: return OnNcLButtonDown(w);
+    case WM_NCRBUTTONDOWN: return OnNcRButtonDown();
+    case WM_NCRBUTTONUP: return OnRightButtonUp();
+    case WM_RBUTTONUP: return OnRightButtonUp();
+    case WM_SIZING: return OnSizing((RECT *)lParam);
+    case MSG_RECONFIGURE: return OnReconfigure();
+    case MSG_BROADCAST: return OnBroadcast(lParam);
     }
     return DefWindowProcA(w, message, wParam, lParam);
 }

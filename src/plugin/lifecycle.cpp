@@ -144,23 +144,14 @@ extern "C" void endPlugin(HINSTANCE instance) {
 
 extern "C" const char *pluginInfo(int index) {
     switch (index) {
-    case 1:
-        return "Warble";
-    case 2:
-        return "v0.96b";
-    case 3:
-        return WARBLE_AUTHOR;
-    case 4:
-        return "19-02-2006";
-    case 5:
-        return WARBLE_WEB;
-    case 6:
-        return WARBLE_EMAIL;
-    case 7:
-        return "@Warble SetCaption@Warble SetCaptionNow@Warble GetWinampInfo";
-    case 8:
-        return warble.updateUrl;
-    default:
-        return WARBLE_NAME_VERSION;
+    case 1: return "Warble";
+    case 2: return "v0.96b";
+    case 3: return WARBLE_AUTHOR;
+    case 4: return "19-02-2006";
+    case 5: return WARBLE_WEB;
+    case 6: return WARBLE_EMAIL;
+    case 7: return "@Warble SetCaption@Warble SetCaptionNow@Warble GetWinampInfo";
+    case 8: return warble.updateUrl;
+    default: return WARBLE_NAME_VERSION;
     }
 }

@@ -44,11 +44,8 @@ void idleText(bool winampCheck, char *out) {
         formatIdleTime(warble.idleTimeFormat, &local, out, TEXT_SIZE);
         break;
     }
-    case 2:
-        copyText(out, warble.idleMessage, TEXT_SIZE);
-        break;
-    default:
-        copyText(out, "Warble", TEXT_SIZE);
+    case 2: copyText(out, warble.idleMessage, TEXT_SIZE); break;
+    default: copyText(out, "Warble", TEXT_SIZE);
     }
 }
 
