@@ -49,16 +49,31 @@ start_display() {
     export DISPLAY=":$number"
 }
 
+# Layered windows show their opacity only through a compositing manager.
+COMPOSITOR_PID=
+start_compositor() {
+    [ -n "$XVFB_PID" ] || return 0
+    command -v xcompmgr >/dev/null || DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -qq xcompmgr >/dev/null
+    xcompmgr >/dev/null 2>&1 </dev/null &
+    COMPOSITOR_PID=$!
+}
+
 WINESERVER_STARTED=
 start_wine() {
     mkdir -p "$WINEPREFIX"
     wineserver -p >/dev/null 2>&1 </dev/null
     WINESERVER_STARTED=1
-    [ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1 </dev/null
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        wineboot -i >/dev/null 2>&1 </dev/null
+        # No window manager runs on Xvfb: unmanaged windows are torn down at once
+        # instead of after waiting for a manager that never answers.
+        wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null
+    fi
 }
 
 stop_all() {
     if [ -n "$WINESERVER_STARTED" ]; then wineserver -k >/dev/null 2>&1 || true; fi
+    if [ -n "$COMPOSITOR_PID" ]; then kill "$COMPOSITOR_PID" 2>/dev/null || true; fi
     if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null || true; fi
 }
 trap stop_all EXIT
