@@ -1,1 +1,710 @@
-/* placeholder */
+/* The command dispatcher through the plugin's real window: the three ways a
+   text is matched, every menu command with its settings write and
+   announcement, the public commands, the echoes of the plugin's own
+   broadcasts, and a run of random and malformed broadcasts. */
+#include "commands/dispatcher.h"
+#include "settings/settings.h"
+#include "unit_support.h"
+
+#include <algorithm>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+using unit::eventIndex;
+using unit::hasEvent;
+using unit::writeEvent;
+
+TEST(MatchEqual, WholeTextWithoutRegardToCase) {
+    EXPECT_TRUE(matchEqual("@Warble GetWinampInfo", "@Warble GetWinampInfo"));
+    EXPECT_TRUE(matchEqual("@wARBLE getwinampinfo", "@Warble GetWinampInfo"));
+    EXPECT_TRUE(matchEqual("", ""));
+    EXPECT_FALSE(matchEqual("@Warble GetWinampInfo ", "@Warble GetWinampInfo"));
+    EXPECT_FALSE(matchEqual("@Warble GetWinampInf", "@Warble GetWinampInfo"));
+    EXPECT_FALSE(matchEqual(" @Warble GetWinampInfo", "@Warble GetWinampInfo"));
+    EXPECT_FALSE(matchEqual("", "Edit"));
+    /* Only letters fold: '@' and '`' differ by the same bit as 'A' and 'a'. */
+    EXPECT_FALSE(matchEqual("`", "@"));
+    EXPECT_FALSE(matchEqual("[", "{"));
+}
+
+TEST(MatchContains, AnywhereWithCase) {
+    const char *text = "xx@Warble SetCaptionNow Hello";
+    EXPECT_STREQ("Hello", matchContains(text, "@Warble SetCaptionNow "));
+    EXPECT_EQ(nullptr, matchContains("@warble SetCaptionNow Hello", "@Warble SetCaptionNow "));
+    EXPECT_EQ(nullptr, matchContains("@Warble SetCaptionNow", "@Warble SetCaptionNow "));
+    EXPECT_STREQ("", matchContains("@Warble SetCaptionNow ", "@Warble SetCaptionNow "));
+    /* The first occurrence counts. */
+    EXPECT_STREQ("a b b", matchContains("b a b b", "b "));
+}
+
+TEST(MatchPrefix, FirstCharactersWithoutRegardToCase) {
+    EXPECT_TRUE(matchPrefix("@WarbleInternal Edit", "@WarbleInternal", 15));
+    EXPECT_TRUE(matchPrefix("@warbleINTERNALEdit", "@WarbleInternal", 15));
+    EXPECT_TRUE(matchPrefix("@WarbleInternal", "@WarbleInternal", 15));
+    EXPECT_FALSE(matchPrefix("@WarbleInterna", "@WarbleInternal", 15)) << "shorter text";
+    EXPECT_FALSE(matchPrefix("", "@WarbleInternal", 15));
+    EXPECT_FALSE(matchPrefix(" @WarbleInternal", "@WarbleInternal", 15));
+    EXPECT_TRUE(matchPrefix("TransparencyAlpha 9", "TransparencyAlpha ", 18));
+    EXPECT_FALSE(matchPrefix("TransparencyAlpha", "TransparencyAlpha ", 18));
+}
+
+/* The options a broadcast can change, and the caption, taken together so that
+   "nothing changed" can be checked in one comparison. */
+struct Options {
+    bool showBorder, scrolling, alwaysOnTop, snapWindow, transparencyEnabled, transBackEnabled;
+    bool toggleWithPlugins, showTrackNumber, interfaceExtensions, inSlit, pluginsHidden;
+    bool scrollEndToEnd;
+    int alpha, idleState;
+    std::string caption;
+
+    static Options now() {
+        return {warble.showBorder,
+                warble.scrolling,
+                warble.alwaysOnTop,
+                warble.snapWindow,
+                warble.transparencyEnabled,
+                warble.transBackEnabled,
+                warble.toggleWithPlugins,
+                warble.showTrackNumber,
+                warble.interfaceExtensions,
+                warble.inSlit,
+                warble.pluginsHidden,
+                warble.scrollEndToEnd,
+                warble.alpha,
+                warble.idleState,
+                warble.caption};
+    }
+    bool operator==(const Options &o) const {
+        return showBorder == o.showBorder && scrolling == o.scrolling &&
+               alwaysOnTop == o.alwaysOnTop && snapWindow == o.snapWindow &&
+               transparencyEnabled == o.transparencyEnabled &&
+               transBackEnabled == o.transBackEnabled && toggleWithPlugins == o.toggleWithPlugins &&
+               showTrackNumber == o.showTrackNumber &&
+               interfaceExtensions == o.interfaceExtensions && inSlit == o.inSlit &&
+               pluginsHidden == o.pluginsHidden && scrollEndToEnd == o.scrollEndToEnd &&
+               alpha == o.alpha && idleState == o.idleState && caption == o.caption;
+    }
+};
+
+/* A window that stands in for Winamp's: it answers 1 to everything and keeps
+   what it was sent. */
+struct FakePlayer {
+    static std::vector<std::pair<UINT, LPARAM>> &received() {
+        static std::vector<std::pair<UINT, LPARAM>> messages;
+        return messages;
+    }
+    static LRESULT CALLBACK proc(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_USER || message == WM_COMMAND) {
+            received().push_back({message, lParam});
+            return 1;
+        }
+        return DefWindowProcA(w, message, wParam, lParam);
+    }
+    HWND window = nullptr;
+    FakePlayer() {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = proc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "WarbleUnitFakePlayer";
+        RegisterClassA(&wc);
+        window = CreateWindowA("WarbleUnitFakePlayer", "fake player", WS_POPUP, 0, 0, 10, 10,
+                               nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        received().clear();
+    }
+    ~FakePlayer() {
+        if (window) DestroyWindow(window);
+        UnregisterClassA("WarbleUnitFakePlayer", GetModuleHandleA(nullptr));
+    }
+};
+
+class Dispatcher : public unit::RunningPlugin {
+  protected:
+    std::string announcement(const std::string &word, bool on) {
+        return "label|WarblePlugin -> " + word + " " + (on ? "en" : "dis") + "abled!";
+    }
+    static std::string boolText(bool value) { return value ? "true" : "false"; }
+    bool anyRelaySlotBusy() {
+        for (const RelaySlot &slot : warble.relaySlots)
+            if (slot.thread) return true;
+        return false;
+    }
+};
+
+struct ToggleCase {
+    const char *word;
+    bool *flag;
+    const char *key;
+};
+
+TEST_F(Dispatcher, EveryOnOffCommandTogglesAnnouncesWritesAndRefreshesTheMenu) {
+    const ToggleCase cases[] = {
+        {"ToggleDOVozizuvav", &warble.interfaceExtensions, KEY_DOVOZIZUVAV},
+        {"ToggleBorder", &warble.showBorder, KEY_BORDER},
+        {"ToggleScrolling", &warble.scrolling, KEY_SCROLLING},
+        {"AlwaysOnTop", &warble.alwaysOnTop, KEY_ALWAYS_ON_TOP},
+        {"SnapWindowToEdge", &warble.snapWindow, KEY_SNAP},
+        {"TransparencyEnabled", &warble.transparencyEnabled, KEY_TRANSPARENCY},
+        {"TransbackEnabled", &warble.transBackEnabled, KEY_TRANSBACK},
+        {"ToggleWithPlugins", &warble.toggleWithPlugins, KEY_TOGGLE_WITH_PLUGINS},
+        {"ToggleTrackNumber", &warble.showTrackNumber, KEY_TRACK_NUMBER},
+    };
+    for (const ToggleCase &c : cases) {
+        for (int round = 0; round < 2; ++round) {
+            SCOPED_TRACE(std::string(c.word) + (round ? ", back" : ""));
+            bool before = *c.flag;
+            hostClearEvents();
+            EXPECT_EQ(0, broadcast((std::string("@WarbleInternal ") + c.word).c_str()));
+            bool after = *c.flag;
+            EXPECT_EQ(!before, after);
+            int label = eventIndex(announcement(c.word, after));
+            int write = eventIndex(writeEvent(c.key, boolText(after)));
+            int menu = eventIndex("menu|new|Warble|Warble_IDMain|0");
+            EXPECT_GE(label, 0);
+            EXPECT_GT(write, label) << "announced, then written";
+            EXPECT_GT(menu, write) << "written, then the menu refreshed";
+            EXPECT_EQ(after, ReadBool(warble.rcPath, c.key, !after)) << "the file holds it";
+            EXPECT_EQ(1u, unit::eventsStartingWith("label|").size());
+            if (&warble.showTrackNumber == c.flag) {
+                EXPECT_GT(eventIndex("broadcast|@Warble_fromWinamp_Stopped"), menu)
+                    << "the player is asked again after the track number setting";
+            }
+        }
+    }
+}
+
+TEST_F(Dispatcher, AlwaysOnTopIsAppliedToTheWindow) {
+    ASSERT_TRUE(warble.alwaysOnTop);
+    EXPECT_TRUE(GetWindowLongA(warble.hwndPlugin, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    broadcast("@WarbleInternal AlwaysOnTop");
+    EXPECT_FALSE(GetWindowLongA(warble.hwndPlugin, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    broadcast("@WarbleInternal AlwaysOnTop");
+    EXPECT_TRUE(GetWindowLongA(warble.hwndPlugin, GWL_EXSTYLE) & WS_EX_TOPMOST);
+}
+
+TEST_F(Dispatcher, SlitToggleWithoutASlitAnnouncesTheCurrentState) {
+    RECT before, after;
+    GetWindowRect(warble.hwndPlugin, &before);
+    broadcast("@WarbleInternal SlitToggle");
+    EXPECT_FALSE(warble.inSlit);
+    GetWindowRect(warble.hwndPlugin, &after);
+    EXPECT_TRUE(EqualRect(&before, &after)) << "the window stays where it is";
+    EXPECT_TRUE(hasEvent(announcement("SlitToggle", false)));
+    EXPECT_TRUE(hasEvent(writeEvent(KEY_IN_SLIT, "false")));
+    EXPECT_TRUE(unit::eventsStartingWith("slit").empty());
+
+    hostClearEvents();
+    warble.inSlit = true; /* docked by the file, but no Slit was handed over */
+    broadcast("@WarbleInternal slittoggle");
+    EXPECT_TRUE(warble.inSlit);
+    EXPECT_TRUE(hasEvent(announcement("slittoggle", true)));
+    EXPECT_TRUE(hasEvent(writeEvent(KEY_IN_SLIT, "true")));
+    warble.inSlit = false;
+}
+
+TEST_F(Dispatcher, SlitToggleDocksAndUndocks) {
+    HWND slit = hostSlitWindow();
+    if (!slit) GTEST_SKIP() << "the shell runs without a Slit";
+    warble.hwndSlit = slit;
+    int x = warble.xPos, y = warble.yPos;
+
+    broadcast("@WarbleInternal SlitToggle");
+    EXPECT_TRUE(warble.inSlit);
+    int added = eventIndex("slit+|" + unit::hex(warble.hwndPlugin));
+    EXPECT_GE(added, 0);
+    EXPECT_GT(eventIndex(announcement("SlitToggle", true)), added);
+    EXPECT_TRUE(hasEvent(writeEvent(KEY_IN_SLIT, "true")));
+    unit::pumpFor(300); /* the Slit places its windows */
+    EXPECT_EQ(x, warble.xPos) << "the Slit's placement is not recorded";
+    EXPECT_EQ(y, warble.yPos);
+    EXPECT_EQ(HTCLIENT, SendMessageA(warble.hwndPlugin, WM_NCHITTEST, 0, 0));
+
+    hostClearEvents();
+    broadcast("@WarbleInternal SlitToggle");
+    EXPECT_FALSE(warble.inSlit);
+    int removed = eventIndex("slit-|" + unit::hex(warble.hwndPlugin));
+    EXPECT_GE(removed, 0);
+    EXPECT_GT(eventIndex(announcement("SlitToggle", false)), removed);
+    EXPECT_TRUE(hasEvent(writeEvent(KEY_IN_SLIT, "false")));
+    RECT r;
+    GetWindowRect(warble.hwndPlugin, &r);
+    EXPECT_EQ(x, r.left) << "back where it floated before";
+    EXPECT_EQ(y, r.top);
+}
+
+TEST_F(Dispatcher, ToggleIdleStateStoresWritesAndShowsTheNewIdleText) {
+    broadcast("@WarbleInternal ToggleIdleState 2");
+    EXPECT_EQ(2, warble.idleState);
+    EXPECT_STREQ("Gone fishing", warble.caption);
+    int state = eventIndex(writeEvent(KEY_IDLE_STATE, "2"));
+    int status = eventIndex("broadcast|@Warble_fromWinamp_Stopped");
+    int format = eventIndex(writeEvent(KEY_IDLE_TIME, DEFAULT_TIME_FORMAT));
+    EXPECT_GE(state, 0);
+    EXPECT_GT(status, state) << "the player is asked after the state is written";
+    EXPECT_GT(format, status) << "the time format is written back last";
+    EXPECT_TRUE(unit::eventsStartingWith("label|").empty()) << "not announced";
+    EXPECT_STREQ(DEFAULT_TIME_FORMAT, ReadString(warble.rcPath, KEY_IDLE_TIME, ""))
+        << "the file now holds the format in use";
+    EXPECT_EQ(2, ReadInt(warble.rcPath, KEY_IDLE_STATE, -1));
+}
+
+TEST_F(Dispatcher, ToggleIdleStateNumberRules) {
+    broadcast("@WarbleInternal ToggleIdleState 2");
+    ASSERT_EQ(2, warble.idleState);
+    broadcast("@WarbleInternal ToggleIdleState x");
+    EXPECT_EQ(0, warble.idleState) << "a letter reads as 0";
+    EXPECT_STREQ("Couldn't Find Winamp", warble.caption);
+
+    hostClearEvents();
+    broadcast("@WarbleInternal ToggleIdleState 7");
+    EXPECT_EQ(7, warble.idleState);
+    EXPECT_TRUE(hasEvent(writeEvent(KEY_IDLE_STATE, "7")));
+    EXPECT_STREQ("Warble", warble.caption);
+
+    hostClearEvents();
+    broadcast("@WarbleInternal toggleidlestate 2");
+    EXPECT_EQ(7, warble.idleState) << "matched with case: lower case is ignored";
+    EXPECT_TRUE(unit::eventsStartingWith("write|").empty());
+
+    broadcast("@WarbleInternal ToggleIdleState");
+    EXPECT_EQ(7, warble.idleState) << "without a blank there is no number: nothing changes";
+    EXPECT_TRUE(unit::eventsStartingWith("write|").empty());
+
+    broadcast("@WarbleInternal MyToggleIdleState 1");
+    EXPECT_EQ(1, warble.idleState) << "the word may stand anywhere in the command";
+}
+
+TEST_F(Dispatcher, TransparencyAlphaTakesTheNumberAsItIs) {
+    broadcast("@WarbleInternal TransparencyAlpha 128");
+    EXPECT_EQ(128, warble.alpha);
+    EXPECT_TRUE(hasEvent(writeEvent(KEY_ALPHA, "128")));
+    EXPECT_TRUE(unit::eventsStartingWith("label|").empty()) << "not announced";
+
+    broadcast("@WarbleInternal transparencyALPHA 77");
+    EXPECT_EQ(77, warble.alpha);
+
+    hostClearEvents();
+    broadcast("@WarbleInternal TransparencyAlpha");
+    EXPECT_EQ(77, warble.alpha) << "without its blank the word matches nothing";
+    EXPECT_TRUE(unit::eventsStartingWith("write|").empty());
+
+    broadcast("@WarbleInternal TransparencyAlpha ");
+    EXPECT_EQ(0, warble.alpha) << "the blank alone: no digits, 0";
+    EXPECT_TRUE(hasEvent(writeEvent(KEY_ALPHA, "0")));
+
+    broadcast("@WarbleInternal TransparencyAlpha 300");
+    EXPECT_EQ(300, warble.alpha);
+    EXPECT_TRUE(hasEvent(writeEvent(KEY_ALPHA, "300")));
+    EXPECT_EQ(300, ReadInt(warble.rcPath, KEY_ALPHA, -1));
+
+    broadcast("@WarbleInternal TransparencyAlpha -5");
+    EXPECT_EQ(-5, warble.alpha);
+}
+
+TEST_F(Dispatcher, ToggleScrollStyleSwitchesAndWritesTheStyleName) {
+    ASSERT_FALSE(warble.scrollEndToEnd);
+    broadcast("@WarbleInternal ToggleScrollStyle");
+    EXPECT_TRUE(warble.scrollEndToEnd);
+    broadcast("@WarbleInternal togglescrollstyle");
+    EXPECT_FALSE(warble.scrollEndToEnd);
+    std::vector<std::string> writes = unit::eventsStartingWith("write|");
+    ASSERT_EQ(2u, writes.size());
+    EXPECT_EQ(writeEvent(KEY_SCROLL_STYLE, "EndToEnd"), writes[0]);
+    EXPECT_EQ(writeEvent(KEY_SCROLL_STYLE, "Stream"), writes[1]);
+    EXPECT_EQ(2u, unit::eventsStartingWith("broadcast|@Warble_fromWinamp_Stopped").size())
+        << "each switch asks the player again";
+    EXPECT_TRUE(unit::eventsStartingWith("label|").empty());
+}
+
+TEST_F(Dispatcher, EditOpensTheSettingsFileInTheShellsEditor) {
+    broadcast("@WarbleInternal Edit");
+    EXPECT_TRUE(hasEvent("execute|C:\\warble-unit-no-such-folder\\editor.exe|" +
+                         std::string(warble.rcPath)));
+    EXPECT_TRUE(unit::eventsStartingWith("write|").empty());
+}
+
+/* Finds the About box from another thread, reads it and closes it. */
+struct BoxCloser {
+    std::string text;
+    bool found = false;
+    HANDLE thread = nullptr;
+
+    static BOOL CALLBACK collect(HWND child, LPARAM me) {
+        char className[32] = "", text[512] = "";
+        GetClassNameA(child, className, sizeof className);
+        if (lstrcmpiA(className, "Static") == 0) {
+            GetWindowTextA(child, text, sizeof text);
+            std::string &best = ((BoxCloser *)me)->text;
+            if (strlen(text) > best.size()) best = text;
+        }
+        return TRUE;
+    }
+    static DWORD WINAPI run(LPVOID me) {
+        BoxCloser *self = (BoxCloser *)me;
+        for (int i = 0; i < 500; ++i) {
+            HWND box = FindWindowA("#32770", "About this plugin...");
+            if (box) {
+                self->found = true;
+                Sleep(50);
+                EnumChildWindows(box, collect, (LPARAM)self);
+                PostMessageA(box, WM_COMMAND, IDOK, 0);
+                return 0;
+            }
+            Sleep(10);
+        }
+        return 0;
+    }
+    void start() { thread = CreateThread(nullptr, 0, run, this, 0, nullptr); }
+    void finish() {
+        if (thread) {
+            WaitForSingleObject(thread, 10000);
+            CloseHandle(thread);
+        }
+    }
+};
+
+TEST_F(Dispatcher, AboutShowsThePluginsInformation) {
+    BoxCloser closer;
+    closer.start();
+    broadcast("@WarbleInternal About"); /* returns when the box is closed */
+    closer.finish();
+    ASSERT_TRUE(closer.found) << "no box titled \"About this plugin...\"";
+    EXPECT_EQ(0u, closer.text.find("Warble v0.96b\n\nAuthor : ")) << closer.text;
+    EXPECT_NE(std::string::npos, closer.text.find("\nWeb: ")) << closer.text;
+    EXPECT_NE(std::string::npos, closer.text.find("\nEmail: ")) << closer.text;
+    EXPECT_NE('\n', closer.text.back());
+    EXPECT_TRUE(IsWindow(warble.hwndPlugin));
+}
+
+TEST_F(Dispatcher, InternalPrefixRules) {
+    ASSERT_TRUE(warble.showBorder);
+    broadcast("@warbleinternal ToggleBorder");
+    EXPECT_FALSE(warble.showBorder) << "the prefix matches in any case";
+    broadcast("@WarbleInternalToggleBorder");
+    EXPECT_TRUE(warble.showBorder) << "no blank is needed after the prefix";
+    broadcast("@WarbleInternal      ToggleBorder");
+    EXPECT_FALSE(warble.showBorder) << "several blanks are skipped";
+
+    hostClearEvents();
+    Options before = Options::now();
+    broadcast("@WarbleInternal ToggleBorder ");
+    broadcast("@WarbleInternal\tToggleBorder");
+    broadcast("@WarbleInternal \tToggleBorder");
+    broadcast("@WarbleInterna ToggleBorder");
+    broadcast(" @WarbleInternal ToggleBorder");
+    broadcast("@WarbleInternal");
+    broadcast("@WarbleInternal ");
+    broadcast("@WarbleInternal NoSuchCommand");
+    EXPECT_TRUE(before == Options::now()) << "trailing blank, tab, or an unknown word: ignored";
+    EXPECT_TRUE(hostEvents().empty());
+}
+
+TEST_F(Dispatcher, LowerCaseWordIsAnnouncedAsItCame) {
+    ASSERT_TRUE(warble.showBorder);
+    broadcast("@WarbleInternal toggleborder");
+    EXPECT_FALSE(warble.showBorder);
+    EXPECT_TRUE(hasEvent("label|WarblePlugin -> toggleborder disabled!"));
+    broadcast("@WarbleInternal TOGGLEBORDER");
+    EXPECT_TRUE(hasEvent("label|WarblePlugin -> TOGGLEBORDER enabled!"));
+}
+
+TEST_F(Dispatcher, OwnStatusTextsAndCompanionUpdatesAreIgnored) {
+    broadcast("@Warble SetCaptionNow unchanged");
+    hostClearEvents();
+    Options before = Options::now();
+    const char *echoes[] = {
+        "@Warble_fromWinamp_Playing",
+        "@Warble_fromWinamp_Paused",
+        "@Warble_fromWinamp_Stopped",
+        "@Warble_fromWinamp_Closed",
+        "@Warble_fromWinamp_Opened",
+        "@Warble_fromWinamp_TitleChange",
+        "@Warble_fromWinamp_Result 104 1",
+        "@DOVozizuvav Control SetControlProperty winampslider Value 0.250000",
+        "@DOVozizuvav Control SetAgent winamplabel Caption StaticText \"unchanged\"",
+        "",
+        "@Warble",
+        "@Warble SetCaptionNow", /* without its blank */
+    };
+    for (const char *text : echoes)
+        EXPECT_EQ(0, broadcast(text)) << text;
+    unit::pumpFor(100);
+    EXPECT_TRUE(before == Options::now());
+    EXPECT_TRUE(hostEvents().empty());
+    EXPECT_FALSE(anyRelaySlotBusy());
+}
+
+TEST_F(Dispatcher, GetWinampInfoInAnyCaseAsksThePlayer) {
+    broadcast("@Warble SetCaptionNow placeholder");
+    hostClearEvents();
+    broadcast("@wARBLE gETwINAMPiNFO");
+    EXPECT_STREQ("Couldn't Find Winamp", warble.caption);
+    int closed = eventIndex("broadcast|@Warble_fromWinamp_Closed");
+    EXPECT_GE(closed, 0);
+    EXPECT_GT(eventIndex("broadcast|@Warble_fromWinamp_Stopped"), closed);
+
+    broadcast("@Warble SetCaptionNow placeholder");
+    hostClearEvents();
+    broadcast("@Warble GetWinampInfo ");
+    broadcast(" @Warble GetWinampInfo");
+    EXPECT_STREQ("placeholder", warble.caption) << "with a blank around it the text is another";
+    EXPECT_TRUE(hostEvents().empty());
+}
+
+TEST_F(Dispatcher, SetCaptionNowTakesWhatFollowsThePattern) {
+    broadcast("From a friend: @Warble SetCaptionNow Hello there");
+    EXPECT_STREQ("Hello there", warble.caption);
+    broadcast("@Warble SetCaptionNow @Warble SetCaptionNow twice");
+    EXPECT_STREQ("@Warble SetCaptionNow twice", warble.caption) << "the first occurrence counts";
+    broadcast("@Warble SetCaptionNow ");
+    EXPECT_STREQ("", warble.caption);
+    broadcast("@Warble SetCaptionNow Simon & Garfunkel");
+    EXPECT_STREQ("Simon & Garfunkel", warble.caption);
+
+    broadcast("@Warble SetCaptionnow ignored");
+    broadcast("@warble SetCaptionNow ignored");
+    EXPECT_STREQ("Simon & Garfunkel", warble.caption) << "the pattern is matched with case";
+}
+
+TEST_F(Dispatcher, LongCaptionIsCutToTheCaptionText) {
+    std::string text = "@Warble SetCaptionNow " + std::string(3000, 'L');
+    broadcast(text.c_str());
+    EXPECT_EQ(std::string(TEXT_SIZE - 1, 'L'), std::string(warble.caption));
+    EXPECT_TRUE(IsWindow(warble.hwndPlugin));
+}
+
+TEST_F(Dispatcher, SetCaptionOnlyWhileWinampIsAbsent) {
+    broadcast("@Warble SetCaption Hello");
+    EXPECT_STREQ("Hello", warble.caption);
+
+    FakePlayer player;
+    ASSERT_TRUE(player.window);
+    warble.hwndWinamp = player.window;
+    broadcast("@Warble SetCaption Other");
+    EXPECT_STREQ("Hello", warble.caption);
+    broadcast("@Warble SetCaptionNow Now");
+    EXPECT_STREQ("Now", warble.caption) << "SetCaptionNow works with Winamp present";
+    warble.hwndWinamp = nullptr;
+}
+
+TEST_F(Dispatcher, RelayOnlyWhileWinampIsKnown) {
+    broadcast("@Warble_toWinamp WM_USER 104");
+    unit::pumpFor(200);
+    EXPECT_FALSE(anyRelaySlotBusy());
+    EXPECT_TRUE(unit::eventsStartingWith("broadcast|@Warble_fromWinamp_Result").empty());
+
+    FakePlayer player;
+    ASSERT_TRUE(player.window);
+    warble.hwndWinamp = player.window;
+    broadcast("@Warble_toWinamp WM_USER 104");
+    EXPECT_TRUE(unit::pumpUntil(
+        [] { return unit::hasEvent("broadcast|@Warble_fromWinamp_Result 104 1"); }));
+    ASSERT_EQ(1u, FakePlayer::received().size());
+    EXPECT_EQ((UINT)WM_USER, FakePlayer::received()[0].first);
+    EXPECT_EQ(104, FakePlayer::received()[0].second);
+    EXPECT_TRUE(unit::pumpUntil([this] { return !anyRelaySlotBusy(); }));
+    warble.hwndWinamp = nullptr;
+}
+
+TEST_F(Dispatcher, SetCaptionNowWinsOverTheRelay) {
+    FakePlayer player;
+    ASSERT_TRUE(player.window);
+    warble.hwndWinamp = player.window;
+    broadcast("@Warble SetCaptionNow @Warble_toWinamp");
+    EXPECT_STREQ("@Warble_toWinamp", warble.caption);
+    EXPECT_FALSE(anyRelaySlotBusy());
+    unit::pumpFor(200);
+    EXPECT_TRUE(FakePlayer::received().empty());
+    EXPECT_TRUE(unit::eventsStartingWith("broadcast|@Warble_fromWinamp_Result").empty());
+    warble.hwndWinamp = nullptr;
+}
+
+TEST_F(Dispatcher, ShowAndHidePluginsInAnyCase) {
+    ASSERT_TRUE(warble.toggleWithPlugins);
+    broadcast("@njhideplugins");
+    EXPECT_TRUE(warble.pluginsHidden);
+    EXPECT_FALSE(IsWindowVisible(warble.hwndPlugin));
+    broadcast("@NJSHOWPLUGINS");
+    EXPECT_FALSE(warble.pluginsHidden);
+    EXPECT_TRUE(IsWindowVisible(warble.hwndPlugin));
+
+    broadcast("@NJHidePlugins "); /* not the whole text */
+    EXPECT_FALSE(warble.pluginsHidden);
+}
+
+TEST_F(Dispatcher, HidePluginsWithoutToggleWithPluginsKeepsTheWindow) {
+    broadcast("@WarbleInternal ToggleWithPlugins");
+    ASSERT_FALSE(warble.toggleWithPlugins);
+    broadcast("@NJHidePlugins");
+    EXPECT_TRUE(warble.pluginsHidden);
+    EXPECT_TRUE(IsWindowVisible(warble.hwndPlugin));
+    /* Turning the option on while the shell hides its plugins hides the window. */
+    broadcast("@WarbleInternal ToggleWithPlugins");
+    EXPECT_FALSE(IsWindowVisible(warble.hwndPlugin));
+    broadcast("@NJShowPlugins");
+    EXPECT_TRUE(IsWindowVisible(warble.hwndPlugin));
+}
+
+TEST_F(Dispatcher, ShowAndHidePluginsChangeNothingWhileDocked) {
+    warble.inSlit = true;
+    broadcast("@NJHidePlugins");
+    EXPECT_FALSE(warble.pluginsHidden);
+    EXPECT_TRUE(IsWindowVisible(warble.hwndPlugin));
+    warble.pluginsHidden = true;
+    broadcast("@NJShowPlugins");
+    EXPECT_TRUE(warble.pluginsHidden);
+    warble.pluginsHidden = false;
+    warble.inSlit = false;
+}
+
+/* Random and malformed broadcasts. "About" and "Edit" are left out: the one
+   opens a modal box, the other starts a program. */
+std::string randomBroadcast(std::mt19937 &random) {
+    static const char *const pieces[] = {
+        "@WarbleInternal",
+        "@warbleinternal",
+        "@WarbleInternal ",
+        "SlitToggle",
+        "ToggleDOVozizuvav",
+        "ToggleIdleState",
+        "ToggleIdleState ",
+        "ToggleBorder",
+        "ToggleScrolling",
+        "AlwaysOnTop",
+        "SnapWindowToEdge",
+        "TransparencyEnabled",
+        "TransbackEnabled",
+        "TransparencyAlpha ",
+        "ToggleWithPlugins",
+        "ToggleTrackNumber",
+        "ToggleScrollStyle",
+        "@Warble GetWinampInfo",
+        "@Warble SetCaptionNow ",
+        "@Warble SetCaption ",
+        "@NJShowPlugins",
+        "@NJHidePlugins",
+        "@Warble_toWinamp",
+        "@Warble_fromWinamp_Playing",
+        "@DOVozizuvav Control ",
+        "WM_USER",
+        "NJI_SPECIAL",
+        "%",
+        "&",
+        "\"",
+        "\r\n",
+        "\t",
+        " ",
+        "  ",
+        "-",
+        "+",
+        "2147483648",
+        "-2147483649",
+        "300",
+        "0",
+        "1",
+        "2",
+        "7",
+    };
+    std::uniform_int_distribution<int> kind(0, 2), byte(1, 255),
+        pieceIndex(0, sizeof pieces / sizeof *pieces - 1);
+    std::string text;
+    switch (kind(random)) {
+    case 0: { /* random bytes */
+        size_t length = std::uniform_int_distribution<size_t>(0, 5000)(random);
+        for (size_t i = 0; i < length; ++i)
+            text += (char)byte(random);
+        break;
+    }
+    case 1: { /* a mix of command words and bytes */
+        int count = std::uniform_int_distribution<int>(1, 8)(random);
+        for (int i = 0; i < count; ++i) {
+            if (random() % 4 == 0)
+                text += (char)byte(random);
+            else
+                text += pieces[pieceIndex(random)];
+        }
+        break;
+    }
+    default: { /* a well-formed command, sometimes with a long tail */
+        static const char *const commands[] = {
+            "@WarbleInternal ToggleBorder",
+            "@WarbleInternal ToggleScrolling",
+            "@WarbleInternal AlwaysOnTop",
+            "@WarbleInternal SnapWindowToEdge",
+            "@WarbleInternal TransbackEnabled",
+            "@WarbleInternal TransparencyEnabled",
+            "@WarbleInternal ToggleWithPlugins",
+            "@WarbleInternal ToggleTrackNumber",
+            "@WarbleInternal ToggleScrollStyle",
+            "@WarbleInternal ToggleDOVozizuvav",
+            "@WarbleInternal SlitToggle",
+            "@WarbleInternal ToggleIdleState ",
+            "@WarbleInternal TransparencyAlpha ",
+            "@Warble SetCaptionNow ",
+            "@Warble SetCaption ",
+            "@NJHidePlugins",
+            "@NJShowPlugins",
+            "@Warble GetWinampInfo",
+        };
+        text = commands[random() % (sizeof commands / sizeof *commands)];
+        if (text.back() == ' ') text += std::to_string((int)random() - (int)(random() / 2));
+        if (random() % 8 == 0) text += std::string(random() % 4000, (char)byte(random));
+    }
+    }
+    return text;
+}
+
+/* Every line of the settings file is "key: value", without NULs, and no key
+   appears twice. */
+void expectWellFormedSettingsFile(const std::string &path) {
+    std::string content = unit::readFile(path);
+    ASSERT_FALSE(content.empty());
+    EXPECT_EQ(std::string::npos, content.find('\0'));
+    std::map<std::string, int> seen;
+    size_t start = 0;
+    while (start < content.size()) {
+        size_t end = content.find('\n', start);
+        if (end == std::string::npos) end = content.size();
+        std::string line = content.substr(start, end - start);
+        start = end + 1;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty()) continue;
+        size_t colon = line.find(':');
+        ASSERT_NE(std::string::npos, colon) << "line without a key: " << line;
+        ASSERT_GT(colon, 0u) << line;
+        EXPECT_TRUE(colon + 1 == line.size() || line[colon + 1] == ' ') << line;
+        std::string key = line.substr(0, colon + 1);
+        CharLowerA(&key[0]);
+        EXPECT_EQ(1, ++seen[key]) << "key twice: " << key;
+        EXPECT_EQ(0u, key.rfind("warble.plugin.", 0)) << "stray line: " << line;
+    }
+}
+
+TEST_F(Dispatcher, SurvivesRandomAndMalformedBroadcasts) {
+    const unsigned seed = 20060219;
+    std::mt19937 random(seed);
+    for (int i = 0; i < 2000; ++i) {
+        std::string text = randomBroadcast(random);
+        ASSERT_EQ(0, broadcast(text.c_str())) << "broadcast " << i << " of seed " << seed;
+        if (i % 50 == 0) unit::pumpMessages(); /* the plugin's threads may wait on us */
+    }
+    unit::pumpMessages();
+    ASSERT_TRUE(IsWindow(warble.hwndPlugin));
+    DWORD_PTR result = 1;
+    EXPECT_TRUE(SendMessageTimeoutA(warble.hwndPlugin, MSG_BROADCAST, 0,
+                                    (LPARAM) "@Warble SetCaptionNow alive", SMTO_NORMAL, 2000,
+                                    &result));
+    EXPECT_EQ(0u, result);
+    EXPECT_STREQ("alive", warble.caption);
+    EXPECT_LT(strnlen(warble.caption, TEXT_SIZE), (size_t)TEXT_SIZE);
+    expectWellFormedSettingsFile(warble.rcPath);
+    std::vector<std::string> files = unit::filesIn(unit::shellFolder());
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(std::vector<std::string>({"Warble.rc", "nightjar.rc"}), files)
+        << "no temporary file left behind";
+}
+
+} // namespace

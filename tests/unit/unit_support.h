@@ -185,9 +185,12 @@ class StateTest : public testing::Test {
    idle text. */
 class RunningPlugin : public testing::Test {
   protected:
-    /* Quiet by default: no companion updates once a second. */
+    /* Quiet by default: no companion updates once a second; and away from the
+       screen's edges, so that snapping moves nothing. */
     virtual std::string settingsText() {
-        return "Warble.plugin.doVozizuvavExtensions: false\r\n"
+        return "Warble.plugin.x: 200\r\n"
+               "Warble.plugin.y: 150\r\n"
+               "Warble.plugin.doVozizuvavExtensions: false\r\n"
                "Warble.plugin.idle.message: Gone fishing\r\n";
     }
 
