@@ -1,9 +1,10 @@
-# Cross-compiles 32-bit Windows binaries with mingw-w64 and runs them under Wine.
+# Cross-compiles 32-bit Windows binaries with mingw-w64 and runs them under Wine. The
+# posix thread model gives the C++ library std::mutex, which GoogleTest needs.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++)
+set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
+set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
 set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
 set(CMAKE_DLLTOOL i686-w64-mingw32-dlltool)
 

@@ -12,7 +12,7 @@ as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
 
 ensure_packages() {
     local need=()
-    command -v i686-w64-mingw32-g++ >/dev/null || need+=(g++-mingw-w64-i686)
+    command -v i686-w64-mingw32-g++-posix >/dev/null || need+=(g++-mingw-w64-i686)
     command -v cmake >/dev/null || need+=(cmake)
     command -v Xvfb >/dev/null || need+=(xvfb)
     command -v convert >/dev/null || need+=(imagemagick)
