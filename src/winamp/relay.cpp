@@ -1,14 +1,13 @@
 /* The command relay. A relay thread can be ended at any moment (when Winamp
-   closes, when it is evicted, at shut-down), so while it waits on Winamp or
-   the shell it holds no lock and no heap memory, and the text it broadcasts
-   lives in its slot rather than on its stack. */
+   closes, when it is evicted, at shut-down), so it holds no lock and no heap
+   memory (it makes no C library call that would allocate), and the text it
+   broadcasts lives in its slot rather than on its stack. */
 #include "winamp/relay.h"
 #include "plugin/state.h"
 #include "winamp/player.h"
 
 #include <limits.h>
 #include <mmsystem.h>
-#include <stdio.h>
 #include <string.h>
 
 int readNumber(const char *p) {
@@ -57,7 +56,9 @@ static void freeOwnSlot(RelaySlot *slot) {
 
 static void sendAndReport(RelaySlot *slot, LPARAM lParam, WPARAM wParam, int first, UINT message) {
     int answer = (int)winampSend(wParam, lParam, message);
-    snprintf(slot->reply, sizeof slot->reply, "@Warble_fromWinamp_Result %d %d", first, answer);
+    /* wsprintfA rather than the C library's formatting, which would give this
+       thread per-thread data of its own that an ended thread leaves behind. */
+    wsprintfA(slot->reply, "@Warble_fromWinamp_Result %d %d", first, answer);
     SendMessageA(warble.hwndHost, MSG_BROADCAST, 0, (LPARAM)slot->reply);
 }
 
