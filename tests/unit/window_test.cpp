@@ -1,1 +1,397 @@
-/* placeholder */
+/* The display window's messages with their exact results and settings writes,
+   applyWindowState's effect on the real window, re-reading the settings file
+   on the shell's request, and a check that resizing and re-captioning a
+   thousand times leaves no drawing object behind. */
+#include "display/render.h"
+#include "display/window.h"
+#include "settings/settings.h"
+#include "unit_support.h"
+
+#include <intrin.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+using unit::eventIndex;
+using unit::hasEvent;
+using unit::writeEvent;
+
+class Window : public unit::RunningPlugin {
+  protected:
+    HWND w() const { return warble.hwndPlugin; }
+    RECT windowRect() const {
+        RECT r;
+        GetWindowRect(warble.hwndPlugin, &r);
+        return r;
+    }
+    LONG exStyle() const { return GetWindowLongA(warble.hwndPlugin, GWL_EXSTYLE); }
+    /* Removes and returns the WM_SYSCOMMANDs waiting for the window. */
+    std::vector<WPARAM> takeSysCommands() {
+        std::vector<WPARAM> commands;
+        MSG msg;
+        while (PeekMessageA(&msg, w(), WM_SYSCOMMAND, WM_SYSCOMMAND, PM_REMOVE)) {
+            EXPECT_EQ(0, msg.lParam);
+            commands.push_back(msg.wParam);
+        }
+        return commands;
+    }
+};
+
+TEST_F(Window, SizeNotificationRecordsAtLeastFiveAndWritesBothKeys) {
+    EXPECT_EQ(0, SendMessageA(w(), WM_SIZE, SIZE_RESTORED, 0));
+    EXPECT_EQ(5, warble.width);
+    EXPECT_EQ(5, warble.height);
+    int width = eventIndex(writeEvent(KEY_WIDTH, "5"));
+    int height = eventIndex(writeEvent(KEY_HEIGHT, "5"));
+    EXPECT_GE(width, 0);
+    EXPECT_GT(height, width) << "width first, then height";
+    EXPECT_EQ(2u, unit::eventsStartingWith("write|").size());
+    EXPECT_EQ(5, ReadInt(warble.rcPath, KEY_WIDTH, 0));
+
+    hostClearEvents();
+    SendMessageA(w(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(3, 40));
+    EXPECT_EQ(5, warble.width);
+    EXPECT_EQ(40, warble.height);
+    SendMessageA(w(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(65535, 7));
+    EXPECT_EQ(65535, warble.width) << "the words are read unsigned";
+    EXPECT_EQ(7, warble.height);
+}
+
+TEST_F(Window, SizeNotificationRebuildsTheSurfacesAndResetsTheScroll) {
+    warble.scrollX = -17;
+    warble.edgePause = 4;
+    warble.scrollForward = false;
+    SendMessageA(w(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(140, 20));
+    EXPECT_EQ(0, warble.scrollX);
+    EXPECT_EQ(0, warble.edgePause);
+    EXPECT_FALSE(warble.scrollForward) << "the direction is kept";
+    EXPECT_EQ(140 - 2 * textInset() - warble.textWidth, warble.scrollMin);
+
+    RECT client;
+    GetClientRect(w(), &client);
+    BITMAP frame = {};
+    ASSERT_TRUE(GetObjectA(warble.bufferBitmap, sizeof frame, &frame));
+    EXPECT_EQ(client.right, frame.bmWidth) << "the surface has the window's client size";
+    EXPECT_EQ(client.bottom, frame.bmHeight);
+    EXPECT_EQ(warble.bufferBitmap, GetCurrentObject(warble.bufferDC, OBJ_BITMAP));
+}
+
+TEST_F(Window, PositionChangeRecordsAndWritesPlaceAndSize) {
+    RECT before = windowRect();
+    WINDOWPOS pos = {w(), nullptr, 321, 234, 10, 40, SWP_NOZORDER};
+    EXPECT_EQ(0, SendMessageA(w(), WM_WINDOWPOSCHANGED, 0, (LPARAM)&pos));
+    EXPECT_EQ(321, warble.xPos);
+    EXPECT_EQ(234, warble.yPos);
+    EXPECT_EQ(16, warble.width) << "at least 16 after a move or resize";
+    EXPECT_EQ(40, warble.height);
+    EXPECT_EQ(16, pos.cx) << "the record is corrected";
+    std::vector<std::string> writes = unit::eventsStartingWith("write|");
+    ASSERT_EQ(4u, writes.size());
+    EXPECT_EQ(writeEvent(KEY_X, "321"), writes[0]);
+    EXPECT_EQ(writeEvent(KEY_Y, "234"), writes[1]);
+    EXPECT_EQ(writeEvent(KEY_WIDTH, "16"), writes[2]);
+    EXPECT_EQ(writeEvent(KEY_HEIGHT, "40"), writes[3]);
+    RECT after = windowRect();
+    EXPECT_TRUE(EqualRect(&before, &after)) << "the window itself is not resized here";
+
+    hostClearEvents();
+    pos = {w(), nullptr, -50, -60, 0, 3, SWP_NOSIZE | SWP_NOMOVE};
+    SendMessageA(w(), WM_WINDOWPOSCHANGED, 0, (LPARAM)&pos);
+    EXPECT_EQ(-50, warble.xPos) << "taken whatever flags the record carries";
+    EXPECT_EQ(-60, warble.yPos);
+    EXPECT_EQ(16, warble.width);
+    EXPECT_EQ(16, warble.height);
+    EXPECT_EQ(4u, unit::eventsStartingWith("write|").size());
+}
+
+TEST_F(Window, RealMoveIsRecordedAndWritten) {
+    SetWindowPos(w(), nullptr, 260, 180, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_EQ(260, warble.xPos);
+    EXPECT_EQ(180, warble.yPos);
+    EXPECT_EQ(260, ReadInt(warble.rcPath, KEY_X, 0));
+    EXPECT_EQ(180, ReadInt(warble.rcPath, KEY_Y, 0));
+}
+
+TEST_F(Window, WhileDockedPositionChangesAreNotRecordedButSizesAre) {
+    warble.inSlit = true;
+    int x = warble.xPos, y = warble.yPos, width = warble.width, height = warble.height;
+    WINDOWPOS pos = {w(), nullptr, 900, 300, 80, 20, SWP_NOZORDER};
+    EXPECT_EQ(0, SendMessageA(w(), WM_WINDOWPOSCHANGED, 0, (LPARAM)&pos));
+    EXPECT_EQ(x, warble.xPos);
+    EXPECT_EQ(y, warble.yPos);
+    EXPECT_EQ(width, warble.width);
+    EXPECT_EQ(height, warble.height);
+    EXPECT_TRUE(unit::eventsStartingWith("write|").empty());
+
+    SendMessageA(w(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(90, 22));
+    EXPECT_EQ(90, warble.width);
+    EXPECT_EQ(22, warble.height);
+    EXPECT_TRUE(hasEvent(writeEvent(KEY_WIDTH, "90")));
+    EXPECT_TRUE(hasEvent(writeEvent(KEY_HEIGHT, "22")));
+    warble.inSlit = false;
+}
+
+TEST_F(Window, HitTestDependsOnTheMode) {
+    EXPECT_EQ(HTCAPTION, SendMessageA(w(), WM_NCHITTEST, 0, MAKELPARAM(205, 155)));
+    warble.inSlit = true;
+    EXPECT_EQ(HTCLIENT, SendMessageA(w(), WM_NCHITTEST, 0, MAKELPARAM(205, 155)));
+    warble.inSlit = false;
+}
+
+TEST_F(Window, CloseIsSwallowed) {
+    EXPECT_EQ(0, SendMessageA(w(), WM_CLOSE, 0, 0));
+    EXPECT_TRUE(IsWindow(w()));
+    EXPECT_TRUE(IsWindowVisible(w()));
+    PostMessageA(w(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    unit::pumpFor(100);
+    EXPECT_TRUE(IsWindow(w())) << "the system's close command does not close it either";
+}
+
+TEST_F(Window, MinimumTrackingSizeIsSixteen) {
+    MINMAXINFO info;
+    memset(&info, 0x55, sizeof info);
+    EXPECT_EQ(0, SendMessageA(w(), WM_GETMINMAXINFO, 0, (LPARAM)&info));
+    EXPECT_EQ(16, info.ptMinTrackSize.x);
+    EXPECT_EQ(16, info.ptMinTrackSize.y);
+    EXPECT_EQ(0x55555555, info.ptMaxTrackSize.x) << "other members untouched";
+    EXPECT_EQ(0x55555555, info.ptMaxSize.y);
+    EXPECT_EQ(0x55555555, info.ptMaxPosition.x);
+}
+
+TEST_F(Window, LeftPressPostsAMove) {
+    takeSysCommands();
+    EXPECT_EQ(0, SendMessageA(w(), WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(205, 155)));
+    std::vector<WPARAM> commands = takeSysCommands();
+    ASSERT_EQ(1u, commands.size()) << "posted, not sent, and only once";
+    EXPECT_EQ(0xF012u, commands[0]);
+}
+
+TEST_F(Window, LeftPressWithAltPostsAResize) {
+    keybd_event(VK_MENU, 0, 0, 0);
+    bool held = unit::pumpUntil([] { return (GetAsyncKeyState(VK_MENU) & 0x8000) != 0; }, 500);
+    std::vector<WPARAM> commands;
+    if (held) {
+        takeSysCommands();
+        SendMessageA(w(), WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(205, 155));
+        commands = takeSysCommands();
+    }
+    keybd_event(VK_MENU, 0, KEYEVENTF_KEYUP, 0);
+    unit::pumpUntil([] { return (GetAsyncKeyState(VK_MENU) & 0x8000) == 0; }, 500);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+    }
+    if (!held) GTEST_SKIP() << "the Alt key cannot be held down here";
+    ASSERT_EQ(1u, commands.size());
+    EXPECT_EQ(0xF008u, commands[0]);
+}
+
+TEST_F(Window, RightReleaseOpensTheMenuInBothModes) {
+    for (bool docked : {false, true}) {
+        warble.inSlit = docked;
+        for (UINT message : {(UINT)WM_RBUTTONUP, (UINT)WM_NCRBUTTONUP}) {
+            SCOPED_TRACE(std::string(docked ? "docked, " : "floating, ") +
+                         (message == WM_RBUTTONUP ? "WM_RBUTTONUP" : "WM_NCRBUTTONUP"));
+            hostClearEvents();
+            EXPECT_EQ(0, SendMessageA(w(), message, 0, MAKELPARAM(3, 3)));
+            int created = eventIndex("menu|new|Warble|Warble_IDMain|1");
+            EXPECT_GE(created, 0);
+            EXPECT_GT(eventIndex("menu|show|Warble_IDMain|1"), created);
+            EXPECT_TRUE(hasEvent("menu|item|Warble_IDConfig|Docked to Slit|"
+                                 "@WarbleInternal SlitToggle|" +
+                                 std::string(docked ? "1" : "0")));
+            EXPECT_TRUE(unit::eventsStartingWith("menu|new|Warble|Warble_IDMain|0").empty());
+        }
+    }
+    warble.inSlit = false;
+}
+
+TEST_F(Window, ReconfigureTakesPlaceAndSizeFromTheFile) {
+    ASSERT_TRUE(unit::writeFile(settingsPath(), "Warble.plugin.x: 300\r\n"
+                                                "Warble.plugin.y: 200\r\n"
+                                                "Warble.plugin.width: 150\r\n"
+                                                "Warble.plugin.height: 30\r\n"
+                                                "Warble.plugin.alwaysontop: false\r\n"
+                                                "Warble.plugin.showBorder: false\r\n"
+                                                "Warble.plugin.doVozizuvavExtensions: false\r\n"));
+    HFONT oldFont = warble.hFont;
+    EXPECT_EQ(0, SendMessageA(w(), MSG_RECONFIGURE, 0, 0));
+    RECT r = windowRect();
+    EXPECT_EQ(300, r.left);
+    EXPECT_EQ(200, r.top);
+    EXPECT_EQ(150, r.right - r.left);
+    EXPECT_EQ(30, r.bottom - r.top);
+    EXPECT_FALSE(exStyle() & WS_EX_TOPMOST);
+    EXPECT_FALSE(warble.showBorder);
+    EXPECT_TRUE(warble.hFont != nullptr);
+    EXPECT_EQ(0, GetObjectType(oldFont)) << "the old font is deleted with the new style";
+}
+
+TEST_F(Window, ReconfigureThroughTheShellReachesTheWindow) {
+    ASSERT_TRUE(unit::writeFile(settingsPath(), "Warble.plugin.x: 310\r\n"
+                                                "Warble.plugin.y: 210\r\n"
+                                                "Warble.plugin.doVozizuvavExtensions: false\r\n"));
+    hostReconfigure();
+    EXPECT_EQ(310, windowRect().left);
+    EXPECT_EQ(210, windowRect().top);
+}
+
+TEST_F(Window, ApplyWindowStateSetsTheZOrder) {
+    warble.alwaysOnTop = true;
+    applyWindowState();
+    EXPECT_TRUE(exStyle() & WS_EX_TOPMOST);
+    warble.alwaysOnTop = false;
+    applyWindowState();
+    EXPECT_FALSE(exStyle() & WS_EX_TOPMOST) << "not-topmost ends an earlier topmost state";
+}
+
+TEST_F(Window, ApplyWindowStateSetsPlaceAndSize) {
+    warble.xPos = 250;
+    warble.yPos = 170;
+    warble.width = 130;
+    warble.height = 25;
+    applyWindowState();
+    RECT r = windowRect();
+    EXPECT_EQ(250, r.left);
+    EXPECT_EQ(170, r.top);
+    EXPECT_EQ(130, r.right - r.left);
+    EXPECT_EQ(25, r.bottom - r.top);
+}
+
+TEST_F(Window, ApplyWindowStateHidesWithThePlugins) {
+    warble.pluginsHidden = true;
+    warble.toggleWithPlugins = false;
+    applyWindowState();
+    EXPECT_TRUE(IsWindowVisible(w()));
+    warble.toggleWithPlugins = true;
+    applyWindowState();
+    EXPECT_FALSE(IsWindowVisible(w()));
+    /* Hidden, nothing else is applied. */
+    bool topmost = exStyle() & WS_EX_TOPMOST;
+    warble.alwaysOnTop = !topmost;
+    applyWindowState();
+    EXPECT_EQ(topmost, (exStyle() & WS_EX_TOPMOST) != 0);
+    warble.pluginsHidden = false;
+    applyWindowState();
+    EXPECT_TRUE(IsWindowVisible(w()));
+}
+
+TEST_F(Window, ApplyWindowStateSetsOpacityAndColourKey) {
+    if (!warble.layeredSupported || !warble.pSetLayeredWindowAttributes)
+        GTEST_SKIP() << "no layered windows here";
+    warble.transparencyEnabled = true;
+    warble.alpha = 300; /* its low byte, 44, is the opacity */
+    applyWindowState();
+    ASSERT_TRUE(exStyle() & WS_EX_LAYERED);
+    COLORREF key = 0;
+    BYTE opacity = 0;
+    DWORD flags = 0;
+    ASSERT_TRUE(GetLayeredWindowAttributes(w(), &key, &opacity, &flags));
+    EXPECT_EQ(44, opacity);
+    EXPECT_EQ(RGB(255, 0, 230), key);
+    EXPECT_EQ((DWORD)(LWA_COLORKEY | LWA_ALPHA), flags);
+
+    warble.transparencyEnabled = false;
+    applyWindowState();
+    ASSERT_TRUE(GetLayeredWindowAttributes(w(), &key, &opacity, &flags));
+    EXPECT_EQ(255, opacity) << "opaque whatever alpha holds";
+    EXPECT_EQ(RGB(255, 0, 230), key) << "the key is set on every floating window";
+
+    warble.inSlit = true;
+    applyWindowState();
+    EXPECT_FALSE(exStyle() & WS_EX_LAYERED) << "a docked window is not layered";
+    warble.inSlit = false;
+    applyWindowState();
+    EXPECT_TRUE(exStyle() & WS_EX_LAYERED);
+}
+
+/* Counting the process's drawing objects. Windows reports it through
+   GetGuiResources; where that answers 0 (Wine), the shared handle table that
+   the process environment block points to is counted instead, provided it
+   proves itself by seeing objects come and go. */
+class GdiCounter {
+  public:
+    GdiCounter() {
+        if (GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS) > 0) {
+            method = FROM_SYSTEM;
+            return;
+        }
+#if defined(_M_IX86) || defined(__i386__)
+        const BYTE *peb = (const BYTE *)__readfsdword(0x30);
+        table = peb ? *(const BYTE *const *)(peb + 0x94) : nullptr;
+        if (table && calibrate()) method = FROM_TABLE;
+#endif
+    }
+    bool usable() const {
+        return method != NONE;
+    }
+    const char *name() const {
+        return method == FROM_SYSTEM ? "GetGuiResources" : "handle table";
+    }
+    long count() const {
+        if (method == FROM_SYSTEM) return (long)GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+        /* A free entry has type 0; its object field then links the free list. */
+        long used = 0;
+        for (size_t i = 0; i < ENTRIES; ++i)
+            if (table[i * ENTRY_SIZE + TYPE_OFFSET]) ++used;
+        return used;
+    }
+
+  private:
+    enum Method { NONE, FROM_SYSTEM, FROM_TABLE } method = NONE;
+    static const size_t ENTRIES = 0x10000, ENTRY_SIZE = 24, TYPE_OFFSET = 14;
+    const BYTE *table = nullptr;
+
+    bool calibrate() {
+        if (IsBadReadPtr(table, ENTRIES * ENTRY_SIZE)) return false;
+        method = FROM_TABLE;
+        long before = count();
+        HBRUSH brushes[10];
+        for (HBRUSH &b : brushes)
+            b = CreateSolidBrush(RGB(1, 2, 3));
+        long during = count();
+        for (HBRUSH b : brushes)
+            DeleteObject(b);
+        long after = count();
+        method = NONE;
+        return during - before == 10 && after == before;
+    }
+};
+
+TEST_F(Window, ResizingAndNewCaptionsLeaveNoDrawingObjectBehind) {
+    GdiCounter counter;
+    if (!counter.usable()) GTEST_SKIP() << "no way to count drawing objects here";
+    /* The first paint and caption may create objects that stay (fonts cached
+       by the system); they are settled before counting starts. */
+    setCaption("settling");
+    UpdateWindow(w());
+    SendMessageA(w(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(100, 17));
+    UpdateWindow(w());
+    unit::pumpMessages();
+    long before = counter.count();
+
+    for (int i = 0; i < 1000; ++i) {
+        if (i % 100 == 0) {
+            SetWindowPos(w(), nullptr, 0, 0, 80 + i / 10, 17 + i / 100,
+                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+            warble.transBackEnabled = !warble.transBackEnabled;
+            warble.isPaused = !warble.isPaused;
+        }
+        SendMessageA(w(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(60 + i % 90, 10 + i % 20));
+        if (i % 10 == 0) UpdateWindow(w());
+    }
+    for (int i = 0; i < 1000; ++i) {
+        std::string caption = "Caption number " + std::to_string(i) + (i % 2 ? " & more" : "");
+        setCaption(caption.c_str());
+        if (i % 10 == 0) UpdateWindow(w());
+    }
+    warble.transBackEnabled = false;
+    warble.isPaused = false;
+    UpdateWindow(w());
+    unit::pumpMessages();
+    long after = counter.count();
+    EXPECT_LE(after - before, 2) << "counted through " << counter.name() << ": " << before
+                                 << " before, " << after << " after";
+}
+
+} // namespace
