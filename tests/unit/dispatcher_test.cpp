@@ -509,6 +509,28 @@ TEST_F(Dispatcher, RelayOnlyWhileWinampIsKnown) {
     warble.hwndWinamp = nullptr;
 }
 
+TEST_F(Dispatcher, SetCaptionWithWinampPresentGoesOnToTheRelay) {
+    FakePlayer player;
+    ASSERT_TRUE(player.window);
+    warble.hwndWinamp = player.window;
+    broadcast("@Warble SetCaption @Warble_toWinamp WM_USER 104");
+    EXPECT_STRNE("@Warble_toWinamp WM_USER 104", warble.caption);
+    /* Tokens count from the start: the kind is "SetCaption", any other word. */
+    EXPECT_TRUE(
+        unit::pumpUntil([] { return unit::hasEvent("broadcast|@Warble_fromWinamp_Result 0 1"); }));
+    ASSERT_EQ(1u, FakePlayer::received().size());
+    EXPECT_EQ((UINT)WM_COMMAND, FakePlayer::received()[0].first);
+    EXPECT_TRUE(unit::pumpUntil([this] { return !anyRelaySlotBusy(); }));
+    warble.hwndWinamp = nullptr;
+}
+
+TEST_F(Dispatcher, BroadcastWithoutTextIsIgnored) {
+    Options before = Options::now();
+    EXPECT_EQ(0, SendMessageA(warble.hwndPlugin, MSG_BROADCAST, 0, 0));
+    EXPECT_TRUE(before == Options::now());
+    EXPECT_TRUE(hostEvents().empty());
+}
+
 TEST_F(Dispatcher, SetCaptionNowWinsOverTheRelay) {
     FakePlayer player;
     ASSERT_TRUE(player.window);

@@ -77,6 +77,22 @@ TEST_F(Window, SizeNotificationRebuildsTheSurfacesAndResetsTheScroll) {
     EXPECT_EQ(warble.bufferBitmap, GetCurrentObject(warble.bufferDC, OBJ_BITMAP));
 }
 
+TEST_F(Window, SizingRecordsTheProposedSizeWithoutMinimumOrWrite) {
+    warble.scrollX = -9;
+    RECT proposed = {100, 100, 103, 102};
+    EXPECT_EQ(0, SendMessageA(w(), WM_SIZING, WMSZ_BOTTOMRIGHT, (LPARAM)&proposed));
+    EXPECT_EQ(3, warble.width);
+    EXPECT_EQ(2, warble.height);
+    EXPECT_EQ(103, proposed.right) << "the proposal is left as it is";
+    EXPECT_EQ(102, proposed.bottom);
+    EXPECT_EQ(0, warble.scrollX) << "the surfaces were rebuilt";
+    EXPECT_TRUE(unit::eventsStartingWith("write|").empty());
+    /* A text area without room still paints. */
+    InvalidateRect(w(), nullptr, FALSE);
+    UpdateWindow(w());
+    EXPECT_TRUE(IsWindow(w()));
+}
+
 TEST_F(Window, PositionChangeRecordsAndWritesPlaceAndSize) {
     RECT before = windowRect();
     WINDOWPOS pos = {w(), nullptr, 321, 234, 10, 40, SWP_NOZORDER};
@@ -378,6 +394,10 @@ TEST_F(Window, ResizingAndNewCaptionsLeaveNoDrawingObjectBehind) {
             warble.isPaused = !warble.isPaused;
         }
         SendMessageA(w(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(60 + i % 90, 10 + i % 20));
+        if (i % 50 == 0) {
+            RECT tiny = {0, 0, i % 3, i % 4}; /* no room for the text area */
+            SendMessageA(w(), WM_SIZING, WMSZ_BOTTOMRIGHT, (LPARAM)&tiny);
+        }
         if (i % 10 == 0) UpdateWindow(w());
     }
     for (int i = 0; i < 1000; ++i) {
