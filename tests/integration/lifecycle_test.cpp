@@ -1,0 +1,188 @@
+/* Start-up and shut-down of the real Warble.dll: what pluginInfo answers, the order in
+   which start-up registers, sticks and announces, what endPlugin takes apart, the
+   start-up error box, and docking in the Slit at start and at the end. */
+#include "harness.h"
+#include "host.h"
+
+#include <algorithm>
+#include <cstring>
+#include "plugin/nightjar.h"
+
+namespace {
+
+class LifecycleTest : public PluginTest {};
+
+const std::string WINAMP_STATUS = "broadcast|@Warble_fromWinamp_";
+
+std::vector<std::string> statusBroadcasts() {
+    return eventsStartingWith(WINAMP_STATUS);
+}
+
+} // namespace
+
+TEST_F(LifecycleTest, PluginInfoAnswersBeforeAndAfterStart) {
+    writeSettings("Warble.plugin.update.url: http://example.org/warble/update\r\n");
+    ASSERT_NE(loadLibraryOnly(), nullptr);
+
+    for (int index : {0, 9, -1, 100, -2147483647 - 1})
+        EXPECT_STREQ(pluginInfo(index), "Warble v0.96b") << "index " << index;
+    EXPECT_STREQ(pluginInfo(1), "Warble");
+    EXPECT_STREQ(pluginInfo(2), "v0.96b");
+    EXPECT_STREQ(pluginInfo(4), "19-02-2006");
+    for (int index : {3, 5, 6}) {
+        ASSERT_NE(pluginInfo(index), nullptr);
+        EXPECT_GT(strlen(pluginInfo(index)), 0u) << "index " << index;
+    }
+    EXPECT_STREQ(pluginInfo(7), "@Warble SetCaption@Warble SetCaptionNow@Warble GetWinampInfo");
+    EXPECT_STREQ(pluginInfo(8), "") << "nothing is read before a start";
+
+    ASSERT_EQ(beginPlugin(), 0);
+    EXPECT_STREQ(pluginInfo(8), "http://example.org/warble/update");
+    EXPECT_STREQ(pluginInfo(0), "Warble v0.96b");
+}
+
+TEST_F(LifecycleTest, UpdateLinkIsEmptyWhenTheKeyIsMissing) {
+    writeSettings("Warble.plugin.x: 40\r\n");
+    ASSERT_NE(loadLibraryOnly(), nullptr);
+    ASSERT_EQ(beginPlugin(), 0);
+    EXPECT_STREQ(pluginInfo(8), "");
+}
+
+TEST_F(LifecycleTest, StartRegistersAndSticksBeforeTheFirstBroadcast) {
+    ASSERT_EQ(startThroughShell(), 0);
+    HWND window = pluginWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(IsWindowVisible(window));
+
+    std::vector<std::string> record = events();
+    int registered = findEvent(record, "register|" + hexWindow(window));
+    int sticky = findEvent(record, "sticky+|" + hexWindow(window));
+    int firstBroadcast = -1;
+    for (size_t i = 0; i < record.size() && firstBroadcast < 0; ++i)
+        if (record[i].compare(0, 10, "broadcast|") == 0) firstBroadcast = (int)i;
+    ASSERT_GE(registered, 0);
+    ASSERT_GE(sticky, 0);
+    ASSERT_GE(firstBroadcast, 0);
+    EXPECT_LT(registered, sticky);
+    EXPECT_LT(sticky, firstBroadcast);
+
+    /* No Winamp runs: the first look at it says so, closed and then stopped. */
+    std::vector<std::string> status = statusBroadcasts();
+    ASSERT_GE(status.size(), 2u);
+    EXPECT_EQ(status[0], "broadcast|@Warble_fromWinamp_Closed");
+    EXPECT_EQ(status[1], "broadcast|@Warble_fromWinamp_Stopped");
+}
+
+TEST_F(LifecycleTest, EndPluginTakesEverythingApart) {
+    ASSERT_NE(loadLibraryOnly(), nullptr);
+    int threadsBefore = threadCount();
+    ASSERT_EQ(beginPlugin(), 0);
+    HWND window = pluginWindow();
+    ASSERT_NE(window, nullptr);
+    /* The poller and the scroll thread run. */
+    EXPECT_GE(threadCount(), threadsBefore + 2);
+    pump(100);
+
+    hostClearEvents();
+    endPlugin();
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(FindWindowA("Warble", nullptr), nullptr);
+    EXPECT_TRUE(pumpUntil([&] { return threadCount() == threadsBefore; }, 3000))
+        << threadCount() << " threads, " << threadsBefore << " before the start";
+
+    std::vector<std::string> record = events();
+    int unsticky = findEvent(record, "sticky-|" + hexWindow(window));
+    int unregistered = findEvent(record, "unregister|" + hexWindow(window));
+    EXPECT_GE(unsticky, 0);
+    EXPECT_GE(unregistered, 0);
+    EXPECT_LT(unsticky, unregistered);
+
+    /* Nothing of the plugin speaks any more. */
+    hostClearEvents();
+    pump(1300);
+    EXPECT_TRUE(eventsStartingWith("broadcast|").empty());
+
+    /* The class went with it: a new start registers it again. */
+    ASSERT_EQ(beginPlugin(), 0);
+    EXPECT_NE(pluginWindow(), nullptr);
+}
+
+TEST_F(LifecycleTest, SecondStartWithoutEndShowsTheClassErrorBox) {
+    ASSERT_NE(loadLibraryOnly(), nullptr);
+    ASSERT_EQ(beginPlugin(), 0);
+    HWND window = pluginWindow();
+
+    MessageBoxCloser closer("Warble v0.96b");
+    auto begin = (BeginPluginFn)GetProcAddress(module_, "beginPlugin");
+    ASSERT_NE(begin, nullptr);
+    EXPECT_EQ(begin((HINSTANCE)module_), 1);
+    EXPECT_EQ(closer.closedText(), "Error registering window class");
+    /* The first window is untouched. */
+    EXPECT_TRUE(IsWindow(window));
+}
+
+TEST_F(LifecycleTest, SlitStartWithoutDockedSettingFloats) {
+    for (const char *settings : {"", "Warble.plugin.inSlit: false\r\n"}) {
+        SCOPED_TRACE(settings);
+        hostClearEvents();
+        writeSettings(std::string(settings) + "Warble.plugin.x: 300\r\nWarble.plugin.y: 200\r\n");
+        ASSERT_EQ(startThroughShell(true), 0);
+        HWND window = pluginWindow();
+        ASSERT_NE(window, nullptr);
+        EXPECT_TRUE(eventsStartingWith("slit+|").empty());
+        RECT r = windowRect(window);
+        EXPECT_EQ(r.left, 300);
+        EXPECT_EQ(r.top, 200);
+        hostUnloadPlugins();
+        loadedByShell_ = false;
+    }
+}
+
+TEST_F(LifecycleTest, SlitStartWithDockedSettingHandsTheWindowOver) {
+    writeSettings("Warble.plugin.inSlit: true\r\n");
+    ASSERT_EQ(startThroughShell(true), 0);
+    HWND window = pluginWindow();
+    ASSERT_NE(window, nullptr);
+    std::vector<std::string> record = events();
+    int registered = findEvent(record, "register|" + hexWindow(window));
+    int docked = findEvent(record, "slit+|" + hexWindow(window));
+    ASSERT_GE(registered, 0);
+    ASSERT_GE(docked, 0);
+    EXPECT_LT(registered, docked);
+    EXPECT_EQ(std::count(record.begin(), record.end(), "slit+|" + hexWindow(window)), 1);
+}
+
+TEST_F(LifecycleTest, NullSlitOrPlainStartNeverDocks) {
+    writeSettings("Warble.plugin.inSlit: true\r\n");
+    ASSERT_NE(loadLibraryOnly(), nullptr);
+    ASSERT_EQ(beginSlitPlugin(nullptr), 0);
+    EXPECT_NE(pluginWindow(), nullptr);
+    EXPECT_TRUE(eventsStartingWith("slit").empty());
+    endPlugin();
+    EXPECT_TRUE(eventsStartingWith("slit").empty());
+
+    hostClearEvents();
+    ASSERT_EQ(beginPlugin(), 0);
+    EXPECT_NE(pluginWindow(), nullptr);
+    EXPECT_TRUE(eventsStartingWith("slit").empty());
+}
+
+TEST_F(LifecycleTest, EndWhileDockedLeavesTheSlitFirstAndKeepsTheSetting) {
+    writeSettings("Warble.plugin.inSlit: true\r\n");
+    ASSERT_EQ(startThroughShell(true), 0);
+    HWND window = pluginWindow();
+    ASSERT_NE(window, nullptr);
+    pump(300);
+
+    hostClearEvents();
+    hostUnloadPlugins();
+    loadedByShell_ = false;
+    std::vector<std::string> record = events();
+    int undocked = findEvent(record, "slit-|" + hexWindow(window));
+    int unregistered = findEvent(record, "unregister|" + hexWindow(window));
+    ASSERT_GE(undocked, 0);
+    ASSERT_GE(unregistered, 0);
+    EXPECT_LT(undocked, unregistered);
+    EXPECT_TRUE(eventsStartingWith("write|" + settingsPath() + "|Warble.plugin.inSlit:").empty());
+    EXPECT_TRUE(ReadBool(settingsPath().c_str(), "Warble.plugin.inSlit:", false));
+}

@@ -1,0 +1,104 @@
+/* winamp-sim.exe driven from a test: see winamp_sim.h. */
+#include "winamp_sim.h"
+#include "harness.h"
+
+namespace {
+
+/* What winamp-sim expects in dwData of a remote command. */
+const ULONG_PTR REMOTE_COPYDATA_CODE = 0x5753494D;
+const DWORD START_TIMEOUT_MS = 8000;
+const DWORD QUIT_TIMEOUT_MS = 5000;
+
+} // namespace
+
+WinampSim::WinampSim() {
+    folder_ = makeTempFolder("winamp-sim");
+    playlistPath_ = folder_ + "playlist.txt";
+    logPath_ = folder_ + "messages.log";
+}
+
+WinampSim::~WinampSim() {
+    quit();
+    removeFolder(folder_);
+}
+
+void WinampSim::setPlaylist(const std::vector<std::string> &tracks) {
+    std::string content;
+    for (const std::string &track : tracks)
+        content += track + "\r\n";
+    writeFile(playlistPath_, content);
+}
+
+bool WinampSim::start(const std::string &options) {
+    if (running()) return false;
+    std::string exe = binDir() + "winamp-sim.exe";
+    std::string commandLine = "\"" + exe + "\" --log \"" + logPath_ + "\"";
+    if (fileExists(playlistPath_)) commandLine += " --playlist \"" + playlistPath_ + "\"";
+    if (!options.empty()) commandLine += " " + options;
+
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    if (!CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process_)) {
+        process_ = {};
+        return false;
+    }
+    /* Only this player may be running: the plugin finds Winamp by its class alone. */
+    pumpUntil(
+        [&] {
+            HWND found = FindWindowA("Winamp v1.x", nullptr);
+            DWORD owner = 0;
+            if (found) GetWindowThreadProcessId(found, &owner);
+            if (found && owner == process_.dwProcessId) window_ = found;
+            return window_ != nullptr || WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0;
+        },
+        START_TIMEOUT_MS);
+    return window_ != nullptr;
+}
+
+bool WinampSim::send(const std::string &command, bool block) {
+    if (!window_) return false;
+    COPYDATASTRUCT data = {};
+    data.dwData = REMOTE_COPYDATA_CODE;
+    data.cbData = (DWORD)command.size() + 1;
+    data.lpData = (void *)command.c_str();
+    DWORD_PTR answer = 0;
+    UINT flags = block ? SMTO_BLOCK : SMTO_NORMAL;
+    return SendMessageTimeoutA(window_, WM_COPYDATA, 0, (LPARAM)&data, flags, 15000, &answer) != 0;
+}
+
+void WinampSim::quit() {
+    if (!process_.hProcess) return;
+    if (running() && window_ && IsWindow(window_)) send("quit");
+    pumpUntil([&] { return WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0; },
+              QUIT_TIMEOUT_MS);
+    kill();
+}
+
+void WinampSim::kill() {
+    if (!process_.hProcess) return;
+    if (WaitForSingleObject(process_.hProcess, 0) != WAIT_OBJECT_0) {
+        TerminateProcess(process_.hProcess, 1);
+        WaitForSingleObject(process_.hProcess, QUIT_TIMEOUT_MS);
+    }
+    CloseHandle(process_.hThread);
+    CloseHandle(process_.hProcess);
+    process_ = {};
+    window_ = nullptr;
+}
+
+bool WinampSim::running() const {
+    return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+std::vector<std::string> WinampSim::log() const {
+    return readLines(logPath_);
+}
+
+std::vector<std::string> WinampSim::logSince(size_t mark) const {
+    std::vector<std::string> lines = log();
+    if (mark >= lines.size()) return {};
+    return std::vector<std::string>(lines.begin() + mark, lines.end());
+}

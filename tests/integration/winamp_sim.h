@@ -1,0 +1,45 @@
+/* winamp-sim.exe driven from a test: started with a playlist and a message log of its
+   own, sent remote commands straight through WM_COPYDATA, and always ended when the
+   test ends, also when the test fails. */
+#pragma once
+
+#include <string>
+#include <vector>
+#include <windows.h>
+
+class WinampSim {
+  public:
+    WinampSim();
+    ~WinampSim();
+    WinampSim(const WinampSim &) = delete;
+    WinampSim &operator=(const WinampSim &) = delete;
+
+    /* Writes a playlist ("Artist - Title|seconds" lines) to use at the next start. */
+    void setPlaylist(const std::vector<std::string> &tracks);
+    /* Starts the player with extra options (e.g. "--paused --position 61500") and waits,
+       pumping, until its window exists. */
+    bool start(const std::string &options = "");
+    /* Hands one remote command ("next", "title X", "hang 2000", ...) to the player.
+       With block set, this thread handles nothing else meanwhile. */
+    bool send(const std::string &command, bool block = false);
+    /* Asks the player to quit and waits for its process to end; ends it by force
+       when it does not. */
+    void quit();
+    /* Ends the player's process by force. */
+    void kill();
+    bool running() const;
+    HWND window() const { return window_; }
+
+    /* The player's log: one line per message received. */
+    std::vector<std::string> log() const;
+    /* Log lines received since mark() was taken. */
+    size_t mark() const { return log().size(); }
+    std::vector<std::string> logSince(size_t mark) const;
+
+  private:
+    std::string folder_;
+    std::string playlistPath_;
+    std::string logPath_;
+    PROCESS_INFORMATION process_ = {};
+    HWND window_ = nullptr;
+};
