@@ -321,6 +321,70 @@ TEST_F(Window, ApplyWindowStateSetsOpacityAndColourKey) {
     EXPECT_TRUE(exStyle() & WS_EX_LAYERED);
 }
 
+TEST_F(Window, WithoutLayeredWindowsTheShellSetsTheOpacity) {
+    warble.layeredSupported = false;
+    warble.transparencyEnabled = true;
+    warble.alpha = 300;
+    hostClearEvents();
+    applyWindowState();
+    EXPECT_TRUE(hasEvent("transparency|" + unit::hex(w()) + "|44"));
+
+    hostClearEvents();
+    warble.inSlit = true;
+    applyWindowState();
+    EXPECT_TRUE(hasEvent("transparency|" + unit::hex(w()) + "|255")) << "docked: opaque";
+    warble.inSlit = false;
+
+    hostClearEvents();
+    warble.transparencyEnabled = false;
+    applyWindowState();
+    EXPECT_TRUE(hasEvent("transparency|" + unit::hex(w()) + "|255"));
+}
+
+TEST_F(Window, LayeredWithoutTheFunctionStaysOpaque) {
+    if (!warble.layeredSupported) GTEST_SKIP() << "no layered windows here";
+    SetLayeredWindowAttributesFn function = warble.pSetLayeredWindowAttributes;
+    warble.pSetLayeredWindowAttributes = nullptr;
+    warble.transparencyEnabled = true;
+    hostClearEvents();
+    applyWindowState();
+    warble.pSetLayeredWindowAttributes = function;
+    EXPECT_FALSE(exStyle() & WS_EX_LAYERED);
+    EXPECT_TRUE(unit::eventsStartingWith("transparency|").empty())
+        << "the shell's opacity service is not used in its place";
+}
+
+TEST_F(Window, MovingNearAnEdgeSnapsOnlyAFloatingVisibleWindow) {
+    RECT work;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    auto proposed = [&](int dx, int dy) {
+        WINDOWPOS pos = {w(), nullptr, (int)work.left + dx, (int)work.top + dy, 100, 17, 0};
+        EXPECT_EQ(0, SendMessageA(w(), WM_WINDOWPOSCHANGING, 0, (LPARAM)&pos));
+        return pos;
+    };
+    ASSERT_TRUE(warble.snapWindow);
+    WINDOWPOS pos = proposed(6, 8);
+    EXPECT_EQ(work.left, pos.x) << "within 10 pixels of the edge";
+    EXPECT_EQ(work.top, pos.y);
+    pos = proposed(40, 40);
+    EXPECT_EQ(work.left + 40, pos.x) << "too far from the edge";
+
+    warble.inSlit = true;
+    pos = proposed(6, 8);
+    EXPECT_EQ(work.left + 6, pos.x) << "docked: never";
+    warble.inSlit = false;
+
+    warble.snapWindow = false;
+    pos = proposed(6, 8);
+    EXPECT_EQ(work.left + 6, pos.x) << "snapping off";
+    warble.snapWindow = true;
+
+    ShowWindow(w(), SW_HIDE);
+    pos = proposed(6, 8);
+    EXPECT_EQ(work.left + 6, pos.x) << "hidden: never";
+    ShowWindow(w(), SW_SHOWNOACTIVATE);
+}
+
 /* Counting the process's drawing objects. Windows reports it through
    GetGuiResources; where that answers 0 (Wine), the shared handle table that
    the process environment block points to is counted instead, provided it
