@@ -222,6 +222,36 @@ TEST_F(Window, RightReleaseOpensTheMenuInBothModes) {
     warble.inSlit = false;
 }
 
+TEST_F(Window, MenuShowsTheCurrentChoices) {
+    warble.idleState = 7;
+    warble.scrollEndToEnd = true;
+    warble.layeredSupported = false;
+    SendMessageA(w(), WM_NCRBUTTONUP, HTCAPTION, 0);
+    std::vector<std::string> idle = unit::eventsStartingWith("menu|item|Warble_Idle Message|");
+    ASSERT_EQ(3u, idle.size());
+    for (const std::string &item : idle)
+        EXPECT_EQ('0', item.back()) << "no idle item is checked for state 7: " << item;
+    EXPECT_TRUE(
+        hasEvent("menu|item|Warble_ScrollStyle|Stream|@WarbleInternal ToggleScrollStyle|0"));
+    EXPECT_TRUE(
+        hasEvent("menu|item|Warble_ScrollStyle|End to End|@WarbleInternal ToggleScrollStyle|1"));
+    EXPECT_TRUE(
+        unit::eventsStartingWith("menu|item|Warble_IDConfig|Transparent Back Enabled|").empty())
+        << "without layered windows the item is left out";
+    EXPECT_TRUE(hasEvent("menu|int|Warble_IDConfig|Alpha Value|@WarbleInternal TransparencyAlpha|" +
+                         std::to_string(warble.alpha) + "|0|255"));
+
+    hostClearEvents();
+    warble.layeredSupported = true;
+    warble.idleState = 1;
+    SendMessageA(w(), WM_RBUTTONUP, 0, 0);
+    EXPECT_TRUE(hasEvent("menu|item|Warble_Idle Message|Time|@WarbleInternal ToggleIdleState 1|1"));
+    EXPECT_EQ(1u, unit::eventsStartingWith(
+                      "menu|item|Warble_IDConfig|Transparent Back Enabled|@WarbleInternal "
+                      "TransbackEnabled|")
+                      .size());
+}
+
 TEST_F(Window, ReconfigureTakesPlaceAndSizeFromTheFile) {
     ASSERT_TRUE(unit::writeFile(settingsPath(), "Warble.plugin.x: 300\r\n"
                                                 "Warble.plugin.y: 200\r\n"
