@@ -331,6 +331,7 @@ struct BoxCloser {
     std::string text;
     bool found = false;
     HANDLE thread = nullptr;
+    DWORD owner = 0;
 
     static BOOL CALLBACK collect(HWND child, LPARAM me) {
         char className[32] = "", text[512] = "";
@@ -355,9 +356,15 @@ struct BoxCloser {
             }
             Sleep(10);
         }
+        /* Not found: a quit message ends whatever modal loop the box runs, so
+           that the test fails instead of hanging. */
+        PostThreadMessageA(self->owner, WM_QUIT, 0, 0);
         return 0;
     }
-    void start() { thread = CreateThread(nullptr, 0, run, this, 0, nullptr); }
+    void start() {
+        owner = GetCurrentThreadId();
+        thread = CreateThread(nullptr, 0, run, this, 0, nullptr);
+    }
     void finish() {
         if (thread) {
             WaitForSingleObject(thread, 10000);
