@@ -104,36 +104,37 @@ static void switchScrollStyle() {
     queryPlayer();
 }
 
-/* The plain on/off commands: word, flag and key. */
+/* The plain on/off commands: word, flag, key, and whether the caption depends on it. */
 struct Toggle {
     const char *word;
     bool *flag;
     const char *key;
+    bool requery;
 };
 
+static const Toggle toggles[] = {
+    {"ToggleDOVozizuvav", &warble.interfaceExtensions, KEY_DOVOZIZUVAV, false},
+    {"ToggleBorder", &warble.showBorder, KEY_BORDER, false},
+    {"ToggleScrolling", &warble.scrolling, KEY_SCROLLING, false},
+    {"AlwaysOnTop", &warble.alwaysOnTop, KEY_ALWAYS_ON_TOP, false},
+    {"SnapWindowToEdge", &warble.snapWindow, KEY_SNAP, false},
+    {"TransparencyEnabled", &warble.transparencyEnabled, KEY_TRANSPARENCY, false},
+    {"TransbackEnabled", &warble.transBackEnabled, KEY_TRANSBACK, false},
+    {"ToggleWithPlugins", &warble.toggleWithPlugins, KEY_TOGGLE_WITH_PLUGINS, false},
+    {"ToggleTrackNumber", &warble.showTrackNumber, KEY_TRACK_NUMBER, true},
+};
+
+/* The command words match disjoint sets of texts, so the order of the tests
+   below decides nothing. */
 void runInternalCommand(const char *word) {
     if (matchEqual(word, "SlitToggle")) return toggleSlit(word);
-    if (matchEqual(word, "ToggleDOVozizuvav"))
-        return toggleSetting(&warble.interfaceExtensions, word, KEY_DOVOZIZUVAV);
     if (matchContains(word, "ToggleIdleState")) return setIdleState(word);
-
-    static const Toggle toggles[] = {
-        {"ToggleBorder", &warble.showBorder, KEY_BORDER},
-        {"ToggleScrolling", &warble.scrolling, KEY_SCROLLING},
-        {"AlwaysOnTop", &warble.alwaysOnTop, KEY_ALWAYS_ON_TOP},
-        {"SnapWindowToEdge", &warble.snapWindow, KEY_SNAP},
-        {"TransparencyEnabled", &warble.transparencyEnabled, KEY_TRANSPARENCY},
-        {"TransbackEnabled", &warble.transBackEnabled, KEY_TRANSBACK},
-    };
-    for (const Toggle &t : toggles)
-        if (matchEqual(word, t.word)) return toggleSetting(t.flag, word, t.key);
-
     if (matchPrefix(word, "TransparencyAlpha ", 18)) return setAlpha(word);
-    if (matchEqual(word, "ToggleWithPlugins"))
-        return toggleSetting(&warble.toggleWithPlugins, word, KEY_TOGGLE_WITH_PLUGINS);
-    if (matchEqual(word, "ToggleTrackNumber")) {
-        toggleSetting(&warble.showTrackNumber, word, KEY_TRACK_NUMBER);
-        return queryPlayer();
+    for (const Toggle &t : toggles) {
+        if (!matchEqual(word, t.word)) continue;
+        toggleSetting(t.flag, word, t.key);
+        if (t.requery) queryPlayer();
+        return;
     }
     if (matchEqual(word, "ToggleScrollStyle")) return switchScrollStyle();
     if (matchEqual(word, "Edit")) return editSettingsFile();
