@@ -18,7 +18,8 @@ WinampSim::WinampSim() {
 }
 
 WinampSim::~WinampSim() {
-    quit();
+    /* By now the test is over and the plugin ended: nobody waits for a proper close. */
+    kill();
     removeFolder(folder_);
 }
 

@@ -1,6 +1,6 @@
 /* winamp-sim.exe driven from a test: started with a playlist and a message log of its
-   own, sent remote commands straight through WM_COPYDATA, and always ended when the
-   test ends, also when the test fails. */
+   own, sent remote commands straight through WM_COPYDATA, and always ended when it goes
+   out of scope, also when the test fails. */
 #pragma once
 
 #include <string>

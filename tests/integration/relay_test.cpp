@@ -1,0 +1,263 @@
+/* The command relay against winamp-sim: the exact message the player receives for each
+   kind of "@Warble_toWinamp" command and the result broadcast back, the seek and its
+   dropping rules, eviction of the longest waiting command, and relay threads ended when
+   the player goes away or the plugin stops. */
+#include "harness.h"
+#include "host.h"
+#include "winamp_sim.h"
+
+#include <algorithm>
+
+namespace {
+
+const std::string RESULT = "broadcast|@Warble_fromWinamp_Result ";
+const std::string STATUS = "broadcast|@Warble_fromWinamp_";
+
+class RelayTest : public PluginTest {
+  protected:
+    void SetUp() override {
+        PluginTest::SetUp();
+        sim.setPlaylist({"Artist One - Song One|201", "Artist Two - Song Two|246"});
+    }
+
+    /* Starts the player, then the plugin, which finds it at once. */
+    void startBoth(const std::string &simOptions = "", const std::string &settings = "") {
+        ASSERT_TRUE(sim.start(simOptions));
+        if (!settings.empty()) writeSettings(settings);
+        ASSERT_EQ(startThroughShell(), 0);
+        pump(100);
+    }
+
+    bool waitForResult(const std::string &numbers, DWORD timeoutMs = 3000) {
+        return waitForEvent(RESULT + numbers, timeoutMs);
+    }
+
+    static std::vector<std::string> results() {
+        std::vector<std::string> found;
+        for (const std::string &line : eventsStartingWith(RESULT))
+            found.push_back(line.substr(RESULT.size()));
+        return found;
+    }
+
+    /* Player log lines since mark, without the poller's position questions. */
+    std::vector<std::string> received(size_t mark) const {
+        std::vector<std::string> lines;
+        for (const std::string &line : sim.logSince(mark))
+            if (line.find("lParam=105 ") == std::string::npos) lines.push_back(line);
+        return lines;
+    }
+
+    bool playerReceived(size_t mark, const std::string &line, DWORD timeoutMs = 3000) {
+        return pumpUntil(
+            [&] {
+                std::vector<std::string> lines = received(mark);
+                return std::find(lines.begin(), lines.end(), line) != lines.end();
+            },
+            timeoutMs);
+    }
+
+    WinampSim sim;
+};
+
+const char NO_EXTENSIONS[] = "Warble.plugin.doVozizuvavExtensions: false\r\n";
+
+} // namespace
+
+TEST_F(RelayTest, WmUserKindSendsFirstNumberAsLParam) {
+    startBoth();
+    size_t mark = sim.mark();
+    hostBroadcast("@Warble_toWinamp WM_USER 104");
+    EXPECT_TRUE(waitForResult("104 1"));
+    EXPECT_TRUE(playerReceived(mark, "WM_USER wParam=0 lParam=104 -> 1"));
+
+    /* The second number goes as wParam: the track length in seconds. */
+    hostBroadcast("@Warble_toWinamp WM_USER 105 1");
+    EXPECT_TRUE(waitForResult("105 201"));
+}
+
+TEST_F(RelayTest, OtherKindsSendWmCommandWithFirstNumberAsWParam) {
+    startBoth();
+    size_t mark = sim.mark();
+    hostClearEvents();
+    hostBroadcast("@Warble_toWinamp WM_COMMAND 40048");
+    EXPECT_TRUE(playerReceived(mark, "WM_COMMAND 40048"));
+    EXPECT_TRUE(waitForResult("40048 0"));
+    EXPECT_TRUE(waitForEvent(STATUS + "TitleChange", 3000));
+
+    /* The kind is compared with its case: "wm_user" is just another kind. */
+    mark = sim.mark();
+    hostBroadcast("@Warble_toWinamp wm_user 104");
+    EXPECT_TRUE(playerReceived(mark, "WM_COMMAND 104"));
+    EXPECT_TRUE(waitForResult("104 0"));
+}
+
+TEST_F(RelayTest, TokensCountFromTheStartOfTheText) {
+    startBoth();
+    size_t mark = sim.mark();
+    hostBroadcast("please @Warble_toWinamp WM_USER 104");
+    /* Kind "@Warble_toWinamp", first number from "WM_USER" (0), second 104. */
+    EXPECT_TRUE(playerReceived(mark, "WM_COMMAND 0"));
+    EXPECT_TRUE(waitForResult("0 0"));
+}
+
+TEST_F(RelayTest, NjiSpecialSendsWmUser) {
+    startBoth();
+    size_t mark = sim.mark();
+    hostBroadcast("@Warble_toWinamp NJI_SPECIAL 102");
+    EXPECT_TRUE(playerReceived(mark, "WM_USER wParam=0 lParam=102 -> 1"));
+    EXPECT_TRUE(waitForResult("102 1"));
+}
+
+TEST_F(RelayTest, SeekTurnsPercentIntoWholeSeconds) {
+    startBoth("", NO_EXTENSIONS);
+    size_t mark = sim.mark();
+    hostBroadcast("@Warble_toWinamp NJI_SPECIAL 106 50");
+    EXPECT_TRUE(playerReceived(mark, "WM_USER wParam=100000 lParam=106 -> 0"))
+        << ::testing::PrintToString(received(mark));
+    EXPECT_TRUE(waitForResult("106 0"));
+
+    mark = sim.mark();
+    hostBroadcast("@Warble_toWinamp NJI_SPECIAL 106 33");
+    /* 0.33 of 201 s is 66.33 s: whole seconds only. */
+    EXPECT_TRUE(playerReceived(mark, "WM_USER wParam=66000 lParam=106 -> 0"))
+        << ::testing::PrintToString(received(mark));
+}
+
+TEST_F(RelayTest, FirstSeekAfterASliderPushIsDropped) {
+    startBoth();
+    ASSERT_TRUE(waitForEvent("broadcast|@DOVozizuvav Control SetControlProperty winampslider Value "
+                             "0.000000",
+                             3000));
+    /* Right after a push: of two seeks exactly one goes through. */
+    hostClearEvents();
+    size_t mark = sim.mark();
+    hostBroadcast("@Warble_toWinamp NJI_SPECIAL 106 50");
+    hostBroadcast("@Warble_toWinamp NJI_SPECIAL 106 50");
+    EXPECT_TRUE(waitForResult("106 0"));
+    pump(300);
+    std::vector<std::string> seen = results();
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), "106 0"), 1) << ::testing::PrintToString(seen);
+    std::vector<std::string> lines = received(mark);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "WM_USER wParam=100000 lParam=106 -> 0"), 1)
+        << ::testing::PrintToString(lines);
+}
+
+TEST_F(RelayTest, SeekWhilePausedIsDropped) {
+    startBoth("--paused", NO_EXTENSIONS);
+    hostClearEvents();
+    size_t mark = sim.mark();
+    hostBroadcast("@Warble_toWinamp NJI_SPECIAL 106 50");
+    /* The relay asks for the status, finds it paused and stops there. */
+    EXPECT_TRUE(playerReceived(mark, "WM_USER wParam=0 lParam=104 -> 3"));
+    pump(300);
+    EXPECT_TRUE(results().empty()) << ::testing::PrintToString(results());
+    for (const std::string &line : received(mark))
+        EXPECT_EQ(line.find("lParam=106"), std::string::npos) << line;
+}
+
+TEST_F(RelayTest, CommandsWithoutANumberAreDropped) {
+    startBoth();
+    hostClearEvents();
+    size_t mark = sim.mark();
+    int threads = threadCount();
+    hostBroadcast("@Warble_toWinamp WM_USER");
+    hostBroadcast("@Warble_toWinamp");
+    hostBroadcast("@Warble_toWinamp    ");
+    hostBroadcast("@Warble_toWinamp\tWM_USER\t104");
+    pump(500);
+    EXPECT_TRUE(results().empty()) << ::testing::PrintToString(results());
+    EXPECT_TRUE(received(mark).empty()) << ::testing::PrintToString(received(mark));
+    EXPECT_TRUE(pumpUntil([&] { return threadCount() <= threads; }, 2000));
+}
+
+TEST_F(RelayTest, NothingIsRelayedWithoutPlayer) {
+    ASSERT_EQ(startThroughShell(), 0);
+    pump(100);
+    hostClearEvents();
+    int threads = threadCount();
+    hostBroadcast("@Warble_toWinamp WM_USER 104");
+    pump(300);
+    EXPECT_TRUE(results().empty());
+    EXPECT_EQ(threadCount(), threads);
+}
+
+TEST_F(RelayTest, EleventhCommandEvictsTheLongestWaiting) {
+    startBoth("", NO_EXTENSIONS);
+    int threads = threadCount();
+    ASSERT_TRUE(sim.send("hang 1500"));
+    hostClearEvents();
+    for (int n = 2001; n <= 2010; ++n) {
+        hostBroadcast(("@Warble_toWinamp WM_USER " + std::to_string(n)).c_str());
+        Sleep(2); /* distinct start times */
+    }
+    EXPECT_GE(threadCount(), threads + 10);
+    hostBroadcast("@Warble_toWinamp WM_USER 2011");
+
+    auto allAnswered = [] {
+        std::vector<std::string> seen = results();
+        for (int n = 2002; n <= 2011; ++n)
+            if (std::find(seen.begin(), seen.end(), std::to_string(n) + " 1") == seen.end())
+                return false;
+        return true;
+    };
+    EXPECT_TRUE(pumpUntil(allAnswered, 5000)) << ::testing::PrintToString(results());
+    pump(200);
+    std::vector<std::string> seen = results();
+    EXPECT_EQ(seen.size(), 10u) << ::testing::PrintToString(seen);
+    EXPECT_EQ(std::find(seen.begin(), seen.end(), "2001 1"), seen.end())
+        << "the evicted command must not answer";
+    EXPECT_TRUE(pumpUntil([&] { return threadCount() <= threads; }, 2000));
+}
+
+TEST_F(RelayTest, PlayerClosingEndsTheWaitingRelayThread) {
+    startBoth("", NO_EXTENSIONS);
+    int threads = threadCount();
+    hostClearEvents();
+    size_t mark = sim.mark();
+    /* The player announces its destruction before it answers the close command, so the
+       relay thread is still waiting when the watcher hears of it and ends it. */
+    hostBroadcast("@Warble_toWinamp WM_COMMAND 40001");
+    EXPECT_TRUE(playerReceived(mark, "WM_COMMAND 40001"));
+    ASSERT_TRUE(pumpUntil(
+        [] {
+            std::vector<std::string> status = eventsStartingWith(STATUS);
+            return status.size() >= 3 && status.back() == STATUS + "Closed";
+        },
+        3000));
+    pumpUntil([&] { return !sim.running(); }, 3000);
+    pump(200);
+    std::vector<std::string> status = eventsStartingWith(STATUS);
+    ASSERT_GE(status.size(), 3u);
+    EXPECT_EQ(status.back(), STATUS + "Closed") << ::testing::PrintToString(status);
+    EXPECT_TRUE(results().empty()) << ::testing::PrintToString(results());
+    EXPECT_TRUE(pumpUntil([&] { return threadCount() <= threads; }, 2000));
+
+    /* The slot is free again: a new player gets relayed commands. */
+    WinampSim next;
+    next.setPlaylist({"Next Player - Song|100"});
+    hostClearEvents();
+    ASSERT_TRUE(next.start());
+    ASSERT_TRUE(waitForEvent(STATUS + "Opened", 3000));
+    hostBroadcast("@Warble_toWinamp WM_USER 104");
+    EXPECT_TRUE(waitForResult("104 1"));
+}
+
+TEST_F(RelayTest, EndPluginEndsWaitingRelayThreads) {
+    ASSERT_TRUE(sim.start());
+    ASSERT_NE(loadLibraryOnly(), nullptr);
+    int threadsBefore = threadCount();
+    ASSERT_EQ(beginPlugin(), 0);
+    pump(200);
+    /* Longer than the plugin waits for its poller, which is stuck with the player too. */
+    ASSERT_TRUE(sim.send("hang 7000"));
+    hostBroadcast("@Warble_toWinamp WM_USER 3001");
+    hostBroadcast("@Warble_toWinamp WM_USER 3002");
+    hostBroadcast("@Warble_toWinamp WM_USER 3003");
+    EXPECT_GE(threadCount(), threadsBefore + 5);
+    hostClearEvents();
+    endPlugin();
+    EXPECT_TRUE(pumpUntil([&] { return threadCount() == threadsBefore; }, 2000))
+        << threadCount() << " threads, " << threadsBefore << " before the start";
+    EXPECT_TRUE(eventsStartingWith(RESULT).empty());
+    sim.kill();
+}

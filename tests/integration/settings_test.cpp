@@ -1,0 +1,191 @@
+/* The settings file as the real plugin finds and reads it: the four places in their
+   order, the defaults, bad files that must give defaults or cut texts, and re-reading
+   an edited file on the shell's reconfigure message. */
+#include "harness.h"
+#include "host.h"
+#include "plugin/nightjar.h"
+
+#include <cstring>
+
+namespace {
+
+class SettingsTest : public PluginTest {
+  protected:
+    void TearDown() override {
+        PluginTest::TearDown();
+        DeleteFileA((shellDir() + "Warblerc").c_str());
+        DeleteFileA((shellDir() + "Warble.rc").c_str());
+    }
+
+    /* The file the plugin writes to: toggling the border writes it at once. */
+    std::string fileInUse() {
+        hostClearEvents();
+        hostBroadcast("@WarbleInternal ToggleBorder");
+        std::vector<std::string> writes = eventsStartingWith("write|");
+        if (writes.empty()) return std::string();
+        std::string line = writes[0].substr(6);
+        return line.substr(0, line.find('|'));
+    }
+
+    void expectPlacedAt(int x, int y) {
+        HWND window = pluginWindow();
+        ASSERT_NE(window, nullptr);
+        RECT r = windowRect(window);
+        EXPECT_EQ(r.left, x);
+        EXPECT_EQ(r.top, y);
+    }
+
+    void expectDefaultWindow() {
+        HWND window = pluginWindow();
+        ASSERT_NE(window, nullptr);
+        RECT r = windowRect(window);
+        EXPECT_EQ(r.left, 10);
+        EXPECT_EQ(r.top, 10);
+        EXPECT_EQ(r.right - r.left, 100);
+        EXPECT_EQ(r.bottom - r.top, 17);
+        EXPECT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+        EXPECT_TRUE(IsWindowVisible(window));
+    }
+};
+
+const char BESIDE_RC[] = "Warble.plugin.x: 210\r\nWarble.plugin.y: 220\r\n";
+const char BESIDE_WARBLERC[] = "Warble.plugin.x: 310\r\nWarble.plugin.y: 320\r\n";
+const char SHELL_WARBLERC[] = "Warble.plugin.x: 410\r\nWarble.plugin.y: 420\r\n";
+const char SHELL_RC[] = "Warble.plugin.x: 510\r\nWarble.plugin.y: 520\r\n";
+
+} // namespace
+
+TEST_F(SettingsTest, WarblercComesBeforeWarbleRcBesideThePlugin) {
+    writeSettings(BESIDE_RC, "Warble.rc");
+    writeSettings(BESIDE_WARBLERC, "Warblerc");
+    ASSERT_EQ(startThroughShell(), 0);
+    expectPlacedAt(310, 320);
+    EXPECT_EQ(fileInUse(), settingsPath("Warblerc"));
+}
+
+TEST_F(SettingsTest, BesideThePluginComesBeforeTheShellFolder) {
+    writeSettings(BESIDE_RC, "Warble.rc");
+    writeFile(shellDir() + "Warblerc", SHELL_WARBLERC);
+    ASSERT_EQ(startThroughShell(), 0);
+    expectPlacedAt(210, 220);
+    EXPECT_EQ(fileInUse(), settingsPath("Warble.rc"));
+}
+
+TEST_F(SettingsTest, ShellFolderIsSearchedWarblercFirst) {
+    writeFile(shellDir() + "Warble.rc", SHELL_RC);
+    writeFile(shellDir() + "Warblerc", SHELL_WARBLERC);
+    ASSERT_EQ(startThroughShell(), 0);
+    expectPlacedAt(410, 420);
+    EXPECT_EQ(fileInUse(), shellDir() + "Warblerc");
+}
+
+TEST_F(SettingsTest, ShellFolderWarbleRcIsUsedWhenNothingElseExists) {
+    writeFile(shellDir() + "Warble.rc", SHELL_RC);
+    ASSERT_EQ(startThroughShell(), 0);
+    expectPlacedAt(510, 520);
+    EXPECT_EQ(fileInUse(), shellDir() + "Warble.rc");
+}
+
+TEST_F(SettingsTest, NoFileAnywhereGivesDefaultsAndWritesBesideThePlugin) {
+    ASSERT_EQ(startThroughShell(), 0);
+    expectDefaultWindow();
+    EXPECT_STREQ(pluginInfo(8), "");
+
+    EXPECT_EQ(fileInUse(), settingsPath("Warble.rc"));
+    EXPECT_TRUE(fileExists(settingsPath()));
+    EXPECT_FALSE(ReadBool(settingsPath().c_str(), "Warble.plugin.showBorder:", true));
+    EXPECT_FALSE(fileExists(shellDir() + "Warble.rc"));
+}
+
+TEST_F(SettingsTest, EmptyOrGarbageFilesGiveDefaults) {
+    std::string binary;
+    for (int i = 0; i < 4096; ++i)
+        binary += (char)((i * 7919 + 13) % 256);
+    const std::string files[] = {
+        "",
+        binary,
+        "\r\n\r\n:::\r\n: : :\r\nWarble.plugin.x\r\nx: 5\r\n#Warble.plugin.x: 500\r\n",
+        "Warble.plugin.x: abc\r\nWarble.plugin.y: 12abc\r\nWarble.plugin.width: \r\n"
+        "Warble.plugin.height: 1e9\r\nWarble.plugin.alwaysontop: maybe\r\n",
+        "Warble.plugin.x: 99999999999999999999\r\nWarble.plugin.y: -99999999999999999999\r\n",
+    };
+    for (const std::string &content : files) {
+        SCOPED_TRACE(content.substr(0, 60));
+        writeSettings(content);
+        ASSERT_EQ(startThroughShell(), 0);
+        expectDefaultWindow();
+        hostUnloadPlugins();
+        loadedByShell_ = false;
+    }
+}
+
+TEST_F(SettingsTest, TinyAndNegativeSizesBecomeFive) {
+    writeSettings("Warble.plugin.x: 200\r\nWarble.plugin.y: 200\r\n"
+                  "Warble.plugin.width: -20\r\nWarble.plugin.height: 0\r\n");
+    ASSERT_EQ(startThroughShell(), 0);
+    HWND window = pluginWindow();
+    ASSERT_NE(window, nullptr);
+    RECT r = windowRect(window);
+    EXPECT_EQ(r.right - r.left, 5);
+    EXPECT_EQ(r.bottom - r.top, 5);
+    EXPECT_EQ(r.left, 200);
+}
+
+TEST_F(SettingsTest, LongTextsAreCutNotOverrun) {
+    std::string longText(1000, 'M');
+    writeSettings("Warble.plugin.update.url: " + longText +
+                  "\r\nWarble.plugin.idle.state: 2\r\nWarble.plugin.idle.message: " + longText +
+                  "\r\nWarble.plugin.font: " + longText +
+                  "\r\nWarble.plugin.idle.TimeStr: " + longText + "\r\n");
+    ASSERT_EQ(startThroughShell(), 0);
+    ASSERT_NE(pluginInfo(8), nullptr);
+    EXPECT_EQ(std::string(pluginInfo(8)), std::string(259, 'M'));
+
+    /* The idle message is shown cut, and the companion's label command still ends with
+       its closing quote inside 259 characters. */
+    const std::string prefix = "broadcast|@DOVozizuvav Control SetAgent winamplabel Caption "
+                               "StaticText \"";
+    std::string label;
+    ASSERT_TRUE(pumpUntil(
+        [&] {
+            for (const std::string &line : eventsStartingWith(prefix))
+                label = line.substr(10);
+            return !label.empty();
+        },
+        3000));
+    EXPECT_LE(label.size(), 259u);
+    EXPECT_EQ(label.back(), '"');
+    std::string shown = label.substr(prefix.size() - 10, label.size() - (prefix.size() - 10) - 1);
+    EXPECT_GT(shown.size(), 100u);
+    EXPECT_EQ(shown.find_first_not_of('M'), std::string::npos);
+    EXPECT_TRUE(IsWindow(pluginWindow()));
+}
+
+TEST_F(SettingsTest, ReconfigureReadsTheEditedFile) {
+    writeSettings("Warble.plugin.x: 150\r\nWarble.plugin.y: 160\r\n");
+    ASSERT_EQ(startThroughShell(), 0);
+    expectPlacedAt(150, 160);
+
+    writeSettings("Warble.plugin.x: 250\r\nWarble.plugin.y: 260\r\nWarble.plugin.width: 140\r\n"
+                  "Warble.plugin.alwaysontop: false\r\n");
+    hostReconfigure();
+    HWND window = pluginWindow();
+    EXPECT_TRUE(pumpUntil([&] { return windowRect(window).left == 250; }, 2000));
+    RECT r = windowRect(window);
+    EXPECT_EQ(r.left, 250);
+    EXPECT_EQ(r.top, 260);
+    EXPECT_EQ(r.right - r.left, 140);
+    EXPECT_FALSE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+}
+
+TEST_F(SettingsTest, ReconfigureFindsAFileCreatedInAnEarlierPlace) {
+    writeFile(shellDir() + "Warble.rc", SHELL_RC);
+    ASSERT_EQ(startThroughShell(), 0);
+    expectPlacedAt(510, 520);
+
+    writeSettings(BESIDE_RC);
+    hostReconfigure();
+    pump(50);
+    expectPlacedAt(210, 220);
+    EXPECT_EQ(fileInUse(), settingsPath("Warble.rc"));
+}

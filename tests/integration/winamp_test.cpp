@@ -1,0 +1,211 @@
+/* The plugin following a real Winamp stand-in in another process: the status
+   broadcasts when the player starts, changes its title and closes, and the caption and
+   position the poller pushes to the companion plugin once a second. */
+#include "harness.h"
+#include "host.h"
+#include "winamp_sim.h"
+
+#include <algorithm>
+
+namespace {
+
+const std::string STATUS = "broadcast|@Warble_fromWinamp_";
+const std::string SLIDER = "broadcast|@DOVozizuvav Control SetControlProperty winampslider Value ";
+
+class WinampTest : public PluginTest {
+  protected:
+    void SetUp() override {
+        PluginTest::SetUp();
+        sim.setPlaylist({"Artist One - Song One|246", "Artist Two - Song Two|201"});
+    }
+
+    /* The status broadcasts recorded since the last clear, without their prefix. */
+    static std::vector<std::string> statuses() {
+        std::vector<std::string> names;
+        for (const std::string &line : eventsStartingWith(STATUS))
+            names.push_back(line.substr(STATUS.size()));
+        return names;
+    }
+
+    static bool statusesEndWith(const std::vector<std::string> &tail) {
+        std::vector<std::string> all = statuses();
+        if (all.size() < tail.size()) return false;
+        return std::equal(tail.begin(), tail.end(), all.end() - tail.size());
+    }
+
+    WinampSim sim;
+};
+
+} // namespace
+
+TEST_F(WinampTest, PlayerStartedWhilePluginRunsIsAnnouncedAfterItsStatus) {
+    ASSERT_EQ(startThroughShell(), 0);
+    hostClearEvents();
+    ASSERT_TRUE(sim.start());
+    ASSERT_TRUE(pumpUntil(
+        [] {
+            return statusesEndWith({"Playing", "Opened"});
+        },
+        3000))
+        << ::testing::PrintToString(statuses());
+    EXPECT_TRUE(waitForLabel("1. Artist One - Song One"));
+
+    /* A second player window while one is known changes nothing. */
+    WinampSim second;
+    second.setPlaylist({"Other - Player|100"});
+    hostClearEvents();
+    ASSERT_TRUE(second.start());
+    pump(300);
+    std::vector<std::string> after = statuses();
+    EXPECT_EQ(std::count(after.begin(), after.end(), "Opened"), 0);
+}
+
+TEST_F(WinampTest, TitleChangeIsAnnouncedAfterTheStatus) {
+    ASSERT_TRUE(sim.start());
+    ASSERT_EQ(startThroughShell(), 0);
+    EXPECT_TRUE(waitForLabel("1. Artist One - Song One"));
+
+    hostClearEvents();
+    ASSERT_TRUE(sim.send("next"));
+    ASSERT_TRUE(pumpUntil(
+        [] {
+            return statusesEndWith({"Playing", "TitleChange"});
+        },
+        3000))
+        << ::testing::PrintToString(statuses());
+    EXPECT_TRUE(waitForLabel("2. Artist Two - Song Two"));
+
+    hostClearEvents();
+    ASSERT_TRUE(sim.send("title Simon & Garfunkel - The Boxer"));
+    ASSERT_TRUE(pumpUntil([] { return statusesEndWith({"Playing", "TitleChange"}); }, 3000));
+    EXPECT_TRUE(waitForLabel("2. Simon & Garfunkel - The Boxer"));
+
+    hostClearEvents();
+    ASSERT_TRUE(sim.send("pause"));
+    ASSERT_TRUE(pumpUntil(
+        [] {
+            return statusesEndWith({"Paused", "TitleChange"});
+        },
+        3000))
+        << ::testing::PrintToString(statuses());
+    EXPECT_TRUE(waitForLabel("2. Simon & Garfunkel - The Boxer"));
+}
+
+TEST_F(WinampTest, PlayerClosingIsAnnouncedClosedStoppedClosed) {
+    ASSERT_TRUE(sim.start());
+    ASSERT_EQ(startThroughShell(), 0);
+    pump(100);
+    hostClearEvents();
+    sim.quit();
+    ASSERT_TRUE(pumpUntil(
+        [] {
+            return statusesEndWith({"Closed", "Stopped", "Closed"});
+        },
+        3000))
+        << ::testing::PrintToString(statuses());
+    EXPECT_EQ(statuses().size(), 3u) << ::testing::PrintToString(statuses());
+    EXPECT_TRUE(waitForLabel("Couldn't Find Winamp"));
+}
+
+TEST_F(WinampTest, CaptionFormsFollowTheTrackNumberSetting) {
+    ASSERT_TRUE(sim.start());
+    writeSettings("Warble.plugin.showTrackNumber: false\r\n");
+    ASSERT_EQ(startThroughShell(), 0);
+    EXPECT_TRUE(waitForLabel("Artist One - Song One"));
+
+    hostClearEvents();
+    hostBroadcast("@WarbleInternal ToggleTrackNumber");
+    EXPECT_TRUE(waitForLabel("1. Artist One - Song One"));
+}
+
+TEST_F(WinampTest, ScrollingPlayerTitleGivesTheSameCaption) {
+    ASSERT_TRUE(sim.start("--scroll"));
+    writeSettings("Warble.plugin.showTrackNumber: false\r\n");
+    ASSERT_EQ(startThroughShell(), 0);
+    /* The ring is cut after Winamp's marker: what followed it comes first, with the
+       blanks around it kept. */
+    EXPECT_TRUE(waitForLabel("Artist One - Song One "));
+    hostClearEvents();
+    pump(1200); /* several steps of the ring meanwhile */
+    EXPECT_TRUE(waitForLabel("Artist One - Song One "));
+    std::vector<std::string> seen = statuses();
+    EXPECT_GE(std::count(seen.begin(), seen.end(), "TitleChange"), 1);
+
+    hostClearEvents();
+    hostBroadcast("@WarbleInternal ToggleTrackNumber");
+    EXPECT_TRUE(waitForLabel(" 1. Artist One - Song One "));
+}
+
+TEST_F(WinampTest, IdleTextsWhenStoppedOrAbsent) {
+    ASSERT_TRUE(sim.start("--stopped"));
+    ASSERT_EQ(startThroughShell(), 0);
+    EXPECT_TRUE(waitForLabel("Playback Stopped"));
+
+    hostClearEvents();
+    sim.quit();
+    EXPECT_TRUE(waitForLabel("Couldn't Find Winamp"));
+}
+
+TEST_F(WinampTest, IdleMessageAndUnknownIdleState) {
+    writeSettings("Warble.plugin.idle.state: 2\r\nWarble.plugin.idle.message: Nothing on air\r\n");
+    ASSERT_TRUE(sim.start("--stopped"));
+    ASSERT_EQ(startThroughShell(), 0);
+    EXPECT_TRUE(waitForLabel("Nothing on air"));
+
+    hostClearEvents();
+    hostBroadcast("@WarbleInternal ToggleIdleState 5");
+    EXPECT_TRUE(waitForLabel("Warble"));
+
+    /* Playing shows the title whatever the idle state. */
+    hostClearEvents();
+    ASSERT_TRUE(sim.send("play"));
+    EXPECT_TRUE(waitForLabel("1. Artist One - Song One"));
+}
+
+TEST_F(WinampTest, SliderCarriesWholeSecondsOfTheTrack) {
+    sim.setPlaylist({"Long Player - Track|246"});
+    ASSERT_TRUE(sim.start("--paused --position 61500"));
+    ASSERT_EQ(startThroughShell(), 0);
+    EXPECT_TRUE(waitForEvent(SLIDER + "0.247967", 3000))
+        << ::testing::PrintToString(eventsStartingWith(SLIDER));
+
+    /* Below one second the length is not asked for and the slider is at 0. */
+    hostClearEvents();
+    ASSERT_TRUE(sim.send("seek 999"));
+    EXPECT_TRUE(waitForEvent(SLIDER + "0.000000", 3000));
+}
+
+TEST_F(WinampTest, SliderIsZeroWithoutPlayer) {
+    ASSERT_EQ(startThroughShell(), 0);
+    EXPECT_TRUE(waitForEvent(SLIDER + "0.000000", 3000));
+    EXPECT_TRUE(waitForLabel("Couldn't Find Winamp"));
+}
+
+TEST_F(WinampTest, NothingForTheCompanionWithExtensionsOff) {
+    writeSettings("Warble.plugin.doVozizuvavExtensions: false\r\n");
+    ASSERT_TRUE(sim.start());
+    ASSERT_EQ(startThroughShell(), 0);
+    size_t mark = sim.mark();
+    pump(2200);
+    EXPECT_TRUE(eventsStartingWith("broadcast|@DOVozizuvav").empty());
+    /* The poller still asks for the position. */
+    int positionQueries = 0;
+    for (const std::string &line : sim.logSince(mark))
+        if (line.find("lParam=105") != std::string::npos) ++positionQueries;
+    EXPECT_GE(positionQueries, 1);
+}
+
+TEST_F(WinampTest, TimeIdleStateRefreshesEverySecondWithoutPlayer) {
+    writeSettings("Warble.plugin.idle.state: 1\r\nWarble.plugin.idle.TimeStr: T%H:%M:%S\r\n");
+    ASSERT_EQ(startThroughShell(), 0);
+    pump(100);
+    hostClearEvents();
+    pump(2300);
+    std::vector<std::string> seen = statuses();
+    EXPECT_GE(std::count(seen.begin(), seen.end(), "Closed"), 2);
+    EXPECT_GE(std::count(seen.begin(), seen.end(), "Stopped"), 2);
+    std::vector<std::string> labels = eventsStartingWith(
+        "broadcast|@DOVozizuvav Control SetAgent winamplabel Caption StaticText \"T");
+    ASSERT_GE(labels.size(), 2u);
+    EXPECT_NE(labels.front(), labels.back()) << "the shown time advances";
+}
