@@ -1,0 +1,176 @@
+/* What the plugin's window really shows, read back from its device context: where the
+   caption sits, how a wide one is cut, how scrolling moves it, that an ampersand is
+   drawn as itself, and the keyed-out or styled background. */
+#include "harness.h"
+#include "host.h"
+#include "pixels.h"
+
+#include <climits>
+#include <cstdlib>
+
+namespace {
+
+const COLORREF COLOUR_KEY = RGB(255, 0, 230);
+
+class PixelsTest : public PluginTest {
+  protected:
+    /* A floating window 100 by 40 at 200, 200, with the given extra settings. */
+    void start(const std::string &settings = "", bool withSlit = false) {
+        writeSettings("Warble.plugin.x: 200\r\nWarble.plugin.y: 200\r\n"
+                      "Warble.plugin.width: 100\r\nWarble.plugin.height: 40\r\n"
+                      "Warble.plugin.doVozizuvavExtensions: false\r\n" +
+                      settings);
+        ASSERT_EQ(startThroughShell(withSlit), 0);
+        window = pluginWindow();
+        ASSERT_NE(window, nullptr);
+        pump(100);
+    }
+
+    Frame showCaption(const std::string &caption) {
+        hostBroadcast(("@Warble SetCaptionNow " + caption).c_str());
+        pump(150);
+        return captureWindow(window);
+    }
+
+    RECT textArea(const Frame &frame) const {
+        int k = textInset();
+        return RECT{k, k, frame.width - k, frame.height - k};
+    }
+
+    /* Where the caption's left edge stands in the text area (scrollX), judged from the
+       leftmost ink against the same text drawn at x 0; only for a caption that is not
+       cut at the left. */
+    int captionOffset(const Frame &frame, const std::string &caption) {
+        RECT area = textArea(frame);
+        InkBox box = findInk(frame, area);
+        return box.none() ? INT_MIN : box.left - area.left - styleTextInkLeft(caption);
+    }
+
+    void keepOnFailure(const Frame &frame, const char *name) {
+        if (HasFailure()) saveFrame(frame, folder_ + "..\\" + name + ".bmp");
+    }
+
+    HWND window = nullptr;
+};
+
+const std::string WIDE = "HELLO WORLD FROM A TITLE WIDER THAN THE WINDOW";
+
+} // namespace
+
+TEST_F(PixelsTest, ShortCaptionIsCentred) {
+    start();
+    Frame frame = showCaption("Hi");
+    ASSERT_FALSE(frame.empty());
+    RECT area = textArea(frame);
+    InkBox box = findInk(frame, area);
+    ASSERT_FALSE(box.none()) << "no caption ink found";
+
+    int inkCentre2 = box.left + box.right;        /* twice the centre */
+    int areaCentre2 = area.left + area.right - 1; /* likewise */
+    EXPECT_LE(abs(inkCentre2 - areaCentre2), 4) << "ink " << box.left << ".." << box.right;
+
+    /* Vertically: the text's box starts at half the free height. */
+    SIZE size = styleTextSize("Hi");
+    int top = area.top + ((area.bottom - area.top - size.cy) >> 1);
+    EXPECT_GE(box.top, top);
+    EXPECT_LT(box.bottom, top + size.cy);
+    EXPECT_GT(box.top, area.top + 3) << "a 40-pixel window leaves room above the caption";
+    keepOnFailure(frame, "short-caption");
+}
+
+TEST_F(PixelsTest, WideCaptionWithoutScrollingIsCutEquallyAtBothSides) {
+    start();
+    /* Only the middle letter fits: the outer ones are cut away on both sides alike. */
+    std::string blanks(40, ' ');
+    std::string caption = "X" + blanks + "O" + blanks + "X";
+    Frame frame = showCaption(caption);
+    RECT area = textArea(frame);
+    ASSERT_GT(styleTextSize(caption).cx, (area.right - area.left) + 40);
+    InkBox box = findInk(frame, area);
+    ASSERT_FALSE(box.none());
+    EXPECT_LE(box.right - box.left, styleTextSize("O").cx) << "only the O shows";
+    EXPECT_LE(abs(box.left + box.right - (area.left + area.right - 1)), 4);
+    keepOnFailure(frame, "wide-caption");
+}
+
+TEST_F(PixelsTest, StreamScrollingMovesTheCaptionLeft) {
+    start("Warble.plugin.scrolling: true\r\n");
+    Frame first = showCaption(WIDE);
+    pump(400);
+    Frame later = captureWindow(window);
+    RECT area = textArea(first);
+    int shift = bestShift(inkColumns(first, area), inkColumns(later, area), 30);
+    EXPECT_LE(shift, -3) << "about one pixel every 50 ms to the left";
+    EXPECT_GE(shift, -20);
+    keepOnFailure(later, "stream");
+}
+
+TEST_F(PixelsTest, EndToEndScrollingMovesRightFirstThenRests) {
+    start("Warble.plugin.scrolling: true\r\nWarble.plugin.scroll_style: EndToEnd\r\n");
+    Frame first = showCaption(WIDE);
+    /* One step right past the left end, then a rest of 25 ticks. */
+    EXPECT_GE(captionOffset(first, WIDE), 1);
+    EXPECT_LE(captionOffset(first, WIDE), 3);
+    pump(400);
+    Frame resting = captureWindow(window);
+    RECT area = textArea(first);
+    EXPECT_EQ(bestShift(inkColumns(first, area), inkColumns(resting, area), 30), 0);
+    /* After the rest it turns and runs left. */
+    pump(1600);
+    Frame moving = captureWindow(window);
+    EXPECT_LE(bestShift(inkColumns(resting, area), inkColumns(moving, area), 30), -3);
+    keepOnFailure(moving, "end-to-end");
+}
+
+TEST_F(PixelsTest, AmpersandIsDrawnAsItself) {
+    start();
+    Frame plain = showCaption("AB");
+    Frame withAmpersand = showCaption("A&B");
+    RECT area = textArea(plain);
+    InkBox a = findInk(plain, area), b = findInk(withAmpersand, area);
+    ASSERT_FALSE(a.none());
+    ASSERT_FALSE(b.none());
+    EXPECT_GE((b.right - b.left) - (a.right - a.left), styleTextSize("&").cx - 2);
+    EXPECT_GT(b.count, a.count);
+    keepOnFailure(withAmpersand, "ampersand");
+}
+
+TEST_F(PixelsTest, KeyedBackgroundOnAFloatingWindow) {
+    start("Warble.plugin.transback.enabled: true\r\n");
+    Frame frame = showCaption("Hi");
+    ASSERT_FALSE(frame.empty());
+    int keyed = 0;
+    for (COLORREF c : frame.pixels)
+        if (c == COLOUR_KEY) ++keyed;
+    EXPECT_GT(keyed, (int)frame.pixels.size() * 8 / 10);
+    EXPECT_EQ(frame.at(0, 0), COLOUR_KEY);
+    EXPECT_FALSE(findInk(frame, textArea(frame)).none()) << "the caption itself stays";
+    EXPECT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_LAYERED);
+    keepOnFailure(frame, "keyed");
+}
+
+TEST_F(PixelsTest, StyledBackgroundWithoutKey) {
+    start();
+    Frame frame = showCaption("Hi");
+    ASSERT_FALSE(frame.empty());
+    for (COLORREF c : frame.pixels)
+        ASSERT_NE(c, COLOUR_KEY);
+    /* The style's dark gradient fills the text area around the caption. */
+    COLORREF c = frame.at(frame.width / 2, textInset());
+    EXPECT_LT(GetRValue(c), 0x80);
+    keepOnFailure(frame, "styled");
+}
+
+TEST_F(PixelsTest, DockedWindowKeepsTheStyleGradient) {
+    start("Warble.plugin.transback.enabled: true\r\nWarble.plugin.inSlit: true\r\n", true);
+    pump(300);
+    Frame frame = showCaption("Hi");
+    ASSERT_FALSE(frame.empty());
+    int keyed = 0;
+    for (COLORREF c : frame.pixels)
+        if (c == COLOUR_KEY) ++keyed;
+    EXPECT_EQ(keyed, 0);
+    EXPECT_FALSE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_LAYERED);
+    EXPECT_FALSE(findInk(frame, textArea(frame)).none());
+    keepOnFailure(frame, "docked");
+}
