@@ -1,0 +1,14 @@
+/* The Winamp link benchmarks and what they share: the options and the player. */
+#pragma once
+
+#include <windows.h>
+
+struct LinkOptions {
+    int iterations = 50; /* title changes and relay round trips */
+    int commands = 500;  /* relayed commands for the throughput */
+    int inFlight = 8;    /* commands waiting at once; the plugin has 10 slots and
+                            evicts the oldest when all are busy */
+};
+
+void runTitleLatency(const LinkOptions &options, HWND player);
+void runRelaySpeed(const LinkOptions &options, HWND player);

@@ -1,0 +1,86 @@
+/* The GDI work of one paint: the plugin's paintWindow into a memory surface the size
+   of its window, against the least a paint of a caption can do - one BitBlt of the
+   window's size and one DrawTextA of the same caption in the same font. */
+#include "common/pump.h"
+#include "common/report.h"
+#include "common/timing.h"
+#include "display/render.h"
+#include "paint/paint_bench.h"
+#include "plugin/state.h"
+
+#include <vector>
+
+/* A memory surface compatible with the window, as the window's own DC would be. */
+struct Surface {
+    HDC dc;
+    HBITMAP bitmap;
+    HGDIOBJ oldBitmap;
+
+    Surface(HWND window, int width, int height) {
+        HDC windowDC = GetDC(window);
+        dc = CreateCompatibleDC(windowDC);
+        bitmap = CreateCompatibleBitmap(windowDC, width, height);
+        ReleaseDC(window, windowDC);
+        oldBitmap = SelectObject(dc, bitmap);
+    }
+    ~Surface() {
+        SelectObject(dc, oldBitmap);
+        DeleteObject(bitmap);
+        DeleteDC(dc);
+    }
+};
+
+static double microsecondsPerPaint(int count, void (*paint)(HDC, HDC, const RECT &), HDC target,
+                                   HDC source, const RECT &r) {
+    Stopwatch clock;
+    for (int i = 0; i < count; ++i)
+        paint(target, source, r);
+    GdiFlush();
+    return clock.seconds() * 1e6 / count;
+}
+
+static void pluginPaint(HDC target, HDC, const RECT &r) {
+    paintWindow(target, r);
+}
+
+static void barePaint(HDC target, HDC source, const RECT &r) {
+    BitBlt(target, 0, 0, r.right, r.bottom, source, 0, 0, SRCCOPY);
+    RECT text = r;
+    DrawTextA(target, SHORT_CAPTION, -1, &text, DT_CENTER | DT_NOPREFIX);
+}
+
+void runGdiWork(const PaintOptions &options) {
+    setCaption(SHORT_CAPTION);
+    pumpFor(300); /* the first paint and the shell's first messages */
+
+    HWND window = warble.hwndPlugin;
+    RECT client;
+    GetClientRect(window, &client);
+    Surface target(window, client.right, client.bottom);
+    Surface source(window, client.right, client.bottom);
+
+    /* The bare paint draws in the plugin's font and colour, set once. */
+    HGDIOBJ oldFont = SelectObject(target.dc, warble.hFont);
+    int oldMode = SetBkMode(target.dc, TRANSPARENT);
+    COLORREF oldColour = SetTextColor(target.dc, warble.textColour);
+
+    int warmUp = options.iterations / 10 + 1;
+    microsecondsPerPaint(warmUp, pluginPaint, target.dc, source.dc, client);
+    microsecondsPerPaint(warmUp, barePaint, target.dc, source.dc, client);
+    std::vector<double> plugin, bare;
+    for (int round = 0; round < options.rounds; ++round) {
+        plugin.push_back(
+            microsecondsPerPaint(options.iterations, pluginPaint, target.dc, source.dc, client));
+        bare.push_back(
+            microsecondsPerPaint(options.iterations, barePaint, target.dc, source.dc, client));
+        pumpFor(20); /* lets the poller's broadcasts through between rounds */
+    }
+
+    SetTextColor(target.dc, oldColour);
+    SetBkMode(target.dc, oldMode);
+    SelectObject(target.dc, oldFont);
+
+    reportCost("paint GDI work", median(plugin), median(bare), "us/op", 2.0);
+    reportDetail("%ldx%ld window, caption \"%s\"; median of %d rounds of %d paints", client.right,
+                 client.bottom, SHORT_CAPTION, options.rounds, options.iterations);
+}
