@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <tlhelp32.h>
 
 namespace {
@@ -216,14 +217,45 @@ static BOOL CALLBACK collectStaticText(HWND child, LPARAM into) {
     return TRUE;
 }
 
+struct DialogSearch {
+    HWND found = nullptr;
+};
+
+/* Any dialog of this process: a box whose caption is not the expected one must not stop
+   the test thread for ever either. */
+static BOOL CALLBACK findOwnDialog(HWND window, LPARAM into) {
+    char className[16] = "";
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    GetClassNameA(window, className, sizeof className);
+    if (process == GetCurrentProcessId() && strcmp(className, "#32770") == 0 &&
+        IsWindowVisible(window)) {
+        ((DialogSearch *)into)->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 DWORD WINAPI MessageBoxCloser::watch(LPVOID self) {
+    const DWORD ANY_DIALOG_AFTER_MS = 3000, GIVE_UP_MS = 10000;
     MessageBoxCloser *closer = (MessageBoxCloser *)self;
     DWORD start = GetTickCount();
-    while (!closer->stop_ && GetTickCount() - start < 10000) {
+    while (!closer->stop_ && GetTickCount() - start < GIVE_UP_MS) {
         HWND box = FindWindowA("#32770", closer->caption_.c_str());
+        bool expected = box != nullptr;
+        if (!box && GetTickCount() - start >= ANY_DIALOG_AFTER_MS) {
+            DialogSearch search;
+            EnumWindows(findOwnDialog, (LPARAM)&search);
+            box = search.found;
+        }
         if (box) {
             std::string text;
             EnumChildWindows(box, collectStaticText, (LPARAM)&text);
+            if (!expected) {
+                char caption[256] = "";
+                GetWindowTextA(box, caption, sizeof caption);
+                text = std::string("[box captioned \"") + caption + "\"] " + text;
+            }
             closer->text_ = text;
             PostMessageA(box, WM_COMMAND, IDOK, 0);
             return 0;

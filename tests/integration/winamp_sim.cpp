@@ -2,12 +2,38 @@
 #include "winamp_sim.h"
 #include "harness.h"
 
+#include <cstring>
+
 namespace {
 
 /* What winamp-sim expects in dwData of a remote command. */
 const ULONG_PTR REMOTE_COPYDATA_CODE = 0x5753494D;
 const DWORD START_TIMEOUT_MS = 8000;
 const DWORD QUIT_TIMEOUT_MS = 5000;
+
+struct PlayerSearch {
+    DWORD process;
+    HWND found;
+};
+
+BOOL CALLBACK matchPlayerWindow(HWND window, LPARAM into) {
+    PlayerSearch *search = (PlayerSearch *)into;
+    char className[32] = "";
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    GetClassNameA(window, className, sizeof className);
+    if (process == search->process && strcmp(className, "Winamp v1.x") == 0) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND findPlayerWindow(DWORD process) {
+    PlayerSearch search = {process, nullptr};
+    EnumWindows(matchPlayerWindow, (LPARAM)&search);
+    return search.found;
+}
 
 } // namespace
 
@@ -46,13 +72,10 @@ bool WinampSim::start(const std::string &options) {
         process_ = {};
         return false;
     }
-    /* Only this player may be running: the plugin finds Winamp by its class alone. */
+    /* Found among all windows by class and process: another player may be running. */
     pumpUntil(
         [&] {
-            HWND found = FindWindowA("Winamp v1.x", nullptr);
-            DWORD owner = 0;
-            if (found) GetWindowThreadProcessId(found, &owner);
-            if (found && owner == process_.dwProcessId) window_ = found;
+            window_ = findPlayerWindow(process_.dwProcessId);
             return window_ != nullptr || WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0;
         },
         START_TIMEOUT_MS);
