@@ -4,6 +4,7 @@
 #include "harness.h"
 #include "host.h"
 #include "pixels.h"
+#include "winamp_sim.h"
 
 #include <climits>
 #include <cstdlib>
@@ -173,4 +174,46 @@ TEST_F(PixelsTest, DockedWindowKeepsTheStyleGradient) {
     EXPECT_FALSE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_LAYERED);
     EXPECT_FALSE(findInk(frame, textArea(frame)).none());
     keepOnFailure(frame, "docked");
+}
+
+TEST_F(PixelsTest, PausedCaptionStartsHiddenThenBlinks) {
+    WinampSim sim;
+    sim.setPlaylist({"Paused - Song|200"});
+    ASSERT_TRUE(sim.start("--paused"));
+    start();
+    /* Sampled for about three seconds: hidden first (the blink phase starts off), then
+       shown, then hidden again, 25 ticks of 50 ms each. */
+    std::vector<int> ink;
+    DWORD begin = GetTickCount();
+    while (GetTickCount() - begin < 3200) {
+        Frame frame = captureWindow(window);
+        ink.push_back(findInk(frame, textArea(frame)).count);
+        pump(100);
+    }
+    ASSERT_GE(ink.size(), 20u);
+    EXPECT_EQ(ink[0], 0) << ::testing::PrintToString(ink);
+    EXPECT_EQ(ink[3], 0) << ::testing::PrintToString(ink);
+    int shown = 0, hiddenAfterShown = 0;
+    for (int count : ink) {
+        if (count > 0) ++shown;
+        if (shown > 0 && count == 0) ++hiddenAfterShown;
+    }
+    EXPECT_GE(shown, 3) << ::testing::PrintToString(ink);
+    EXPECT_GE(hiddenAfterShown, 1) << ::testing::PrintToString(ink);
+}
+
+TEST_F(PixelsTest, PausedFrameOnKeyedBackgroundIsCopiedStraight) {
+    WinampSim sim;
+    sim.setPlaylist({"Paused - Song|200"});
+    ASSERT_TRUE(sim.start("--paused"));
+    start("Warble.plugin.transback.enabled: true\r\n");
+    pump(200);
+    Frame frame = captureWindow(window);
+    ASSERT_FALSE(frame.empty());
+    /* Blended over the earlier frame, the key colour would not come out exact. */
+    int keyed = 0;
+    for (COLORREF c : frame.pixels)
+        if (c == COLOUR_KEY) ++keyed;
+    EXPECT_EQ(keyed, (int)frame.pixels.size()) << "hidden phase: only the key colour";
+    keepOnFailure(frame, "paused-keyed");
 }

@@ -100,6 +100,15 @@ TEST_F(RelayTest, TokensCountFromTheStartOfTheText) {
     EXPECT_TRUE(waitForResult("0 0"));
 }
 
+TEST_F(RelayTest, SetCaptionWithPlayerFallsThroughToTheRelay) {
+    startBoth();
+    size_t mark = sim.mark();
+    hostBroadcast("@Warble SetCaption @Warble_toWinamp WM_USER 104");
+    /* Tokens: "@Warble", kind "SetCaption", first number from "@Warble_toWinamp" (0). */
+    EXPECT_TRUE(playerReceived(mark, "WM_COMMAND 0"));
+    EXPECT_TRUE(waitForResult("0 0"));
+}
+
 TEST_F(RelayTest, NjiSpecialSendsWmUser) {
     startBoth();
     size_t mark = sim.mark();
