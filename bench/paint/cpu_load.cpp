@@ -10,7 +10,10 @@
 #include "paint/bare_window.h"
 #include "paint/paint_bench.h"
 
+#include "common/timing.h"
+
 #include <stdio.h>
+#include <vector>
 #include <string>
 #include <string.h>
 
@@ -65,13 +68,59 @@ static DWORD WINAPI bareScrollThread(LPVOID parameter) {
     return 0;
 }
 
+/* A thread that wakes on the scroll period and does nothing: what a timer of the
+   plugin's period costs on its own, shown beside the idle figure. */
+static DWORD WINAPI tickerThread(LPVOID stop) {
+    while (WaitForSingleObject((HANDLE)stop, SCROLL_PERIOD_MS) == WAIT_TIMEOUT) {
+    }
+    return 0;
+}
+
+static Phase measureTicker(double seconds) {
+    HANDLE stop = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE thread = CreateThread(nullptr, 0, tickerThread, stop, 0, nullptr);
+    pumpFor(SETTLE_MS);
+    Phase phase = measure(seconds, nullptr);
+    SetEvent(stop);
+    WaitForSingleObject(thread, 5000);
+    CloseHandle(thread);
+    CloseHandle(stop);
+    return phase;
+}
+
 static void broadcastCaption(const char *caption) {
     std::string command = std::string("@Warble SetCaptionNow ") + caption;
     hostBroadcast(command.c_str());
 }
 
-static void reportLoad(const char *name, const Phase &plugin, const Phase &bare, double aim) {
-    reportCost(name, plugin.load.total(), bare.load.total(), "ms CPU/s", aim);
+/* The middle of each part of the load over the rounds. */
+static Phase medianPhase(const std::vector<Phase> &phases) {
+    std::vector<double> process, wineserver, xserver, paints;
+    for (const Phase &p : phases) {
+        process.push_back(p.load.process);
+        wineserver.push_back(p.load.wineserver);
+        xserver.push_back(p.load.xserver);
+        paints.push_back(p.paintsPerSecond);
+    }
+    Phase m;
+    m.load.process = median(process);
+    m.load.wineserver = median(wineserver);
+    m.load.xserver = median(xserver);
+    m.paintsPerSecond = median(paints);
+    return m;
+}
+
+static double medianTotal(const std::vector<Phase> &phases) {
+    std::vector<double> totals;
+    for (const Phase &p : phases)
+        totals.push_back(p.load.total());
+    return median(totals);
+}
+
+static void reportLoad(const char *name, const std::vector<Phase> &pluginRounds,
+                       const std::vector<Phase> &bareRounds, double aim) {
+    Phase plugin = medianPhase(pluginRounds), bare = medianPhase(bareRounds);
+    reportCost(name, medianTotal(pluginRounds), medianTotal(bareRounds), "ms CPU/s", aim);
     char pluginServer[32] = "n/a", bareServer[32] = "n/a";
     if (plugin.load.wineserver >= 0)
         snprintf(pluginServer, sizeof pluginServer, "%.2f", plugin.load.wineserver);
@@ -85,15 +134,22 @@ static void reportLoad(const char *name, const Phase &plugin, const Phase &bare,
                      bare.load.xserver);
 }
 
-void runCpuLoad(const PaintOptions &options) {
-    std::string plugin = copyPlugin(options.folder);
-    if (plugin.empty()) return;
+/* The rounds of one run, each phase's load in order. */
+struct LoadRounds {
+    std::vector<Phase> pluginIdle, pluginScroll, bareIdle, bareScroll, bareTicker;
+};
+
+/* One round: the plugin loaded, still and then scrolling, and unloaded; then this
+   process idle and then repainting the bare window. False when the plugin did not
+   start. */
+static bool measureRound(const PaintOptions &options, const std::string &plugin,
+                         LoadRounds &rounds) {
     int started = hostLoadPlugin(plugin.c_str(), false);
     HWND window = findPluginWindow();
     if (started != 0 || !window) {
         fprintf(stderr, "bench: Warble.dll did not start (%d)\n", started);
         hostUnloadPlugins();
-        return;
+        return false;
     }
     countPaints(window);
     RECT placed;
@@ -102,30 +158,43 @@ void runCpuLoad(const PaintOptions &options) {
 
     broadcastCaption(SHORT_CAPTION);
     pumpFor(SETTLE_MS * 2);
-    Phase pluginIdle = measure(options.seconds, countedPaints);
+    rounds.pluginIdle.push_back(measure(options.seconds, countedPaints));
     broadcastCaption(LONG_CAPTION);
     pumpFor(SETTLE_MS);
-    Phase pluginScroll = measure(options.seconds, countedPaints);
+    rounds.pluginScroll.push_back(measure(options.seconds, countedPaints));
     hostUnloadPlugins();
 
     pumpFor(SETTLE_MS);
-    Phase bareIdle = measure(options.seconds, nullptr);
+    rounds.bareIdle.push_back(measure(options.seconds, nullptr));
+    rounds.bareTicker.push_back(measureTicker(options.seconds));
     HWND bare = createBareWindow(look, placed.left, placed.top, placed.right - placed.left,
                                  placed.bottom - placed.top);
     BareScroller scroller = {bare, CreateEventA(nullptr, TRUE, FALSE, nullptr)};
     HANDLE thread = CreateThread(nullptr, 0, bareScrollThread, &scroller, 0, nullptr);
     pumpFor(SETTLE_MS);
-    Phase bareScroll = measure(options.seconds, barePaintCount);
+    rounds.bareScroll.push_back(measure(options.seconds, barePaintCount));
     SetEvent(scroller.stop);
     WaitForSingleObject(thread, 5000);
     CloseHandle(thread);
     CloseHandle(scroller.stop);
     destroyBareWindow(bare);
+    pumpFor(SETTLE_MS);
+    return true;
+}
 
-    reportLoad("CPU while scrolling", pluginScroll, bareScroll, 1.3);
-    reportLoad("CPU while idle", pluginIdle, bareIdle, 1.1);
-    reportDetail("%.0f s each; this process's time %s; Warble.dll from %s", options.seconds,
-                 sampleCpu().processPrecise ? "from /proc (ns)"
-                                            : "from GetProcessTimes (10 ms steps)",
-                 plugin.c_str());
+void runCpuLoad(const PaintOptions &options) {
+    std::string plugin = copyPlugin(options.folder);
+    if (plugin.empty()) return;
+    int count = options.rounds > 0 ? options.rounds : 3;
+    LoadRounds rounds;
+    for (int round = 0; round < count; ++round)
+        if (!measureRound(options, plugin, rounds)) return;
+
+    reportLoad("CPU while scrolling", rounds.pluginScroll, rounds.bareScroll, 1.3);
+    reportLoad("CPU while idle", rounds.pluginIdle, rounds.bareIdle, 1.1);
+    reportDetail("a bare thread waking every %lu ms, alone: %.2f ms CPU/s",
+                 (unsigned long)SCROLL_PERIOD_MS, medianTotal(rounds.bareTicker));
+    reportDetail(
+        "median of %d rounds of %.0f s each; this process's time %s", count, options.seconds,
+        sampleCpu().processPrecise ? "from /proc (ns)" : "from GetProcessTimes (10 ms steps)");
 }

@@ -17,7 +17,7 @@ static const char USAGE[] =
     "  cpu     CPU per second of wall time, scrolling and idle, vs bare\n"
     "  (none named: all three)\n"
     "  --iterations N   paints per round (default 2000)\n"
-    "  --rounds N       rounds, plugin and bare alternating (default 5)\n"
+    "  --rounds N       rounds, plugin and bare alternating (default 5; cpu: 3)\n"
     "  --seconds S      length of each CPU measurement (default 5)\n"
     "Environment: WARBLE_BIN (folder of Warble.dll), WARBLE_WINESERVER_PID,\n"
     "WARBLE_XSERVER_PID, WARBLE_CLK_TCK (for the servers' CPU time).\n";

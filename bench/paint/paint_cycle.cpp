@@ -36,12 +36,13 @@ void runPaintCycle(const PaintOptions &options) {
     countPaints(plugin);
     pumpFor(300);
 
+    int rounds = options.rounds > 0 ? options.rounds : 5;
     int warmUp = options.iterations / 10 + 1;
     microsecondsPerCycle(plugin, warmUp);
     microsecondsPerCycle(bare, warmUp);
     LONG pluginPaints = countedPaints(), barePaints = barePaintCount();
     std::vector<double> pluginTimes, bareTimes;
-    for (int round = 0; round < options.rounds; ++round) {
+    for (int round = 0; round < rounds; ++round) {
         pluginTimes.push_back(microsecondsPerCycle(plugin, options.iterations));
         bareTimes.push_back(microsecondsPerCycle(bare, options.iterations));
         pumpFor(20);
@@ -51,8 +52,8 @@ void runPaintCycle(const PaintOptions &options) {
     destroyBareWindow(bare);
 
     reportCost("paint cycle", median(pluginTimes), median(bareTimes), "us/op", 0);
-    long expected = (long)options.rounds * options.iterations;
+    long expected = (long)rounds * options.iterations;
     reportDetail("InvalidateRect + UpdateWindow, %dx%d; paints seen %ld and %ld of %ld each; "
                  "median of %d rounds",
-                 width, height, (long)pluginPaints, (long)barePaints, expected, options.rounds);
+                 width, height, (long)pluginPaints, (long)barePaints, expected, rounds);
 }
