@@ -18,9 +18,27 @@ WindowLook lookOf(HWND window) {
     return look;
 }
 
+/* The text a drawing bare window shows; the property holds it per window. */
+static const char TEXT_PROPERTY[] = "WarbleBenchText";
+
+static void drawText(HDC dc, const RECT &client, const char *text) {
+    FillRect(dc, &client, (HBRUSH)GetStockObject(BLACK_BRUSH));
+    RECT r = client;
+    int oldMode = SetBkMode(dc, TRANSPARENT);
+    COLORREF oldColour = SetTextColor(dc, RGB(255, 255, 255));
+    DrawTextA(dc, text, -1, &r, DT_CENTER | DT_NOPREFIX);
+    SetTextColor(dc, oldColour);
+    SetBkMode(dc, oldMode);
+}
+
 static LRESULT OnPaint(HWND window) {
     PAINTSTRUCT ps;
-    BeginPaint(window, &ps);
+    HDC dc = BeginPaint(window, &ps);
+    if (const char *text = (const char *)GetPropA(window, TEXT_PROPERTY)) {
+        RECT client;
+        GetClientRect(window, &client);
+        drawText(dc, client, text);
+    }
     EndPaint(window, &ps);
     InterlockedIncrement(&barePaints);
     return 0;
@@ -33,7 +51,8 @@ static LRESULT CALLBACK bareWindowProc(HWND window, UINT message, WPARAM wParam,
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-HWND createBareWindow(const WindowLook &look, int x, int y, int width, int height) {
+HWND createBareWindow(const WindowLook &look, int x, int y, int width, int height,
+                      const char *drawnText) {
     HINSTANCE instance = GetModuleHandleA(nullptr);
     WNDCLASSA wc = {};
     wc.style = CS_DBLCLKS; /* as the plugin's class: no redraw on size, no background brush */
@@ -46,6 +65,7 @@ HWND createBareWindow(const WindowLook &look, int x, int y, int width, int heigh
         CreateWindowExA(look.exStyle & ~WS_EX_TOPMOST, BARE_CLASS, nullptr, look.style | WS_VISIBLE,
                         x, y, width, height, nullptr, nullptr, instance, nullptr);
     if (!window) return nullptr;
+    if (drawnText) SetPropA(window, TEXT_PROPERTY, (HANDLE)drawnText);
     if (look.exStyle & WS_EX_LAYERED)
         SetLayeredWindowAttributes(window, look.colourKey, look.alpha, look.layeredFlags);
     SetWindowPos(window, look.topmost ? HWND_TOPMOST : HWND_NOTOPMOST, x, y, width, height,
@@ -55,7 +75,9 @@ HWND createBareWindow(const WindowLook &look, int x, int y, int width, int heigh
 }
 
 void destroyBareWindow(HWND window) {
-    if (window) DestroyWindow(window);
+    if (!window) return;
+    RemovePropA(window, TEXT_PROPERTY);
+    DestroyWindow(window);
 }
 
 LONG barePaintCount() {

@@ -15,7 +15,10 @@ struct WindowLook {
 };
 
 WindowLook lookOf(HWND window);
-HWND createBareWindow(const WindowLook &look, int x, int y, int width, int height);
+/* drawnText: null for the empty paint; else each paint fills the window and draws
+   this text, the least a window showing a caption can do. */
+HWND createBareWindow(const WindowLook &look, int x, int y, int width, int height,
+                      const char *drawnText = nullptr);
 void destroyBareWindow(HWND window);
 /* Paints the bare windows have done since the program started. */
 LONG barePaintCount();

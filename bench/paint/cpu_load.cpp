@@ -88,6 +88,23 @@ static Phase measureTicker(double seconds) {
     return phase;
 }
 
+/* The bare window repainted on the scroll period: empty, or drawing text. */
+static Phase measureBareScroll(double seconds, const WindowLook &look, const RECT &placed,
+                               const char *text) {
+    HWND bare = createBareWindow(look, placed.left, placed.top, placed.right - placed.left,
+                                 placed.bottom - placed.top, text);
+    BareScroller scroller = {bare, CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    HANDLE thread = CreateThread(nullptr, 0, bareScrollThread, &scroller, 0, nullptr);
+    pumpFor(SETTLE_MS);
+    Phase phase = measure(seconds, barePaintCount);
+    SetEvent(scroller.stop);
+    WaitForSingleObject(thread, 5000);
+    CloseHandle(thread);
+    CloseHandle(scroller.stop);
+    destroyBareWindow(bare);
+    return phase;
+}
+
 static void broadcastCaption(const char *caption) {
     std::string command = std::string("@Warble SetCaptionNow ") + caption;
     hostBroadcast(command.c_str());
@@ -136,7 +153,7 @@ static void reportLoad(const char *name, const std::vector<Phase> &pluginRounds,
 
 /* The rounds of one run, each phase's load in order. */
 struct LoadRounds {
-    std::vector<Phase> pluginIdle, pluginScroll, bareIdle, bareScroll, bareTicker;
+    std::vector<Phase> pluginIdle, pluginScroll, bareIdle, bareScroll, bareTicker, bareDrawing;
 };
 
 /* One round: the plugin loaded, still and then scrolling, and unloaded; then this
@@ -167,17 +184,8 @@ static bool measureRound(const PaintOptions &options, const std::string &plugin,
     pumpFor(SETTLE_MS);
     rounds.bareIdle.push_back(measure(options.seconds, nullptr));
     rounds.bareTicker.push_back(measureTicker(options.seconds));
-    HWND bare = createBareWindow(look, placed.left, placed.top, placed.right - placed.left,
-                                 placed.bottom - placed.top);
-    BareScroller scroller = {bare, CreateEventA(nullptr, TRUE, FALSE, nullptr)};
-    HANDLE thread = CreateThread(nullptr, 0, bareScrollThread, &scroller, 0, nullptr);
-    pumpFor(SETTLE_MS);
-    rounds.bareScroll.push_back(measure(options.seconds, barePaintCount));
-    SetEvent(scroller.stop);
-    WaitForSingleObject(thread, 5000);
-    CloseHandle(thread);
-    CloseHandle(scroller.stop);
-    destroyBareWindow(bare);
+    rounds.bareScroll.push_back(measureBareScroll(options.seconds, look, placed, nullptr));
+    rounds.bareDrawing.push_back(measureBareScroll(options.seconds, look, placed, LONG_CAPTION));
     pumpFor(SETTLE_MS);
     return true;
 }
@@ -191,8 +199,11 @@ void runCpuLoad(const PaintOptions &options) {
         if (!measureRound(options, plugin, rounds)) return;
 
     reportLoad("CPU while scrolling", rounds.pluginScroll, rounds.bareScroll, 1.3);
+    reportDetail("a bare window drawing its text (fill + DrawTextA) on the same ticks: "
+                 "%.2f ms CPU/s",
+                 medianTotal(rounds.bareDrawing));
     reportLoad("CPU while idle", rounds.pluginIdle, rounds.bareIdle, 1.1);
-    reportDetail("a bare thread waking every %lu ms, alone: %.2f ms CPU/s",
+    reportDetail("the idle process plus a bare thread waking every %lu ms: %.2f ms CPU/s",
                  (unsigned long)SCROLL_PERIOD_MS, medianTotal(rounds.bareTicker));
     reportDetail(
         "median of %d rounds of %.0f s each; this process's time %s", count, options.seconds,
