@@ -61,7 +61,7 @@ start_compositor() {
 WINESERVER_STARTED=
 start_wine() {
     mkdir -p "$WINEPREFIX"
-    wineserver -p >/dev/null 2>&1 </dev/null
+    wineserver -p >/dev/null 2>&1 </dev/null || true # already running for this prefix
     WINESERVER_STARTED=1
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         wineboot -i >/dev/null 2>&1 </dev/null
