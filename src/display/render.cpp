@@ -2,6 +2,7 @@
    area and the text area inside the inset, and reaches the screen in one copy,
    blended at a low alpha while Winamp is paused so the blink fades. */
 #include "display/render.h"
+#include "display/scroller.h"
 #include "plugin/state.h"
 
 #include <string.h>
@@ -56,6 +57,7 @@ void recreateBuffers() {
         warble.edgePause = 0;
     }
     InvalidateRect(warble.hwndPlugin, nullptr, FALSE);
+    wakeScroller();
 }
 
 /* Called with displayLock held, so the font cannot be deleted meanwhile. */
@@ -85,6 +87,7 @@ void setCaption(const char *text) {
         }
     }
     InvalidateRect(warble.hwndPlugin, nullptr, FALSE);
+    wakeScroller();
 }
 
 static void paintBackground(const RECT &client) {

@@ -50,10 +50,29 @@ void scrollTick(int *blinkTicks) {
     }
 }
 
+/* Whether a tick would do anything: move a caption wider than the text area, or
+   blink a paused one. */
+static bool hasWork() {
+    DisplayLock lock;
+    return (warble.width - 2 * textInset() < warble.textWidth && warble.scrolling) ||
+           warble.playState == 3;
+}
+
+void wakeScroller() {
+    if (warble.hScrollWake) SetEvent(warble.hScrollWake);
+}
+
+/* Ticks every 50 ms while there is something to move or blink; otherwise rests
+   until woken, so that an idle plugin costs the shell nothing. */
 DWORD WINAPI scrollThread(LPVOID) {
     int blinkTicks = 0;
-    do
-        scrollTick(&blinkTicks);
-    while (WaitForSingleObject(warble.hStopEvent, SCROLL_PERIOD_MS) == WAIT_TIMEOUT);
-    return 0;
+    HANDLE stopOrWake[] = {warble.hStopEvent, warble.hScrollWake};
+    for (;;) {
+        if (hasWork()) {
+            scrollTick(&blinkTicks);
+            if (WaitForSingleObject(warble.hStopEvent, SCROLL_PERIOD_MS) != WAIT_TIMEOUT) return 0;
+        } else if (WaitForMultipleObjects(2, stopOrWake, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) {
+            return 0;
+        }
+    }
 }

@@ -7,6 +7,9 @@
 enum { SCROLL_PERIOD_MS = 50, EDGE_REST_TICKS = 25, BLINK_TICKS = 25, STREAM_GAP = 20 };
 
 DWORD WINAPI scrollThread(LPVOID);
+/* Tells a resting scroll thread that the caption, the size, the options or the
+   play state changed. Any thread. */
+void wakeScroller();
 /* One tick's work without the wait; blinkTicks is the thread's own counter. */
 void scrollTick(int *blinkTicks);
 void stepEndToEnd();

@@ -5,6 +5,7 @@
 #include "commands/dispatcher.h"
 #include "commands/menu.h"
 #include "display/render.h"
+#include "display/scroller.h"
 #include "plugin/state.h"
 #include "settings/settings.h"
 #include "settings/style.h"
@@ -18,6 +19,7 @@ static const int MIN_NOTIFIED_SIZE = 5;
 
 void applyWindowState() {
     HWND w = warble.hwndPlugin;
+    wakeScroller();
     if (warble.pluginsHidden && warble.toggleWithPlugins) {
         ShowWindow(w, SW_HIDE);
         return;
@@ -100,6 +102,7 @@ static LRESULT OnWindowPosChanged(WINDOWPOS *pos) {
     WriteInt(warble.rcPath, KEY_X, warble.xPos);
     WriteInt(warble.rcPath, KEY_Y, warble.yPos);
     saveSize();
+    wakeScroller();
     return 0;
 }
 

@@ -66,6 +66,7 @@ extern "C" int beginPlugin(HINSTANCE instance) {
         return 1;
     }
     warble.hStopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    warble.hScrollWake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     warble.hPollThread = startThread(pollThread, &warble.pollThreadId);
     installEventHook();
     warble.hScrollThread = startThread(scrollThread, &warble.scrollThreadId);
@@ -122,7 +123,8 @@ extern "C" void endPlugin(HINSTANCE instance) {
     stopWorker(&warble.hPollThread);
     stopWorker(&warble.hScrollThread);
     if (warble.hStopEvent) CloseHandle(warble.hStopEvent);
-    warble.hStopEvent = nullptr;
+    if (warble.hScrollWake) CloseHandle(warble.hScrollWake);
+    warble.hStopEvent = warble.hScrollWake = nullptr;
     for (int i = 0; i < RELAY_SLOTS; ++i)
         endRelaySlot(i);
 

@@ -37,7 +37,8 @@ struct PluginState {
     DWORD pollThreadId;
     HANDLE hScrollThread;
     DWORD scrollThreadId;
-    HANDLE hStopEvent; /* asks the poller and the scroll thread to end */
+    HANDLE hStopEvent;  /* asks the poller and the scroll thread to end */
+    HANDLE hScrollWake; /* wakes a resting scroll thread: there may be work (auto-reset) */
     HWINEVENTHOOK hwinEventHook;
     RelaySlot relaySlots[RELAY_SLOTS];
 
