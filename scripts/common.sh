@@ -10,8 +10,13 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
 as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
 
+# ensure_packages [COMMAND=PACKAGE...]: the build and test tools, and any extra ones named.
 ensure_packages() {
-    local need=()
+    local need=() pair
+    for pair in "$@"; do
+        command -v "${pair%%=*}" >/dev/null || need+=("${pair#*=}")
+    done
+    command -v xdpyinfo >/dev/null || need+=(x11-utils)
     command -v i686-w64-mingw32-g++-posix >/dev/null || need+=(g++-mingw-w64-i686)
     command -v cmake >/dev/null || need+=(cmake)
     command -v Xvfb >/dev/null || need+=(xvfb)
@@ -53,7 +58,6 @@ start_display() {
 COMPOSITOR_PID=
 start_compositor() {
     [ -n "$XVFB_PID" ] || return 0
-    command -v xcompmgr >/dev/null || DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -qq xcompmgr >/dev/null
     xcompmgr >/dev/null 2>&1 </dev/null &
     COMPOSITOR_PID=$!
 }
