@@ -1,5 +1,6 @@
 /* The scroll thread: every 50 ms it moves a caption wider than the text area
-   one step and blinks a paused one, asking the window for a repaint. */
+   one step and blinks a paused one, asking the window for a repaint; with
+   neither to do it rests until woken. */
 #include "display/scroller.h"
 #include "display/render.h"
 #include "plugin/state.h"
