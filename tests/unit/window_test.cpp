@@ -475,6 +475,14 @@ TEST_F(Window, ResizingAndNewCaptionsLeaveNoDrawingObjectBehind) {
        by the system); they are settled before counting starts. */
     setCaption("settling");
     UpdateWindow(w());
+    for (int phase = 0; phase < 4; ++phase) { /* every kind of paint once: key, blend */
+        warble.transBackEnabled = phase & 1;
+        warble.isPaused = phase & 2;
+        SendMessageA(w(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(100 + phase, 17));
+        UpdateWindow(w());
+    }
+    warble.transBackEnabled = false;
+    warble.isPaused = false;
     SendMessageA(w(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(100, 17));
     UpdateWindow(w());
     unit::pumpMessages();
