@@ -8,11 +8,12 @@
 #include <windows.h>
 
 struct HostOptions {
-    const char *shellDir = nullptr;  /* what GetNightjarPath reports; null: the exe's folder */
-    const char *stylePath = nullptr; /* style file; null: stylePath from the shell's settings, else built-in */
-    const char *logPath = nullptr;   /* event log file, appended to; null: no file */
-    bool showSlit = true;            /* create the Slit window */
-    bool popupMenus = true;          /* ShowMenu really pops menus up; false: build and log only */
+    const char *shellDir = nullptr; /* what GetNightjarPath reports; null: the exe's folder */
+    const char *stylePath =
+        nullptr; /* style file; null: stylePath from the shell's settings, else built-in */
+    const char *logPath = nullptr; /* event log file, appended to; null: no file */
+    bool showSlit = true;          /* create the Slit window */
+    bool popupMenus = true;        /* ShowMenu really pops menus up; false: build and log only */
 };
 
 /* Creates the shell's main window (class "NightjarShell"), its label window and

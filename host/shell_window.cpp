@@ -120,39 +120,24 @@ LRESULT OnCopyData(const COPYDATASTRUCT *data) {
     if (data->lpData && data->cbData)
         text.assign((const char *)data->lpData, strnlen((const char *)data->lpData, data->cbData));
     switch (data->dwData) {
-    case REMOTE_BROADCAST:
-        return OnBroadcast((LPARAM)text.c_str());
-    case REMOTE_RECONFIGURE:
-        return OnReconfigure();
-    case REMOTE_QUIT:
-        PostQuitMessage(0);
-        return TRUE;
+    case REMOTE_BROADCAST: return OnBroadcast((LPARAM)text.c_str());
+    case REMOTE_RECONFIGURE: return OnReconfigure();
+    case REMOTE_QUIT: PostQuitMessage(0); return TRUE;
     }
     return FALSE;
 }
 
 LRESULT CALLBACK ShellProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case MSG_REGISTER:
-        return OnRegister((HWND)wParam, lParam);
-    case MSG_UNREGISTER:
-        return OnUnregister((HWND)wParam, lParam);
-    case MSG_BROADCAST:
-        return OnBroadcast(lParam);
-    case MSG_SET_LABEL:
-        return OnSetLabel(lParam);
-    case WM_COPYDATA:
-        return OnCopyData((const COPYDATASTRUCT *)lParam);
-    case WM_SHELL_RECONFIGURE:
-        return OnReconfigure();
-    case WM_SHELL_SHOWMENU:
-        menusShowPending();
-        return 0;
-    case WM_SHELL_REFRESHMENU:
-        menusRefreshOpen((Menu *)lParam);
-        return 0;
-    case WM_CLOSE:
-        return 0; /* the shell ends through --quit or its own loop */
+    case MSG_REGISTER: return OnRegister((HWND)wParam, lParam);
+    case MSG_UNREGISTER: return OnUnregister((HWND)wParam, lParam);
+    case MSG_BROADCAST: return OnBroadcast(lParam);
+    case MSG_SET_LABEL: return OnSetLabel(lParam);
+    case WM_COPYDATA: return OnCopyData((const COPYDATASTRUCT *)lParam);
+    case WM_SHELL_RECONFIGURE: return OnReconfigure();
+    case WM_SHELL_SHOWMENU: menusShowPending(); return 0;
+    case WM_SHELL_REFRESHMENU: menusRefreshOpen((Menu *)lParam); return 0;
+    case WM_CLOSE: return 0; /* the shell ends through --quit or its own loop */
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }
@@ -164,12 +149,9 @@ LRESULT OnLabelPaint(HWND window) {
 
 LRESULT CALLBACK LabelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_PAINT:
-        return OnLabelPaint(window);
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_NCHITTEST:
-        return HTCAPTION; /* drag the label anywhere */
+    case WM_PAINT: return OnLabelPaint(window);
+    case WM_ERASEBKGND: return 1;
+    case WM_NCHITTEST: return HTCAPTION; /* drag the label anywhere */
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }

@@ -94,21 +94,13 @@ LRESULT OnWindowPosChanging(WINDOWPOS *position) {
 
 LRESULT CALLBACK SlitProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case MSG_SLIT_ADD:
-        return OnSlitAdd((HWND)lParam);
-    case MSG_SLIT_REMOVE:
-        return OnSlitRemove((HWND)lParam);
-    case WM_TIMER:
-        layout();
-        return 0;
-    case WM_PAINT:
-        return OnPaint(window);
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_MOUSEACTIVATE:
-        return MA_NOACTIVATE;
-    case WM_WINDOWPOSCHANGING:
-        return OnWindowPosChanging((WINDOWPOS *)lParam);
+    case MSG_SLIT_ADD: return OnSlitAdd((HWND)lParam);
+    case MSG_SLIT_REMOVE: return OnSlitRemove((HWND)lParam);
+    case WM_TIMER: layout(); return 0;
+    case WM_PAINT: return OnPaint(window);
+    case WM_ERASEBKGND: return 1;
+    case WM_MOUSEACTIVATE: return MA_NOACTIVATE;
+    case WM_WINDOWPOSCHANGING: return OnWindowPosChanging((WINDOWPOS *)lParam);
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }

@@ -95,8 +95,7 @@ void fillGradient(HDC dc, const RECT &rect, const StyleItem &item) {
         GradientFill(dc, corners, 4, halves, 2, GRADIENT_FILL_TRIANGLE);
         break;
     }
-    default:
-        fillSolid(dc, rect, item.color);
+    default: fillSolid(dc, rect, item.color);
     }
 }
 
@@ -169,14 +168,10 @@ const StyleItem &shellStyle() {
 
 NJ_API void *GetSettingPtr(int index) {
     switch (index) {
-    case SN_STYLEITEM:
-        return &style;
-    case SN_BORDERWIDTH:
-        return &borderWidth;
-    case SN_BEVELWIDTH:
-        return &bevelWidth;
-    default:
-        return nullptr;
+    case SN_STYLEITEM: return &style;
+    case SN_BORDERWIDTH: return &borderWidth;
+    case SN_BEVELWIDTH: return &bevelWidth;
+    default: return nullptr;
     }
 }
 

@@ -107,7 +107,8 @@ static void handleMessagesFor(DWORD milliseconds) {
     DWORD start = GetTickCount();
     while (GetTickCount() - start < milliseconds) {
         MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
         Sleep(10);
     }
 }
@@ -136,77 +137,37 @@ static void closePlayer() {
 
 static void runCommand(UINT id) {
     switch (id) {
-    case ID_CLOSE:
-        closePlayer();
-        return;
-    case ID_PREV:
-        g_player->prev();
-        break;
-    case ID_PLAY:
-        g_player->play();
-        break;
-    case ID_PAUSE:
-        g_player->pause();
-        break;
-    case ID_STOP:
-        g_player->stop();
-        break;
-    case ID_NEXT:
-        g_player->next();
-        break;
-    default:
-        return;
+    case ID_CLOSE: closePlayer(); return;
+    case ID_PREV: g_player->prev(); break;
+    case ID_PLAY: g_player->play(); break;
+    case ID_PAUSE: g_player->pause(); break;
+    case ID_STOP: g_player->stop(); break;
+    case ID_NEXT: g_player->next(); break;
+    default: return;
     }
     repaintAll();
 }
 
 static void runRemote(const RemoteCommand &cmd) {
     switch (cmd.kind) {
-    case REMOTE_PLAY:
-        runCommand(ID_PLAY);
-        return;
-    case REMOTE_PAUSE:
-        runCommand(ID_PAUSE);
-        return;
-    case REMOTE_STOP:
-        runCommand(ID_STOP);
-        return;
-    case REMOTE_NEXT:
-        runCommand(ID_NEXT);
-        return;
-    case REMOTE_PREV:
-        runCommand(ID_PREV);
-        return;
-    case REMOTE_TITLE:
-        g_player->setText(cmd.text);
-        break;
-    case REMOTE_SEEK:
-        g_player->seek(cmd.number);
-        break;
-    case REMOTE_LENGTH:
-        g_player->setLength((int)cmd.number);
-        break;
-    case REMOTE_STATE:
-        g_player->setState((PlayState)cmd.number);
-        break;
-    case REMOTE_TRACK:
-        g_player->selectTrack((int)cmd.number);
-        break;
-    case REMOTE_SCROLL:
-        setScroll(cmd.number != 0);
-        break;
-    case REMOTE_EMPTY:
-        g_player->clear();
-        break;
+    case REMOTE_PLAY: runCommand(ID_PLAY); return;
+    case REMOTE_PAUSE: runCommand(ID_PAUSE); return;
+    case REMOTE_STOP: runCommand(ID_STOP); return;
+    case REMOTE_NEXT: runCommand(ID_NEXT); return;
+    case REMOTE_PREV: runCommand(ID_PREV); return;
+    case REMOTE_TITLE: g_player->setText(cmd.text); break;
+    case REMOTE_SEEK: g_player->seek(cmd.number); break;
+    case REMOTE_LENGTH: g_player->setLength((int)cmd.number); break;
+    case REMOTE_STATE: g_player->setState((PlayState)cmd.number); break;
+    case REMOTE_TRACK: g_player->selectTrack((int)cmd.number); break;
+    case REMOTE_SCROLL: setScroll(cmd.number != 0); break;
+    case REMOTE_EMPTY: g_player->clear(); break;
     case REMOTE_HANG:
         ReplyMessage(TRUE); /* the sender goes on; this thread stops answering for a while */
         Sleep((DWORD)cmd.number);
         break;
-    case REMOTE_QUIT: /* answered only once the window is gone */
-        closePlayer();
-        return;
-    case REMOTE_UNKNOWN:
-        return;
+    case REMOTE_QUIT: /* answered only once the window is gone */ closePlayer(); return;
+    case REMOTE_UNKNOWN: return;
     }
     repaintAll();
 }
@@ -240,9 +201,7 @@ static LRESULT OnPlayerRequest(HWND hwnd, WPARAM wParam, LPARAM lParam) {
     LRESULT answer = 1;
     const Track *track = g_player->current();
     switch (lParam) {
-    case USER_PLAY_STATUS:
-        answer = g_player->state();
-        break;
+    case USER_PLAY_STATUS: answer = g_player->state(); break;
     case USER_POSITION:
         if (wParam == 0)
             answer = (!track || g_player->state() == STATE_STOPPED)
@@ -279,29 +238,15 @@ static LRESULT OnCopyData(HWND hwnd, HWND from, const COPYDATASTRUCT *data) {
 
 static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
-    case WM_CREATE:
-        return OnCreate(hwnd, (LPCREATESTRUCT)lParam) ? 0 : -1;
-    case WM_DESTROY:
-        OnDestroy(hwnd);
-        return 0;
-    case WM_CLOSE:
-        closePlayer();
-        return 0;
-    case WM_TIMER:
-        OnTimer(hwnd, (UINT)wParam);
-        return 0;
-    case WM_ERASEBKGND:
-        return 1; /* OnPaint fills the whole window */
-    case WM_PAINT:
-        OnPaint(hwnd);
-        return 0;
-    case WM_USER:
-        return OnPlayerRequest(hwnd, wParam, lParam);
-    case WM_COMMAND:
-        OnCommand(hwnd, LOWORD(wParam), (HWND)lParam, HIWORD(wParam));
-        return 0;
-    case WM_COPYDATA:
-        return OnCopyData(hwnd, (HWND)wParam, (const COPYDATASTRUCT *)lParam);
+    case WM_CREATE: return OnCreate(hwnd, (LPCREATESTRUCT)lParam) ? 0 : -1;
+    case WM_DESTROY: OnDestroy(hwnd); return 0;
+    case WM_CLOSE: closePlayer(); return 0;
+    case WM_TIMER: OnTimer(hwnd, (UINT)wParam); return 0;
+    case WM_ERASEBKGND: return 1; /* OnPaint fills the whole window */
+    case WM_PAINT: OnPaint(hwnd); return 0;
+    case WM_USER: return OnPlayerRequest(hwnd, wParam, lParam);
+    case WM_COMMAND: OnCommand(hwnd, LOWORD(wParam), (HWND)lParam, HIWORD(wParam)); return 0;
+    case WM_COPYDATA: return OnCopyData(hwnd, (HWND)wParam, (const COPYDATASTRUCT *)lParam);
     }
     return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
