@@ -8,10 +8,9 @@
 namespace {
 
 struct EventLog {
-    CRITICAL_SECTION lock;
+    ShellLock lock;
     std::vector<std::string> lines;
     FILE *file = nullptr;
-    EventLog() { InitializeCriticalSection(&lock); }
 };
 
 EventLog &eventLog() {
@@ -19,24 +18,18 @@ EventLog &eventLog() {
     return log;
 }
 
-struct Locked {
-    CRITICAL_SECTION *cs;
-    explicit Locked(CRITICAL_SECTION *section) : cs(section) { EnterCriticalSection(cs); }
-    ~Locked() { LeaveCriticalSection(cs); }
-};
-
 } // namespace
 
 void eventLogOpenFile(const char *path) {
     EventLog &log = eventLog();
-    Locked hold(&log.lock);
+    Locked hold(log.lock);
     if (log.file) fclose(log.file);
     log.file = (path && *path) ? fopen(path, "ab") : nullptr;
 }
 
 void eventLogCloseFile() {
     EventLog &log = eventLog();
-    Locked hold(&log.lock);
+    Locked hold(log.lock);
     if (log.file) fclose(log.file);
     log.file = nullptr;
 }
@@ -53,7 +46,7 @@ void hostLog(const char *format, ...) {
         if (*c == '\r' || *c == '\n') *c = ' ';
 
     EventLog &log = eventLog();
-    Locked hold(&log.lock);
+    Locked hold(log.lock);
     log.lines.emplace_back(line);
     if (log.file) {
         fputs(line, log.file);
@@ -64,12 +57,12 @@ void hostLog(const char *format, ...) {
 
 std::vector<std::string> hostEvents() {
     EventLog &log = eventLog();
-    Locked hold(&log.lock);
+    Locked hold(log.lock);
     return log.lines;
 }
 
 void hostClearEvents() {
     EventLog &log = eventLog();
-    Locked hold(&log.lock);
+    Locked hold(log.lock);
     log.lines.clear();
 }

@@ -34,18 +34,10 @@ const int BODY_START = 2; /* a popup starts with its title and a separator */
 const int MAX_NUMBER_CHOICES = 11;
 const UINT MAX_COMMAND_ID = 0x7FFF;
 
-struct MenusLock {
-    CRITICAL_SECTION cs;
-    MenusLock() { InitializeCriticalSection(&cs); }
-};
-CRITICAL_SECTION *menusLock() {
-    static MenusLock lock;
-    return &lock.cs;
+ShellLock &menusLock() {
+    static ShellLock lock;
+    return lock;
 }
-struct Locked {
-    Locked() { EnterCriticalSection(menusLock()); }
-    ~Locked() { LeaveCriticalSection(menusLock()); }
-};
 
 std::set<const Menu *> &liveMenus() {
     static std::set<const Menu *> live;
@@ -222,7 +214,7 @@ Menu::~Menu() {
 }
 
 NJ_API Menu *MakeNamedMenu(const char *title, const char *id, bool popup) {
-    Locked hold;
+    Locked hold(menusLock());
     hostLog("menu|new|%s|%s|%d", text(title), text(id), popup ? 1 : 0);
     auto menu = std::make_shared<Menu>();
     menu->title = text(title);
@@ -233,7 +225,7 @@ NJ_API Menu *MakeNamedMenu(const char *title, const char *id, bool popup) {
 }
 
 NJ_API MenuItem *MakeMenuItem(Menu *menu, const char *label, const char *command, bool checked) {
-    Locked hold;
+    Locked hold(menusLock());
     hostLog("menu|item|%s|%s|%s|%d", idOf(menu), text(label), text(command), checked ? 1 : 0);
     MenuItem *item = addItem(menu, MenuItem::COMMAND, label, command);
     if (item) item->checked = checked;
@@ -242,7 +234,7 @@ NJ_API MenuItem *MakeMenuItem(Menu *menu, const char *label, const char *command
 
 NJ_API MenuItem *MakeMenuItemInt(Menu *menu, const char *label, const char *command, int value,
                                  int minimum, int maximum) {
-    Locked hold;
+    Locked hold(menusLock());
     hostLog("menu|int|%s|%s|%s|%d|%d|%d", idOf(menu), text(label), text(command), value, minimum,
             maximum);
     MenuItem *item = addItem(menu, MenuItem::NUMBER, label, command);
@@ -255,13 +247,13 @@ NJ_API MenuItem *MakeMenuItemInt(Menu *menu, const char *label, const char *comm
 }
 
 NJ_API MenuItem *MakeMenuNOP(Menu *menu, const char *label) {
-    Locked hold;
+    Locked hold(menusLock());
     hostLog("menu|nop|%s|%s", idOf(menu), text(label));
     return addItem(menu, MenuItem::NOP, label, nullptr);
 }
 
 NJ_API MenuItem *MakeSubmenu(Menu *parent, Menu *child, const char *title) {
-    Locked hold;
+    Locked hold(menusLock());
     hostLog("menu|sub|%s|%s|%s", idOf(parent), idOf(child), text(title));
     auto owned = alive(child);
     if (!owned || !alive(parent) || reaches(owned.get(), parent, 0)) return nullptr;
@@ -274,7 +266,7 @@ NJ_API void ShowMenu(Menu *menu) {
     HWND shell = shellWindow();
     bool refresh;
     {
-        Locked hold;
+        Locked hold(menusLock());
         std::shared_ptr<Menu> shown = alive(menu);
         hostLog("menu|show|%s|%d", shown ? shown->id.c_str() : "", shown && shown->popup ? 1 : 0);
         if (!shown || !shell || !shellOptions().popupMenus) return;
@@ -295,7 +287,7 @@ void menusShowPending() {
     HWND shell = shellWindow();
     HMENU popup;
     {
-        Locked hold;
+        Locked hold(menusLock());
         std::shared_ptr<Menu> menu;
         menu.swap(pendingPopup);
         if (!menu || openMenu) return;
@@ -318,7 +310,7 @@ void menusShowPending() {
 
     std::string command;
     {
-        Locked hold;
+        Locked hold(menusLock());
         if (chosen >= 1 && chosen <= openCommands.size()) command = openCommands[chosen - 1];
         openMenu = nullptr;
         openId.clear();
@@ -329,7 +321,7 @@ void menusShowPending() {
 }
 
 void menusRefreshOpen(Menu *menu) {
-    Locked hold;
+    Locked hold(menusLock());
     auto fresh = alive(menu);
     if (!fresh || !openMenu || fresh->id != openId) return;
     std::vector<std::string> commands;
@@ -348,7 +340,7 @@ void menusRefreshOpen(Menu *menu) {
 }
 
 void menusFreeAll() {
-    Locked hold;
+    Locked hold(menusLock());
     pendingPopup.reset();
     menusById.clear();
 }

@@ -14,18 +14,10 @@ namespace {
 const size_t MAX_FILE_SIZE = 16 * 1024 * 1024; /* larger files read as empty */
 const size_t READ_BUFFER_SIZE = 1024;
 
-struct StoreLock {
-    CRITICAL_SECTION cs;
-    StoreLock() { InitializeCriticalSection(&cs); }
-};
-CRITICAL_SECTION *storeLock() {
-    static StoreLock lock;
-    return &lock.cs;
+ShellLock &storeLock() {
+    static ShellLock lock;
+    return lock;
 }
-struct Locked {
-    Locked() { EnterCriticalSection(storeLock()); }
-    ~Locked() { LeaveCriticalSection(storeLock()); }
-};
 
 bool isBlank(char c) {
     return c == ' ' || c == '\t';
@@ -108,7 +100,7 @@ bool lineValue(const std::string &line, const std::string &key, std::string &val
 bool findValue(const char *path, const char *key, std::string &value) {
     if (!key || !*key) return false;
     std::string content;
-    Locked hold;
+    Locked hold(storeLock());
     if (!readFile(path, content)) return false;
     std::string wanted = normalKey(key);
     for (const Line &line : splitLines(content))
@@ -142,7 +134,7 @@ void storeValue(const char *path, const char *key, const char *value) {
     if (newLine.back() != ':') newLine += ':';
     newLine += " " + text;
 
-    Locked hold;
+    Locked hold(storeLock());
     std::string content;
     readFile(path, content);
     std::vector<Line> lines = splitLines(content);

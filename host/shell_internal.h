@@ -23,6 +23,22 @@ enum : ULONG_PTR {
 
 extern const char SHELL_CLASS[];
 
+/* A lock of the shell's own, ready from its construction; held with Locked. */
+struct ShellLock {
+    CRITICAL_SECTION cs;
+    ShellLock() { InitializeCriticalSection(&cs); }
+    ShellLock(const ShellLock &) = delete;
+    ShellLock &operator=(const ShellLock &) = delete;
+};
+
+struct Locked {
+    CRITICAL_SECTION *cs;
+    explicit Locked(ShellLock &lock) : cs(&lock.cs) { EnterCriticalSection(cs); }
+    ~Locked() { LeaveCriticalSection(cs); }
+    Locked(const Locked &) = delete;
+    Locked &operator=(const Locked &) = delete;
+};
+
 /* The options of hostStart, copied so that the caller's texts may go away. */
 struct ShellOptions {
     std::string shellDir; /* ends in a backslash */
