@@ -15,6 +15,10 @@ int textInset() {
     return warble.bevelWidth + warble.borderWidth;
 }
 
+int textAreaWidth() {
+    return warble.width - 2 * textInset();
+}
+
 void createBuffers() {
     PAINTSTRUCT ps;
     HDC windowDC = BeginPaint(warble.hwndPlugin, &ps);
@@ -52,7 +56,7 @@ void recreateBuffers() {
     createBuffers();
     {
         DisplayLock lock;
-        warble.scrollMin = warble.width - 2 * textInset() - warble.textWidth;
+        warble.scrollMin = textAreaWidth() - warble.textWidth;
         warble.scrollX = 0;
         warble.edgePause = 0;
     }
@@ -81,7 +85,7 @@ void setCaption(const char *text) {
             warble.textWidth = size.cx;
             warble.textHeight = size.cy;
             warble.scrollMax = 0;
-            warble.scrollMin = warble.width - 2 * textInset() - warble.textWidth;
+            warble.scrollMin = textAreaWidth() - warble.textWidth;
             copyText(warble.lastCaption, warble.caption, TEXT_SIZE);
             warble.edgePause = 0;
         }
@@ -120,7 +124,7 @@ static CaptionFrame takeCaptionFrame() {
 static void drawCaption(int areaWidth, int areaHeight) {
     CaptionFrame frame = takeCaptionFrame();
     RECT r = {0, (areaHeight - frame.textHeight) >> 1, areaWidth, areaHeight};
-    bool wider = warble.width - 2 * textInset() < frame.textWidth;
+    bool wider = textAreaWidth() < frame.textWidth;
 
     HGDIOBJ oldFont = SelectObject(warble.textDC, warble.hFont);
     SetBkMode(warble.textDC, TRANSPARENT);

@@ -15,3 +15,5 @@ void setCaption(const char *text);
 void paintWindow(HDC dc, const RECT &update);
 /* The inset of the text area: bevel plus border width. */
 int textInset();
+/* Width of the text area inside the inset, as scrolling measures it. */
+int textAreaWidth();

@@ -29,11 +29,16 @@ void stepStream() {
         warble.scrollX -= warble.scrollStep;
 }
 
+/* A caption strictly wider than the text area moves, when scrolling is on. */
+static bool captionScrolls() {
+    return textAreaWidth() < warble.textWidth && warble.scrolling;
+}
+
 void scrollTick(int *blinkTicks) {
     bool moved = false;
     {
         DisplayLock lock;
-        if (warble.width - 2 * textInset() < warble.textWidth && warble.scrolling) {
+        if (captionScrolls()) {
             if (warble.scrollEndToEnd)
                 stepEndToEnd();
             else
@@ -55,8 +60,7 @@ void scrollTick(int *blinkTicks) {
    blink a paused one. */
 static bool hasWork() {
     DisplayLock lock;
-    return (warble.width - 2 * textInset() < warble.textWidth && warble.scrolling) ||
-           warble.playState == 3;
+    return captionScrolls() || warble.playState == 3;
 }
 
 void wakeScroller() {
