@@ -33,6 +33,7 @@ const char HELP[] =
     "  nightjar.exe --help           this text\n";
 
 DWORD mainThread;
+static const DWORD REMOTE_ANSWER_MS = 10000;
 
 /* Ctrl+C ends the shell as --quit does, so that the plugins are ended properly. */
 BOOL WINAPI OnConsoleControl(DWORD event) {
@@ -50,7 +51,13 @@ int sendRemote(ULONG_PTR code, const char *text) {
     data.dwData = code;
     data.cbData = text ? (DWORD)strlen(text) + 1 : 0;
     data.lpData = (void *)text;
-    SendMessageA(shell, WM_COPYDATA, 0, (LPARAM)&data);
+    /* A shell that does not answer must not hang whoever drives it. */
+    DWORD_PTR answer = 0;
+    if (!SendMessageTimeoutA(shell, WM_COPYDATA, 0, (LPARAM)&data, SMTO_ABORTIFHUNG,
+                             REMOTE_ANSWER_MS, &answer)) {
+        fprintf(stderr, "nightjar: the shell did not answer within %lu ms\n", REMOTE_ANSWER_MS);
+        return 3;
+    }
     return 0;
 }
 

@@ -48,12 +48,15 @@ static bool g_closing;               /* the window is on its way out: no more ch
 /* ---- window events ---------------------------------------------------------------------- */
 
 /* Wine forgets window events raised by a thread that has not taken a message since the
-   watcher's hook was installed, so take one (our own WM_NULL) before every event. */
+   watcher's hook was installed, so take one before every event: a private message, taken
+   by a filter that matches it alone. (A filter of 0..0 matches every message, and a
+   pending WM_PAINT never leaves the queue, so such a loop would never end.) */
+enum { WM_EVENT_TICKET = WM_APP + 1 };
+
 static void takeMessage() {
-    PostMessageA(g_hwnd, WM_NULL, 0, 0);
+    PostMessageA(g_hwnd, WM_EVENT_TICKET, 0, 0);
     MSG msg;
-    while (PeekMessageA(&msg, g_hwnd, WM_NULL, WM_NULL, PM_REMOVE)) {
-    }
+    PeekMessageA(&msg, g_hwnd, WM_EVENT_TICKET, WM_EVENT_TICKET, PM_REMOVE);
 }
 
 /* Wine raises none of these for us: creation, renaming and destruction are announced here. */

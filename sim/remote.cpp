@@ -3,6 +3,7 @@
 #include "player.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -20,7 +21,13 @@ int sendRemote(char **words, int count) {
     data.dwData = REMOTE_COPYDATA_CODE;
     data.cbData = (DWORD)text.size() + 1;
     data.lpData = (void *)text.c_str();
-    SendMessageA(player, WM_COPYDATA, 0, (LPARAM)&data);
+    /* A hung player must not hang whoever drives it: the answer is waited for a while. */
+    DWORD_PTR answer = 0;
+    if (!SendMessageTimeoutA(player, WM_COPYDATA, 0, (LPARAM)&data, SMTO_ABORTIFHUNG,
+                             REMOTE_ANSWER_MS, &answer)) {
+        fprintf(stderr, "winamp-sim: the player did not answer within %d ms\n", REMOTE_ANSWER_MS);
+        return 3;
+    }
     return 0;
 }
 

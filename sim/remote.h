@@ -6,7 +6,7 @@
 #include <windows.h>
 
 /* dwData of the WM_COPYDATA that carries a command text. */
-enum { REMOTE_COPYDATA_CODE = 0x5753494D, REMOTE_TEXT_MAX = 1023 };
+enum { REMOTE_COPYDATA_CODE = 0x5753494D, REMOTE_TEXT_MAX = 1023, REMOTE_ANSWER_MS = 10000 };
 
 enum RemoteKind {
     REMOTE_UNKNOWN,
@@ -33,7 +33,7 @@ struct RemoteCommand {
 };
 
 /* Finds the running player and hands it words[0..count) joined by blanks.
-   Returns the process exit code: 0 sent, 1 no player runs. */
+   Returns the process exit code: 0 sent, 1 no player runs, 3 it did not answer. */
 int sendRemote(char **words, int count);
 
 /* Reads the command text out of a WM_COPYDATA; false when it is not ours. */

@@ -82,7 +82,7 @@ bool WinampSim::start(const std::string &options) {
     return window_ != nullptr;
 }
 
-bool WinampSim::send(const std::string &command, bool block) {
+bool WinampSim::send(const std::string &command, bool block, DWORD timeoutMs) {
     if (!window_) return false;
     COPYDATASTRUCT data = {};
     data.dwData = REMOTE_COPYDATA_CODE;
@@ -90,7 +90,8 @@ bool WinampSim::send(const std::string &command, bool block) {
     data.lpData = (void *)command.c_str();
     DWORD_PTR answer = 0;
     UINT flags = block ? SMTO_BLOCK : SMTO_NORMAL;
-    return SendMessageTimeoutA(window_, WM_COPYDATA, 0, (LPARAM)&data, flags, 15000, &answer) != 0;
+    return SendMessageTimeoutA(window_, WM_COPYDATA, 0, (LPARAM)&data, flags, timeoutMs, &answer) !=
+           0;
 }
 
 void WinampSim::quit() {

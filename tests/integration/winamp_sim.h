@@ -20,8 +20,9 @@ class WinampSim {
        pumping, until its window exists. */
     bool start(const std::string &options = "");
     /* Hands one remote command ("next", "title X", "hang 2000", ...) to the player.
-       With block set, this thread handles nothing else meanwhile. */
-    bool send(const std::string &command, bool block = false);
+       With block set, this thread handles nothing else meanwhile; false when the player
+       did not answer within timeoutMs. */
+    bool send(const std::string &command, bool block = false, DWORD timeoutMs = 15000);
     /* Asks the player to quit and waits for its process to end; ends it by force
        when it does not. */
     void quit();

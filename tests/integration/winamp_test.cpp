@@ -209,3 +209,22 @@ TEST_F(WinampTest, TimeIdleStateRefreshesEverySecondWithoutPlayer) {
     ASSERT_GE(labels.size(), 2u);
     EXPECT_NE(labels.front(), labels.back()) << "the shown time advances";
 }
+
+/* The player takes a message of its own before each window event; with a repaint
+   pending (uncovered by a menu, or its clock ticking) that must not keep it from
+   answering. */
+TEST(WinampSimTest, AnswersPromptlyWithARepaintPending) {
+    WinampSim sim;
+    sim.setPlaylist({"One - Song|200", "Two - Song|200", "Three - Song|200"});
+    ASSERT_TRUE(sim.start());
+    for (int i = 0; i < 20; ++i) {
+        InvalidateRect(sim.window(), nullptr, FALSE);
+        DWORD_PTR answer = 0;
+        ASSERT_TRUE(
+            SendMessageTimeoutA(sim.window(), WM_COMMAND, 40048, 0, SMTO_NORMAL, 1000, &answer))
+            << "next track, round " << i;
+        InvalidateRect(sim.window(), nullptr, FALSE);
+        ASSERT_TRUE(sim.send("title Round " + std::to_string(i), false, 1000))
+            << "title change, round " << i;
+    }
+}
