@@ -10,22 +10,26 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
 as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
 
-# ensure_packages [COMMAND=PACKAGE...]: the build and test tools, and any extra ones named.
+# have NAME: NAME is a command on the PATH, or (an absolute path) a file that exists.
+have() { if [[ $1 == /* ]]; then [ -e "$1" ]; else command -v "$1" >/dev/null; fi; }
+
+# ensure_packages [NAME=PACKAGE...]: installs what builds and runs the tests, and the extras
+# named, each checked by the very command or file that is then used.
 ensure_packages() {
     local need=() pair
-    for pair in "$@"; do
-        command -v "${pair%%=*}" >/dev/null || need+=("${pair#*=}")
+    for pair in "$@" \
+        i686-w64-mingw32-g++-posix=g++-mingw-w64-i686 \
+        i686-w64-mingw32-objdump=binutils-mingw-w64-i686 \
+        cmake=cmake \
+        /usr/src/googletest/CMakeLists.txt=googletest \
+        Xvfb=xvfb \
+        xdpyinfo=x11-utils \
+        wine=wine winepath=wine wineserver=wine wineboot=wine; do
+        have "${pair%%=*}" || need+=("${pair#*=}")
     done
-    command -v xdpyinfo >/dev/null || need+=(x11-utils)
-    command -v i686-w64-mingw32-g++-posix >/dev/null || need+=(g++-mingw-w64-i686)
-    command -v cmake >/dev/null || need+=(cmake)
-    command -v Xvfb >/dev/null || need+=(xvfb)
-    command -v convert >/dev/null || need+=(imagemagick)
-    [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
-    if ! command -v wine >/dev/null || ! dpkg -s wine32:i386 >/dev/null 2>&1; then
-        need+=(wine wine32:i386)
-    fi
+    dpkg -s wine32:i386 >/dev/null 2>&1 || need+=(wine32:i386)
     [ ${#need[@]} -eq 0 ] && return 0
+    mapfile -t need < <(printf '%s\n' "${need[@]}" | sort -u)
     echo "Installing: ${need[*]}"
     dpkg --print-foreign-architectures | grep -qx i386 || as_root dpkg --add-architecture i386
     as_root apt-get update -qq
@@ -62,22 +66,66 @@ start_compositor() {
     COMPOSITOR_PID=$!
 }
 
-WINESERVER_STARTED=
+# The prefix's server runs in the foreground of a child of ours, so that its pid is known;
+# one already running for the prefix (another script's, or the user's) is left alone.
+WINESERVER_PID=
 start_wine() {
     mkdir -p "$WINEPREFIX"
-    wineserver -p >/dev/null 2>&1 </dev/null || true # already running for this prefix
-    WINESERVER_STARTED=1
+    if ! wine_server_pid >/dev/null; then
+        wineserver -f -p </dev/null >/dev/null 2>&1 &
+        WINESERVER_PID=$!
+        local i
+        for ((i = 0; i < 100; i++)); do wine_server_pid >/dev/null && break; sleep 0.1; done
+    fi
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         wineboot -i >/dev/null 2>&1 </dev/null
         # No window manager runs on Xvfb: unmanaged windows are torn down at once
         # instead of after waiting for a manager that never answers.
         wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null
     fi
+    # The first program of a session starts the prefix's background services, which
+    # inherit its output and hold it open for as long as they live: start them here,
+    # on /dev/null, so that no later program (ctest's runners) hands them its pipes.
+    wineboot >/dev/null 2>&1 </dev/null
+}
+
+# wine_server_pid: the pid of the server running for the prefix, if any. The server works
+# inside its own folder under /tmp, named after the prefix's device and inode.
+wine_server_pid() {
+    local dir proc
+    dir=$(printf '/tmp/.wine-%s/server-%x-%x' "$(id -u)" "$(stat -c %d "$WINEPREFIX")" \
+        "$(stat -c %i "$WINEPREFIX")")
+    for proc in /proc/[0-9]*; do
+        if [ "$(readlink "$proc/cwd" 2>/dev/null)" = "$dir" ]; then
+            echo "${proc#/proc/}"
+            return 0
+        fi
+    done
+    return 1
+}
+
+# own_pid PID: a process this script started, stopped at exit if still running.
+OWN_PIDS=()
+own_pid() { OWN_PIDS+=("$1"); }
+
+# stop_pid PID [SECONDS]: asks the process to end, then ends it by force.
+stop_pid() {
+    local pid=$1 i
+    kill -0 "$pid" 2>/dev/null || return 0
+    kill "$pid" 2>/dev/null || true
+    for ((i = 0; i < ${2:-3} * 10; i++)); do kill -0 "$pid" 2>/dev/null || return 0; sleep 0.1; done
+    kill -9 "$pid" 2>/dev/null || true
 }
 
 stop_all() {
-    if [ -n "$WINESERVER_STARTED" ]; then wineserver -k >/dev/null 2>&1 || true; fi
-    if [ -n "$COMPOSITOR_PID" ]; then kill "$COMPOSITOR_PID" 2>/dev/null || true; fi
-    if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null || true; fi
+    local pid
+    for pid in "${OWN_PIDS[@]}"; do stop_pid "$pid"; done
+    if [ -n "$WINESERVER_PID" ]; then
+        # Ends every Wine process of the prefix (its services included), then the server.
+        timeout 10 wineserver -k >/dev/null 2>&1 || true
+        stop_pid "$WINESERVER_PID"
+    fi
+    if [ -n "$COMPOSITOR_PID" ]; then stop_pid "$COMPOSITOR_PID"; fi
+    if [ -n "$XVFB_PID" ]; then stop_pid "$XVFB_PID"; fi
 }
 trap stop_all EXIT
