@@ -4,6 +4,7 @@
 #include "display/render.h"
 #include "display/scroller.h"
 #include "plugin/state.h"
+#include "plugin/text.h"
 
 #include <string.h>
 
@@ -65,22 +66,22 @@ void recreateBuffers() {
 }
 
 /* Called with displayLock held, so the font cannot be deleted meanwhile. */
-SIZE measureText(const char *text) {
+SIZE measureText(const wchar_t *text) {
     RECT r = {0, 0, 0, 0};
     HDC dc = CreateCompatibleDC(nullptr);
     HGDIOBJ oldFont = SelectObject(dc, warble.hFont);
-    DrawTextA(dc, text, -1, &r, DT_CALCRECT | CAPTION_FLAGS);
+    DrawTextW(dc, text, -1, &r, DT_CALCRECT | CAPTION_FLAGS);
     SelectObject(dc, oldFont);
     DeleteDC(dc);
     SIZE size = {r.right, r.bottom};
     return size;
 }
 
-void setCaption(const char *text) {
+void setCaption(const wchar_t *text) {
     {
         DisplayLock lock;
         copyText(warble.caption, text, TEXT_SIZE);
-        if (strcmp(warble.caption, warble.lastCaption) != 0) {
+        if (wcscmp(warble.caption, warble.lastCaption) != 0) {
             SIZE size = measureText(warble.caption);
             warble.textWidth = size.cx;
             warble.textHeight = size.cy;
@@ -92,6 +93,12 @@ void setCaption(const char *text) {
     }
     InvalidateRect(warble.hwndPlugin, nullptr, FALSE);
     wakeScroller();
+}
+
+void setCaption(const char *text) {
+    wchar_t caption[TEXT_SIZE];
+    widenText(text, caption, TEXT_SIZE);
+    setCaption(caption);
 }
 
 static void paintBackground(const RECT &client) {
@@ -107,7 +114,7 @@ static void paintBackground(const RECT &client) {
 
 /* What one frame shows of the caption, read whole under the lock. */
 struct CaptionFrame {
-    char text[TEXT_SIZE];
+    wchar_t text[TEXT_SIZE];
     int textWidth, textHeight, scrollX;
 };
 
@@ -132,12 +139,12 @@ static void drawCaption(int areaWidth, int areaHeight) {
     if (warble.playState != 3) {
         if (wider && warble.scrolling) {
             r.left = frame.scrollX;
-            DrawTextA(warble.textDC, frame.text, -1, &r, CAPTION_FLAGS);
+            DrawTextW(warble.textDC, frame.text, -1, &r, CAPTION_FLAGS);
         } else {
-            DrawTextA(warble.textDC, frame.text, -1, &r, DT_CENTER | CAPTION_FLAGS);
+            DrawTextW(warble.textDC, frame.text, -1, &r, DT_CENTER | CAPTION_FLAGS);
         }
     } else if (warble.blinkOn) {
-        DrawTextA(warble.textDC, frame.text, -1, &r, DT_CENTER | CAPTION_FLAGS);
+        DrawTextW(warble.textDC, frame.text, -1, &r, DT_CENTER | CAPTION_FLAGS);
     }
     SelectObject(warble.textDC, oldFont);
 }

@@ -7,9 +7,11 @@ void createBuffers();
 void releaseBuffers();
 void recreateBuffers();
 /* Size of text in the caption font, as the paint will draw it. */
-SIZE measureText(const char *text);
+SIZE measureText(const wchar_t *text);
 /* Installs a new caption: re-measures it and resets the scroll bounds when the
    text changed, and asks for a repaint. Any thread. */
+void setCaption(const wchar_t *text);
+/* The same for a caption given as text in the system code page. */
 void setCaption(const char *text);
 /* Draws the whole frame for the update rectangle into the window's DC. */
 void paintWindow(HDC dc, const RECT &update);

@@ -64,9 +64,9 @@ struct PluginState {
 
     /* Caption and scroll state: written by setCaption (shell's thread or poller),
        the scroll thread and recreateBuffers, all under displayLock; the paint
-       reads them under the same lock. */
-    char caption[TEXT_SIZE];
-    char lastCaption[TEXT_SIZE];
+       reads them under the same lock. The caption is UTF-16: shown as it is. */
+    wchar_t caption[TEXT_SIZE];
+    wchar_t lastCaption[TEXT_SIZE];
     int textWidth, textHeight;
     int scrollX, scrollMin, scrollMax, edgePause;
     bool scrollForward;

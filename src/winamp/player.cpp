@@ -3,6 +3,7 @@
 #include "winamp/player.h"
 #include "display/render.h"
 #include "plugin/state.h"
+#include "plugin/text.h"
 #include "winamp/title.h"
 
 #include <time.h>
@@ -28,7 +29,7 @@ void findWinamp() {
     if (!warble.hwndWinamp) postBroadcast("@Warble_fromWinamp_Closed");
 }
 
-void idleText(bool winampCheck, char *out) {
+static void idleTextInCodePage(bool winampCheck, char *out) {
     /* The texts are copied under the lock: the shell's thread may be
        re-reading the settings while the poller asks for the time. */
     DisplayLock lock;
@@ -49,15 +50,23 @@ void idleText(bool winampCheck, char *out) {
     }
 }
 
-void readWinampTitle(char *out) {
+/* The idle texts (the user's message, the time) are text in the system code page. */
+void idleText(bool winampCheck, wchar_t *out) {
+    char text[TEXT_SIZE];
+    idleTextInCodePage(winampCheck, text);
+    widenText(text, out, TEXT_SIZE);
+}
+
+/* Read as Unicode, so that a title in any script reaches the caption as it is. */
+void readWinampTitle(wchar_t *out) {
     HWND winamp = warble.hwndWinamp;
     if (!winamp) {
         idleText(false, out);
         return;
     }
-    char title[TEXT_SIZE];
-    int n = GetWindowTextA(winamp, title, TEXT_SIZE);
-    title[n >= 0 && n < TEXT_SIZE ? n : 0] = '\0';
+    wchar_t title[TEXT_SIZE];
+    int n = GetWindowTextW(winamp, title, TEXT_SIZE);
+    title[n >= 0 && n < TEXT_SIZE ? n : 0] = L'\0';
     cleanWinampTitle(title, warble.showTrackNumber, out, TEXT_SIZE);
 }
 
@@ -66,7 +75,7 @@ void queryPlayer() {
     int status = (int)winampQuery(IPC_ISPLAYING, WM_USER);
     warble.playState = status;
 
-    char text[TEXT_SIZE];
+    wchar_t text[TEXT_SIZE];
     const char *broadcast;
     if (status == WINAMP_PAUSED) {
         warble.scrollStep = 0;

@@ -10,10 +10,10 @@ LRESULT winampQuery(LPARAM lParam, UINT message);
 LRESULT winampSend(WPARAM wParam, LPARAM lParam, UINT message);
 /* Looks Winamp's main window up again; announces it closed when absent. */
 void findWinamp();
-/* The idle text for the idle state, into out (TEXT_SIZE characters). */
-void idleText(bool winampCheck, char *out);
+/* The idle text for the idle state, into out (TEXT_SIZE units). */
+void idleText(bool winampCheck, wchar_t *out);
 /* The cleaned title of the current track, or the idle text without Winamp. */
-void readWinampTitle(char *out);
+void readWinampTitle(wchar_t *out);
 /* Re-reads Winamp's status and title, sets the caption, broadcasts the status. */
 void queryPlayer();
 

@@ -2,6 +2,7 @@
    position and the caption to the companion plugin DOVozizuvav once a second. */
 #include "winamp/poller.h"
 #include "plugin/state.h"
+#include "plugin/text.h"
 #include "winamp/player.h"
 
 #include <stdio.h>
@@ -16,10 +17,13 @@ void formatSliderCommand(float fraction, char *out, size_t size) {
     snprintf(out, size, SLIDER_COMMAND, (double)fraction);
 }
 
-/* A long caption is cut so that the command still ends with its closing quote. */
-void formatLabelCommand(const char *caption, char *out, size_t size) {
+/* The companion takes text in the system code page. A long caption is cut at
+   a whole character so that the command still ends with its closing quote. */
+void formatLabelCommand(const wchar_t *caption, char *out, size_t size) {
+    char text[TEXT_SIZE];
     int room = (int)size - (int)sizeof LABEL_PREFIX - 1;
-    snprintf(out, size, "%s%.*s\"", LABEL_PREFIX, room > 0 ? room : 0, caption);
+    narrowText(caption, text, room < 0 ? 1 : room < TEXT_SIZE ? room + 1 : TEXT_SIZE);
+    snprintf(out, size, "%s%s\"", LABEL_PREFIX, text);
 }
 
 void pollOnce() {
@@ -38,10 +42,10 @@ void pollOnce() {
     formatSliderCommand(fraction, command, sizeof command);
     SendMessageA(warble.hwndHost, MSG_BROADCAST, 0, (LPARAM)command);
 
-    char caption[TEXT_SIZE];
+    wchar_t caption[TEXT_SIZE];
     {
         DisplayLock lock;
-        copyText(caption, warble.caption, sizeof caption);
+        copyText(caption, warble.caption, TEXT_SIZE);
     }
     formatLabelCommand(caption, command, sizeof command);
     SendMessageA(warble.hwndHost, MSG_BROADCAST, 0, (LPARAM)command);

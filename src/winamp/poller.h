@@ -9,4 +9,5 @@ DWORD WINAPI pollThread(LPVOID);
 void pollOnce();
 /* The two companion commands, bounded to size characters. */
 void formatSliderCommand(float fraction, char *out, size_t size);
-void formatLabelCommand(const char *caption, char *out, size_t size);
+/* The label carries the caption in the system code page. */
+void formatLabelCommand(const wchar_t *caption, char *out, size_t size);

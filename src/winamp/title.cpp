@@ -1,12 +1,13 @@
 /* Cleaning Winamp's window title into a track title, and the idle time text. */
 #include "winamp/title.h"
 #include "plugin/state.h"
+#include "plugin/text.h"
 #include "settings/settings.h"
 
 #include <string.h>
 
-int findRotated(const char *text, const char *pattern, int m) {
-    int n = (int)strlen(text);
+int findRotated(const wchar_t *text, const wchar_t *pattern, int m) {
+    int n = (int)wcslen(text);
     for (int i = 0; i < n; ++i) {
         bool match = true;
         for (int j = 0; j < m; ++j)
@@ -16,30 +17,58 @@ int findRotated(const char *text, const char *pattern, int m) {
     return -1;
 }
 
-static const char MARKER[] = "- Winamp ***";
-static const int MARKER_LENGTH = 12;
+/* Winamp's scrolling title is its whole plain title, the paused or stopped
+   mark included, followed by " *** " and read as a ring: one of these marks
+   stands between the end of the track title and its start. */
+static const wchar_t *const RING_MARKERS[] = {
+    L"- Winamp ***",
+    L"- Winamp [Paused] ***",
+    L"- Winamp [Stopped] ***",
+};
 
-void cleanWinampTitle(const char *raw, bool showTrackNumber, char *out, size_t size) {
-    char title[TEXT_SIZE];
-    copyText(title, raw, sizeof title);
-
-    int pos = findRotated(title, MARKER, MARKER_LENGTH);
-    if (pos != -1) {
-        int n = (int)strlen(title);
-        char ring[TEXT_SIZE];
+/* Rebuilds the ring from just after its marker to just before it, without the
+   blank that stood before " - Winamp" and the one after "***". A title that is
+   no ring stays as it is. */
+static void unrollRing(wchar_t *title) {
+    for (const wchar_t *marker : RING_MARKERS) {
+        int m = (int)wcslen(marker);
+        int pos = findRotated(title, marker, m);
+        if (pos == -1) continue;
+        int n = (int)wcslen(title);
+        wchar_t ring[TEXT_SIZE];
         int k = 0;
-        for (int i = (pos + MARKER_LENGTH) % n; i != pos; i = (i + 1) % n)
+        for (int i = (pos + m) % n; i != pos; i = (i + 1) % n)
             ring[k++] = title[i];
-        ring[k] = '\0';
-        copyText(title, ring, sizeof title);
+        int start = k > 0 && ring[0] == L' ' ? 1 : 0;
+        if (k > start && ring[k - 1] == L' ') --k;
+        ring[k] = L'\0';
+        copyText(title, ring + start, TEXT_SIZE);
+        return;
     }
+}
 
-    char *suffix = strstr(title, " - Winamp");
-    if (suffix) *suffix = '\0';
+/* Length of Winamp's track number at the start of title: a run of digits and
+   ". "; 0 when the title does not start with one. */
+static size_t trackNumberLength(const wchar_t *title) {
+    size_t i = 0;
+    while (title[i] >= L'0' && title[i] <= L'9')
+        ++i;
+    return i > 0 && title[i] == L'.' && title[i + 1] == L' ' ? i + 2 : 0;
+}
 
-    const char *result = title;
-    const char *point = strchr(title, '.');
-    if (!showTrackNumber && point) result = point[1] ? point + 2 : point + 1;
+void cleanWinampTitle(const wchar_t *raw, bool showTrackNumber, wchar_t *out, size_t size) {
+    wchar_t title[TEXT_SIZE];
+    copyText(title, raw, TEXT_SIZE);
+    unrollRing(title);
+
+    wchar_t *suffix = wcsstr(title, L" - Winamp");
+    if (suffix) *suffix = L'\0';
+    /* Half a pair left at the end by the window text's own limit is no character. */
+    size_t n = wcslen(title);
+    if (n > 0 && isHighSurrogate(title[n - 1])) title[n - 1] = L'\0';
+
+    const wchar_t *result = title;
+    if (!showTrackNumber) result += trackNumberLength(title);
     copyText(out, result, size);
 }
 

@@ -3,15 +3,18 @@
 
 #include <stddef.h>
 #include <time.h>
+#include <wchar.h>
 
 /* Index of the first place where pattern (length m) matches text read as a
    ring, or -1; an empty text gives -1. */
-int findRotated(const char *text, const char *pattern, int m);
+int findRotated(const wchar_t *text, const wchar_t *pattern, int m);
 
-/* Turns Winamp's window title into the track title: undoes the scrolling
-   rotation, cuts " - Winamp" and what follows, and drops the track number
-   unless showTrackNumber. out holds size characters. */
-void cleanWinampTitle(const char *title, bool showTrackNumber, char *out, size_t size);
+/* Turns Winamp's window title, in any of its forms (plain, paused or stopped,
+   each also as the scrolling ring), into the track title: undoes the rotation,
+   cuts " - Winamp" and what follows, and drops Winamp's leading track number
+   ("12. ") unless showTrackNumber. out holds size units; a character is never
+   cut in half. */
+void cleanWinampTitle(const wchar_t *title, bool showTrackNumber, wchar_t *out, size_t size);
 
 /* Formats the time with format into out; a format the C library would reject
    falls back to the default one, so a bad setting never takes the shell down. */

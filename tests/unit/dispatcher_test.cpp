@@ -59,7 +59,7 @@ struct Options {
     bool toggleWithPlugins, showTrackNumber, interfaceExtensions, inSlit, pluginsHidden;
     bool scrollEndToEnd;
     int alpha, idleState;
-    std::string caption;
+    std::wstring caption;
 
     static Options now() {
         return {warble.showBorder,
@@ -241,7 +241,7 @@ TEST_F(Dispatcher, SlitToggleDocksAndUndocks) {
 TEST_F(Dispatcher, ToggleIdleStateStoresWritesAndShowsTheNewIdleText) {
     broadcast("@WarbleInternal ToggleIdleState 2");
     EXPECT_EQ(2, warble.idleState);
-    EXPECT_STREQ("Gone fishing", warble.caption);
+    EXPECT_STREQ(L"Gone fishing", warble.caption);
     int state = eventIndex(writeEvent(KEY_IDLE_STATE, "2"));
     int status = eventIndex("broadcast|@Warble_fromWinamp_Stopped");
     int format = eventIndex(writeEvent(KEY_IDLE_TIME, DEFAULT_TIME_FORMAT));
@@ -259,13 +259,13 @@ TEST_F(Dispatcher, ToggleIdleStateNumberRules) {
     ASSERT_EQ(2, warble.idleState);
     broadcast("@WarbleInternal ToggleIdleState x");
     EXPECT_EQ(0, warble.idleState) << "a letter reads as 0";
-    EXPECT_STREQ("Couldn't Find Winamp", warble.caption);
+    EXPECT_STREQ(L"Couldn't Find Winamp", warble.caption);
 
     hostClearEvents();
     broadcast("@WarbleInternal ToggleIdleState 7");
     EXPECT_EQ(7, warble.idleState);
     EXPECT_TRUE(hasEvent(writeEvent(KEY_IDLE_STATE, "7")));
-    EXPECT_STREQ("Warble", warble.caption);
+    EXPECT_STREQ(L"Warble", warble.caption);
 
     hostClearEvents();
     broadcast("@WarbleInternal toggleidlestate 2");
@@ -451,7 +451,7 @@ TEST_F(Dispatcher, GetWinampInfoInAnyCaseAsksThePlayer) {
     broadcast("@Warble SetCaptionNow placeholder");
     hostClearEvents();
     broadcast("@wARBLE gETwINAMPiNFO");
-    EXPECT_STREQ("Couldn't Find Winamp", warble.caption);
+    EXPECT_STREQ(L"Couldn't Find Winamp", warble.caption);
     int closed = eventIndex("broadcast|@Warble_fromWinamp_Closed");
     EXPECT_GE(closed, 0);
     EXPECT_GT(eventIndex("broadcast|@Warble_fromWinamp_Stopped"), closed);
@@ -460,43 +460,43 @@ TEST_F(Dispatcher, GetWinampInfoInAnyCaseAsksThePlayer) {
     hostClearEvents();
     broadcast("@Warble GetWinampInfo ");
     broadcast(" @Warble GetWinampInfo");
-    EXPECT_STREQ("placeholder", warble.caption) << "with a blank around it the text is another";
+    EXPECT_STREQ(L"placeholder", warble.caption) << "with a blank around it the text is another";
     EXPECT_TRUE(hostEvents().empty());
 }
 
 TEST_F(Dispatcher, SetCaptionNowTakesWhatFollowsThePattern) {
     broadcast("From a friend: @Warble SetCaptionNow Hello there");
-    EXPECT_STREQ("Hello there", warble.caption);
+    EXPECT_STREQ(L"Hello there", warble.caption);
     broadcast("@Warble SetCaptionNow @Warble SetCaptionNow twice");
-    EXPECT_STREQ("@Warble SetCaptionNow twice", warble.caption) << "the first occurrence counts";
+    EXPECT_STREQ(L"@Warble SetCaptionNow twice", warble.caption) << "the first occurrence counts";
     broadcast("@Warble SetCaptionNow ");
-    EXPECT_STREQ("", warble.caption);
+    EXPECT_STREQ(L"", warble.caption);
     broadcast("@Warble SetCaptionNow Simon & Garfunkel");
-    EXPECT_STREQ("Simon & Garfunkel", warble.caption);
+    EXPECT_STREQ(L"Simon & Garfunkel", warble.caption);
 
     broadcast("@Warble SetCaptionnow ignored");
     broadcast("@warble SetCaptionNow ignored");
-    EXPECT_STREQ("Simon & Garfunkel", warble.caption) << "the pattern is matched with case";
+    EXPECT_STREQ(L"Simon & Garfunkel", warble.caption) << "the pattern is matched with case";
 }
 
 TEST_F(Dispatcher, LongCaptionIsCutToTheCaptionText) {
     std::string text = "@Warble SetCaptionNow " + std::string(3000, 'L');
     broadcast(text.c_str());
-    EXPECT_EQ(std::string(TEXT_SIZE - 1, 'L'), std::string(warble.caption));
+    EXPECT_EQ(std::wstring(TEXT_SIZE - 1, L'L'), std::wstring(warble.caption));
     EXPECT_TRUE(IsWindow(warble.hwndPlugin));
 }
 
 TEST_F(Dispatcher, SetCaptionOnlyWhileWinampIsAbsent) {
     broadcast("@Warble SetCaption Hello");
-    EXPECT_STREQ("Hello", warble.caption);
+    EXPECT_STREQ(L"Hello", warble.caption);
 
     FakePlayer player;
     ASSERT_TRUE(player.window);
     warble.hwndWinamp = player.window;
     broadcast("@Warble SetCaption Other");
-    EXPECT_STREQ("Hello", warble.caption);
+    EXPECT_STREQ(L"Hello", warble.caption);
     broadcast("@Warble SetCaptionNow Now");
-    EXPECT_STREQ("Now", warble.caption) << "SetCaptionNow works with Winamp present";
+    EXPECT_STREQ(L"Now", warble.caption) << "SetCaptionNow works with Winamp present";
     warble.hwndWinamp = nullptr;
 }
 
@@ -524,7 +524,7 @@ TEST_F(Dispatcher, SetCaptionWithWinampPresentGoesOnToTheRelay) {
     ASSERT_TRUE(player.window);
     warble.hwndWinamp = player.window;
     broadcast("@Warble SetCaption @Warble_toWinamp WM_USER 104");
-    EXPECT_STRNE("@Warble_toWinamp WM_USER 104", warble.caption);
+    EXPECT_STRNE(L"@Warble_toWinamp WM_USER 104", warble.caption);
     /* Tokens count from the start: the kind is "SetCaption", any other word. */
     EXPECT_TRUE(
         unit::pumpUntil([] { return unit::hasEvent("broadcast|@Warble_fromWinamp_Result 0 1"); }));
@@ -546,7 +546,7 @@ TEST_F(Dispatcher, SetCaptionNowWinsOverTheRelay) {
     ASSERT_TRUE(player.window);
     warble.hwndWinamp = player.window;
     broadcast("@Warble SetCaptionNow @Warble_toWinamp");
-    EXPECT_STREQ("@Warble_toWinamp", warble.caption);
+    EXPECT_STREQ(L"@Warble_toWinamp", warble.caption);
     EXPECT_FALSE(anyRelaySlotBusy());
     unit::pumpFor(200);
     EXPECT_TRUE(FakePlayer::received().empty());
@@ -730,8 +730,8 @@ TEST_F(Dispatcher, SurvivesRandomAndMalformedBroadcasts) {
                                     (LPARAM) "@Warble SetCaptionNow alive", SMTO_NORMAL, 2000,
                                     &result));
     EXPECT_EQ(0u, result);
-    EXPECT_STREQ("alive", warble.caption);
-    EXPECT_LT(strnlen(warble.caption, TEXT_SIZE), (size_t)TEXT_SIZE);
+    EXPECT_STREQ(L"alive", warble.caption);
+    EXPECT_LT(wcsnlen(warble.caption, TEXT_SIZE), (size_t)TEXT_SIZE);
     expectWellFormedSettingsFile(warble.rcPath);
     std::vector<std::string> files = unit::filesIn(unit::shellFolder());
     std::sort(files.begin(), files.end());

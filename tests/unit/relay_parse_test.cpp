@@ -227,16 +227,26 @@ TEST(FormatSliderCommand, SmallBufferIsNeverOverrun) {
 
 TEST(FormatLabelCommand, QuotesTheCaption) {
     char out[TEXT_SIZE];
-    formatLabelCommand("Artist - Title", out, sizeof out);
+    formatLabelCommand(L"Artist - Title", out, sizeof out);
     EXPECT_STREQ("@DOVozizuvav Control SetAgent winamplabel Caption StaticText \"Artist - Title\"",
                  out);
-    formatLabelCommand("", out, sizeof out);
+    formatLabelCommand(L"", out, sizeof out);
     EXPECT_STREQ("@DOVozizuvav Control SetAgent winamplabel Caption StaticText \"\"", out);
+}
+
+TEST(FormatLabelCommand, CarriesTheCaptionInTheSystemCodePage) {
+    if (GetACP() != 1252) GTEST_SKIP() << "expected texts are those of code page 1252";
+    const std::string prefix = "@DOVozizuvav Control SetAgent winamplabel Caption StaticText \"";
+    char out[TEXT_SIZE];
+    formatLabelCommand(L"Bj\u00f6rk - J\u00f3ga", out, sizeof out);
+    EXPECT_EQ(prefix + "Bj\xf6rk - J\xf3ga\"", out) << "what the code page holds is kept";
+    formatLabelCommand(L"\u65e5\u672c - \ud55c\uad6d", out, sizeof out);
+    EXPECT_EQ(prefix + "?? - ??\"", out) << "what it cannot hold becomes \"?\"";
 }
 
 TEST(FormatLabelCommand, LongCaptionIsCutAndStillEndsWithItsQuote) {
     const std::string prefix = "@DOVozizuvav Control SetAgent winamplabel Caption StaticText \"";
-    std::string caption(259, 'c');
+    std::wstring caption(259, L'c');
     char out[TEXT_SIZE + 16];
     memset(out, 'Z', sizeof out);
     formatLabelCommand(caption.c_str(), out, TEXT_SIZE);
@@ -256,11 +266,11 @@ TEST(FormatLabelCommand, LongCaptionIsCutAndStillEndsWithItsQuote) {
 TEST(FormatLabelCommand, CaptionThatJustFitsIsKeptWhole) {
     const size_t prefixLength =
         strlen("@DOVozizuvav Control SetAgent winamplabel Caption StaticText \"");
-    std::string caption(259 - prefixLength - 1, 'd');
+    std::wstring caption(259 - prefixLength - 1, L'd');
     char out[TEXT_SIZE];
     formatLabelCommand(caption.c_str(), out, sizeof out);
     EXPECT_EQ(259u, strlen(out));
-    EXPECT_EQ(caption + "\"", std::string(out + prefixLength));
+    EXPECT_EQ(std::string(caption.size(), 'd') + "\"", std::string(out + prefixLength));
 }
 
 } // namespace

@@ -4,6 +4,7 @@
    to be repainted. */
 #include "display/render.h"
 #include "display/scroller.h"
+#include "plugin/text.h"
 #include "unit_support.h"
 
 #include <string>
@@ -81,7 +82,7 @@ class Scroller : public unit::StateTest {
         std::string text;
         for (int total = pixels; total > 0; total -= widths[last[total]])
             text += (char)last[total];
-        return measureText(text.c_str()).cx == pixels ? text : "";
+        return measureText(std::wstring(text.begin(), text.end()).c_str()).cx == pixels ? text : "";
     }
 
     struct Frame {
@@ -225,15 +226,15 @@ TEST_F(Scroller, BounceWithStepZeroStillCountsTheRestAndTurns) {
 TEST_F(Scroller, NewCaptionMidBounceKeepsOffsetAndDirection) {
     std::string text = captionOfWidth(250);
     if (text.empty()) GTEST_SKIP() << "no text of exactly 250 pixels in this font";
-    copyText(warble.lastCaption, "an older caption", TEXT_SIZE);
+    copyText(warble.lastCaption, L"an older caption", TEXT_SIZE);
     warble.scrollX = -20;
     warble.scrollForward = false;
     warble.edgePause = 7;
     warble.scrollMax = 5;
 
     setCaption(text.c_str());
-    EXPECT_STREQ(text.c_str(), warble.caption);
-    EXPECT_STREQ(text.c_str(), warble.lastCaption);
+    EXPECT_EQ(std::wstring(text.begin(), text.end()), warble.caption);
+    EXPECT_EQ(std::wstring(text.begin(), text.end()), warble.lastCaption);
     EXPECT_EQ(-20, warble.scrollX);
     EXPECT_FALSE(warble.scrollForward);
     EXPECT_EQ(0, warble.edgePause);

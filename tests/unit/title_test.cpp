@@ -6,69 +6,80 @@
 #include "unit_support.h"
 #include "winamp/player.h"
 #include "winamp/title.h"
+#include "plugin/text.h"
 
 #include <string>
+#include <vector>
+#include <wchar.h>
 #include <time.h>
 
 namespace {
 
 TEST(FindRotated, FindsAPatternThatWrapsAroundTheEnd) {
-    EXPECT_EQ(2, findRotated("abc", "cab", 3));
-    EXPECT_EQ(1, findRotated("abc", "bca", 3));
-    EXPECT_EQ(0, findRotated("abc", "abc", 3));
+    EXPECT_EQ(2, findRotated(L"abc", L"cab", 3));
+    EXPECT_EQ(1, findRotated(L"abc", L"bca", 3));
+    EXPECT_EQ(0, findRotated(L"abc", L"abc", 3));
 }
 
 TEST(FindRotated, EmptyTextFindsNothing) {
-    EXPECT_EQ(-1, findRotated("", "cab", 3));
-    EXPECT_EQ(-1, findRotated("", "", 0));
+    EXPECT_EQ(-1, findRotated(L"", L"cab", 3));
+    EXPECT_EQ(-1, findRotated(L"", L"", 0));
 }
 
 TEST(FindRotated, AbsentPatternGivesMinusOne) {
-    EXPECT_EQ(-1, findRotated("abc", "acb", 3));
-    EXPECT_EQ(-1, findRotated("Artist - Title", "- Winamp ***", 12));
+    EXPECT_EQ(-1, findRotated(L"abc", L"acb", 3));
+    EXPECT_EQ(-1, findRotated(L"Artist - Title", L"- Winamp ***", 12));
 }
 
 TEST(FindRotated, LowestIndexWins) {
-    EXPECT_EQ(1, findRotated("xabab", "ab", 2));
+    EXPECT_EQ(1, findRotated(L"xabab", L"ab", 2));
     /* Every place of a one-letter ring matches; the first counts. */
-    EXPECT_EQ(0, findRotated("aaaa", "aa", 2));
+    EXPECT_EQ(0, findRotated(L"aaaa", L"aa", 2));
 }
 
 TEST(FindRotated, PatternLongerThanTextIsComparedAroundTheRing) {
     /* "ab" read as a ring is abab...: a four-letter pattern matches at 0 and 1. */
-    EXPECT_EQ(0, findRotated("ab", "abab", 4));
-    EXPECT_EQ(1, findRotated("ab", "baba", 4));
-    EXPECT_EQ(-1, findRotated("ab", "abba", 4));
+    EXPECT_EQ(0, findRotated(L"ab", L"abab", 4));
+    EXPECT_EQ(1, findRotated(L"ab", L"baba", 4));
+    EXPECT_EQ(-1, findRotated(L"ab", L"abba", 4));
 }
 
 TEST(FindRotated, FindsTheScrollingMarkerInARotatedTitle) {
-    EXPECT_EQ(13, findRotated("tist - Title - Winamp *** 7. Ar", "- Winamp ***", 12));
+    EXPECT_EQ(13, findRotated(L"tist - Title - Winamp *** 7. Ar", L"- Winamp ***", 12));
     /* The marker split by the ring's seam is still found, where it begins. */
-    EXPECT_EQ(13, findRotated("** 7. Artist - Winamp *", "- Winamp ***", 12));
+    EXPECT_EQ(13, findRotated(L"** 7. Artist - Winamp *", L"- Winamp ***", 12));
 }
 
-std::string cleaned(const char *title, bool showTrackNumber) {
-    char out[TEXT_SIZE];
-    memset(out, 'Z', sizeof out);
-    cleanWinampTitle(title, showTrackNumber, out, sizeof out);
+std::wstring cleaned(const std::wstring &title, bool showTrackNumber) {
+    wchar_t out[TEXT_SIZE];
+    wmemset(out, L'Z', TEXT_SIZE);
+    cleanWinampTitle(title.c_str(), showTrackNumber, out, TEXT_SIZE);
     return out;
 }
 
 struct TitleCase {
-    const char *title;
-    const char *withoutNumber;
-    const char *withNumber;
+    const wchar_t *title;
+    const wchar_t *withoutNumber;
+    const wchar_t *withNumber;
 };
 
 TEST(CleanWinampTitle, GivesTheTrackTitleForEachFormOfWinampsTitle) {
     const TitleCase cases[] = {
-        {"7. Artist - Title - Winamp", "Artist - Title", "7. Artist - Title"},
-        {"tist - Title - Winamp *** 7. Ar", "Artist - Title ", " 7. Artist - Title "},
-        {"Vol. 2 - Song - Winamp", "2 - Song", "Vol. 2 - Song"},
-        {"Remix 2.0 - Winamp", "", "Remix 2.0"},
-        {"Artist - Title - Winamp", "Artist - Title", "Artist - Title"},
-        {"12. Song - Winamp [Paused]", "Song", "12. Song"},
-        {"", "", ""},
+        {L"7. Artist - Title - Winamp", L"Artist - Title", L"7. Artist - Title"},
+        {L"tist - Title - Winamp *** 7. Ar", L"Artist - Title", L"7. Artist - Title"},
+        /* The ring holds the paused mark too; the unwound title keeps no blanks. */
+        {L"Heaven) - Winamp [Paused] *** 3. Stairway (To ", L"Stairway (To Heaven)",
+         L"3. Stairway (To Heaven)"},
+        {L"Winamp [Stopped] *** 3. Song - ", L"Song", L"3. Song"},
+        /* Only a leading run of digits and ". " is Winamp's number. */
+        {L"Vol. 2 - Song - Winamp", L"Vol. 2 - Song", L"Vol. 2 - Song"},
+        {L"Remix 2.0 - Winamp", L"Remix 2.0", L"Remix 2.0"},
+        {L"4.Song - Winamp", L"4.Song", L"4.Song"},
+        {L"Artist - Title - Winamp", L"Artist - Title", L"Artist - Title"},
+        {L"12. Song - Winamp [Paused]", L"Song", L"12. Song"},
+        {L"\u65e5\u672c\u8a9e - \u6b4c - Winamp", L"\u65e5\u672c\u8a9e - \u6b4c",
+         L"\u65e5\u672c\u8a9e - \u6b4c"},
+        {L"", L"", L""},
     };
     for (const TitleCase &c : cases) {
         EXPECT_EQ(c.withoutNumber, cleaned(c.title, false)) << "title: " << c.title;
@@ -76,57 +87,103 @@ TEST(CleanWinampTitle, GivesTheTrackTitleForEachFormOfWinampsTitle) {
     }
 }
 
+/* Every form Winamp gives a track (numbered or not; playing, paused or stopped; each
+   also as the scrolling ring at every offset) cleans to the same caption, in any script. */
+TEST(CleanWinampTitle, EveryFormOfATrackGivesTheSameCaption) {
+    const wchar_t *const tracks[] = {
+        L"Artist - Title",
+        L"Mr. Brightside",
+        L"Dr. Dre - Still D.R.E.",
+        L"Vol. 2 - Song",
+        L"\u30b9\u30d4\u30c3\u30c4 - \u6d77\u306e\u6b4c", /* Japanese */
+        L"Bjo\u0308rk - Jo\u0301ga",                      /* combining marks */
+        L"\u039a\u03cc\u03c3\u03bc\u03bf\u03c2 \U0001F3B5 - \u041f\u0435\u0441\u043d\u044f", /* a
+                                                                                                pair
+                                                                                              */
+    };
+    const wchar_t *const numbers[] = {L"", L"7. ", L"123. "};
+    const wchar_t *const marks[] = {L"", L" [Paused]", L" [Stopped]"};
+    for (const wchar_t *track : tracks)
+        for (const wchar_t *number : numbers)
+            for (const wchar_t *mark : marks) {
+                std::wstring plain = std::wstring(number) + track + L" - Winamp" + mark;
+                std::wstring ring = plain + L" *** ";
+                std::vector<std::wstring> forms = {plain};
+                for (size_t shift = 0; shift < ring.size(); ++shift)
+                    forms.push_back(ring.substr(shift) + ring.substr(0, shift));
+                for (const std::wstring &form : forms) {
+                    ASSERT_EQ(track, cleaned(form, false)) << "title: " << form;
+                    ASSERT_EQ(number + std::wstring(track), cleaned(form, true))
+                        << "title: " << form;
+                }
+            }
+}
+
 TEST(CleanWinampTitle, OnlyTheFirstWinampSuffixCounts) {
-    EXPECT_EQ("A", cleaned("A - Winamp - Winamp", true));
+    EXPECT_EQ(L"A", cleaned(L"A - Winamp - Winamp", true));
 }
 
 TEST(CleanWinampTitle, TitleThatIsOnlyTheRotatedMarkerGivesAnEmptyCaption) {
-    EXPECT_EQ("", cleaned("- Winamp ***", true));
-    EXPECT_EQ("", cleaned("amp ***- Win", true));
-    EXPECT_EQ("", cleaned("***- Winamp ", false));
+    EXPECT_EQ(L"", cleaned(L"- Winamp ***", true));
+    EXPECT_EQ(L"", cleaned(L"amp ***- Win", true));
+    EXPECT_EQ(L"", cleaned(L"***- Winamp ", false));
+    EXPECT_EQ(L"", cleaned(L"Paused] ***- Winamp [", false));
 }
 
-TEST(CleanWinampTitle, PointAsLastCharacterGivesAnEmptyCaption) {
-    EXPECT_EQ("", cleaned("Track 7.", false));
-    EXPECT_EQ("", cleaned(".", false));
-    EXPECT_EQ("Track 7.", cleaned("Track 7.", true));
+TEST(CleanWinampTitle, PointThatIsNoTrackNumberStays) {
+    EXPECT_EQ(L"Track 7.", cleaned(L"Track 7.", false));
+    EXPECT_EQ(L".", cleaned(L".", false));
+    EXPECT_EQ(L"7.", cleaned(L"7.", false)) << "no blank after the point: no number";
+    EXPECT_EQ(L"", cleaned(L"7. ", false));
+    EXPECT_EQ(L"Track 7.", cleaned(L"Track 7.", true));
 }
 
 TEST(CleanWinampTitle, LongTitleIsCutSafely) {
-    std::string title = "7. " + std::string(290, 'A') + " - Winamp";
-    char out[TEXT_SIZE + 16];
-    memset(out, 'Z', sizeof out);
+    std::wstring title = L"7. " + std::wstring(290, L'A') + L" - Winamp";
+    wchar_t out[TEXT_SIZE + 16];
+    wmemset(out, L'Z', TEXT_SIZE + 16);
     cleanWinampTitle(title.c_str(), true, out, TEXT_SIZE);
-    size_t n = strnlen(out, TEXT_SIZE);
+    size_t n = wcsnlen(out, TEXT_SIZE);
     ASSERT_LT(n, (size_t)TEXT_SIZE) << "the result must be terminated inside its buffer";
     EXPECT_EQ(0, title.compare(0, n, out)) << "the cut text is the start of the title";
-    for (size_t i = TEXT_SIZE; i < sizeof out; ++i)
-        ASSERT_EQ('Z', out[i]) << "written past the buffer at " << i;
+    for (size_t i = TEXT_SIZE; i < TEXT_SIZE + 16; ++i)
+        ASSERT_EQ(L'Z', out[i]) << "written past the buffer at " << i;
 
-    memset(out, 'Z', sizeof out);
+    wmemset(out, L'Z', TEXT_SIZE + 16);
     cleanWinampTitle(title.c_str(), false, out, TEXT_SIZE);
-    n = strnlen(out, TEXT_SIZE);
+    n = wcsnlen(out, TEXT_SIZE);
     ASSERT_LT(n, (size_t)TEXT_SIZE);
-    EXPECT_EQ(std::string(n, 'A'), std::string(out));
+    EXPECT_EQ(std::wstring(n, L'A'), std::wstring(out));
 }
 
 TEST(CleanWinampTitle, LongScrollingTitleIsCutSafely) {
-    std::string title = std::string(200, 'B') + " - Winamp *** " + std::string(200, 'C');
-    char out[TEXT_SIZE + 16];
-    memset(out, 'Z', sizeof out);
+    std::wstring title = std::wstring(200, L'B') + L" - Winamp *** " + std::wstring(200, L'C');
+    wchar_t out[TEXT_SIZE + 16];
+    wmemset(out, L'Z', TEXT_SIZE + 16);
     cleanWinampTitle(title.c_str(), true, out, TEXT_SIZE);
-    ASSERT_LT(strnlen(out, TEXT_SIZE), (size_t)TEXT_SIZE);
-    for (size_t i = TEXT_SIZE; i < sizeof out; ++i)
-        ASSERT_EQ('Z', out[i]);
+    ASSERT_LT(wcsnlen(out, TEXT_SIZE), (size_t)TEXT_SIZE);
+    for (size_t i = TEXT_SIZE; i < TEXT_SIZE + 16; ++i)
+        ASSERT_EQ(L'Z', out[i]);
 }
 
 TEST(CleanWinampTitle, SmallOutputBufferIsNeverOverrun) {
-    char out[12];
-    memset(out, 'Z', sizeof out);
-    cleanWinampTitle("7. Artist - Title - Winamp", true, out, 8);
-    EXPECT_STREQ("7. Arti", out);
-    for (size_t i = 8; i < sizeof out; ++i)
-        EXPECT_EQ('Z', out[i]);
+    wchar_t out[12];
+    wmemset(out, L'Z', 12);
+    cleanWinampTitle(L"7. Artist - Title - Winamp", true, out, 8);
+    EXPECT_STREQ(L"7. Arti", out);
+    for (size_t i = 8; i < 12; ++i)
+        EXPECT_EQ(L'Z', out[i]);
+}
+
+TEST(CleanWinampTitle, CutNeverSplitsASurrogatePair) {
+    /* The note is a pair of units; where the limit falls between them both go. */
+    const wchar_t *title = L"7. Ab\U0001F3B5c - Winamp";
+    EXPECT_EQ(L"7. Ab\U0001F3B5", cleaned(title, true).substr(0, 7));
+    wchar_t out[8];
+    cleanWinampTitle(title, true, out, 7);
+    EXPECT_STREQ(L"7. Ab", out);
+    cleanWinampTitle(title, true, out, 8);
+    EXPECT_STREQ(L"7. Ab\U0001F3B5", out);
 }
 
 /* Sunday 19 February 2006, 14:05:09. */
@@ -193,11 +250,16 @@ TEST(FormatIdleTime, TimeTooLongForTheCaptionGivesEmptyText) {
 
 class IdleText : public unit::StateTest {
   protected:
+    std::wstring wideText(bool winampCheck) {
+        wchar_t out[TEXT_SIZE];
+        wmemset(out, L'Z', TEXT_SIZE);
+        idleText(winampCheck, out);
+        return std::wstring(out, wcsnlen(out, TEXT_SIZE));
+    }
     std::string text(bool winampCheck) {
         char out[TEXT_SIZE];
-        memset(out, 'Z', sizeof out);
-        idleText(winampCheck, out);
-        return std::string(out, strnlen(out, sizeof out));
+        narrowText(wideText(winampCheck).c_str(), out, sizeof out);
+        return out;
     }
 };
 
@@ -241,6 +303,11 @@ TEST_F(IdleText, MessageIsTheUsersText) {
     warble.idleState = 2;
     copyText(warble.idleMessage, "Gone fishing", TEXT_SIZE);
     EXPECT_EQ("Gone fishing", text(true));
+    /* The message is text in the system code page. */
+    copyText(warble.idleMessage, "Caf\xe9", TEXT_SIZE);
+    if (GetACP() == 1252) {
+        EXPECT_EQ(L"Caf\u00e9", wideText(true));
+    }
     copyText(warble.idleMessage, "", TEXT_SIZE);
     EXPECT_EQ("", text(false));
 }
