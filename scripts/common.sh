@@ -13,6 +13,11 @@ as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
 # have NAME: NAME is a command on the PATH, or (an absolute path) a file that exists.
 have() { if [[ $1 == /* ]]; then [ -e "$1" ]; else command -v "$1" >/dev/null; fi; }
 
+# Wine's own fonts have no CJK glyphs: this one, linked behind the default fonts, is
+# where such text falls back to, as it does on Windows.
+CJK_FONT=/usr/share/fonts/truetype/wqy/wqy-microhei.ttc
+CJK_FONT_LINK="wqy-microhei.ttc,WenQuanYi Micro Hei"
+
 # ensure_packages [NAME=PACKAGE...]: installs what builds and runs the tests, and the extras
 # named, each checked by the very command or file that is then used.
 ensure_packages() {
@@ -24,7 +29,8 @@ ensure_packages() {
         /usr/src/googletest/CMakeLists.txt=googletest \
         Xvfb=xvfb \
         xdpyinfo=x11-utils \
-        wine=wine winepath=wine wineserver=wine wineboot=wine; do
+        wine=wine winepath=wine wineserver=wine wineboot=wine \
+        "$CJK_FONT=fonts-wqy-microhei"; do
         have "${pair%%=*}" || need+=("${pair#*=}")
     done
     dpkg -s wine32:i386 >/dev/null 2>&1 || need+=(wine32:i386)
@@ -83,10 +89,25 @@ start_wine() {
         # instead of after waiting for a manager that never answers.
         wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null
     fi
+    link_cjk_font
     # The first program of a session starts the prefix's background services, which
     # inherit its output and hold it open for as long as they live: start them here,
     # on /dev/null, so that no later program (ctest's runners) hands them its pipes.
     wineboot >/dev/null 2>&1 </dev/null
+}
+
+# link_cjk_font: puts the CJK font first in the font links of the fonts that text falls
+# back from (the shell's style font Tahoma, and the dialog font), once per prefix.
+link_cjk_font() {
+    local key='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink'
+    local face links
+    for face in Tahoma "Microsoft Sans Serif"; do
+        links=$(wine reg query "$key" /v "$face" 2>/dev/null </dev/null |
+            sed -n "s/^ *$face *REG_MULTI_SZ *//p" | tr -d '\r')
+        [[ $links == "$CJK_FONT_LINK"* ]] && continue
+        wine reg add "$key" /v "$face" /t REG_MULTI_SZ /d "$CJK_FONT_LINK${links:+\\0$links}" \
+            /f >/dev/null 2>&1 </dev/null
+    done
 }
 
 # wine_server_pid: the pid of the server running for the prefix, if any. The server works

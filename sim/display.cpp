@@ -1,6 +1,7 @@
 /* Painting the player window: green text on black, three lines. */
 #include "display.h"
 #include "title.h"
+#include "utf8.h"
 
 #include <cstdio>
 
@@ -12,9 +13,9 @@ static void formatTime(char *out, size_t size, long long ms) {
         snprintf(out, size, "%lld:%02lld", s / 60, s % 60);
 }
 
-static void drawLine(HDC hdc, RECT &row, const char *text) {
+static void drawLine(HDC hdc, RECT &row, const std::wstring &text) {
     /* No prefix handling: "Simon & Garfunkel" keeps its "&". */
-    DrawTextA(hdc, text, -1, &row, DT_LEFT | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+    DrawTextW(hdc, text.c_str(), -1, &row, DT_LEFT | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
     OffsetRect(&row, 0, row.bottom - row.top);
 }
 
@@ -30,19 +31,18 @@ static void paintText(HDC hdc, const RECT &client, const Player &player, bool sc
 
     snprintf(line, sizeof line, "%s%s", track ? stateName : "No playlist",
              scroll ? "  (scrolling title)" : "");
-    drawLine(hdc, row, line);
+    drawLine(hdc, row, fromUtf8(line));
     if (!track) {
         drawLine(hdc, row, BARE_TITLE);
         return;
     }
-    snprintf(line, sizeof line, "%d. %s", player.index() + 1, track->text.c_str());
-    drawLine(hdc, row, line);
+    drawLine(hdc, row, std::to_wstring(player.index() + 1) + L". " + fromUtf8(track->text));
 
     char pos[32], len[32];
     formatTime(pos, sizeof pos, player.positionMs());
     formatTime(len, sizeof len, track->seconds * 1000LL);
     snprintf(line, sizeof line, "%s / %s", pos, len);
-    drawLine(hdc, row, line);
+    drawLine(hdc, row, fromUtf8(line));
 }
 
 void paintPlayer(HWND hwnd, const Player &player, bool scroll) {

@@ -1,5 +1,6 @@
 /* Message log output: a file opened for appending, or stdout. */
 #include "log.h"
+#include "utf8.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -8,7 +9,7 @@ static FILE *logFile = nullptr;
 
 void logOpen(const char *path) {
     logClose();
-    if (path) logFile = fopen(path, "a");
+    if (path) logFile = _wfopen(fromUtf8(path).c_str(), L"a");
 }
 
 void logClose() {

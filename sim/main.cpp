@@ -9,11 +9,15 @@
 #include "playlist.h"
 #include "remote.h"
 #include "title.h"
+#include "utf8.h"
 
+#include <shellapi.h>
 #include <string>
+#include <vector>
 #include <windows.h>
 
-static const char PLAYER_CLASS[] = "Winamp v1.x";
+/* A Unicode window, so that its title can name a track in any script. */
+static const wchar_t PLAYER_CLASS[] = L"Winamp v1.x";
 
 enum {
     WINDOW_WIDTH = 275,
@@ -41,7 +45,7 @@ static HWND g_hwnd;
 static Player *g_player;
 static bool g_scroll;
 static size_t g_scrollShift;
-static std::string g_shownTitle;     /* the window text as last set */
+static std::wstring g_shownTitle;    /* the window text as last set */
 static long long g_shownSecond = -1; /* the position second last painted */
 static bool g_closing;               /* the window is on its way out: no more changes */
 
@@ -66,15 +70,15 @@ static void raiseEvent(DWORD event) {
 }
 
 /* Every title change passes here, so that each one is announced once. */
-static void setTitle(const std::string &text) {
+static void setTitle(const std::wstring &text) {
     if (g_closing || text == g_shownTitle) return;
     g_shownTitle = text;
-    SetWindowTextA(g_hwnd, text.c_str());
+    SetWindowTextW(g_hwnd, text.c_str());
     raiseEvent(EVENT_OBJECT_NAMECHANGE);
 }
 
 static void updateTitle() {
-    std::string plain = plainTitle(*g_player);
+    std::wstring plain = plainTitle(*g_player);
     if (g_scroll && !g_player->empty())
         setTitle(scrolledTitle(plain, g_scrollShift));
     else
@@ -110,8 +114,8 @@ static void handleMessagesFor(DWORD milliseconds) {
     DWORD start = GetTickCount();
     while (GetTickCount() - start < milliseconds) {
         MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageA(&msg);
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&msg);
         Sleep(10);
     }
 }
@@ -251,14 +255,32 @@ static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
     case WM_COMMAND: OnCommand(hwnd, LOWORD(wParam), (HWND)lParam, HIWORD(wParam)); return 0;
     case WM_COPYDATA: return OnCopyData(hwnd, (HWND)wParam, (const COPYDATASTRUCT *)lParam);
     }
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
+    return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
 /* ---- start-up --------------------------------------------------------------------------- */
 
+/* The command line as UTF-8 words: read as UTF-16, not through the code page, so that
+   "--send title TEXT" carries a title in any script. */
+static std::vector<std::string> commandWords() {
+    std::vector<std::string> words;
+    int count = 0;
+    LPWSTR *wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!wide) return words;
+    for (int i = 0; i < count; i++)
+        words.push_back(toUtf8(wide[i]));
+    LocalFree(wide);
+    return words;
+}
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCmd) {
+    std::vector<std::string> words = commandWords();
+    std::vector<char *> argv;
+    for (std::string &word : words)
+        argv.push_back(&word[0]);
+    argv.push_back(nullptr);
     Options options;
-    int exitCode = readOptions(__argc, __argv, options);
+    int exitCode = readOptions((int)words.size(), argv.data(), options);
     if (exitCode >= 0) return exitCode;
     logOpen(options.logPath);
 
@@ -266,18 +288,18 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCmd) {
     startPlayer(player, options);
     g_player = &player;
 
-    WNDCLASSA wc = {};
+    WNDCLASSW wc = {};
     wc.lpfnWndProc = WndProc;
     wc.hInstance = instance;
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     wc.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
     wc.lpszClassName = PLAYER_CLASS;
-    if (!RegisterClassA(&wc)) return 2;
+    if (!RegisterClassW(&wc)) return 2;
 
     g_scroll = options.scroll;
     g_shownTitle = plainTitle(player);
     if (g_scroll && !player.empty()) g_shownTitle = scrolledTitle(g_shownTitle, 0);
-    HWND hwnd = CreateWindowExA(0, PLAYER_CLASS, g_shownTitle.c_str(),
+    HWND hwnd = CreateWindowExW(0, PLAYER_CLASS, g_shownTitle.c_str(),
                                 WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
                                 CW_USEDEFAULT, CW_USEDEFAULT, WINDOW_WIDTH, WINDOW_HEIGHT, nullptr,
                                 nullptr, instance, nullptr);
@@ -288,9 +310,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCmd) {
     raiseEvent(EVENT_OBJECT_CREATE); /* Wine does not tell other processes' hooks itself */
 
     MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchMessageW(&msg);
     }
     g_player = nullptr;
     logClose();

@@ -1,5 +1,6 @@
 /* Building the playlist: the built-in tracks and playlist files. */
 #include "playlist.h"
+#include "utf8.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -20,7 +21,7 @@ Playlist builtinPlaylist() {
 }
 
 std::string cutTrackText(const std::string &text) {
-    return text.size() > TRACK_TEXT_MAX ? text.substr(0, TRACK_TEXT_MAX) : text;
+    return cutUtf8(text, TRACK_TEXT_MAX);
 }
 
 int parseSeconds(const char *text, int fallback) {
@@ -62,7 +63,7 @@ static bool parseLine(std::string line, Track &track) {
 }
 
 bool loadPlaylist(const char *path, Playlist &list) {
-    FILE *file = fopen(path, "rb");
+    FILE *file = _wfopen(fromUtf8(path).c_str(), L"rb");
     if (!file) return false;
     Playlist loaded;
     std::string line;
@@ -78,6 +79,7 @@ bool loadPlaylist(const char *path, Playlist &list) {
             cut = true;
         }
         if (!complete && !feof(file)) continue;
+        if (loaded.empty() && line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);
         Track track;
         if (loaded.size() < PLAYLIST_TRACKS_MAX && parseLine(line, track)) loaded.push_back(track);
         line.clear();

@@ -5,7 +5,7 @@
 #include <vector>
 
 struct Track {
-    std::string text; /* "Artist - Title", at most TRACK_TEXT_MAX characters */
+    std::string text; /* "Artist - Title" in UTF-8, at most TRACK_TEXT_MAX bytes */
     int seconds;      /* length, 1 .. TRACK_SECONDS_MAX */
 };
 
@@ -21,12 +21,12 @@ typedef std::vector<Track> Playlist;
 /* A handful of tracks of varied lengths, one of them with a very long title. */
 Playlist builtinPlaylist();
 
-/* Reads "Artist - Title|seconds" lines. Blank lines and lines starting with '#' are
-   skipped, a missing or bad length becomes TRACK_SECONDS_DEFAULT, over-long lines are
-   cut. Returns false (list untouched) when the file cannot be opened. */
+/* Reads "Artist - Title|seconds" lines of UTF-8 text (path in UTF-8). Blank lines and lines
+   starting with '#' are skipped, a missing or bad length becomes TRACK_SECONDS_DEFAULT, over-long
+   lines are cut. Returns false (list untouched) when the file cannot be opened. */
 bool loadPlaylist(const char *path, Playlist &list);
 
-/* Cuts text to TRACK_TEXT_MAX characters. */
+/* Cuts text to TRACK_TEXT_MAX bytes, at a whole character. */
 std::string cutTrackText(const std::string &text);
 /* Reads a length in seconds; returns fallback when text is not a sensible number. */
 int parseSeconds(const char *text, int fallback);

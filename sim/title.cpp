@@ -1,21 +1,23 @@
 /* Winamp's title forms: numbered track, state suffix and the scrolling ring. */
 #include "title.h"
+#include "utf8.h"
 
-const char BARE_TITLE[] = "Winamp 5.9.2 Build 10042";
+const wchar_t BARE_TITLE[] = L"Winamp 5.9.2 Build 10042";
 
-std::string plainTitle(const Player &player) {
+std::wstring plainTitle(const Player &player) {
     const Track *track = player.current();
     if (!track) return BARE_TITLE;
-    std::string title = std::to_string(player.index() + 1) + ". " + track->text + " - Winamp";
+    std::wstring title =
+        std::to_wstring(player.index() + 1) + L". " + fromUtf8(track->text) + L" - Winamp";
     if (player.state() == STATE_PAUSED)
-        title += " [Paused]";
+        title += L" [Paused]";
     else if (player.state() == STATE_STOPPED)
-        title += " [Stopped]";
+        title += L" [Stopped]";
     return title;
 }
 
-std::string scrolledTitle(const std::string &plain, size_t shift) {
-    std::string ring = plain + " *** ";
+std::wstring scrolledTitle(const std::wstring &plain, size_t shift) {
+    std::wstring ring = plain + L" *** ";
     shift %= ring.size();
     return ring.substr(shift) + ring.substr(0, shift);
 }

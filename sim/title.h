@@ -5,9 +5,10 @@
 #include <string>
 
 /* Shown when the playlist is empty. */
-extern const char BARE_TITLE[];
+extern const wchar_t BARE_TITLE[];
 
 /* "N. Artist - Title - Winamp", with " [Paused]" or " [Stopped]" after it. */
-std::string plainTitle(const Player &player);
-/* The scrolling form: plain + " *** " read as a ring, starting shift characters in. */
-std::string scrolledTitle(const std::string &plain, size_t shift);
+std::wstring plainTitle(const Player &player);
+/* The scrolling form: plain + " *** " read as a ring, starting shift UTF-16 units in,
+   as Winamp rotates it. */
+std::wstring scrolledTitle(const std::wstring &plain, size_t shift);

@@ -123,6 +123,41 @@ TEST_F(PixelsTest, EndToEndScrollingMovesRightFirstThenRests) {
     keepOnFailure(moving, "end-to-end");
 }
 
+/* A player's title in a script outside the code page: real glyphs (the text and its
+   reverse differ, where missing glyphs would draw the same boxes), centred, and a
+   long one scrolls. */
+TEST_F(PixelsTest, CjkTitleIsDrawnCentredAndALongOneScrolls) {
+    const std::string title = "\u65e5\u672c\u8a9e\u306e\u6b4c";   /* 日本語の歌 */
+    const std::string reverse = "\u6b4c\u306e\u8a9e\u672c\u65e5"; /* 歌の語本日 */
+    WinampSim sim;
+    sim.setPlaylist({title + "|200"});
+    ASSERT_TRUE(sim.start());
+    start("Warble.plugin.showTrackNumber: false\r\nWarble.plugin.scrolling: true\r\n");
+    Frame frame = captureWindow(window);
+    RECT area = textArea(frame);
+    InkBox box = findInk(frame, area);
+    ASSERT_FALSE(box.none()) << "no caption ink found";
+    EXPECT_LE(abs(box.left + box.right - (area.left + area.right - 1)), 4)
+        << "ink " << box.left << ".." << box.right;
+    EXPECT_GT(box.right - box.left, 30) << "five full-width characters";
+
+    ASSERT_TRUE(sim.send("title " + reverse));
+    pump(300);
+    Frame reversed = captureWindow(window);
+    EXPECT_NE(inkColumns(frame, area), inkColumns(reversed, area));
+    keepOnFailure(frame, "cjk");
+
+    ASSERT_TRUE(sim.send("title " + title + title + title + title));
+    pump(300);
+    Frame first = captureWindow(window);
+    pump(400);
+    Frame later = captureWindow(window);
+    int shift = bestShift(inkColumns(first, area), inkColumns(later, area), 30);
+    EXPECT_LE(shift, -3) << "about one pixel every 50 ms to the left";
+    EXPECT_GE(shift, -20);
+    keepOnFailure(later, "cjk-scrolling");
+}
+
 TEST_F(PixelsTest, AmpersandIsDrawnAsItself) {
     start();
     Frame plain = showCaption("AB");

@@ -122,18 +122,49 @@ TEST_F(WinampTest, ScrollingPlayerTitleGivesTheSameCaption) {
     ASSERT_TRUE(sim.start("--scroll"));
     writeSettings("Warble.plugin.showTrackNumber: false\r\n");
     ASSERT_EQ(startThroughShell(), 0);
-    /* The ring is cut after Winamp's marker: what followed it comes first, with the
-       blanks around it kept. */
-    EXPECT_TRUE(waitForLabel("Artist One - Song One "));
+    /* The ring is unwound at Winamp's marker: the same caption as the plain title. */
+    EXPECT_TRUE(waitForLabel("Artist One - Song One"));
     hostClearEvents();
     pump(1200); /* several steps of the ring meanwhile */
-    EXPECT_TRUE(waitForLabel("Artist One - Song One "));
+    EXPECT_TRUE(waitForLabel("Artist One - Song One"));
     std::vector<std::string> seen = statuses();
     EXPECT_GE(std::count(seen.begin(), seen.end(), "TitleChange"), 1);
 
     hostClearEvents();
     hostBroadcast("@WarbleInternal ToggleTrackNumber");
-    EXPECT_TRUE(waitForLabel(" 1. Artist One - Song One "));
+    EXPECT_TRUE(waitForLabel("1. Artist One - Song One"));
+
+    /* Paused, Winamp's ring holds its mark too: still the same caption, every step. */
+    hostClearEvents();
+    ASSERT_TRUE(sim.send("pause"));
+    pump(1200);
+    std::vector<std::string> labels =
+        eventsStartingWith("broadcast|@DOVozizuvav Control SetAgent winamplabel");
+    ASSERT_FALSE(labels.empty());
+    for (const std::string &label : labels)
+        EXPECT_EQ("broadcast|" + labelCommand("1. Artist One - Song One"), label);
+}
+
+/* The companion and the other plugins take text in the system code page: what it holds
+   is kept, what it cannot hold becomes "?", and the status broadcasts go on as ever. */
+TEST_F(WinampTest, LabelCarriesTheTitleInTheSystemCodePage) {
+    if (GetACP() != 1252) GTEST_SKIP() << "expected texts are those of code page 1252";
+    sim.setPlaylist({"Bj\u00f6rk - J\u00f3ga|200", "\u65e5\u672c - \ud55c\uad6d|200"});
+    ASSERT_TRUE(sim.start());
+    writeSettings("Warble.plugin.showTrackNumber: false\r\n");
+    ASSERT_EQ(startThroughShell(), 0);
+    EXPECT_TRUE(waitForLabel("Bj\xf6rk - J\xf3ga"));
+
+    hostClearEvents();
+    ASSERT_TRUE(sim.send("next"));
+    ASSERT_TRUE(pumpUntil(
+        [] {
+            return statusesEndWith({"Playing", "TitleChange"});
+        },
+        3000))
+        << ::testing::PrintToString(statuses());
+    EXPECT_TRUE(waitForLabel("?? - ??"))
+        << ::testing::PrintToString(eventsStartingWith("broadcast|@DOVozizuvav Control SetAgent"));
 }
 
 TEST_F(WinampTest, IdleTextsWhenStoppedOrAbsent) {
