@@ -13,10 +13,11 @@ as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
 # have NAME: NAME is a command on the PATH, or (an absolute path) a file that exists.
 have() { if [[ $1 == /* ]]; then [ -e "$1" ]; else command -v "$1" >/dev/null; fi; }
 
-# Wine's own fonts have no CJK glyphs: this one, linked behind the default fonts, is
-# where such text falls back to, as it does on Windows.
+# Wine's own fonts have no CJK glyphs and no emoji: these two, linked behind the default
+# fonts, are where such text falls back to, as it does on Windows.
 CJK_FONT=/usr/share/fonts/truetype/wqy/wqy-microhei.ttc
-CJK_FONT_LINK="wqy-microhei.ttc,WenQuanYi Micro Hei"
+EMOJI_FONT=/usr/share/fonts/truetype/ancient-scripts/Symbola_hint.ttf
+FALLBACK_LINKS='wqy-microhei.ttc,WenQuanYi Micro Hei\0Symbola_hint.ttf,Symbola'
 
 # ensure_packages [NAME=PACKAGE...]: installs what builds and runs the tests, and the extras
 # named, each checked by the very command or file that is then used.
@@ -30,7 +31,7 @@ ensure_packages() {
         Xvfb=xvfb \
         xdpyinfo=x11-utils \
         wine=wine winepath=wine wineserver=wine wineboot=wine \
-        "$CJK_FONT=fonts-wqy-microhei"; do
+        "$CJK_FONT=fonts-wqy-microhei" "$EMOJI_FONT=fonts-symbola"; do
         have "${pair%%=*}" || need+=("${pair#*=}")
     done
     dpkg -s wine32:i386 >/dev/null 2>&1 || need+=(wine32:i386)
@@ -89,23 +90,23 @@ start_wine() {
         # instead of after waiting for a manager that never answers.
         wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null
     fi
-    link_cjk_font
+    link_fallback_fonts
     # The first program of a session starts the prefix's background services, which
     # inherit its output and hold it open for as long as they live: start them here,
     # on /dev/null, so that no later program (ctest's runners) hands them its pipes.
     wineboot >/dev/null 2>&1 </dev/null
 }
 
-# link_cjk_font: puts the CJK font first in the font links of the fonts that text falls
-# back from (the shell's style font Tahoma, and the dialog font), once per prefix.
-link_cjk_font() {
+# link_fallback_fonts: puts those fonts first in the font links of the fonts that text
+# falls back from (the shell's style font Tahoma, and the dialog font), once per prefix.
+link_fallback_fonts() {
     local key='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink'
     local face links
     for face in Tahoma "Microsoft Sans Serif"; do
         links=$(wine reg query "$key" /v "$face" 2>/dev/null </dev/null |
             sed -n "s/^ *$face *REG_MULTI_SZ *//p" | tr -d '\r')
-        [[ $links == "$CJK_FONT_LINK"* ]] && continue
-        wine reg add "$key" /v "$face" /t REG_MULTI_SZ /d "$CJK_FONT_LINK${links:+\\0$links}" \
+        [[ $links == "$FALLBACK_LINKS"* ]] && continue
+        wine reg add "$key" /v "$face" /t REG_MULTI_SZ /d "$FALLBACK_LINKS${links:+\\0$links}" \
             /f >/dev/null 2>&1 </dev/null
     done
 }
