@@ -13,11 +13,10 @@ as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
 # have NAME: NAME is a command on the PATH, or (an absolute path) a file that exists.
 have() { if [[ $1 == /* ]]; then [ -e "$1" ]; else command -v "$1" >/dev/null; fi; }
 
-# Wine's own fonts have no CJK glyphs and no emoji: these two, linked behind the default
-# fonts, are where such text falls back to, as it does on Windows.
+# Wine's own fonts have no CJK glyphs: this one, linked behind the default fonts, is
+# where such text falls back to, as it does on Windows.
 CJK_FONT=/usr/share/fonts/truetype/wqy/wqy-microhei.ttc
-EMOJI_FONT=/usr/share/fonts/truetype/ancient-scripts/Symbola_hint.ttf
-FALLBACK_LINKS='wqy-microhei.ttc,WenQuanYi Micro Hei\0Symbola_hint.ttf,Symbola'
+FALLBACK_LINKS='wqy-microhei.ttc,WenQuanYi Micro Hei'
 
 # ensure_packages [NAME=PACKAGE...]: installs what builds and runs the tests, and the extras
 # named, each checked by the very command or file that is then used.
@@ -31,7 +30,7 @@ ensure_packages() {
         Xvfb=xvfb \
         xdpyinfo=x11-utils \
         wine=wine winepath=wine wineserver=wine wineboot=wine \
-        "$CJK_FONT=fonts-wqy-microhei" "$EMOJI_FONT=fonts-symbola"; do
+        "$CJK_FONT=fonts-wqy-microhei"; do
         have "${pair%%=*}" || need+=("${pair#*=}")
     done
     dpkg -s wine32:i386 >/dev/null 2>&1 || need+=(wine32:i386)
@@ -99,7 +98,7 @@ start_wine() {
     wineboot >/dev/null 2>&1 </dev/null
 }
 
-# link_fallback_fonts: puts those fonts first in the font links of the fonts that text
+# link_fallback_fonts: puts that font first in the font links of the fonts that text
 # falls back from (the shell's style font Tahoma, and the dialog font), once per prefix.
 link_fallback_fonts() {
     local key='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink'
