@@ -1,0 +1,27 @@
+/* Hiding the window while nothing plays, together with the shell's show and
+   hide of its plugins; a docked window is hidden the same way and the Slit
+   keeps its place. */
+#include "display/visibility.h"
+#include "display/window.h"
+#include "plugin/state.h"
+#include "winamp/player.h"
+
+static bool nothingPlays() {
+    int state = warble.playState;
+    return state != WINAMP_PLAYING && state != WINAMP_PAUSED;
+}
+
+bool windowHidden() {
+    return (warble.pluginsHidden && warble.toggleWithPlugins) ||
+           (warble.hideWhenIdle && nothingPlays());
+}
+
+void followPlayState() {
+    HWND w = warble.hwndPlugin;
+    if (!w || !warble.hideWhenIdle) return;
+    if ((IsWindowVisible(w) != FALSE) != windowHidden()) return;
+    if (GetWindowThreadProcessId(w, nullptr) == GetCurrentThreadId())
+        applyWindowState();
+    else
+        PostMessageA(w, WM_FOLLOW_PLAY_STATE, 0, 0);
+}
