@@ -16,12 +16,24 @@ bool windowHidden() {
            (warble.hideWhenIdle && nothingPlays());
 }
 
+void showForPlayState() {
+    HWND w = warble.hwndPlugin;
+    RECT place;
+    GetWindowRect(w, &place);
+    applyWindowState();
+    /* Applying the state puts even a docked window at its floating place; it goes
+       back where the Slit keeps it now rather than at the Slit's next layout. */
+    if (warble.inSlit)
+        SetWindowPos(w, nullptr, place.left, place.top, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void followPlayState() {
     HWND w = warble.hwndPlugin;
     if (!w || !warble.hideWhenIdle) return;
     if ((IsWindowVisible(w) != FALSE) != windowHidden()) return;
     if (GetWindowThreadProcessId(w, nullptr) == GetCurrentThreadId())
-        applyWindowState();
+        showForPlayState();
     else
         PostMessageA(w, WM_FOLLOW_PLAY_STATE, 0, 0);
 }

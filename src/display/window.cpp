@@ -143,7 +143,7 @@ static LRESULT OnReconfigure() {
 }
 
 static LRESULT OnFollowPlayState() {
-    applyWindowState();
+    showForPlayState();
     return 0;
 }
 
