@@ -260,6 +260,8 @@ TEST_P(HideWhenIdleTest, ScreenShowsNothingWhileStoppedAndTheTitleSoonAfterPlay)
     }
     ASSERT_TRUE(sim.send("stop"));
     EXPECT_TRUE(pumpUntil([&] { return !IsWindowVisible(window) && inkOnScreen() == 0; }, 1000));
+    hostBroadcast("@NJShowPlugins");
+    EXPECT_FALSE(IsWindowVisible(window)) << "the shell's show does not undo the idle hiding";
     keepOnFailure(captureScreen(windowRect(window)), docked ? "idle-docked" : "idle-floating");
 }
 

@@ -154,6 +154,7 @@ TEST_F(Dispatcher, EveryOnOffCommandTogglesAnnouncesWritesAndRefreshesTheMenu) {
         {"TransbackEnabled", &warble.transBackEnabled, KEY_TRANSBACK},
         {"ToggleWithPlugins", &warble.toggleWithPlugins, KEY_TOGGLE_WITH_PLUGINS},
         {"ToggleTrackNumber", &warble.showTrackNumber, KEY_TRACK_NUMBER},
+        {"ToggleHideWhenIdle", &warble.hideWhenIdle, KEY_HIDE_WHEN_IDLE},
     };
     for (const ToggleCase &c : cases) {
         for (int round = 0; round < 2; ++round) {
@@ -175,6 +176,9 @@ TEST_F(Dispatcher, EveryOnOffCommandTogglesAnnouncesWritesAndRefreshesTheMenu) {
                 EXPECT_GT(eventIndex("broadcast|@Warble_fromWinamp_Stopped"), menu)
                     << "the player is asked again after the track number setting";
             }
+            if (&warble.hideWhenIdle == c.flag)
+                EXPECT_EQ(!after, IsWindowVisible(warble.hwndPlugin) != FALSE)
+                    << "no player: hidden while the option is on";
         }
     }
 }
@@ -305,6 +309,24 @@ TEST_F(Dispatcher, TransparencyAlphaTakesTheNumberAsItIs) {
 
     broadcast("@WarbleInternal TransparencyAlpha -5");
     EXPECT_EQ(-5, warble.alpha);
+}
+
+TEST_F(Dispatcher, ScrollSpeedIsBroughtInsideItsRangeAndWritten) {
+    const struct {
+        const char *text;
+        int speed;
+    } cases[] = {{"@WarbleInternal ScrollSpeed 4", 4},   {"@WarbleInternal scrollspeed 10", 10},
+                 {"@WarbleInternal ScrollSpeed 50", 10}, {"@WarbleInternal ScrollSpeed -2", 1},
+                 {"@WarbleInternal ScrollSpeed 7", 7},   {"@WarbleInternal ScrollSpeed ", 1}};
+    for (const auto &c : cases) {
+        broadcast(c.text);
+        EXPECT_EQ(c.speed, warble.scrollSpeed) << c.text;
+        EXPECT_EQ(c.speed, ReadInt(warble.rcPath, KEY_SCROLL_SPEED, 0)) << c.text;
+    }
+    hostClearEvents();
+    broadcast("@WarbleInternal ScrollSpeed");
+    EXPECT_TRUE(unit::eventsStartingWith("write|").empty()) << "without its blank: nothing";
+    EXPECT_TRUE(unit::eventsStartingWith("label|").empty());
 }
 
 TEST_F(Dispatcher, ToggleScrollStyleSwitchesAndWritesTheStyleName) {
