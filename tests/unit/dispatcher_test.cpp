@@ -312,21 +312,15 @@ TEST_F(Dispatcher, TransparencyAlphaTakesTheNumberAsItIs) {
 }
 
 TEST_F(Dispatcher, ScrollSpeedIsBroughtInsideItsRangeAndWritten) {
-    const struct {
-        const char *text;
-        int speed;
-    } cases[] = {{"@WarbleInternal ScrollSpeed 4", 4},   {"@WarbleInternal scrollspeed 10", 10},
-                 {"@WarbleInternal ScrollSpeed 50", 10}, {"@WarbleInternal ScrollSpeed -2", 1},
-                 {"@WarbleInternal ScrollSpeed 7", 7},   {"@WarbleInternal ScrollSpeed ", 1}};
+    const std::pair<const char *, int> cases[] = {{"4", 4}, {"50", 10}, {"-2", 1}, {"", 1}};
     for (const auto &c : cases) {
-        broadcast(c.text);
-        EXPECT_EQ(c.speed, warble.scrollSpeed) << c.text;
-        EXPECT_EQ(c.speed, ReadInt(warble.rcPath, KEY_SCROLL_SPEED, 0)) << c.text;
+        broadcast((std::string("@WarbleInternal scrollSpeed ") + c.first).c_str());
+        EXPECT_EQ(c.second, warble.scrollSpeed) << c.first;
+        EXPECT_EQ(c.second, ReadInt(warble.rcPath, KEY_SCROLL_SPEED, 0)) << c.first;
     }
     hostClearEvents();
     broadcast("@WarbleInternal ScrollSpeed");
     EXPECT_TRUE(unit::eventsStartingWith("write|").empty()) << "without its blank: nothing";
-    EXPECT_TRUE(unit::eventsStartingWith("label|").empty());
 }
 
 TEST_F(Dispatcher, ToggleScrollStyleSwitchesAndWritesTheStyleName) {
