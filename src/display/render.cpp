@@ -1,8 +1,10 @@
-/* Rendering: every frame is composed in two memory surfaces, the whole client
-   area and the text area inside the inset, and reaches the screen in one copy,
-   blended at a low alpha while Winamp is paused so the blink fades. */
+/* Rendering: each paint copies the drawn background into the frame surface,
+   draws the caption there and puts the frame on the screen in one copy, blended
+   at a low alpha while Winamp is paused so the blink fades. The caption itself
+   is measured here too. */
 #include "display/render.h"
 #include "display/scroller.h"
+#include "display/surfaces.h"
 #include "plugin/state.h"
 
 #include <string.h>
@@ -19,51 +21,6 @@ int textAreaWidth() {
     return warble.width - 2 * textInset();
 }
 
-void createBuffers() {
-    PAINTSTRUCT ps;
-    HDC windowDC = BeginPaint(warble.hwndPlugin, &ps);
-    RECT client;
-    GetClientRect(warble.hwndPlugin, &client);
-    int k = textInset();
-    int w = client.right - client.left, h = client.bottom - client.top;
-    warble.bufferDC = CreateCompatibleDC(nullptr);
-    warble.bufferBitmap = CreateCompatibleBitmap(windowDC, w, h);
-    warble.textDC = CreateCompatibleDC(nullptr);
-    warble.textBitmap = CreateCompatibleBitmap(windowDC, w - 2 * k, h - 2 * k);
-    warble.oldBufferBitmap = (HBITMAP)SelectObject(warble.bufferDC, warble.bufferBitmap);
-    warble.oldTextBitmap = (HBITMAP)SelectObject(warble.textDC, warble.textBitmap);
-    EndPaint(warble.hwndPlugin, &ps);
-}
-
-void releaseBuffers() {
-    if (warble.bufferDC) {
-        DeleteObject(SelectObject(warble.bufferDC, warble.oldBufferBitmap));
-        DeleteDC(warble.bufferDC);
-    }
-    if (warble.textDC) {
-        /* A text area without room has no bitmap: nothing to delete then. */
-        HGDIOBJ textBitmap = SelectObject(warble.textDC, warble.oldTextBitmap);
-        if (textBitmap) DeleteObject(textBitmap);
-        DeleteDC(warble.textDC);
-    }
-    warble.bufferDC = warble.textDC = nullptr;
-    warble.bufferBitmap = warble.textBitmap = nullptr;
-    warble.oldBufferBitmap = warble.oldTextBitmap = nullptr;
-}
-
-void recreateBuffers() {
-    releaseBuffers();
-    createBuffers();
-    {
-        DisplayLock lock;
-        warble.scrollMin = textAreaWidth() - warble.textWidth;
-        warble.scrollX = 0;
-        warble.edgePause = 0;
-    }
-    InvalidateRect(warble.hwndPlugin, nullptr, FALSE);
-    wakeScroller();
-}
-
 /* Called with displayLock held, so the font cannot be deleted meanwhile. */
 SIZE measureText(const char *text) {
     RECT r = {0, 0, 0, 0};
@@ -76,33 +33,37 @@ SIZE measureText(const char *text) {
     return size;
 }
 
+/* The caption's size in the present font and the scroll bounds that follow
+   from it; displayLock held. */
+static void measureCaption() {
+    SIZE size = measureText(warble.caption);
+    warble.textWidth = size.cx;
+    warble.textHeight = size.cy;
+    warble.scrollMax = 0;
+    warble.scrollMin = textAreaWidth() - warble.textWidth;
+    warble.edgePause = 0;
+}
+
 void setCaption(const char *text) {
     {
         DisplayLock lock;
         copyText(warble.caption, text, TEXT_SIZE);
         if (strcmp(warble.caption, warble.lastCaption) != 0) {
-            SIZE size = measureText(warble.caption);
-            warble.textWidth = size.cx;
-            warble.textHeight = size.cy;
-            warble.scrollMax = 0;
-            warble.scrollMin = textAreaWidth() - warble.textWidth;
+            measureCaption();
             copyText(warble.lastCaption, warble.caption, TEXT_SIZE);
-            warble.edgePause = 0;
         }
     }
     InvalidateRect(warble.hwndPlugin, nullptr, FALSE);
     wakeScroller();
 }
 
-static void paintBackground(const RECT &client) {
-    if (!warble.transBackEnabled || warble.inSlit) {
-        MakeStyleGradient(warble.bufferDC, const_cast<RECT *>(&client), &warble.styleItem,
-                          warble.showBorder);
-        return;
+void remeasureCaption() {
+    {
+        DisplayLock lock;
+        measureCaption();
     }
-    HBRUSH key = CreateSolidBrush(warble.colourKey);
-    FillRect(warble.bufferDC, &client, key);
-    DeleteObject(key);
+    InvalidateRect(warble.hwndPlugin, nullptr, FALSE);
+    wakeScroller();
 }
 
 /* What one frame shows of the caption, read whole under the lock. */
@@ -121,42 +82,50 @@ static CaptionFrame takeCaptionFrame() {
     return frame;
 }
 
-static void drawCaption(int areaWidth, int areaHeight) {
-    CaptionFrame frame = takeCaptionFrame();
-    RECT r = {0, (areaHeight - frame.textHeight) >> 1, areaWidth, areaHeight};
-    bool wider = textAreaWidth() < frame.textWidth;
-
-    HGDIOBJ oldFont = SelectObject(warble.textDC, warble.hFont);
-    SetBkMode(warble.textDC, TRANSPARENT);
-    SetTextColor(warble.textDC, warble.textColour);
-    if (warble.playState != 3) {
-        if (wider && warble.scrolling) {
-            r.left = frame.scrollX;
-            DrawTextA(warble.textDC, frame.text, -1, &r, CAPTION_FLAGS);
-        } else {
-            DrawTextA(warble.textDC, frame.text, -1, &r, DT_CENTER | CAPTION_FLAGS);
-        }
-    } else if (warble.blinkOn) {
-        DrawTextA(warble.textDC, frame.text, -1, &r, DT_CENTER | CAPTION_FLAGS);
-    }
-    SelectObject(warble.textDC, oldFont);
+/* The one place the caption's text is drawn: into the frame, in the caption
+   font and colour, inside r (clipped by the frame to the text area). */
+static void drawText(const char *text, RECT &r, UINT align) {
+    HDC dc = warble.bufferDC;
+    HGDIOBJ oldFont = SelectObject(dc, warble.hFont);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, warble.textColour);
+    DrawTextA(dc, text, -1, &r, align | CAPTION_FLAGS);
+    SelectObject(dc, oldFont);
 }
 
-void paintWindow(HDC dc, const RECT &u) {
-    RECT client;
-    GetClientRect(warble.hwndPlugin, &client);
-    paintBackground(client);
-
-    int k = textInset();
-    int uw = u.right - u.left, uh = u.bottom - u.top;
-    int areaWidth = uw - 2 * k, areaHeight = uh - 2 * k;
-    if (areaWidth > 0 && areaHeight > 0) {
-        BitBlt(warble.textDC, u.left, u.top, areaWidth, areaHeight, warble.bufferDC, u.left + k,
-               u.top + k, SRCCOPY);
-        drawCaption(areaWidth, areaHeight);
-        BitBlt(warble.bufferDC, u.left + k, u.top + k, areaWidth, areaHeight, warble.textDC, u.left,
-               u.top, SRCCOPY);
+/* Laid out from the whole text area whatever part is repainted, so that a
+   part comes out exactly as in a full paint. */
+static void drawCaption(const RECT &area) {
+    if (IsRectEmpty(&area)) return;
+    CaptionFrame frame = takeCaptionFrame();
+    int areaHeight = area.bottom - area.top;
+    RECT r = {area.left, area.top + ((areaHeight - frame.textHeight) >> 1), area.right,
+              area.bottom};
+    bool wider = textAreaWidth() < frame.textWidth;
+    if (warble.playState != 3) {
+        if (wider && warble.scrolling) {
+            r.left = area.left + frame.scrollX;
+            drawText(frame.text, r, 0);
+        } else {
+            drawText(frame.text, r, DT_CENTER);
+        }
+    } else if (warble.blinkOn) {
+        drawText(frame.text, r, DT_CENTER);
     }
+}
+
+void paintWindow(HDC dc, const RECT &update) {
+    fitSurfaces();
+    if (!warble.bufferDC) return;
+    refreshBackground();
+    RECT client = {0, 0, warble.surfaceWidth, warble.surfaceHeight}, u;
+    if (!IntersectRect(&u, &update, &client)) return;
+    int uw = u.right - u.left, uh = u.bottom - u.top;
+
+    /* The frame is clipped to the text area: its margin already shows the
+       background. */
+    BitBlt(warble.bufferDC, u.left, u.top, uw, uh, warble.backDC, u.left, u.top, SRCCOPY);
+    drawCaption(textAreaOf(client));
 
     if (warble.isPaused && !warble.transBackEnabled)
         AlphaBlend(dc, u.left, u.top, uw, uh, warble.bufferDC, u.left, u.top, uw, uh,

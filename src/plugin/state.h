@@ -71,9 +71,12 @@ struct PluginState {
     int scrollX, scrollMin, scrollMax, edgePause;
     bool scrollForward;
 
-    /* Off-screen surfaces: shell's thread only. */
-    HDC bufferDC, textDC;
-    HBITMAP bufferBitmap, textBitmap, oldBufferBitmap, oldTextBitmap;
+    /* Off-screen surfaces, the frame and the drawn background: shell's thread only. */
+    HDC bufferDC, backDC;
+    HBITMAP bufferBitmap, backBitmap, oldBufferBitmap, oldBackBitmap;
+    /* Their size, the client area's: written on the shell's thread under
+       displayLock; the scroll thread reads it under the lock. */
+    int surfaceWidth, surfaceHeight;
 
     /* Player status: written whole by queryPlayer (shell's thread or poller);
        blinkOn also by the scroll thread. */
