@@ -86,11 +86,10 @@ static CaptionFrame takeCaptionFrame() {
    font and colour, inside r (clipped by the frame to the text area). */
 static void drawText(const char *text, RECT &r, UINT align) {
     HDC dc = warble.bufferDC;
-    HGDIOBJ oldFont = SelectObject(dc, warble.hFont);
+    holdCaptionFont();
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, warble.textColour);
     DrawTextA(dc, text, -1, &r, align | CAPTION_FLAGS);
-    SelectObject(dc, oldFont);
 }
 
 /* Laid out from the whole text area whatever part is repainted, so that a

@@ -56,7 +56,22 @@ void createBuffers() {
     memset(&drawnLook, 0, sizeof drawnLook); /* nothing drawn yet */
 }
 
+void holdCaptionFont() {
+    if (!warble.bufferDC || warble.bufferFont == warble.hFont) return;
+    HGDIOBJ replaced = SelectObject(warble.bufferDC, warble.hFont);
+    if (!warble.bufferFont) warble.oldBufferFont = replaced;
+    warble.bufferFont = warble.hFont;
+}
+
+void dropCaptionFont() {
+    if (!warble.bufferFont) return;
+    SelectObject(warble.bufferDC, warble.oldBufferFont);
+    warble.bufferFont = nullptr;
+    warble.oldBufferFont = nullptr;
+}
+
 void releaseBuffers() {
+    dropCaptionFont();
     if (warble.bufferDC) {
         SelectClipRgn(warble.bufferDC, nullptr);
         /* A window without room has no bitmap: nothing to delete then. */

@@ -13,6 +13,10 @@ void recreateBuffers();
 /* Rebuilds the surfaces when the client area no longer has their size, however
    the size came to change; true when it did. */
 bool fitSurfaces();
+/* Keeps the caption font selected into the frame from one paint to the next. */
+void holdCaptionFont();
+/* Puts the frame's own font back: before the caption font is deleted. */
+void dropCaptionFont();
 /* Draws the background surface again when the size, the style, the border, the
    inset or the transparency mode changed since it was drawn. */
 void refreshBackground();

@@ -74,6 +74,10 @@ struct PluginState {
     /* Off-screen surfaces, the frame and the drawn background: shell's thread only. */
     HDC bufferDC, backDC;
     HBITMAP bufferBitmap, backBitmap, oldBufferBitmap, oldBackBitmap;
+    /* The caption font while it stays selected into the frame (selecting a font
+       costs more than the rest of a paint), and the font it replaced. */
+    HFONT bufferFont;
+    HGDIOBJ oldBufferFont;
     /* Their size, the client area's: written on the shell's thread under
        displayLock; the scroll thread reads it under the lock. */
     int surfaceWidth, surfaceHeight;
