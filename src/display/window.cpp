@@ -7,6 +7,7 @@
 #include "display/render.h"
 #include "display/scroller.h"
 #include "display/surfaces.h"
+#include "display/visibility.h"
 #include "plugin/state.h"
 #include "settings/settings.h"
 #include "settings/style.h"
@@ -21,7 +22,7 @@ static const int MIN_NOTIFIED_SIZE = 5;
 void applyWindowState() {
     HWND w = warble.hwndPlugin;
     wakeScroller();
-    if (warble.pluginsHidden && warble.toggleWithPlugins) {
+    if (windowHidden()) {
         ShowWindow(w, SW_HIDE);
         return;
     }
@@ -146,6 +147,11 @@ static LRESULT OnReconfigure() {
     return 0;
 }
 
+static LRESULT OnFollowPlayState() {
+    showForPlayState();
+    return 0;
+}
+
 static LRESULT OnBroadcast(LPARAM lParam) {
     if (lParam) handleBroadcast((const char *)lParam);
     return 0;
@@ -169,6 +175,7 @@ LRESULT CALLBACK warbleWindowProc(HWND w, UINT message, WPARAM wParam, LPARAM lP
     case WM_SIZING: return OnSizing((RECT *)lParam);
     case MSG_RECONFIGURE: return OnReconfigure();
     case MSG_BROADCAST: return OnBroadcast(lParam);
+    case WM_FOLLOW_PLAY_STATE: return OnFollowPlayState();
     }
     return DefWindowProcA(w, message, wParam, lParam);
 }
