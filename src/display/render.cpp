@@ -121,10 +121,16 @@ void paintWindow(HDC dc, const RECT &update) {
     if (!IntersectRect(&u, &update, &client)) return;
     int uw = u.right - u.left, uh = u.bottom - u.top;
 
-    /* The frame is clipped to the text area: its margin already shows the
-       background. */
-    BitBlt(warble.bufferDC, u.left, u.top, uw, uh, warble.backDC, u.left, u.top, SRCCOPY);
-    drawCaption(textAreaOf(client));
+    /* Only the update rectangle of the frame is renewed and shown: elsewhere its
+       text area may still hold an older caption, never shown before a paint
+       renews it. The frame is clipped to the text area, and its margin already
+       shows the background. */
+    RECT area = textAreaOf(client), renewed;
+    if (IntersectRect(&renewed, &area, &u)) {
+        BitBlt(warble.bufferDC, renewed.left, renewed.top, renewed.right - renewed.left,
+               renewed.bottom - renewed.top, warble.backDC, renewed.left, renewed.top, SRCCOPY);
+        drawCaption(area);
+    }
 
     if (warble.isPaused && !warble.transBackEnabled)
         AlphaBlend(dc, u.left, u.top, uw, uh, warble.bufferDC, u.left, u.top, uw, uh,

@@ -9,7 +9,8 @@
 #include <string.h>
 
 /* What the background surface was drawn with; a paint that finds anything else
-   draws it again. Compared whole, so it is kept free of padding garbage. */
+   draws it again. Compared whole, so it is kept free of padding garbage. Shell's
+   thread only, like the surfaces. */
 struct BackgroundLook {
     int width, height, inset;
     bool keyed, border;

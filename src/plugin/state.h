@@ -70,8 +70,8 @@ struct PluginState {
     COLORREF colourKey;
 
     /* Caption and scroll state: written by setCaption (shell's thread or poller),
-       the scroll thread and recreateBuffers, all under displayLock; the paint
-       reads them under the same lock. */
+       the scroll thread, recreateBuffers and remeasureCaption, all under
+       displayLock; the paint reads them under the same lock. */
     char caption[TEXT_SIZE];
     char lastCaption[TEXT_SIZE];
     int textWidth, textHeight;
