@@ -1,7 +1,8 @@
-/* Rendering: each paint copies the drawn background into the frame surface,
-   draws the caption there and puts the frame on the screen in one copy, blended
-   at a low alpha while Winamp is paused so the blink fades. The caption itself
-   is measured here too. */
+/* Rendering: the frame surface holds the whole picture, composed again (the
+   drawn background copied in, the caption drawn over it) only when the caption
+   or its look changed; each paint puts the frame on the screen in one copy,
+   blended at a low alpha while Winamp is paused so the blink fades. The caption
+   itself is measured here too. */
 #include "display/render.h"
 #include "display/scroller.h"
 #include "display/surfaces.h"
@@ -66,19 +67,39 @@ void remeasureCaption() {
     wakeScroller();
 }
 
-/* What one frame shows of the caption, read whole under the lock. */
+/* What one frame shows of the caption and all that decides how it is drawn,
+   read whole under the lock. Two are compared whole, so it is kept free of
+   padding garbage. */
 struct CaptionFrame {
     char text[TEXT_SIZE];
-    int textWidth, textHeight, scrollX;
+    int textHeight, scrollX;
+    RECT area;
+    bool scrolls, shown;
+    COLORREF colour;
 };
 
-static CaptionFrame takeCaptionFrame() {
-    DisplayLock lock;
+/* The caption the frame holds: a paint that would draw the same only copies
+   the frame to the screen. Shell's thread only. */
+static CaptionFrame composed;
+
+static CaptionFrame takeCaptionFrame(const RECT &area) {
     CaptionFrame frame;
-    copyText(frame.text, warble.caption, TEXT_SIZE);
-    frame.textWidth = warble.textWidth;
-    frame.textHeight = warble.textHeight;
-    frame.scrollX = warble.scrollX;
+    memset(&frame, 0, sizeof frame);
+    {
+        DisplayLock lock;
+        copyText(frame.text, warble.caption, TEXT_SIZE);
+        frame.textHeight = warble.textHeight;
+        frame.scrollX = warble.scrollX;
+        frame.scrolls = textAreaWidth() < warble.textWidth && warble.scrolling;
+    }
+    /* Paused, the caption is centred, and shown only in the blink's visible
+       phase; a caption that does not move does not depend on the offset. */
+    bool paused = warble.playState == 3;
+    frame.scrolls = frame.scrolls && !paused;
+    frame.shown = !paused || warble.blinkOn;
+    if (!frame.scrolls) frame.scrollX = 0;
+    frame.area = area;
+    frame.colour = warble.textColour;
     return frame;
 }
 
@@ -92,46 +113,38 @@ static void drawText(const char *text, RECT &r, UINT align) {
     DrawTextA(dc, text, -1, &r, align | CAPTION_FLAGS);
 }
 
-/* Laid out from the whole text area whatever part is repainted, so that a
-   part comes out exactly as in a full paint. */
-static void drawCaption(const RECT &area) {
-    if (IsRectEmpty(&area)) return;
-    CaptionFrame frame = takeCaptionFrame();
-    int areaHeight = area.bottom - area.top;
+/* The text area of the frame, background and caption, laid out from the whole
+   text area. */
+static void composeFrame(const CaptionFrame &frame) {
+    const RECT &area = frame.area;
+    int areaWidth = area.right - area.left, areaHeight = area.bottom - area.top;
+    BitBlt(warble.bufferDC, area.left, area.top, areaWidth, areaHeight, warble.backDC, area.left,
+           area.top, SRCCOPY);
+    if (!frame.shown) return;
     RECT r = {area.left, area.top + ((areaHeight - frame.textHeight) >> 1), area.right,
               area.bottom};
-    bool wider = textAreaWidth() < frame.textWidth;
-    if (warble.playState != 3) {
-        if (wider && warble.scrolling) {
-            r.left = area.left + frame.scrollX;
-            drawText(frame.text, r, 0);
-        } else {
-            drawText(frame.text, r, DT_CENTER);
-        }
-    } else if (warble.blinkOn) {
-        drawText(frame.text, r, DT_CENTER);
-    }
+    if (frame.scrolls) r.left = area.left + frame.scrollX;
+    drawText(frame.text, r, frame.scrolls ? 0 : DT_CENTER);
 }
 
 void paintWindow(HDC dc, const RECT &update) {
     fitSurfaces();
     if (!warble.bufferDC) return;
-    refreshBackground();
+    bool changed = refreshBackground();
+    changed = holdCaptionFont() || changed;
     RECT client = {0, 0, warble.surfaceWidth, warble.surfaceHeight}, u;
-    if (!IntersectRect(&u, &update, &client)) return;
-    int uw = u.right - u.left, uh = u.bottom - u.top;
-
-    /* Only the update rectangle of the frame is renewed and shown: elsewhere its
-       text area may still hold an older caption, never shown before a paint
-       renews it. The frame is clipped to the text area, and its margin already
-       shows the background. */
-    RECT area = textAreaOf(client), renewed;
-    if (IntersectRect(&renewed, &area, &u)) {
-        BitBlt(warble.bufferDC, renewed.left, renewed.top, renewed.right - renewed.left,
-               renewed.bottom - renewed.top, warble.backDC, renewed.left, renewed.top, SRCCOPY);
-        drawCaption(area);
+    RECT area = textAreaOf(client);
+    if (!IsRectEmpty(&area)) {
+        CaptionFrame frame = takeCaptionFrame(area);
+        if (changed || memcmp(&frame, &composed, sizeof frame)) {
+            composeFrame(frame);
+            memcpy(&composed, &frame, sizeof frame);
+        }
     }
 
+    /* The frame is whole: any part of it is what a full paint shows there. */
+    if (!IntersectRect(&u, &update, &client)) return;
+    int uw = u.right - u.left, uh = u.bottom - u.top;
     if (warble.isPaused && !warble.transBackEnabled)
         AlphaBlend(dc, u.left, u.top, uw, uh, warble.bufferDC, u.left, u.top, uw, uh,
                    warble.pausedBlend);

@@ -57,11 +57,12 @@ void createBuffers() {
     memset(&drawnLook, 0, sizeof drawnLook); /* nothing drawn yet */
 }
 
-void holdCaptionFont() {
-    if (!warble.bufferDC || warble.bufferFont == warble.hFont) return;
+bool holdCaptionFont() {
+    if (!warble.bufferDC || warble.bufferFont == warble.hFont) return false;
     HGDIOBJ replaced = SelectObject(warble.bufferDC, warble.hFont);
     if (!warble.bufferFont) warble.oldBufferFont = replaced;
     warble.bufferFont = warble.hFont;
+    return true;
 }
 
 void dropCaptionFont() {
@@ -131,9 +132,9 @@ static void drawBackground(const BackgroundLook &look) {
     DeleteObject(key);
 }
 
-void refreshBackground() {
+bool refreshBackground() {
     BackgroundLook look = currentLook(warble.surfaceWidth, warble.surfaceHeight);
-    if (!memcmp(&look, &drawnLook, sizeof look)) return;
+    if (!memcmp(&look, &drawnLook, sizeof look)) return false;
     drawBackground(look);
     /* The frame's margin around the text area is the background itself and
        stays as drawn here; the frame is clipped to the text area for the
@@ -146,6 +147,7 @@ void refreshBackground() {
     SelectClipRgn(warble.bufferDC, clip);
     DeleteObject(clip);
     memcpy(&drawnLook, &look, sizeof look);
+    return true;
 }
 
 RECT scrollDamage() {
