@@ -1,5 +1,5 @@
-/* The off-screen surfaces behind the display window: the frame, composed anew
-   for each paint, and the drawn background, redrawn only when what it shows
+/* The off-screen surfaces behind the display window: the frame, which holds
+   the whole picture, and the drawn background, redrawn only when what it shows
    changes. Both always have the size of the client area that is painted. */
 #include "display/surfaces.h"
 #include "display/render.h"
