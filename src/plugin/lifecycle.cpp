@@ -5,6 +5,7 @@
 #include "display/scroller.h"
 #include "display/window.h"
 #include "plugin/state.h"
+#include "plugin/version.h"
 #include "settings/settings.h"
 #include "settings/style.h"
 #include "winamp/player.h"
@@ -147,9 +148,9 @@ extern "C" void endPlugin(HINSTANCE instance) {
 extern "C" const char *pluginInfo(int index) {
     switch (index) {
     case 1: return "Warble";
-    case 2: return "v0.96b";
+    case 2: return "v" WARBLE_VERSION;
     case 3: return WARBLE_AUTHOR;
-    case 4: return "19-02-2006";
+    case 4: return WARBLE_RELEASE_DATE;
     case 5: return WARBLE_WEB;
     case 6: return WARBLE_EMAIL;
     case 7: return "@Warble SetCaption@Warble SetCaptionNow@Warble GetWinampInfo";
