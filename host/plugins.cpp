@@ -133,12 +133,13 @@ int hostLoadPlugin(const char *path, bool withSlit, std::string *problem) {
     }
     PeImage image{bytes};
     why = fileProblem(path, bytes, image);
+    /* Looked for before loading: Wine loads a DLL whose function imports are missing,
+       with stubs that end the process when called. */
+    if (why.empty()) why = missingImport(image);
     if (!why.empty()) return -1;
     HMODULE module = LoadLibraryA(path);
     if (!module) {
-        DWORD error = GetLastError();
-        why = missingImport(image);
-        if (why.empty()) why = say("Windows refused to load it (error %lu)", error);
+        why = say("Windows refused to load it (error %lu)", GetLastError());
         return -1;
     }
     HWND slit = withSlit ? hostSlitWindow() : nullptr;

@@ -25,6 +25,8 @@ echo "not a DLL" >"$tmp/Text.dll"
 { printf 'MZ'; head -c 58 /dev/zero; printf '\x40\0\0\0PE\0\0\x64\x86'; head -c 400 /dev/zero; } >"$tmp/Wide.dll"
 # The real plugin, its import of msimg32.dll renamed to a library that does not exist.
 perl -pe 's/msimg32\.dll/msimgxx.dll/gi' "$dll" >"$tmp/Broken.dll"
+# Another, asking the shell for a service that it does not have.
+perl -pe 's/MakeSticky/MakeStickx/g' "$dll" >"$tmp/Newer.dll"
 w() { winepath -w "$1"; }
 
 expect 1 "not found" "$shell" --plugin 'C:\nowhere\Warble.dll'
@@ -32,6 +34,7 @@ expect 1 "not a Windows DLL" "$shell" --plugin "$(w "$tmp/Text.dll")"
 expect 1 "a 64-bit DLL" "$shell" --plugin "$(w "$tmp/Wide.dll")"
 expect 1 "a program, not a DLL" "$shell" --plugin "$(w "$sim")"
 expect 1 "needs msimgxx.dll, which cannot be found" "$shell" --plugin "$(w "$tmp/Broken.dll")"
+expect 1 "needs MakeStickx from nightjar.exe, which" "$shell" --plugin "$(w "$tmp/Newer.dll")"
 expect 1 "exports none of beginPluginEx" "$shell" --plugin 'C:\windows\system32\msimg32.dll'
 expect 2 "unknown option --bogus" "$shell" --bogus
 expect 2 "unknown option --sned" "$sim" --sned next
