@@ -93,14 +93,14 @@ start_wine() {
 }
 
 # wine_server_pid: the pid of the server running for the prefix, if any. The server works
-# inside its own folder under /tmp, named after the prefix's device and inode.
+# inside a folder of its own named after the prefix's device and inode (under /tmp/.wine-UID
+# or a folder of the system's choosing), so only its name is compared.
 wine_server_pid() {
-    local dir proc
-    dir=$(printf '/tmp/.wine-%s/server-%x-%x' "$(id -u)" "$(stat -c %d "$WINEPREFIX")" \
-        "$(stat -c %i "$WINEPREFIX")")
-    for proc in /proc/[0-9]*; do
-        if [ "$(readlink "$proc/cwd" 2>/dev/null)" = "$dir" ]; then
-            echo "${proc#/proc/}"
+    local want proc
+    want=$(printf 'server-%x-%x' "$(stat -c %d "$WINEPREFIX")" "$(stat -c %i "$WINEPREFIX")")
+    for proc in $(pgrep wineserver); do
+        if [[ $(readlink "/proc/$proc/cwd" 2>/dev/null) == */"$want" ]]; then
+            echo "$proc"
             return 0
         fi
     done
