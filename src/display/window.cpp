@@ -6,6 +6,8 @@
 #include "commands/menu.h"
 #include "display/render.h"
 #include "display/scroller.h"
+#include "display/surfaces.h"
+#include "display/visibility.h"
 #include "plugin/state.h"
 #include "settings/settings.h"
 #include "settings/style.h"
@@ -20,7 +22,7 @@ static const int MIN_NOTIFIED_SIZE = 5;
 void applyWindowState() {
     HWND w = warble.hwndPlugin;
     wakeScroller();
-    if (warble.pluginsHidden && warble.toggleWithPlugins) {
+    if (windowHidden()) {
         ShowWindow(w, SW_HIDE);
         return;
     }
@@ -91,7 +93,10 @@ static LRESULT OnWindowPosChanging(HWND w, WINDOWPOS *pos) {
     return 0;
 }
 
+/* Consumed, so no WM_SIZE follows: whatever changed the size (the settings,
+   the Slit, the last step of an Alt-drag), the surfaces follow it here. */
 static LRESULT OnWindowPosChanged(WINDOWPOS *pos) {
+    fitSurfaces();
     if (warble.inSlit) return 0;
     warble.xPos = pos->x;
     warble.yPos = pos->y;
@@ -137,7 +142,13 @@ static LRESULT OnSizing(RECT *proposed) {
 static LRESULT OnReconfigure() {
     readSettings();
     loadStyle();
+    remeasureCaption(); /* a new font, or a new inset around the text area */
     applyWindowState();
+    return 0;
+}
+
+static LRESULT OnFollowPlayState() {
+    showForPlayState();
     return 0;
 }
 
@@ -164,6 +175,7 @@ LRESULT CALLBACK warbleWindowProc(HWND w, UINT message, WPARAM wParam, LPARAM lP
     case WM_SIZING: return OnSizing((RECT *)lParam);
     case MSG_RECONFIGURE: return OnReconfigure();
     case MSG_BROADCAST: return OnBroadcast(lParam);
+    case WM_FOLLOW_PLAY_STATE: return OnFollowPlayState();
     }
     return DefWindowProcA(w, message, wParam, lParam);
 }

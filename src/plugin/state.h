@@ -7,6 +7,10 @@
 
 enum { TEXT_SIZE = 260, RELAY_SLOTS = 10, RELAY_COMMAND_SIZE = 1024 };
 
+/* Ranges of the scroll options. A rest of STYLE_REST leaves each scroll style
+   its own rest at the ends. */
+enum { SCROLL_SPEED_MIN = 1, SCROLL_SPEED_MAX = 10, EDGE_REST_MAX = 200, STYLE_REST = -1 };
+
 typedef BOOL(WINAPI *SetLayeredWindowAttributesFn)(HWND, COLORREF, BYTE, DWORD);
 
 /* One relayed command. `thread` non-null marks the slot busy; whoever swaps it
@@ -55,6 +59,9 @@ struct PluginState {
     int idleState;
     char idleMessage[TEXT_SIZE]; /* read by the poller only through idleText, under displayLock */
     char idleTimeFormat[TEXT_SIZE]; /* likewise */
+    int scrollSpeed;   /* pixels per scroll step at full pace, SCROLL_SPEED_MIN to _MAX */
+    int edgeRest;      /* scroll steps of rest at the ends, 0 to EDGE_REST_MAX, or STYLE_REST */
+    bool hideWhenIdle; /* the window steps aside while nothing plays */
 
     /* Style: written on the shell's thread by loadStyle. */
     StyleItem styleItem;
@@ -63,17 +70,26 @@ struct PluginState {
     COLORREF colourKey;
 
     /* Caption and scroll state: written by setCaption (shell's thread or poller),
-       the scroll thread and recreateBuffers, all under displayLock; the paint
-       reads them under the same lock. */
+       the scroll thread, recreateBuffers and remeasureCaption, all under
+       displayLock; the paint reads them under the same lock. */
     char caption[TEXT_SIZE];
     char lastCaption[TEXT_SIZE];
     int textWidth, textHeight;
     int scrollX, scrollMin, scrollMax, edgePause;
     bool scrollForward;
+    int streamPause; /* steps the stream has rested with the caption's start at the left
+                        edge; the scroll thread only */
 
-    /* Off-screen surfaces: shell's thread only. */
-    HDC bufferDC, textDC;
-    HBITMAP bufferBitmap, textBitmap, oldBufferBitmap, oldTextBitmap;
+    /* Off-screen surfaces, the frame and the drawn background: shell's thread only. */
+    HDC bufferDC, backDC;
+    HBITMAP bufferBitmap, backBitmap, oldBufferBitmap, oldBackBitmap;
+    /* The caption font while it stays selected into the frame (selecting a font
+       costs more than the rest of a paint), and the font it replaced. */
+    HFONT bufferFont;
+    HGDIOBJ oldBufferFont;
+    /* Their size, the client area's: written on the shell's thread under
+       displayLock; the scroll thread reads it under the lock. */
+    int surfaceWidth, surfaceHeight;
 
     /* Player status: written whole by queryPlayer (shell's thread or poller);
        blinkOn also by the scroll thread. */
@@ -100,6 +116,10 @@ struct DisplayLock {
 
 /* Copies at most size - 1 characters and always terminates. */
 void copyText(char *to, const char *from, size_t size);
+
+inline int clampInt(int value, int low, int high) {
+    return value < low ? low : value > high ? high : value;
+}
 
 /* The plugin's name and version, and who to reach about it. */
 extern const char WARBLE_NAME_VERSION[];

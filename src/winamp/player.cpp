@@ -2,6 +2,7 @@
    the idle texts, and queryPlayer, which recomputes the caption and status. */
 #include "winamp/player.h"
 #include "display/render.h"
+#include "display/visibility.h"
 #include "plugin/state.h"
 #include "winamp/title.h"
 
@@ -87,5 +88,6 @@ void queryPlayer() {
         broadcast = "@Warble_fromWinamp_Stopped";
     }
     setCaption(text);
+    followPlayState();
     postBroadcast(broadcast);
 }
