@@ -147,18 +147,17 @@ TEST(ParseRelayCommand, LongCommandIsCutSafely) {
     EXPECT_EQ(9, r.first);
 }
 
-/* Ten busy slots with made-up handles; the handles are put back to null
-   afterwards, so that nothing ever tries to end a thread through them. */
+/* Ten slots with made-up waiting commands; they are freed afterwards. */
 class OldestRelaySlot : public unit::StateTest {
   protected:
     void SetUp() override {
         unit::StateTest::SetUp();
         for (int i = 0; i < RELAY_SLOTS; ++i)
-            warble.relaySlots[i].thread = (HANDLE)(INT_PTR)(0x7000 + 4 * i);
+            warble.relaySlots[i].owner = 0x7000 + 4 * i;
     }
     void TearDown() override {
         for (RelaySlot &slot : warble.relaySlots)
-            slot.thread = nullptr;
+            slot.owner = 0;
         unit::StateTest::TearDown();
     }
     void startTimes(const DWORD (&times)[RELAY_SLOTS]) {
@@ -202,7 +201,7 @@ TEST_F(OldestRelaySlot, WaitIsMeasuredAcrossTheClocksWrap) {
 
 TEST_F(OldestRelaySlot, FreeSlotsAreNotCandidates) {
     startTimes({500, 400, 300, 200, 100, 600, 700, 800, 900, 1000});
-    warble.relaySlots[4].thread = nullptr;
+    warble.relaySlots[4].owner = 0;
     EXPECT_EQ(3, oldestRelaySlot(1100));
 }
 
