@@ -59,9 +59,9 @@ struct PluginState {
     char fontFace[TEXT_SIZE];
     int fontHeight, fontWeight;
     int idleState;
-    char idleMessage[TEXT_SIZE]; /* read through idleText, under displayLock */
+    char idleMessage[TEXT_SIZE];    /* read through idleText, under displayLock */
     char idleTimeFormat[TEXT_SIZE]; /* likewise */
-    bool idleTimeFormatCut; /* the file's format did not fit: it is never written back */
+    bool idleTimeFormatCut;         /* the file's format did not fit: it is never written back */
 
     /* Style: written on the shell's thread by loadStyle. */
     StyleItem styleItem;
@@ -90,11 +90,11 @@ struct PluginState {
     volatile bool isPaused;
     BLENDFUNCTION pausedBlend;
     volatile int playState;
-    volatile LONG playerEpoch; /* raised by the shell's thread at each installed look: a look
-                                  the poller began before it is out of date */
+    volatile LONG playerEpoch;    /* raised by the shell's thread at each installed look: a look
+                                     the poller began before it is out of date */
     volatile bool lookUnanswered; /* shell's thread: the last look found a player that did not
                                      answer, so the poller asks again */
-    volatile LONG sliderEcho; /* set by the poller, tested and cleared by relay threads */
+    volatile LONG sliderEcho;     /* set by the poller, tested and cleared by relay threads */
 };
 
 extern PluginState warble;

@@ -22,8 +22,7 @@ DWORD WINAPI runHoldingModule(LPVOID parameter) {
 } // namespace
 
 HANDLE startPluginThread(LPTHREAD_START_ROUTINE routine, LPVOID argument, DWORD *id) {
-    ThreadStart *start =
-        (ThreadStart *)HeapAlloc(GetProcessHeap(), 0, sizeof(ThreadStart));
+    ThreadStart *start = (ThreadStart *)HeapAlloc(GetProcessHeap(), 0, sizeof(ThreadStart));
     if (!start) return nullptr;
     start->routine = routine;
     start->argument = argument;

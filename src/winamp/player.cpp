@@ -39,8 +39,7 @@ bool lookAtPlayer(PlayerLook *look) {
     look->status = -1;
     if (!look->window) return true;
     LRESULT answer = 0;
-    if (!askPlayer(look->window, WM_USER, 0, IPC_ISPLAYING, PLAYER_QUERY_MS, &answer))
-        return false;
+    if (!askPlayer(look->window, WM_USER, 0, IPC_ISPLAYING, PLAYER_QUERY_MS, &answer)) return false;
     look->status = (int)answer;
     return true;
 }

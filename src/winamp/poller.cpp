@@ -50,12 +50,10 @@ static bool readFraction(float *fraction) {
     HWND winamp = warble.hwndWinamp;
     if (!winamp) return true;
     LRESULT position = 0, length = 0;
-    if (!askPlayer(winamp, WM_USER, 0, IPC_GETOUTPUTTIME, PLAYER_QUERY_MS, &position))
-        return false;
+    if (!askPlayer(winamp, WM_USER, 0, IPC_GETOUTPUTTIME, PLAYER_QUERY_MS, &position)) return false;
     int seconds = (int)position / 1000;
     if (seconds <= 0) return true;
-    if (stopping() ||
-        !askPlayer(winamp, WM_USER, 1, IPC_GETOUTPUTTIME, PLAYER_QUERY_MS, &length))
+    if (stopping() || !askPlayer(winamp, WM_USER, 1, IPC_GETOUTPUTTIME, PLAYER_QUERY_MS, &length))
         return false;
     *fraction = (int)length != 0 ? (float)((double)seconds / (int)length) : 0.0f;
     return true;

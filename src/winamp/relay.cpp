@@ -76,8 +76,7 @@ static void report(RelayJob *job, int first, LRESULT answer, bool closed) {
     InterlockedExchange(&slot->owner, 0);
 }
 
-static void sendAndReport(RelayJob *job, LPARAM lParam, WPARAM wParam, int first,
-                          UINT message) {
+static void sendAndReport(RelayJob *job, LPARAM lParam, WPARAM wParam, int first, UINT message) {
     LRESULT answer = 0;
     if (!askPlayer(job->winamp, message, wParam, lParam, RELAY_ANSWER_MS, &answer)) return;
     report(job, first, answer, message == WM_COMMAND && first == 40001);

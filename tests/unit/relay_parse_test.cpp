@@ -199,10 +199,28 @@ TEST_F(OldestRelaySlot, WaitIsMeasuredAcrossTheClocksWrap) {
     EXPECT_EQ(6, oldestRelaySlot(0x00000100u));
 }
 
-TEST_F(OldestRelaySlot, FreeSlotsAreNotCandidates) {
+TEST_F(OldestRelaySlot, FreeAndReportingSlotsAreNotCandidates) {
     startTimes({500, 400, 300, 200, 100, 600, 700, 800, 900, 1000});
     warble.relaySlots[4].owner = 0;
     EXPECT_EQ(3, oldestRelaySlot(1100));
+    warble.relaySlots[3].owner += 1; /* its answer is on its way: it cannot be abandoned */
+    EXPECT_EQ(2, oldestRelaySlot(1100));
+    for (RelaySlot &slot : warble.relaySlots)
+        slot.owner = 0;
+    EXPECT_EQ(-1, oldestRelaySlot(1100));
+}
+
+TEST(SeekPosition, PercentOfTheTrackInWholeSecondsWithinTheTrack) {
+    struct Case {
+        int percent, length, position;
+    } cases[] = {
+        {50, 201, 100000},  {33, 201, 66000},          {0, 201, 0},
+        {100, 201, 201000}, {101, 201, 201000},        {2147483647, 201, 201000},
+        {-5, 201, 0},       {-2147483647 - 1, 201, 0}, {100, 2147483647, 2147483000},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(c.position, seekPosition(c.percent, c.length))
+            << c.percent << "% of " << c.length << " s";
 }
 
 TEST(FormatSliderCommand, PrintsTheFractionWithSixDecimals) {
