@@ -16,7 +16,7 @@
 static const char CLASS_NAME[] = "Warble";
 /* endPlugin's whole wait for the plugin's threads: they are asked to end and each of
    them waits on the player for at most a few hundred milliseconds at a time. */
-static const DWORD END_WAIT_MS = 800;
+static const DWORD END_WAIT_MS = 600;
 
 static void startupError(HWND owner, const char *text) {
     MessageBoxA(owner, text, WARBLE_NAME_VERSION, MB_OK | MB_ICONERROR | MB_TOPMOST);

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <psapi.h>
 
 namespace {
 
@@ -283,14 +284,20 @@ TEST_F(RelayTest, EndPluginReturnsAtOnceWhileThePlayerHangs) {
 
 TEST_F(RelayTest, ThousandCommandsWhileThePlayerHangs) {
     startBoth("", NO_EXTENSIONS);
-    auto addressSpace = [] {
-        MEMORYSTATUSEX memory = {};
-        memory.dwLength = sizeof memory;
-        GlobalMemoryStatusEx(&memory);
-        return (long long)(memory.ullTotalVirtual - memory.ullAvailVirtual);
+    /* Address space in use and private memory committed, in bytes. */
+    auto memory = [] {
+        MEMORYSTATUSEX status = {};
+        status.dwLength = sizeof status;
+        GlobalMemoryStatusEx(&status);
+        PROCESS_MEMORY_COUNTERS counters = {};
+        auto getCounters = (BOOL(WINAPI *)(HANDLE, PROCESS_MEMORY_COUNTERS *, DWORD))GetProcAddress(
+            GetModuleHandleA("kernel32.dll"), "K32GetProcessMemoryInfo");
+        if (getCounters) getCounters(GetCurrentProcess(), &counters, sizeof counters);
+        return std::make_pair((long long)(status.ullTotalVirtual - status.ullAvailVirtual),
+                              (long long)counters.PagefileUsage);
     };
     int threads = threadCount();
-    long long memory = addressSpace();
+    std::pair<long long, long long> start = memory(), peak = start;
     ASSERT_TRUE(sim.send("hang 3000", true));
     hostClearEvents();
     DWORD before = GetTickCount(), longest = 0;
@@ -299,7 +306,11 @@ TEST_F(RelayTest, ThousandCommandsWhileThePlayerHangs) {
         DWORD start = GetTickCount();
         hostBroadcast("@Warble_toWinamp WM_USER 104");
         longest = std::max(longest, GetTickCount() - start);
-        if (i % 50 == 0) most = std::max(most, threadCount());
+        if (i % 50 == 0) {
+            most = std::max(most, threadCount());
+            std::pair<long long, long long> now = memory();
+            peak = {std::max(peak.first, now.first), std::max(peak.second, now.second)};
+        }
     }
     EXPECT_LT(longest, 1000u) << "one relayed command held the shell";
     EXPECT_LE(most, threads + 32 + 2) << "relay threads stay bounded";
@@ -307,14 +318,16 @@ TEST_F(RelayTest, ThousandCommandsWhileThePlayerHangs) {
        threads come back to where they were. */
     EXPECT_TRUE(pumpUntil([&] { return threadCount() <= threads; }, 8000))
         << threadCount() << " threads, " << threads << " before";
-    EXPECT_LT(addressSpace() - memory, 32ll << 20)
-        << "address space grew by " << ((addressSpace() - memory) >> 20) << " MB";
+    std::pair<long long, long long> end = memory();
+    EXPECT_LT(end.first - start.first, 32ll << 20) << "address space";
+    EXPECT_LT(end.second - start.second, 16ll << 20) << "private memory";
     std::vector<std::string> seen = results();
     EXPECT_LE(seen.size(), 10u) << ::testing::PrintToString(seen);
-    printf("[ measure  ] 1000 commands in %lu ms; threads %d -> at most %d -> %d; "
-           "address space %lld -> %lld MB\n",
-           GetTickCount() - before, threads, most, threadCount(), memory >> 20,
-           addressSpace() >> 20);
+    printf("[ measure  ] 1000 commands in %lu ms; threads %d, at most %d, then %d; address space "
+           "%lld, at most %lld, then %lld MB; private %lld, at most %lld, then %lld KB\n",
+           GetTickCount() - before, threads, most, threadCount(), start.first >> 20,
+           peak.first >> 20, end.first >> 20, start.second >> 10, peak.second >> 10,
+           end.second >> 10);
 
     /* The shell and the relay still answer. */
     hostClearEvents();
