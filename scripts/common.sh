@@ -76,6 +76,8 @@ start_wine() {
         WINESERVER_PID=$!
         local i
         for ((i = 0; i < 100; i++)); do wine_server_pid >/dev/null && break; sleep 0.1; done
+        # Another script's server may have come first: then it is theirs to stop.
+        [ "$(wine_server_pid)" = "$WINESERVER_PID" ] || WINESERVER_PID=
     fi
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         wineboot -i >/dev/null 2>&1 </dev/null
@@ -90,13 +92,12 @@ start_wine() {
 }
 
 # wine_server_pid: the pid of the server running for the prefix, if any. The server works
-# inside its own folder under /tmp, named after the prefix's device and inode.
+# inside a folder of its own under /tmp named after the prefix's device and inode.
 wine_server_pid() {
-    local dir proc
-    dir=$(printf '/tmp/.wine-%s/server-%x-%x' "$(id -u)" "$(stat -c %d "$WINEPREFIX")" \
-        "$(stat -c %i "$WINEPREFIX")")
+    local name proc
+    name=$(printf 'server-%x-%x' "$(stat -c %d "$WINEPREFIX")" "$(stat -c %i "$WINEPREFIX")")
     for proc in /proc/[0-9]*; do
-        if [ "$(readlink "$proc/cwd" 2>/dev/null)" = "$dir" ]; then
+        if [[ $(readlink "$proc/cwd" 2>/dev/null) == /tmp/*/"$name" ]]; then
             echo "${proc#/proc/}"
             return 0
         fi

@@ -101,6 +101,11 @@ static void setAlpha(const char *word) {
     WriteInt(warble.rcPath, KEY_ALPHA, warble.alpha);
 }
 
+static void setScrollSpeed(const char *word) {
+    warble.scrollSpeed = clampInt(readNumber(word + 12), SCROLL_SPEED_MIN, SCROLL_SPEED_MAX);
+    WriteInt(warble.rcPath, KEY_SCROLL_SPEED, warble.scrollSpeed);
+}
+
 static void switchScrollStyle() {
     warble.scrollEndToEnd = !warble.scrollEndToEnd;
     WriteString(warble.rcPath, KEY_SCROLL_STYLE, warble.scrollEndToEnd ? "EndToEnd" : "Stream");
@@ -125,6 +130,7 @@ static const Toggle toggles[] = {
     {"TransbackEnabled", &warble.transBackEnabled, KEY_TRANSBACK, false},
     {"ToggleWithPlugins", &warble.toggleWithPlugins, KEY_TOGGLE_WITH_PLUGINS, false},
     {"ToggleTrackNumber", &warble.showTrackNumber, KEY_TRACK_NUMBER, true},
+    {"ToggleHideWhenIdle", &warble.hideWhenIdle, KEY_HIDE_WHEN_IDLE, false},
 };
 
 /* The command words match disjoint sets of texts, so the order of the tests
@@ -133,6 +139,7 @@ void runInternalCommand(const char *word) {
     if (matchEqual(word, "SlitToggle")) return toggleSlit(word);
     if (matchContains(word, "ToggleIdleState")) return setIdleState(word);
     if (matchPrefix(word, "TransparencyAlpha ", 18)) return setAlpha(word);
+    if (matchPrefix(word, "ScrollSpeed ", 12)) return setScrollSpeed(word);
     for (const Toggle &t : toggles) {
         if (!matchEqual(word, t.word)) continue;
         toggleSetting(t.flag, word, t.key);

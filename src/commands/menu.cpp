@@ -38,6 +38,7 @@ void showConfigMenu(bool popup) {
     item(config, "Snap Window To Edge", "@WarbleInternal SnapWindowToEdge", warble.snapWindow);
     item(config, "Toggle With Plugins", "@WarbleInternal ToggleWithPlugins",
          warble.toggleWithPlugins);
+    item(config, "Hide When Idle", "@WarbleInternal ToggleHideWhenIdle", warble.hideWhenIdle);
     separator(config);
     item(config, "DOVozizuvav Extensions", "@WarbleInternal ToggleDOVozizuvav",
          warble.interfaceExtensions);
@@ -52,6 +53,8 @@ void showConfigMenu(bool popup) {
     separator(config);
     MakeSubmenu(config, scrollStyleMenu(popup), "Scroll Style");
     item(config, "Scroll Song Title", "@WarbleInternal ToggleScrolling", warble.scrolling);
+    MakeMenuItemInt(config, "Scroll Speed", "@WarbleInternal ScrollSpeed", warble.scrollSpeed,
+                    SCROLL_SPEED_MIN, SCROLL_SPEED_MAX);
     separator(config);
     item(config, "Show Track Number", "@WarbleInternal ToggleTrackNumber", warble.showTrackNumber);
     item(config, "Show Border", "@WarbleInternal ToggleBorder", warble.showBorder);

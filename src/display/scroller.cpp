@@ -5,16 +5,36 @@
 #include "display/render.h"
 #include "plugin/state.h"
 
+static int bounceRest() {
+    return warble.edgeRest == STYLE_REST ? EDGE_REST_TICKS : warble.edgeRest;
+}
+
+static int streamRest() {
+    return warble.edgeRest == STYLE_REST ? 0 : warble.edgeRest;
+}
+
+/* One move of the bounce: the player's step (0 while paused) times the speed.
+   A fast move that would carry the caption from inside the limits further past
+   one than a single step could ends where that step would have, so that the
+   rest at an end looks the same at every speed. */
+static void moveBounce(int step) {
+    int x = warble.scrollX, pixels = step * warble.scrollSpeed;
+    if (warble.scrollForward) {
+        int farthest = warble.scrollMax + step;
+        warble.scrollX = x <= warble.scrollMax && x + pixels > farthest ? farthest : x + pixels;
+    } else {
+        int farthest = warble.scrollMin - step;
+        warble.scrollX = x >= warble.scrollMin && x - pixels < farthest ? farthest : x - pixels;
+    }
+}
+
 void stepEndToEnd() {
     int resting = warble.edgePause;
-    if (warble.scrollForward) {
-        if (resting == 0) warble.scrollX += warble.scrollStep;
-        if (warble.scrollX <= warble.scrollMax) return;
-    } else {
-        if (resting == 0) warble.scrollX -= warble.scrollStep;
-        if (warble.scrollX >= warble.scrollMin) return;
-    }
-    if (resting >= EDGE_REST_TICKS) {
+    if (resting == 0) moveBounce(warble.scrollStep);
+    bool pastTheEnd = warble.scrollForward ? warble.scrollX > warble.scrollMax
+                                           : warble.scrollX < warble.scrollMin;
+    if (!pastTheEnd) return;
+    if (resting >= bounceRest()) {
         warble.scrollForward = !warble.scrollForward;
         warble.edgePause = 0;
     } else {
@@ -22,11 +42,25 @@ void stepEndToEnd() {
     }
 }
 
+/* With a rest, the step that brings the caption's start to the left edge stops
+   there, and the stream stands still for the rest before it runs on. */
 void stepStream() {
-    if (warble.scrollX < -(warble.textWidth + STREAM_GAP))
+    int rest = streamRest();
+    if (warble.streamPause > 0 && warble.scrollX == 0) {
+        warble.streamPause = warble.streamPause >= rest ? 0 : warble.streamPause + 1;
+        return;
+    }
+    if (warble.scrollX < -(warble.textWidth + STREAM_GAP)) {
         warble.scrollX = warble.width;
-    else
-        warble.scrollX -= warble.scrollStep;
+        return;
+    }
+    int next = warble.scrollX - warble.scrollStep * warble.scrollSpeed;
+    if (rest > 0 && warble.scrollX > 0 && next <= 0) {
+        warble.scrollX = 0;
+        warble.streamPause = 1;
+        return;
+    }
+    warble.scrollX = next;
 }
 
 /* A caption strictly wider than the text area moves, when scrolling is on. */

@@ -1,5 +1,5 @@
 /* The scroll animation: a stream that wraps, or a bounce with a rest at each end,
-   and the blink of a paused caption. */
+   and the blink of a paused caption. EDGE_REST_TICKS is the bounce's own rest. */
 #pragma once
 
 #include <windows.h>

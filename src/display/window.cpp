@@ -6,6 +6,7 @@
 #include "commands/menu.h"
 #include "display/render.h"
 #include "display/scroller.h"
+#include "display/visibility.h"
 #include "plugin/state.h"
 #include "settings/settings.h"
 #include "settings/style.h"
@@ -21,7 +22,7 @@ static const int MIN_NOTIFIED_SIZE = 5;
 void applyWindowState() {
     HWND w = warble.hwndPlugin;
     wakeScroller();
-    if (warble.pluginsHidden && warble.toggleWithPlugins) {
+    if (windowHidden()) {
         ShowWindow(w, SW_HIDE);
         return;
     }
@@ -142,6 +143,11 @@ static LRESULT OnReconfigure() {
     return 0;
 }
 
+static LRESULT OnFollowPlayState() {
+    showForPlayState();
+    return 0;
+}
+
 static LRESULT OnBroadcast(LPARAM lParam) {
     if (lParam) handleBroadcast((const char *)lParam);
     return 0;
@@ -166,6 +172,7 @@ LRESULT CALLBACK warbleWindowProc(HWND w, UINT message, WPARAM wParam, LPARAM lP
     case MSG_RECONFIGURE: return OnReconfigure();
     case MSG_BROADCAST: return OnBroadcast(lParam);
     case MSG_PLAYER_LOOK: return OnPlayerLook(wParam, lParam);
+    case WM_FOLLOW_PLAY_STATE: return OnFollowPlayState();
     }
     return DefWindowProcA(w, message, wParam, lParam);
 }

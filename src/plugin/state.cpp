@@ -9,6 +9,8 @@ PluginState warble = [] {
     s.interfaceExtensions = true;
     s.useStyleFont = true;
     s.playState = -1;
+    s.scrollSpeed = 1;
+    s.edgeRest = STYLE_REST;
     return s;
 }();
 

@@ -10,6 +10,10 @@ enum { TEXT_SIZE = 260, RELAY_SLOTS = 10, RELAY_COMMAND_SIZE = 1024 };
    finishing their bounded waits. */
 enum { RELAY_THREADS_MAX = 32 };
 
+/* Ranges of the scroll options. A rest of STYLE_REST leaves each scroll style
+   its own rest at the ends. */
+enum { SCROLL_SPEED_MIN = 1, SCROLL_SPEED_MAX = 10, EDGE_REST_MAX = 200, STYLE_REST = -1 };
+
 typedef BOOL(WINAPI *SetLayeredWindowAttributesFn)(HWND, COLORREF, BYTE, DWORD);
 
 /* One relay slot: who waits there. The command itself belongs to its thread. */
@@ -62,6 +66,9 @@ struct PluginState {
     char idleMessage[TEXT_SIZE];    /* read through idleText, under displayLock */
     char idleTimeFormat[TEXT_SIZE]; /* likewise */
     bool idleTimeFormatCut;         /* the file's format did not fit: it is never written back */
+    int scrollSpeed;   /* pixels per scroll step at full pace, SCROLL_SPEED_MIN to _MAX */
+    int edgeRest;      /* scroll steps of rest at the ends, 0 to EDGE_REST_MAX, or STYLE_REST */
+    bool hideWhenIdle; /* the window steps aside while nothing plays */
 
     /* Style: written on the shell's thread by loadStyle. */
     StyleItem styleItem;
@@ -77,6 +84,8 @@ struct PluginState {
     int textWidth, textHeight;
     int scrollX, scrollMin, scrollMax, edgePause;
     bool scrollForward;
+    int streamPause; /* steps the stream has rested with the caption's start at the left
+                        edge; the scroll thread only */
 
     /* Off-screen surfaces: shell's thread only. */
     HDC bufferDC, textDC;
@@ -112,6 +121,10 @@ struct DisplayLock {
 
 /* Copies at most size - 1 characters and always terminates. */
 void copyText(char *to, const char *from, size_t size);
+
+inline int clampInt(int value, int low, int high) {
+    return value < low ? low : value > high ? high : value;
+}
 
 /* The plugin's name and version, and who to reach about it. */
 extern const char WARBLE_NAME_VERSION[];

@@ -3,6 +3,7 @@
 #include "settings/settings.h"
 #include "plugin/state.h"
 
+#include <limits.h>
 #include <string.h>
 
 /* Replaces everything after the last backslash of path with name, keeping the
@@ -39,6 +40,12 @@ static bool readText(const char *key, const char *fallback, char *into) {
     return text && strlen(text) >= TEXT_SIZE;
 }
 
+/* Absent, empty or not a number: each scroll style keeps its own rest. */
+static int readEdgeRest(const char *rc) {
+    int rest = ReadInt(rc, KEY_SCROLL_PAUSE, INT_MIN);
+    return rest == INT_MIN ? STYLE_REST : clampInt(rest, 0, EDGE_REST_MAX);
+}
+
 void readSettings() {
     findSettingsFile();
     const char *rc = warble.rcPath;
@@ -62,6 +69,10 @@ void readSettings() {
     warble.showBorder = ReadBool(rc, KEY_BORDER, true);
     const char *style = ReadString(rc, KEY_SCROLL_STYLE, "Stream");
     warble.scrollEndToEnd = !style || strcmp(style, "Stream") != 0;
+    warble.scrollSpeed =
+        clampInt(ReadInt(rc, KEY_SCROLL_SPEED, 1), SCROLL_SPEED_MIN, SCROLL_SPEED_MAX);
+    warble.edgeRest = readEdgeRest(rc);
+    warble.hideWhenIdle = ReadBool(rc, KEY_HIDE_WHEN_IDLE, false);
     warble.useStyleFont = !ReadBool(rc, KEY_CUSTOM_FONT, false);
     readText(KEY_FONT, "snap", warble.fontFace);
     warble.fontHeight = ReadInt(rc, KEY_FONT_HEIGHT, 12);

@@ -1,7 +1,7 @@
 /* Finding the settings file and reading every option from it. */
 #pragma once
 
-/* Finds rcPath among the four places, then reads all 24 keys into the state. */
+/* Finds rcPath among the four places, then reads all 27 keys into the state. */
 void readSettings();
 
 /* The settings keys the plugin reads and writes. */
@@ -29,5 +29,8 @@ void readSettings();
 #define KEY_IDLE_STATE "Warble.plugin.idle.state:"
 #define KEY_IDLE_MESSAGE "Warble.plugin.idle.message:"
 #define KEY_IDLE_TIME "Warble.plugin.idle.TimeStr:"
+#define KEY_SCROLL_SPEED "Warble.plugin.scroll.speed:"
+#define KEY_SCROLL_PAUSE "Warble.plugin.scroll.pause:"
+#define KEY_HIDE_WHEN_IDLE "Warble.plugin.hideWhenIdle:"
 
 #define DEFAULT_TIME_FORMAT "%a %d %b - %I:%M %p"

@@ -4,6 +4,7 @@
    shell's thread alone: the poller hands its findings over. */
 #include "winamp/player.h"
 #include "display/render.h"
+#include "display/visibility.h"
 #include "plugin/state.h"
 #include "winamp/relay.h"
 #include "winamp/title.h"
@@ -101,6 +102,7 @@ static void showStatus(int status) {
         broadcast = "@Warble_fromWinamp_Stopped";
     }
     setCaption(text);
+    followPlayState();
     postBroadcast(broadcast);
 }
 

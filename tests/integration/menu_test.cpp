@@ -23,8 +23,8 @@ class MenuTest : public PluginTest {
     struct Marks {
         bool onTop = true, docked = false, snap = true, withPlugins = true, companion = true;
         bool transparency = false, transBack = false, scrolling = false, endToEnd = false;
-        bool trackNumber = true, border = true;
-        int alpha = 60, idle = 0;
+        bool trackNumber = true, border = true, hideWhenIdle = false;
+        int alpha = 60, idle = 0, speed = 1;
     };
 
     std::vector<std::string> expectedMenu(const Marks &m, bool popup) const {
@@ -38,6 +38,7 @@ class MenuTest : public PluginTest {
             C + "Docked to Slit|@WarbleInternal SlitToggle|" + flag(m.docked),
             C + "Snap Window To Edge|@WarbleInternal SnapWindowToEdge|" + flag(m.snap),
             C + "Toggle With Plugins|@WarbleInternal ToggleWithPlugins|" + flag(m.withPlugins),
+            C + "Hide When Idle|@WarbleInternal ToggleHideWhenIdle|" + flag(m.hideWhenIdle),
             "menu|nop|Warble_IDConfig|",
             C + "DOVozizuvav Extensions|@WarbleInternal ToggleDOVozizuvav|" + flag(m.companion),
             "menu|nop|Warble_IDConfig|",
@@ -58,6 +59,8 @@ class MenuTest : public PluginTest {
                 std::string(flag(m.endToEnd)),
             "menu|sub|Warble_IDConfig|Warble_ScrollStyle|Scroll Style",
             C + "Scroll Song Title|@WarbleInternal ToggleScrolling|" + flag(m.scrolling),
+            "menu|int|Warble_IDConfig|Scroll Speed|@WarbleInternal ScrollSpeed|" +
+                std::to_string(m.speed) + "|1|10",
             "menu|nop|Warble_IDConfig|",
             C + "Show Track Number|@WarbleInternal ToggleTrackNumber|" + flag(m.trackNumber),
             C + "Show Border|@WarbleInternal ToggleBorder|" + flag(m.border),
@@ -100,7 +103,8 @@ TEST_F(MenuTest, MenuShowsTheStateReadFromTheFile) {
           "Warble.plugin.transparency.enabled: true\r\nWarble.plugin.transback.enabled: true\r\n"
           "Warble.plugin.transparency.alpha: 200\r\nWarble.plugin.scrolling: true\r\n"
           "Warble.plugin.scroll_style: stream\r\nWarble.plugin.showTrackNumber: false\r\n"
-          "Warble.plugin.showBorder: false\r\nWarble.plugin.idle.state: 2\r\n");
+          "Warble.plugin.showBorder: false\r\nWarble.plugin.idle.state: 2\r\n"
+          "Warble.plugin.hideWhenIdle: true\r\nWarble.plugin.scroll.speed: 3\r\n");
     layered = (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
     SendMessageA(window, WM_NCRBUTTONUP, HTCAPTION, 0);
     Marks m;
@@ -110,6 +114,8 @@ TEST_F(MenuTest, MenuShowsTheStateReadFromTheFile) {
     m.trackNumber = m.border = false;
     m.alpha = 200;
     m.idle = 2;
+    m.hideWhenIdle = true;
+    m.speed = 3;
     EXPECT_EQ(menuCalls(), expectedMenu(m, true));
 }
 

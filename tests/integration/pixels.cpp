@@ -64,6 +64,17 @@ Frame captureWindow(HWND window) {
     return surface.frame(w, h);
 }
 
+Frame captureScreen(const RECT &rect) {
+    int w = rect.right - rect.left, h = rect.bottom - rect.top;
+    if (w <= 0 || h <= 0) return Frame();
+    DibSurface surface(w, h);
+    HDC screenDC = GetDC(nullptr);
+    BitBlt(surface.dc, 0, 0, w, h, screenDC, rect.left, rect.top, SRCCOPY);
+    ReleaseDC(nullptr, screenDC);
+    GdiFlush();
+    return surface.frame(w, h);
+}
+
 void saveFrame(const Frame &frame, const std::string &path) {
     FILE *file = fopen(path.c_str(), "wb");
     if (!file) return;

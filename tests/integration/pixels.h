@@ -16,6 +16,8 @@ struct Frame {
 
 /* The window's client area as its device context holds it. */
 Frame captureWindow(HWND window);
+/* What the screen shows in a rectangle of screen coordinates, whatever window it is. */
+Frame captureScreen(const RECT &rect);
 /* Writes a frame as a .bmp file, for a look at a failing test. */
 void saveFrame(const Frame &frame, const std::string &path);
 

@@ -217,3 +217,55 @@ TEST_F(PixelsTest, PausedFrameOnKeyedBackgroundIsCopiedStraight) {
     EXPECT_EQ(keyed, (int)frame.pixels.size()) << "hidden phase: only the key colour";
     keepOnFailure(frame, "paused-keyed");
 }
+
+namespace {
+
+/* Hiding while nothing plays, read from the screen: floating, and docked in the Slit. */
+class HideWhenIdleTest : public PixelsTest, public ::testing::WithParamInterface<bool> {
+  protected:
+    /* Caption ink on the screen where the window stands. */
+    int inkOnScreen() {
+        Frame frame = captureScreen(windowRect(window));
+        return findInk(frame, textArea(frame)).count;
+    }
+};
+
+} // namespace
+
+TEST_P(HideWhenIdleTest, ScreenShowsNothingWhileStoppedAndTheTitleSoonAfterPlay) {
+    bool docked = GetParam();
+    WinampSim sim;
+    sim.setPlaylist({"Stepping Aside - While Nothing Plays|200"});
+    ASSERT_TRUE(sim.start("--stopped"));
+    start(std::string("Warble.plugin.hideWhenIdle: true\r\n") +
+              (docked ? "Warble.plugin.inSlit: true\r\n" : ""),
+          docked);
+    pump(400); /* the Slit places its windows every 250 ms */
+    RECT place = windowRect(window);
+    EXPECT_FALSE(IsWindowVisible(window));
+    EXPECT_EQ(inkOnScreen(), 0);
+
+    ASSERT_TRUE(sim.send("play"));
+    EXPECT_TRUE(pumpUntil([&] { return IsWindowVisible(window) && inkOnScreen() > 0; }, 1000))
+        << "the title within a second of play";
+    RECT shown = windowRect(window);
+    EXPECT_EQ(place.left, shown.left);
+    EXPECT_EQ(place.top, shown.top);
+
+    if (!docked) { /* the shell's hide still hides a playing window, and its show shows it */
+        hostBroadcast("@NJHidePlugins");
+        EXPECT_FALSE(IsWindowVisible(window));
+        hostBroadcast("@NJShowPlugins");
+        EXPECT_TRUE(IsWindowVisible(window));
+    }
+    ASSERT_TRUE(sim.send("stop"));
+    EXPECT_TRUE(pumpUntil([&] { return !IsWindowVisible(window) && inkOnScreen() == 0; }, 1000));
+    hostBroadcast("@NJShowPlugins");
+    EXPECT_FALSE(IsWindowVisible(window)) << "the shell's show does not undo the idle hiding";
+    keepOnFailure(captureScreen(windowRect(window)), docked ? "idle-docked" : "idle-floating");
+}
+
+INSTANTIATE_TEST_SUITE_P(PixelsHideWhenIdle, HideWhenIdleTest, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool> &info) {
+                             return std::string(info.param ? "Docked" : "Floating");
+                         });

@@ -303,19 +303,24 @@ TEST_F(WinampTest, EveryStartOfThePlayerIsOpenedOnceWithTheTimeShown) {
 
 /* The player takes a message of its own before each window event; with a repaint
    pending (uncovered by a menu, or its clock ticking) that must not keep it from
-   answering. */
+   answering: a burst of queries, next-track commands and title changes, each with a
+   repaint pending, is answered within a second each. */
 TEST(WinampSimTest, AnswersPromptlyWithARepaintPending) {
     WinampSim sim;
     sim.setPlaylist({"One - Song|200", "Two - Song|200", "Three - Song|200"});
     ASSERT_TRUE(sim.start());
-    for (int i = 0; i < 20; ++i) {
+    auto answers = [&](UINT message, WPARAM wParam, LPARAM lParam) {
         InvalidateRect(sim.window(), nullptr, FALSE);
         DWORD_PTR answer = 0;
-        ASSERT_TRUE(
-            SendMessageTimeoutA(sim.window(), WM_COMMAND, 40048, 0, SMTO_NORMAL, 1000, &answer))
-            << "next track, round " << i;
+        return SendMessageTimeoutA(sim.window(), message, wParam, lParam, SMTO_NORMAL, 1000,
+                                   &answer) != 0;
+    };
+    for (int round = 0; round < 100; ++round) {
+        for (int query = 0; query < 10; ++query)
+            ASSERT_TRUE(answers(WM_USER, query % 2, query % 2 ? 105 : 104)) << "round " << round;
+        ASSERT_TRUE(answers(WM_COMMAND, 40048, 0)) << "next track, round " << round;
         InvalidateRect(sim.window(), nullptr, FALSE);
-        ASSERT_TRUE(sim.send("title Round " + std::to_string(i), false, 1000))
-            << "title change, round " << i;
+        ASSERT_TRUE(sim.send("title Round " + std::to_string(round), false, 1000))
+            << "title change, round " << round;
     }
 }

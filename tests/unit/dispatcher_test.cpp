@@ -154,6 +154,7 @@ TEST_F(Dispatcher, EveryOnOffCommandTogglesAnnouncesWritesAndRefreshesTheMenu) {
         {"TransbackEnabled", &warble.transBackEnabled, KEY_TRANSBACK},
         {"ToggleWithPlugins", &warble.toggleWithPlugins, KEY_TOGGLE_WITH_PLUGINS},
         {"ToggleTrackNumber", &warble.showTrackNumber, KEY_TRACK_NUMBER},
+        {"ToggleHideWhenIdle", &warble.hideWhenIdle, KEY_HIDE_WHEN_IDLE},
     };
     for (const ToggleCase &c : cases) {
         for (int round = 0; round < 2; ++round) {
@@ -175,6 +176,9 @@ TEST_F(Dispatcher, EveryOnOffCommandTogglesAnnouncesWritesAndRefreshesTheMenu) {
                 EXPECT_GT(eventIndex("broadcast|@Warble_fromWinamp_Stopped"), menu)
                     << "the player is asked again after the track number setting";
             }
+            if (&warble.hideWhenIdle == c.flag)
+                EXPECT_EQ(!after, IsWindowVisible(warble.hwndPlugin) != FALSE)
+                    << "no player: hidden while the option is on";
         }
     }
 }
@@ -305,6 +309,18 @@ TEST_F(Dispatcher, TransparencyAlphaTakesTheNumberAsItIs) {
 
     broadcast("@WarbleInternal TransparencyAlpha -5");
     EXPECT_EQ(-5, warble.alpha);
+}
+
+TEST_F(Dispatcher, ScrollSpeedIsBroughtInsideItsRangeAndWritten) {
+    const std::pair<const char *, int> cases[] = {{"4", 4}, {"50", 10}, {"-2", 1}, {"", 1}};
+    for (const auto &c : cases) {
+        broadcast((std::string("@WarbleInternal scrollSpeed ") + c.first).c_str());
+        EXPECT_EQ(c.second, warble.scrollSpeed) << c.first;
+        EXPECT_EQ(c.second, ReadInt(warble.rcPath, KEY_SCROLL_SPEED, 0)) << c.first;
+    }
+    hostClearEvents();
+    broadcast("@WarbleInternal ScrollSpeed");
+    EXPECT_TRUE(unit::eventsStartingWith("write|").empty()) << "without its blank: nothing";
 }
 
 TEST_F(Dispatcher, ToggleScrollStyleSwitchesAndWritesTheStyleName) {

@@ -1,4 +1,4 @@
-/* The sample Warble.rc shipped in the release zip: it names each of the 24 keys
+/* The sample Warble.rc shipped in the release zip: it names each of the 27 keys
    once, loads as it is, and every key in it reads back as the plugin's default. */
 #include "settings/settings.h"
 #include "unit_support.h"
@@ -31,7 +31,10 @@ const char *const ALL_KEYS[] = {KEY_X,
                                 KEY_FONT_WEIGHT,
                                 KEY_IDLE_STATE,
                                 KEY_IDLE_MESSAGE,
-                                KEY_IDLE_TIME};
+                                KEY_IDLE_TIME,
+                                KEY_SCROLL_SPEED,
+                                KEY_SCROLL_PAUSE,
+                                KEY_HIDE_WHEN_IDLE};
 
 std::string sampleText() {
     return unit::readFile(WARBLE_SOURCE_DIR "/package/Warble.rc");
@@ -112,6 +115,9 @@ TEST_F(SampleSettings, EveryKeyReadsBackAsItsDefault) {
     EXPECT_EQ(defaults.idleState, warble.idleState);
     EXPECT_STREQ(defaults.idleMessage, warble.idleMessage);
     EXPECT_STREQ(defaults.idleTimeFormat, warble.idleTimeFormat);
+    EXPECT_EQ(defaults.scrollSpeed, warble.scrollSpeed);
+    EXPECT_EQ(defaults.edgeRest, warble.edgeRest);
+    EXPECT_EQ(defaults.hideWhenIdle, warble.hideWhenIdle);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "display/scroller.h"
 #include "unit_support.h"
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -187,6 +188,78 @@ TEST_F(Scroller, StreamLeavesTheBounceStateAlone) {
     EXPECT_EQ(-6, warble.scrollX);
     EXPECT_FALSE(warble.scrollForward);
     EXPECT_EQ(9, warble.edgePause);
+}
+
+/* Offsets tick by tick, written short: "x" one tick at x, "x*n" n ticks at x,
+   "a..b" every offset from a to b, moving by the speed. */
+std::vector<int> expandTicks(const std::string &spec, int speed) {
+    std::vector<int> xs;
+    std::istringstream in(spec);
+    std::string token;
+    while (in >> token) {
+        size_t range = token.find(".."), times = token.find('*');
+        if (range != std::string::npos) {
+            int from = std::stoi(token.substr(0, range)), to = std::stoi(token.substr(range + 2));
+            int stride = from <= to ? speed : -speed;
+            for (int x = from; stride > 0 ? x <= to : x >= to; x += stride)
+                xs.push_back(x);
+        } else if (times != std::string::npos) {
+            xs.insert(xs.end(), std::stoi(token.substr(times + 1)),
+                      std::stoi(token.substr(0, times)));
+        } else {
+            xs.push_back(std::stoi(token));
+        }
+    }
+    return xs;
+}
+
+TEST_F(Scroller, SpeedAndRestTickByTick) {
+    /* The bounce runs between 0 and -3 from 0, moving right; a fast move ends one
+       pixel past a limit, where a one-pixel step would have. The stream starts at 5
+       in a window 25 wide with a caption 2 wide, so it restarts after passing -22;
+       with a rest it stops with the caption's start at the left edge. */
+    const struct {
+        bool endToEnd;
+        int speed, rest;
+        const char *ticks;
+    } cases[] = {
+        {true, 1, 0, "1 0..-4 -3..1 0"},
+        {true, 1, 1, "1*2 0..-3 -4*2 -3..0 1*2 0"},
+        {true, 1, 40, "1*41 0..-3 -4*41 -3..0 1*41 0"},
+        {true, 2, 0, "1 -1 -3 -4 -2 0 1 -1"},
+        {true, 2, 1, "1*2 -1 -3 -4*2 -2 0 1*2 -1"},
+        {true, 2, 40, "1*41 -1 -3 -4*41 -2 0 1*41 -1"},
+        {true, 10, 0, "1 -4 1 -4"},
+        {true, 10, 1, "1*2 -4*2 1*2 -4"},
+        {true, 10, 40, "1*41 -4*41 1*41 -4"},
+        {false, 1, 0, "4..-23 25 24"},
+        {false, 1, 1, "4..1 0*2 -1..-23 25 24"},
+        {false, 1, 40, "4..1 0*41 -1..-23 25 24"},
+        {false, 2, 0, "3..-23 25 23"},
+        {false, 2, 1, "3 1 0*2 -2..-24 25 23"},
+        {false, 2, 40, "3 1 0*41 -2..-24 25 23"},
+        {false, 10, 0, "-5 -15 -25 25 15 5 -5"},
+        {false, 10, 1, "0*2 -10 -20 -30 25 15 5 0*2 -10"},
+        {false, 10, 40, "0*41 -10 -20 -30 25 15 5 0*41 -10"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.endToEnd ? "bounce" : "stream") + " at speed " +
+                     std::to_string(c.speed) + ", rest " + std::to_string(c.rest));
+        warble.scrollSpeed = c.speed;
+        warble.edgeRest = c.rest;
+        warble.scrollMin = -3;
+        warble.width = 25;
+        warble.textWidth = 2;
+        warble.scrollX = c.endToEnd ? 0 : 5;
+        warble.scrollForward = true;
+        warble.edgePause = warble.streamPause = 0;
+        std::vector<int> expected = expandTicks(c.ticks, c.speed), xs;
+        for (size_t n = 0; n < expected.size(); ++n) {
+            c.endToEnd ? stepEndToEnd() : stepStream();
+            xs.push_back(warble.scrollX);
+        }
+        EXPECT_EQ(expected, xs);
+    }
 }
 
 TEST_F(Scroller, BounceWithStepZeroDoesNotMove) {

@@ -2,6 +2,8 @@
    in-place writes, case-insensitive keys, no stray files), and the plugin's
    reading of its settings file: which of the four places wins, every key's
    default, and the few rules applied while reading. */
+#include "display/scroller.h"
+#include "display/visibility.h"
 #include "settings/settings.h"
 #include "unit_support.h"
 
@@ -390,6 +392,70 @@ TEST_F(ReadSettings, LongTextValuesAreCutToTheRecordsTexts) {
     EXPECT_EQ(std::string(TEXT_SIZE - 1, 'm'), std::string(warble.idleMessage));
     EXPECT_EQ(std::string(TEXT_SIZE - 1, 'u'), std::string(warble.updateUrl));
     EXPECT_EQ(77, warble.xPos) << "the keys after a long one are still read";
+}
+
+TEST_F(ReadSettings, ScrollSpeedRestAndHidingAreReadInsideTheirRanges) {
+    const struct {
+        const char *lines;
+        int speed, rest;
+        bool hide;
+    } cases[] = {
+        {"Warble.plugin.scrolling: true\r\n", 1, STYLE_REST, false},
+        {"Warble.plugin.scroll.speed: 4\r\nWarble.plugin.scroll.pause: 40\r\n"
+         "Warble.plugin.hideWhenIdle: true\r\n",
+         4, 40, true},
+        {"Warble.plugin.scroll.speed: 0\r\nWarble.plugin.scroll.pause: -3\r\n", 1, 0, false},
+        {"Warble.plugin.scroll.speed: 11\r\nWarble.plugin.scroll.pause: 500\r\n", 10, 200, false},
+        {"Warble.plugin.scroll.speed: fast\r\nWarble.plugin.scroll.pause:\r\n", 1, STYLE_REST,
+         false},
+        {"Warble.plugin.scroll.pause: 0\r\n", 1, 0, false},
+    };
+    for (const auto &c : cases) {
+        place(inShell("Warble.rc"), c.lines);
+        warble.scrollSpeed = warble.edgeRest = 7;
+        warble.hideWhenIdle = !c.hide;
+        readSettings();
+        EXPECT_EQ(c.speed, warble.scrollSpeed) << c.lines;
+        EXPECT_EQ(c.rest, warble.edgeRest) << c.lines;
+        EXPECT_EQ(c.hide, warble.hideWhenIdle) << c.lines;
+    }
+}
+
+/* A file written before the speed, the rest and the hiding existed: the bounce
+   still rests 25 ticks past each end, the stream runs on without resting, and
+   the window stays shown while nothing plays. */
+TEST_F(ReadSettings, FileWithoutTheNewKeysScrollsAndShowsAsBefore) {
+    place(inShell("Warble.rc"), "Warble.plugin.scrolling: true\r\n"
+                                "Warble.plugin.scroll_style: EndToEnd\r\n");
+    warble.scrollSpeed = warble.edgeRest = 7;
+    warble.hideWhenIdle = true;
+    readSettings();
+    warble.scrollStep = 1;
+    warble.scrollX = warble.scrollMax = warble.edgePause = 0;
+    warble.scrollMin = -10;
+    warble.scrollForward = true;
+    std::vector<int> xs, expected(26, 1);
+    expected.insert(expected.end(), {0, -1});
+    for (size_t n = 0; n < expected.size(); ++n) {
+        stepEndToEnd();
+        xs.push_back(warble.scrollX);
+    }
+    EXPECT_EQ(expected, xs);
+
+    warble.scrollX = 2;
+    warble.textWidth = 2;
+    xs.clear();
+    for (int n = 0; n < 4; ++n) {
+        stepStream();
+        xs.push_back(warble.scrollX);
+    }
+    EXPECT_EQ(std::vector<int>({1, 0, -1, -2}), xs);
+
+    warble.pluginsHidden = false;
+    for (int state : {-1, 0, 1, 3}) {
+        warble.playState = state;
+        EXPECT_FALSE(windowHidden()) << "play state " << state;
+    }
 }
 
 TEST_F(ReadSettings, KeyRemovedFromTheFileReturnsToItsDefault) {
