@@ -199,7 +199,7 @@ void runCpuLoad(const PaintOptions &options) {
     for (int round = 0; round < count; ++round)
         if (!measureRound(options, plugin, rounds)) return;
 
-    reportLoad("CPU while scrolling", rounds.pluginScroll, rounds.bareScroll, 1.3);
+    reportLoad("CPU while scrolling", rounds.pluginScroll, rounds.bareScroll, 1.1);
     reportDetail("a bare window drawing its text (fill + DrawTextA) on the same ticks: "
                  "%.2f ms CPU/s",
                  medianTotal(rounds.bareDrawing));

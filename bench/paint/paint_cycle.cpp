@@ -51,7 +51,7 @@ void runPaintCycle(const PaintOptions &options) {
     barePaints = barePaintCount() - barePaints;
     destroyBareWindow(bare);
 
-    reportCost("paint cycle", median(pluginTimes), median(bareTimes), "us/op", 0);
+    reportCost("paint cycle", median(pluginTimes), median(bareTimes), "us/op", 1.2);
     long expected = (long)rounds * options.iterations;
     reportDetail("InvalidateRect + UpdateWindow, %dx%d; paints seen %ld and %ld of %ld each; "
                  "median of %d rounds",

@@ -1,8 +1,11 @@
-/* Rendering: every frame is composed in two memory surfaces, the whole client
-   area and the text area inside the inset, and reaches the screen in one copy,
-   blended at a low alpha while Winamp is paused so the blink fades. */
+/* Rendering: the frame surface holds the whole picture, composed again (the
+   drawn background copied in, the caption drawn over it) only when the caption
+   or its look changed; each paint puts the frame on the screen in one copy,
+   blended at a low alpha while Winamp is paused so the blink fades. The caption
+   itself is measured here too. */
 #include "display/render.h"
 #include "display/scroller.h"
+#include "display/surfaces.h"
 #include "plugin/state.h"
 
 #include <string.h>
@@ -19,51 +22,6 @@ int textAreaWidth() {
     return warble.width - 2 * textInset();
 }
 
-void createBuffers() {
-    PAINTSTRUCT ps;
-    HDC windowDC = BeginPaint(warble.hwndPlugin, &ps);
-    RECT client;
-    GetClientRect(warble.hwndPlugin, &client);
-    int k = textInset();
-    int w = client.right - client.left, h = client.bottom - client.top;
-    warble.bufferDC = CreateCompatibleDC(nullptr);
-    warble.bufferBitmap = CreateCompatibleBitmap(windowDC, w, h);
-    warble.textDC = CreateCompatibleDC(nullptr);
-    warble.textBitmap = CreateCompatibleBitmap(windowDC, w - 2 * k, h - 2 * k);
-    warble.oldBufferBitmap = (HBITMAP)SelectObject(warble.bufferDC, warble.bufferBitmap);
-    warble.oldTextBitmap = (HBITMAP)SelectObject(warble.textDC, warble.textBitmap);
-    EndPaint(warble.hwndPlugin, &ps);
-}
-
-void releaseBuffers() {
-    if (warble.bufferDC) {
-        DeleteObject(SelectObject(warble.bufferDC, warble.oldBufferBitmap));
-        DeleteDC(warble.bufferDC);
-    }
-    if (warble.textDC) {
-        /* A text area without room has no bitmap: nothing to delete then. */
-        HGDIOBJ textBitmap = SelectObject(warble.textDC, warble.oldTextBitmap);
-        if (textBitmap) DeleteObject(textBitmap);
-        DeleteDC(warble.textDC);
-    }
-    warble.bufferDC = warble.textDC = nullptr;
-    warble.bufferBitmap = warble.textBitmap = nullptr;
-    warble.oldBufferBitmap = warble.oldTextBitmap = nullptr;
-}
-
-void recreateBuffers() {
-    releaseBuffers();
-    createBuffers();
-    {
-        DisplayLock lock;
-        warble.scrollMin = textAreaWidth() - warble.textWidth;
-        warble.scrollX = 0;
-        warble.edgePause = 0;
-    }
-    InvalidateRect(warble.hwndPlugin, nullptr, FALSE);
-    wakeScroller();
-}
-
 /* Called with displayLock held, so the font cannot be deleted meanwhile. */
 SIZE measureText(const char *text) {
     RECT r = {0, 0, 0, 0};
@@ -76,88 +34,117 @@ SIZE measureText(const char *text) {
     return size;
 }
 
+/* The caption's size in the present font and the scroll bounds that follow
+   from it; displayLock held. */
+static void measureCaption() {
+    SIZE size = measureText(warble.caption);
+    warble.textWidth = size.cx;
+    warble.textHeight = size.cy;
+    warble.scrollMax = 0;
+    warble.scrollMin = textAreaWidth() - warble.textWidth;
+    warble.edgePause = 0;
+}
+
 void setCaption(const char *text) {
     {
         DisplayLock lock;
         copyText(warble.caption, text, TEXT_SIZE);
         if (strcmp(warble.caption, warble.lastCaption) != 0) {
-            SIZE size = measureText(warble.caption);
-            warble.textWidth = size.cx;
-            warble.textHeight = size.cy;
-            warble.scrollMax = 0;
-            warble.scrollMin = textAreaWidth() - warble.textWidth;
+            measureCaption();
             copyText(warble.lastCaption, warble.caption, TEXT_SIZE);
-            warble.edgePause = 0;
         }
     }
     InvalidateRect(warble.hwndPlugin, nullptr, FALSE);
     wakeScroller();
 }
 
-static void paintBackground(const RECT &client) {
-    if (!warble.transBackEnabled || warble.inSlit) {
-        MakeStyleGradient(warble.bufferDC, const_cast<RECT *>(&client), &warble.styleItem,
-                          warble.showBorder);
-        return;
+void remeasureCaption() {
+    {
+        DisplayLock lock;
+        measureCaption();
     }
-    HBRUSH key = CreateSolidBrush(warble.colourKey);
-    FillRect(warble.bufferDC, &client, key);
-    DeleteObject(key);
+    InvalidateRect(warble.hwndPlugin, nullptr, FALSE);
+    wakeScroller();
 }
 
-/* What one frame shows of the caption, read whole under the lock. */
+/* What one frame shows of the caption and all that decides how it is drawn,
+   read whole under the lock. Two are compared whole, so it is kept free of
+   padding garbage. */
 struct CaptionFrame {
     char text[TEXT_SIZE];
-    int textWidth, textHeight, scrollX;
+    int textHeight, scrollX;
+    RECT area;
+    bool scrolls, shown;
+    COLORREF colour;
 };
 
-static CaptionFrame takeCaptionFrame() {
-    DisplayLock lock;
+/* The caption the frame holds: a paint that would draw the same only copies
+   the frame to the screen. Shell's thread only. */
+static CaptionFrame composed;
+
+static CaptionFrame takeCaptionFrame(const RECT &area) {
     CaptionFrame frame;
-    copyText(frame.text, warble.caption, TEXT_SIZE);
-    frame.textWidth = warble.textWidth;
-    frame.textHeight = warble.textHeight;
-    frame.scrollX = warble.scrollX;
+    memset(&frame, 0, sizeof frame);
+    {
+        DisplayLock lock;
+        copyText(frame.text, warble.caption, TEXT_SIZE);
+        frame.textHeight = warble.textHeight;
+        frame.scrollX = warble.scrollX;
+        frame.scrolls = textAreaWidth() < warble.textWidth && warble.scrolling;
+    }
+    /* Paused, the caption is centred, and shown only in the blink's visible
+       phase; a caption that does not move does not depend on the offset. */
+    bool paused = warble.playState == 3;
+    frame.scrolls = frame.scrolls && !paused;
+    frame.shown = !paused || warble.blinkOn;
+    if (!frame.scrolls) frame.scrollX = 0;
+    frame.area = area;
+    frame.colour = warble.textColour;
     return frame;
 }
 
-static void drawCaption(int areaWidth, int areaHeight) {
-    CaptionFrame frame = takeCaptionFrame();
-    RECT r = {0, (areaHeight - frame.textHeight) >> 1, areaWidth, areaHeight};
-    bool wider = textAreaWidth() < frame.textWidth;
-
-    HGDIOBJ oldFont = SelectObject(warble.textDC, warble.hFont);
-    SetBkMode(warble.textDC, TRANSPARENT);
-    SetTextColor(warble.textDC, warble.textColour);
-    if (warble.playState != 3) {
-        if (wider && warble.scrolling) {
-            r.left = frame.scrollX;
-            DrawTextA(warble.textDC, frame.text, -1, &r, CAPTION_FLAGS);
-        } else {
-            DrawTextA(warble.textDC, frame.text, -1, &r, DT_CENTER | CAPTION_FLAGS);
-        }
-    } else if (warble.blinkOn) {
-        DrawTextA(warble.textDC, frame.text, -1, &r, DT_CENTER | CAPTION_FLAGS);
-    }
-    SelectObject(warble.textDC, oldFont);
+/* The one place the caption's text is drawn: into the frame, in the caption
+   font and colour, inside r (clipped by the frame to the text area). */
+static void drawText(const char *text, RECT &r, UINT align) {
+    HDC dc = warble.bufferDC;
+    holdCaptionFont();
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, warble.textColour);
+    DrawTextA(dc, text, -1, &r, align | CAPTION_FLAGS);
 }
 
-void paintWindow(HDC dc, const RECT &u) {
-    RECT client;
-    GetClientRect(warble.hwndPlugin, &client);
-    paintBackground(client);
+/* The text area of the frame, background and caption, laid out from the whole
+   text area. */
+static void composeFrame(const CaptionFrame &frame) {
+    const RECT &area = frame.area;
+    int areaWidth = area.right - area.left, areaHeight = area.bottom - area.top;
+    BitBlt(warble.bufferDC, area.left, area.top, areaWidth, areaHeight, warble.backDC, area.left,
+           area.top, SRCCOPY);
+    if (!frame.shown) return;
+    RECT r = {area.left, area.top + ((areaHeight - frame.textHeight) >> 1), area.right,
+              area.bottom};
+    if (frame.scrolls) r.left = area.left + frame.scrollX;
+    drawText(frame.text, r, frame.scrolls ? 0 : DT_CENTER);
+}
 
-    int k = textInset();
-    int uw = u.right - u.left, uh = u.bottom - u.top;
-    int areaWidth = uw - 2 * k, areaHeight = uh - 2 * k;
-    if (areaWidth > 0 && areaHeight > 0) {
-        BitBlt(warble.textDC, u.left, u.top, areaWidth, areaHeight, warble.bufferDC, u.left + k,
-               u.top + k, SRCCOPY);
-        drawCaption(areaWidth, areaHeight);
-        BitBlt(warble.bufferDC, u.left + k, u.top + k, areaWidth, areaHeight, warble.textDC, u.left,
-               u.top, SRCCOPY);
+void paintWindow(HDC dc, const RECT &update) {
+    fitSurfaces();
+    if (!warble.bufferDC) return;
+    bool changed = refreshBackground();
+    changed = holdCaptionFont() || changed;
+    RECT client = {0, 0, warble.surfaceWidth, warble.surfaceHeight}, u;
+    RECT area = textAreaOf(client);
+    if (!IsRectEmpty(&area)) {
+        CaptionFrame frame = takeCaptionFrame(area);
+        if (changed || memcmp(&frame, &composed, sizeof frame)) {
+            composeFrame(frame);
+            memcpy(&composed, &frame, sizeof frame);
+        }
     }
 
+    /* The frame is whole: any part of it is what a full paint shows there. */
+    if (!IntersectRect(&u, &update, &client)) return;
+    int uw = u.right - u.left, uh = u.bottom - u.top;
     if (warble.isPaused && !warble.transBackEnabled)
         AlphaBlend(dc, u.left, u.top, uw, uh, warble.bufferDC, u.left, u.top, uw, uh,
                    warble.pausedBlend);

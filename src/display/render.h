@@ -1,17 +1,18 @@
-/* Off-screen rendering of the caption, and the caption itself. */
+/* Painting the display window, and the caption it shows. */
 #pragma once
 
 #include <windows.h>
 
-void createBuffers();
-void releaseBuffers();
-void recreateBuffers();
 /* Size of text in the caption font, as the paint will draw it. */
 SIZE measureText(const char *text);
 /* Installs a new caption: re-measures it and resets the scroll bounds when the
    text changed, and asks for a repaint. Any thread. */
 void setCaption(const char *text);
-/* Draws the whole frame for the update rectangle into the window's DC. */
+/* Measures the caption again after the font or the text area changed, with the
+   scroll bounds that follow, and asks for a repaint. Shell's thread. */
+void remeasureCaption();
+/* Draws the frame for the update rectangle into the window's DC: exactly the
+   pixels that a paint of the whole window gives there. */
 void paintWindow(HDC dc, const RECT &update);
 /* The inset of the text area: bevel plus border width. */
 int textInset();

@@ -3,6 +3,7 @@
    neither to do it rests until woken. */
 #include "display/scroller.h"
 #include "display/render.h"
+#include "display/surfaces.h"
 #include "plugin/state.h"
 
 static int bounceRest() {
@@ -68,6 +69,18 @@ static bool captionScrolls() {
     return textAreaWidth() < warble.textWidth && warble.scrolling;
 }
 
+/* Asks for a repaint of what a step changes: only the text area, so that no
+   more than the moving caption is drawn and reaches the screen. The whole
+   window until the surfaces exist. */
+static void invalidateCaption() {
+    RECT damage;
+    {
+        DisplayLock lock;
+        damage = scrollDamage();
+    }
+    InvalidateRect(warble.hwndPlugin, IsRectEmpty(&damage) ? nullptr : &damage, FALSE);
+}
+
 void scrollTick(int *blinkTicks) {
     bool moved = false;
     {
@@ -80,7 +93,7 @@ void scrollTick(int *blinkTicks) {
             moved = true;
         }
     }
-    if (moved) InvalidateRect(warble.hwndPlugin, nullptr, FALSE);
+    if (moved) invalidateCaption();
     if (warble.playState == 3) {
         if (++*blinkTicks >= BLINK_TICKS) {
             warble.blinkOn = !warble.blinkOn;

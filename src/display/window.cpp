@@ -6,6 +6,7 @@
 #include "commands/menu.h"
 #include "display/render.h"
 #include "display/scroller.h"
+#include "display/surfaces.h"
 #include "display/visibility.h"
 #include "plugin/state.h"
 #include "settings/settings.h"
@@ -93,7 +94,10 @@ static LRESULT OnWindowPosChanging(HWND w, WINDOWPOS *pos) {
     return 0;
 }
 
+/* Consumed, so no WM_SIZE follows: whatever changed the size (the settings,
+   the Slit, the last step of an Alt-drag), the surfaces follow it here. */
 static LRESULT OnWindowPosChanged(WINDOWPOS *pos) {
+    fitSurfaces();
     if (warble.inSlit) return 0;
     warble.xPos = pos->x;
     warble.yPos = pos->y;
@@ -139,6 +143,7 @@ static LRESULT OnSizing(RECT *proposed) {
 static LRESULT OnReconfigure() {
     readSettings();
     loadStyle();
+    remeasureCaption(); /* a new font, or a new inset around the text area */
     applyWindowState();
     return 0;
 }

@@ -77,8 +77,8 @@ struct PluginState {
     COLORREF colourKey;
 
     /* Caption and scroll state: written by setCaption (shell's thread),
-       the scroll thread and recreateBuffers, all under displayLock; the paint
-       reads them under the same lock. */
+       the scroll thread, recreateBuffers and remeasureCaption, all under
+       displayLock; the paint reads them under the same lock. */
     char caption[TEXT_SIZE];
     char lastCaption[TEXT_SIZE];
     int textWidth, textHeight;
@@ -87,9 +87,16 @@ struct PluginState {
     int streamPause; /* steps the stream has rested with the caption's start at the left
                         edge; the scroll thread only */
 
-    /* Off-screen surfaces: shell's thread only. */
-    HDC bufferDC, textDC;
-    HBITMAP bufferBitmap, textBitmap, oldBufferBitmap, oldTextBitmap;
+    /* Off-screen surfaces, the frame and the drawn background: shell's thread only. */
+    HDC bufferDC, backDC;
+    HBITMAP bufferBitmap, backBitmap, oldBufferBitmap, oldBackBitmap;
+    /* The caption font while it stays selected into the frame (selecting a font
+       costs more than the rest of a paint), and the font it replaced. */
+    HFONT bufferFont;
+    HGDIOBJ oldBufferFont;
+    /* Their size, the client area's: written on the shell's thread under
+       displayLock; the scroll thread reads it under the lock. */
+    int surfaceWidth, surfaceHeight;
 
     /* Player status: owned by the shell's thread, which alone writes it (queryPlayer and
        the looks the poller hands over with MSG_PLAYER_LOOK); blinkOn also by the scroll

@@ -1,6 +1,7 @@
 /* Takes the shell's style record, bevel and border widths, and creates the
    caption font, either the style's own or the custom one from the settings. */
 #include "settings/style.h"
+#include "display/surfaces.h"
 #include "plugin/state.h"
 
 #include <string.h>
@@ -17,6 +18,7 @@ void loadStyle() {
        thread: the font is swapped only while it cannot be in use. */
     DisplayLock lock;
     if (warble.hFont) {
+        dropCaptionFont(); /* the frame may hold it */
         DeleteObject(warble.hFont);
         warble.hFont = nullptr;
     }

@@ -151,33 +151,53 @@ int textInset() {
     return (bevel ? *bevel : 0) + (border ? *border : 0);
 }
 
-SIZE styleTextSize(const std::string &text) {
-    HFONT font = CreateStyleFont((StyleItem *)GetSettingPtr(1));
+/* The font a text is measured or drawn in, and whether it is ours to delete. */
+struct TextFont {
+    HFONT font;
+    bool own;
+    explicit TextFont(HFONT given)
+        : font(given ? given : CreateStyleFont((StyleItem *)GetSettingPtr(1))), own(!given) {}
+    ~TextFont() {
+        if (own) DeleteObject(font);
+    }
+};
+
+SIZE styleTextSize(const std::string &text, HFONT given) {
+    TextFont font(given);
     HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ oldFont = SelectObject(dc, font);
+    HGDIOBJ oldFont = SelectObject(dc, font.font);
     RECT r = {0, 0, 0, 0};
     DrawTextA(dc, text.c_str(), -1, &r, DT_CALCRECT | DT_NOPREFIX);
     SelectObject(dc, oldFont);
     DeleteDC(dc);
-    DeleteObject(font);
     return SIZE{r.right, r.bottom};
 }
 
-int styleTextInkLeft(const std::string &text) {
-    SIZE size = styleTextSize(text);
+InkBox styleTextInk(const std::string &text, HFONT given) {
+    SIZE size = styleTextSize(text, given);
     int w = size.cx + 8, h = size.cy + 2;
     DibSurface surface(w, h);
     RECT all = {0, 0, w, h};
     FillRect(surface.dc, &all, (HBRUSH)GetStockObject(BLACK_BRUSH));
-    HFONT font = CreateStyleFont((StyleItem *)GetSettingPtr(1));
-    HGDIOBJ oldFont = SelectObject(surface.dc, font);
+    TextFont font(given);
+    HGDIOBJ oldFont = SelectObject(surface.dc, font.font);
     SetBkMode(surface.dc, TRANSPARENT);
     SetTextColor(surface.dc, ((StyleItem *)GetSettingPtr(1))->TextColor);
     DrawTextA(surface.dc, text.c_str(), -1, &all, DT_NOPREFIX);
     SelectObject(surface.dc, oldFont);
-    DeleteObject(font);
     GdiFlush();
-    Frame frame = surface.frame(w, h);
-    InkBox box = findInk(frame, all);
+    return findInk(surface.frame(w, h), all);
+}
+
+int styleTextInkLeft(const std::string &text) {
+    InkBox box = styleTextInk(text);
     return box.none() ? -1 : box.left;
+}
+
+Frame styleBackground(int width, int height, bool withBorder) {
+    DibSurface surface(width, height);
+    RECT all = {0, 0, width, height};
+    MakeStyleGradient(surface.dc, &all, (StyleItem *)GetSettingPtr(1), withBorder);
+    GdiFlush();
+    return surface.frame(width, height);
 }

@@ -36,7 +36,12 @@ int bestShift(const std::vector<int> &a, const std::vector<int> &b, int range);
 
 /* The inset of the text area: the shell's bevel plus border width. */
 int textInset();
-/* Size of a text in the shell's style font, measured as the plugin measures it. */
-SIZE styleTextSize(const std::string &text);
+/* Size of a text in a font (the shell's style font when null), measured as the
+   plugin measures it. */
+SIZE styleTextSize(const std::string &text, HFONT font = nullptr);
+/* The ink of a text drawn at 0, 0 in a font (the style font when null). */
+InkBox styleTextInk(const std::string &text, HFONT font = nullptr);
 /* Leftmost ink column of a text drawn at x 0 in the shell's style font. */
 int styleTextInkLeft(const std::string &text);
+/* The shell's style background of a window of this size, as the shell draws it. */
+Frame styleBackground(int width, int height, bool withBorder);

@@ -1,6 +1,7 @@
 /* What the plugin's window really shows, read back from its device context: where the
    caption sits, how a wide one is cut, how scrolling moves it, that an ampersand is
-   drawn as itself, and the keyed-out or styled background. */
+   drawn as itself, the keyed-out or styled background, and that every real change
+   (a new size, a new font, a repaint of a part) leaves the pixels of a full paint. */
 #include "harness.h"
 #include "host.h"
 #include "pixels.h"
@@ -17,14 +18,48 @@ class PixelsTest : public PluginTest {
   protected:
     /* A floating window 100 by 40 at 200, 200, with the given extra settings. */
     void start(const std::string &settings = "", bool withSlit = false) {
-        writeSettings("Warble.plugin.x: 200\r\nWarble.plugin.y: 200\r\n"
-                      "Warble.plugin.width: 100\r\nWarble.plugin.height: 40\r\n"
-                      "Warble.plugin.doVozizuvavExtensions: false\r\n" +
-                      settings);
+        writeSettings(placed(100, 40) + settings);
         ASSERT_EQ(startThroughShell(withSlit), 0);
         window = pluginWindow();
         ASSERT_NE(window, nullptr);
         pump(100);
+    }
+
+    static std::string placed(int width, int height) {
+        return "Warble.plugin.x: 200\r\nWarble.plugin.y: 200\r\n"
+               "Warble.plugin.width: " +
+               std::to_string(width) + "\r\nWarble.plugin.height: " + std::to_string(height) +
+               "\r\nWarble.plugin.doVozizuvavExtensions: false\r\n";
+    }
+
+    /* New settings taken the way the shell hands them over. */
+    void reconfigure(const std::string &settings) {
+        writeSettings(settings);
+        hostReconfigure();
+        pump(150);
+    }
+
+    /* The whole window as a full paint of it shows a short caption: the style
+       background everywhere but the caption's line, the caption centred. */
+    void expectWholeWindowPainted(const Frame &frame, int width, int height,
+                                  const std::string &caption, bool withBorder) {
+        ASSERT_EQ(width, frame.width);
+        ASSERT_EQ(height, frame.height);
+        Frame back = styleBackground(width, height, withBorder);
+        RECT area = textArea(frame);
+        SIZE size = styleTextSize(caption);
+        int top = area.top + ((area.bottom - area.top - size.cy) >> 1);
+        int wrong = 0;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                bool line = y >= top && y < top + size.cy && x >= area.left && x < area.right;
+                if (!line && frame.at(x, y) != back.at(x, y)) ++wrong;
+            }
+        EXPECT_EQ(0, wrong) << "pixels off the caption's line unlike the style background";
+        InkBox box = findInk(frame, area);
+        ASSERT_FALSE(box.none()) << "no caption ink";
+        EXPECT_LE(abs(box.left + box.right - (area.left + area.right - 1)), 4)
+            << "ink " << box.left << ".." << box.right;
     }
 
     Frame showCaption(const std::string &caption) {
@@ -216,6 +251,78 @@ TEST_F(PixelsTest, PausedFrameOnKeyedBackgroundIsCopiedStraight) {
         if (c == COLOUR_KEY) ++keyed;
     EXPECT_EQ(keyed, (int)frame.pixels.size()) << "hidden phase: only the key colour";
     keepOnFailure(frame, "paused-keyed");
+}
+
+TEST_F(PixelsTest, SizeChangesWithoutASizeNotificationRepaintTheWholeWindow) {
+    start();
+    showCaption("Hi");
+    SetWindowPos(window, nullptr, 0, 0, 300, 30, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    pump(150);
+    Frame moved = captureWindow(window);
+    expectWholeWindowPainted(moved, 300, 30, "Hi", true);
+    keepOnFailure(moved, "resized");
+
+    /* The same from the settings file, with the border dropped at the same time. */
+    reconfigure(placed(260, 24) + "Warble.plugin.showBorder: false\r\n");
+    Frame reconfigured = captureWindow(window);
+    expectWholeWindowPainted(reconfigured, 260, 24, "Hi", false);
+    keepOnFailure(reconfigured, "reconfigured-size");
+}
+
+TEST_F(PixelsTest, RepaintedStripsGiveThePixelsOfAFullPaint) {
+    for (bool keyed : {false, true}) {
+        SCOPED_TRACE(keyed ? "keyed background" : "style background");
+        if (keyed)
+            reconfigure(placed(100, 40) + "Warble.plugin.transback.enabled: true\r\n");
+        else
+            start();
+        showCaption("Hello there");
+        InvalidateRect(window, nullptr, FALSE);
+        UpdateWindow(window);
+        Frame full = captureWindow(window);
+        /* Each strip blacked out, then asked for alone, as the system asks for a
+           part that another window uncovered. */
+        const RECT strips[] = {{0, 0, 40, 40}, {30, 12, 70, 26}, {65, 0, 100, 40}, {0, 0, 100, 3}};
+        for (const RECT &strip : strips) {
+            HDC dc = GetDC(window);
+            FillRect(dc, &strip, (HBRUSH)GetStockObject(BLACK_BRUSH));
+            ReleaseDC(window, dc);
+            InvalidateRect(window, &strip, FALSE);
+            UpdateWindow(window);
+        }
+        Frame parts = captureWindow(window);
+        ASSERT_EQ(full.pixels.size(), parts.pixels.size());
+        int wrong = 0;
+        for (size_t i = 0; i < full.pixels.size(); ++i)
+            if (full.pixels[i] != parts.pixels[i]) ++wrong;
+        EXPECT_EQ(0, wrong);
+        keepOnFailure(parts, keyed ? "strips-keyed" : "strips");
+    }
+}
+
+TEST_F(PixelsTest, FontChangeByReconfigureCentresTheCaptionAgain) {
+    start();
+    showCaption("Hi");
+    reconfigure(placed(100, 40) + "Warble.plugin.useCustomFont: true\r\n"
+                                  "Warble.plugin.font: Tahoma\r\n"
+                                  "Warble.plugin.font.height: 26\r\n");
+    Frame frame = captureWindow(window);
+    HFONT font =
+        CreateFontA(26, 0, 0, 0, 1, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                    CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Tahoma");
+    SIZE size = styleTextSize("Hi", font);
+    InkBox drawn = styleTextInk("Hi", font);
+    DeleteObject(font);
+    ASSERT_GT(size.cy, styleTextSize("Hi").cy + 6) << "the new font is much taller";
+
+    RECT area = textArea(frame);
+    InkBox box = findInk(frame, area);
+    ASSERT_FALSE(box.none());
+    int top = area.top + ((area.bottom - area.top - size.cy) >> 1);
+    EXPECT_LE(abs(box.top - (top + drawn.top)), 1) << "placed by the new font's height";
+    EXPECT_LE(abs(box.bottom - (top + drawn.bottom)), 1);
+    EXPECT_LE(abs(box.left + box.right - (area.left + area.right - 1)), 4);
+    keepOnFailure(frame, "new-font");
 }
 
 namespace {

@@ -3,6 +3,7 @@
    on the shell's request, and a check that resizing and re-captioning a
    thousand times leaves no drawing object behind. */
 #include "display/render.h"
+#include "display/surfaces.h"
 #include "display/window.h"
 #include "settings/settings.h"
 #include "unit_support.h"
@@ -75,6 +76,29 @@ TEST_F(Window, SizeNotificationRebuildsTheSurfacesAndResetsTheScroll) {
     EXPECT_EQ(client.right, frame.bmWidth) << "the surface has the window's client size";
     EXPECT_EQ(client.bottom, frame.bmHeight);
     EXPECT_EQ(warble.bufferBitmap, GetCurrentObject(warble.bufferDC, OBJ_BITMAP));
+
+    /* A real resize sends no WM_SIZE here: the surfaces follow all the same, in
+       both modes. */
+    for (bool docked : {false, true}) {
+        warble.inSlit = docked;
+        int width = docked ? 170 : 230;
+        SetWindowPos(w(), nullptr, 0, 0, width, 26, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        for (HBITMAP surface : {warble.bufferBitmap, warble.backBitmap}) {
+            ASSERT_TRUE(GetObjectA(surface, sizeof frame, &frame));
+            EXPECT_EQ(width, frame.bmWidth) << (docked ? "docked" : "floating");
+            EXPECT_EQ(26, frame.bmHeight);
+        }
+    }
+    warble.inSlit = false;
+
+    /* Building the surfaces leaves a pending repaint pending. */
+    ValidateRect(w(), nullptr);
+    RECT part = {3, 4, 20, 10}, pending = {};
+    InvalidateRect(w(), &part, FALSE);
+    releaseBuffers();
+    createBuffers();
+    EXPECT_TRUE(GetUpdateRect(w(), &pending, FALSE));
+    EXPECT_TRUE(EqualRect(&part, &pending));
 }
 
 TEST_F(Window, SizingRecordsTheProposedSizeWithoutMinimumOrWrite) {

@@ -1,0 +1,28 @@
+/* The off-screen surfaces: the frame and the drawn background, each the size of
+   the window's client area. Shell's thread, unless said otherwise. */
+#pragma once
+
+#include <windows.h>
+
+/* Builds both surfaces at the window's present client size. */
+void createBuffers();
+void releaseBuffers();
+/* Builds the surfaces again, resets the scroll to the new text area and asks
+   for a repaint of the whole window. */
+void recreateBuffers();
+/* Rebuilds the surfaces when the client area no longer has their size, however
+   the size came to change; true when it did. */
+bool fitSurfaces();
+/* Keeps the caption font selected into the frame from one paint to the next;
+   true when it had to select it, a new font or a new frame. */
+bool holdCaptionFont();
+/* Puts the frame's own font back: before the caption font is deleted. */
+void dropCaptionFont();
+/* Draws the background surface again when the size, the style, the border, the
+   inset or the transparency mode changed since it was drawn; true when it did. */
+bool refreshBackground();
+/* The text area of a client rectangle: inside the inset; empty without room. */
+RECT textAreaOf(const RECT &client);
+/* What a scroll step or a blink changes: the text area of the surfaces. Any
+   thread, with displayLock held. */
+RECT scrollDamage();
