@@ -92,11 +92,14 @@ static void setIdleState(const char *word) {
     WriteInt(warble.rcPath, KEY_IDLE_STATE, warble.idleState);
     queryPlayer();
     char format[TEXT_SIZE];
+    bool cut;
     {
         DisplayLock lock;
         copyText(format, warble.idleTimeFormat, sizeof format);
+        cut = warble.idleTimeFormatCut;
     }
-    WriteString(warble.rcPath, KEY_IDLE_TIME, format);
+    /* A format that was cut on reading stays in the file as it is, whole. */
+    if (!cut) WriteString(warble.rcPath, KEY_IDLE_TIME, format);
     InvalidateRect(warble.hwndPlugin, nullptr, FALSE);
 }
 

@@ -132,7 +132,7 @@ class Dispatcher : public unit::RunningPlugin {
     static std::string boolText(bool value) { return value ? "true" : "false"; }
     bool anyRelaySlotBusy() {
         for (const RelaySlot &slot : warble.relaySlots)
-            if (slot.thread) return true;
+            if (slot.owner) return true;
         return false;
     }
 };
