@@ -25,8 +25,9 @@ void hostStop();
 HWND hostSlitWindow();
 /* Loads a plugin and starts it through beginPluginEx (then beginSlitPlugin, then
    beginPlugin), handing over the Slit when withSlit. Returns the start result, or -1
-   when the library or its start function cannot be found. */
-int hostLoadPlugin(const char *path, bool withSlit);
+   when the library or its start function cannot be found; on failure, problem (when
+   given) says why in words: not found, not a 32-bit DLL, a missing import, ... */
+int hostLoadPlugin(const char *path, bool withSlit, std::string *problem = nullptr);
 /* Ends and frees every loaded plugin, in reverse order of loading. */
 void hostUnloadPlugins();
 /* Re-reads the style file and sends MSG_RECONFIGURE to every registered window. */

@@ -14,8 +14,10 @@ const char HELP[] =
     "\n"
     "Start the shell:\n"
     "  nightjar.exe [--plugin PATH]... [--slit] [--no-slit] [--style PATH]\n"
-    "               [--shell-dir DIR] [--log PATH] [--no-popup-menus]\n"
+    "               [--shell-dir DIR] [--log PATH] [--no-popup-menus] [--keep-running]\n"
     "    --plugin PATH      load this plugin DLL (may be given more than once)\n"
+    "    --keep-running     go on when a plugin cannot be loaded or started (default:\n"
+    "                       say why and exit with code 1)\n"
     "    --slit             hand the Slit to the plugins (beginPluginEx/beginSlitPlugin)\n"
     "    --no-slit          run without a Slit window\n"
     "    --style PATH       style file (default: key nightjar.style: in nightjar.rc,\n"
@@ -72,6 +74,7 @@ int main(int argc, char **argv) {
     HostOptions options;
     std::vector<const char *> plugins;
     bool slitForPlugins = false;
+    bool keepRunning = false;
 
     for (int i = 1; i < argc; ++i) {
         const char *arg = argv[i];
@@ -102,6 +105,8 @@ int main(int argc, char **argv) {
             slitForPlugins = true;
         } else if (is("--no-slit")) {
             options.showSlit = false;
+        } else if (is("--keep-running")) {
+            keepRunning = true;
         } else if (is("--no-popup-menus")) {
             options.popupMenus = false;
         } else {
@@ -115,9 +120,17 @@ int main(int argc, char **argv) {
         return 1;
     }
     SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+    bool allStarted = true;
     for (const char *path : plugins) {
-        int result = hostLoadPlugin(path, slitForPlugins);
-        if (result != 0) fprintf(stderr, "nightjar: plugin %s did not start (%d)\n", path, result);
+        std::string problem;
+        if (hostLoadPlugin(path, slitForPlugins, &problem) == 0) continue;
+        fprintf(stderr, "nightjar: cannot load the plugin %s: %s\n", path, problem.c_str());
+        allStarted = false;
+    }
+    if (!allStarted && !keepRunning) {
+        fprintf(stderr, "nightjar: exiting (give --keep-running to run without it)\n");
+        hostStop();
+        return 1;
     }
 
     MSG message;

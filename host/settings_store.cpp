@@ -1,7 +1,8 @@
 /* The shell's settings files: text lines "key: value", keys matched without regard to
    case. Every read goes to the disk, so a change made by hand or by another process is
    seen at once; every write rewrites the file through a temporary file in the same
-   folder and a replacing move, so the file is never seen half-written. */
+   folder and a replacing move, so the file is never seen half-written. A file that
+   cannot be read whole is never rewritten. Lines may end in LF, CRLF or a lone CR. */
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -39,22 +40,32 @@ std::string normalKey(const char *key) {
     return k;
 }
 
-bool readFile(const char *path, std::string &content) {
+/* What reading a whole file gave. */
+enum class FileRead { Whole, Missing, Unreadable };
+
+/* A file too large or that fails part-way is unreadable: it reads as empty and is
+   never rewritten, so that nothing of it is lost. */
+FileRead readFile(const char *path, std::string &content) {
     content.clear();
-    if (!path || !*path) return false;
+    if (!path || !*path) return FileRead::Missing;
     FILE *file = fopen(path, "rb");
-    if (!file) return false;
+    if (!file)
+        return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES ? FileRead::Unreadable
+                                                                   : FileRead::Missing;
     char chunk[4096];
     size_t got;
+    FileRead result = FileRead::Whole;
     while ((got = fread(chunk, 1, sizeof chunk, file)) > 0) {
         content.append(chunk, got);
         if (content.size() > MAX_FILE_SIZE) {
-            content.clear();
+            result = FileRead::Unreadable;
             break;
         }
     }
+    if (ferror(file)) result = FileRead::Unreadable;
     fclose(file);
-    return true;
+    if (result != FileRead::Whole) content.clear();
+    return result;
 }
 
 /* One line of a file: its text without the line break, and the break itself. */
@@ -63,23 +74,22 @@ struct Line {
     std::string ending;
 };
 
+/* Lines end in LF, CRLF or a lone CR; each keeps its own ending. */
 std::vector<Line> splitLines(const std::string &content) {
     std::vector<Line> lines;
     size_t start = 0;
     while (start < content.size()) {
-        size_t end = content.find('\n', start);
+        size_t end = content.find_first_of("\r\n", start);
         Line line;
         if (end == std::string::npos) {
             line.text = content.substr(start);
             start = content.size();
         } else {
             line.text = content.substr(start, end - start);
-            line.ending = "\n";
-            start = end + 1;
-        }
-        if (!line.text.empty() && line.text.back() == '\r') {
-            line.text.pop_back();
-            line.ending = "\r" + line.ending;
+            bool crlf =
+                content[end] == '\r' && end + 1 < content.size() && content[end + 1] == '\n';
+            line.ending = content.substr(end, crlf ? 2 : 1);
+            start = end + line.ending.size();
         }
         lines.push_back(line);
     }
@@ -101,7 +111,7 @@ bool findValue(const char *path, const char *key, std::string &value) {
     if (!key || !*key) return false;
     std::string content;
     Locked hold(storeLock());
-    if (!readFile(path, content)) return false;
+    if (readFile(path, content) != FileRead::Whole) return false;
     std::string wanted = normalKey(key);
     for (const Line &line : splitLines(content))
         if (lineValue(line.text, wanted, value)) return true;
@@ -136,7 +146,7 @@ void storeValue(const char *path, const char *key, const char *value) {
 
     Locked hold(storeLock());
     std::string content;
-    readFile(path, content);
+    if (readFile(path, content) == FileRead::Unreadable) return;
     std::vector<Line> lines = splitLines(content);
     bool replaced = false;
     std::string ignored;

@@ -42,6 +42,9 @@ ensure_packages() {
     DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -qq "${need[@]}" >/dev/null
 }
 
+# warble_version: the plugin's version, from the one place that holds it.
+warble_version() { sed -n 's/^#define WARBLE_VERSION "\(.*\)"$/\1/p' "$ROOT/src/plugin/version.h"; }
+
 # build [TARGET...]: configures once and builds the targets (all when none are named).
 build() {
     [ -f "$BUILD/CMakeCache.txt" ] || cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=Release \

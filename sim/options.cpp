@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 static const char USAGE[] =
     "winamp-sim: a stand-in Winamp player (window class \"Winamp v1.x\")\n"
@@ -22,7 +23,26 @@ static const char USAGE[] =
     "       winamp-sim --send CMD [ARGS]   drive the running player:\n"
     "  play | pause | stop | next | prev | title TEXT | seek MS | length SECONDS\n"
     "  state playing|paused|stopped | track N | scroll on|off | empty | hang MS | quit\n"
-    "  (exit code 1 when no player runs)\n";
+    "  (exit code 1 when no player runs, 2 for an unknown option or command)\n";
+
+/* A mistyped option or command ends with what is accepted and exit code 2: it neither
+   starts a second player nor hands the running one a command it would ignore. */
+static int usageError(const char *what, const char *arg) {
+    fprintf(stderr, "winamp-sim: %s%s\n\n%s", what, arg, USAGE);
+    return 2;
+}
+
+static int sendChecked(char **words, int count) {
+    if (count == 0) return usageError("--send needs a command", "");
+    std::string text;
+    for (int i = 0; i < count; i++)
+        text += std::string(i ? " " : "") + words[i];
+    if (parseRemote(text).kind == REMOTE_UNKNOWN)
+        return usageError("unknown command or bad argument: --send ", text.c_str());
+    int result = sendRemote(words, count);
+    if (result == 1) fprintf(stderr, "winamp-sim: no player runs (start one: winamp-sim)\n");
+    return result;
+}
 
 /* A whole number within [0, high]; anything else gives fallback. */
 static long long numberArg(const char *text, long long high, long long fallback) {
@@ -37,8 +57,11 @@ int readOptions(int argc, char **argv, Options &o) {
     for (int i = 1; i < argc; i++) {
         const char *a = argv[i];
         bool hasValue = i + 1 < argc;
+        bool takesValue = !strcmp(a, "--playlist") || !strcmp(a, "--log") ||
+                          !strcmp(a, "--track") || !strcmp(a, "--position");
+        if (takesValue && !hasValue) return usageError("missing value after ", a);
         if (!strcmp(a, "--send"))
-            return sendRemote(argv + i + 1, argc - i - 1);
+            return sendChecked(argv + i + 1, argc - i - 1);
         else if (!strcmp(a, "--help")) {
             fputs(USAGE, stdout);
             return 0;
@@ -59,7 +82,7 @@ int readOptions(int argc, char **argv, Options &o) {
         else if (!strcmp(a, "--position") && hasValue)
             o.position = numberArg(argv[++i], TRACK_SECONDS_MAX * 1000LL, -1);
         else
-            fprintf(stderr, "winamp-sim: ignoring option %s\n", a);
+            return usageError("unknown option ", a);
     }
     return -1;
 }

@@ -12,3 +12,5 @@ struct LinkOptions {
 
 void runTitleLatency(const LinkOptions &options, HWND player);
 void runRelaySpeed(const LinkOptions &options, HWND player);
+/* Leaves the plugin unloaded: run it last. */
+void runHangBlock(const LinkOptions &options, HWND player, const char *plugin);

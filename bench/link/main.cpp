@@ -15,7 +15,9 @@ static const char USAGE[] =
     "  title   title change in winamp-sim to the plugin's TitleChange broadcast,\n"
     "          vs the same window event reaching a bare hook\n"
     "  relay   relay round trip and throughput vs a bare relay thread\n"
-    "  (none named: both)\n"
+    "  hang    longest block of the shell's thread while the player hangs, and\n"
+    "          endPlugin with the player hung\n"
+    "  (none named: all three)\n"
     "  --iterations N   title changes and round trips (default 50)\n"
     "  --commands N     relayed commands for the throughput (default 500)\n"
     "  --in-flight N    commands waiting at once, 1-10 (default 8)\n"
@@ -33,7 +35,7 @@ static int number(const char *text, int low, int high) {
 
 int main(int argc, char **argv) {
     LinkOptions options;
-    bool title = false, relay = false;
+    bool title = false, relay = false, hang = false;
     for (int i = 1; i < argc; ++i) {
         const char *a = argv[i];
         const char *next = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -41,6 +43,8 @@ int main(int argc, char **argv) {
             title = true;
         else if (!strcmp(a, "relay"))
             relay = true;
+        else if (!strcmp(a, "hang"))
+            hang = true;
         else if (!strcmp(a, "--iterations") && next)
             options.iterations = number(argv[++i], 1, 100000);
         else if (!strcmp(a, "--commands") && next)
@@ -52,7 +56,7 @@ int main(int argc, char **argv) {
             return strcmp(a, "--help") ? 2 : 0;
         }
     }
-    if (!title && !relay) title = relay = true;
+    if (!title && !relay && !hang) title = relay = hang = true;
 
     std::string folder = makeBenchFolder("link");
     std::string plugin;
@@ -84,6 +88,7 @@ int main(int argc, char **argv) {
         pumpFor(300);
         if (title) runTitleLatency(options, player);
         if (relay) runRelaySpeed(options, player);
+        if (hang) runHangBlock(options, player, plugin.c_str());
         hostStop();
         status = 0;
     }

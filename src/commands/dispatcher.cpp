@@ -62,6 +62,8 @@ void handleBroadcast(const char *text) {
     }
 }
 
+const char NO_SLIT_NOTICE[] = "WarblePlugin -> SlitToggle: this shell has no Slit to dock in";
+
 static void toggleSlit(const char *word) {
     if (warble.inSlit && warble.hwndSlit) {
         SendMessageA(warble.hwndSlit, MSG_SLIT_REMOVE, 0, (LPARAM)warble.hwndPlugin);
@@ -73,6 +75,12 @@ static void toggleSlit(const char *word) {
         warble.inSlit = true;
         applyWindowState();
         SendMessageA(warble.hwndSlit, MSG_SLIT_ADD, 0, (LPARAM)warble.hwndPlugin);
+    } else {
+        /* Started without a Slit: nothing to toggle, and the label says why; the setting
+           is kept for a start with a Slit. */
+        SendMessageA(warble.hwndHost, MSG_SET_LABEL, 0, (LPARAM)NO_SLIT_NOTICE);
+        WriteBool(warble.rcPath, KEY_IN_SLIT, warble.inSlit);
+        return;
     }
     announceSetting(&warble.inSlit, word, KEY_IN_SLIT);
 }
@@ -84,11 +92,14 @@ static void setIdleState(const char *word) {
     WriteInt(warble.rcPath, KEY_IDLE_STATE, warble.idleState);
     queryPlayer();
     char format[TEXT_SIZE];
+    bool cut;
     {
         DisplayLock lock;
         copyText(format, warble.idleTimeFormat, sizeof format);
+        cut = warble.idleTimeFormatCut;
     }
-    WriteString(warble.rcPath, KEY_IDLE_TIME, format);
+    /* A format that was cut on reading stays in the file as it is, whole. */
+    if (!cut) WriteString(warble.rcPath, KEY_IDLE_TIME, format);
     InvalidateRect(warble.hwndPlugin, nullptr, FALSE);
 }
 

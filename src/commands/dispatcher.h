@@ -6,6 +6,9 @@
 void handleBroadcast(const char *text);
 void runInternalCommand(const char *word);
 
+/* The label shown when SlitToggle is sent to a plugin started without a Slit. */
+extern const char NO_SLIT_NOTICE[];
+
 /* The three ways a broadcast text is matched. */
 bool matchEqual(const char *text, const char *pattern); /* whole text, any case */
 const char *matchContains(const char *text,

@@ -11,6 +11,7 @@
 #include "plugin/state.h"
 #include "settings/settings.h"
 #include "settings/style.h"
+#include "winamp/player.h"
 
 /* The shell's messages this window wants; the address goes with both
    registration and unregistration, so it lives as long as the module. */
@@ -175,6 +176,7 @@ LRESULT CALLBACK warbleWindowProc(HWND w, UINT message, WPARAM wParam, LPARAM lP
     case WM_SIZING: return OnSizing((RECT *)lParam);
     case MSG_RECONFIGURE: return OnReconfigure();
     case MSG_BROADCAST: return OnBroadcast(lParam);
+    case MSG_PLAYER_LOOK: return OnPlayerLook(wParam, lParam);
     case WM_FOLLOW_PLAY_STATE: return OnFollowPlayState();
     }
     return DefWindowProcA(w, message, wParam, lParam);

@@ -5,6 +5,8 @@
 #include "display/scroller.h"
 #include "display/window.h"
 #include "plugin/state.h"
+#include "plugin/threads.h"
+#include "plugin/version.h"
 #include "settings/settings.h"
 #include "settings/style.h"
 #include "winamp/player.h"
@@ -13,7 +15,9 @@
 #include "winamp/watcher.h"
 
 static const char CLASS_NAME[] = "Warble";
-static const DWORD THREAD_STOP_TIMEOUT_MS = 5000;
+/* endPlugin's whole wait for the plugin's threads: they are asked to end and each of
+   them waits on the player for at most a few hundred milliseconds at a time. */
+static const DWORD END_WAIT_MS = 600;
 
 static void startupError(HWND owner, const char *text) {
     MessageBoxA(owner, text, WARBLE_NAME_VERSION, MB_OK | MB_ICONERROR | MB_TOPMOST);
@@ -30,7 +34,7 @@ static bool registerWindowClass(HINSTANCE instance) {
 }
 
 static HANDLE startThread(LPTHREAD_START_ROUTINE routine, DWORD *id) {
-    return CreateThread(nullptr, 0, routine, nullptr, 0, id);
+    return startPluginThread(routine, nullptr, id);
 }
 
 extern "C" int beginPlugin(HINSTANCE instance) {
@@ -39,8 +43,10 @@ extern "C" int beginPlugin(HINSTANCE instance) {
         warble.pSetLayeredWindowAttributes =
             (SetLayeredWindowAttributesFn)GetProcAddress(user32, "SetLayeredWindowAttributes");
     warble.pausedBlend = {AC_SRC_OVER, 0, 30, 0};
+    /* Relay threads of an earlier start may still be finishing: they hold tickets
+       of their own and never take a slot back. */
     for (RelaySlot &slot : warble.relaySlots)
-        slot.thread = nullptr;
+        slot.owner = 0;
 
     OSVERSIONINFOA version = {};
     version.dwOSVersionInfoSize = sizeof version;
@@ -70,7 +76,7 @@ extern "C" int beginPlugin(HINSTANCE instance) {
     warble.hPollThread = startThread(pollThread, &warble.pollThreadId);
     installEventHook();
     warble.hScrollThread = startThread(scrollThread, &warble.scrollThreadId);
-    queryPlayer();
+    firstLookAtPlayer();
     return 0;
 }
 
@@ -102,31 +108,47 @@ bool waitHandlingSentMessages(HANDLE thread, DWORD milliseconds) {
     }
 }
 
-/* The poller and the scroll thread are asked to stop and waited for: a thread
-   ended by force inside the C runtime or a window call can leave a lock of the
-   whole process held. Only one stuck beyond the time-out is ended by force. */
-static void stopWorker(HANDLE *thread) {
-    if (!*thread) return;
-    if (!waitHandlingSentMessages(*thread, THREAD_STOP_TIMEOUT_MS)) {
-        DWORD code = 0;
-        GetExitCodeThread(*thread, &code);
-        TerminateThread(*thread, code);
-        WaitForSingleObject(*thread, THREAD_STOP_TIMEOUT_MS);
-    }
-    CloseHandle(*thread);
-    *thread = nullptr;
+static DWORD timeLeft(DWORD start) {
+    DWORD elapsed = GetTickCount() - start;
+    return elapsed < END_WAIT_MS ? END_WAIT_MS - elapsed : 0;
 }
 
+/* The poller and the scroll thread are asked to stop and waited for, never ended by
+   force; true when the thread ended within the time. */
+static bool stopWorker(HANDLE *thread, DWORD milliseconds) {
+    if (!*thread) return true;
+    bool ended = waitHandlingSentMessages(*thread, milliseconds);
+    CloseHandle(*thread);
+    *thread = nullptr;
+    return ended;
+}
+
+/* Messages the plugin's threads sent to this thread before they ended are taken
+   now, while the window they may speak of still exists. */
+static void takeSentMessages() {
+    MSG msg;
+    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+}
+
+/* Returns within END_WAIT_MS whatever the player does. A thread still in a bounded
+   wait on the player then finishes by itself: it holds the module (see threads.h),
+   and an abandoned relay touches only its own copy and its ticket, so it reports
+   nothing. Only the events of threads that ended are closed. */
 extern "C" void endPlugin(HINSTANCE instance) {
+    DWORD start = GetTickCount();
     removeEventHook();
     if (warble.hStopEvent) SetEvent(warble.hStopEvent);
-    stopWorker(&warble.hPollThread);
-    stopWorker(&warble.hScrollThread);
-    if (warble.hStopEvent) CloseHandle(warble.hStopEvent);
-    if (warble.hScrollWake) CloseHandle(warble.hScrollWake);
-    warble.hStopEvent = warble.hScrollWake = nullptr;
-    for (int i = 0; i < RELAY_SLOTS; ++i)
-        endRelaySlot(i);
+    abandonRelays();
+    bool ended = stopWorker(&warble.hPollThread, timeLeft(start));
+    ended = stopWorker(&warble.hScrollThread, timeLeft(start)) && ended;
+    waitForRelayThreads(timeLeft(start));
+    takeSentMessages();
+    if (ended) {
+        if (warble.hStopEvent) CloseHandle(warble.hStopEvent);
+        if (warble.hScrollWake) CloseHandle(warble.hScrollWake);
+        warble.hStopEvent = warble.hScrollWake = nullptr;
+    }
+    warble.hwndWinamp = nullptr;
 
     if (warble.inSlit && warble.hwndSlit) {
         SendMessageA(warble.hwndSlit, MSG_SLIT_REMOVE, 0, (LPARAM)warble.hwndPlugin);
@@ -147,9 +169,9 @@ extern "C" void endPlugin(HINSTANCE instance) {
 extern "C" const char *pluginInfo(int index) {
     switch (index) {
     case 1: return "Warble";
-    case 2: return "v0.96b";
+    case 2: return "v" WARBLE_VERSION;
     case 3: return WARBLE_AUTHOR;
-    case 4: return "19-02-2006";
+    case 4: return WARBLE_RELEASE_DATE;
     case 5: return WARBLE_WEB;
     case 6: return WARBLE_EMAIL;
     case 7: return "@Warble SetCaption@Warble SetCaptionNow@Warble GetWinampInfo";

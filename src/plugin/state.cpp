@@ -1,5 +1,6 @@
 /* The state record's load-time values and the lock that guards its caption. */
 #include "plugin/state.h"
+#include "plugin/version.h"
 
 PluginState warble = [] {
     PluginState s = {};
@@ -16,7 +17,7 @@ PluginState warble = [] {
 
 CRITICAL_SECTION displayLock;
 
-const char WARBLE_NAME_VERSION[] = "Warble v0.96b";
+const char WARBLE_NAME_VERSION[] = "Warble v" WARBLE_VERSION;
 const char WARBLE_AUTHOR[] = "The Warble developers";
 const char WARBLE_WEB[] = "https://warble.example.org/";
 const char WARBLE_EMAIL[] = "warble@example.org";

@@ -6,6 +6,9 @@
 #include "plugin/nightjar.h"
 
 enum { TEXT_SIZE = 260, RELAY_SLOTS = 10, RELAY_COMMAND_SIZE = 1024 };
+/* Relay threads alive at once: the ten working ones and abandoned ones still
+   finishing their bounded waits. */
+enum { RELAY_THREADS_MAX = 32 };
 
 /* Ranges of the scroll options. A rest of STYLE_REST leaves each scroll style
    its own rest at the ends. */
@@ -13,15 +16,15 @@ enum { SCROLL_SPEED_MIN = 1, SCROLL_SPEED_MAX = 10, EDGE_REST_MAX = 200, STYLE_R
 
 typedef BOOL(WINAPI *SetLayeredWindowAttributesFn)(HWND, COLORREF, BYTE, DWORD);
 
-/* One relayed command. `thread` non-null marks the slot busy; whoever swaps it
-   back to null (the relay thread as its last step, or whoever ends the thread)
-   owns and closes the handle. */
+/* One relay slot: who waits there. The command itself belongs to its thread. */
 struct RelaySlot {
-    char command[RELAY_COMMAND_SIZE]; /* written by the shell's thread before the thread starts */
-    char reply[TEXT_SIZE];            /* the thread's result broadcast; outlives the thread */
-    HANDLE volatile thread;           /* swapped atomically */
-    DWORD threadId;
-    DWORD startTime; /* timeGetTime when the slot was taken */
+    char reply[TEXT_SIZE]; /* written by the slot's thread while it reports; outlives the thread
+                              (the shell may take the broadcast late) */
+    volatile LONG owner;   /* 0 free, 2 * ticket while that command waits, + 1 while it reports;
+                              set busy by the shell's thread, left only by compare-and-swap
+                              (the thread when done, the shell's thread when abandoning) */
+    DWORD threadId;        /* shell's thread, at the start */
+    DWORD startTime;       /* timeGetTime when the slot was taken; shell's thread */
 };
 
 struct PluginState {
@@ -29,8 +32,8 @@ struct PluginState {
     HINSTANCE hInstance;
     HWND hwndPlugin;
     HWND hwndHost;
-    HWND volatile hwndWinamp; /* rewritten by every queryPlayer, on the shell's or the poller's
-                                 thread */
+    HWND volatile hwndWinamp; /* the known player; written on the shell's thread only, by each
+                                 installed look; the poller reads it to ask the position */
     HWND hwndSlit;
     char rcPath[TEXT_SIZE];
     char updateUrl[TEXT_SIZE];
@@ -45,6 +48,9 @@ struct PluginState {
     HANDLE hScrollWake; /* wakes a resting scroll thread: there may be work (auto-reset) */
     HWINEVENTHOOK hwinEventHook;
     RelaySlot relaySlots[RELAY_SLOTS];
+    volatile LONG relayThreads; /* relay threads alive, abandoned ones included: raised by the
+                                   shell's thread before a start, lowered by each thread as its
+                                   last step */
 
     /* Placement and options: written on the shell's thread only; other threads
        read single whole values. */
@@ -57,8 +63,9 @@ struct PluginState {
     char fontFace[TEXT_SIZE];
     int fontHeight, fontWeight;
     int idleState;
-    char idleMessage[TEXT_SIZE]; /* read by the poller only through idleText, under displayLock */
+    char idleMessage[TEXT_SIZE];    /* read through idleText, under displayLock */
     char idleTimeFormat[TEXT_SIZE]; /* likewise */
+    bool idleTimeFormatCut;         /* the file's format did not fit: it is never written back */
     int scrollSpeed;   /* pixels per scroll step at full pace, SCROLL_SPEED_MIN to _MAX */
     int edgeRest;      /* scroll steps of rest at the ends, 0 to EDGE_REST_MAX, or STYLE_REST */
     bool hideWhenIdle; /* the window steps aside while nothing plays */
@@ -69,7 +76,7 @@ struct PluginState {
     int bevelWidth, borderWidth;
     COLORREF colourKey;
 
-    /* Caption and scroll state: written by setCaption (shell's thread or poller),
+    /* Caption and scroll state: written by setCaption (shell's thread),
        the scroll thread, recreateBuffers and remeasureCaption, all under
        displayLock; the paint reads them under the same lock. The caption is
        UTF-16: shown as it is. */
@@ -92,14 +99,19 @@ struct PluginState {
        displayLock; the scroll thread reads it under the lock. */
     int surfaceWidth, surfaceHeight;
 
-    /* Player status: written whole by queryPlayer (shell's thread or poller);
-       blinkOn also by the scroll thread. */
+    /* Player status: owned by the shell's thread, which alone writes it (queryPlayer and
+       the looks the poller hands over with MSG_PLAYER_LOOK); blinkOn also by the scroll
+       thread. Other threads read single whole values. */
     volatile int scrollStep;
     volatile bool blinkOn;
     volatile bool isPaused;
     BLENDFUNCTION pausedBlend;
     volatile int playState;
-    volatile LONG sliderEcho; /* set by the poller, tested and cleared by relay threads */
+    volatile LONG playerEpoch;    /* raised by the shell's thread at each installed look: a look
+                                     the poller began before it is out of date */
+    volatile bool lookUnanswered; /* shell's thread: the last look found a player that did not
+                                     answer, so the poller asks again */
+    volatile LONG sliderEcho;     /* set by the poller, tested and cleared by relay threads */
 };
 
 extern PluginState warble;

@@ -33,8 +33,11 @@ static void findSettingsFile() {
     copyText(path, besidePlugin, TEXT_SIZE);
 }
 
-static void readText(const char *key, const char *fallback, char *into) {
-    copyText(into, ReadString(warble.rcPath, key, fallback), TEXT_SIZE);
+/* Reads a text into a TEXT_SIZE buffer; true when it had to be cut to fit. */
+static bool readText(const char *key, const char *fallback, char *into) {
+    const char *text = ReadString(warble.rcPath, key, fallback);
+    copyText(into, text, TEXT_SIZE);
+    return text && strlen(text) >= TEXT_SIZE;
 }
 
 /* Absent, empty or not a number: each scroll style keeps its own rest. */
@@ -77,5 +80,5 @@ void readSettings() {
     warble.idleState = ReadInt(rc, KEY_IDLE_STATE, 0);
     DisplayLock lock; /* the poller formats the idle text from these two */
     readText(KEY_IDLE_MESSAGE, "Warble", warble.idleMessage);
-    readText(KEY_IDLE_TIME, DEFAULT_TIME_FORMAT, warble.idleTimeFormat);
+    warble.idleTimeFormatCut = readText(KEY_IDLE_TIME, DEFAULT_TIME_FORMAT, warble.idleTimeFormat);
 }

@@ -1,13 +1,18 @@
 /* Player status: the senders every message to Winamp or the shell goes through,
-   the idle texts, and queryPlayer, which recomputes the caption and status. */
+   the idle texts, and the looks at the player that recompute the caption and
+   status. Every wait on the player is bounded, and the status is written on the
+   shell's thread alone: the poller hands its findings over. */
 #include "winamp/player.h"
 #include "display/render.h"
 #include "display/visibility.h"
 #include "plugin/state.h"
 #include "plugin/text.h"
+#include "winamp/relay.h"
 #include "winamp/title.h"
 
 #include <time.h>
+
+static const char WINAMP_CLASS[] = "Winamp v1.x";
 
 void postBroadcast(const char *text) {
     char copy[TEXT_SIZE];
@@ -15,19 +20,30 @@ void postBroadcast(const char *text) {
     SendMessageA(warble.hwndHost, MSG_BROADCAST, 0, (LPARAM)copy);
 }
 
-LRESULT winampSend(WPARAM wParam, LPARAM lParam, UINT message) {
-    HWND winamp = warble.hwndWinamp;
-    if (!winamp) return -1;
-    return SendMessageA(winamp, message, wParam, lParam);
+void broadcastFromWorker(const char *text) {
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(warble.hwndHost, MSG_BROADCAST, 0, (LPARAM)text, SMTO_NORMAL, BROADCAST_MS,
+                        &ignored);
 }
 
-LRESULT winampQuery(LPARAM lParam, UINT message) {
-    return winampSend(0, lParam, message);
+bool askPlayer(HWND winamp, UINT message, WPARAM wParam, LPARAM lParam, DWORD waitMs,
+               LRESULT *answer) {
+    DWORD_PTR result = 0;
+    if (!winamp || !SendMessageTimeoutA(winamp, message, wParam, lParam,
+                                        SMTO_NORMAL | SMTO_ABORTIFHUNG, waitMs, &result))
+        return false;
+    *answer = (LRESULT)result;
+    return true;
 }
 
-void findWinamp() {
-    warble.hwndWinamp = FindWindowA("Winamp v1.x", nullptr);
-    if (!warble.hwndWinamp) postBroadcast("@Warble_fromWinamp_Closed");
+bool lookAtPlayer(PlayerLook *look) {
+    look->window = FindWindowA(WINAMP_CLASS, nullptr);
+    look->status = -1;
+    if (!look->window) return true;
+    LRESULT answer = 0;
+    if (!askPlayer(look->window, WM_USER, 0, IPC_ISPLAYING, PLAYER_QUERY_MS, &answer)) return false;
+    look->status = (int)answer;
+    return true;
 }
 
 static void idleTextInCodePage(bool winampCheck, char *out) {
@@ -71,11 +87,9 @@ void readWinampTitle(wchar_t *out) {
     cleanWinampTitle(title, warble.showTrackNumber, out, TEXT_SIZE);
 }
 
-void queryPlayer() {
-    findWinamp();
-    int status = (int)winampQuery(IPC_ISPLAYING, WM_USER);
+/* Sets the flags and the caption for a status and broadcasts it. */
+static void showStatus(int status) {
     warble.playState = status;
-
     wchar_t text[TEXT_SIZE];
     const char *broadcast;
     if (status == WINAMP_PAUSED) {
@@ -99,4 +113,80 @@ void queryPlayer() {
     setCaption(text);
     followPlayState();
     postBroadcast(broadcast);
+}
+
+/* Installs an answered look. gone names a window known to be closed; when the known
+   player is not the one found, it is lost: its waiting relays are abandoned and its
+   close announced after the status. A player that becomes known is announced
+   "Opened" when announceOpened is set. */
+static void installLook(PlayerLook look, HWND gone, bool announceOpened) {
+    if (gone && look.window == gone) look = {nullptr, -1};
+    HWND before = warble.hwndWinamp;
+    bool lost = before && (before == gone || look.window != before);
+    warble.hwndWinamp = look.window;
+    InterlockedIncrement(&warble.playerEpoch);
+    warble.lookUnanswered = false;
+    if (!look.window) postBroadcast("@Warble_fromWinamp_Closed");
+    showStatus(look.status);
+    if (lost) {
+        abandonRelays();
+        postBroadcast("@Warble_fromWinamp_Closed");
+    }
+    if (look.window && look.window != before && announceOpened)
+        postBroadcast("@Warble_fromWinamp_Opened");
+}
+
+static bool lookAndInstall(HWND gone, bool announceOpened) {
+    PlayerLook look;
+    if (lookAtPlayer(&look)) {
+        installLook(look, gone, announceOpened);
+        return true;
+    }
+    /* No answer: nothing is shown or announced from it; the poller asks again. */
+    warble.lookUnanswered = true;
+    /* A known player that is gone is closed whatever the other one does. */
+    if (gone && warble.hwndWinamp == gone) installLook({nullptr, -1}, gone, false);
+    return false;
+}
+
+bool queryPlayer() {
+    return lookAndInstall(nullptr, true);
+}
+
+void firstLookAtPlayer() {
+    lookAndInstall(nullptr, false);
+}
+
+void playerGone(HWND window, bool announceOpened) {
+    lookAndInstall(window, announceOpened);
+}
+
+/* The findings travel packed: wParam the window, lParam the epoch (high word), the
+   gone flag (bit 8) and the status (low byte: 1 playing, 3 paused, 0 stopped, 0xFF
+   no player). */
+enum { LOOK_GONE = 0x100 };
+
+void handPlayerLook(const PlayerLook &look, HWND gone, LONG epoch) {
+    int status = look.status;
+    if (look.window && status != WINAMP_PLAYING && status != WINAMP_PAUSED) status = 0;
+    LPARAM packed = ((LPARAM)(epoch & 0xFFFF) << 16) | (gone ? LOOK_GONE : 0) | (status & 0xFF);
+    WPARAM window = (WPARAM)(gone ? gone : look.window);
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(warble.hwndPlugin, MSG_PLAYER_LOOK, window, packed, SMTO_NORMAL,
+                        BROADCAST_MS, &ignored);
+}
+
+LRESULT OnPlayerLook(WPARAM wParam, LPARAM lParam) {
+    /* Found before the last change the shell's thread installed: out of date. */
+    if (((lParam >> 16) & 0xFFFF) != (warble.playerEpoch & 0xFFFF)) return 0;
+    if (warble.hStopEvent && WaitForSingleObject(warble.hStopEvent, 0) == WAIT_OBJECT_0) return 0;
+    HWND window = (HWND)wParam;
+    if (window && !IsWindow(window) && !(lParam & LOOK_GONE)) return 0;
+    if (lParam & LOOK_GONE) {
+        if (window == warble.hwndWinamp && !IsWindow(window)) playerGone(window, true);
+        return 0;
+    }
+    signed char status = (signed char)(lParam & 0xFF);
+    installLook({window, status}, nullptr, true);
+    return 0;
 }

@@ -3,19 +3,60 @@
 
 #include <windows.h>
 
-/* Sends one broadcast command text to the shell and waits until it is delivered. */
+/* How long anything of the plugin waits for the player or, from its own threads, for
+   the shell: a player that does not answer in time has given no answer. */
+enum {
+    PLAYER_QUERY_MS = 300,  /* status and position questions */
+    RELAY_ANSWER_MS = 2000, /* a relayed command */
+    BROADCAST_MS = 1000     /* a broadcast sent from one of the plugin's own threads */
+};
+
+/* The poller's findings about the player, handed to the shell's thread, which owns
+   the player status (wParam and lParam packed by handPlayerLook). */
+enum { MSG_PLAYER_LOOK = WM_APP + 87 };
+
+/* What one look at the player found: its window (null when none runs) and the
+   answer to the play-status question (-1 without a window). */
+struct PlayerLook {
+    HWND window;
+    int status;
+};
+
+/* Sends one broadcast command text to the shell and waits until it is delivered.
+   Shell's thread. */
 void postBroadcast(const char *text);
-/* One message to Winamp with wParam 0; -1 when Winamp is absent. */
-LRESULT winampQuery(LPARAM lParam, UINT message);
-LRESULT winampSend(WPARAM wParam, LPARAM lParam, UINT message);
-/* Looks Winamp's main window up again; announces it closed when absent. */
-void findWinamp();
+/* The same from one of the plugin's own threads, waiting at most BROADCAST_MS; text
+   must stay valid while the plugin is loaded (a late delivery may still read it). */
+void broadcastFromWorker(const char *text);
+/* One message to the player, waiting at most waitMs; false when there was no answer
+   (no window, a window that no longer exists, a hung or slow player). */
+bool askPlayer(HWND winamp, UINT message, WPARAM wParam, LPARAM lParam, DWORD waitMs,
+               LRESULT *answer);
+/* Finds the player's window and asks its play status; false when a player was found
+   but did not answer. Any thread; changes nothing. */
+bool lookAtPlayer(PlayerLook *look);
 /* The idle text for the idle state, into out (TEXT_SIZE units). */
 void idleText(bool winampCheck, wchar_t *out);
 /* The cleaned title of the current track, or the idle text without Winamp. */
 void readWinampTitle(wchar_t *out);
-/* Re-reads Winamp's status and title, sets the caption, broadcasts the status. */
-void queryPlayer();
+
+/* Shell's thread only, the one writer of the player status. */
+/* Looks at the player and installs what it finds: caption, status broadcasts, and
+   "Opened" when a player becomes known. An unanswered look changes nothing and is
+   asked again by the poller. False when the player did not answer. */
+bool queryPlayer();
+/* The same at start, where a running player is found rather than opened. */
+void firstLookAtPlayer();
+/* The known player's window is gone (destroyed, or its process ended): the close is
+   announced, its waiting relays abandoned, and whatever player runs now is taken. */
+void playerGone(HWND window, bool announceOpened);
+/* The poller's findings, handed over with MSG_PLAYER_LOOK. */
+LRESULT OnPlayerLook(WPARAM wParam, LPARAM lParam);
+
+/* Poller: hands a look (or, with gone set, the news that that window no longer
+   exists) to the shell's thread. epoch is playerEpoch read before looking, so that a
+   look overtaken by a newer one is dropped. */
+void handPlayerLook(const PlayerLook &look, HWND gone, LONG epoch);
 
 enum { WINAMP_PLAYING = 1, WINAMP_PAUSED = 3 };
 enum { IPC_ISPLAYING = 104, IPC_GETOUTPUTTIME = 105, IPC_JUMPTOTIME = 106 };

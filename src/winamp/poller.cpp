@@ -1,5 +1,7 @@
-/* The position poller: keeps the idle time current and pushes the playback
-   position and the caption to the companion plugin DOVozizuvav once a second. */
+/* The position poller: keeps the idle time current, notices a player that is gone
+   or did not answer, and pushes the playback position and the caption to the
+   companion plugin DOVozizuvav once a second. Every wait is bounded, and it checks
+   between them whether it is asked to stop. */
 #include "winamp/poller.h"
 #include "plugin/state.h"
 #include "plugin/text.h"
@@ -26,29 +28,65 @@ void formatLabelCommand(const wchar_t *caption, char *out, size_t size) {
     snprintf(out, size, "%s%s\"", LABEL_PREFIX, text);
 }
 
-void pollOnce() {
-    if (warble.idleState == 1) queryPlayer();
-    int position = (int)winampSend(0, IPC_GETOUTPUTTIME, WM_USER);
-    int seconds = position / 1000;
-    float fraction = 0;
-    if (seconds > 0) {
-        int length = (int)winampSend(1, IPC_GETOUTPUTTIME, WM_USER);
-        fraction = length != 0 ? (float)((double)seconds / length) : 0.0f;
+static bool stopping() {
+    return warble.hStopEvent && WaitForSingleObject(warble.hStopEvent, 0) == WAIT_OBJECT_0;
+}
+
+/* Hands the shell's thread what it needs to know of the player: that the known
+   window no longer exists, or, while the idle text shows the time or the last look
+   went unanswered, a fresh look. */
+static void lookForShell() {
+    LONG epoch = warble.playerEpoch;
+    HWND known = warble.hwndWinamp;
+    if (known && !IsWindow(known)) {
+        handPlayerLook({nullptr, -1}, known, epoch);
+        return;
     }
-    if (!warble.interfaceExtensions) return;
+    if (warble.idleState != 1 && !warble.lookUnanswered) return;
+    PlayerLook look;
+    if (lookAtPlayer(&look) && !stopping()) handPlayerLook(look, nullptr, epoch);
+}
 
-    char command[TEXT_SIZE];
-    InterlockedExchange(&warble.sliderEcho, 1);
-    formatSliderCommand(fraction, command, sizeof command);
-    SendMessageA(warble.hwndHost, MSG_BROADCAST, 0, (LPARAM)command);
+/* The slider position; false when the player did not answer, so that no made-up
+   position is pushed. Without a player the position is 0. */
+static bool readFraction(float *fraction) {
+    *fraction = 0;
+    HWND winamp = warble.hwndWinamp;
+    if (!winamp) return true;
+    LRESULT position = 0, length = 0;
+    if (!askPlayer(winamp, WM_USER, 0, IPC_GETOUTPUTTIME, PLAYER_QUERY_MS, &position)) return false;
+    int seconds = (int)position / 1000;
+    if (seconds <= 0) return true;
+    if (stopping() || !askPlayer(winamp, WM_USER, 1, IPC_GETOUTPUTTIME, PLAYER_QUERY_MS, &length))
+        return false;
+    *fraction = (int)length != 0 ? (float)((double)seconds / (int)length) : 0.0f;
+    return true;
+}
 
+/* The commands live here rather than on the stack: a broadcast that the shell
+   takes only after the wait for it ended still finds its text. */
+static char sliderCommand[TEXT_SIZE];
+static char labelCommand[TEXT_SIZE];
+
+void pollOnce() {
+    lookForShell();
+    if (stopping()) return;
+    float fraction = 0;
+    bool answered = readFraction(&fraction);
+    if (!warble.interfaceExtensions || stopping()) return;
+
+    if (answered) {
+        InterlockedExchange(&warble.sliderEcho, 1);
+        formatSliderCommand(fraction, sliderCommand, sizeof sliderCommand);
+        broadcastFromWorker(sliderCommand);
+    }
     wchar_t caption[TEXT_SIZE];
     {
         DisplayLock lock;
         copyText(caption, warble.caption, TEXT_SIZE);
     }
-    formatLabelCommand(caption, command, sizeof command);
-    SendMessageA(warble.hwndHost, MSG_BROADCAST, 0, (LPARAM)command);
+    formatLabelCommand(caption, labelCommand, sizeof labelCommand);
+    broadcastFromWorker(labelCommand);
 }
 
 DWORD WINAPI pollThread(LPVOID) {

@@ -1,9 +1,17 @@
-/* The command relay. A relay thread can be ended at any moment (when Winamp
-   closes, when it is evicted, at shut-down), so it holds no lock and no heap
-   memory (it makes no C library call that would allocate), and the text it
-   broadcasts lives in its slot rather than on its stack. */
+/* The command relay. Each command runs on a thread of its own that owns a copy of
+   it; the slot only records who waits. A thread is never ended from outside: a
+   command evicted, or waiting when the player goes away or the plugin stops, is
+   abandoned. Its thread still ends by itself when its bounded wait ends, and then
+   broadcasts nothing.
+
+   A slot's owner is 0 when free, 2 * ticket while the command with that ticket
+   waits, and 2 * ticket + 1 while it reports its answer. Whoever moves it from
+   waiting (the thread to report, the shell's thread to abandon) does so with one
+   compare-and-swap, so an abandoned command never reports and a reporting one is
+   never abandoned. */
 #include "winamp/relay.h"
 #include "plugin/state.h"
+#include "plugin/threads.h"
 #include "winamp/player.h"
 
 #include <limits.h>
@@ -49,103 +57,168 @@ bool parseRelayCommand(const char *text, RelayRequest *request) {
     return true;
 }
 
-static void freeOwnSlot(RelaySlot *slot) {
-    HANDLE self = InterlockedExchangePointer((PVOID volatile *)&slot->thread, nullptr);
-    if (self) CloseHandle(self);
+/* One command, owned by its thread from its start to its end. */
+struct RelayJob {
+    char command[RELAY_COMMAND_SIZE];
+    HWND winamp; /* the player known when the command came */
+    int slot;
+    LONG waiting; /* the slot's owner value while this command waits */
+};
+
+/* Reports the answer unless the command was abandoned meanwhile. */
+static void report(RelayJob *job, int first, LRESULT answer, bool closed) {
+    RelaySlot *slot = &warble.relaySlots[job->slot];
+    if (InterlockedCompareExchange(&slot->owner, job->waiting + 1, job->waiting) != job->waiting)
+        return;
+    wsprintfA(slot->reply, "@Warble_fromWinamp_Result %d %d", first, (int)answer);
+    broadcastFromWorker(slot->reply);
+    if (closed) broadcastFromWorker("@Warble_fromWinamp_Closed");
+    InterlockedExchange(&slot->owner, 0);
 }
 
-static void sendAndReport(RelaySlot *slot, LPARAM lParam, WPARAM wParam, int first, UINT message) {
-    int answer = (int)winampSend(wParam, lParam, message);
-    /* wsprintfA rather than the C library's formatting, which would give this
-       thread per-thread data of its own that an ended thread leaves behind. */
-    wsprintfA(slot->reply, "@Warble_fromWinamp_Result %d %d", first, answer);
-    SendMessageA(warble.hwndHost, MSG_BROADCAST, 0, (LPARAM)slot->reply);
+static void sendAndReport(RelayJob *job, LPARAM lParam, WPARAM wParam, int first, UINT message) {
+    LRESULT answer = 0;
+    if (!askPlayer(job->winamp, message, wParam, lParam, RELAY_ANSWER_MS, &answer)) return;
+    report(job, first, answer, message == WM_COMMAND && first == 40001);
+}
+
+int seekPosition(int percent, int length) {
+    if (percent < 0) percent = 0;
+    if (percent > 100) percent = 100;
+    double seconds = percent * 0.01 * length;
+    if (seconds > INT_MAX / 1000) seconds = INT_MAX / 1000;
+    if (seconds < INT_MIN / 1000) seconds = INT_MIN / 1000;
+    return (int)seconds * 1000;
 }
 
 /* Turns the percentage in request->second into a position in whole seconds,
    as milliseconds; false when the seek is to be dropped. */
-static bool prepareSeek(RelayRequest *request) {
-    if (winampQuery(IPC_ISPLAYING, WM_USER) != WINAMP_PLAYING) return false;
+static bool prepareSeek(HWND winamp, RelayRequest *request) {
+    LRESULT status = 0, length = 0;
+    if (!askPlayer(winamp, WM_USER, 0, IPC_ISPLAYING, RELAY_ANSWER_MS, &status) ||
+        status != WINAMP_PLAYING)
+        return false;
     /* Right after the poller pushed the slider, the companion echoes it back
        as a seek: the first one is dropped. */
     if (InterlockedExchange(&warble.sliderEcho, 0)) return false;
-    int length = (int)winampSend(1, IPC_GETOUTPUTTIME, WM_USER);
-    double seconds = request->second * 0.01 * length;
-    if (seconds > INT_MAX / 1000) seconds = INT_MAX / 1000;
-    if (seconds < INT_MIN / 1000) seconds = INT_MIN / 1000;
-    request->second = (int)seconds * 1000;
+    if (!askPlayer(winamp, WM_USER, 1, IPC_GETOUTPUTTIME, RELAY_ANSWER_MS, &length)) return false;
+    request->second = seekPosition(request->second, (int)length);
     return true;
 }
 
-static void runRelay(RelaySlot *slot) {
-    if (!warble.hwndWinamp) return;
+static void runRelay(RelayJob *job) {
+    /* A window that no longer exists is a closed player: nothing is sent. */
+    if (!job->winamp || !IsWindow(job->winamp)) return;
     RelayRequest request;
-    if (!parseRelayCommand(slot->command, &request)) return;
+    if (!parseRelayCommand(job->command, &request)) return;
 
     if (strcmp(request.kind, "WM_USER") == 0) {
-        sendAndReport(slot, request.first, request.second, request.first, WM_USER);
+        sendAndReport(job, request.first, request.second, request.first, WM_USER);
     } else if (strcmp(request.kind, "NJI_SPECIAL") == 0) {
-        if (request.first == IPC_JUMPTOTIME && !prepareSeek(&request)) return;
-        sendAndReport(slot, request.first, request.second, request.first, WM_USER);
+        if (request.first == IPC_JUMPTOTIME && !prepareSeek(job->winamp, &request)) return;
+        sendAndReport(job, request.first, request.second, request.first, WM_USER);
     } else {
-        sendAndReport(slot, request.second, request.first, request.first, WM_COMMAND);
-        if (request.first == 40001) {
-            copyText(slot->reply, "@Warble_fromWinamp_Closed", sizeof slot->reply);
-            SendMessageA(warble.hwndHost, MSG_BROADCAST, 0, (LPARAM)slot->reply);
-        }
+        sendAndReport(job, request.second, request.first, request.first, WM_COMMAND);
     }
 }
 
-DWORD WINAPI relayThread(LPVOID slotIndex) {
-    RelaySlot *slot = &warble.relaySlots[(INT_PTR)slotIndex];
-    runRelay(slot);
-    freeOwnSlot(slot);
+static DWORD WINAPI relayThread(LPVOID parameter) {
+    RelayJob *job = (RelayJob *)parameter;
+    runRelay(job);
+    /* Frees the slot unless it was abandoned (or the report freed it already). */
+    InterlockedCompareExchange(&warble.relaySlots[job->slot].owner, 0, job->waiting);
+    HeapFree(GetProcessHeap(), 0, job);
+    InterlockedDecrement(&warble.relayThreads);
     return 0;
 }
 
-void endRelaySlot(int index) {
-    RelaySlot *slot = &warble.relaySlots[index];
-    HANDLE thread = InterlockedExchangePointer((PVOID volatile *)&slot->thread, nullptr);
-    if (!thread) return;
-    DWORD code = 0;
-    GetExitCodeThread(thread, &code);
-    TerminateThread(thread, code);
-    /* The slot may be taken again only once its old thread is gone. */
-    WaitForSingleObject(thread, 5000);
-    CloseHandle(thread);
+static bool waiting(LONG owner) {
+    return owner != 0 && (owner & 1) == 0;
 }
 
 int oldestRelaySlot(DWORD now) {
-    int oldest = 0;
-    for (int j = 1; j < RELAY_SLOTS; ++j) {
+    int oldest = -1;
+    for (int j = 0; j < RELAY_SLOTS; ++j) {
         const RelaySlot &slot = warble.relaySlots[j];
-        if (slot.thread && now - slot.startTime > now - warble.relaySlots[oldest].startTime)
+        if (!waiting(slot.owner)) continue;
+        if (oldest < 0 || now - slot.startTime > now - warble.relaySlots[oldest].startTime)
             oldest = j;
     }
     return oldest;
 }
 
-static bool placeCommand(const char *text) {
-    for (int i = 0; i < RELAY_SLOTS; ++i) {
-        RelaySlot *slot = &warble.relaySlots[i];
-        if (slot->thread) continue;
-        copyText(slot->command, text, sizeof slot->command);
-        slot->startTime = timeGetTime();
-        /* Busy before it can run: a quick thread may finish before CreateThread returns. */
-        DWORD id = 0;
-        HANDLE thread =
-            CreateThread(nullptr, 0, relayThread, (LPVOID)(INT_PTR)i, CREATE_SUSPENDED, &id);
-        if (!thread) return true; /* no thread: the command is dropped, the slot stays free */
-        slot->threadId = id;
-        slot->thread = thread;
-        ResumeThread(thread);
-        return true;
+/* True when the slot is free now: it was, or its waiting command was abandoned. */
+static bool abandonSlot(int index) {
+    RelaySlot *slot = &warble.relaySlots[index];
+    LONG owner = slot->owner;
+    if (owner == 0) return true;
+    return waiting(owner) && InterlockedCompareExchange(&slot->owner, 0, owner) == owner;
+}
+
+void abandonRelays() {
+    for (int i = 0; i < RELAY_SLOTS; ++i)
+        abandonSlot(i);
+}
+
+static int freeSlot() {
+    for (int i = 0; i < RELAY_SLOTS; ++i)
+        if (warble.relaySlots[i].owner == 0) return i;
+    return -1;
+}
+
+static LONG nextWaitingValue() {
+    static LONG ticket = 0;
+    ticket = ticket >= LONG_MAX / 2 - 1 ? 1 : ticket + 1;
+    return ticket * 2;
+}
+
+static void startRelay(int index, const char *text) {
+    RelayJob *job = (RelayJob *)HeapAlloc(GetProcessHeap(), 0, sizeof(RelayJob));
+    if (!job) return;
+    copyText(job->command, text, sizeof job->command);
+    job->winamp = warble.hwndWinamp;
+    job->slot = index;
+    job->waiting = nextWaitingValue();
+    RelaySlot *slot = &warble.relaySlots[index];
+    slot->startTime = timeGetTime();
+    /* Busy before it can run: a quick thread may finish before the start returns. */
+    InterlockedExchange(&slot->owner, job->waiting);
+    InterlockedIncrement(&warble.relayThreads);
+    HANDLE thread = startPluginThread(relayThread, job, &slot->threadId);
+    if (thread) {
+        CloseHandle(thread);
+        return;
     }
-    return false;
+    /* No thread: the command is dropped and the slot is free again. */
+    InterlockedCompareExchange(&slot->owner, 0, job->waiting);
+    InterlockedDecrement(&warble.relayThreads);
+    HeapFree(GetProcessHeap(), 0, job);
 }
 
 void relayCommand(const char *text) {
-    if (placeCommand(text)) return;
-    endRelaySlot(oldestRelaySlot(timeGetTime()));
-    placeCommand(text);
+    if (!IsWindow(warble.hwndWinamp)) return;
+    /* A player that hangs while commands keep coming: beyond this many threads the
+       new commands are dropped, until abandoned ones have finished their waits. */
+    if (warble.relayThreads >= RELAY_THREADS_MAX) return;
+    int index = freeSlot();
+    if (index < 0) {
+        index = oldestRelaySlot(timeGetTime());
+        if (index < 0 || !abandonSlot(index)) return; /* every command is reporting */
+    }
+    startRelay(index, text);
+}
+
+bool waitForRelayThreads(DWORD milliseconds) {
+    DWORD start = GetTickCount();
+    while (warble.relayThreads > 0) {
+        DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= milliseconds) return false;
+        DWORD rest = milliseconds - elapsed;
+        if (MsgWaitForMultipleObjects(0, nullptr, FALSE, rest < 10 ? rest : 10, QS_SENDMESSAGE) ==
+            WAIT_OBJECT_0) {
+            MSG msg;
+            PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        }
+    }
+    return true;
 }

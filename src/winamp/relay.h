@@ -4,12 +4,16 @@
 
 #include <windows.h>
 
-/* Takes a slot (evicting the longest-waiting command when all ten are busy)
-   and starts the command on its own thread. Shell's thread only. */
+/* Takes a free slot, or abandons the longest-waiting command when all ten are busy,
+   and starts the command on its own thread; drops it quietly while RELAY_THREADS_MAX
+   relay threads are still alive. Shell's thread only. */
 void relayCommand(const char *text);
-/* Ends the slot's thread when one runs there and frees the slot. */
-void endRelaySlot(int index);
-DWORD WINAPI relayThread(LPVOID slotIndex);
+/* Abandons every waiting command: none of their answers is broadcast, and their
+   threads end by themselves when their bounded waits end. Shell's thread only. */
+void abandonRelays();
+/* Waits, still handling messages sent to this thread, until no relay thread is left
+   or the time is up; true when none is left. */
+bool waitForRelayThreads(DWORD milliseconds);
 
 /* A command split into its tokens. */
 struct RelayRequest {
@@ -22,5 +26,9 @@ bool parseRelayCommand(const char *text, RelayRequest *request);
 /* Reads an optionally signed decimal number as the C library's atoi would,
    but saturating instead of overflowing. */
 int readNumber(const char *text);
-/* The slot to evict: the busy one that has waited longest at time now. */
+/* The slot to abandon: of the slots whose command still waits, the one that has
+   waited longest at time now. */
 int oldestRelaySlot(DWORD now);
+/* The position in milliseconds for a seek to percent of a track of length seconds;
+   the percentage is brought within 0 to 100. */
+int seekPosition(int percent, int length);

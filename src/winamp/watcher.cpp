@@ -3,7 +3,6 @@
 #include "winamp/watcher.h"
 #include "plugin/state.h"
 #include "winamp/player.h"
-#include "winamp/relay.h"
 
 #include <string.h>
 
@@ -18,17 +17,20 @@ void removeEventHook() {
     warble.hwinEventHook = nullptr;
 }
 
-static void onWinampCreated() {
-    if (warble.hwndWinamp) return;
-    queryPlayer();
-    if (warble.hwndWinamp) postBroadcast("@Warble_fromWinamp_Opened");
+/* A player window appeared, or one showed itself while none is known. A known
+   window that no longer exists (its process ended without a destroy event) is
+   closed first, so that the new player is announced as opened. */
+static void onWinampAppeared() {
+    HWND known = warble.hwndWinamp;
+    if (known && IsWindow(known)) return;
+    if (known)
+        playerGone(known, true);
+    else
+        queryPlayer();
 }
 
-static void onWinampDestroyed() {
-    queryPlayer();
-    for (int i = 0; i < RELAY_SLOTS; ++i)
-        endRelaySlot(i);
-    postBroadcast("@Warble_fromWinamp_Closed");
+static void onWinampDestroyed(HWND window) {
+    playerGone(window, false);
 }
 
 static void onWinampRenamed() {
@@ -43,10 +45,13 @@ void CALLBACK winEventProc(HWINEVENTHOOK, DWORD event, HWND window, LONG, LONG, 
     className[TEXT_SIZE - 1] = '\0';
     if (strcmp(className, "Winamp v1.x") != 0) return;
 
+    bool known = window == warble.hwndWinamp;
     if (event == EVENT_OBJECT_CREATE)
-        onWinampCreated();
-    else if (event == EVENT_OBJECT_DESTROY && window == warble.hwndWinamp)
-        onWinampDestroyed();
-    else if (event == EVENT_OBJECT_NAMECHANGE && window == warble.hwndWinamp)
+        onWinampAppeared();
+    else if (event == EVENT_OBJECT_DESTROY && known)
+        onWinampDestroyed(window);
+    else if (event == EVENT_OBJECT_NAMECHANGE && known)
         onWinampRenamed();
+    else if (event == EVENT_OBJECT_NAMECHANGE && !warble.hwndWinamp)
+        onWinampAppeared();
 }

@@ -181,7 +181,8 @@ TEST_F(CommandsTest, SlitToggleWithoutSlitOnlyAnnounces) {
     RECT before = windowRect(window);
     hostBroadcast("@WarbleInternal SlitToggle");
     EXPECT_EQ(count("slit"), 0);
-    EXPECT_TRUE(recorded("label|WarblePlugin -> SlitToggle disabled!"));
+    EXPECT_TRUE(recorded("label|WarblePlugin -> SlitToggle: this shell has no Slit to dock in"));
+    EXPECT_EQ(count("label|"), 1);
     EXPECT_TRUE(recorded(written("Warble.plugin.inSlit:", "false")));
     RECT after = windowRect(window);
     EXPECT_EQ(after.left, before.left);

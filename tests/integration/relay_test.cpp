@@ -1,12 +1,14 @@
 /* The command relay against winamp-sim: the exact message the player receives for each
    kind of "@Warble_toWinamp" command and the result broadcast back, the seek and its
-   dropping rules, eviction of the longest waiting command, and relay threads ended when
-   the player goes away or the plugin stops. */
+   dropping rules, eviction of the longest waiting command, and waiting commands
+   abandoned when the player goes away, hangs under a flood or the plugin stops. */
 #include "harness.h"
 #include "host.h"
 #include "winamp_sim.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <psapi.h>
 
 namespace {
 
@@ -251,22 +253,116 @@ TEST_F(RelayTest, PlayerClosingEndsTheWaitingRelayThread) {
     EXPECT_TRUE(waitForResult("104 1"));
 }
 
-TEST_F(RelayTest, EndPluginEndsWaitingRelayThreads) {
+TEST_F(RelayTest, EndPluginReturnsAtOnceWhileThePlayerHangs) {
     ASSERT_TRUE(sim.start());
     ASSERT_NE(loadLibraryOnly(), nullptr);
     int threadsBefore = threadCount();
     ASSERT_EQ(beginPlugin(), 0);
     pump(200);
-    /* Longer than the plugin waits for its poller, which is stuck with the player too. */
     ASSERT_TRUE(sim.send("hang 7000"));
     hostBroadcast("@Warble_toWinamp WM_USER 3001");
     hostBroadcast("@Warble_toWinamp WM_USER 3002");
     hostBroadcast("@Warble_toWinamp WM_USER 3003");
     EXPECT_GE(threadCount(), threadsBefore + 5);
+    pump(400); /* the poller is waiting on the player too */
     hostClearEvents();
+    DWORD before = GetTickCount();
     endPlugin();
-    EXPECT_TRUE(pumpUntil([&] { return threadCount() == threadsBefore; }, 2000))
-        << threadCount() << " threads, " << threadsBefore << " before the start";
+    DWORD took = GetTickCount() - before;
+    EXPECT_LT(took, 1000u) << "endPlugin with the player hung";
+    printf("[ measure  ] endPlugin with the player hung: %lu ms\n", took);
     EXPECT_TRUE(eventsStartingWith(RESULT).empty());
+    /* The waiting commands end by themselves when their bounded waits end, and say
+       nothing: no thread is ended by force. */
+    hostClearEvents();
+    EXPECT_TRUE(pumpUntil([&] { return threadCount() == threadsBefore; }, 4000))
+        << threadCount() << " threads, " << threadsBefore << " before the start";
+    pump(200);
+    EXPECT_TRUE(eventsStartingWith("broadcast|").empty()) << ::testing::PrintToString(events());
     sim.kill();
+}
+
+TEST_F(RelayTest, ThousandCommandsWhileThePlayerHangs) {
+    startBoth("", NO_EXTENSIONS);
+    /* Address space in use and private memory committed, in bytes. */
+    auto memory = [] {
+        MEMORYSTATUSEX status = {};
+        status.dwLength = sizeof status;
+        GlobalMemoryStatusEx(&status);
+        PROCESS_MEMORY_COUNTERS counters = {};
+        auto getCounters = (BOOL(WINAPI *)(HANDLE, PROCESS_MEMORY_COUNTERS *, DWORD))GetProcAddress(
+            GetModuleHandleA("kernel32.dll"), "K32GetProcessMemoryInfo");
+        if (getCounters) getCounters(GetCurrentProcess(), &counters, sizeof counters);
+        return std::make_pair((long long)(status.ullTotalVirtual - status.ullAvailVirtual),
+                              (long long)counters.PagefileUsage);
+    };
+    int threads = threadCount();
+    std::pair<long long, long long> start = memory(), peak = start;
+    ASSERT_TRUE(sim.send("hang 3000", true));
+    hostClearEvents();
+    DWORD before = GetTickCount(), longest = 0;
+    int most = threads;
+    for (int i = 0; i < 1000; ++i) {
+        DWORD start = GetTickCount();
+        hostBroadcast("@Warble_toWinamp WM_USER 104");
+        longest = std::max(longest, GetTickCount() - start);
+        if (i % 50 == 0) {
+            most = std::max(most, threadCount());
+            std::pair<long long, long long> now = memory();
+            peak = {std::max(peak.first, now.first), std::max(peak.second, now.second)};
+        }
+    }
+    EXPECT_LT(longest, 1000u) << "one relayed command held the shell";
+    EXPECT_LE(most, threads + 32 + 2) << "relay threads stay bounded";
+    /* Every thread ends by itself once its wait ends; the address space and the
+       threads come back to where they were. */
+    EXPECT_TRUE(pumpUntil([&] { return threadCount() <= threads; }, 8000))
+        << threadCount() << " threads, " << threads << " before";
+    std::pair<long long, long long> end = memory();
+    EXPECT_LT(end.first - start.first, 32ll << 20) << "address space";
+    EXPECT_LT(end.second - start.second, 16ll << 20) << "private memory";
+    std::vector<std::string> seen = results();
+    EXPECT_LE(seen.size(), 10u) << ::testing::PrintToString(seen);
+    printf("[ measure  ] 1000 commands in %lu ms; threads %d, at most %d, then %d; address space "
+           "%lld, at most %lld, then %lld MB; private %lld, at most %lld, then %lld KB\n",
+           GetTickCount() - before, threads, most, threadCount(), start.first >> 20,
+           peak.first >> 20, end.first >> 20, start.second >> 10, peak.second >> 10,
+           end.second >> 10);
+
+    /* The shell and the relay still answer. */
+    hostClearEvents();
+    hostBroadcast("@Warble_toWinamp WM_USER 104");
+    EXPECT_TRUE(waitForResult("104 1"));
+}
+
+TEST_F(RelayTest, KilledPlayerIsClosedAndTheNextOneOpened) {
+    startBoth();
+    int threads = threadCount();
+    ASSERT_TRUE(sim.send("hang 5000", true));
+    hostClearEvents();
+    hostBroadcast("@Warble_toWinamp WM_USER 4001");
+    hostBroadcast("@Warble_toWinamp WM_USER 4002");
+    sim.kill();
+    /* No destroy event comes: the poller finds the window gone. */
+    ASSERT_TRUE(pumpUntil(
+        [] {
+            std::vector<std::string> status = eventsStartingWith(STATUS);
+            return status.size() >= 3 && status.back() == STATUS + "Closed";
+        },
+        3000))
+        << ::testing::PrintToString(eventsStartingWith(STATUS));
+    EXPECT_TRUE(waitForLabel("Couldn't Find Winamp"));
+    hostBroadcast("@Warble_toWinamp WM_USER 4003"); /* nothing is sent to a gone player */
+    EXPECT_TRUE(pumpUntil([&] { return threadCount() <= threads; }, 4000));
+    EXPECT_TRUE(results().empty()) << ::testing::PrintToString(results());
+
+    WinampSim next;
+    next.setPlaylist({"Next Player - Song|100"});
+    hostClearEvents();
+    ASSERT_TRUE(next.start());
+    ASSERT_TRUE(waitForEvent(STATUS + "Opened", 3000));
+    EXPECT_TRUE(waitForLabel("1. Next Player - Song"));
+    hostBroadcast("@Warble_toWinamp WM_USER 104");
+    EXPECT_TRUE(waitForResult("104 1"));
+    EXPECT_EQ(results().size(), 1u) << ::testing::PrintToString(results());
 }

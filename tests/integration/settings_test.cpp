@@ -159,6 +159,15 @@ TEST_F(SettingsTest, LongTextsAreCutNotOverrun) {
     EXPECT_GT(shown.size(), 100u);
     EXPECT_EQ(shown.find_first_not_of('M'), std::string::npos);
     EXPECT_TRUE(IsWindow(pluginWindow()));
+
+    /* Changing the idle state writes the time format back only when it was read whole:
+       the long one stays in the file as it was. */
+    hostClearEvents();
+    hostBroadcast("@WarbleInternal ToggleIdleState 1");
+    EXPECT_TRUE(
+        eventsStartingWith("write|" + settingsPath() + "|Warble.plugin.idle.TimeStr:").empty());
+    EXPECT_NE(readFile(settingsPath()).find("Warble.plugin.idle.TimeStr: " + longText + "\r\n"),
+              std::string::npos);
 }
 
 TEST_F(SettingsTest, ReconfigureReadsTheEditedFile) {

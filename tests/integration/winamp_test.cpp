@@ -1,6 +1,7 @@
 /* The plugin following a real Winamp stand-in in another process: the status
-   broadcasts when the player starts, changes its title and closes, and the caption and
-   position the poller pushes to the companion plugin once a second. */
+   broadcasts when the player starts, changes its title and closes, the caption and
+   position the poller pushes to the companion plugin once a second, and a hung player
+   that must not hold the shell's thread. */
 #include "harness.h"
 #include "host.h"
 #include "winamp_sim.h"
@@ -35,6 +36,28 @@ class WinampTest : public PluginTest {
 
     WinampSim sim;
 };
+
+/* Takes this thread's messages for ms milliseconds; the longest that one message (or
+   one window-event callback, which runs inside PeekMessage) held the thread. */
+DWORD longestBlockWhilePumping(DWORD ms) {
+    DWORD start = GetTickCount(), longest = 0;
+    while (GetTickCount() - start < ms) {
+        DWORD before = GetTickCount();
+        MSG msg;
+        bool got = PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
+        if (got) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        longest = std::max(longest, GetTickCount() - before);
+        if (!got) MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    }
+    return longest;
+}
+
+/* Generous against the plugin's bound of a few hundred milliseconds on a status
+   question, and well under the hangs below. */
+const DWORD SHELL_BLOCK_LIMIT_MS = 1000;
 
 } // namespace
 
@@ -239,6 +262,74 @@ TEST_F(WinampTest, TimeIdleStateRefreshesEverySecondWithoutPlayer) {
         "broadcast|@DOVozizuvav Control SetAgent winamplabel Caption StaticText \"T");
     ASSERT_GE(labels.size(), 2u);
     EXPECT_NE(labels.front(), labels.back()) << "the shown time advances";
+}
+
+TEST_F(WinampTest, HungPlayerNeitherHoldsTheShellNorFoolsIt) {
+    ASSERT_TRUE(sim.start());
+    ASSERT_EQ(startThroughShell(), 0);
+    ASSERT_TRUE(waitForLabel("1. Artist One - Song One"));
+
+    /* A status question while the player hangs: no answer, so nothing is announced and
+       the caption stays. */
+    ASSERT_TRUE(sim.send("hang 2500", true));
+    hostClearEvents();
+    DWORD before = GetTickCount();
+    hostBroadcast("@Warble GetWinampInfo");
+    EXPECT_LT(GetTickCount() - before, SHELL_BLOCK_LIMIT_MS);
+    EXPECT_LT(longestBlockWhilePumping(1200), SHELL_BLOCK_LIMIT_MS);
+    EXPECT_TRUE(statuses().empty()) << ::testing::PrintToString(statuses());
+    EXPECT_TRUE(waitForLabel("1. Artist One - Song One"));
+    pumpUntil([&] { return sim.send("scroll off", false, 100); }, 3000); /* the hang is over */
+
+    /* A title change whose event comes in while the player hangs: the caption is
+       brought up to date once the player answers again. */
+    ASSERT_TRUE(sim.send("title Hung Artist - Hung Song", true));
+    ASSERT_TRUE(sim.send("hang 2000", true));
+    hostClearEvents();
+    EXPECT_LT(longestBlockWhilePumping(1500), SHELL_BLOCK_LIMIT_MS);
+    std::vector<std::string> during = statuses();
+    EXPECT_EQ(std::count(during.begin(), during.end(), "Playing"), 0)
+        << ::testing::PrintToString(during);
+    EXPECT_TRUE(waitForLabel("1. Hung Artist - Hung Song", 4000));
+    EXPECT_TRUE(pumpUntil([] { return statusesEndWith({"Playing"}); }, 3000));
+}
+
+TEST_F(WinampTest, EveryStartOfThePlayerIsOpenedOnceWithTheTimeShown) {
+    writeSettings("Warble.plugin.idle.state: 1\r\n");
+    ASSERT_EQ(startThroughShell(), 0);
+    /* A player closed from its menu takes a while to end its process: the next start
+       does not wait for it. */
+    WinampSim players[4];
+    const int STARTS = 50;
+    hostClearEvents();
+    for (int i = 1; i <= STARTS; ++i) {
+        auto opened = [] {
+            std::vector<std::string> seen = statuses();
+            return (int)std::count(seen.begin(), seen.end(), "Opened");
+        };
+        WinampSim &player = players[i % 4];
+        pumpUntil([&] { return !player.running(); }, 5000);
+        player.quit();
+        ASSERT_TRUE(player.start()) << "start " << i;
+        ASSERT_TRUE(pumpUntil([&] { return opened() >= i; }, 3000)) << "start " << i;
+        pump(i % 10 == 0 ? 1100 : 30); /* now and then the poller looks meanwhile */
+        /* Now and then closed from its own menu, otherwise its process ended, which
+           the poller notices. */
+        if (i % 5 == 0)
+            PostMessageA(player.window(), WM_COMMAND, 40001, 0);
+        else
+            player.kill();
+        auto closedSinceOpened = [] {
+            std::vector<std::string> seen = statuses();
+            auto lastOpened = std::find(seen.rbegin(), seen.rend(), "Opened");
+            return std::find(seen.rbegin(), lastOpened, "Closed") != lastOpened;
+        };
+        ASSERT_TRUE(pumpUntil(closedSinceOpened, 3000)) << "start " << i;
+        EXPECT_EQ(opened(), i) << "start " << i;
+    }
+    pump(1200);
+    std::vector<std::string> seen = statuses();
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), "Opened"), STARTS);
 }
 
 /* The player takes a message of its own before each window event; with a repaint

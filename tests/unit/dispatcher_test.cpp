@@ -132,7 +132,7 @@ class Dispatcher : public unit::RunningPlugin {
     static std::string boolText(bool value) { return value ? "true" : "false"; }
     bool anyRelaySlotBusy() {
         for (const RelaySlot &slot : warble.relaySlots)
-            if (slot.thread) return true;
+            if (slot.owner) return true;
         return false;
     }
 };
@@ -192,14 +192,15 @@ TEST_F(Dispatcher, AlwaysOnTopIsAppliedToTheWindow) {
     EXPECT_TRUE(GetWindowLongA(warble.hwndPlugin, GWL_EXSTYLE) & WS_EX_TOPMOST);
 }
 
-TEST_F(Dispatcher, SlitToggleWithoutASlitAnnouncesTheCurrentState) {
+TEST_F(Dispatcher, SlitToggleWithoutASlitSaysThereIsNone) {
     RECT before, after;
     GetWindowRect(warble.hwndPlugin, &before);
     broadcast("@WarbleInternal SlitToggle");
     EXPECT_FALSE(warble.inSlit);
     GetWindowRect(warble.hwndPlugin, &after);
     EXPECT_TRUE(EqualRect(&before, &after)) << "the window stays where it is";
-    EXPECT_TRUE(hasEvent(announcement("SlitToggle", false)));
+    EXPECT_TRUE(hasEvent(std::string("label|") + NO_SLIT_NOTICE));
+    EXPECT_FALSE(hasEvent(announcement("SlitToggle", false)));
     EXPECT_TRUE(hasEvent(writeEvent(KEY_IN_SLIT, "false")));
     EXPECT_TRUE(unit::eventsStartingWith("slit").empty());
 
@@ -207,7 +208,7 @@ TEST_F(Dispatcher, SlitToggleWithoutASlitAnnouncesTheCurrentState) {
     warble.inSlit = true; /* docked by the file, but no Slit was handed over */
     broadcast("@WarbleInternal slittoggle");
     EXPECT_TRUE(warble.inSlit);
-    EXPECT_TRUE(hasEvent(announcement("slittoggle", true)));
+    EXPECT_TRUE(hasEvent(std::string("label|") + NO_SLIT_NOTICE));
     EXPECT_TRUE(hasEvent(writeEvent(KEY_IN_SLIT, "true")));
     warble.inSlit = false;
 }

@@ -147,18 +147,17 @@ TEST(ParseRelayCommand, LongCommandIsCutSafely) {
     EXPECT_EQ(9, r.first);
 }
 
-/* Ten busy slots with made-up handles; the handles are put back to null
-   afterwards, so that nothing ever tries to end a thread through them. */
+/* Ten slots with made-up waiting commands; they are freed afterwards. */
 class OldestRelaySlot : public unit::StateTest {
   protected:
     void SetUp() override {
         unit::StateTest::SetUp();
         for (int i = 0; i < RELAY_SLOTS; ++i)
-            warble.relaySlots[i].thread = (HANDLE)(INT_PTR)(0x7000 + 4 * i);
+            warble.relaySlots[i].owner = 0x7000 + 4 * i;
     }
     void TearDown() override {
         for (RelaySlot &slot : warble.relaySlots)
-            slot.thread = nullptr;
+            slot.owner = 0;
         unit::StateTest::TearDown();
     }
     void startTimes(const DWORD (&times)[RELAY_SLOTS]) {
@@ -200,10 +199,28 @@ TEST_F(OldestRelaySlot, WaitIsMeasuredAcrossTheClocksWrap) {
     EXPECT_EQ(6, oldestRelaySlot(0x00000100u));
 }
 
-TEST_F(OldestRelaySlot, FreeSlotsAreNotCandidates) {
+TEST_F(OldestRelaySlot, FreeAndReportingSlotsAreNotCandidates) {
     startTimes({500, 400, 300, 200, 100, 600, 700, 800, 900, 1000});
-    warble.relaySlots[4].thread = nullptr;
+    warble.relaySlots[4].owner = 0;
     EXPECT_EQ(3, oldestRelaySlot(1100));
+    warble.relaySlots[3].owner += 1; /* its answer is on its way: it cannot be abandoned */
+    EXPECT_EQ(2, oldestRelaySlot(1100));
+    for (RelaySlot &slot : warble.relaySlots)
+        slot.owner = 0;
+    EXPECT_EQ(-1, oldestRelaySlot(1100));
+}
+
+TEST(SeekPosition, PercentOfTheTrackInWholeSecondsWithinTheTrack) {
+    struct Case {
+        int percent, length, position;
+    } cases[] = {
+        {50, 201, 100000},  {33, 201, 66000},          {0, 201, 0},
+        {100, 201, 201000}, {101, 201, 201000},        {2147483647, 201, 201000},
+        {-5, 201, 0},       {-2147483647 - 1, 201, 0}, {100, 2147483647, 2147483000},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(c.position, seekPosition(c.percent, c.length))
+            << c.percent << "% of " << c.length << " s";
 }
 
 TEST(FormatSliderCommand, PrintsTheFractionWithSixDecimals) {

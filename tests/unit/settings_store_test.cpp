@@ -139,6 +139,27 @@ TEST_F(SettingsStore, LongValueIsCutSafely) {
     EXPECT_EQ(std::string(n, 'v'), std::string(read));
 }
 
+TEST_F(SettingsStore, LinesEndInLfCrlfOrALoneCr) {
+    write("a: 1\rb: 2\nc: 3\r\nd: 4");
+    const char *p = path.c_str();
+    EXPECT_EQ(1, ReadInt(p, "a:", 0));
+    EXPECT_EQ(2, ReadInt(p, "b:", 0));
+    EXPECT_EQ(3, ReadInt(p, "c:", 0));
+    EXPECT_EQ(4, ReadInt(p, "d:", 0));
+    WriteInt(p, "b:", 5);
+    WriteInt(p, "a:", 6);
+    EXPECT_EQ("a: 6\rb: 5\nc: 3\r\nd: 4", content()) << "each line keeps its own ending";
+}
+
+TEST_F(SettingsStore, FileTooLargeToReadIsNeverRewritten) {
+    std::string large = "Warble.plugin.x: 1\r\n" + std::string(17 * 1024 * 1024, '#') + "\r\n";
+    write(large);
+    EXPECT_EQ(7, ReadInt(path.c_str(), "Warble.plugin.x:", 7)) << "read as empty";
+    WriteInt(path.c_str(), "Warble.plugin.width:", 120);
+    WriteBool(path.c_str(), "Warble.plugin.x:", true);
+    EXPECT_TRUE(content() == large) << "the file is left whole, " << content().size() << " bytes";
+}
+
 TEST_F(SettingsStore, ValueWithALineBreakStaysOneLine) {
     write("a: 1\r\n");
     WriteString(path.c_str(), "Warble.plugin.idle.message:", "first\r\nb: injected");

@@ -1,0 +1,100 @@
+/* The shell's thread while the player hangs: the bench makes winamp-sim stop answering
+   for a while and meanwhile drives what makes the plugin ask the player on the shell's
+   thread (a title change whose event comes in during the hang, "@Warble GetWinampInfo",
+   relayed commands), timing the longest the shell's thread spent on any one message.
+   The bare figure is the plugin's bound on a status question: the aim is to stay
+   within it. Last, endPlugin with the player hung and commands waiting, against
+   endPlugin with the player answering. */
+#include "common/pump.h"
+#include "common/report.h"
+#include "common/setup.h"
+#include "common/timing.h"
+#include "host.h"
+#include "link/link_bench.h"
+#include "link/player_process.h"
+
+#include <stdio.h>
+
+static const double STATUS_BOUND_MS = 300; /* the plugin's wait for a status answer */
+static const DWORD HANG_MS = 1500;
+
+/* Handles this thread's messages for the given time; the longest one message (or
+   one window-event callback, which runs inside PeekMessage) took, in milliseconds. */
+static double pumpTimingEach(DWORD milliseconds) {
+    Stopwatch clock;
+    double longest = 0;
+    while (clock.milliseconds() < milliseconds) {
+        Stopwatch one;
+        MSG msg;
+        bool got = PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
+        if (got) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        if (one.milliseconds() > longest) longest = one.milliseconds();
+        if (!got) MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    }
+    return longest;
+}
+
+static double timed(const char *broadcast) {
+    Stopwatch clock;
+    hostBroadcast(broadcast);
+    return clock.milliseconds();
+}
+
+static bool waitForPlaying() {
+    return pumpUntil([] { return countEvents("broadcast|@Warble_fromWinamp_Playing") > 0; }, 3000);
+}
+
+/* Unloads the plugin and times it; loads it again afterwards when reload is set. */
+static double timeUnload(const char *plugin, bool reload) {
+    Stopwatch clock;
+    hostUnloadPlugins();
+    double took = clock.milliseconds();
+    if (reload) {
+        hostClearEvents();
+        hostLoadPlugin(plugin, false);
+        waitForPlaying();
+        pumpFor(300);
+    }
+    return took;
+}
+
+void runHangBlock(const LinkOptions &options, HWND player, const char *plugin) {
+    int rounds = options.iterations < 10 ? 1 : 3;
+    double longest = 0, longestCall = 0;
+    for (int round = 0; round < rounds; ++round) {
+        char title[64];
+        snprintf(title, sizeof title, "title Hung Artist - Hung Title %d", round);
+        sendToPlayer(player, title);
+        sendToPlayer(player, "hang 1500");
+        Stopwatch hang;
+        while (hang.milliseconds() < HANG_MS) {
+            double call = timed("@Warble GetWinampInfo");
+            if (call > longestCall) longestCall = call;
+            call = timed("@Warble_toWinamp WM_USER 104");
+            if (call > longestCall) longestCall = call;
+            double block = pumpTimingEach(100);
+            if (block > longest) longest = block;
+        }
+        pumpFor(1000); /* the player answers again */
+    }
+    if (longestCall > longest) longest = longestCall;
+    reportCost("shell block, player hung", longest, STATUS_BOUND_MS, "ms", 1.1);
+    reportDetail("longest single message or broadcast on the shell's thread over %d hang(s) of "
+                 "%lu ms; bare: the plugin's bound on a status question (aim: that bound and the "
+                 "call's own work)",
+                 rounds, (unsigned long)HANG_MS);
+
+    double answering = timeUnload(plugin, true);
+    sendToPlayer(player, "hang 3000");
+    for (int i = 0; i < 3; ++i)
+        hostBroadcast("@Warble_toWinamp WM_USER 104");
+    pumpFor(50);
+    double hung = timeUnload(plugin, false);
+    reportCost("endPlugin, player hung", hung, answering, "ms", 0);
+    reportDetail("with three relayed commands waiting; bare: endPlugin with the player "
+                 "answering; aim: within 1000 ms");
+    pumpFor(3000); /* the player answers again before it is asked to quit */
+}

@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# What the stand-in shell and player answer to a command line they cannot follow: each
+# case gives the exit code and words the message must hold, run through the real programs.
+# usage: messages.sh nightjar.exe winamp-sim.exe Warble.dll (WINEPREFIX and DISPLAY set)
+set -u
+shell=$1 sim=$2 dll=$3
+failures=0
+expect() { # CODE PATTERN COMMAND...
+    local code=$1 pattern=$2 out rc
+    shift 2
+    out=$(timeout 60 wine "$@" 2>&1 </dev/null)
+    rc=$?
+    if [ "$rc" != "$code" ] || ! grep -q -- "$pattern" <<<"$out"; then
+        echo "FAILED: $* -> exit $rc (wanted $code and '$pattern'), said:"
+        echo "$out"
+        failures=$((failures + 1))
+    else
+        echo "ok: $* -> $code, $(head -n 1 <<<"$out")"
+    fi
+}
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+echo "not a DLL" >"$tmp/Text.dll"
+# A 64-bit image: the DOS header, then the PE header naming the AMD64 machine.
+{ printf 'MZ'; head -c 58 /dev/zero; printf '\x40\0\0\0PE\0\0\x64\x86'; head -c 400 /dev/zero; } >"$tmp/Wide.dll"
+# The real plugin, its import of msimg32.dll renamed to a library that does not exist.
+perl -pe 's/msimg32\.dll/msimgxx.dll/gi' "$dll" >"$tmp/Broken.dll"
+# Another, asking the shell for a service that it does not have.
+perl -pe 's/MakeSticky/MakeStickx/g' "$dll" >"$tmp/Newer.dll"
+w() { winepath -w "$1"; }
+
+expect 1 "not found" "$shell" --plugin 'C:\nowhere\Warble.dll'
+expect 1 "not a Windows DLL" "$shell" --plugin "$(w "$tmp/Text.dll")"
+expect 1 "a 64-bit DLL" "$shell" --plugin "$(w "$tmp/Wide.dll")"
+expect 1 "a program, not a DLL" "$shell" --plugin "$(w "$sim")"
+expect 1 "needs msimgxx.dll, which cannot be found" "$shell" --plugin "$(w "$tmp/Broken.dll")"
+expect 1 "needs MakeStickx from nightjar.exe, which" "$shell" --plugin "$(w "$tmp/Newer.dll")"
+expect 1 "exports none of beginPluginEx" "$shell" --plugin 'C:\windows\system32\msimg32.dll'
+expect 2 "unknown option --bogus" "$shell" --bogus
+expect 2 "unknown option --sned" "$sim" --sned next
+expect 2 "unknown command or bad argument: --send bogus" "$sim" --send bogus
+expect 2 "state playing|paused|stopped" "$sim" --send seek soon
+expect 2 "missing value after --playlist" "$sim" --playlist
+expect 1 "no player runs" "$sim" --send next
+[ "$failures" = 0 ]
