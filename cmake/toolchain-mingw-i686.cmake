@@ -5,6 +5,8 @@ set(CMAKE_SYSTEM_PROCESSOR i686)
 
 set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
 set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
+# Warble.dll alone is linked with the win32 thread model (see src/CMakeLists.txt).
+set(WARBLE_DLL_LINKER i686-w64-mingw32-g++-win32)
 set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
 set(CMAKE_DLLTOOL i686-w64-mingw32-dlltool)
 

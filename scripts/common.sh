@@ -24,7 +24,9 @@ ensure_packages() {
     local need=() pair
     for pair in "$@" \
         i686-w64-mingw32-g++-posix=g++-mingw-w64-i686 \
+        i686-w64-mingw32-g++-win32=g++-mingw-w64-i686 \
         i686-w64-mingw32-objdump=binutils-mingw-w64-i686 \
+        i686-w64-mingw32-windres=binutils-mingw-w64-i686 \
         cmake=cmake \
         /usr/src/googletest/CMakeLists.txt=googletest \
         Xvfb=xvfb \
