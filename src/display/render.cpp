@@ -111,10 +111,10 @@ static CaptionFrame takeCaptionFrame(const RECT &area) {
 }
 
 /* The one place the caption's text is drawn: into the frame, in the caption
-   font and colour, inside r (clipped by the frame to the text area). */
+   font (held there by the paint) and colour, inside r (clipped by the frame to
+   the text area). */
 static void drawText(const wchar_t *text, RECT &r, UINT align) {
     HDC dc = warble.bufferDC;
-    holdCaptionFont();
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, warble.textColour);
     DrawTextW(dc, text, -1, &r, align | CAPTION_FLAGS);

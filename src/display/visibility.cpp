@@ -16,8 +16,10 @@ bool windowHidden() {
            (warble.hideWhenIdle && nothingPlays());
 }
 
-void showForPlayState() {
+void followPlayState() {
     HWND w = warble.hwndPlugin;
+    if (!w || !warble.hideWhenIdle) return;
+    if ((IsWindowVisible(w) != FALSE) != windowHidden()) return;
     RECT place;
     GetWindowRect(w, &place);
     applyWindowState();
@@ -26,14 +28,4 @@ void showForPlayState() {
     if (warble.inSlit)
         SetWindowPos(w, nullptr, place.left, place.top, 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void followPlayState() {
-    HWND w = warble.hwndPlugin;
-    if (!w || !warble.hideWhenIdle) return;
-    if ((IsWindowVisible(w) != FALSE) != windowHidden()) return;
-    if (GetWindowThreadProcessId(w, nullptr) == GetCurrentThreadId())
-        showForPlayState();
-    else
-        PostMessageA(w, WM_FOLLOW_PLAY_STATE, 0, 0);
 }

@@ -148,11 +148,6 @@ static LRESULT OnReconfigure() {
     return 0;
 }
 
-static LRESULT OnFollowPlayState() {
-    showForPlayState();
-    return 0;
-}
-
 static LRESULT OnBroadcast(LPARAM lParam) {
     if (lParam) handleBroadcast((const char *)lParam);
     return 0;
@@ -177,7 +172,6 @@ LRESULT CALLBACK warbleWindowProc(HWND w, UINT message, WPARAM wParam, LPARAM lP
     case MSG_RECONFIGURE: return OnReconfigure();
     case MSG_BROADCAST: return OnBroadcast(lParam);
     case MSG_PLAYER_LOOK: return OnPlayerLook(wParam, lParam);
-    case WM_FOLLOW_PLAY_STATE: return OnFollowPlayState();
     }
     return DefWindowProcA(w, message, wParam, lParam);
 }

@@ -21,12 +21,3 @@ const char WARBLE_NAME_VERSION[] = "Warble v" WARBLE_VERSION;
 const char WARBLE_AUTHOR[] = "The Warble developers";
 const char WARBLE_WEB[] = "https://warble.example.org/";
 const char WARBLE_EMAIL[] = "warble@example.org";
-
-void copyText(char *to, const char *from, size_t size) {
-    if (size == 0) return;
-    size_t i = 0;
-    if (from)
-        for (; i + 1 < size && from[i]; ++i)
-            to[i] = from[i];
-    to[i] = '\0';
-}

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "plugin/nightjar.h"
+#include "plugin/text.h"
 
 enum { TEXT_SIZE = 260, RELAY_SLOTS = 10, RELAY_COMMAND_SIZE = 1024 };
 /* Relay threads alive at once: the ten working ones and abandoned ones still
@@ -126,9 +127,6 @@ struct DisplayLock {
     DisplayLock(const DisplayLock &) = delete;
     DisplayLock &operator=(const DisplayLock &) = delete;
 };
-
-/* Copies at most size - 1 characters and always terminates. */
-void copyText(char *to, const char *from, size_t size);
 
 inline int clampInt(int value, int low, int high) {
     return value < low ? low : value > high ? high : value;

@@ -5,12 +5,23 @@
 #include <string.h>
 #include <windows.h>
 
-void copyText(wchar_t *to, const wchar_t *from, size_t size) {
-    if (size == 0) return;
+/* Copies units until the terminator or size - 1 of them; how many it copied. */
+template <typename Unit> static size_t copyUnits(Unit *to, const Unit *from, size_t size) {
     size_t i = 0;
     if (from)
         for (; i + 1 < size && from[i]; ++i)
             to[i] = from[i];
+    return i;
+}
+
+void copyText(char *to, const char *from, size_t size) {
+    if (size == 0) return;
+    to[copyUnits(to, from, size)] = '\0';
+}
+
+void copyText(wchar_t *to, const wchar_t *from, size_t size) {
+    if (size == 0) return;
+    size_t i = copyUnits(to, from, size);
     /* A pair cut after its first half would draw as a box: the half goes too. */
     if (from && from[i] && i > 0 && isHighSurrogate(to[i - 1])) --i;
     to[i] = L'\0';

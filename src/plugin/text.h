@@ -9,6 +9,9 @@ inline bool isHighSurrogate(wchar_t c) {
     return c >= 0xD800 && c <= 0xDBFF;
 }
 
+/* Copies at most size - 1 characters and always terminates. */
+void copyText(char *to, const char *from, size_t size);
+
 /* Copies at most size - 1 UTF-16 units and always terminates; a cut never
    leaves the first half of a surrogate pair at the end. */
 void copyText(wchar_t *to, const wchar_t *from, size_t size);

@@ -28,6 +28,13 @@ class WinampTest : public PluginTest {
         return names;
     }
 
+    /* Pumps until the status broadcasts end with tail, for 3 s at most. */
+    static ::testing::AssertionResult statusesReach(const std::vector<std::string> &tail) {
+        if (pumpUntil([&] { return statusesEndWith(tail); }, 3000))
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << ::testing::PrintToString(statuses());
+    }
+
     static bool statusesEndWith(const std::vector<std::string> &tail) {
         std::vector<std::string> all = statuses();
         if (all.size() < tail.size()) return false;
@@ -65,12 +72,7 @@ TEST_F(WinampTest, PlayerStartedWhilePluginRunsIsAnnouncedAfterItsStatus) {
     ASSERT_EQ(startThroughShell(), 0);
     hostClearEvents();
     ASSERT_TRUE(sim.start());
-    ASSERT_TRUE(pumpUntil(
-        [] {
-            return statusesEndWith({"Playing", "Opened"});
-        },
-        3000))
-        << ::testing::PrintToString(statuses());
+    ASSERT_TRUE(statusesReach({"Playing", "Opened"}));
     EXPECT_TRUE(waitForLabel("1. Artist One - Song One"));
 
     /* A second player window while one is known changes nothing. */
@@ -90,27 +92,17 @@ TEST_F(WinampTest, TitleChangeIsAnnouncedAfterTheStatus) {
 
     hostClearEvents();
     ASSERT_TRUE(sim.send("next"));
-    ASSERT_TRUE(pumpUntil(
-        [] {
-            return statusesEndWith({"Playing", "TitleChange"});
-        },
-        3000))
-        << ::testing::PrintToString(statuses());
+    ASSERT_TRUE(statusesReach({"Playing", "TitleChange"}));
     EXPECT_TRUE(waitForLabel("2. Artist Two - Song Two"));
 
     hostClearEvents();
     ASSERT_TRUE(sim.send("title Simon & Garfunkel - The Boxer"));
-    ASSERT_TRUE(pumpUntil([] { return statusesEndWith({"Playing", "TitleChange"}); }, 3000));
+    ASSERT_TRUE(statusesReach({"Playing", "TitleChange"}));
     EXPECT_TRUE(waitForLabel("2. Simon & Garfunkel - The Boxer"));
 
     hostClearEvents();
     ASSERT_TRUE(sim.send("pause"));
-    ASSERT_TRUE(pumpUntil(
-        [] {
-            return statusesEndWith({"Paused", "TitleChange"});
-        },
-        3000))
-        << ::testing::PrintToString(statuses());
+    ASSERT_TRUE(statusesReach({"Paused", "TitleChange"}));
     EXPECT_TRUE(waitForLabel("2. Simon & Garfunkel - The Boxer"));
 }
 
@@ -120,12 +112,7 @@ TEST_F(WinampTest, PlayerClosingIsAnnouncedClosedStoppedClosed) {
     pump(100);
     hostClearEvents();
     sim.quit();
-    ASSERT_TRUE(pumpUntil(
-        [] {
-            return statusesEndWith({"Closed", "Stopped", "Closed"});
-        },
-        3000))
-        << ::testing::PrintToString(statuses());
+    ASSERT_TRUE(statusesReach({"Closed", "Stopped", "Closed"}));
     EXPECT_EQ(statuses().size(), 3u) << ::testing::PrintToString(statuses());
     EXPECT_TRUE(waitForLabel("Couldn't Find Winamp"));
 }
@@ -180,12 +167,7 @@ TEST_F(WinampTest, LabelCarriesTheTitleInTheSystemCodePage) {
 
     hostClearEvents();
     ASSERT_TRUE(sim.send("next"));
-    ASSERT_TRUE(pumpUntil(
-        [] {
-            return statusesEndWith({"Playing", "TitleChange"});
-        },
-        3000))
-        << ::testing::PrintToString(statuses());
+    ASSERT_TRUE(statusesReach({"Playing", "TitleChange"}));
     EXPECT_TRUE(waitForLabel("?? - ??"))
         << ::testing::PrintToString(eventsStartingWith("broadcast|@DOVozizuvav Control SetAgent"));
 }
@@ -291,7 +273,7 @@ TEST_F(WinampTest, HungPlayerNeitherHoldsTheShellNorFoolsIt) {
     EXPECT_EQ(std::count(during.begin(), during.end(), "Playing"), 0)
         << ::testing::PrintToString(during);
     EXPECT_TRUE(waitForLabel("1. Hung Artist - Hung Song", 4000));
-    EXPECT_TRUE(pumpUntil([] { return statusesEndWith({"Playing"}); }, 3000));
+    EXPECT_TRUE(statusesReach({"Playing"}));
 }
 
 TEST_F(WinampTest, EveryStartOfThePlayerIsOpenedOnceWithTheTimeShown) {
