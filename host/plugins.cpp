@@ -30,7 +30,7 @@ std::string say(const char *format, ...) {
 }
 
 /* The file's bytes, or false when it cannot be read. */
-bool readFile(const char *path, std::string &bytes) {
+static bool readFile(const char *path, std::string &bytes) {
     FILE *file = fopen(path, "rb");
     if (!file) return false;
     char buffer[65536];
