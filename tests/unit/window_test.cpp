@@ -3,6 +3,7 @@
    on the shell's request, and a check that resizing and re-captioning a
    thousand times leaves no drawing object behind. */
 #include "display/render.h"
+#include "display/scroller.h"
 #include "display/surfaces.h"
 #include "display/window.h"
 #include "settings/settings.h"
@@ -99,6 +100,18 @@ TEST_F(Window, SizeNotificationRebuildsTheSurfacesAndResetsTheScroll) {
     createBuffers();
     EXPECT_TRUE(GetUpdateRect(w(), &pending, FALSE));
     EXPECT_TRUE(EqualRect(&part, &pending));
+
+    /* A scroll step asks for the text area alone. */
+    warble.scrolling = true;
+    setCaption(L"A caption far wider than the window that has to show it");
+    ValidateRect(w(), nullptr);
+    int blinkTicks = 0;
+    scrollTick(&blinkTicks);
+    GetClientRect(w(), &client);
+    RECT area = textAreaOf(client);
+    ASSERT_FALSE(EqualRect(&area, &client));
+    EXPECT_TRUE(GetUpdateRect(w(), &pending, FALSE));
+    EXPECT_TRUE(EqualRect(&area, &pending));
 }
 
 TEST_F(Window, SizingRecordsTheProposedSizeWithoutMinimumOrWrite) {
