@@ -3,6 +3,7 @@
    on the shell's request, and a check that resizing and re-captioning a
    thousand times leaves no drawing object behind. */
 #include "display/render.h"
+#include "display/scroller.h"
 #include "display/surfaces.h"
 #include "display/window.h"
 #include "settings/settings.h"
@@ -99,6 +100,18 @@ TEST_F(Window, SizeNotificationRebuildsTheSurfacesAndResetsTheScroll) {
     createBuffers();
     EXPECT_TRUE(GetUpdateRect(w(), &pending, FALSE));
     EXPECT_TRUE(EqualRect(&part, &pending));
+
+    /* A scroll step asks for the text area alone. */
+    warble.scrolling = true;
+    setCaption(L"A caption far wider than the window that has to show it");
+    ValidateRect(w(), nullptr);
+    int blinkTicks = 0;
+    scrollTick(&blinkTicks);
+    GetClientRect(w(), &client);
+    RECT area = textAreaOf(client);
+    ASSERT_FALSE(EqualRect(&area, &client));
+    EXPECT_TRUE(GetUpdateRect(w(), &pending, FALSE));
+    EXPECT_TRUE(EqualRect(&area, &pending));
 }
 
 TEST_F(Window, SizingRecordsTheProposedSizeWithoutMinimumOrWrite) {
@@ -408,7 +421,7 @@ TEST_F(Window, LayeredWithoutTheFunctionStaysOpaque) {
         << "the shell's opacity service is not used in its place";
 }
 
-TEST_F(Window, MovingNearAnEdgeSnapsOnlyAFloatingVisibleWindow) {
+TEST_F(Window, OnlyTheUsersMoveNearAnEdgeSnapsAFloatingVisibleWindow) {
     RECT work;
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
     auto proposed = [&](int dx, int dy) {
@@ -418,6 +431,9 @@ TEST_F(Window, MovingNearAnEdgeSnapsOnlyAFloatingVisibleWindow) {
     };
     ASSERT_TRUE(warble.snapWindow);
     WINDOWPOS pos = proposed(6, 8);
+    EXPECT_EQ(work.left + 6, pos.x) << "not moved by the user: never";
+    SendMessageA(w(), WM_ENTERSIZEMOVE, 0, 0);
+    pos = proposed(6, 8);
     EXPECT_EQ(work.left, pos.x) << "within 10 pixels of the edge";
     EXPECT_EQ(work.top, pos.y);
     pos = proposed(40, 40);
@@ -437,6 +453,7 @@ TEST_F(Window, MovingNearAnEdgeSnapsOnlyAFloatingVisibleWindow) {
     pos = proposed(6, 8);
     EXPECT_EQ(work.left + 6, pos.x) << "hidden: never";
     ShowWindow(w(), SW_SHOWNOACTIVATE);
+    SendMessageA(w(), WM_EXITSIZEMOVE, 0, 0);
 }
 
 /* Counting the process's drawing objects. Windows reports it through
