@@ -72,6 +72,7 @@ int usageError(const char *message, const char *argument) {
 
 int main(int argc, char **argv) {
     HostOptions options;
+    options.keepEvents = false; /* nobody here reads the record back: the log file has it */
     std::vector<const char *> plugins;
     bool slitForPlugins = false;
     bool keepRunning = false;
