@@ -1,6 +1,7 @@
 /* Reading the command line and setting the player up from it. */
 #include "options.h"
 #include "remote.h"
+#include "winamp/winamp.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -9,7 +10,7 @@
 #include <string>
 
 static const char USAGE[] =
-    "winamp-sim: a stand-in Winamp player (window class \"Winamp v1.x\")\n"
+    "winamp-sim: a stand-in Winamp player (window class \"%s\")\n"
     "usage: winamp-sim [options]\n"
     "  --playlist FILE   tracks as \"Artist - Title|seconds\" lines\n"
     "  --log FILE        append one line per received message (default: stdout)\n"
@@ -28,7 +29,8 @@ static const char USAGE[] =
 /* A mistyped option or command ends with what is accepted and exit code 2: it neither
    starts a second player nor hands the running one a command it would ignore. */
 static int usageError(const char *what, const char *arg) {
-    fprintf(stderr, "winamp-sim: %s%s\n\n%s", what, arg, USAGE);
+    fprintf(stderr, "winamp-sim: %s%s\n\n", what, arg);
+    fprintf(stderr, USAGE, WINAMP_CLASS);
     return 2;
 }
 
@@ -63,7 +65,7 @@ int readOptions(int argc, char **argv, Options &o) {
         if (!strcmp(a, "--send"))
             return sendChecked(argv + i + 1, argc - i - 1);
         else if (!strcmp(a, "--help")) {
-            fputs(USAGE, stdout);
+            printf(USAGE, WINAMP_CLASS);
             return 0;
         } else if (!strcmp(a, "--playlist") && hasValue)
             o.playlistPath = argv[++i];
