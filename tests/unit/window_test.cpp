@@ -102,7 +102,7 @@ TEST_F(Window, SizeNotificationRebuildsTheSurfacesAndResetsTheScroll) {
     EXPECT_TRUE(EqualRect(&part, &pending));
 
     /* A scroll step asks for the text area alone. */
-    warble.scrolling = true;
+    options.scrolling = true;
     setCaption(L"A caption far wider than the window that has to show it");
     ValidateRect(w(), nullptr);
     int blinkTicks = 0;
