@@ -178,9 +178,10 @@ TEST_F(Dispatcher, EveryOnOffCommandTogglesAnnouncesWritesAndRefreshesTheMenu) {
                 EXPECT_GT(eventIndex("broadcast|@Warble_fromWinamp_Stopped"), menu)
                     << "the player is asked again after the track number setting";
             }
-            if (&options.hideWhenIdle == c.flag)
+            if (&options.hideWhenIdle == c.flag) {
                 EXPECT_EQ(!after, IsWindowVisible(warble.hwndPlugin) != FALSE)
                     << "no player: hidden while the option is on";
+            }
         }
     }
 }

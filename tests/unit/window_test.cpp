@@ -468,7 +468,8 @@ class GdiCounter {
             return;
         }
 #if defined(_M_IX86) || defined(__i386__)
-        const BYTE *peb = (const BYTE *)__readfsdword(0x30);
+        const BYTE *peb;
+        asm("movl %%fs:0x30, %0" : "=r"(peb)); /* the thread block's process block */
         table = peb ? *(const BYTE *const *)(peb + 0x94) : nullptr;
         if (table && calibrate()) method = FROM_TABLE;
 #endif
