@@ -13,8 +13,6 @@
 #include <string.h>
 #include <time.h>
 
-static const char WINAMP_CLASS[] = "Winamp v1.x";
-
 void postBroadcast(const char *text) {
     char copy[TEXT_SIZE];
     copyText(copy, text, sizeof copy);
@@ -69,7 +67,7 @@ static void idleTextInCodePage(bool winampCheck, char *out) {
     /* The texts are copied under the lock: the shell's thread may be
        re-reading the settings while the poller asks for the time. */
     DisplayLock lock;
-    switch (warble.idleState) {
+    switch (options.idleState) {
     case 0:
         copyText(out,
                  winampCheck && warble.hwndWinamp ? "Playback Stopped" : "Couldn't Find Winamp",
@@ -78,10 +76,10 @@ static void idleTextInCodePage(bool winampCheck, char *out) {
     case 1: {
         time_t now = time(nullptr);
         struct tm local = *localtime(&now);
-        formatIdleTime(warble.idleTimeFormat, &local, out, TEXT_SIZE);
+        formatIdleTime(options.idleTimeFormat, &local, out, TEXT_SIZE);
         break;
     }
-    case 2: copyText(out, warble.idleMessage, TEXT_SIZE); break;
+    case 2: copyText(out, options.idleMessage, TEXT_SIZE); break;
     default: copyText(out, "Warble", TEXT_SIZE);
     }
 }
@@ -103,7 +101,7 @@ void readWinampTitle(wchar_t *out) {
     wchar_t title[TEXT_SIZE];
     int n = GetWindowTextW(winamp, title, TEXT_SIZE);
     title[n >= 0 && n < TEXT_SIZE ? n : 0] = L'\0';
-    cleanWinampTitle(title, warble.showTrackNumber, out, TEXT_SIZE);
+    cleanWinampTitle(title, options.showTrackNumber, out, TEXT_SIZE);
 }
 
 /* Sets the flags and the caption for a status and broadcasts it. */

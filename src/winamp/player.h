@@ -1,6 +1,8 @@
 /* The plugin's view of Winamp: finding it, asking it, and announcing its status. */
 #pragma once
 
+#include "winamp/winamp.h"
+
 #include <windows.h>
 
 /* How long anything of the plugin waits for the player or, from its own threads, for
@@ -58,6 +60,3 @@ LRESULT OnPlayerLook(WPARAM wParam, LPARAM lParam);
    exists) to the shell's thread. epoch is playerEpoch read before looking, so that a
    look overtaken by a newer one is dropped. */
 void handPlayerLook(const PlayerLook &look, HWND gone, LONG epoch);
-
-enum { WINAMP_PLAYING = 1, WINAMP_PAUSED = 3 };
-enum { IPC_ISPLAYING = 104, IPC_GETOUTPUTTIME = 105, IPC_JUMPTOTIME = 106 };

@@ -42,7 +42,7 @@ static void lookForShell() {
         handPlayerLook({nullptr, -1}, known, epoch);
         return;
     }
-    if (warble.idleState != 1 && !warble.lookUnanswered) return;
+    if (options.idleState != 1 && !warble.lookUnanswered) return;
     PlayerLook look;
     if (lookAtPlayer(&look, known, nullptr) && !stopping()) handPlayerLook(look, nullptr, epoch);
 }
@@ -73,7 +73,7 @@ void pollOnce() {
     if (stopping()) return;
     float fraction = 0;
     bool answered = readFraction(&fraction);
-    if (!warble.interfaceExtensions || stopping()) return;
+    if (!options.interfaceExtensions || stopping()) return;
 
     if (answered) {
         InterlockedExchange(&warble.sliderEcho, 1);

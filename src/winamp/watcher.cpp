@@ -44,7 +44,7 @@ void CALLBACK winEventProc(HWINEVENTHOOK, DWORD event, HWND window, LONG, LONG, 
     char className[TEXT_SIZE];
     if (!RealGetWindowClassA(window, className, TEXT_SIZE)) return;
     className[TEXT_SIZE - 1] = '\0';
-    if (strcmp(className, "Winamp v1.x") != 0) return;
+    if (strcmp(className, WINAMP_CLASS) != 0) return;
 
     bool known = window == warble.hwndWinamp;
     if (event == EVENT_OBJECT_CREATE)

@@ -2,7 +2,7 @@
    services on a right click, and rebuilds it after an option changes. */
 #include "harness.h"
 #include "host.h"
-#include "plugin/nightjar.h"
+#include "nightjar/nightjar.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
    an edited file on the shell's reconfigure message. */
 #include "harness.h"
 #include "host.h"
-#include "plugin/nightjar.h"
+#include "nightjar/nightjar.h"
 
 #include <cstring>
 

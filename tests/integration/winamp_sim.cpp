@@ -1,6 +1,7 @@
 /* winamp-sim.exe driven from a test: see winamp_sim.h. */
 #include "winamp_sim.h"
 #include "harness.h"
+#include "winamp/winamp.h"
 
 #include <cstring>
 
@@ -22,7 +23,7 @@ BOOL CALLBACK matchPlayerWindow(HWND window, LPARAM into) {
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
     GetClassNameA(window, className, sizeof className);
-    if (process == search->process && strcmp(className, "Winamp v1.x") == 0) {
+    if (process == search->process && strcmp(className, WINAMP_CLASS) == 0) {
         search->found = window;
         return FALSE;
     }
