@@ -1,6 +1,7 @@
 /* Reading the command line and setting the player up from it. */
 #include "options.h"
 #include "remote.h"
+#include "winamp/winamp.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -13,7 +14,7 @@
     "  state playing|paused|stopped | track N | scroll on|off | empty | hang MS | quit\n"
 
 static const char USAGE[] =
-    "winamp-sim: a stand-in Winamp player (window class \"Winamp v1.x\")\n"
+    "winamp-sim: a stand-in Winamp player (window class \"%s\")\n"
     "usage: winamp-sim [options]\n"
     "  --playlist FILE   tracks as \"Artist - Title|seconds\" lines\n"
     "  --log FILE        append one line per received message (default: stdout)\n"
@@ -69,7 +70,7 @@ int readOptions(int argc, char **argv, Options &o) {
         if (!strcmp(a, "--send"))
             return sendChecked(argv + i + 1, argc - i - 1);
         else if (!strcmp(a, "--help")) {
-            fputs(USAGE, stdout);
+            printf(USAGE, WINAMP_CLASS);
             return 0;
         } else if (!strcmp(a, "--playlist") && hasValue)
             o.playlistPath = argv[++i];

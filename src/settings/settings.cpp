@@ -3,7 +3,6 @@
 #include "settings/settings.h"
 #include "plugin/state.h"
 
-#include <limits.h>
 #include <string.h>
 
 /* Replaces everything after the last backslash of path with name, keeping the
@@ -33,52 +32,10 @@ static void findSettingsFile() {
     copyText(path, besidePlugin, TEXT_SIZE);
 }
 
-/* Reads a text into a TEXT_SIZE buffer; true when it had to be cut to fit. */
-static bool readText(const char *key, const char *fallback, char *into) {
-    const char *text = ReadString(warble.rcPath, key, fallback);
-    copyText(into, text, TEXT_SIZE);
-    return text && strlen(text) >= TEXT_SIZE;
-}
-
-/* Absent, empty or not a number: each scroll style keeps its own rest. */
-static int readEdgeRest(const char *rc) {
-    int rest = ReadInt(rc, KEY_SCROLL_PAUSE, INT_MIN);
-    return rest == INT_MIN ? STYLE_REST : clampInt(rest, 0, EDGE_REST_MAX);
-}
-
 void readSettings() {
     findSettingsFile();
-    const char *rc = warble.rcPath;
-    warble.xPos = ReadInt(rc, KEY_X, 10);
-    warble.yPos = ReadInt(rc, KEY_Y, 10);
-    warble.interfaceExtensions = ReadBool(rc, KEY_DOVOZIZUVAV, true);
-    warble.inSlit = ReadBool(rc, KEY_IN_SLIT, false);
-    warble.transparencyEnabled = ReadBool(rc, KEY_TRANSPARENCY, false);
-    warble.transBackEnabled = ReadBool(rc, KEY_TRANSBACK, false);
-    warble.alpha = ReadInt(rc, KEY_ALPHA, 60);
-    warble.alwaysOnTop = ReadBool(rc, KEY_ALWAYS_ON_TOP, true);
-    warble.snapWindow = ReadBool(rc, KEY_SNAP, true);
-    warble.toggleWithPlugins = ReadBool(rc, KEY_TOGGLE_WITH_PLUGINS, true);
-    readText(KEY_UPDATE_URL, "", warble.updateUrl);
-    int width = ReadInt(rc, KEY_WIDTH, 100);
-    int height = ReadInt(rc, KEY_HEIGHT, 17);
-    warble.width = width < 5 ? 5 : width;
-    warble.height = height < 5 ? 5 : height;
-    warble.scrolling = ReadBool(rc, KEY_SCROLLING, false);
-    warble.showTrackNumber = ReadBool(rc, KEY_TRACK_NUMBER, true);
-    warble.showBorder = ReadBool(rc, KEY_BORDER, true);
-    const char *style = ReadString(rc, KEY_SCROLL_STYLE, "Stream");
-    warble.scrollEndToEnd = !style || strcmp(style, "Stream") != 0;
-    warble.scrollSpeed =
-        clampInt(ReadInt(rc, KEY_SCROLL_SPEED, 1), SCROLL_SPEED_MIN, SCROLL_SPEED_MAX);
-    warble.edgeRest = readEdgeRest(rc);
-    warble.hideWhenIdle = ReadBool(rc, KEY_HIDE_WHEN_IDLE, false);
-    warble.useStyleFont = !ReadBool(rc, KEY_CUSTOM_FONT, false);
-    readText(KEY_FONT, "snap", warble.fontFace);
-    warble.fontHeight = ReadInt(rc, KEY_FONT_HEIGHT, 12);
-    warble.fontWeight = ReadInt(rc, KEY_FONT_WEIGHT, 1);
-    warble.idleState = ReadInt(rc, KEY_IDLE_STATE, 0);
-    DisplayLock lock; /* the poller formats the idle text from these two */
-    readText(KEY_IDLE_MESSAGE, "Warble", warble.idleMessage);
-    warble.idleTimeFormatCut = readText(KEY_IDLE_TIME, DEFAULT_TIME_FORMAT, warble.idleTimeFormat);
+    Options fresh;
+    readOptions(warble.rcPath, fresh);
+    DisplayLock lock; /* the poller formats the idle text from the options */
+    options = fresh;
 }

@@ -42,9 +42,9 @@ static void lookForShell() {
         handPlayerLook({nullptr, -1}, known, epoch);
         return;
     }
-    if (warble.idleState != 1 && !warble.lookUnanswered) return;
+    if (options.idleState != 1 && !warble.lookUnanswered) return;
     PlayerLook look;
-    if (lookAtPlayer(&look) && !stopping()) handPlayerLook(look, nullptr, epoch);
+    if (lookAtPlayer(&look, known, nullptr) && !stopping()) handPlayerLook(look, nullptr, epoch);
 }
 
 /* The slider position; false when the player did not answer, so that no made-up
@@ -73,7 +73,7 @@ void pollOnce() {
     if (stopping()) return;
     float fraction = 0;
     bool answered = readFraction(&fraction);
-    if (!warble.interfaceExtensions || stopping()) return;
+    if (!options.interfaceExtensions || stopping()) return;
 
     if (answered) {
         InterlockedExchange(&warble.sliderEcho, 1);
