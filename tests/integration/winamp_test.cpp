@@ -395,7 +395,8 @@ TEST(WinampSimTest, KilledRunnerLeavesNoPlayerBehind) {
     }
     char self[MAX_PATH] = "", line[] = "nightjar.exe --gtest_filter=WinampSimTest.Killed*";
     GetModuleFileNameA(nullptr, self, sizeof self);
-    STARTUPINFOA startup = {sizeof startup};
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
     PROCESS_INFORMATION runner = {};
     SetEnvironmentVariableA("WARBLE_HOLD_PLAYER", "1");
     ASSERT_TRUE(CreateProcessA(self, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
