@@ -39,7 +39,9 @@ enum {
 };
 
 /* Winamp's WM_USER requests, by lParam. */
-enum { USER_PLAY_STATUS = 104, USER_POSITION = 105, USER_SEEK = 106 };
+enum { USER_PLAY_STATUS = 104, USER_POSITION = 105, USER_SEEK = 106, USER_VOLUME = 122 };
+/* The wParam of USER_VOLUME that reads the volume instead of setting it. */
+static const LONG READ_VOLUME = -666;
 
 static HWND g_hwnd;
 static Player *g_player;
@@ -223,9 +225,15 @@ static LRESULT OnPlayerRequest(HWND hwnd, WPARAM wParam, LPARAM lParam) {
         answer = g_player->seek((int)wParam) ? 0 : -1; /* negative: the start */
         repaintAll();
         break;
+    case USER_VOLUME:
+        if ((LONG)wParam != READ_VOLUME) {
+            g_player->setVolume((int)(LONG)wParam);
+            repaintAll();
+        }
+        answer = g_player->volume();
+        break;
     }
-    logLine("WM_USER wParam=%lu lParam=%ld -> %ld", (unsigned long)wParam, (long)lParam,
-            (long)answer);
+    logLine("WM_USER wParam=%ld lParam=%ld -> %ld", (long)(LONG)wParam, (long)lParam, (long)answer);
     return answer;
 }
 
