@@ -114,10 +114,17 @@ static void setScrollSpeed(const char *word) {
     WriteInt(warble.rcPath, KEY_SCROLL_SPEED, warble.scrollSpeed);
 }
 
-static void switchScrollStyle() {
-    warble.scrollEndToEnd = !warble.scrollEndToEnd;
+static void setScrollStyle(bool endToEnd) {
+    warble.scrollEndToEnd = endToEnd;
     WriteString(warble.rcPath, KEY_SCROLL_STYLE, warble.scrollEndToEnd ? "EndToEnd" : "Stream");
     queryPlayer();
+}
+
+/* "ScrollStyle Stream" or "ScrollStyle EndToEnd" (any case); another word changes nothing. */
+static void chooseScrollStyle(const char *word) {
+    const char *style = word + 12;
+    if (matchEqual(style, "Stream") || matchEqual(style, "EndToEnd"))
+        setScrollStyle(matchEqual(style, "EndToEnd"));
 }
 
 /* The plain on/off commands: word, flag, key, and whether the caption depends on it. */
@@ -139,6 +146,8 @@ static const Toggle toggles[] = {
     {"ToggleWithPlugins", &warble.toggleWithPlugins, KEY_TOGGLE_WITH_PLUGINS, false},
     {"ToggleTrackNumber", &warble.showTrackNumber, KEY_TRACK_NUMBER, true},
     {"ToggleHideWhenIdle", &warble.hideWhenIdle, KEY_HIDE_WHEN_IDLE, false},
+    {"ToggleTooltip", &warble.showTooltip, KEY_TOOLTIP, false},
+    {"ToggleProgress", &warble.showProgress, KEY_PROGRESS, false},
 };
 
 /* The command words match disjoint sets of texts, so the order of the tests
@@ -148,13 +157,14 @@ void runInternalCommand(const char *word) {
     if (matchContains(word, "ToggleIdleState")) return setIdleState(word);
     if (matchPrefix(word, "TransparencyAlpha ", 18)) return setAlpha(word);
     if (matchPrefix(word, "ScrollSpeed ", 12)) return setScrollSpeed(word);
+    if (matchPrefix(word, "ScrollStyle ", 12)) return chooseScrollStyle(word);
     for (const Toggle &t : toggles) {
         if (!matchEqual(word, t.word)) continue;
         toggleSetting(t.flag, word, t.key);
         if (t.requery) queryPlayer();
         return;
     }
-    if (matchEqual(word, "ToggleScrollStyle")) return switchScrollStyle();
+    if (matchEqual(word, "ToggleScrollStyle")) return setScrollStyle(!warble.scrollEndToEnd);
     if (matchEqual(word, "Edit")) return editSettingsFile();
     if (matchEqual(word, "About")) return showAboutBox();
 }

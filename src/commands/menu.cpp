@@ -17,8 +17,8 @@ static void separator(Menu *menu) {
 
 static Menu *scrollStyleMenu(bool popup) {
     Menu *menu = MakeNamedMenu("Scroll Style", "Warble_ScrollStyle", popup);
-    item(menu, "Stream", "@WarbleInternal ToggleScrollStyle", !warble.scrollEndToEnd);
-    item(menu, "End to End", "@WarbleInternal ToggleScrollStyle", warble.scrollEndToEnd);
+    item(menu, "Stream", "@WarbleInternal ScrollStyle Stream", !warble.scrollEndToEnd);
+    item(menu, "End to End", "@WarbleInternal ScrollStyle EndToEnd", warble.scrollEndToEnd);
     return menu;
 }
 
@@ -58,6 +58,8 @@ void showConfigMenu(bool popup) {
     separator(config);
     item(config, "Show Track Number", "@WarbleInternal ToggleTrackNumber", warble.showTrackNumber);
     item(config, "Show Border", "@WarbleInternal ToggleBorder", warble.showBorder);
+    item(config, "Show Tooltip", "@WarbleInternal ToggleTooltip", warble.showTooltip);
+    item(config, "Show Progress", "@WarbleInternal ToggleProgress", warble.showProgress);
     separator(config);
     MakeSubmenu(config, idleMessageMenu(popup), "Idle Message");
     MakeSubmenu(main, config, "Configuration");

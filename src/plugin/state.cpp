@@ -12,6 +12,7 @@ PluginState warble = [] {
     s.playState = -1;
     s.scrollSpeed = 1;
     s.edgeRest = STYLE_REST;
+    s.showTooltip = true;
     return s;
 }();
 

@@ -15,6 +15,10 @@ enum { RELAY_THREADS_MAX = 32 };
    its own rest at the ends. */
 enum { SCROLL_SPEED_MIN = 1, SCROLL_SPEED_MAX = 10, EDGE_REST_MAX = 200, STYLE_REST = -1 };
 
+/* What a double-click and the wheel over the window do to the player. */
+enum DoubleClickAction { DOUBLE_CLICK_PLAY_PAUSE, DOUBLE_CLICK_NONE };
+enum WheelAction { WHEEL_VOLUME, WHEEL_TRACK, WHEEL_NONE };
+
 typedef BOOL(WINAPI *SetLayeredWindowAttributesFn)(HWND, COLORREF, BYTE, DWORD);
 
 /* One relay slot: who waits there. The command itself belongs to its thread. */
@@ -67,9 +71,13 @@ struct PluginState {
     char idleMessage[TEXT_SIZE];    /* read through idleText, under displayLock */
     char idleTimeFormat[TEXT_SIZE]; /* likewise */
     bool idleTimeFormatCut;         /* the file's format did not fit: it is never written back */
-    int scrollSpeed;   /* pixels per scroll step at full pace, SCROLL_SPEED_MIN to _MAX */
-    int edgeRest;      /* scroll steps of rest at the ends, 0 to EDGE_REST_MAX, or STYLE_REST */
-    bool hideWhenIdle; /* the window steps aside while nothing plays */
+    int scrollSpeed;       /* pixels per scroll step at full pace, SCROLL_SPEED_MIN to _MAX */
+    int edgeRest;          /* scroll steps of rest at the ends, 0 to EDGE_REST_MAX, or STYLE_REST */
+    bool hideWhenIdle;     /* the window steps aside while nothing plays */
+    int doubleClickAction; /* DoubleClickAction */
+    int wheelAction;       /* WheelAction */
+    bool showTooltip;      /* hovering shows the whole caption */
+    bool showProgress;     /* a line along the text area's bottom shows the track's progress */
 
     /* Style: written on the shell's thread by loadStyle. */
     StyleItem styleItem;

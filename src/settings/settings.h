@@ -1,8 +1,18 @@
 /* Finding the settings file and reading every option from it. */
 #pragma once
 
-/* Finds rcPath among the four places, then reads all 27 keys into the state. */
+#include "plugin/state.h"
+
+/* Finds rcPath among the four places, then reads all 31 keys into the state. */
 void readSettings();
+/* Reads the settings again; true when anything read differs from what was held. A file
+   that only holds what the plugin wrote itself changes nothing. */
+bool rereadSettings();
+
+/* The four places of the settings file, in the order they are tried: Warblerc and
+   Warble.rc beside the plugin, then the same in the shell's folder. */
+enum { SETTINGS_PLACES = 4 };
+void settingsPlaces(char places[SETTINGS_PLACES][TEXT_SIZE]);
 
 /* The settings keys the plugin reads and writes. */
 #define KEY_X "Warble.plugin.x:"
@@ -32,5 +42,9 @@ void readSettings();
 #define KEY_SCROLL_SPEED "Warble.plugin.scroll.speed:"
 #define KEY_SCROLL_PAUSE "Warble.plugin.scroll.pause:"
 #define KEY_HIDE_WHEN_IDLE "Warble.plugin.hideWhenIdle:"
+#define KEY_DOUBLE_CLICK "Warble.plugin.mouse.doubleClick:"
+#define KEY_WHEEL "Warble.plugin.mouse.wheel:"
+#define KEY_TOOLTIP "Warble.plugin.tooltip:"
+#define KEY_PROGRESS "Warble.plugin.progress:"
 
 #define DEFAULT_TIME_FORMAT "%a %d %b - %I:%M %p"

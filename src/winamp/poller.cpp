@@ -3,6 +3,7 @@
    companion plugin DOVozizuvav once a second. Every wait is bounded, and it checks
    between them whether it is asked to stop. */
 #include "winamp/poller.h"
+#include "display/progress.h"
 #include "plugin/state.h"
 #include "plugin/text.h"
 #include "winamp/player.h"
@@ -73,6 +74,8 @@ void pollOnce() {
     if (stopping()) return;
     float fraction = 0;
     bool answered = readFraction(&fraction);
+    /* The same reading feeds the progress line: it costs the player nothing more. */
+    if (answered) setProgress(fraction);
     if (!warble.interfaceExtensions || stopping()) return;
 
     if (answered) {

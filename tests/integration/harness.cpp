@@ -282,6 +282,7 @@ void PluginTest::TearDown() {
     if (module_) FreeLibrary(module_);
     module_ = nullptr;
     loadedByShell_ = startedByHand_ = false;
+    SetCursorPos(0, 0); /* off every test's window: no tooltip left over the next one */
     pump(20);
     removeFolder(folder_);
 }

@@ -2,6 +2,7 @@
 #include "winamp_sim.h"
 #include "harness.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -126,4 +127,13 @@ std::vector<std::string> WinampSim::logSince(size_t mark) const {
     std::vector<std::string> lines = log();
     if (mark >= lines.size()) return {};
     return std::vector<std::string>(lines.begin() + mark, lines.end());
+}
+
+bool WinampSim::received(size_t mark, const std::string &line, DWORD timeoutMs) const {
+    return pumpUntil(
+        [&] {
+            std::vector<std::string> lines = logSince(mark);
+            return std::find(lines.begin(), lines.end(), line) != lines.end();
+        },
+        timeoutMs);
 }

@@ -155,6 +155,8 @@ TEST_F(Dispatcher, EveryOnOffCommandTogglesAnnouncesWritesAndRefreshesTheMenu) {
         {"ToggleWithPlugins", &warble.toggleWithPlugins, KEY_TOGGLE_WITH_PLUGINS},
         {"ToggleTrackNumber", &warble.showTrackNumber, KEY_TRACK_NUMBER},
         {"ToggleHideWhenIdle", &warble.hideWhenIdle, KEY_HIDE_WHEN_IDLE},
+        {"ToggleTooltip", &warble.showTooltip, KEY_TOOLTIP},
+        {"ToggleProgress", &warble.showProgress, KEY_PROGRESS},
     };
     for (const ToggleCase &c : cases) {
         for (int round = 0; round < 2; ++round) {
@@ -176,9 +178,10 @@ TEST_F(Dispatcher, EveryOnOffCommandTogglesAnnouncesWritesAndRefreshesTheMenu) {
                 EXPECT_GT(eventIndex("broadcast|@Warble_fromWinamp_Stopped"), menu)
                     << "the player is asked again after the track number setting";
             }
-            if (&warble.hideWhenIdle == c.flag)
+            if (&warble.hideWhenIdle == c.flag) {
                 EXPECT_EQ(!after, IsWindowVisible(warble.hwndPlugin) != FALSE)
                     << "no player: hidden while the option is on";
+            }
         }
     }
 }
@@ -324,18 +327,26 @@ TEST_F(Dispatcher, ScrollSpeedIsBroughtInsideItsRangeAndWritten) {
     EXPECT_TRUE(unit::eventsStartingWith("write|").empty()) << "without its blank: nothing";
 }
 
-TEST_F(Dispatcher, ToggleScrollStyleSwitchesAndWritesTheStyleName) {
+TEST_F(Dispatcher, ScrollStyleCommandsSetOrSwitchAndWriteTheStyleName) {
     ASSERT_FALSE(warble.scrollEndToEnd);
     broadcast("@WarbleInternal ToggleScrollStyle");
     EXPECT_TRUE(warble.scrollEndToEnd);
     broadcast("@WarbleInternal togglescrollstyle");
     EXPECT_FALSE(warble.scrollEndToEnd);
+    /* Choosing the style already set keeps it; an unknown style changes nothing. */
+    broadcast("@WarbleInternal ScrollStyle Stream");
+    EXPECT_FALSE(warble.scrollEndToEnd);
+    broadcast("@WarbleInternal ScrollStyle Bounce");
+    broadcast("@WarbleInternal ScrollStyle endtoend");
+    EXPECT_TRUE(warble.scrollEndToEnd);
     std::vector<std::string> writes = unit::eventsStartingWith("write|");
-    ASSERT_EQ(2u, writes.size());
+    ASSERT_EQ(4u, writes.size());
     EXPECT_EQ(writeEvent(KEY_SCROLL_STYLE, "EndToEnd"), writes[0]);
     EXPECT_EQ(writeEvent(KEY_SCROLL_STYLE, "Stream"), writes[1]);
-    EXPECT_EQ(2u, unit::eventsStartingWith("broadcast|@Warble_fromWinamp_Stopped").size())
-        << "each switch asks the player again";
+    EXPECT_EQ(writeEvent(KEY_SCROLL_STYLE, "Stream"), writes[2]);
+    EXPECT_EQ(writeEvent(KEY_SCROLL_STYLE, "EndToEnd"), writes[3]);
+    EXPECT_EQ(4u, unit::eventsStartingWith("broadcast|@Warble_fromWinamp_Stopped").size())
+        << "each choice asks the player again";
     EXPECT_TRUE(unit::eventsStartingWith("label|").empty());
 }
 
@@ -630,6 +641,7 @@ std::string randomBroadcast(std::mt19937 &random) {
         "ToggleWithPlugins",
         "ToggleTrackNumber",
         "ToggleScrollStyle",
+        "ScrollStyle ",
         "@Warble GetWinampInfo",
         "@Warble SetCaptionNow ",
         "@Warble SetCaption ",

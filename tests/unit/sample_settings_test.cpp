@@ -1,4 +1,4 @@
-/* The sample Warble.rc shipped in the release zip: it names each of the 27 keys
+/* The sample Warble.rc shipped in the release zip: it names each of the 31 keys
    once, loads as it is, and every key in it reads back as the plugin's default. */
 #include "settings/settings.h"
 #include "unit_support.h"
@@ -34,7 +34,11 @@ const char *const ALL_KEYS[] = {KEY_X,
                                 KEY_IDLE_TIME,
                                 KEY_SCROLL_SPEED,
                                 KEY_SCROLL_PAUSE,
-                                KEY_HIDE_WHEN_IDLE};
+                                KEY_HIDE_WHEN_IDLE,
+                                KEY_DOUBLE_CLICK,
+                                KEY_WHEEL,
+                                KEY_TOOLTIP,
+                                KEY_PROGRESS};
 
 std::string sampleText() {
     return unit::readFile(WARBLE_SOURCE_DIR "/package/Warble.rc");
@@ -118,6 +122,10 @@ TEST_F(SampleSettings, EveryKeyReadsBackAsItsDefault) {
     EXPECT_EQ(defaults.scrollSpeed, warble.scrollSpeed);
     EXPECT_EQ(defaults.edgeRest, warble.edgeRest);
     EXPECT_EQ(defaults.hideWhenIdle, warble.hideWhenIdle);
+    EXPECT_EQ(defaults.doubleClickAction, warble.doubleClickAction);
+    EXPECT_EQ(defaults.wheelAction, warble.wheelAction);
+    EXPECT_EQ(defaults.showTooltip, warble.showTooltip);
+    EXPECT_EQ(defaults.showProgress, warble.showProgress);
 }
 
 } // namespace

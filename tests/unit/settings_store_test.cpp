@@ -394,30 +394,40 @@ TEST_F(ReadSettings, LongTextValuesAreCutToTheRecordsTexts) {
     EXPECT_EQ(77, warble.xPos) << "the keys after a long one are still read";
 }
 
-TEST_F(ReadSettings, ScrollSpeedRestAndHidingAreReadInsideTheirRanges) {
+TEST_F(ReadSettings, ScrollSpeedRestHidingAndMouseAreReadInsideTheirRanges) {
     const struct {
         const char *lines;
         int speed, rest;
         bool hide;
+        int click, wheel;
     } cases[] = {
-        {"Warble.plugin.scrolling: true\r\n", 1, STYLE_REST, false},
+        {"Warble.plugin.scrolling: true\r\n", 1, STYLE_REST, false, DOUBLE_CLICK_PLAY_PAUSE,
+         WHEEL_VOLUME},
         {"Warble.plugin.scroll.speed: 4\r\nWarble.plugin.scroll.pause: 40\r\n"
-         "Warble.plugin.hideWhenIdle: true\r\n",
-         4, 40, true},
-        {"Warble.plugin.scroll.speed: 0\r\nWarble.plugin.scroll.pause: -3\r\n", 1, 0, false},
-        {"Warble.plugin.scroll.speed: 11\r\nWarble.plugin.scroll.pause: 500\r\n", 10, 200, false},
-        {"Warble.plugin.scroll.speed: fast\r\nWarble.plugin.scroll.pause:\r\n", 1, STYLE_REST,
-         false},
-        {"Warble.plugin.scroll.pause: 0\r\n", 1, 0, false},
+         "Warble.plugin.hideWhenIdle: true\r\nWarble.plugin.mouse.doubleClick: none\r\n"
+         "Warble.plugin.mouse.wheel: Track\r\n",
+         4, 40, true, DOUBLE_CLICK_NONE, WHEEL_TRACK},
+        {"Warble.plugin.scroll.speed: 0\r\nWarble.plugin.scroll.pause: -3\r\n"
+         "Warble.plugin.mouse.wheel: NONE\r\n",
+         1, 0, false, DOUBLE_CLICK_PLAY_PAUSE, WHEEL_NONE},
+        {"Warble.plugin.scroll.speed: 11\r\nWarble.plugin.scroll.pause: 500\r\n"
+         "Warble.plugin.mouse.doubleClick: Stop\r\nWarble.plugin.mouse.wheel: Tracks\r\n",
+         10, 200, false, DOUBLE_CLICK_PLAY_PAUSE, WHEEL_VOLUME},
+        {"Warble.plugin.scroll.speed: fast\r\nWarble.plugin.scroll.pause:\r\n"
+         "Warble.plugin.mouse.wheel:\r\n",
+         1, STYLE_REST, false, DOUBLE_CLICK_PLAY_PAUSE, WHEEL_VOLUME},
+        {"Warble.plugin.scroll.pause: 0\r\n", 1, 0, false, DOUBLE_CLICK_PLAY_PAUSE, WHEEL_VOLUME},
     };
     for (const auto &c : cases) {
         place(inShell("Warble.rc"), c.lines);
-        warble.scrollSpeed = warble.edgeRest = 7;
+        warble.scrollSpeed = warble.edgeRest = warble.doubleClickAction = warble.wheelAction = 7;
         warble.hideWhenIdle = !c.hide;
         readSettings();
         EXPECT_EQ(c.speed, warble.scrollSpeed) << c.lines;
         EXPECT_EQ(c.rest, warble.edgeRest) << c.lines;
         EXPECT_EQ(c.hide, warble.hideWhenIdle) << c.lines;
+        EXPECT_EQ(c.click, warble.doubleClickAction) << c.lines;
+        EXPECT_EQ(c.wheel, warble.wheelAction) << c.lines;
     }
 }
 
