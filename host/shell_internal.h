@@ -5,7 +5,7 @@
 #include <string>
 #include <windows.h>
 #include "host.h"
-#include "plugin/nightjar.h"
+#include "nightjar/nightjar.h"
 
 /* Private messages of the shell's main window. */
 enum : UINT {

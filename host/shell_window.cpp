@@ -119,6 +119,9 @@ LRESULT OnCopyData(const COPYDATASTRUCT *data) {
     std::string text;
     if (data->lpData && data->cbData)
         text.assign((const char *)data->lpData, strnlen((const char *)data->lpData, data->cbData));
+    /* The request is taken: the sender goes on, whatever the plugins then do with it
+       (an About box, modal, would otherwise hold it until the user closes the box). */
+    if (InSendMessage()) ReplyMessage(TRUE);
     switch (data->dwData) {
     case REMOTE_BROADCAST: return OnBroadcast((LPARAM)text.c_str());
     case REMOTE_RECONFIGURE: return OnReconfigure();

@@ -10,14 +10,12 @@
 #include "remote.h"
 #include "title.h"
 #include "utf8.h"
+#include "winamp/winamp.h"
 
 #include <shellapi.h>
 #include <string>
 #include <vector>
 #include <windows.h>
-
-/* A Unicode window, so that its title can name a track in any script. */
-static const wchar_t PLAYER_CLASS[] = L"Winamp v1.x";
 
 enum {
     WINDOW_WIDTH = 275,
@@ -27,21 +25,6 @@ enum {
     CLOCK_MS = 100,  /* how often the clock is checked for a track's end */
     SCROLL_MS = 200, /* one step of the scrolling title */
 };
-
-/* Winamp's command ids for WM_COMMAND. */
-enum {
-    ID_CLOSE = 40001,
-    ID_PREV = 40044,
-    ID_PLAY = 40045,
-    ID_PAUSE = 40046,
-    ID_STOP = 40047,
-    ID_NEXT = 40048,
-};
-
-/* Winamp's WM_USER requests, by lParam. */
-enum { USER_PLAY_STATUS = 104, USER_POSITION = 105, USER_SEEK = 106, USER_VOLUME = 122 };
-/* The wParam of USER_VOLUME that reads the volume instead of setting it. */
-static const LONG READ_VOLUME = -666;
 
 static HWND g_hwnd;
 static Player *g_player;
@@ -146,12 +129,12 @@ static void closePlayer() {
 
 static void runCommand(UINT id) {
     switch (id) {
-    case ID_CLOSE: closePlayer(); return;
-    case ID_PREV: g_player->prev(); break;
-    case ID_PLAY: g_player->play(); break;
-    case ID_PAUSE: g_player->pause(); break;
-    case ID_STOP: g_player->stop(); break;
-    case ID_NEXT: g_player->next(); break;
+    case WINAMP_CLOSE: closePlayer(); return;
+    case WINAMP_PREV: g_player->prev(); break;
+    case WINAMP_PLAY: g_player->play(); break;
+    case WINAMP_PAUSE: g_player->pause(); break;
+    case WINAMP_STOP: g_player->stop(); break;
+    case WINAMP_NEXT: g_player->next(); break;
     default: return;
     }
     repaintAll();
@@ -159,11 +142,11 @@ static void runCommand(UINT id) {
 
 static void runRemote(const RemoteCommand &cmd) {
     switch (cmd.kind) {
-    case REMOTE_PLAY: runCommand(ID_PLAY); return;
-    case REMOTE_PAUSE: runCommand(ID_PAUSE); return;
-    case REMOTE_STOP: runCommand(ID_STOP); return;
-    case REMOTE_NEXT: runCommand(ID_NEXT); return;
-    case REMOTE_PREV: runCommand(ID_PREV); return;
+    case REMOTE_PLAY: runCommand(WINAMP_PLAY); return;
+    case REMOTE_PAUSE: runCommand(WINAMP_PAUSE); return;
+    case REMOTE_STOP: runCommand(WINAMP_STOP); return;
+    case REMOTE_NEXT: runCommand(WINAMP_NEXT); return;
+    case REMOTE_PREV: runCommand(WINAMP_PREV); return;
     case REMOTE_TITLE: g_player->setText(cmd.text); break;
     case REMOTE_SEEK: g_player->seek(cmd.number); break;
     case REMOTE_LENGTH: g_player->setLength((int)cmd.number); break;
@@ -210,8 +193,8 @@ static LRESULT OnPlayerRequest(HWND hwnd, WPARAM wParam, LPARAM lParam) {
     LRESULT answer = 1;
     const Track *track = g_player->current();
     switch (lParam) {
-    case USER_PLAY_STATUS: answer = g_player->state(); break;
-    case USER_POSITION:
+    case IPC_ISPLAYING: answer = g_player->state(); break;
+    case IPC_GETOUTPUTTIME:
         if (wParam == 0)
             answer = (!track || g_player->state() == STATE_STOPPED)
                          ? -1
@@ -221,12 +204,12 @@ static LRESULT OnPlayerRequest(HWND hwnd, WPARAM wParam, LPARAM lParam) {
         else
             answer = -1;
         break;
-    case USER_SEEK:
+    case IPC_JUMPTOTIME:
         answer = g_player->seek((int)wParam) ? 0 : -1; /* negative: the start */
         repaintAll();
         break;
-    case USER_VOLUME:
-        if ((LONG)wParam != READ_VOLUME) {
+    case IPC_SETVOLUME:
+        if ((LONG)wParam != IPC_VOLUME_READ) {
             g_player->setVolume((int)(LONG)wParam);
             repaintAll();
         }
@@ -290,9 +273,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCmd) {
     Options options;
     int exitCode = readOptions((int)words.size(), argv.data(), options);
     if (exitCode >= 0) return exitCode;
+    Playlist playlist;
+    exitCode = startPlaylist(options, playlist);
+    if (exitCode >= 0) return exitCode;
     logOpen(options.logPath);
 
-    Player player(startPlaylist(options));
+    Player player(playlist);
     startPlayer(player, options);
     g_player = &player;
 
@@ -301,13 +287,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCmd) {
     wc.hInstance = instance;
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     wc.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
-    wc.lpszClassName = PLAYER_CLASS;
+    wc.lpszClassName = WINAMP_CLASS_W; /* a Unicode window: titles in any script */
     if (!RegisterClassW(&wc)) return 2;
 
     g_scroll = options.scroll;
     g_shownTitle = plainTitle(player);
     if (g_scroll && !player.empty()) g_shownTitle = scrolledTitle(g_shownTitle, 0);
-    HWND hwnd = CreateWindowExW(0, PLAYER_CLASS, g_shownTitle.c_str(),
+    HWND hwnd = CreateWindowExW(0, WINAMP_CLASS_W, g_shownTitle.c_str(),
                                 WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
                                 CW_USEDEFAULT, CW_USEDEFAULT, WINDOW_WIDTH, WINDOW_HEIGHT, nullptr,
                                 nullptr, instance, nullptr);

@@ -2,9 +2,14 @@
 #pragma once
 
 #include "playlist.h"
+#include "winamp/winamp.h"
 
 /* Values as Winamp reports them for its play-status query. */
-enum PlayState { STATE_STOPPED = 0, STATE_PLAYING = 1, STATE_PAUSED = 3 };
+enum PlayState {
+    STATE_STOPPED = WINAMP_STOPPED,
+    STATE_PLAYING = WINAMP_PLAYING,
+    STATE_PAUSED = WINAMP_PAUSED
+};
 
 class Player {
   public:

@@ -1,6 +1,7 @@
 /* Both ends of the remote control: sending a command text and reading it back. */
 #include "remote.h"
 #include "player.h"
+#include "winamp/winamp.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -15,7 +16,7 @@ int sendRemote(char **words, int count) {
     }
     if (text.size() > REMOTE_TEXT_MAX) text.resize(REMOTE_TEXT_MAX);
 
-    HWND player = FindWindowA("Winamp v1.x", nullptr);
+    HWND player = FindWindowA(WINAMP_CLASS, nullptr);
     if (!player) return 1;
     COPYDATASTRUCT data;
     data.dwData = REMOTE_COPYDATA_CODE;

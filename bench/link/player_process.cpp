@@ -2,16 +2,16 @@
 #include "link/player_process.h"
 #include "common/pump.h"
 #include "common/setup.h"
+#include "winamp/winamp.h"
 
 #include <stdio.h>
 #include <string.h>
 
-static const char PLAYER_CLASS[] = "Winamp v1.x";
 static const ULONG_PTR REMOTE_CODE = 0x5753494D; /* the player's WM_COPYDATA code */
 static PROCESS_INFORMATION playerProcess;
 
 HWND startPlayer(const std::string &folder) {
-    if (FindWindowA(PLAYER_CLASS, nullptr)) {
+    if (FindWindowA(WINAMP_CLASS, nullptr)) {
         fprintf(stderr, "bench: a Winamp window already exists on this display\n");
         return nullptr;
     }
@@ -26,14 +26,14 @@ HWND startPlayer(const std::string &folder) {
         return nullptr;
     }
     HWND player = nullptr;
-    pumpUntil([&] { return (player = FindWindowA(PLAYER_CLASS, nullptr)) != nullptr; }, 15000);
+    pumpUntil([&] { return (player = FindWindowA(WINAMP_CLASS, nullptr)) != nullptr; }, 15000);
     if (!player) fprintf(stderr, "bench: winamp-sim.exe showed no window\n");
     return player;
 }
 
 void stopPlayer() {
     if (!playerProcess.hProcess) return;
-    HWND player = FindWindowA(PLAYER_CLASS, nullptr);
+    HWND player = FindWindowA(WINAMP_CLASS, nullptr);
     if (player) sendToPlayer(player, "quit");
     if (WaitForSingleObject(playerProcess.hProcess, 5000) != WAIT_OBJECT_0)
         TerminateProcess(playerProcess.hProcess, 1);

@@ -9,7 +9,8 @@
 #include "common/timing.h"
 #include "host.h"
 #include "link/link_bench.h"
-#include "plugin/nightjar.h"
+#include "nightjar/nightjar.h"
+#include "winamp/winamp.h"
 
 #include <stdio.h>
 #include <vector>
@@ -23,8 +24,8 @@ static char expected[96]; /* the result line in the event record */
 
 static DWORD WINAPI bareRelayThread(LPVOID) {
     char reply[64];
-    int answer = (int)SendMessageA(benchPlayer, WM_USER, 0, 104);
-    snprintf(reply, sizeof reply, "@Warble_fromWinamp_Result %d %d", 104, answer);
+    int answer = (int)SendMessageA(benchPlayer, WM_USER, 0, IPC_ISPLAYING);
+    snprintf(reply, sizeof reply, "@Warble_fromWinamp_Result %d %d", IPC_ISPLAYING, answer);
     SendMessageA(GetNJWnd(), MSG_BROADCAST, 0, (LPARAM)reply);
     return 0;
 }
@@ -77,7 +78,7 @@ static double commandsPerSecond(bool bare, const LinkOptions &options, int *lost
 
 void runRelaySpeed(const LinkOptions &options, HWND player) {
     benchPlayer = player;
-    int state = (int)SendMessageA(player, WM_USER, 0, 104);
+    int state = (int)SendMessageA(player, WM_USER, 0, IPC_ISPLAYING);
     snprintf(expected, sizeof expected, "broadcast|@Warble_fromWinamp_Result 104 %d", state);
 
     std::vector<double> plugin, bare;

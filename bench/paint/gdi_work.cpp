@@ -55,7 +55,7 @@ static void unchangedPaint(HDC target, HDC, const RECT &r) {
 /* The shell's style background, which the plugin draws only when the size or
    the look changes, not on each paint. */
 static void backgroundPaint(HDC target, HDC, const RECT &r) {
-    MakeStyleGradient(target, const_cast<RECT *>(&r), &warble.styleItem, warble.showBorder);
+    MakeStyleGradient(target, const_cast<RECT *>(&r), &warble.styleItem, options.showBorder);
 }
 
 static void barePaint(HDC target, HDC source, const RECT &r) {

@@ -1,6 +1,8 @@
 /* The command dispatcher: decides which command a broadcast text is and
-   carries it out. Texts come from other plugins, from the plugin's own menu
-   and, as echoes, from the plugin's own status broadcasts, which match nothing.
+   carries it out. Texts come from other plugins and from the plugin's own menu.
+   The plugin's own broadcasts come back too (status, relay results and the
+   companion's pushes, which carry the track's title, written by strangers):
+   those, and every text addressed to someone else, are never acted on.
    It may be re-entered: queryPlayer's broadcasts come back before it returns. */
 #include "commands/dispatcher.h"
 #include "commands/menu.h"
@@ -8,9 +10,11 @@
 #include "display/window.h"
 #include "plugin/state.h"
 #include "settings/settings.h"
+#include "winamp/outbox.h"
 #include "winamp/player.h"
 #include "winamp/relay.h"
 
+#include <stdio.h>
 #include <string.h>
 
 static char lower(char c) {
@@ -35,12 +39,31 @@ bool matchPrefix(const char *text, const char *pattern, size_t n) {
 }
 
 static void showPlugins(bool hidden) {
-    if (warble.inSlit) return;
+    if (options.inSlit) return;
     warble.pluginsHidden = hidden;
     applyWindowState();
 }
 
+/* The first words that address this plugin; "@WarbleInternal" is known by its start,
+   as its commands are. */
+static const char *const OWN_ADDRESSES[] = {"@Warble", "@Warble_toWinamp", "@NJShowPlugins",
+                                            "@NJHidePlugins"};
+
+/* A text whose first word begins with "@" names whom it is for: when that is not
+   this plugin, the text is someone else's, whatever it carries further on. */
+bool addressedToOthers(const char *text) {
+    while (*text == ' ')
+        ++text;
+    if (*text != '@') return false;
+    size_t length = strcspn(text, " ");
+    if (length >= 15 && matchPrefix(text, "@WarbleInternal", 15)) return false;
+    for (const char *own : OWN_ADDRESSES)
+        if (strlen(own) == length && matchPrefix(text, own, length)) return false;
+    return true;
+}
+
 void handleBroadcast(const char *text) {
+    if (addressedToOthers(text) || isOwnBroadcast(text)) return;
     const char *rest;
     if (matchEqual(text, "@Warble GetWinampInfo")) {
         queryPlayer();
@@ -64,107 +87,106 @@ void handleBroadcast(const char *text) {
 
 const char NO_SLIT_NOTICE[] = "WarblePlugin -> SlitToggle: this shell has no Slit to dock in";
 
-static void toggleSlit(const char *word) {
-    if (warble.inSlit && warble.hwndSlit) {
+/* Everything a change of the option must bring up to date, in the order of OptionEffect. */
+static void applyOptionChange(const OptionRow &row, const char *word) {
+    if (row.effects & EFFECT_ANNOUNCE) {
+        char notice[80];
+        snprintf(notice, sizeof notice, "WarblePlugin -> %s %sabled!", word,
+                 boolOption(row) ? "en" : "dis");
+        SendMessageA(warble.hwndHost, MSG_SET_LABEL, 0, (LPARAM)notice);
+    }
+    writeOption(warble.rcPath, row);
+    if (row.effects & EFFECT_WINDOW) applyWindowState();
+    if (row.effects & EFFECT_MENU) showConfigMenu(false);
+    if (row.effects & EFFECT_CAPTION) queryPlayer();
+    if (row.effects & EFFECT_TIME_FORMAT) writeOption(warble.rcPath, *findOption(KEY_IDLE_TIME));
+    if (row.effects & EFFECT_PAINT) InvalidateRect(warble.hwndPlugin, nullptr, FALSE);
+}
+
+static void toggleSlit(const OptionRow &row, const char *word) {
+    if (options.inSlit && warble.hwndSlit) {
         SendMessageA(warble.hwndSlit, MSG_SLIT_REMOVE, 0, (LPARAM)warble.hwndPlugin);
-        SetWindowPos(warble.hwndPlugin, nullptr, warble.xPos, warble.yPos, 0, 0,
+        SetWindowPos(warble.hwndPlugin, nullptr, options.xPos, options.yPos, 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER);
-        warble.inSlit = false;
+        options.inSlit = false;
         applyWindowState();
     } else if (warble.hwndSlit) {
-        warble.inSlit = true;
+        options.inSlit = true;
         applyWindowState();
         SendMessageA(warble.hwndSlit, MSG_SLIT_ADD, 0, (LPARAM)warble.hwndPlugin);
     } else {
         /* Started without a Slit: nothing to toggle, and the label says why; the setting
            is kept for a start with a Slit. */
         SendMessageA(warble.hwndHost, MSG_SET_LABEL, 0, (LPARAM)NO_SLIT_NOTICE);
-        WriteBool(warble.rcPath, KEY_IN_SLIT, warble.inSlit);
+        writeOption(warble.rcPath, row);
         return;
     }
-    announceSetting(&warble.inSlit, word, KEY_IN_SLIT);
+    applyOptionChange(row, word);
 }
 
-static void setIdleState(const char *word) {
-    const char *blank = strchr(word, ' ');
-    if (!blank) return; /* the menu always sends a number; without one nothing changes */
-    warble.idleState = readNumber(blank);
-    WriteInt(warble.rcPath, KEY_IDLE_STATE, warble.idleState);
-    queryPlayer();
-    char format[TEXT_SIZE];
-    bool cut;
-    {
-        DisplayLock lock;
-        copyText(format, warble.idleTimeFormat, sizeof format);
-        cut = warble.idleTimeFormatCut;
+/* The number of "WORD N", or false when the text is not that command. */
+static bool commandNumber(const OptionRow &row, const char *word, int *number) {
+    if (row.command == COMMAND_NUMBER_ANYWHERE) {
+        const char *blank = strchr(word, ' ');
+        /* without a number nothing changes */
+        if (!matchContains(word, row.word) || !blank) return false;
+        *number = readNumber(blank);
+        return true;
     }
-    /* A format that was cut on reading stays in the file as it is, whole. */
-    if (!cut) WriteString(warble.rcPath, KEY_IDLE_TIME, format);
-    InvalidateRect(warble.hwndPlugin, nullptr, FALSE);
+    size_t n = strlen(row.word);
+    if (!matchPrefix(word, row.word, n) || word[n] != ' ') return false;
+    *number = readNumber(word + n + 1);
+    return true;
 }
 
-static void setAlpha(const char *word) {
-    warble.alpha = readNumber(word + 18);
-    applyWindowState();
-    WriteInt(warble.rcPath, KEY_ALPHA, warble.alpha);
+/* "WORD VALUE" sets the flag to the value named (one of the row's two words, any case);
+   "Toggle" + WORD inverts it. False when word is neither, or names no value. */
+static bool chooseWord(const OptionRow &row, const char *word) {
+    if (matchPrefix(word, "Toggle", 6) && matchEqual(word + 6, row.word)) {
+        boolOption(row) = !boolOption(row);
+        return true;
+    }
+    size_t n = strlen(row.word);
+    if (!matchPrefix(word, row.word, n) || word[n] != ' ') return false;
+    for (int i = 0; i < 2; ++i)
+        if (matchEqual(word + n + 1, row.words[i])) {
+            boolOption(row) = i != 0;
+            return true;
+        }
+    return false;
 }
 
-static void setScrollSpeed(const char *word) {
-    warble.scrollSpeed = clampInt(readNumber(word + 12), SCROLL_SPEED_MIN, SCROLL_SPEED_MAX);
-    WriteInt(warble.rcPath, KEY_SCROLL_SPEED, warble.scrollSpeed);
+/* Carries out word when it is the option's command; false when it is not. */
+static bool runOptionCommand(const OptionRow &row, const char *word) {
+    int number = 0;
+    switch (row.command) {
+    case COMMAND_NONE: return false;
+    case COMMAND_DOCK:
+        if (!matchEqual(word, row.word)) return false;
+        toggleSlit(row, word);
+        return true;
+    case COMMAND_TOGGLE:
+        if (!matchEqual(word, row.word)) return false;
+        boolOption(row) = !boolOption(row);
+        break;
+    case COMMAND_CHOICE:
+        if (!chooseWord(row, word)) return false;
+        break;
+    case COMMAND_NUMBER:
+    case COMMAND_NUMBER_ANYWHERE:
+        if (!commandNumber(row, word, &number)) return false;
+        intOption(row) = fitOption(row, number);
+        break;
+    }
+    applyOptionChange(row, word);
+    return true;
 }
-
-static void setScrollStyle(bool endToEnd) {
-    warble.scrollEndToEnd = endToEnd;
-    WriteString(warble.rcPath, KEY_SCROLL_STYLE, warble.scrollEndToEnd ? "EndToEnd" : "Stream");
-    queryPlayer();
-}
-
-/* "ScrollStyle Stream" or "ScrollStyle EndToEnd" (any case); another word changes nothing. */
-static void chooseScrollStyle(const char *word) {
-    const char *style = word + 12;
-    if (matchEqual(style, "Stream") || matchEqual(style, "EndToEnd"))
-        setScrollStyle(matchEqual(style, "EndToEnd"));
-}
-
-/* The plain on/off commands: word, flag, key, and whether the caption depends on it. */
-struct Toggle {
-    const char *word;
-    bool *flag;
-    const char *key;
-    bool requery;
-};
-
-static const Toggle toggles[] = {
-    {"ToggleDOVozizuvav", &warble.interfaceExtensions, KEY_DOVOZIZUVAV, false},
-    {"ToggleBorder", &warble.showBorder, KEY_BORDER, false},
-    {"ToggleScrolling", &warble.scrolling, KEY_SCROLLING, false},
-    {"AlwaysOnTop", &warble.alwaysOnTop, KEY_ALWAYS_ON_TOP, false},
-    {"SnapWindowToEdge", &warble.snapWindow, KEY_SNAP, false},
-    {"TransparencyEnabled", &warble.transparencyEnabled, KEY_TRANSPARENCY, false},
-    {"TransbackEnabled", &warble.transBackEnabled, KEY_TRANSBACK, false},
-    {"ToggleWithPlugins", &warble.toggleWithPlugins, KEY_TOGGLE_WITH_PLUGINS, false},
-    {"ToggleTrackNumber", &warble.showTrackNumber, KEY_TRACK_NUMBER, true},
-    {"ToggleHideWhenIdle", &warble.hideWhenIdle, KEY_HIDE_WHEN_IDLE, false},
-    {"ToggleTooltip", &warble.showTooltip, KEY_TOOLTIP, false},
-    {"ToggleProgress", &warble.showProgress, KEY_PROGRESS, false},
-};
 
 /* The command words match disjoint sets of texts, so the order of the tests
    below decides nothing. */
 void runInternalCommand(const char *word) {
-    if (matchEqual(word, "SlitToggle")) return toggleSlit(word);
-    if (matchContains(word, "ToggleIdleState")) return setIdleState(word);
-    if (matchPrefix(word, "TransparencyAlpha ", 18)) return setAlpha(word);
-    if (matchPrefix(word, "ScrollSpeed ", 12)) return setScrollSpeed(word);
-    if (matchPrefix(word, "ScrollStyle ", 12)) return chooseScrollStyle(word);
-    for (const Toggle &t : toggles) {
-        if (!matchEqual(word, t.word)) continue;
-        toggleSetting(t.flag, word, t.key);
-        if (t.requery) queryPlayer();
-        return;
-    }
-    if (matchEqual(word, "ToggleScrollStyle")) return setScrollStyle(!warble.scrollEndToEnd);
+    for (const OptionRow &row : optionRows())
+        if (runOptionCommand(row, word)) return;
     if (matchEqual(word, "Edit")) return editSettingsFile();
     if (matchEqual(word, "About")) return showAboutBox();
 }

@@ -1,9 +1,9 @@
-/* The configuration menu, built anew from the state at every call through the
+/* The configuration menu, built anew from the options table at every call through the
    shell's menu services; each item carries the broadcast command that the
    dispatcher carries out when it is chosen. */
 #include "commands/menu.h"
-#include "display/window.h"
 #include "plugin/state.h"
+#include "settings/options.h"
 
 #include <stdio.h>
 
@@ -15,72 +15,49 @@ static void separator(Menu *menu) {
     MakeMenuNOP(menu, nullptr);
 }
 
-static Menu *scrollStyleMenu(bool popup) {
-    Menu *menu = MakeNamedMenu("Scroll Style", "Warble_ScrollStyle", popup);
-    item(menu, "Stream", "@WarbleInternal ScrollStyle Stream", !warble.scrollEndToEnd);
-    item(menu, "End to End", "@WarbleInternal ScrollStyle EndToEnd", warble.scrollEndToEnd);
+/* A submenu with one item for each value of the option, the one it holds checked. A
+   number option's items set their value, a flag's its word. */
+static Menu *choicesMenu(const OptionRow &row, const char *command, bool popup) {
+    Menu *menu = MakeNamedMenu(row.label, row.menuId, popup);
+    int value = row.kind == OPTION_INT ? intOption(row) : boolOption(row);
+    char text[TEXT_SIZE];
+    for (int i = 0; row.choices[i]; ++i) {
+        if (row.kind == OPTION_INT)
+            snprintf(text, sizeof text, "%s %d", command, i);
+        else
+            snprintf(text, sizeof text, "%s %s", command, row.words[i]);
+        item(menu, row.choices[i], text, value == i);
+    }
     return menu;
 }
 
-static Menu *idleMessageMenu(bool popup) {
-    Menu *menu = MakeNamedMenu("Idle Message", "Warble_Idle Message", popup);
-    item(menu, "Errors", "@WarbleInternal ToggleIdleState 0", warble.idleState == 0);
-    item(menu, "Time", "@WarbleInternal ToggleIdleState 1", warble.idleState == 1);
-    item(menu, "Message", "@WarbleInternal ToggleIdleState 2", warble.idleState == 2);
-    return menu;
+static void optionItem(Menu *config, const OptionRow &row, bool popup) {
+    char command[TEXT_SIZE];
+    snprintf(command, sizeof command, "@WarbleInternal %s", row.word);
+    if (row.choices)
+        MakeSubmenu(config, choicesMenu(row, command, popup), row.label);
+    else if (row.kind == OPTION_INT)
+        MakeMenuItemInt(config, row.label, command, intOption(row), row.min, row.max);
+    else
+        item(config, row.label, command, boolOption(row));
 }
 
 void showConfigMenu(bool popup) {
     Menu *main = MakeNamedMenu("Warble", "Warble_IDMain", popup);
     Menu *config = MakeNamedMenu("Configuration", "Warble_IDConfig", popup);
-    item(config, "Always On Top", "@WarbleInternal AlwaysOnTop", warble.alwaysOnTop);
-    item(config, "Docked to Slit", "@WarbleInternal SlitToggle", warble.inSlit);
-    item(config, "Snap Window To Edge", "@WarbleInternal SnapWindowToEdge", warble.snapWindow);
-    item(config, "Toggle With Plugins", "@WarbleInternal ToggleWithPlugins",
-         warble.toggleWithPlugins);
-    item(config, "Hide When Idle", "@WarbleInternal ToggleHideWhenIdle", warble.hideWhenIdle);
-    separator(config);
-    item(config, "DOVozizuvav Extensions", "@WarbleInternal ToggleDOVozizuvav",
-         warble.interfaceExtensions);
-    separator(config);
-    item(config, "Transparency Enabled", "@WarbleInternal TransparencyEnabled",
-         warble.transparencyEnabled);
-    if (warble.layeredSupported)
-        item(config, "Transparent Back Enabled", "@WarbleInternal TransbackEnabled",
-             warble.transBackEnabled);
-    MakeMenuItemInt(config, "Alpha Value", "@WarbleInternal TransparencyAlpha", warble.alpha, 0,
-                    255);
-    separator(config);
-    MakeSubmenu(config, scrollStyleMenu(popup), "Scroll Style");
-    item(config, "Scroll Song Title", "@WarbleInternal ToggleScrolling", warble.scrolling);
-    MakeMenuItemInt(config, "Scroll Speed", "@WarbleInternal ScrollSpeed", warble.scrollSpeed,
-                    SCROLL_SPEED_MIN, SCROLL_SPEED_MAX);
-    separator(config);
-    item(config, "Show Track Number", "@WarbleInternal ToggleTrackNumber", warble.showTrackNumber);
-    item(config, "Show Border", "@WarbleInternal ToggleBorder", warble.showBorder);
-    item(config, "Show Tooltip", "@WarbleInternal ToggleTooltip", warble.showTooltip);
-    item(config, "Show Progress", "@WarbleInternal ToggleProgress", warble.showProgress);
-    separator(config);
-    MakeSubmenu(config, idleMessageMenu(popup), "Idle Message");
+    int group = 0;
+    for (const OptionRow &row : optionRows()) {
+        if (!row.menuGroup) continue;
+        if ((row.flags & OPTION_LAYERED) && !warble.layeredSupported) continue;
+        if (group && row.menuGroup != group) separator(config);
+        group = row.menuGroup;
+        optionItem(config, row, popup);
+    }
     MakeSubmenu(main, config, "Configuration");
     separator(main);
     item(main, "Edit Warble.rc", "@WarbleInternal Edit", false);
     item(main, "About Warble", "@WarbleInternal About", false);
     ShowMenu(main);
-}
-
-void announceSetting(bool *flag, const char *word, const char *key) {
-    char notice[80];
-    snprintf(notice, sizeof notice, "WarblePlugin -> %s %sabled!", word, *flag ? "en" : "dis");
-    SendMessageA(warble.hwndHost, MSG_SET_LABEL, 0, (LPARAM)notice);
-    WriteBool(warble.rcPath, key, *flag);
-    applyWindowState();
-    showConfigMenu(false);
-}
-
-void toggleSetting(bool *flag, const char *word, const char *key) {
-    *flag = !*flag;
-    announceSetting(flag, word, key);
 }
 
 void editSettingsFile() {

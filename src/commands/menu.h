@@ -1,10 +1,6 @@
-/* The configuration menu and the common tail of every on/off option. */
+/* The configuration menu, the settings file's editor and the about box. */
 #pragma once
 
 void showConfigMenu(bool popup);
-/* Announces flag's state under word, writes it under key, applies it, refreshes the menu. */
-void announceSetting(bool *flag, const char *word, const char *key);
-/* Inverts flag, then announces it as above. */
-void toggleSetting(bool *flag, const char *word, const char *key);
 void editSettingsFile();
 void showAboutBox();

@@ -8,15 +8,6 @@
 
 #include <stdlib.h>
 
-/* Winamp's command ids for WM_COMMAND, and its volume request: wParam the new volume,
-   or READ_VOLUME to only read it. */
-enum {
-    COMMAND_PREVIOUS = 40044,
-    COMMAND_PLAY = 40045,
-    COMMAND_PAUSE = 40046,
-    COMMAND_NEXT = 40048
-};
-enum { IPC_SETVOLUME = 122, READ_VOLUME = -666, VOLUME_MAX = 255 };
 /* Volume change per notch of the wheel: about 3 % of the whole range. */
 enum { VOLUME_STEP = 8 };
 
@@ -27,19 +18,20 @@ static bool sendCommand(HWND winamp, int id) {
 
 void doubleClicked() {
     HWND winamp = warble.hwndWinamp;
-    if (warble.doubleClickAction != DOUBLE_CLICK_PLAY_PAUSE || !winamp) return;
+    if (options.doubleClickAction != DOUBLE_CLICK_PLAY_PAUSE || !winamp) return;
     LRESULT status = 0;
     if (!askPlayer(winamp, WM_USER, 0, IPC_ISPLAYING, PLAYER_QUERY_MS, &status)) return;
     /* Pause toggles between playing and paused; stopped, only play starts. */
     bool started = status == WINAMP_PLAYING || status == WINAMP_PAUSED;
-    sendCommand(winamp, started ? COMMAND_PAUSE : COMMAND_PLAY);
+    sendCommand(winamp, started ? WINAMP_PAUSE : WINAMP_PLAY);
 }
 
 static void stepVolume(HWND winamp, int notches) {
     LRESULT volume = 0;
-    if (!askPlayer(winamp, WM_USER, (WPARAM)READ_VOLUME, IPC_SETVOLUME, PLAYER_QUERY_MS, &volume))
+    if (!askPlayer(winamp, WM_USER, (WPARAM)IPC_VOLUME_READ, IPC_SETVOLUME, PLAYER_QUERY_MS,
+                   &volume))
         return;
-    int next = clampInt((int)volume + notches * VOLUME_STEP, 0, VOLUME_MAX);
+    int next = clampInt((int)volume + notches * VOLUME_STEP, 0, WINAMP_VOLUME_MAX);
     if (next != (int)volume)
         askPlayer(winamp, WM_USER, (WPARAM)next, IPC_SETVOLUME, PLAYER_QUERY_MS, &volume);
 }
@@ -47,7 +39,7 @@ static void stepVolume(HWND winamp, int notches) {
 /* Up is the next track, down the previous one, a track per notch while the player
    answers. */
 static void stepTrack(HWND winamp, int notches) {
-    int id = notches > 0 ? COMMAND_NEXT : COMMAND_PREVIOUS;
+    int id = notches > 0 ? WINAMP_NEXT : WINAMP_PREV;
     for (int n = abs(notches); n > 0 && sendCommand(winamp, id); --n) {
     }
 }
@@ -61,6 +53,6 @@ void wheelTurned(int delta) {
     wheelCarry -= notches * WHEEL_DELTA;
     HWND winamp = warble.hwndWinamp;
     if (notches == 0 || !winamp) return;
-    if (warble.wheelAction == WHEEL_VOLUME) stepVolume(winamp, notches);
-    if (warble.wheelAction == WHEEL_TRACK) stepTrack(winamp, notches);
+    if (options.wheelAction == WHEEL_VOLUME) stepVolume(winamp, notches);
+    if (options.wheelAction == WHEEL_TRACK) stepTrack(winamp, notches);
 }

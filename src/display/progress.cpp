@@ -11,13 +11,13 @@ static volatile LONG played;
 void setProgress(float fraction) {
     LONG units = PROGRESS_SCALE;
     if (fraction < 1) units = fraction > 0 ? (LONG)(fraction * PROGRESS_SCALE + 0.5f) : 0;
-    if (InterlockedExchange(&played, units) != units && warble.showProgress)
+    if (InterlockedExchange(&played, units) != units && options.showProgress)
         InvalidateRect(warble.hwndPlugin, nullptr, FALSE);
 }
 
 int progressLength(int areaWidth) {
     int state = warble.playState;
-    if (!warble.showProgress || (state != WINAMP_PLAYING && state != WINAMP_PAUSED)) return -1;
+    if (!options.showProgress || (state != WINAMP_PLAYING && state != WINAMP_PAUSED)) return -1;
     if (areaWidth <= 0) return 0;
     return (int)(((long long)areaWidth * played + PROGRESS_SCALE / 2) / PROGRESS_SCALE);
 }

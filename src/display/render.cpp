@@ -21,7 +21,7 @@ int textInset() {
 }
 
 int textAreaWidth() {
-    return warble.width - 2 * textInset();
+    return options.width - 2 * textInset();
 }
 
 /* Called with displayLock held, so the font cannot be deleted meanwhile. */
@@ -99,7 +99,7 @@ static CaptionFrame takeCaptionFrame(const RECT &area) {
         copyText(frame.text, warble.caption, TEXT_SIZE);
         frame.textHeight = warble.textHeight;
         frame.scrollX = warble.scrollX;
-        frame.scrolls = textAreaWidth() < warble.textWidth && warble.scrolling;
+        frame.scrolls = textAreaWidth() < warble.textWidth && options.scrolling;
     }
     /* Paused, the caption is centred, and shown only in the blink's visible
        phase; a caption that does not move does not depend on the offset. */
@@ -157,7 +157,7 @@ void paintWindow(HDC dc, const RECT &update) {
     /* The frame is whole: any part of it is what a full paint shows there. */
     if (!IntersectRect(&u, &update, &client)) return;
     int uw = u.right - u.left, uh = u.bottom - u.top;
-    if (warble.isPaused && !warble.transBackEnabled)
+    if (warble.isPaused && !options.transBackEnabled)
         AlphaBlend(dc, u.left, u.top, uw, uh, warble.bufferDC, u.left, u.top, uw, uh,
                    warble.pausedBlend);
     else

@@ -7,11 +7,11 @@
 #include "plugin/state.h"
 
 static int bounceRest() {
-    return warble.edgeRest == STYLE_REST ? EDGE_REST_TICKS : warble.edgeRest;
+    return options.edgeRest == OPTION_UNSET ? EDGE_REST_TICKS : options.edgeRest;
 }
 
 static int streamRest() {
-    return warble.edgeRest == STYLE_REST ? 0 : warble.edgeRest;
+    return options.edgeRest == OPTION_UNSET ? 0 : options.edgeRest;
 }
 
 /* One move of the bounce: the player's step (0 while paused) times the speed.
@@ -19,7 +19,7 @@ static int streamRest() {
    one than a single step could ends where that step would have, so that the
    rest at an end looks the same at every speed. */
 static void moveBounce(int step) {
-    int x = warble.scrollX, pixels = step * warble.scrollSpeed;
+    int x = warble.scrollX, pixels = step * options.scrollSpeed;
     if (warble.scrollForward) {
         int farthest = warble.scrollMax + step;
         warble.scrollX = x <= warble.scrollMax && x + pixels > farthest ? farthest : x + pixels;
@@ -52,10 +52,10 @@ void stepStream() {
         return;
     }
     if (warble.scrollX < -(warble.textWidth + STREAM_GAP)) {
-        warble.scrollX = warble.width;
+        warble.scrollX = options.width;
         return;
     }
-    int next = warble.scrollX - warble.scrollStep * warble.scrollSpeed;
+    int next = warble.scrollX - warble.scrollStep * options.scrollSpeed;
     if (rest > 0 && warble.scrollX > 0 && next <= 0) {
         warble.scrollX = 0;
         warble.streamPause = 1;
@@ -66,7 +66,7 @@ void stepStream() {
 
 /* A caption strictly wider than the text area moves, when scrolling is on. */
 static bool captionScrolls() {
-    return textAreaWidth() < warble.textWidth && warble.scrolling;
+    return textAreaWidth() < warble.textWidth && options.scrolling;
 }
 
 /* Asks for a repaint of what a step changes: only the text area, so that no
@@ -86,7 +86,7 @@ void scrollTick(int *blinkTicks) {
     {
         DisplayLock lock;
         if (captionScrolls()) {
-            if (warble.scrollEndToEnd)
+            if (options.scrollEndToEnd)
                 stepEndToEnd();
             else
                 stepStream();

@@ -28,8 +28,8 @@ static BackgroundLook currentLook(int width, int height) {
     look.inset = textInset();
     /* The key colour shows through only on a floating window; docked, the
        Slit shows the style. */
-    look.keyed = warble.transBackEnabled && !warble.inSlit;
-    look.border = warble.showBorder;
+    look.keyed = options.transBackEnabled && !options.inSlit;
+    look.border = options.showBorder;
     look.colourKey = warble.colourKey;
     look.style = warble.styleItem;
     return look;

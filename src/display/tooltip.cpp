@@ -76,7 +76,7 @@ void followCaption() {
         copyText(caption, warble.caption, TEXT_SIZE);
     }
     /* An empty text would show an empty box: then the tooltip is off too. */
-    bool active = warble.showTooltip && caption[0];
+    bool active = options.showTooltip && caption[0];
     if (active != shownActive) {
         shownActive = active;
         SendMessageW(tip, TTM_ACTIVATE, active, 0);

@@ -12,20 +12,20 @@ static bool nothingPlays() {
 }
 
 bool windowHidden() {
-    return (warble.pluginsHidden && warble.toggleWithPlugins) ||
-           (warble.hideWhenIdle && nothingPlays());
+    return (warble.pluginsHidden && options.toggleWithPlugins) ||
+           (options.hideWhenIdle && nothingPlays());
 }
 
 void followPlayState() {
     HWND w = warble.hwndPlugin;
-    if (!w || !warble.hideWhenIdle) return;
+    if (!w || !options.hideWhenIdle) return;
     if ((IsWindowVisible(w) != FALSE) != windowHidden()) return;
     RECT place;
     GetWindowRect(w, &place);
     applyWindowState();
     /* Applying the state puts even a docked window at its floating place; it goes
        back where the Slit keeps it now rather than at the Slit's next layout. */
-    if (warble.inSlit)
+    if (options.inSlit)
         SetWindowPos(w, nullptr, place.left, place.top, 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

@@ -21,6 +21,11 @@
 static UINT registeredMessages[] = {MSG_RECONFIGURE, MSG_BROADCAST, 0};
 
 static const int MIN_TRACK_SIZE = 16;
+
+/* True between the start and the end of the user's drag or Alt-drag: only the user's
+   moves snap to the edges. A placement from the settings, a toggle or the Slit keeps
+   the configured position, which is written back as it is. Shell's thread only. */
+static bool userMoving;
 static const int MIN_NOTIFIED_SIZE = 5;
 
 void applyWindowState() {
@@ -30,10 +35,10 @@ void applyWindowState() {
         ShowWindow(w, SW_HIDE);
         return;
     }
-    BYTE opacity = warble.transparencyEnabled ? (BYTE)(warble.alpha & 0xFF) : 255;
+    BYTE opacity = options.transparencyEnabled ? (BYTE)(options.alpha & 0xFF) : 255;
     if (warble.layeredSupported) {
         LONG exStyle = GetWindowLongA(w, GWL_EXSTYLE);
-        if (!warble.inSlit && warble.pSetLayeredWindowAttributes) {
+        if (!options.inSlit && warble.pSetLayeredWindowAttributes) {
             SetWindowLongA(w, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
             warble.pSetLayeredWindowAttributes(w, warble.colourKey, opacity,
                                                LWA_COLORKEY | LWA_ALPHA);
@@ -41,10 +46,10 @@ void applyWindowState() {
             SetWindowLongA(w, GWL_EXSTYLE, exStyle & ~WS_EX_LAYERED);
         }
     } else {
-        SetTransparency(w, warble.inSlit ? 255 : opacity);
+        SetTransparency(w, options.inSlit ? 255 : opacity);
     }
-    SetWindowPos(w, warble.alwaysOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, warble.xPos, warble.yPos,
-                 warble.width, warble.height, SWP_SHOWWINDOW | SWP_NOACTIVATE);
+    SetWindowPos(w, options.alwaysOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, options.xPos, options.yPos,
+                 options.width, options.height, SWP_SHOWWINDOW | SWP_NOACTIVATE);
     InvalidateRect(w, nullptr, FALSE);
 }
 
@@ -69,14 +74,14 @@ static LRESULT OnDestroy(HWND w) {
 }
 
 static void saveSize() {
-    WriteInt(warble.rcPath, KEY_WIDTH, warble.width);
-    WriteInt(warble.rcPath, KEY_HEIGHT, warble.height);
+    WriteInt(warble.rcPath, KEY_WIDTH, options.width);
+    WriteInt(warble.rcPath, KEY_HEIGHT, options.height);
 }
 
 static LRESULT OnSize(LPARAM lParam) {
     int w = LOWORD(lParam), h = HIWORD(lParam);
-    warble.width = w < MIN_NOTIFIED_SIZE ? MIN_NOTIFIED_SIZE : w;
-    warble.height = h < MIN_NOTIFIED_SIZE ? MIN_NOTIFIED_SIZE : h;
+    options.width = w < MIN_NOTIFIED_SIZE ? MIN_NOTIFIED_SIZE : w;
+    options.height = h < MIN_NOTIFIED_SIZE ? MIN_NOTIFIED_SIZE : h;
     saveSize();
     recreateBuffers();
     return 0;
@@ -98,7 +103,13 @@ static LRESULT OnGetMinMaxInfo(MINMAXINFO *info) {
 }
 
 static LRESULT OnWindowPosChanging(HWND w, WINDOWPOS *pos) {
-    if (!warble.inSlit && warble.snapWindow && IsWindowVisible(w)) SnapWindowToEdge(pos, 10, 1);
+    if (userMoving && !options.inSlit && options.snapWindow && IsWindowVisible(w))
+        SnapWindowToEdge(pos, 10, 1);
+    return 0;
+}
+
+static LRESULT OnMoveLoop(bool entering) {
+    userMoving = entering;
     return 0;
 }
 
@@ -106,22 +117,22 @@ static LRESULT OnWindowPosChanging(HWND w, WINDOWPOS *pos) {
    the Slit, the last step of an Alt-drag), the surfaces follow it here. */
 static LRESULT OnWindowPosChanged(WINDOWPOS *pos) {
     fitSurfaces();
-    if (warble.inSlit) return 0;
-    warble.xPos = pos->x;
-    warble.yPos = pos->y;
+    if (options.inSlit) return 0;
+    options.xPos = pos->x;
+    options.yPos = pos->y;
     if (pos->cx < MIN_TRACK_SIZE) pos->cx = MIN_TRACK_SIZE;
     if (pos->cy < MIN_TRACK_SIZE) pos->cy = MIN_TRACK_SIZE;
-    warble.width = pos->cx;
-    warble.height = pos->cy;
-    WriteInt(warble.rcPath, KEY_X, warble.xPos);
-    WriteInt(warble.rcPath, KEY_Y, warble.yPos);
+    options.width = pos->cx;
+    options.height = pos->cy;
+    WriteInt(warble.rcPath, KEY_X, options.xPos);
+    WriteInt(warble.rcPath, KEY_Y, options.yPos);
     saveSize();
     wakeScroller();
     return 0;
 }
 
 static LRESULT OnNcHitTest() {
-    return warble.inSlit ? HTCLIENT : HTCAPTION;
+    return options.inSlit ? HTCLIENT : HTCAPTION;
 }
 
 static LRESULT OnNcLButtonDown(HWND w) {
@@ -166,8 +177,8 @@ static LRESULT OnMouseWheel(WPARAM wParam) {
 }
 
 static LRESULT OnSizing(RECT *proposed) {
-    warble.width = proposed->right - proposed->left;
-    warble.height = proposed->bottom - proposed->top;
+    options.width = proposed->right - proposed->left;
+    options.height = proposed->bottom - proposed->top;
     recreateBuffers();
     return 0;
 }
@@ -218,6 +229,8 @@ LRESULT CALLBACK warbleWindowProc(HWND w, UINT message, WPARAM wParam, LPARAM lP
     case WM_NCMOUSEMOVE: return OnNcMouseMove(w, lParam);
     case WM_MOUSEMOVE: return OnMouseMove(w, lParam);
     case WM_SIZING: return OnSizing((RECT *)lParam);
+    case WM_ENTERSIZEMOVE: return OnMoveLoop(true);
+    case WM_EXITSIZEMOVE: return OnMoveLoop(false);
     case MSG_RECONFIGURE: return OnReconfigure();
     case WM_TIMER: return OnTimer(wParam);
     case MSG_BROADCAST: return OnBroadcast(lParam);

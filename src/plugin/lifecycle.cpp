@@ -64,9 +64,10 @@ extern "C" int beginPlugin(HINSTANCE instance) {
     loadStyle();
 
     DWORD exStyle = WS_EX_TOOLWINDOW | (warble.layeredSupported ? WS_EX_LAYERED : 0);
-    HWND window = CreateWindowExA(
-        exStyle, CLASS_NAME, nullptr, WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
-        warble.xPos, warble.yPos, warble.width, warble.height, nullptr, nullptr, instance, nullptr);
+    HWND window = CreateWindowExA(exStyle, CLASS_NAME, nullptr,
+                                  WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
+                                  options.xPos, options.yPos, options.width, options.height,
+                                  nullptr, nullptr, instance, nullptr);
     if (!window) {
         startupError(nullptr, "Error creating window");
         return 1;
@@ -81,11 +82,11 @@ extern "C" int beginPlugin(HINSTANCE instance) {
 }
 
 extern "C" int beginSlitPlugin(HINSTANCE instance, HWND slit) {
-    warble.inSlit = true;
+    options.inSlit = true;
     warble.hwndSlit = slit;
     int result = beginPlugin(instance);
     /* After a failed start there is no window to hand over. */
-    if (warble.inSlit && warble.hwndSlit && warble.hwndPlugin)
+    if (options.inSlit && warble.hwndSlit && warble.hwndPlugin)
         SendMessageA(warble.hwndSlit, MSG_SLIT_ADD, 0, (LPARAM)warble.hwndPlugin);
     return result;
 }
@@ -150,11 +151,11 @@ extern "C" void endPlugin(HINSTANCE instance) {
     }
     warble.hwndWinamp = nullptr;
 
-    if (warble.inSlit && warble.hwndSlit) {
+    if (options.inSlit && warble.hwndSlit) {
         SendMessageA(warble.hwndSlit, MSG_SLIT_REMOVE, 0, (LPARAM)warble.hwndPlugin);
-        SetWindowPos(warble.hwndPlugin, nullptr, warble.xPos, warble.yPos, 0, 0,
+        SetWindowPos(warble.hwndPlugin, nullptr, options.xPos, options.yPos, 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER);
-        warble.inSlit = false;
+        options.inSlit = false;
     }
     DestroyWindow(warble.hwndPlugin);
     warble.hwndPlugin = nullptr;
@@ -175,7 +176,7 @@ extern "C" const char *pluginInfo(int index) {
     case 5: return WARBLE_WEB;
     case 6: return WARBLE_EMAIL;
     case 7: return "@Warble SetCaption@Warble SetCaptionNow@Warble GetWinampInfo";
-    case 8: return warble.updateUrl;
+    case 8: return options.updateUrl;
     default: return WARBLE_NAME_VERSION;
     }
 }

@@ -7,12 +7,7 @@ PluginState warble = [] {
     s.colourKey = RGB(255, 0, 230);
     s.scrollStep = 2;
     s.scrollForward = true;
-    s.interfaceExtensions = true;
-    s.useStyleFont = true;
     s.playState = -1;
-    s.scrollSpeed = 1;
-    s.edgeRest = STYLE_REST;
-    s.showTooltip = true;
     return s;
 }();
 

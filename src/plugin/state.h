@@ -3,21 +3,14 @@
    threads. Each shared field says which threads write it and what guards it. */
 #pragma once
 
-#include "plugin/nightjar.h"
+#include "nightjar/nightjar.h"
 #include "plugin/text.h"
+#include "settings/options.h"
 
-enum { TEXT_SIZE = 260, RELAY_SLOTS = 10, RELAY_COMMAND_SIZE = 1024 };
+enum { RELAY_SLOTS = 10, RELAY_COMMAND_SIZE = 1024 };
 /* Relay threads alive at once: the ten working ones and abandoned ones still
    finishing their bounded waits. */
 enum { RELAY_THREADS_MAX = 32 };
-
-/* Ranges of the scroll options. A rest of STYLE_REST leaves each scroll style
-   its own rest at the ends. */
-enum { SCROLL_SPEED_MIN = 1, SCROLL_SPEED_MAX = 10, EDGE_REST_MAX = 200, STYLE_REST = -1 };
-
-/* What a double-click and the wheel over the window do to the player. */
-enum DoubleClickAction { DOUBLE_CLICK_PLAY_PAUSE, DOUBLE_CLICK_NONE };
-enum WheelAction { WHEEL_VOLUME, WHEEL_TRACK, WHEEL_NONE };
 
 typedef BOOL(WINAPI *SetLayeredWindowAttributesFn)(HWND, COLORREF, BYTE, DWORD);
 
@@ -41,7 +34,6 @@ struct PluginState {
                                  installed look; the poller reads it to ask the position */
     HWND hwndSlit;
     char rcPath[TEXT_SIZE];
-    char updateUrl[TEXT_SIZE];
     HFONT hFont; /* replaced only under displayLock */
     SetLayeredWindowAttributesFn pSetLayeredWindowAttributes;
     bool layeredSupported;
@@ -57,27 +49,8 @@ struct PluginState {
                                    shell's thread before a start, lowered by each thread as its
                                    last step */
 
-    /* Placement and options: written on the shell's thread only; other threads
-       read single whole values. */
-    int xPos, yPos, width, height;
-    bool alwaysOnTop, snapWindow, toggleWithPlugins, pluginsHidden;
-    bool transparencyEnabled, transBackEnabled;
-    int alpha;
-    bool showBorder, inSlit, scrolling, showTrackNumber, scrollEndToEnd;
-    bool interfaceExtensions, useStyleFont;
-    char fontFace[TEXT_SIZE];
-    int fontHeight, fontWeight;
-    int idleState;
-    char idleMessage[TEXT_SIZE];    /* read through idleText, under displayLock */
-    char idleTimeFormat[TEXT_SIZE]; /* likewise */
-    bool idleTimeFormatCut;         /* the file's format did not fit: it is never written back */
-    int scrollSpeed;       /* pixels per scroll step at full pace, SCROLL_SPEED_MIN to _MAX */
-    int edgeRest;          /* scroll steps of rest at the ends, 0 to EDGE_REST_MAX, or STYLE_REST */
-    bool hideWhenIdle;     /* the window steps aside while nothing plays */
-    int doubleClickAction; /* DoubleClickAction */
-    int wheelAction;       /* WheelAction */
-    bool showTooltip;      /* hovering shows the whole caption */
-    bool showProgress;     /* a line along the text area's bottom shows the track's progress */
+    /* The shell hid its plugins: shell's thread only. */
+    bool pluginsHidden;
 
     /* Style: written on the shell's thread by loadStyle. */
     StyleItem styleItem;

@@ -5,6 +5,9 @@
 #include <stddef.h>
 #include <wchar.h>
 
+/* The size of every text the plugin keeps, terminator included. */
+enum { TEXT_SIZE = 260 };
+
 inline bool isHighSurrogate(wchar_t c) {
     return c >= 0xD800 && c <= 0xDBFF;
 }

@@ -7,10 +7,10 @@
 #include <string.h>
 
 static HFONT createCaptionFont() {
-    if (warble.useStyleFont) return CreateStyleFont(&warble.styleItem);
-    return CreateFontA(warble.fontHeight, 0, 0, 0, warble.fontWeight, FALSE, FALSE, FALSE,
+    if (!options.useCustomFont) return CreateStyleFont(&warble.styleItem);
+    return CreateFontA(options.fontHeight, 0, 0, 0, options.fontWeight, FALSE, FALSE, FALSE,
                        DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                       DEFAULT_PITCH | FF_DONTCARE, warble.fontFace);
+                       DEFAULT_PITCH | FF_DONTCARE, options.fontFace);
 }
 
 void loadStyle() {

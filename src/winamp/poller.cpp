@@ -43,9 +43,9 @@ static void lookForShell() {
         handPlayerLook({nullptr, -1}, known, epoch);
         return;
     }
-    if (warble.idleState != 1 && !warble.lookUnanswered) return;
+    if (options.idleState != 1 && !warble.lookUnanswered) return;
     PlayerLook look;
-    if (lookAtPlayer(&look) && !stopping()) handPlayerLook(look, nullptr, epoch);
+    if (lookAtPlayer(&look, known, nullptr) && !stopping()) handPlayerLook(look, nullptr, epoch);
 }
 
 /* The slider position; false when the player did not answer, so that no made-up
@@ -76,7 +76,7 @@ void pollOnce() {
     bool answered = readFraction(&fraction);
     /* The same reading feeds the progress line: it costs the player nothing more. */
     if (answered) setProgress(fraction);
-    if (!warble.interfaceExtensions || stopping()) return;
+    if (!options.interfaceExtensions || stopping()) return;
 
     if (answered) {
         InterlockedExchange(&warble.sliderEcho, 1);

@@ -79,7 +79,7 @@ static void report(RelayJob *job, int first, LRESULT answer, bool closed) {
 static void sendAndReport(RelayJob *job, LPARAM lParam, WPARAM wParam, int first, UINT message) {
     LRESULT answer = 0;
     if (!askPlayer(job->winamp, message, wParam, lParam, RELAY_ANSWER_MS, &answer)) return;
-    report(job, first, answer, message == WM_COMMAND && first == 40001);
+    report(job, first, answer, message == WM_COMMAND && first == WINAMP_CLOSE);
 }
 
 int seekPosition(int percent, int length) {

@@ -29,8 +29,9 @@ static void onWinampAppeared() {
         queryPlayer();
 }
 
+/* Another player still running is taken at once and announced as opened. */
 static void onWinampDestroyed(HWND window) {
-    playerGone(window, false);
+    playerGone(window, true);
 }
 
 static void onWinampRenamed() {
@@ -43,7 +44,7 @@ void CALLBACK winEventProc(HWINEVENTHOOK, DWORD event, HWND window, LONG, LONG, 
     char className[TEXT_SIZE];
     if (!RealGetWindowClassA(window, className, TEXT_SIZE)) return;
     className[TEXT_SIZE - 1] = '\0';
-    if (strcmp(className, "Winamp v1.x") != 0) return;
+    if (strcmp(className, WINAMP_CLASS) != 0) return;
 
     bool known = window == warble.hwndWinamp;
     if (event == EVENT_OBJECT_CREATE)

@@ -3,7 +3,7 @@
    what they write, announce and change on the window. */
 #include "harness.h"
 #include "host.h"
-#include "plugin/nightjar.h"
+#include "nightjar/nightjar.h"
 #include "winamp_sim.h"
 
 namespace {

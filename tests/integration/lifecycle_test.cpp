@@ -6,7 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
-#include "plugin/nightjar.h"
+#include "nightjar/nightjar.h"
 
 namespace {
 

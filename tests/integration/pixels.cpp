@@ -1,6 +1,6 @@
 /* Reading back what the plugin's window shows: see pixels.h. */
 #include "pixels.h"
-#include "plugin/nightjar.h"
+#include "nightjar/nightjar.h"
 
 #include <climits>
 #include <cstdio>

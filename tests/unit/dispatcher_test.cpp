@@ -3,6 +3,8 @@
    announcement, the public commands, the echoes of the plugin's own
    broadcasts, and a run of random and malformed broadcasts. */
 #include "commands/dispatcher.h"
+#include "winamp/outbox.h"
+#include "winamp/player.h"
 #include "settings/settings.h"
 #include "unit_support.h"
 
@@ -62,20 +64,20 @@ struct Options {
     std::wstring caption;
 
     static Options now() {
-        return {warble.showBorder,
-                warble.scrolling,
-                warble.alwaysOnTop,
-                warble.snapWindow,
-                warble.transparencyEnabled,
-                warble.transBackEnabled,
-                warble.toggleWithPlugins,
-                warble.showTrackNumber,
-                warble.interfaceExtensions,
-                warble.inSlit,
+        return {options.showBorder,
+                options.scrolling,
+                options.alwaysOnTop,
+                options.snapWindow,
+                options.transparencyEnabled,
+                options.transBackEnabled,
+                options.toggleWithPlugins,
+                options.showTrackNumber,
+                options.interfaceExtensions,
+                options.inSlit,
                 warble.pluginsHidden,
-                warble.scrollEndToEnd,
-                warble.alpha,
-                warble.idleState,
+                options.scrollEndToEnd,
+                options.alpha,
+                options.idleState,
                 warble.caption};
     }
     bool operator==(const Options &o) const {
@@ -145,18 +147,18 @@ struct ToggleCase {
 
 TEST_F(Dispatcher, EveryOnOffCommandTogglesAnnouncesWritesAndRefreshesTheMenu) {
     const ToggleCase cases[] = {
-        {"ToggleDOVozizuvav", &warble.interfaceExtensions, KEY_DOVOZIZUVAV},
-        {"ToggleBorder", &warble.showBorder, KEY_BORDER},
-        {"ToggleScrolling", &warble.scrolling, KEY_SCROLLING},
-        {"AlwaysOnTop", &warble.alwaysOnTop, KEY_ALWAYS_ON_TOP},
-        {"SnapWindowToEdge", &warble.snapWindow, KEY_SNAP},
-        {"TransparencyEnabled", &warble.transparencyEnabled, KEY_TRANSPARENCY},
-        {"TransbackEnabled", &warble.transBackEnabled, KEY_TRANSBACK},
-        {"ToggleWithPlugins", &warble.toggleWithPlugins, KEY_TOGGLE_WITH_PLUGINS},
-        {"ToggleTrackNumber", &warble.showTrackNumber, KEY_TRACK_NUMBER},
-        {"ToggleHideWhenIdle", &warble.hideWhenIdle, KEY_HIDE_WHEN_IDLE},
-        {"ToggleTooltip", &warble.showTooltip, KEY_TOOLTIP},
-        {"ToggleProgress", &warble.showProgress, KEY_PROGRESS},
+        {"ToggleDOVozizuvav", &options.interfaceExtensions, KEY_DOVOZIZUVAV},
+        {"ToggleBorder", &options.showBorder, KEY_BORDER},
+        {"ToggleScrolling", &options.scrolling, KEY_SCROLLING},
+        {"AlwaysOnTop", &options.alwaysOnTop, KEY_ALWAYS_ON_TOP},
+        {"SnapWindowToEdge", &options.snapWindow, KEY_SNAP},
+        {"TransparencyEnabled", &options.transparencyEnabled, KEY_TRANSPARENCY},
+        {"TransbackEnabled", &options.transBackEnabled, KEY_TRANSBACK},
+        {"ToggleWithPlugins", &options.toggleWithPlugins, KEY_TOGGLE_WITH_PLUGINS},
+        {"ToggleTrackNumber", &options.showTrackNumber, KEY_TRACK_NUMBER},
+        {"ToggleHideWhenIdle", &options.hideWhenIdle, KEY_HIDE_WHEN_IDLE},
+        {"ToggleTooltip", &options.showTooltip, KEY_TOOLTIP},
+        {"ToggleProgress", &options.showProgress, KEY_PROGRESS},
     };
     for (const ToggleCase &c : cases) {
         for (int round = 0; round < 2; ++round) {
@@ -174,11 +176,11 @@ TEST_F(Dispatcher, EveryOnOffCommandTogglesAnnouncesWritesAndRefreshesTheMenu) {
             EXPECT_GT(menu, write) << "written, then the menu refreshed";
             EXPECT_EQ(after, ReadBool(warble.rcPath, c.key, !after)) << "the file holds it";
             EXPECT_EQ(1u, unit::eventsStartingWith("label|").size());
-            if (&warble.showTrackNumber == c.flag) {
+            if (&options.showTrackNumber == c.flag) {
                 EXPECT_GT(eventIndex("broadcast|@Warble_fromWinamp_Stopped"), menu)
                     << "the player is asked again after the track number setting";
             }
-            if (&warble.hideWhenIdle == c.flag) {
+            if (&options.hideWhenIdle == c.flag) {
                 EXPECT_EQ(!after, IsWindowVisible(warble.hwndPlugin) != FALSE)
                     << "no player: hidden while the option is on";
             }
@@ -187,7 +189,7 @@ TEST_F(Dispatcher, EveryOnOffCommandTogglesAnnouncesWritesAndRefreshesTheMenu) {
 }
 
 TEST_F(Dispatcher, AlwaysOnTopIsAppliedToTheWindow) {
-    ASSERT_TRUE(warble.alwaysOnTop);
+    ASSERT_TRUE(options.alwaysOnTop);
     EXPECT_TRUE(GetWindowLongA(warble.hwndPlugin, GWL_EXSTYLE) & WS_EX_TOPMOST);
     broadcast("@WarbleInternal AlwaysOnTop");
     EXPECT_FALSE(GetWindowLongA(warble.hwndPlugin, GWL_EXSTYLE) & WS_EX_TOPMOST);
@@ -199,7 +201,7 @@ TEST_F(Dispatcher, SlitToggleWithoutASlitSaysThereIsNone) {
     RECT before, after;
     GetWindowRect(warble.hwndPlugin, &before);
     broadcast("@WarbleInternal SlitToggle");
-    EXPECT_FALSE(warble.inSlit);
+    EXPECT_FALSE(options.inSlit);
     GetWindowRect(warble.hwndPlugin, &after);
     EXPECT_TRUE(EqualRect(&before, &after)) << "the window stays where it is";
     EXPECT_TRUE(hasEvent(std::string("label|") + NO_SLIT_NOTICE));
@@ -208,34 +210,34 @@ TEST_F(Dispatcher, SlitToggleWithoutASlitSaysThereIsNone) {
     EXPECT_TRUE(unit::eventsStartingWith("slit").empty());
 
     hostClearEvents();
-    warble.inSlit = true; /* docked by the file, but no Slit was handed over */
+    options.inSlit = true; /* docked by the file, but no Slit was handed over */
     broadcast("@WarbleInternal slittoggle");
-    EXPECT_TRUE(warble.inSlit);
+    EXPECT_TRUE(options.inSlit);
     EXPECT_TRUE(hasEvent(std::string("label|") + NO_SLIT_NOTICE));
     EXPECT_TRUE(hasEvent(writeEvent(KEY_IN_SLIT, "true")));
-    warble.inSlit = false;
+    options.inSlit = false;
 }
 
 TEST_F(Dispatcher, SlitToggleDocksAndUndocks) {
     HWND slit = hostSlitWindow();
     if (!slit) GTEST_SKIP() << "the shell runs without a Slit";
     warble.hwndSlit = slit;
-    int x = warble.xPos, y = warble.yPos;
+    int x = options.xPos, y = options.yPos;
 
     broadcast("@WarbleInternal SlitToggle");
-    EXPECT_TRUE(warble.inSlit);
+    EXPECT_TRUE(options.inSlit);
     int added = eventIndex("slit+|" + unit::hex(warble.hwndPlugin));
     EXPECT_GE(added, 0);
     EXPECT_GT(eventIndex(announcement("SlitToggle", true)), added);
     EXPECT_TRUE(hasEvent(writeEvent(KEY_IN_SLIT, "true")));
     unit::pumpFor(300); /* the Slit places its windows */
-    EXPECT_EQ(x, warble.xPos) << "the Slit's placement is not recorded";
-    EXPECT_EQ(y, warble.yPos);
+    EXPECT_EQ(x, options.xPos) << "the Slit's placement is not recorded";
+    EXPECT_EQ(y, options.yPos);
     EXPECT_EQ(HTCLIENT, SendMessageA(warble.hwndPlugin, WM_NCHITTEST, 0, 0));
 
     hostClearEvents();
     broadcast("@WarbleInternal SlitToggle");
-    EXPECT_FALSE(warble.inSlit);
+    EXPECT_FALSE(options.inSlit);
     int removed = eventIndex("slit-|" + unit::hex(warble.hwndPlugin));
     EXPECT_GE(removed, 0);
     EXPECT_GT(eventIndex(announcement("SlitToggle", false)), removed);
@@ -248,7 +250,7 @@ TEST_F(Dispatcher, SlitToggleDocksAndUndocks) {
 
 TEST_F(Dispatcher, ToggleIdleStateStoresWritesAndShowsTheNewIdleText) {
     broadcast("@WarbleInternal ToggleIdleState 2");
-    EXPECT_EQ(2, warble.idleState);
+    EXPECT_EQ(2, options.idleState);
     EXPECT_STREQ(L"Gone fishing", warble.caption);
     int state = eventIndex(writeEvent(KEY_IDLE_STATE, "2"));
     int status = eventIndex("broadcast|@Warble_fromWinamp_Stopped");
@@ -264,62 +266,62 @@ TEST_F(Dispatcher, ToggleIdleStateStoresWritesAndShowsTheNewIdleText) {
 
 TEST_F(Dispatcher, ToggleIdleStateNumberRules) {
     broadcast("@WarbleInternal ToggleIdleState 2");
-    ASSERT_EQ(2, warble.idleState);
+    ASSERT_EQ(2, options.idleState);
     broadcast("@WarbleInternal ToggleIdleState x");
-    EXPECT_EQ(0, warble.idleState) << "a letter reads as 0";
+    EXPECT_EQ(0, options.idleState) << "a letter reads as 0";
     EXPECT_STREQ(L"Couldn't Find Winamp", warble.caption);
 
     hostClearEvents();
     broadcast("@WarbleInternal ToggleIdleState 7");
-    EXPECT_EQ(7, warble.idleState);
+    EXPECT_EQ(7, options.idleState);
     EXPECT_TRUE(hasEvent(writeEvent(KEY_IDLE_STATE, "7")));
     EXPECT_STREQ(L"Warble", warble.caption);
 
     hostClearEvents();
     broadcast("@WarbleInternal toggleidlestate 2");
-    EXPECT_EQ(7, warble.idleState) << "matched with case: lower case is ignored";
+    EXPECT_EQ(7, options.idleState) << "matched with case: lower case is ignored";
     EXPECT_TRUE(unit::eventsStartingWith("write|").empty());
 
     broadcast("@WarbleInternal ToggleIdleState");
-    EXPECT_EQ(7, warble.idleState) << "without a blank there is no number: nothing changes";
+    EXPECT_EQ(7, options.idleState) << "without a blank there is no number: nothing changes";
     EXPECT_TRUE(unit::eventsStartingWith("write|").empty());
 
     broadcast("@WarbleInternal MyToggleIdleState 1");
-    EXPECT_EQ(1, warble.idleState) << "the word may stand anywhere in the command";
+    EXPECT_EQ(1, options.idleState) << "the word may stand anywhere in the command";
 }
 
 TEST_F(Dispatcher, TransparencyAlphaTakesTheNumberAsItIs) {
     broadcast("@WarbleInternal TransparencyAlpha 128");
-    EXPECT_EQ(128, warble.alpha);
+    EXPECT_EQ(128, options.alpha);
     EXPECT_TRUE(hasEvent(writeEvent(KEY_ALPHA, "128")));
     EXPECT_TRUE(unit::eventsStartingWith("label|").empty()) << "not announced";
 
     broadcast("@WarbleInternal transparencyALPHA 77");
-    EXPECT_EQ(77, warble.alpha);
+    EXPECT_EQ(77, options.alpha);
 
     hostClearEvents();
     broadcast("@WarbleInternal TransparencyAlpha");
-    EXPECT_EQ(77, warble.alpha) << "without its blank the word matches nothing";
+    EXPECT_EQ(77, options.alpha) << "without its blank the word matches nothing";
     EXPECT_TRUE(unit::eventsStartingWith("write|").empty());
 
     broadcast("@WarbleInternal TransparencyAlpha ");
-    EXPECT_EQ(0, warble.alpha) << "the blank alone: no digits, 0";
+    EXPECT_EQ(0, options.alpha) << "the blank alone: no digits, 0";
     EXPECT_TRUE(hasEvent(writeEvent(KEY_ALPHA, "0")));
 
     broadcast("@WarbleInternal TransparencyAlpha 300");
-    EXPECT_EQ(300, warble.alpha);
+    EXPECT_EQ(300, options.alpha);
     EXPECT_TRUE(hasEvent(writeEvent(KEY_ALPHA, "300")));
     EXPECT_EQ(300, ReadInt(warble.rcPath, KEY_ALPHA, -1));
 
     broadcast("@WarbleInternal TransparencyAlpha -5");
-    EXPECT_EQ(-5, warble.alpha);
+    EXPECT_EQ(-5, options.alpha);
 }
 
 TEST_F(Dispatcher, ScrollSpeedIsBroughtInsideItsRangeAndWritten) {
     const std::pair<const char *, int> cases[] = {{"4", 4}, {"50", 10}, {"-2", 1}, {"", 1}};
     for (const auto &c : cases) {
         broadcast((std::string("@WarbleInternal scrollSpeed ") + c.first).c_str());
-        EXPECT_EQ(c.second, warble.scrollSpeed) << c.first;
+        EXPECT_EQ(c.second, options.scrollSpeed) << c.first;
         EXPECT_EQ(c.second, ReadInt(warble.rcPath, KEY_SCROLL_SPEED, 0)) << c.first;
     }
     hostClearEvents();
@@ -328,17 +330,17 @@ TEST_F(Dispatcher, ScrollSpeedIsBroughtInsideItsRangeAndWritten) {
 }
 
 TEST_F(Dispatcher, ScrollStyleCommandsSetOrSwitchAndWriteTheStyleName) {
-    ASSERT_FALSE(warble.scrollEndToEnd);
+    ASSERT_FALSE(options.scrollEndToEnd);
     broadcast("@WarbleInternal ToggleScrollStyle");
-    EXPECT_TRUE(warble.scrollEndToEnd);
+    EXPECT_TRUE(options.scrollEndToEnd);
     broadcast("@WarbleInternal togglescrollstyle");
-    EXPECT_FALSE(warble.scrollEndToEnd);
+    EXPECT_FALSE(options.scrollEndToEnd);
     /* Choosing the style already set keeps it; an unknown style changes nothing. */
     broadcast("@WarbleInternal ScrollStyle Stream");
-    EXPECT_FALSE(warble.scrollEndToEnd);
+    EXPECT_FALSE(options.scrollEndToEnd);
     broadcast("@WarbleInternal ScrollStyle Bounce");
     broadcast("@WarbleInternal ScrollStyle endtoend");
-    EXPECT_TRUE(warble.scrollEndToEnd);
+    EXPECT_TRUE(options.scrollEndToEnd);
     std::vector<std::string> writes = unit::eventsStartingWith("write|");
     ASSERT_EQ(4u, writes.size());
     EXPECT_EQ(writeEvent(KEY_SCROLL_STYLE, "EndToEnd"), writes[0]);
@@ -418,13 +420,13 @@ TEST_F(Dispatcher, AboutShowsThePluginsInformation) {
 }
 
 TEST_F(Dispatcher, InternalPrefixRules) {
-    ASSERT_TRUE(warble.showBorder);
+    ASSERT_TRUE(options.showBorder);
     broadcast("@warbleinternal ToggleBorder");
-    EXPECT_FALSE(warble.showBorder) << "the prefix matches in any case";
+    EXPECT_FALSE(options.showBorder) << "the prefix matches in any case";
     broadcast("@WarbleInternalToggleBorder");
-    EXPECT_TRUE(warble.showBorder) << "no blank is needed after the prefix";
+    EXPECT_TRUE(options.showBorder) << "no blank is needed after the prefix";
     broadcast("@WarbleInternal      ToggleBorder");
-    EXPECT_FALSE(warble.showBorder) << "several blanks are skipped";
+    EXPECT_FALSE(options.showBorder) << "several blanks are skipped";
 
     hostClearEvents();
     Options before = Options::now();
@@ -441,9 +443,9 @@ TEST_F(Dispatcher, InternalPrefixRules) {
 }
 
 TEST_F(Dispatcher, LowerCaseWordIsAnnouncedAsItCame) {
-    ASSERT_TRUE(warble.showBorder);
+    ASSERT_TRUE(options.showBorder);
     broadcast("@WarbleInternal toggleborder");
-    EXPECT_FALSE(warble.showBorder);
+    EXPECT_FALSE(options.showBorder);
     EXPECT_TRUE(hasEvent("label|WarblePlugin -> toggleborder disabled!"));
     broadcast("@WarbleInternal TOGGLEBORDER");
     EXPECT_TRUE(hasEvent("label|WarblePlugin -> TOGGLEBORDER enabled!"));
@@ -454,23 +456,27 @@ TEST_F(Dispatcher, OwnStatusTextsAndCompanionUpdatesAreIgnored) {
     hostClearEvents();
     Options before = Options::now();
     const char *echoes[] = {
-        "@Warble_fromWinamp_Playing",
-        "@Warble_fromWinamp_Paused",
-        "@Warble_fromWinamp_Stopped",
-        "@Warble_fromWinamp_Closed",
-        "@Warble_fromWinamp_Opened",
-        "@Warble_fromWinamp_TitleChange",
+        "@Warble_fromWinamp_Playing", "@Warble_fromWinamp_Paused", "@Warble_fromWinamp_Stopped",
+        "@Warble_fromWinamp_Closed", "@Warble_fromWinamp_Opened", "@Warble_fromWinamp_TitleChange",
         "@Warble_fromWinamp_Result 104 1",
         "@DOVozizuvav Control SetControlProperty winampslider Value 0.250000",
         "@DOVozizuvav Control SetAgent winamplabel Caption StaticText \"unchanged\"",
-        "",
-        "@Warble",
+        /* The companion's label carries the track's title, which strangers write. */
+        "@DOVozizuvav Control SetAgent winamplabel Caption StaticText \"@Warble SetCaptionNow X\"",
+        "@DOVozizuvav Control SetAgent winamplabel Caption StaticText \"x @Warble_toWinamp 1 2\"",
+        "@DOVozizuvav Control SetAgent winamplabel Caption StaticText \"@WarbleInternal Edit\"",
+        "@Someone @Warble SetCaptionNow X", "", "@Warble",
         "@Warble SetCaptionNow", /* without its blank */
     };
     for (const char *text : echoes)
         EXPECT_EQ(0, broadcast(text)) << text;
+    {
+        OutgoingBroadcast own("@Warble SetCaptionNow own");
+        broadcast("@Warble SetCaptionNow own");
+    }
     unit::pumpFor(100);
     EXPECT_TRUE(before == Options::now());
+    EXPECT_STREQ(L"unchanged", warble.caption);
     EXPECT_TRUE(hostEvents().empty());
     EXPECT_FALSE(anyRelaySlotBusy());
 }
@@ -490,6 +496,13 @@ TEST_F(Dispatcher, GetWinampInfoInAnyCaseAsksThePlayer) {
     broadcast(" @Warble GetWinampInfo");
     EXPECT_STREQ(L"placeholder", warble.caption) << "with a blank around it the text is another";
     EXPECT_TRUE(hostEvents().empty());
+
+    /* A look the poller began before the last one was installed is out of date. */
+    handPlayerLook({nullptr, -1}, nullptr, warble.playerEpoch - 1);
+    EXPECT_STREQ(L"placeholder", warble.caption);
+    EXPECT_TRUE(hostEvents().empty());
+    handPlayerLook({nullptr, -1}, nullptr, warble.playerEpoch);
+    EXPECT_STREQ(L"Couldn't Find Winamp", warble.caption);
 }
 
 TEST_F(Dispatcher, SetCaptionNowTakesWhatFollowsThePattern) {
@@ -583,7 +596,7 @@ TEST_F(Dispatcher, SetCaptionNowWinsOverTheRelay) {
 }
 
 TEST_F(Dispatcher, ShowAndHidePluginsInAnyCase) {
-    ASSERT_TRUE(warble.toggleWithPlugins);
+    ASSERT_TRUE(options.toggleWithPlugins);
     broadcast("@njhideplugins");
     EXPECT_TRUE(warble.pluginsHidden);
     EXPECT_FALSE(IsWindowVisible(warble.hwndPlugin));
@@ -597,7 +610,7 @@ TEST_F(Dispatcher, ShowAndHidePluginsInAnyCase) {
 
 TEST_F(Dispatcher, HidePluginsWithoutToggleWithPluginsKeepsTheWindow) {
     broadcast("@WarbleInternal ToggleWithPlugins");
-    ASSERT_FALSE(warble.toggleWithPlugins);
+    ASSERT_FALSE(options.toggleWithPlugins);
     broadcast("@NJHidePlugins");
     EXPECT_TRUE(warble.pluginsHidden);
     EXPECT_TRUE(IsWindowVisible(warble.hwndPlugin));
@@ -609,7 +622,7 @@ TEST_F(Dispatcher, HidePluginsWithoutToggleWithPluginsKeepsTheWindow) {
 }
 
 TEST_F(Dispatcher, ShowAndHidePluginsChangeNothingWhileDocked) {
-    warble.inSlit = true;
+    options.inSlit = true;
     broadcast("@NJHidePlugins");
     EXPECT_FALSE(warble.pluginsHidden);
     EXPECT_TRUE(IsWindowVisible(warble.hwndPlugin));
@@ -617,7 +630,7 @@ TEST_F(Dispatcher, ShowAndHidePluginsChangeNothingWhileDocked) {
     broadcast("@NJShowPlugins");
     EXPECT_TRUE(warble.pluginsHidden);
     warble.pluginsHidden = false;
-    warble.inSlit = false;
+    options.inSlit = false;
 }
 
 /* Random and malformed broadcasts. "About" and "Edit" are left out: the one

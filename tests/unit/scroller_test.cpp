@@ -32,7 +32,7 @@ class Scroller : public unit::StateTest {
                            DEFAULT_PITCH | FF_DONTCARE, "Tahoma");
         ASSERT_TRUE(font);
         warble.hFont = font;
-        warble.width = 200;
+        options.width = 200;
         warble.bevelWidth = 2;
         warble.borderWidth = 1;
         warble.scrollX = 0;
@@ -42,7 +42,7 @@ class Scroller : public unit::StateTest {
         warble.scrollForward = true;
         warble.edgePause = 0;
         warble.playState = 1;
-        warble.scrolling = true;
+        options.scrolling = true;
         warble.caption[0] = warble.lastCaption[0] = '\0';
     }
 
@@ -246,10 +246,10 @@ TEST_F(Scroller, SpeedAndRestTickByTick) {
     for (const auto &c : cases) {
         SCOPED_TRACE(std::string(c.endToEnd ? "bounce" : "stream") + " at speed " +
                      std::to_string(c.speed) + ", rest " + std::to_string(c.rest));
-        warble.scrollSpeed = c.speed;
-        warble.edgeRest = c.rest;
+        options.scrollSpeed = c.speed;
+        options.edgeRest = c.rest;
         warble.scrollMin = -3;
-        warble.width = 25;
+        options.width = 25;
         warble.textWidth = 2;
         warble.scrollX = c.endToEnd ? 0 : 5;
         warble.scrollForward = true;
@@ -340,7 +340,7 @@ TEST_F(Scroller, TickDoesNotMoveACaptionThatFitsExactly) {
     warble.edgePause = 3;
     int blinkTicks = 0;
     for (bool endToEnd : {false, true}) {
-        warble.scrollEndToEnd = endToEnd;
+        options.scrollEndToEnd = endToEnd;
         ValidateRect(window, nullptr);
         for (int n = 0; n < 40; ++n)
             scrollTick(&blinkTicks);
@@ -352,7 +352,7 @@ TEST_F(Scroller, TickDoesNotMoveACaptionThatFitsExactly) {
 
     /* One pixel wider and it moves. */
     warble.textWidth = 200 - 2 * 3 + 1;
-    warble.scrollEndToEnd = false;
+    options.scrollEndToEnd = false;
     scrollTick(&blinkTicks);
     EXPECT_EQ(6, warble.scrollX);
     EXPECT_TRUE(repaintPending());
@@ -360,7 +360,7 @@ TEST_F(Scroller, TickDoesNotMoveACaptionThatFitsExactly) {
 
 TEST_F(Scroller, TickMovesNothingWhileScrollingIsOff) {
     warble.textWidth = 400;
-    warble.scrolling = false;
+    options.scrolling = false;
     warble.scrollX = -3;
     int blinkTicks = 0;
     ValidateRect(window, nullptr);
@@ -374,11 +374,11 @@ TEST_F(Scroller, TickUsesTheChosenStyle) {
     warble.textWidth = 400;
     warble.scrollMin = 194 - 400;
     int blinkTicks = 0;
-    warble.scrollEndToEnd = true;
+    options.scrollEndToEnd = true;
     scrollTick(&blinkTicks); /* bounce: right, past the limit 0 */
     EXPECT_EQ(1, warble.scrollX);
     EXPECT_EQ(1, warble.edgePause);
-    warble.scrollEndToEnd = false;
+    options.scrollEndToEnd = false;
     scrollTick(&blinkTicks); /* stream: always left */
     EXPECT_EQ(0, warble.scrollX);
     EXPECT_EQ(1, warble.edgePause);
@@ -386,7 +386,7 @@ TEST_F(Scroller, TickUsesTheChosenStyle) {
 
 TEST_F(Scroller, PausedCaptionBlinksEveryTwentyFifthTick) {
     warble.playState = 3;
-    warble.scrolling = false;
+    options.scrolling = false;
     warble.blinkOn = true;
     int blinkTicks = 0;
     for (int n = 1; n <= 24; ++n) {
@@ -406,7 +406,7 @@ TEST_F(Scroller, PausedCaptionBlinksEveryTwentyFifthTick) {
 
 TEST_F(Scroller, BlinkCountIsKeptWhileNotPaused) {
     warble.playState = 3;
-    warble.scrolling = false;
+    options.scrolling = false;
     warble.blinkOn = true;
     int blinkTicks = 0;
     for (int n = 0; n < 20; ++n)

@@ -151,13 +151,34 @@ TEST_F(SettingsStore, LinesEndInLfCrlfOrALoneCr) {
     EXPECT_EQ("a: 6\rb: 5\nc: 3\r\nd: 4", content()) << "each line keeps its own ending";
 }
 
-TEST_F(SettingsStore, FileTooLargeToReadIsNeverRewritten) {
-    std::string large = "Warble.plugin.x: 1\r\n" + std::string(17 * 1024 * 1024, '#') + "\r\n";
-    write(large);
-    EXPECT_EQ(7, ReadInt(path.c_str(), "Warble.plugin.x:", 7)) << "read as empty";
-    WriteInt(path.c_str(), "Warble.plugin.width:", 120);
-    WriteBool(path.c_str(), "Warble.plugin.x:", true);
-    EXPECT_TRUE(content() == large) << "the file is left whole, " << content().size() << " bytes";
+TEST_F(SettingsStore, FileUnreadableOrReadOnlyIsNeverRewritten) {
+    const std::string small = "Warble.plugin.x: 1\r\n";
+    const std::string large = small + std::string(17 * 1024 * 1024, '#') + "\r\n";
+    const struct {
+        const std::string &text;
+        bool readOnly, heldOpen; /* held open, without sharing, by another program */
+        const char *why;
+    } cases[] = {{large, false, false, "cannot be read whole"},
+                 {small, true, false, "is read-only"},
+                 {small, false, true, "cannot be read whole"}};
+    for (const auto &c : cases) {
+        write(c.text);
+        SetFileAttributesA(path.c_str(), c.readOnly ? FILE_ATTRIBUTE_READONLY : 0);
+        HANDLE held = c.heldOpen ? CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr,
+                                               OPEN_EXISTING, 0, nullptr)
+                                 : INVALID_HANDLE_VALUE;
+        hostClearEvents();
+        EXPECT_EQ(c.readOnly ? 1 : 7, ReadInt(path.c_str(), "Warble.plugin.x:", 7)) << c.why;
+        WriteInt(path.c_str(), "Warble.plugin.width:", 120);
+        WriteBool(path.c_str(), "Warble.plugin.x:", true);
+        if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+        EXPECT_TRUE(content() == c.text) << "left whole: " << content().size() << " bytes";
+        EXPECT_EQ(c.readOnly, (GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY) != 0);
+        EXPECT_EQ(
+            2u,
+            unit::eventsStartingWith("store|" + path + "|not rewritten: the file " + c.why).size());
+        SetFileAttributesA(path.c_str(), 0);
+    }
 }
 
 TEST_F(SettingsStore, ValueWithALineBreakStaysOneLine) {
@@ -168,13 +189,32 @@ TEST_F(SettingsStore, ValueWithALineBreakStaysOneLine) {
 }
 
 TEST_F(SettingsStore, NoTemporaryFileIsLeftBehind) {
+    /* Left by killed writes: an ended process's and this process's own go at the next
+       write; a running process's, and anything not named as the store names them, stay. */
+    DWORD running = 0, self = GetCurrentProcessId();
+    GetWindowThreadProcessId(GetDesktopWindow(), &running);
+    ASSERT_NE(running, self);
+    std::vector<std::string> kept = {"Warble.rc",
+                                     "Warble.rc." + std::to_string(running) + ".1.tmp",
+                                     "Warble.rc.12.tmp",
+                                     "Warble.rc.1x.2.tmp",
+                                     "Warble.rc.4294967296.2.tmp",
+                                     "Warble.rc.5.6.tmp.bak",
+                                     "Warblerc.5.6.tmp"};
+    for (const std::string &name : kept)
+        unit::writeFile(folder + name, "x");
+    unit::writeFile(folder + "Warble.rc.4294967292.7.tmp", "x");
+    unit::writeFile(folder + "WARBLE.RC." + std::to_string(self) + ".99.TMP", "x");
     write("a: 1\r\n");
     for (int i = 0; i < 40; ++i) {
         WriteInt(path.c_str(), "Warble.plugin.x:", i);
         WriteBool(path.c_str(), "Warble.plugin.scrolling:", i % 2 == 0);
         WriteString(path.c_str(), "Warble.plugin.scroll_style:", i % 2 ? "Stream" : "EndToEnd");
     }
-    EXPECT_EQ(std::vector<std::string>{"Warble.rc"}, unit::filesIn(folder));
+    std::vector<std::string> left = unit::filesIn(folder);
+    std::sort(left.begin(), left.end());
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(kept, left);
     EXPECT_EQ(39, ReadInt(path.c_str(), "Warble.plugin.x:", 0));
 }
 
@@ -214,7 +254,7 @@ TEST_F(ReadSettings, WarblercBesideThePluginComesFirst) {
     place(inShell("Warble.rc"), "Warble.plugin.x: 4\r\n");
     readSettings();
     EXPECT_EQ(beside("Warblerc"), warble.rcPath);
-    EXPECT_EQ(1, warble.xPos);
+    EXPECT_EQ(1, options.xPos);
 }
 
 TEST_F(ReadSettings, FolderOrderComesBeforeNameOrder) {
@@ -222,7 +262,7 @@ TEST_F(ReadSettings, FolderOrderComesBeforeNameOrder) {
     place(inShell("Warblerc"), "Warble.plugin.x: 3\r\n");
     readSettings();
     EXPECT_EQ(beside("Warble.rc"), warble.rcPath);
-    EXPECT_EQ(2, warble.xPos);
+    EXPECT_EQ(2, options.xPos);
 }
 
 TEST_F(ReadSettings, ShellFolderIsSearchedSecond) {
@@ -230,12 +270,12 @@ TEST_F(ReadSettings, ShellFolderIsSearchedSecond) {
     place(inShell("Warble.rc"), "Warble.plugin.x: 4\r\n");
     readSettings();
     EXPECT_EQ(inShell("Warblerc"), warble.rcPath);
-    EXPECT_EQ(3, warble.xPos);
+    EXPECT_EQ(3, options.xPos);
 
     DeleteFileA(inShell("Warblerc").c_str());
     readSettings();
     EXPECT_EQ(inShell("Warble.rc"), warble.rcPath);
-    EXPECT_EQ(4, warble.xPos);
+    EXPECT_EQ(4, options.xPos);
 }
 
 TEST_F(ReadSettings, FileCreatedInAnEarlierPlaceTakesOverAtTheNextRead) {
@@ -245,54 +285,54 @@ TEST_F(ReadSettings, FileCreatedInAnEarlierPlaceTakesOverAtTheNextRead) {
     place(beside("Warblerc"), "Warble.plugin.x: 1\r\n");
     readSettings();
     EXPECT_EQ(beside("Warblerc"), warble.rcPath);
-    EXPECT_EQ(1, warble.xPos);
+    EXPECT_EQ(1, options.xPos);
 }
 
 TEST_F(ReadSettings, WithoutAnyFileEveryKeyHasItsDefault) {
     /* Every field starts from a value no default has. */
-    warble.xPos = warble.yPos = -999;
-    warble.interfaceExtensions = false;
-    warble.inSlit = warble.transparencyEnabled = warble.transBackEnabled = true;
-    warble.alpha = -999;
-    warble.alwaysOnTop = warble.snapWindow = warble.toggleWithPlugins = false;
-    copyText(warble.updateUrl, "stale", TEXT_SIZE);
-    warble.width = warble.height = -999;
-    warble.scrolling = true;
-    warble.showTrackNumber = warble.showBorder = false;
-    warble.scrollEndToEnd = true;
-    warble.useStyleFont = false;
-    copyText(warble.fontFace, "stale", TEXT_SIZE);
-    warble.fontHeight = warble.fontWeight = warble.idleState = -999;
-    copyText(warble.idleMessage, "stale", TEXT_SIZE);
-    copyText(warble.idleTimeFormat, "stale", TEXT_SIZE);
+    options.xPos = options.yPos = -999;
+    options.interfaceExtensions = false;
+    options.inSlit = options.transparencyEnabled = options.transBackEnabled = true;
+    options.alpha = -999;
+    options.alwaysOnTop = options.snapWindow = options.toggleWithPlugins = false;
+    copyText(options.updateUrl, "stale", TEXT_SIZE);
+    options.width = options.height = -999;
+    options.scrolling = true;
+    options.showTrackNumber = options.showBorder = false;
+    options.scrollEndToEnd = true;
+    options.useCustomFont = true;
+    copyText(options.fontFace, "stale", TEXT_SIZE);
+    options.fontHeight = options.fontWeight = options.idleState = -999;
+    copyText(options.idleMessage, "stale", TEXT_SIZE);
+    copyText(options.idleTimeFormat, "stale", TEXT_SIZE);
 
     readSettings();
     EXPECT_EQ(beside("Warble.rc"), warble.rcPath);
     EXPECT_FALSE(unit::fileExists(warble.rcPath)) << "reading creates no file";
-    EXPECT_EQ(10, warble.xPos);
-    EXPECT_EQ(10, warble.yPos);
-    EXPECT_TRUE(warble.interfaceExtensions);
-    EXPECT_FALSE(warble.inSlit);
-    EXPECT_FALSE(warble.transparencyEnabled);
-    EXPECT_FALSE(warble.transBackEnabled);
-    EXPECT_EQ(60, warble.alpha);
-    EXPECT_TRUE(warble.alwaysOnTop);
-    EXPECT_TRUE(warble.snapWindow);
-    EXPECT_TRUE(warble.toggleWithPlugins);
-    EXPECT_STREQ("", warble.updateUrl);
-    EXPECT_EQ(100, warble.width);
-    EXPECT_EQ(17, warble.height);
-    EXPECT_FALSE(warble.scrolling);
-    EXPECT_TRUE(warble.showTrackNumber);
-    EXPECT_TRUE(warble.showBorder);
-    EXPECT_FALSE(warble.scrollEndToEnd);
-    EXPECT_TRUE(warble.useStyleFont);
-    EXPECT_STREQ("snap", warble.fontFace);
-    EXPECT_EQ(12, warble.fontHeight);
-    EXPECT_EQ(1, warble.fontWeight);
-    EXPECT_EQ(0, warble.idleState);
-    EXPECT_STREQ("Warble", warble.idleMessage);
-    EXPECT_STREQ("%a %d %b - %I:%M %p", warble.idleTimeFormat);
+    EXPECT_EQ(10, options.xPos);
+    EXPECT_EQ(10, options.yPos);
+    EXPECT_TRUE(options.interfaceExtensions);
+    EXPECT_FALSE(options.inSlit);
+    EXPECT_FALSE(options.transparencyEnabled);
+    EXPECT_FALSE(options.transBackEnabled);
+    EXPECT_EQ(60, options.alpha);
+    EXPECT_TRUE(options.alwaysOnTop);
+    EXPECT_TRUE(options.snapWindow);
+    EXPECT_TRUE(options.toggleWithPlugins);
+    EXPECT_STREQ("", options.updateUrl);
+    EXPECT_EQ(100, options.width);
+    EXPECT_EQ(17, options.height);
+    EXPECT_FALSE(options.scrolling);
+    EXPECT_TRUE(options.showTrackNumber);
+    EXPECT_TRUE(options.showBorder);
+    EXPECT_FALSE(options.scrollEndToEnd);
+    EXPECT_FALSE(options.useCustomFont);
+    EXPECT_STREQ("snap", options.fontFace);
+    EXPECT_EQ(12, options.fontHeight);
+    EXPECT_EQ(1, options.fontWeight);
+    EXPECT_EQ(0, options.idleState);
+    EXPECT_STREQ("Warble", options.idleMessage);
+    EXPECT_STREQ("%a %d %b - %I:%M %p", options.idleTimeFormat);
 }
 
 TEST_F(ReadSettings, EveryKeyIsReadFromTheFile) {
@@ -322,30 +362,30 @@ TEST_F(ReadSettings, EveryKeyIsReadFromTheFile) {
                                 "Warble.plugin.idle.TimeStr: %H:%M\r\n");
     readSettings();
     EXPECT_EQ(inShell("Warble.rc"), warble.rcPath);
-    EXPECT_EQ(-40, warble.xPos);
-    EXPECT_EQ(1234, warble.yPos);
-    EXPECT_FALSE(warble.interfaceExtensions);
-    EXPECT_TRUE(warble.inSlit);
-    EXPECT_TRUE(warble.transparencyEnabled);
-    EXPECT_TRUE(warble.transBackEnabled);
-    EXPECT_EQ(300, warble.alpha) << "stored whole, not limited to a byte";
-    EXPECT_FALSE(warble.alwaysOnTop);
-    EXPECT_FALSE(warble.snapWindow);
-    EXPECT_FALSE(warble.toggleWithPlugins);
-    EXPECT_STREQ("http://example.org/u", warble.updateUrl);
-    EXPECT_EQ(321, warble.width);
-    EXPECT_EQ(45, warble.height);
-    EXPECT_TRUE(warble.scrolling);
-    EXPECT_FALSE(warble.showTrackNumber);
-    EXPECT_FALSE(warble.showBorder);
-    EXPECT_TRUE(warble.scrollEndToEnd);
-    EXPECT_FALSE(warble.useStyleFont) << "useCustomFont is stored negated";
-    EXPECT_STREQ("Courier New", warble.fontFace);
-    EXPECT_EQ(20, warble.fontHeight);
-    EXPECT_EQ(700, warble.fontWeight);
-    EXPECT_EQ(2, warble.idleState);
-    EXPECT_STREQ("Gone fishing", warble.idleMessage);
-    EXPECT_STREQ("%H:%M", warble.idleTimeFormat);
+    EXPECT_EQ(-40, options.xPos);
+    EXPECT_EQ(1234, options.yPos);
+    EXPECT_FALSE(options.interfaceExtensions);
+    EXPECT_TRUE(options.inSlit);
+    EXPECT_TRUE(options.transparencyEnabled);
+    EXPECT_TRUE(options.transBackEnabled);
+    EXPECT_EQ(300, options.alpha) << "stored whole, not limited to a byte";
+    EXPECT_FALSE(options.alwaysOnTop);
+    EXPECT_FALSE(options.snapWindow);
+    EXPECT_FALSE(options.toggleWithPlugins);
+    EXPECT_STREQ("http://example.org/u", options.updateUrl);
+    EXPECT_EQ(321, options.width);
+    EXPECT_EQ(45, options.height);
+    EXPECT_TRUE(options.scrolling);
+    EXPECT_FALSE(options.showTrackNumber);
+    EXPECT_FALSE(options.showBorder);
+    EXPECT_TRUE(options.scrollEndToEnd);
+    EXPECT_TRUE(options.useCustomFont);
+    EXPECT_STREQ("Courier New", options.fontFace);
+    EXPECT_EQ(20, options.fontHeight);
+    EXPECT_EQ(700, options.fontWeight);
+    EXPECT_EQ(2, options.idleState);
+    EXPECT_STREQ("Gone fishing", options.idleMessage);
+    EXPECT_STREQ("%H:%M", options.idleTimeFormat);
 }
 
 TEST_F(ReadSettings, WidthAndHeightAreAtLeastFive) {
@@ -356,13 +396,13 @@ TEST_F(ReadSettings, WidthAndHeightAreAtLeastFive) {
                  value, value);
         place(inShell("Warble.rc"), text);
         readSettings();
-        EXPECT_EQ(5, warble.width) << "width " << value;
-        EXPECT_EQ(5, warble.height) << "height " << value;
+        EXPECT_EQ(5, options.width) << "width " << value;
+        EXPECT_EQ(5, options.height) << "height " << value;
     }
     place(inShell("Warble.rc"), "Warble.plugin.width: 5\r\nWarble.plugin.height: 6\r\n");
     readSettings();
-    EXPECT_EQ(5, warble.width);
-    EXPECT_EQ(6, warble.height);
+    EXPECT_EQ(5, options.width);
+    EXPECT_EQ(6, options.height);
 }
 
 TEST_F(ReadSettings, OnlyTheExactWordStreamSelectsTheStream) {
@@ -376,9 +416,9 @@ TEST_F(ReadSettings, OnlyTheExactWordStreamSelectsTheStream) {
                  {"Bounce", true}};
     for (const auto &c : cases) {
         place(inShell("Warble.rc"), std::string("Warble.plugin.scroll_style: ") + c.value + "\r\n");
-        warble.scrollEndToEnd = !c.endToEnd;
+        options.scrollEndToEnd = !c.endToEnd;
         readSettings();
-        EXPECT_EQ(c.endToEnd, warble.scrollEndToEnd) << c.value;
+        EXPECT_EQ(c.endToEnd, options.scrollEndToEnd) << c.value;
     }
 }
 
@@ -388,46 +428,36 @@ TEST_F(ReadSettings, LongTextValuesAreCutToTheRecordsTexts) {
                                     "\r\nWarble.plugin.update.url: " + std::string(900, 'u') +
                                     "\r\nWarble.plugin.x: 77\r\n");
     readSettings();
-    EXPECT_EQ(std::string(TEXT_SIZE - 1, 'f'), std::string(warble.fontFace));
-    EXPECT_EQ(std::string(TEXT_SIZE - 1, 'm'), std::string(warble.idleMessage));
-    EXPECT_EQ(std::string(TEXT_SIZE - 1, 'u'), std::string(warble.updateUrl));
-    EXPECT_EQ(77, warble.xPos) << "the keys after a long one are still read";
+    EXPECT_EQ(std::string(TEXT_SIZE - 1, 'f'), std::string(options.fontFace));
+    EXPECT_EQ(std::string(TEXT_SIZE - 1, 'm'), std::string(options.idleMessage));
+    EXPECT_EQ(std::string(TEXT_SIZE - 1, 'u'), std::string(options.updateUrl));
+    EXPECT_EQ(77, options.xPos) << "the keys after a long one are still read";
 }
 
-TEST_F(ReadSettings, ScrollSpeedRestHidingAndMouseAreReadInsideTheirRanges) {
+TEST_F(ReadSettings, ScrollSpeedRestAndHidingAreReadInsideTheirRanges) {
     const struct {
         const char *lines;
         int speed, rest;
         bool hide;
-        int click, wheel;
     } cases[] = {
-        {"Warble.plugin.scrolling: true\r\n", 1, STYLE_REST, false, DOUBLE_CLICK_PLAY_PAUSE,
-         WHEEL_VOLUME},
+        {"Warble.plugin.scrolling: true\r\n", 1, OPTION_UNSET, false},
         {"Warble.plugin.scroll.speed: 4\r\nWarble.plugin.scroll.pause: 40\r\n"
-         "Warble.plugin.hideWhenIdle: true\r\nWarble.plugin.mouse.doubleClick: none\r\n"
-         "Warble.plugin.mouse.wheel: Track\r\n",
-         4, 40, true, DOUBLE_CLICK_NONE, WHEEL_TRACK},
-        {"Warble.plugin.scroll.speed: 0\r\nWarble.plugin.scroll.pause: -3\r\n"
-         "Warble.plugin.mouse.wheel: NONE\r\n",
-         1, 0, false, DOUBLE_CLICK_PLAY_PAUSE, WHEEL_NONE},
-        {"Warble.plugin.scroll.speed: 11\r\nWarble.plugin.scroll.pause: 500\r\n"
-         "Warble.plugin.mouse.doubleClick: Stop\r\nWarble.plugin.mouse.wheel: Tracks\r\n",
-         10, 200, false, DOUBLE_CLICK_PLAY_PAUSE, WHEEL_VOLUME},
-        {"Warble.plugin.scroll.speed: fast\r\nWarble.plugin.scroll.pause:\r\n"
-         "Warble.plugin.mouse.wheel:\r\n",
-         1, STYLE_REST, false, DOUBLE_CLICK_PLAY_PAUSE, WHEEL_VOLUME},
-        {"Warble.plugin.scroll.pause: 0\r\n", 1, 0, false, DOUBLE_CLICK_PLAY_PAUSE, WHEEL_VOLUME},
+         "Warble.plugin.hideWhenIdle: true\r\n",
+         4, 40, true},
+        {"Warble.plugin.scroll.speed: 0\r\nWarble.plugin.scroll.pause: -3\r\n", 1, 0, false},
+        {"Warble.plugin.scroll.speed: 11\r\nWarble.plugin.scroll.pause: 500\r\n", 10, 200, false},
+        {"Warble.plugin.scroll.speed: fast\r\nWarble.plugin.scroll.pause:\r\n", 1, OPTION_UNSET,
+         false},
+        {"Warble.plugin.scroll.pause: 0\r\n", 1, 0, false},
     };
     for (const auto &c : cases) {
         place(inShell("Warble.rc"), c.lines);
-        warble.scrollSpeed = warble.edgeRest = warble.doubleClickAction = warble.wheelAction = 7;
-        warble.hideWhenIdle = !c.hide;
+        options.scrollSpeed = options.edgeRest = 7;
+        options.hideWhenIdle = !c.hide;
         readSettings();
-        EXPECT_EQ(c.speed, warble.scrollSpeed) << c.lines;
-        EXPECT_EQ(c.rest, warble.edgeRest) << c.lines;
-        EXPECT_EQ(c.hide, warble.hideWhenIdle) << c.lines;
-        EXPECT_EQ(c.click, warble.doubleClickAction) << c.lines;
-        EXPECT_EQ(c.wheel, warble.wheelAction) << c.lines;
+        EXPECT_EQ(c.speed, options.scrollSpeed) << c.lines;
+        EXPECT_EQ(c.rest, options.edgeRest) << c.lines;
+        EXPECT_EQ(c.hide, options.hideWhenIdle) << c.lines;
     }
 }
 
@@ -437,8 +467,8 @@ TEST_F(ReadSettings, ScrollSpeedRestHidingAndMouseAreReadInsideTheirRanges) {
 TEST_F(ReadSettings, FileWithoutTheNewKeysScrollsAndShowsAsBefore) {
     place(inShell("Warble.rc"), "Warble.plugin.scrolling: true\r\n"
                                 "Warble.plugin.scroll_style: EndToEnd\r\n");
-    warble.scrollSpeed = warble.edgeRest = 7;
-    warble.hideWhenIdle = true;
+    options.scrollSpeed = options.edgeRest = 7;
+    options.hideWhenIdle = true;
     readSettings();
     warble.scrollStep = 1;
     warble.scrollX = warble.scrollMax = warble.edgePause = 0;
@@ -471,10 +501,10 @@ TEST_F(ReadSettings, FileWithoutTheNewKeysScrollsAndShowsAsBefore) {
 TEST_F(ReadSettings, KeyRemovedFromTheFileReturnsToItsDefault) {
     place(inShell("Warble.rc"), "Warble.plugin.idle.message: Gone fishing\r\n");
     readSettings();
-    ASSERT_STREQ("Gone fishing", warble.idleMessage);
+    ASSERT_STREQ("Gone fishing", options.idleMessage);
     place(inShell("Warble.rc"), "Warble.plugin.x: 3\r\n");
     readSettings();
-    EXPECT_STREQ("Warble", warble.idleMessage);
+    EXPECT_STREQ("Warble", options.idleMessage);
 }
 
 } // namespace

@@ -136,6 +136,7 @@ TEST(CleanWinampTitle, PointThatIsNoTrackNumberStays) {
     EXPECT_EQ(L"7.", cleaned(L"7.", false)) << "no blank after the point: no number";
     EXPECT_EQ(L"", cleaned(L"7. ", false));
     EXPECT_EQ(L"Track 7.", cleaned(L"Track 7.", true));
+    EXPECT_EQ(L". Intro", cleaned(L". Intro", false)) << "no digits before the point";
 }
 
 TEST(CleanWinampTitle, LongTitleIsCutSafely) {
@@ -180,6 +181,10 @@ TEST(CleanWinampTitle, CutNeverSplitsASurrogatePair) {
     wchar_t out[8];
     cleanWinampTitle(L"7. Ab\U0001F3B5c - Winamp", true, out, 7);
     EXPECT_STREQ(L"7. Ab", out);
+    EXPECT_EQ(L"7. Ab", cleaned(L"7. Ab\xD83D", true)) << "a lone first half at the end";
+    char narrow[4];
+    narrowText(L"ab\U0001F600", narrow, sizeof narrow);
+    EXPECT_STREQ("ab", narrow) << "the code-page copy drops the whole pair too";
 }
 
 /* Sunday 19 February 2006, 14:05:09. */
@@ -260,7 +265,7 @@ class IdleText : public unit::StateTest {
 };
 
 TEST_F(IdleText, ErrorTextsSayWhetherWinampWasFound) {
-    warble.idleState = 0;
+    options.idleState = 0;
     warble.hwndWinamp = nullptr;
     EXPECT_EQ("Couldn't Find Winamp", text(true));
     EXPECT_EQ("Couldn't Find Winamp", text(false));
@@ -272,8 +277,8 @@ TEST_F(IdleText, ErrorTextsSayWhetherWinampWasFound) {
 }
 
 TEST_F(IdleText, TimeIsTheCurrentLocalTimeInTheSetFormat) {
-    warble.idleState = 1;
-    copyText(warble.idleTimeFormat, "%Y-%m-%d %H:%M", TEXT_SIZE);
+    options.idleState = 1;
+    copyText(options.idleTimeFormat, "%Y-%m-%d %H:%M", TEXT_SIZE);
     auto now = [] {
         time_t t = time(nullptr);
         char out[64];
@@ -287,8 +292,8 @@ TEST_F(IdleText, TimeIsTheCurrentLocalTimeInTheSetFormat) {
 }
 
 TEST_F(IdleText, TimeWithABadFormatShowsTheDefaultFormat) {
-    warble.idleState = 1;
-    copyText(warble.idleTimeFormat, "%Q%", TEXT_SIZE);
+    options.idleState = 1;
+    copyText(options.idleTimeFormat, "%Q%", TEXT_SIZE);
     std::string shown = text(true);
     /* The default format's shape: "Sun 19 Feb - 02:05 PM". */
     ASSERT_EQ(21u, shown.size()) << shown;
@@ -296,21 +301,21 @@ TEST_F(IdleText, TimeWithABadFormatShowsTheDefaultFormat) {
 }
 
 TEST_F(IdleText, MessageIsTheUsersText) {
-    warble.idleState = 2;
-    copyText(warble.idleMessage, "Gone fishing", TEXT_SIZE);
+    options.idleState = 2;
+    copyText(options.idleMessage, "Gone fishing", TEXT_SIZE);
     EXPECT_EQ("Gone fishing", text(true));
     /* The message is text in the system code page. */
-    copyText(warble.idleMessage, "Caf\xe9", TEXT_SIZE);
+    copyText(options.idleMessage, "Caf\xe9", TEXT_SIZE);
     if (GetACP() == 1252) {
         EXPECT_EQ(L"Caf\u00e9", wideText(true));
     }
-    copyText(warble.idleMessage, "", TEXT_SIZE);
+    copyText(options.idleMessage, "", TEXT_SIZE);
     EXPECT_EQ("", text(false));
 }
 
 TEST_F(IdleText, AnyOtherStateShowsThePluginsName) {
     for (int state : {5, 3, -1, 1000}) {
-        warble.idleState = state;
+        options.idleState = state;
         EXPECT_EQ("Warble", text(true)) << "idle state " << state;
     }
 }

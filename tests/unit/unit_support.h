@@ -1,6 +1,6 @@
 /* What the unit tests share: the shell's folder and the plugin's folder, small
    file helpers, a message pump that waits for a condition, the shell's event
-   record, and fixtures that keep the one global state record apart between tests. */
+   record, and fixtures that keep the plugin's state apart between tests. */
 #pragma once
 
 #include "host.h"
@@ -172,11 +172,18 @@ inline std::string hex(HWND window) {
    what it sets up itself. */
 class StateTest : public testing::Test {
   protected:
-    void SetUp() override { memcpy((void *)&saved, (const void *)&warble, sizeof saved); }
-    void TearDown() override { memcpy((void *)&warble, (const void *)&saved, sizeof saved); }
+    void SetUp() override {
+        memcpy((void *)&saved, (const void *)&warble, sizeof saved);
+        savedOptions = options;
+    }
+    void TearDown() override {
+        memcpy((void *)&warble, (const void *)&saved, sizeof saved);
+        options = savedOptions;
+    }
 
   private:
     PluginState saved;
+    Options savedOptions;
 };
 
 /* For tests through the plugin's real window: a settings file in the shell's
@@ -200,7 +207,7 @@ class RunningPlugin : public testing::Test {
         removeSettingsFiles();
         ASSERT_TRUE(writeFile(settingsPath(), settingsText()));
         warble.pluginsHidden = false;
-        warble.inSlit = false;
+        options.inSlit = false;
         warble.hwndSlit = nullptr;
         warble.hwndWinamp = nullptr;
         ASSERT_EQ(0, beginPlugin(GetModuleHandleA(nullptr)));
@@ -211,7 +218,7 @@ class RunningPlugin : public testing::Test {
 
     void TearDown() override {
         /* A test that hid the window or pretended to be docked leaves no trace. */
-        warble.inSlit = false;
+        options.inSlit = false;
         warble.hwndSlit = nullptr;
         warble.hwndWinamp = nullptr;
         warble.pluginsHidden = false;

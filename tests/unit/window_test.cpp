@@ -3,6 +3,7 @@
    on the shell's request, and a check that resizing and re-captioning a
    thousand times leaves no drawing object behind. */
 #include "display/render.h"
+#include "display/scroller.h"
 #include "display/surfaces.h"
 #include "display/window.h"
 #include "settings/settings.h"
@@ -41,8 +42,8 @@ class Window : public unit::RunningPlugin {
 
 TEST_F(Window, SizeNotificationRecordsAtLeastFiveAndWritesBothKeys) {
     EXPECT_EQ(0, SendMessageA(w(), WM_SIZE, SIZE_RESTORED, 0));
-    EXPECT_EQ(5, warble.width);
-    EXPECT_EQ(5, warble.height);
+    EXPECT_EQ(5, options.width);
+    EXPECT_EQ(5, options.height);
     int width = eventIndex(writeEvent(KEY_WIDTH, "5"));
     int height = eventIndex(writeEvent(KEY_HEIGHT, "5"));
     EXPECT_GE(width, 0);
@@ -52,11 +53,11 @@ TEST_F(Window, SizeNotificationRecordsAtLeastFiveAndWritesBothKeys) {
 
     hostClearEvents();
     SendMessageA(w(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(3, 40));
-    EXPECT_EQ(5, warble.width);
-    EXPECT_EQ(40, warble.height);
+    EXPECT_EQ(5, options.width);
+    EXPECT_EQ(40, options.height);
     SendMessageA(w(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(65535, 7));
-    EXPECT_EQ(65535, warble.width) << "the words are read unsigned";
-    EXPECT_EQ(7, warble.height);
+    EXPECT_EQ(65535, options.width) << "the words are read unsigned";
+    EXPECT_EQ(7, options.height);
 }
 
 TEST_F(Window, SizeNotificationRebuildsTheSurfacesAndResetsTheScroll) {
@@ -80,7 +81,7 @@ TEST_F(Window, SizeNotificationRebuildsTheSurfacesAndResetsTheScroll) {
     /* A real resize sends no WM_SIZE here: the surfaces follow all the same, in
        both modes. */
     for (bool docked : {false, true}) {
-        warble.inSlit = docked;
+        options.inSlit = docked;
         int width = docked ? 170 : 230;
         SetWindowPos(w(), nullptr, 0, 0, width, 26, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         for (HBITMAP surface : {warble.bufferBitmap, warble.backBitmap}) {
@@ -89,7 +90,7 @@ TEST_F(Window, SizeNotificationRebuildsTheSurfacesAndResetsTheScroll) {
             EXPECT_EQ(26, frame.bmHeight);
         }
     }
-    warble.inSlit = false;
+    options.inSlit = false;
 
     /* Building the surfaces leaves a pending repaint pending. */
     ValidateRect(w(), nullptr);
@@ -99,14 +100,26 @@ TEST_F(Window, SizeNotificationRebuildsTheSurfacesAndResetsTheScroll) {
     createBuffers();
     EXPECT_TRUE(GetUpdateRect(w(), &pending, FALSE));
     EXPECT_TRUE(EqualRect(&part, &pending));
+
+    /* A scroll step asks for the text area alone. */
+    options.scrolling = true;
+    setCaption(L"A caption far wider than the window that has to show it");
+    ValidateRect(w(), nullptr);
+    int blinkTicks = 0;
+    scrollTick(&blinkTicks);
+    GetClientRect(w(), &client);
+    RECT area = textAreaOf(client);
+    ASSERT_FALSE(EqualRect(&area, &client));
+    EXPECT_TRUE(GetUpdateRect(w(), &pending, FALSE));
+    EXPECT_TRUE(EqualRect(&area, &pending));
 }
 
 TEST_F(Window, SizingRecordsTheProposedSizeWithoutMinimumOrWrite) {
     warble.scrollX = -9;
     RECT proposed = {100, 100, 103, 102};
     EXPECT_EQ(0, SendMessageA(w(), WM_SIZING, WMSZ_BOTTOMRIGHT, (LPARAM)&proposed));
-    EXPECT_EQ(3, warble.width);
-    EXPECT_EQ(2, warble.height);
+    EXPECT_EQ(3, options.width);
+    EXPECT_EQ(2, options.height);
     EXPECT_EQ(103, proposed.right) << "the proposal is left as it is";
     EXPECT_EQ(102, proposed.bottom);
     EXPECT_EQ(0, warble.scrollX) << "the surfaces were rebuilt";
@@ -121,10 +134,10 @@ TEST_F(Window, PositionChangeRecordsAndWritesPlaceAndSize) {
     RECT before = windowRect();
     WINDOWPOS pos = {w(), nullptr, 321, 234, 10, 40, SWP_NOZORDER};
     EXPECT_EQ(0, SendMessageA(w(), WM_WINDOWPOSCHANGED, 0, (LPARAM)&pos));
-    EXPECT_EQ(321, warble.xPos);
-    EXPECT_EQ(234, warble.yPos);
-    EXPECT_EQ(16, warble.width) << "at least 16 after a move or resize";
-    EXPECT_EQ(40, warble.height);
+    EXPECT_EQ(321, options.xPos);
+    EXPECT_EQ(234, options.yPos);
+    EXPECT_EQ(16, options.width) << "at least 16 after a move or resize";
+    EXPECT_EQ(40, options.height);
     EXPECT_EQ(16, pos.cx) << "the record is corrected";
     std::vector<std::string> writes = unit::eventsStartingWith("write|");
     ASSERT_EQ(4u, writes.size());
@@ -138,45 +151,45 @@ TEST_F(Window, PositionChangeRecordsAndWritesPlaceAndSize) {
     hostClearEvents();
     pos = {w(), nullptr, -50, -60, 0, 3, SWP_NOSIZE | SWP_NOMOVE};
     SendMessageA(w(), WM_WINDOWPOSCHANGED, 0, (LPARAM)&pos);
-    EXPECT_EQ(-50, warble.xPos) << "taken whatever flags the record carries";
-    EXPECT_EQ(-60, warble.yPos);
-    EXPECT_EQ(16, warble.width);
-    EXPECT_EQ(16, warble.height);
+    EXPECT_EQ(-50, options.xPos) << "taken whatever flags the record carries";
+    EXPECT_EQ(-60, options.yPos);
+    EXPECT_EQ(16, options.width);
+    EXPECT_EQ(16, options.height);
     EXPECT_EQ(4u, unit::eventsStartingWith("write|").size());
 }
 
 TEST_F(Window, RealMoveIsRecordedAndWritten) {
     SetWindowPos(w(), nullptr, 260, 180, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    EXPECT_EQ(260, warble.xPos);
-    EXPECT_EQ(180, warble.yPos);
+    EXPECT_EQ(260, options.xPos);
+    EXPECT_EQ(180, options.yPos);
     EXPECT_EQ(260, ReadInt(warble.rcPath, KEY_X, 0));
     EXPECT_EQ(180, ReadInt(warble.rcPath, KEY_Y, 0));
 }
 
 TEST_F(Window, WhileDockedPositionChangesAreNotRecordedButSizesAre) {
-    warble.inSlit = true;
-    int x = warble.xPos, y = warble.yPos, width = warble.width, height = warble.height;
+    options.inSlit = true;
+    int x = options.xPos, y = options.yPos, width = options.width, height = options.height;
     WINDOWPOS pos = {w(), nullptr, 900, 300, 80, 20, SWP_NOZORDER};
     EXPECT_EQ(0, SendMessageA(w(), WM_WINDOWPOSCHANGED, 0, (LPARAM)&pos));
-    EXPECT_EQ(x, warble.xPos);
-    EXPECT_EQ(y, warble.yPos);
-    EXPECT_EQ(width, warble.width);
-    EXPECT_EQ(height, warble.height);
+    EXPECT_EQ(x, options.xPos);
+    EXPECT_EQ(y, options.yPos);
+    EXPECT_EQ(width, options.width);
+    EXPECT_EQ(height, options.height);
     EXPECT_TRUE(unit::eventsStartingWith("write|").empty());
 
     SendMessageA(w(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(90, 22));
-    EXPECT_EQ(90, warble.width);
-    EXPECT_EQ(22, warble.height);
+    EXPECT_EQ(90, options.width);
+    EXPECT_EQ(22, options.height);
     EXPECT_TRUE(hasEvent(writeEvent(KEY_WIDTH, "90")));
     EXPECT_TRUE(hasEvent(writeEvent(KEY_HEIGHT, "22")));
-    warble.inSlit = false;
+    options.inSlit = false;
 }
 
 TEST_F(Window, HitTestDependsOnTheMode) {
     EXPECT_EQ(HTCAPTION, SendMessageA(w(), WM_NCHITTEST, 0, MAKELPARAM(205, 155)));
-    warble.inSlit = true;
+    options.inSlit = true;
     EXPECT_EQ(HTCLIENT, SendMessageA(w(), WM_NCHITTEST, 0, MAKELPARAM(205, 155)));
-    warble.inSlit = false;
+    options.inSlit = false;
 }
 
 TEST_F(Window, CloseIsSwallowed) {
@@ -228,7 +241,7 @@ TEST_F(Window, LeftPressWithAltPostsAResize) {
 
 TEST_F(Window, RightReleaseOpensTheMenuInBothModes) {
     for (bool docked : {false, true}) {
-        warble.inSlit = docked;
+        options.inSlit = docked;
         for (UINT message : {(UINT)WM_RBUTTONUP, (UINT)WM_NCRBUTTONUP}) {
             SCOPED_TRACE(std::string(docked ? "docked, " : "floating, ") +
                          (message == WM_RBUTTONUP ? "WM_RBUTTONUP" : "WM_NCRBUTTONUP"));
@@ -243,12 +256,12 @@ TEST_F(Window, RightReleaseOpensTheMenuInBothModes) {
             EXPECT_TRUE(unit::eventsStartingWith("menu|new|Warble|Warble_IDMain|0").empty());
         }
     }
-    warble.inSlit = false;
+    options.inSlit = false;
 }
 
 TEST_F(Window, MenuShowsTheCurrentChoices) {
-    warble.idleState = 7;
-    warble.scrollEndToEnd = true;
+    options.idleState = 7;
+    options.scrollEndToEnd = true;
     warble.layeredSupported = false;
     SendMessageA(w(), WM_NCRBUTTONUP, HTCAPTION, 0);
     std::vector<std::string> idle = unit::eventsStartingWith("menu|item|Warble_Idle Message|");
@@ -263,11 +276,11 @@ TEST_F(Window, MenuShowsTheCurrentChoices) {
         unit::eventsStartingWith("menu|item|Warble_IDConfig|Transparent Back Enabled|").empty())
         << "without layered windows the item is left out";
     EXPECT_TRUE(hasEvent("menu|int|Warble_IDConfig|Alpha Value|@WarbleInternal TransparencyAlpha|" +
-                         std::to_string(warble.alpha) + "|0|255"));
+                         std::to_string(options.alpha) + "|0|255"));
 
     hostClearEvents();
     warble.layeredSupported = true;
-    warble.idleState = 1;
+    options.idleState = 1;
     SendMessageA(w(), WM_RBUTTONUP, 0, 0);
     EXPECT_TRUE(hasEvent("menu|item|Warble_Idle Message|Time|@WarbleInternal ToggleIdleState 1|1"));
     EXPECT_EQ(1u, unit::eventsStartingWith(
@@ -292,7 +305,7 @@ TEST_F(Window, ReconfigureTakesPlaceAndSizeFromTheFile) {
     EXPECT_EQ(150, r.right - r.left);
     EXPECT_EQ(30, r.bottom - r.top);
     EXPECT_FALSE(exStyle() & WS_EX_TOPMOST);
-    EXPECT_FALSE(warble.showBorder);
+    EXPECT_FALSE(options.showBorder);
     EXPECT_TRUE(warble.hFont != nullptr);
     EXPECT_EQ(0, GetObjectType(oldFont)) << "the old font is deleted with the new style";
 }
@@ -307,19 +320,19 @@ TEST_F(Window, ReconfigureThroughTheShellReachesTheWindow) {
 }
 
 TEST_F(Window, ApplyWindowStateSetsTheZOrder) {
-    warble.alwaysOnTop = true;
+    options.alwaysOnTop = true;
     applyWindowState();
     EXPECT_TRUE(exStyle() & WS_EX_TOPMOST);
-    warble.alwaysOnTop = false;
+    options.alwaysOnTop = false;
     applyWindowState();
     EXPECT_FALSE(exStyle() & WS_EX_TOPMOST) << "not-topmost ends an earlier topmost state";
 }
 
 TEST_F(Window, ApplyWindowStateSetsPlaceAndSize) {
-    warble.xPos = 250;
-    warble.yPos = 170;
-    warble.width = 130;
-    warble.height = 25;
+    options.xPos = 250;
+    options.yPos = 170;
+    options.width = 130;
+    options.height = 25;
     applyWindowState();
     RECT r = windowRect();
     EXPECT_EQ(250, r.left);
@@ -330,15 +343,15 @@ TEST_F(Window, ApplyWindowStateSetsPlaceAndSize) {
 
 TEST_F(Window, ApplyWindowStateHidesWithThePlugins) {
     warble.pluginsHidden = true;
-    warble.toggleWithPlugins = false;
+    options.toggleWithPlugins = false;
     applyWindowState();
     EXPECT_TRUE(IsWindowVisible(w()));
-    warble.toggleWithPlugins = true;
+    options.toggleWithPlugins = true;
     applyWindowState();
     EXPECT_FALSE(IsWindowVisible(w()));
     /* Hidden, nothing else is applied. */
     bool topmost = exStyle() & WS_EX_TOPMOST;
-    warble.alwaysOnTop = !topmost;
+    options.alwaysOnTop = !topmost;
     applyWindowState();
     EXPECT_EQ(topmost, (exStyle() & WS_EX_TOPMOST) != 0);
     warble.pluginsHidden = false;
@@ -349,8 +362,8 @@ TEST_F(Window, ApplyWindowStateHidesWithThePlugins) {
 TEST_F(Window, ApplyWindowStateSetsOpacityAndColourKey) {
     if (!warble.layeredSupported || !warble.pSetLayeredWindowAttributes)
         GTEST_SKIP() << "no layered windows here";
-    warble.transparencyEnabled = true;
-    warble.alpha = 300; /* its low byte, 44, is the opacity */
+    options.transparencyEnabled = true;
+    options.alpha = 300; /* its low byte, 44, is the opacity */
     applyWindowState();
     ASSERT_TRUE(exStyle() & WS_EX_LAYERED);
     COLORREF key = 0;
@@ -361,36 +374,36 @@ TEST_F(Window, ApplyWindowStateSetsOpacityAndColourKey) {
     EXPECT_EQ(RGB(255, 0, 230), key);
     EXPECT_EQ((DWORD)(LWA_COLORKEY | LWA_ALPHA), flags);
 
-    warble.transparencyEnabled = false;
+    options.transparencyEnabled = false;
     applyWindowState();
     ASSERT_TRUE(GetLayeredWindowAttributes(w(), &key, &opacity, &flags));
     EXPECT_EQ(255, opacity) << "opaque whatever alpha holds";
     EXPECT_EQ(RGB(255, 0, 230), key) << "the key is set on every floating window";
 
-    warble.inSlit = true;
+    options.inSlit = true;
     applyWindowState();
     EXPECT_FALSE(exStyle() & WS_EX_LAYERED) << "a docked window is not layered";
-    warble.inSlit = false;
+    options.inSlit = false;
     applyWindowState();
     EXPECT_TRUE(exStyle() & WS_EX_LAYERED);
 }
 
 TEST_F(Window, WithoutLayeredWindowsTheShellSetsTheOpacity) {
     warble.layeredSupported = false;
-    warble.transparencyEnabled = true;
-    warble.alpha = 300;
+    options.transparencyEnabled = true;
+    options.alpha = 300;
     hostClearEvents();
     applyWindowState();
     EXPECT_TRUE(hasEvent("transparency|" + unit::hex(w()) + "|44"));
 
     hostClearEvents();
-    warble.inSlit = true;
+    options.inSlit = true;
     applyWindowState();
     EXPECT_TRUE(hasEvent("transparency|" + unit::hex(w()) + "|255")) << "docked: opaque";
-    warble.inSlit = false;
+    options.inSlit = false;
 
     hostClearEvents();
-    warble.transparencyEnabled = false;
+    options.transparencyEnabled = false;
     applyWindowState();
     EXPECT_TRUE(hasEvent("transparency|" + unit::hex(w()) + "|255"));
 }
@@ -399,7 +412,7 @@ TEST_F(Window, LayeredWithoutTheFunctionStaysOpaque) {
     if (!warble.layeredSupported) GTEST_SKIP() << "no layered windows here";
     SetLayeredWindowAttributesFn function = warble.pSetLayeredWindowAttributes;
     warble.pSetLayeredWindowAttributes = nullptr;
-    warble.transparencyEnabled = true;
+    options.transparencyEnabled = true;
     hostClearEvents();
     applyWindowState();
     warble.pSetLayeredWindowAttributes = function;
@@ -408,7 +421,7 @@ TEST_F(Window, LayeredWithoutTheFunctionStaysOpaque) {
         << "the shell's opacity service is not used in its place";
 }
 
-TEST_F(Window, MovingNearAnEdgeSnapsOnlyAFloatingVisibleWindow) {
+TEST_F(Window, OnlyTheUsersMoveNearAnEdgeSnapsAFloatingVisibleWindow) {
     RECT work;
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
     auto proposed = [&](int dx, int dy) {
@@ -416,27 +429,31 @@ TEST_F(Window, MovingNearAnEdgeSnapsOnlyAFloatingVisibleWindow) {
         EXPECT_EQ(0, SendMessageA(w(), WM_WINDOWPOSCHANGING, 0, (LPARAM)&pos));
         return pos;
     };
-    ASSERT_TRUE(warble.snapWindow);
+    ASSERT_TRUE(options.snapWindow);
     WINDOWPOS pos = proposed(6, 8);
+    EXPECT_EQ(work.left + 6, pos.x) << "not moved by the user: never";
+    SendMessageA(w(), WM_ENTERSIZEMOVE, 0, 0);
+    pos = proposed(6, 8);
     EXPECT_EQ(work.left, pos.x) << "within 10 pixels of the edge";
     EXPECT_EQ(work.top, pos.y);
     pos = proposed(40, 40);
     EXPECT_EQ(work.left + 40, pos.x) << "too far from the edge";
 
-    warble.inSlit = true;
+    options.inSlit = true;
     pos = proposed(6, 8);
     EXPECT_EQ(work.left + 6, pos.x) << "docked: never";
-    warble.inSlit = false;
+    options.inSlit = false;
 
-    warble.snapWindow = false;
+    options.snapWindow = false;
     pos = proposed(6, 8);
     EXPECT_EQ(work.left + 6, pos.x) << "snapping off";
-    warble.snapWindow = true;
+    options.snapWindow = true;
 
     ShowWindow(w(), SW_HIDE);
     pos = proposed(6, 8);
     EXPECT_EQ(work.left + 6, pos.x) << "hidden: never";
     ShowWindow(w(), SW_SHOWNOACTIVATE);
+    SendMessageA(w(), WM_EXITSIZEMOVE, 0, 0);
 }
 
 /* Counting the process's drawing objects. Windows reports it through
@@ -451,7 +468,8 @@ class GdiCounter {
             return;
         }
 #if defined(_M_IX86) || defined(__i386__)
-        const BYTE *peb = (const BYTE *)__readfsdword(0x30);
+        const BYTE *peb;
+        asm("movl %%fs:0x30, %0" : "=r"(peb)); /* the thread block's process block */
         table = peb ? *(const BYTE *const *)(peb + 0x94) : nullptr;
         if (table && calibrate()) method = FROM_TABLE;
 #endif
@@ -500,12 +518,12 @@ TEST_F(Window, ResizingAndNewCaptionsLeaveNoDrawingObjectBehind) {
     setCaption("settling");
     UpdateWindow(w());
     for (int phase = 0; phase < 4; ++phase) { /* every kind of paint once: key, blend */
-        warble.transBackEnabled = phase & 1;
+        options.transBackEnabled = phase & 1;
         warble.isPaused = phase & 2;
         SendMessageA(w(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(100 + phase, 17));
         UpdateWindow(w());
     }
-    warble.transBackEnabled = false;
+    options.transBackEnabled = false;
     warble.isPaused = false;
     SendMessageA(w(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(100, 17));
     UpdateWindow(w());
@@ -516,7 +534,7 @@ TEST_F(Window, ResizingAndNewCaptionsLeaveNoDrawingObjectBehind) {
         if (i % 100 == 0) {
             SetWindowPos(w(), nullptr, 0, 0, 80 + i / 10, 17 + i / 100,
                          SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-            warble.transBackEnabled = !warble.transBackEnabled;
+            options.transBackEnabled = !options.transBackEnabled;
             warble.isPaused = !warble.isPaused;
         }
         SendMessageA(w(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(60 + i % 90, 10 + i % 20));
@@ -531,7 +549,7 @@ TEST_F(Window, ResizingAndNewCaptionsLeaveNoDrawingObjectBehind) {
         setCaption(caption.c_str());
         if (i % 10 == 0) UpdateWindow(w());
     }
-    warble.transBackEnabled = false;
+    options.transBackEnabled = false;
     warble.isPaused = false;
     UpdateWindow(w());
     unit::pumpMessages();

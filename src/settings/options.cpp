@@ -1,0 +1,237 @@
+/* The options table, and reading and writing an option by its row. A new option is
+   a field of Options and one row here; what it does lives where it is used. */
+#include "settings/options.h"
+#include "nightjar/nightjar.h"
+
+#include <limits.h>
+#include <stdlib.h>
+#include <string.h>
+
+namespace {
+
+const char *const SCROLL_STYLE_WORDS[] = {"Stream", "EndToEnd"};
+const char *const DOUBLE_CLICK_WORDS[] = {"PlayPause", "None", nullptr};
+const char *const WHEEL_WORDS[] = {"Volume", "Track", "None", nullptr};
+const char *const SCROLL_STYLE_CHOICES[] = {"Stream", "End to End", nullptr};
+const char *const IDLE_CHOICES[] = {"Errors", "Time", "Message", nullptr};
+
+/* What an on/off option of the menu brings up to date. */
+const unsigned TOGGLED = EFFECT_ANNOUNCE | EFFECT_WINDOW | EFFECT_MENU;
+
+constexpr OptionRow row(const char *key, OptionKind kind, size_t offset, const char *defaultText) {
+    return {key,     kind,    offset, defaultText, INT_MIN, INT_MAX, nullptr, COMMAND_NONE,
+            nullptr, nullptr, 0,      nullptr,     nullptr, 0,       0};
+}
+
+constexpr OptionRow number(const char *key, size_t offset, const char *defaultText, int min,
+                           int max) {
+    return {key,     OPTION_INT, offset, defaultText, min,     max, nullptr, COMMAND_NONE,
+            nullptr, nullptr,    0,      nullptr,     nullptr, 0,   0};
+}
+
+/* An on/off option of the menu, inverted by its command word. */
+constexpr OptionRow toggle(const char *key, size_t offset, const char *defaultText,
+                           const char *word, const char *label, int group,
+                           unsigned effects = TOGGLED, unsigned flags = 0) {
+    return {key,  OPTION_BOOL, offset, defaultText, 0,       0,       nullptr, COMMAND_TOGGLE,
+            word, label,       group,  nullptr,     nullptr, effects, flags};
+}
+
+/* A number set from the menu by "WORD N". */
+constexpr OptionRow setting(const char *key, size_t offset, const char *defaultText, int min,
+                            int max, const char *word, const char *label, int group,
+                            unsigned effects, unsigned flags = 0) {
+    return {key,  OPTION_INT, offset, defaultText, min,     max,     nullptr, COMMAND_NUMBER,
+            word, label,      group,  nullptr,     nullptr, effects, flags};
+}
+
+/* A word from a list, set only in the file. */
+constexpr OptionRow choice(const char *key, size_t offset, const char *const *words) {
+    return {key,     OPTION_CHOICE, offset, words[0], 0,       0, words, COMMAND_NONE,
+            nullptr, nullptr,       0,      nullptr,  nullptr, 0, 0};
+}
+
+#define AT(field) offsetof(Options, field)
+
+} // namespace
+
+/* In the menu's order; rows outside the menu follow. */
+static const OptionRow OPTION_ROWS[] = {
+    toggle(KEY_ALWAYS_ON_TOP, AT(alwaysOnTop), "true", "AlwaysOnTop", "Always On Top", 1),
+    {KEY_IN_SLIT, OPTION_BOOL, AT(inSlit), "false", 0, 0, nullptr, COMMAND_DOCK, "SlitToggle",
+     "Docked to Slit", 1, nullptr, nullptr, TOGGLED, 0},
+    toggle(KEY_SNAP, AT(snapWindow), "true", "SnapWindowToEdge", "Snap Window To Edge", 1),
+    toggle(KEY_TOGGLE_WITH_PLUGINS, AT(toggleWithPlugins), "true", "ToggleWithPlugins",
+           "Toggle With Plugins", 1),
+    toggle(KEY_HIDE_WHEN_IDLE, AT(hideWhenIdle), "false", "ToggleHideWhenIdle", "Hide When Idle",
+           1),
+    toggle(KEY_DOVOZIZUVAV, AT(interfaceExtensions), "true", "ToggleDOVozizuvav",
+           "DOVozizuvav Extensions", 2),
+    toggle(KEY_TRANSPARENCY, AT(transparencyEnabled), "false", "TransparencyEnabled",
+           "Transparency Enabled", 3),
+    toggle(KEY_TRANSBACK, AT(transBackEnabled), "false", "TransbackEnabled",
+           "Transparent Back Enabled", 3, TOGGLED, OPTION_LAYERED),
+    setting(KEY_ALPHA, AT(alpha), "60", 0, 255, "TransparencyAlpha", "Alpha Value", 3,
+            EFFECT_WINDOW, OPTION_LOW_BYTE),
+    {KEY_SCROLL_STYLE, OPTION_WORD, AT(scrollEndToEnd), "Stream", 0, 0, SCROLL_STYLE_WORDS,
+     COMMAND_CHOICE, "ScrollStyle", "Scroll Style", 4, SCROLL_STYLE_CHOICES, "Warble_ScrollStyle",
+     EFFECT_CAPTION, 0},
+    toggle(KEY_SCROLLING, AT(scrolling), "false", "ToggleScrolling", "Scroll Song Title", 4),
+    setting(KEY_SCROLL_SPEED, AT(scrollSpeed), "1", 1, 10, "ScrollSpeed", "Scroll Speed", 4, 0),
+    toggle(KEY_TRACK_NUMBER, AT(showTrackNumber), "true", "ToggleTrackNumber", "Show Track Number",
+           5, TOGGLED | EFFECT_CAPTION),
+    toggle(KEY_BORDER, AT(showBorder), "true", "ToggleBorder", "Show Border", 5),
+    toggle(KEY_TOOLTIP, AT(showTooltip), "true", "ToggleTooltip", "Show Tooltip", 5),
+    toggle(KEY_PROGRESS, AT(showProgress), "false", "ToggleProgress", "Show Progress", 5),
+    {KEY_IDLE_STATE, OPTION_INT, AT(idleState), "0", INT_MIN, INT_MAX, nullptr,
+     COMMAND_NUMBER_ANYWHERE, "ToggleIdleState", "Idle Message", 6, IDLE_CHOICES,
+     "Warble_Idle Message", EFFECT_CAPTION | EFFECT_TIME_FORMAT | EFFECT_PAINT, 0},
+
+    number(KEY_X, AT(xPos), "10", INT_MIN, INT_MAX),
+    number(KEY_Y, AT(yPos), "10", INT_MIN, INT_MAX),
+    number(KEY_WIDTH, AT(width), "100", 5, INT_MAX),
+    number(KEY_HEIGHT, AT(height), "17", 5, INT_MAX),
+    row(KEY_UPDATE_URL, OPTION_TEXT, AT(updateUrl), ""),
+    row(KEY_CUSTOM_FONT, OPTION_BOOL, AT(useCustomFont), "false"),
+    row(KEY_FONT, OPTION_TEXT, AT(fontFace), "snap"),
+    number(KEY_FONT_HEIGHT, AT(fontHeight), "12", INT_MIN, INT_MAX),
+    number(KEY_FONT_WEIGHT, AT(fontWeight), "1", INT_MIN, INT_MAX),
+    row(KEY_IDLE_MESSAGE, OPTION_TEXT, AT(idleMessage), "Warble"),
+    row(KEY_IDLE_TIME, OPTION_TEXT, AT(idleTimeFormat), DEFAULT_TIME_FORMAT),
+    number(KEY_SCROLL_PAUSE, AT(edgeRest), "", 0, 200),
+    choice(KEY_DOUBLE_CLICK, AT(doubleClickAction), DOUBLE_CLICK_WORDS),
+    choice(KEY_WHEEL, AT(wheelAction), WHEEL_WORDS),
+};
+
+static_assert(sizeof OPTION_ROWS / sizeof *OPTION_ROWS <= 64, "Options::cutTexts has a bit a row");
+
+OptionRows optionRows() {
+    return {OPTION_ROWS, OPTION_ROWS + sizeof OPTION_ROWS / sizeof *OPTION_ROWS};
+}
+
+static void *fieldOf(Options &values, const OptionRow &row) {
+    return (char *)&values + row.offset;
+}
+
+bool &boolOption(const OptionRow &row) {
+    return *(bool *)fieldOf(options, row);
+}
+
+int &intOption(const OptionRow &row) {
+    return *(int *)fieldOf(options, row);
+}
+
+char *textOption(const OptionRow &row) {
+    return (char *)fieldOf(options, row);
+}
+
+const OptionRow *findOption(const char *key) {
+    for (const OptionRow &row : OPTION_ROWS)
+        if (strcmp(row.key, key) == 0) return &row;
+    return nullptr;
+}
+
+int fitOption(const OptionRow &row, int value) {
+    if (row.flags & OPTION_LOW_BYTE) return value;
+    return value < row.min ? row.min : value > row.max ? row.max : value;
+}
+
+static unsigned long long rowBit(const OptionRow &row) {
+    return 1ull << (&row - OPTION_ROWS);
+}
+
+/* A word option holds true for any text but its first word. */
+static bool wordValue(const OptionRow &row, const char *text) {
+    return !text || strcmp(text, row.words[0]) != 0;
+}
+
+/* The index of text among a choice's words, or -1. */
+static int choiceIndex(const OptionRow &row, const char *text) {
+    for (int i = 0; text && row.words[i]; ++i)
+        if (strcmp(text, row.words[i]) == 0) return i;
+    return -1;
+}
+
+static void setDefault(const OptionRow &row, Options &into) {
+    void *field = fieldOf(into, row);
+    switch (row.kind) {
+    case OPTION_BOOL: *(bool *)field = strcmp(row.defaultText, "true") == 0; break;
+    case OPTION_WORD: *(bool *)field = wordValue(row, row.defaultText); break;
+    case OPTION_INT:
+        *(int *)field = row.defaultText[0] ? atoi(row.defaultText) : OPTION_UNSET;
+        break;
+    case OPTION_TEXT: copyText((char *)field, row.defaultText, TEXT_SIZE); break;
+    case OPTION_CHOICE: *(int *)field = choiceIndex(row, row.defaultText); break;
+    }
+}
+
+static void readOption(const char *path, const OptionRow &row, Options &into) {
+    void *field = fieldOf(into, row);
+    switch (row.kind) {
+    case OPTION_BOOL: *(bool *)field = ReadBool(path, row.key, *(bool *)field); break;
+    case OPTION_WORD:
+        *(bool *)field = wordValue(row, ReadString(path, row.key, row.defaultText));
+        break;
+    case OPTION_INT: {
+        int value = ReadInt(path, row.key, INT_MIN);
+        if (value != INT_MIN) *(int *)field = fitOption(row, value);
+        break;
+    }
+    case OPTION_TEXT: {
+        const char *text = ReadString(path, row.key, row.defaultText);
+        copyText((char *)field, text, TEXT_SIZE);
+        if (text && strlen(text) >= TEXT_SIZE) into.cutTexts |= rowBit(row);
+        break;
+    }
+    case OPTION_CHOICE: {
+        int index = choiceIndex(row, ReadString(path, row.key, row.defaultText));
+        if (index >= 0) *(int *)field = index;
+        break;
+    }
+    }
+}
+
+void readOptions(const char *path, Options &into) {
+    into.cutTexts = 0;
+    for (const OptionRow &row : OPTION_ROWS) {
+        setDefault(row, into);
+        readOption(path, row, into);
+    }
+}
+
+static bool sameValue(const OptionRow &row, const char *a, const char *b) {
+    switch (row.kind) {
+    case OPTION_TEXT: return strcmp(a, b) == 0;
+    case OPTION_INT:
+    case OPTION_CHOICE: return *(const int *)a == *(const int *)b;
+    default: return *(const bool *)a == *(const bool *)b;
+    }
+}
+
+bool sameOptions(const Options &a, const Options &b) {
+    for (const OptionRow &row : OPTION_ROWS)
+        if (!sameValue(row, (const char *)&a + row.offset, (const char *)&b + row.offset))
+            return false;
+    return a.cutTexts == b.cutTexts;
+}
+
+void writeOption(const char *path, const OptionRow &row) {
+    switch (row.kind) {
+    case OPTION_BOOL: WriteBool(path, row.key, boolOption(row)); break;
+    case OPTION_WORD: WriteString(path, row.key, row.words[boolOption(row) ? 1 : 0]); break;
+    case OPTION_INT: WriteInt(path, row.key, intOption(row)); break;
+    case OPTION_CHOICE: WriteString(path, row.key, row.words[intOption(row)]); break;
+    case OPTION_TEXT:
+        /* A text cut on reading stays in the file as it is, whole. */
+        if (!(options.cutTexts & rowBit(row))) WriteString(path, row.key, textOption(row));
+        break;
+    }
+}
+
+/* The defaults, as reading a file without any of the keys gives them. */
+Options options = [] {
+    Options values = {};
+    for (const OptionRow &row : OPTION_ROWS)
+        setDefault(row, values);
+    return values;
+}();

@@ -1,0 +1,161 @@
+/* The options: every key of the settings file as one row of a table (its kind,
+   default, range, command word, menu place and what a change must refresh), and
+   the one struct that holds their values. Reading the file, the menu and the
+   commands that change an option are loops over the table. */
+#pragma once
+
+#include "plugin/text.h"
+
+#include <stddef.h>
+
+/* The keys of the settings file. */
+#define KEY_X "Warble.plugin.x:"
+#define KEY_Y "Warble.plugin.y:"
+#define KEY_DOVOZIZUVAV "Warble.plugin.doVozizuvavExtensions:"
+#define KEY_IN_SLIT "Warble.plugin.inSlit:"
+#define KEY_TRANSPARENCY "Warble.plugin.transparency.enabled:"
+#define KEY_TRANSBACK "Warble.plugin.transback.enabled:"
+#define KEY_ALPHA "Warble.plugin.transparency.alpha:"
+#define KEY_ALWAYS_ON_TOP "Warble.plugin.alwaysontop:"
+#define KEY_SNAP "Warble.plugin.snapwindow:"
+#define KEY_TOGGLE_WITH_PLUGINS "Warble.plugin.togglewithplugins:"
+#define KEY_UPDATE_URL "Warble.plugin.update.url:"
+#define KEY_WIDTH "Warble.plugin.width:"
+#define KEY_HEIGHT "Warble.plugin.height:"
+#define KEY_SCROLLING "Warble.plugin.scrolling:"
+#define KEY_TRACK_NUMBER "Warble.plugin.showTrackNumber:"
+#define KEY_BORDER "Warble.plugin.showBorder:"
+#define KEY_SCROLL_STYLE "Warble.plugin.scroll_style:"
+#define KEY_CUSTOM_FONT "Warble.plugin.useCustomFont:"
+#define KEY_FONT "Warble.plugin.font:"
+#define KEY_FONT_HEIGHT "Warble.plugin.font.height:"
+#define KEY_FONT_WEIGHT "Warble.plugin.font.weight:"
+#define KEY_IDLE_STATE "Warble.plugin.idle.state:"
+#define KEY_IDLE_MESSAGE "Warble.plugin.idle.message:"
+#define KEY_IDLE_TIME "Warble.plugin.idle.TimeStr:"
+#define KEY_SCROLL_SPEED "Warble.plugin.scroll.speed:"
+#define KEY_SCROLL_PAUSE "Warble.plugin.scroll.pause:"
+#define KEY_HIDE_WHEN_IDLE "Warble.plugin.hideWhenIdle:"
+#define KEY_DOUBLE_CLICK "Warble.plugin.mouse.doubleClick:"
+#define KEY_WHEEL "Warble.plugin.mouse.wheel:"
+#define KEY_TOOLTIP "Warble.plugin.tooltip:"
+#define KEY_PROGRESS "Warble.plugin.progress:"
+
+#define DEFAULT_TIME_FORMAT "%a %d %b - %I:%M %p"
+
+/* What an integer option holds while its key is absent or empty and its default is
+   empty: no value of its own (for the rest at the ends: each style keeps its own). */
+enum { OPTION_UNSET = -1 };
+
+/* What a double-click and the wheel over the window do to the player. */
+enum DoubleClickAction { DOUBLE_CLICK_PLAY_PAUSE, DOUBLE_CLICK_NONE };
+enum WheelAction { WHEEL_VOLUME, WHEEL_TRACK, WHEEL_NONE };
+
+/* The values of every option: written on the shell's thread only; other threads
+   read single whole values, and the two idle texts under the display lock. */
+struct Options {
+    int xPos, yPos, width, height;
+    bool interfaceExtensions, inSlit, transparencyEnabled, transBackEnabled;
+    int alpha;
+    bool alwaysOnTop, snapWindow, toggleWithPlugins;
+    char updateUrl[TEXT_SIZE];
+    bool scrolling, showTrackNumber, showBorder;
+    bool scrollEndToEnd;
+    bool useCustomFont;
+    char fontFace[TEXT_SIZE];
+    int fontHeight, fontWeight;
+    int idleState;
+    char idleMessage[TEXT_SIZE];
+    char idleTimeFormat[TEXT_SIZE];
+    int scrollSpeed; /* pixels per scroll step */
+    int edgeRest;    /* scroll steps of rest at the ends, or OPTION_UNSET */
+    bool hideWhenIdle;
+    int doubleClickAction;       /* DoubleClickAction */
+    int wheelAction;             /* WheelAction */
+    bool showTooltip;            /* hovering shows the whole caption */
+    bool showProgress;           /* a line along the text area's bottom shows the part played */
+    unsigned long long cutTexts; /* a bit for each text row whose value did not fit */
+};
+
+extern Options options;
+
+enum OptionKind {
+    OPTION_BOOL,   /* true or false */
+    OPTION_INT,    /* a decimal number */
+    OPTION_TEXT,   /* up to TEXT_SIZE - 1 characters */
+    OPTION_WORD,   /* a flag written as one of two words: the first is false, any other true */
+    OPTION_CHOICE, /* one of a list of words, held as its index; any other word is the
+                      default */
+};
+
+/* How a command word changes its option. */
+enum OptionCommand {
+    COMMAND_NONE,
+    COMMAND_TOGGLE,          /* "WORD", any case: the flag is inverted */
+    COMMAND_NUMBER,          /* "WORD N", any case */
+    COMMAND_NUMBER_ANYWHERE, /* "...WORD... N", the word in its case anywhere, N after the
+                                first blank */
+    COMMAND_DOCK,            /* "WORD", any case: docks in or leaves the Slit */
+    COMMAND_CHOICE,          /* "WORD VALUE", any case, VALUE one of the row's words: sets
+                                it; "Toggle" + WORD inverts a flag */
+};
+
+/* What a change of the option must bring up to date, in this order. */
+enum OptionEffect {
+    EFFECT_ANNOUNCE = 1,     /* the label names the new state (before the write) */
+    EFFECT_WINDOW = 2,       /* visibility, opacity, z-order and place */
+    EFFECT_MENU = 4,         /* the menu is shown again with the new state */
+    EFFECT_CAPTION = 8,      /* the player is read again: caption and status */
+    EFFECT_TIME_FORMAT = 16, /* the idle time format in use is written back */
+    EFFECT_PAINT = 32,       /* the window is painted again */
+};
+
+enum OptionFlag {
+    OPTION_LOW_BYTE = 1, /* taken as it is, never brought inside its range: only its low
+                            byte counts; the range is the menu's */
+    OPTION_LAYERED = 2,  /* in the menu only where windows can be layered */
+};
+
+struct OptionRow {
+    const char *key;
+    OptionKind kind;
+    size_t offset;            /* of the value in Options */
+    const char *defaultText;  /* as the file writes it; "" for an unset number */
+    int min, max;             /* numbers: what reading and commands bring them inside */
+    const char *const *words; /* OPTION_WORD: the two words as written; OPTION_CHOICE: the
+                                 words, ended by a null */
+    OptionCommand command;
+    const char *word;           /* the command word after "@WarbleInternal " */
+    const char *label;          /* the menu item, or the submenu's title with choices */
+    int menuGroup;              /* groups are parted by separators; 0: not in the menu */
+    const char *const *choices; /* a submenu: one item per value, from 0 */
+    const char *menuId;         /* the submenu's id */
+    unsigned effects;           /* OptionEffect bits */
+    unsigned flags;             /* OptionFlag bits */
+};
+
+/* Every row, in the menu's order. */
+struct OptionRows {
+    const OptionRow *first, *last;
+    const OptionRow *begin() const { return first; }
+    const OptionRow *end() const { return last; }
+};
+OptionRows optionRows();
+
+/* The option's value in options, by kind. */
+bool &boolOption(const OptionRow &row);
+int &intOption(const OptionRow &row);
+char *textOption(const OptionRow &row);
+
+/* The row of a key, or null. */
+const OptionRow *findOption(const char *key);
+
+/* Every option from the file at path; absent, empty or unreadable values take their
+   default, numbers outside their range are brought inside. */
+void readOptions(const char *path, Options &into);
+/* Whether every option holds the same value in a and b. */
+bool sameOptions(const Options &a, const Options &b);
+/* Writes the option's value in options to the file at path. */
+void writeOption(const char *path, const OptionRow &row);
+/* Brings value inside the row's range (unless it is taken as it is). */
+int fitOption(const OptionRow &row, int value);
