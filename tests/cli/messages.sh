@@ -23,7 +23,8 @@ check() { # CODE PATTERN COMMAND...
 }
 expect() { check "$1" "$2" wine "${@:3}"; }
 tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
+shell_pid=
+trap '[ -z "$shell_pid" ] || kill "$shell_pid" 2>/dev/null; rm -rf "$tmp"' EXIT
 echo "not a DLL" >"$tmp/Text.dll"
 # A 64-bit image: the DOS header, then the PE header naming the AMD64 machine.
 { printf 'MZ'; head -c 58 /dev/zero; printf '\x40\0\0\0PE\0\0\x64\x86'; head -c 400 /dev/zero; } >"$tmp/Wide.dll"
@@ -51,6 +52,15 @@ expect 2 "unexpected words after the request: --send" "$shell" --quit --send x
 expect 2 "no such style file: C:.nowhere.style" "$shell" --style 'C:\nowhere.style'
 expect 2 "no such folder for --shell-dir: C:.nowhere" "$shell" --shell-dir 'C:\nowhere'
 expect 1 "in the same Wine prefix" "$shell" --reconfigure
+# A request that opens the plugin's modal About box is delivered: at once, with exit 0.
+cp "$dll" "$tmp/Warble.dll"
+wine "$shell" --plugin "$(w "$tmp/Warble.dll")" --log "$(w "$tmp/shell.log")" >/dev/null 2>&1 &
+shell_pid=$!
+timeout 30 sh -c "until grep -q '^register' '$tmp/shell.log' 2>/dev/null; do sleep 0.2; done"
+expect 0 "" "$shell" --send "@WarbleInternal About"
+expect 0 "" "$shell" --quit
+timeout 10 tail --pid="$shell_pid" -f /dev/null && shell_pid=
+
 expect 2 "track number from 1, not abc" "$sim" --track abc
 expect 2 "no such track: --track 99, the playlist has" "$sim" --track 99
 expect 2 "milliseconds from 0, not -5000" "$sim" --position -5000
