@@ -1,6 +1,8 @@
 /* The command dispatcher: decides which command a broadcast text is and
-   carries it out. Texts come from other plugins, from the plugin's own menu
-   and, as echoes, from the plugin's own status broadcasts, which match nothing.
+   carries it out. Texts come from other plugins and from the plugin's own menu.
+   The plugin's own broadcasts come back too (status, relay results and the
+   companion's pushes, which carry the track's title, written by strangers):
+   those, and every text addressed to someone else, are never acted on.
    It may be re-entered: queryPlayer's broadcasts come back before it returns. */
 #include "commands/dispatcher.h"
 #include "commands/menu.h"
@@ -8,6 +10,7 @@
 #include "display/window.h"
 #include "plugin/state.h"
 #include "settings/settings.h"
+#include "winamp/outbox.h"
 #include "winamp/player.h"
 #include "winamp/relay.h"
 
@@ -41,7 +44,26 @@ static void showPlugins(bool hidden) {
     applyWindowState();
 }
 
+/* The first words that address this plugin; "@WarbleInternal" is known by its start,
+   as its commands are. */
+static const char *const OWN_ADDRESSES[] = {"@Warble", "@Warble_toWinamp", "@NJShowPlugins",
+                                            "@NJHidePlugins"};
+
+/* A text whose first word begins with "@" names whom it is for: when that is not
+   this plugin, the text is someone else's, whatever it carries further on. */
+bool addressedToOthers(const char *text) {
+    while (*text == ' ')
+        ++text;
+    if (*text != '@') return false;
+    size_t length = strcspn(text, " ");
+    if (length >= 15 && matchPrefix(text, "@WarbleInternal", 15)) return false;
+    for (const char *own : OWN_ADDRESSES)
+        if (strlen(own) == length && matchPrefix(text, own, length)) return false;
+    return true;
+}
+
 void handleBroadcast(const char *text) {
+    if (addressedToOthers(text) || isOwnBroadcast(text)) return;
     const char *rest;
     if (matchEqual(text, "@Warble GetWinampInfo")) {
         queryPlayer();

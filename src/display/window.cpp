@@ -18,6 +18,11 @@
 static UINT registeredMessages[] = {MSG_RECONFIGURE, MSG_BROADCAST, 0};
 
 static const int MIN_TRACK_SIZE = 16;
+
+/* True between the start and the end of the user's drag or Alt-drag: only the user's
+   moves snap to the edges. A placement from the settings, a toggle or the Slit keeps
+   the configured position, which is written back as it is. Shell's thread only. */
+static bool userMoving;
 static const int MIN_NOTIFIED_SIZE = 5;
 
 void applyWindowState() {
@@ -90,7 +95,13 @@ static LRESULT OnGetMinMaxInfo(MINMAXINFO *info) {
 }
 
 static LRESULT OnWindowPosChanging(HWND w, WINDOWPOS *pos) {
-    if (!options.inSlit && options.snapWindow && IsWindowVisible(w)) SnapWindowToEdge(pos, 10, 1);
+    if (userMoving && !options.inSlit && options.snapWindow && IsWindowVisible(w))
+        SnapWindowToEdge(pos, 10, 1);
+    return 0;
+}
+
+static LRESULT OnMoveLoop(bool entering) {
+    userMoving = entering;
     return 0;
 }
 
@@ -169,6 +180,8 @@ LRESULT CALLBACK warbleWindowProc(HWND w, UINT message, WPARAM wParam, LPARAM lP
     case WM_NCRBUTTONUP: return OnRightButtonUp();
     case WM_RBUTTONUP: return OnRightButtonUp();
     case WM_SIZING: return OnSizing((RECT *)lParam);
+    case WM_ENTERSIZEMOVE: return OnMoveLoop(true);
+    case WM_EXITSIZEMOVE: return OnMoveLoop(false);
     case MSG_RECONFIGURE: return OnReconfigure();
     case MSG_BROADCAST: return OnBroadcast(lParam);
     case MSG_PLAYER_LOOK: return OnPlayerLook(wParam, lParam);

@@ -7,19 +7,22 @@
 #include "display/visibility.h"
 #include "plugin/state.h"
 #include "plugin/text.h"
-#include "winamp/relay.h"
+#include "winamp/outbox.h"
 #include "winamp/title.h"
 
+#include <string.h>
 #include <time.h>
 
 void postBroadcast(const char *text) {
     char copy[TEXT_SIZE];
     copyText(copy, text, sizeof copy);
+    OutgoingBroadcast own(copy);
     SendMessageA(warble.hwndHost, MSG_BROADCAST, 0, (LPARAM)copy);
 }
 
 void broadcastFromWorker(const char *text) {
     DWORD_PTR ignored = 0;
+    OutgoingBroadcast own(text);
     SendMessageTimeoutA(warble.hwndHost, MSG_BROADCAST, 0, (LPARAM)text, SMTO_NORMAL, BROADCAST_MS,
                         &ignored);
 }
@@ -34,8 +37,24 @@ bool askPlayer(HWND winamp, UINT message, WPARAM wParam, LPARAM lParam, DWORD wa
     return true;
 }
 
-bool lookAtPlayer(PlayerLook *look) {
-    look->window = FindWindowA(WINAMP_CLASS, nullptr);
+static bool isPlayerWindow(HWND window) {
+    char className[sizeof WINAMP_CLASS + 1];
+    return IsWindow(window) && RealGetWindowClassA(window, className, sizeof className) &&
+           strcmp(className, WINAMP_CLASS) == 0;
+}
+
+/* The known player while its window exists, so that a second one started meanwhile
+   never takes its place; otherwise the first player window but the one closing. */
+static HWND findPlayer(HWND known, HWND gone) {
+    if (known && known != gone && isPlayerWindow(known)) return known;
+    HWND window = nullptr;
+    while ((window = FindWindowExA(nullptr, window, WINAMP_CLASS, nullptr)))
+        if (window != gone) return window;
+    return nullptr;
+}
+
+bool lookAtPlayer(PlayerLook *look, HWND known, HWND gone) {
+    look->window = findPlayer(known, gone);
     look->status = -1;
     if (!look->window) return true;
     LRESULT answer = 0;
@@ -114,9 +133,10 @@ static void showStatus(int status) {
 }
 
 /* Installs an answered look. gone names a window known to be closed; when the known
-   player is not the one found, it is lost: its waiting relays are abandoned and its
-   close announced after the status. A player that becomes known is announced
-   "Opened" when announceOpened is set. */
+   player is not the one found, it is lost and its close announced after the status.
+   Its relays are left to finish: one whose command the player answered before it
+   closed still reports, the others find no window and end quietly. A player that
+   becomes known is announced "Opened" when announceOpened is set. */
 static void installLook(PlayerLook look, HWND gone, bool announceOpened) {
     if (gone && look.window == gone) look = {nullptr, -1};
     HWND before = warble.hwndWinamp;
@@ -126,17 +146,14 @@ static void installLook(PlayerLook look, HWND gone, bool announceOpened) {
     warble.lookUnanswered = false;
     if (!look.window) postBroadcast("@Warble_fromWinamp_Closed");
     showStatus(look.status);
-    if (lost) {
-        abandonRelays();
-        postBroadcast("@Warble_fromWinamp_Closed");
-    }
+    if (lost) postBroadcast("@Warble_fromWinamp_Closed");
     if (look.window && look.window != before && announceOpened)
         postBroadcast("@Warble_fromWinamp_Opened");
 }
 
 static bool lookAndInstall(HWND gone, bool announceOpened) {
     PlayerLook look;
-    if (lookAtPlayer(&look)) {
+    if (lookAtPlayer(&look, warble.hwndWinamp, gone)) {
         installLook(look, gone, announceOpened);
         return true;
     }

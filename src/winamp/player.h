@@ -34,9 +34,10 @@ void broadcastFromWorker(const char *text);
    (no window, a window that no longer exists, a hung or slow player). */
 bool askPlayer(HWND winamp, UINT message, WPARAM wParam, LPARAM lParam, DWORD waitMs,
                LRESULT *answer);
-/* Finds the player's window and asks its play status; false when a player was found
-   but did not answer. Any thread; changes nothing. */
-bool lookAtPlayer(PlayerLook *look);
+/* Finds the player's window (known, while it exists; never gone) and asks its play
+   status; false when a player was found but did not answer. Any thread; changes
+   nothing. */
+bool lookAtPlayer(PlayerLook *look, HWND known, HWND gone);
 /* The idle text for the idle state, into out (TEXT_SIZE units). */
 void idleText(bool winampCheck, wchar_t *out);
 /* The cleaned title of the current track, or the idle text without Winamp. */
@@ -50,7 +51,7 @@ bool queryPlayer();
 /* The same at start, where a running player is found rather than opened. */
 void firstLookAtPlayer();
 /* The known player's window is gone (destroyed, or its process ended): the close is
-   announced, its waiting relays abandoned, and whatever player runs now is taken. */
+   announced, and whatever other player runs now is taken. */
 void playerGone(HWND window, bool announceOpened);
 /* The poller's findings, handed over with MSG_PLAYER_LOOK. */
 LRESULT OnPlayerLook(WPARAM wParam, LPARAM lParam);

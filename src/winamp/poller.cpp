@@ -44,7 +44,7 @@ static void lookForShell() {
     }
     if (options.idleState != 1 && !warble.lookUnanswered) return;
     PlayerLook look;
-    if (lookAtPlayer(&look) && !stopping()) handPlayerLook(look, nullptr, epoch);
+    if (lookAtPlayer(&look, known, nullptr) && !stopping()) handPlayerLook(look, nullptr, epoch);
 }
 
 /* The slider position; false when the player did not answer, so that no made-up

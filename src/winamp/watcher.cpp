@@ -29,8 +29,9 @@ static void onWinampAppeared() {
         queryPlayer();
 }
 
+/* Another player still running is taken at once and announced as opened. */
 static void onWinampDestroyed(HWND window) {
-    playerGone(window, false);
+    playerGone(window, true);
 }
 
 static void onWinampRenamed() {

@@ -175,16 +175,21 @@ TEST_F(SettingsTest, ReconfigureReadsTheEditedFile) {
     ASSERT_EQ(startThroughShell(), 0);
     expectPlacedAt(150, 160);
 
-    writeSettings("Warble.plugin.x: 250\r\nWarble.plugin.y: 260\r\nWarble.plugin.width: 140\r\n"
+    /* Near the screen's edge, where a drag would snap: nobody drags it, so the window
+       and the file keep the user's numbers, also after a toggle rewrites the file. */
+    writeSettings("Warble.plugin.x: 7\r\nWarble.plugin.y: 300\r\nWarble.plugin.width: 140\r\n"
                   "Warble.plugin.alwaysontop: false\r\n");
     hostReconfigure();
     HWND window = pluginWindow();
-    EXPECT_TRUE(pumpUntil([&] { return windowRect(window).left == 250; }, 2000));
+    EXPECT_TRUE(pumpUntil([&] { return windowRect(window).top == 300; }, 2000));
     RECT r = windowRect(window);
-    EXPECT_EQ(r.left, 250);
-    EXPECT_EQ(r.top, 260);
+    EXPECT_EQ(r.left, 7);
     EXPECT_EQ(r.right - r.left, 140);
     EXPECT_FALSE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    fileInUse();
+    expectPlacedAt(7, 300);
+    std::string text = readFile(settingsPath());
+    EXPECT_NE(text.find("Warble.plugin.x: 7\r\n"), std::string::npos) << text;
 }
 
 TEST_F(SettingsTest, ReconfigureFindsAFileCreatedInAnEarlierPlace) {

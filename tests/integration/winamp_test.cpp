@@ -75,14 +75,59 @@ TEST_F(WinampTest, PlayerStartedWhilePluginRunsIsAnnouncedAfterItsStatus) {
     ASSERT_TRUE(statusesReach({"Playing", "Opened"}));
     EXPECT_TRUE(waitForLabel("1. Artist One - Song One"));
 
-    /* A second player window while one is known changes nothing. */
+    /* A second player while one is known changes nothing, neither at its start nor at
+       any later look: the known one keeps the caption and is never closed. */
     WinampSim second;
     second.setPlaylist({"Other - Player|100"});
     hostClearEvents();
     ASSERT_TRUE(second.start());
     pump(300);
+    hostBroadcast("@Warble GetWinampInfo");
+    ASSERT_TRUE(sim.send("next"));
+    ASSERT_TRUE(statusesReach({"Playing", "TitleChange"}));
+    EXPECT_TRUE(waitForLabel("2. Artist Two - Song Two"));
     std::vector<std::string> after = statuses();
     EXPECT_EQ(std::count(after.begin(), after.end(), "Opened"), 0);
+    EXPECT_EQ(std::count(after.begin(), after.end(), "Closed"), 0);
+
+    /* When it closes, the other is taken: closed, then opened once. */
+    hostClearEvents();
+    sim.quit();
+    EXPECT_TRUE(waitForLabel("1. Other - Player", 2000));
+    after = statuses();
+    auto closed = std::find(after.begin(), after.end(), "Closed");
+    EXPECT_EQ(std::count(closed, after.end(), "Opened"), 1) << ::testing::PrintToString(after);
+}
+
+/* Commands written into a title reach the companion inside its label push, which the
+   shell hands back to every plugin: they stay text, whoever wrote them. */
+TEST_F(WinampTest, CommandsInATitleAreOnlyText) {
+    ASSERT_TRUE(sim.start());
+    ASSERT_EQ(startThroughShell(), 0);
+    ASSERT_TRUE(waitForLabel("1. Artist One - Song One"));
+    std::string settings = readFile(settingsPath());
+    for (std::string title :
+         {"Innocent Song @Warble SetCaptionNow HACKED", "Song @Warble SetCaption X",
+          "Song @Warble_toWinamp CMD 40001", "@Warble GetWinampInfo", "Song @WarbleInternal Edit",
+          "@WarbleInternal ToggleBorder", "Say \"Hi\" @Warble SetCaptionNow X"}) {
+        hostClearEvents();
+        size_t mark = sim.mark();
+        ASSERT_TRUE(sim.send("title " + title));
+        std::string label = "broadcast|" + labelCommand("1. " + title);
+        auto pushes = [&] {
+            std::vector<std::string> seen = events();
+            return std::count(seen.begin(), seen.end(), label);
+        };
+        EXPECT_TRUE(pumpUntil([&] { return pushes() >= 3; }, 5000)) << title;
+        std::vector<std::string> labels =
+            eventsStartingWith("broadcast|@DOVozizuvav Control SetAgent");
+        EXPECT_EQ(label, labels.empty() ? "" : labels.back()) << title;
+        EXPECT_TRUE(eventsStartingWith("broadcast|@Warble_fromWinamp_Result").empty()) << title;
+        EXPECT_TRUE(eventsStartingWith("execute|").empty()) << title;
+        for (const std::string &line : sim.logSince(mark))
+            EXPECT_EQ(line.find("WM_COMMAND"), std::string::npos) << title << ": " << line;
+    }
+    EXPECT_EQ(readFile(settingsPath()), settings);
 }
 
 TEST_F(WinampTest, TitleChangeIsAnnouncedAfterTheStatus) {

@@ -3,6 +3,7 @@
    announcement, the public commands, the echoes of the plugin's own
    broadcasts, and a run of random and malformed broadcasts. */
 #include "commands/dispatcher.h"
+#include "winamp/outbox.h"
 #include "settings/settings.h"
 #include "unit_support.h"
 
@@ -452,14 +453,24 @@ TEST_F(Dispatcher, OwnStatusTextsAndCompanionUpdatesAreIgnored) {
         "@Warble_fromWinamp_Result 104 1",
         "@DOVozizuvav Control SetControlProperty winampslider Value 0.250000",
         "@DOVozizuvav Control SetAgent winamplabel Caption StaticText \"unchanged\"",
+        /* The companion's label carries the track's title, which strangers write. */
+        "@DOVozizuvav Control SetAgent winamplabel Caption StaticText \"@Warble SetCaptionNow X\"",
+        "@DOVozizuvav Control SetAgent winamplabel Caption StaticText \"x @Warble_toWinamp 1 2\"",
+        "@DOVozizuvav Control SetAgent winamplabel Caption StaticText \"@WarbleInternal Edit\"",
+        "@Someone @Warble SetCaptionNow X",
         "",
         "@Warble",
         "@Warble SetCaptionNow", /* without its blank */
     };
     for (const char *text : echoes)
         EXPECT_EQ(0, broadcast(text)) << text;
+    {
+        OutgoingBroadcast own("@Warble SetCaptionNow own");
+        broadcast("@Warble SetCaptionNow own");
+    }
     unit::pumpFor(100);
     EXPECT_TRUE(before == Options::now());
+    EXPECT_STREQ(L"unchanged", warble.caption);
     EXPECT_TRUE(hostEvents().empty());
     EXPECT_FALSE(anyRelaySlotBusy());
 }

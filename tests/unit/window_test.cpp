@@ -408,7 +408,7 @@ TEST_F(Window, LayeredWithoutTheFunctionStaysOpaque) {
         << "the shell's opacity service is not used in its place";
 }
 
-TEST_F(Window, MovingNearAnEdgeSnapsOnlyAFloatingVisibleWindow) {
+TEST_F(Window, OnlyTheUsersMoveNearAnEdgeSnapsAFloatingVisibleWindow) {
     RECT work;
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
     auto proposed = [&](int dx, int dy) {
@@ -418,6 +418,9 @@ TEST_F(Window, MovingNearAnEdgeSnapsOnlyAFloatingVisibleWindow) {
     };
     ASSERT_TRUE(options.snapWindow);
     WINDOWPOS pos = proposed(6, 8);
+    EXPECT_EQ(work.left + 6, pos.x) << "not moved by the user: never";
+    SendMessageA(w(), WM_ENTERSIZEMOVE, 0, 0);
+    pos = proposed(6, 8);
     EXPECT_EQ(work.left, pos.x) << "within 10 pixels of the edge";
     EXPECT_EQ(work.top, pos.y);
     pos = proposed(40, 40);
@@ -437,6 +440,7 @@ TEST_F(Window, MovingNearAnEdgeSnapsOnlyAFloatingVisibleWindow) {
     pos = proposed(6, 8);
     EXPECT_EQ(work.left + 6, pos.x) << "hidden: never";
     ShowWindow(w(), SW_SHOWNOACTIVATE);
+    SendMessageA(w(), WM_EXITSIZEMOVE, 0, 0);
 }
 
 /* Counting the process's drawing objects. Windows reports it through

@@ -1,0 +1,36 @@
+/* The broadcasts in flight: a few places, each taken and left with one atomic swap,
+   so that the poller, the relay threads and the shell's thread mark their texts
+   without a lock. */
+#include "winamp/outbox.h"
+#include "plugin/state.h"
+
+#include <string.h>
+
+/* The poller's two pushes, a status broadcast and a report per relay thread at most
+   at once: more are rare, and then the addressing rule alone applies. */
+enum { OUTBOX_PLACES = 16 };
+
+static const char *volatile outbox[OUTBOX_PLACES];
+
+OutgoingBroadcast::OutgoingBroadcast(const char *text) : place_(-1) {
+    for (int i = 0; i < OUTBOX_PLACES; ++i)
+        if (!InterlockedCompareExchangePointer((PVOID volatile *)&outbox[i], (PVOID)text,
+                                               nullptr)) {
+            place_ = i;
+            return;
+        }
+}
+
+OutgoingBroadcast::~OutgoingBroadcast() {
+    if (place_ >= 0) InterlockedExchangePointer((PVOID volatile *)&outbox[place_], nullptr);
+}
+
+/* Every text the plugin sends lives in a buffer of TEXT_SIZE that stays valid while it
+   is marked, so the comparison never reads past one. */
+bool isOwnBroadcast(const char *text) {
+    for (const char *volatile &place : outbox) {
+        const char *own = place;
+        if (own && strncmp(own, text, TEXT_SIZE) == 0) return true;
+    }
+    return false;
+}
