@@ -39,6 +39,7 @@ void hostBroadcast(const char *text);
    registration, in the order they happen. Formats ('|' separates fields):
      broadcast|TEXT          label|TEXT
      write|PATH|KEY|VALUE    (booleans as true/false)
+     store|PATH|WHAT         (a file left as it is and why, a stale temporary removed)
      register|HWND           unregister|HWND      (HWND as 8 hex digits)
      sticky+|HWND            sticky-|HWND
      slit+|HWND              slit-|HWND

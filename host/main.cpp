@@ -28,11 +28,22 @@ const char HELP[] =
     "  Another ordinary start while a shell runs simply starts a second shell; the\n"
     "  remote-control forms below talk to the first one found.\n"
     "\n"
-    "Control the running shell (exit 0 when delivered, 1 when no shell runs):\n"
-    "  nightjar.exe --send TEXT      broadcast TEXT to the registered windows\n"
+    "Control the running shell (one request, nothing else on the line):\n"
+    "  nightjar.exe --send \"TEXT\"    broadcast TEXT to the registered windows; quote it\n"
+    "                                when it has spaces: --send \"@Warble GetWinampInfo\"\n"
     "  nightjar.exe --reconfigure    re-read the style and tell the plugins\n"
     "  nightjar.exe --quit           end the plugins and exit\n"
-    "  nightjar.exe --help           this text\n";
+    "  nightjar.exe --help           this text\n"
+    "  The running shell must use the same Wine prefix (WINEPREFIX) as the request.\n"
+    "\n"
+    "Exit codes:\n"
+    "  0  the shell ran and ended, or took the request (it carries it out at once,\n"
+    "     even when that opens a dialog box that waits for the user)\n"
+    "  1  a plugin could not be loaded or started, the shell's windows could not be\n"
+    "     created, or (requests) no shell runs\n"
+    "  2  the command line is wrong: an unknown option, a missing value, extra words,\n"
+    "     a style file or shell folder that does not exist\n"
+    "  3  (requests) the shell runs but did not take the request within 10 s (hung)\n";
 
 DWORD mainThread;
 static const DWORD REMOTE_ANSWER_MS = 10000;
@@ -46,7 +57,8 @@ BOOL WINAPI OnConsoleControl(DWORD event) {
 int sendRemote(ULONG_PTR code, const char *text) {
     HWND shell = FindWindowA(SHELL_CLASS, nullptr);
     if (!shell) {
-        fprintf(stderr, "nightjar: no running shell\n");
+        fprintf(stderr, "nightjar: no running shell (start one first: nightjar.exe --plugin "
+                        "PATH, in the same Wine prefix)\n");
         return 1;
     }
     COPYDATASTRUCT data = {};
@@ -63,9 +75,27 @@ int sendRemote(ULONG_PTR code, const char *text) {
     return 0;
 }
 
-int usageError(const char *message, const char *argument) {
-    fprintf(stderr, "nightjar: %s%s\n(try --help)\n", message, argument);
+int usageError(const char *message, const char *argument, const char *hint = "") {
+    fprintf(stderr, "nightjar: %s%s%s\n(try --help)\n", message, argument, hint);
     return 2;
+}
+
+/* A request is the whole command line: words after it would be lost silently (an
+   unquoted --send text keeps only its first word). */
+int sendAlone(int argc, char **argv, int at, ULONG_PTR code, const char *text) {
+    int extra = at + (text ? 2 : 1);
+    if (extra >= argc) return sendRemote(code, text);
+    if (code == REMOTE_BROADCAST)
+        return usageError("more than one word after --send: ", argv[extra],
+                          "\n  quote the whole text: --send \"@Warble SetCaptionNow Hi\"");
+    return usageError("unexpected words after the request: ", argv[extra]);
+}
+
+/* A path the shell will read must be there: a mistyped one would fall back silently. */
+bool exists(const char *path, bool folder) {
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) == folder;
 }
 
 } // namespace
@@ -88,17 +118,19 @@ int main(int argc, char **argv) {
             fputs(HELP, stdout);
             return 0;
         } else if (is("--send")) {
-            return sendRemote(REMOTE_BROADCAST, next);
+            return sendAlone(argc, argv, i, REMOTE_BROADCAST, next);
         } else if (is("--reconfigure")) {
-            return sendRemote(REMOTE_RECONFIGURE, nullptr);
+            return sendAlone(argc, argv, i, REMOTE_RECONFIGURE, nullptr);
         } else if (is("--quit")) {
-            return sendRemote(REMOTE_QUIT, nullptr);
+            return sendAlone(argc, argv, i, REMOTE_QUIT, nullptr);
         } else if (is("--plugin")) {
             plugins.push_back(argv[++i]);
         } else if (is("--style")) {
             options.stylePath = argv[++i];
+            if (!exists(next, false)) return usageError("no such style file: ", next);
         } else if (is("--shell-dir")) {
             options.shellDir = argv[++i];
+            if (!exists(next, true)) return usageError("no such folder for --shell-dir: ", next);
         } else if (is("--log")) {
             options.logPath = argv[++i];
         } else if (is("--slit")) {

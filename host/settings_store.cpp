@@ -2,7 +2,9 @@
    case. Every read goes to the disk, so a change made by hand or by another process is
    seen at once; every write rewrites the file through a temporary file in the same
    folder and a replacing move, so the file is never seen half-written. A file that
-   cannot be read whole is never rewritten. Lines may end in LF, CRLF or a lone CR. */
+   cannot be read whole, or that is read-only, is never rewritten: the event record says
+   why, and the plugin keeps the change in memory. A write also removes the temporary
+   files that killed writes left beside the file. Lines may end in LF, CRLF or a lone CR. */
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -118,20 +120,89 @@ bool findValue(const char *path, const char *key, std::string &value) {
     return false;
 }
 
-bool writeWhole(const char *path, const std::string &content) {
+/* The temporary file of a write: the file's own name, the writer's process and thread. */
+std::string temporaryPath(const char *path) {
     char suffix[48];
     snprintf(suffix, sizeof suffix, ".%lu.%lu.tmp", GetCurrentProcessId(), GetCurrentThreadId());
-    std::string temporaryPath = std::string(path) + suffix;
-    const char *temporary = temporaryPath.c_str();
-    FILE *file = fopen(temporary, "wb");
+    return path + std::string(suffix);
+}
+
+/* Reads a decimal number of at most 32 bits at text, up to the next dot. */
+bool readNumber(const char *&text, DWORD &number) {
+    unsigned long long value = 0;
+    const char *start = text;
+    for (; *text >= '0' && *text <= '9'; ++text)
+        if ((value = value * 10 + (DWORD)(*text - '0')) > 0xFFFFFFFFull) return false;
+    number = (DWORD)value;
+    return text != start && *text == '.';
+}
+
+/* When name is a temporary file of the settings file named file ("<file>.<pid>.<tid>.tmp",
+   matched without regard to case as the file system does), gives the writer's process. */
+bool temporaryOf(const char *name, const std::string &file, DWORD &writer) {
+    if (strlen(name) <= file.size() || _strnicmp(name, file.c_str(), file.size()) != 0)
+        return false;
+    const char *rest = name + file.size();
+    DWORD thread;
+    return *rest++ == '.' && readNumber(rest, writer) && readNumber(++rest, thread) &&
+           lstrcmpiA(rest, ".tmp") == 0;
+}
+
+/* A process that cannot be looked at is taken to run: its files are left alone. */
+bool processRuns(DWORD id) {
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, id);
+    if (!process) return GetLastError() != ERROR_INVALID_PARAMETER;
+    bool runs = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    CloseHandle(process);
+    return runs;
+}
+
+/* A writer killed between creating its temporary file and the move leaves the file
+   behind. Under the store's lock no other write of this process is under way, so all of
+   this process's are left over; another process's are once that process has ended. */
+void removeStaleTemporaries(const std::string &path) {
+    size_t slash = path.find_last_of("\\/:");
+    std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    std::string file = path.substr(folder.size());
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((path + ".*.*.tmp").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        DWORD writer;
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+            !temporaryOf(found.cFileName, file, writer))
+            continue;
+        if (writer != GetCurrentProcessId() && processRuns(writer)) continue;
+        std::string stale = folder + found.cFileName;
+        if (DeleteFileA(stale.c_str()))
+            hostLog("store|%s|removed: left by an ended write", stale.c_str());
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+bool writeWhole(const char *path, const std::string &content) {
+    removeStaleTemporaries(path);
+    std::string temporary = temporaryPath(path);
+    FILE *file = fopen(temporary.c_str(), "wb");
     if (!file) return false;
     bool written = fwrite(content.data(), 1, content.size(), file) == content.size();
     written = fflush(file) == 0 && written;
     written = fclose(file) == 0 && written;
-    if (written && MoveFileExA(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    if (written &&
+        MoveFileExA(temporary.c_str(), path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return true;
-    DeleteFileA(temporary);
+    DeleteFileA(temporary.c_str());
     return false;
+}
+
+/* Why the file must be left as it is, or null when it may be rewritten; content gets
+   what it holds. */
+const char *keptBecause(const char *path, std::string &content) {
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        return "the file is read-only";
+    if (readFile(path, content) == FileRead::Unreadable) return "the file cannot be read whole";
+    return nullptr;
 }
 
 void storeValue(const char *path, const char *key, const char *value) {
@@ -146,7 +217,10 @@ void storeValue(const char *path, const char *key, const char *value) {
 
     Locked hold(storeLock());
     std::string content;
-    if (readFile(path, content) == FileRead::Unreadable) return;
+    if (const char *why = keptBecause(path, content)) {
+        hostLog("store|%s|not rewritten: %s", path, why);
+        return;
+    }
     std::vector<Line> lines = splitLines(content);
     bool replaced = false;
     std::string ignored;

@@ -21,6 +21,8 @@ struct Registration {
 
 HWND shell;
 HWND label;
+HHOOK modalLoopHook;
+bool requestWaiting; /* a request's sender waits for the shell's answer */
 char labelText[256] = "Nightjar";
 std::vector<Registration> registrations;
 
@@ -119,12 +121,30 @@ LRESULT OnCopyData(const COPYDATASTRUCT *data) {
     std::string text;
     if (data->lpData && data->cbData)
         text.assign((const char *)data->lpData, strnlen((const char *)data->lpData, data->cbData));
+    requestWaiting = InSendMessage() != FALSE;
+    LRESULT done = FALSE;
     switch (data->dwData) {
-    case REMOTE_BROADCAST: return OnBroadcast((LPARAM)text.c_str());
-    case REMOTE_RECONFIGURE: return OnReconfigure();
-    case REMOTE_QUIT: PostQuitMessage(0); return TRUE;
+    case REMOTE_BROADCAST: done = OnBroadcast((LPARAM)text.c_str()); break;
+    case REMOTE_RECONFIGURE: done = OnReconfigure(); break;
+    case REMOTE_QUIT:
+        PostQuitMessage(0);
+        done = TRUE;
+        break;
     }
-    return FALSE;
+    requestWaiting = false;
+    return done;
+}
+
+/* A request is carried out before its sender goes on, so that what it changed is there
+   when the sender ends; but a modal loop entered meanwhile (a plugin's About box, a
+   menu) may last until the user ends it: its first message releases the sender, which
+   counts the request as delivered. */
+LRESULT CALLBACK OnModalLoopMessage(int code, WPARAM wParam, LPARAM lParam) {
+    if (code >= 0 && requestWaiting) {
+        requestWaiting = false;
+        ReplyMessage(TRUE);
+    }
+    return CallNextHookEx(modalLoopHook, code, wParam, lParam);
 }
 
 LRESULT CALLBACK ShellProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -224,6 +244,8 @@ bool hostStart(const HostOptions &options) {
     shell = CreateWindowExA(WS_EX_TOOLWINDOW, SHELL_CLASS, "Nightjar", WS_POPUP, 0, 0, 0, 0,
                             nullptr, nullptr, instance, nullptr);
     if (!shell) return false;
+    modalLoopHook =
+        SetWindowsHookExA(WH_MSGFILTER, OnModalLoopMessage, nullptr, GetCurrentThreadId());
     label = createLabel(instance);
     if (shellOptions().showSlit) slitCreate(instance);
     return true;
@@ -236,6 +258,8 @@ void hostStop() {
     if (label) DestroyWindow(label);
     if (shell) DestroyWindow(shell);
     label = shell = nullptr;
+    if (modalLoopHook) UnhookWindowsHookEx(modalLoopHook);
+    modalLoopHook = nullptr;
     registrations.clear();
     HINSTANCE instance = GetModuleHandleA(nullptr);
     UnregisterClassA(LABEL_CLASS, instance);

@@ -8,6 +8,44 @@ export WINEPREFIX=${WINEPREFIX:-$BUILD/wineprefix}
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
+# script_usage: the comment at the top of the calling script, which says how to use it.
+script_usage() { sed -n '2,/^set -/p' "$0" | sed -e '$d' -e 's/^# \{0,1\}//'; }
+
+# usage_error TEXT: a command line the script cannot follow ends it with code 2.
+usage_error() {
+    echo "$(basename "$0"): $* (try --help)" >&2
+    exit 2
+}
+
+# no_arguments "$@": for the scripts that take nothing but --help.
+no_arguments() {
+    case "${1:-}" in
+    "") ;;
+    -h | --help) script_usage; exit 0 ;;
+    *) usage_error "unknown argument $1" ;;
+    esac
+}
+
+# one_run_at_a_time: the scripts share the checkout's build folder, Wine prefix and
+# output, so a second one started while another runs stops at once, before touching
+# any of them. The run's pid is kept in a file, which is removed when it ends; a file
+# left by a run that died without removing it is taken over.
+RUN_FILE=$ROOT/.running
+OWN_RUN_FILE=
+one_run_at_a_time() {
+    local pid name
+    while ! (set -o noclobber && echo "$$ $(basename "$0")" >"$RUN_FILE") 2>/dev/null; do
+        read -r pid name <"$RUN_FILE" 2>/dev/null || true
+        if [ -n "${pid:-}" ] && [ "$pid" != $$ ] && kill -0 "$pid" 2>/dev/null; then
+            echo "$(basename "$0"): another run (scripts/${name:-?}, pid $pid) is using this checkout;" \
+                "wait until it ends" >&2
+            exit 1
+        fi
+        rm -f "$RUN_FILE"
+    done
+    OWN_RUN_FILE=$RUN_FILE
+}
+
 as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
 
 # have NAME: NAME is a command on the PATH, or (an absolute path) a file that exists.
@@ -69,12 +107,24 @@ start_display() {
     export DISPLAY=":$number"
 }
 
-# Layered windows show their opacity only through a compositing manager.
+# Layered windows show their opacity only through a compositing manager: one is started
+# for the run, on our Xvfb or on the user's display, unless the display has one already.
+# COMPOSITED says whether one runs.
 COMPOSITOR_PID=
+COMPOSITED=
 start_compositor() {
-    [ -n "$XVFB_PID" ] || return 0
-    xcompmgr >/dev/null 2>&1 </dev/null &
+    local said
+    said=$(mktemp)
+    xcompmgr >/dev/null 2>"$said" </dev/null &
     COMPOSITOR_PID=$!
+    sleep 1
+    if kill -0 "$COMPOSITOR_PID" 2>/dev/null; then
+        COMPOSITED=1
+    else
+        COMPOSITOR_PID=
+        ! grep -qi 'another composite manager' "$said" || COMPOSITED=1
+    fi
+    rm -f "$said"
 }
 
 # The prefix's server runs in the foreground of a child of ours, so that its pid is known;
@@ -154,5 +204,6 @@ stop_all() {
     fi
     if [ -n "$COMPOSITOR_PID" ]; then stop_pid "$COMPOSITOR_PID"; fi
     if [ -n "$XVFB_PID" ]; then stop_pid "$XVFB_PID"; fi
+    if [ -n "$OWN_RUN_FILE" ]; then rm -f "$OWN_RUN_FILE"; fi
 }
 trap stop_all EXIT

@@ -267,9 +267,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCmd) {
     Options options;
     int exitCode = readOptions((int)words.size(), argv.data(), options);
     if (exitCode >= 0) return exitCode;
+    Playlist playlist;
+    exitCode = startPlaylist(options, playlist);
+    if (exitCode >= 0) return exitCode;
     logOpen(options.logPath);
 
-    Player player(startPlaylist(options));
+    Player player(playlist);
     startPlayer(player, options);
     g_player = &player;
 

@@ -9,6 +9,10 @@
 #include <cstring>
 #include <string>
 
+#define SEND_COMMANDS                                                                              \
+    "  play | pause | stop | next | prev | title TEXT | seek MS | length SECONDS\n"                \
+    "  state playing|paused|stopped | track N | scroll on|off | empty | hang MS | quit\n"
+
 static const char USAGE[] =
     "winamp-sim: a stand-in Winamp player (window class \"%s\")\n"
     "usage: winamp-sim [options]\n"
@@ -21,37 +25,38 @@ static const char USAGE[] =
     "  --position MS     start at this position\n"
     "  --empty           start with an empty playlist\n"
     "  --help            this text\n"
-    "       winamp-sim --send CMD [ARGS]   drive the running player:\n"
-    "  play | pause | stop | next | prev | title TEXT | seek MS | length SECONDS\n"
-    "  state playing|paused|stopped | track N | scroll on|off | empty | hang MS | quit\n"
-    "  (exit code 1 when no player runs, 2 for an unknown option or command)\n";
+    "       winamp-sim --send CMD [ARGS]   drive the running player:\n" SEND_COMMANDS
+    "Exit codes: 0 the player ran and ended, or the running one took the command;\n"
+    "  1 no player runs (--send); 2 a wrong command line: an unknown option or\n"
+    "  command, a bad number, --paused with --stopped, a playlist file that cannot\n"
+    "  be read, a track the playlist does not have.\n";
 
-/* A mistyped option or command ends with what is accepted and exit code 2: it neither
-   starts a second player nor hands the running one a command it would ignore. */
-static int usageError(const char *what, const char *arg) {
-    fprintf(stderr, "winamp-sim: %s%s\n\n", what, arg);
-    fprintf(stderr, USAGE, WINAMP_CLASS);
+/* A mistyped option or command ends with one line that says what is wrong and exit code
+   2: it neither starts a player set up otherwise than asked nor hands the running one a
+   command it would ignore. */
+static int usageError(const char *what, const char *arg, const char *more = "") {
+    fprintf(stderr, "winamp-sim: %s%s (try --help)\n%s", what, arg, more);
     return 2;
 }
 
 static int sendChecked(char **words, int count) {
-    if (count == 0) return usageError("--send needs a command", "");
+    if (count == 0) return usageError("--send needs a command", "", SEND_COMMANDS);
     std::string text;
     for (int i = 0; i < count; i++)
         text += std::string(i ? " " : "") + words[i];
     if (parseRemote(text).kind == REMOTE_UNKNOWN)
-        return usageError("unknown command or bad argument: --send ", text.c_str());
+        return usageError("unknown command or bad argument: --send ", text.c_str(), SEND_COMMANDS);
     int result = sendRemote(words, count);
     if (result == 1) fprintf(stderr, "winamp-sim: no player runs (start one: winamp-sim)\n");
     return result;
 }
 
-/* A whole number within [0, high]; anything else gives fallback. */
-static long long numberArg(const char *text, long long high, long long fallback) {
+/* A whole number within [low, high], or -1. */
+static long long numberArg(const char *text, long long low, long long high) {
     char *end = nullptr;
     errno = 0;
     long long value = strtoll(text, &end, 10);
-    if (end == text || *end != '\0' || errno != 0 || value < 0 || value > high) return fallback;
+    if (end == text || *end != '\0' || errno != 0 || value < low || value > high) return -1;
     return value;
 }
 
@@ -71,32 +76,42 @@ int readOptions(int argc, char **argv, Options &o) {
             o.playlistPath = argv[++i];
         else if (!strcmp(a, "--log") && hasValue)
             o.logPath = argv[++i];
-        else if (!strcmp(a, "--paused"))
-            o.state = STATE_PAUSED;
-        else if (!strcmp(a, "--stopped"))
-            o.state = STATE_STOPPED;
-        else if (!strcmp(a, "--scroll"))
+        else if (!strcmp(a, "--paused") || !strcmp(a, "--stopped")) {
+            PlayState state = a[2] == 'p' ? STATE_PAUSED : STATE_STOPPED;
+            if (o.state != STATE_PLAYING && o.state != state)
+                return usageError("--paused and --stopped contradict each other", "");
+            o.state = state;
+        } else if (!strcmp(a, "--scroll"))
             o.scroll = true;
         else if (!strcmp(a, "--empty"))
             o.empty = true;
-        else if (!strcmp(a, "--track") && hasValue)
-            o.track = (int)numberArg(argv[++i], PLAYLIST_TRACKS_MAX, 0);
-        else if (!strcmp(a, "--position") && hasValue)
-            o.position = numberArg(argv[++i], TRACK_SECONDS_MAX * 1000LL, -1);
-        else
+        else if (!strcmp(a, "--track") && hasValue) {
+            o.track = (int)numberArg(argv[++i], 1, PLAYLIST_TRACKS_MAX);
+            if (o.track < 0)
+                return usageError("--track takes a track number from 1, not ", argv[i]);
+        } else if (!strcmp(a, "--position") && hasValue) {
+            o.position = numberArg(argv[++i], 0, TRACK_SECONDS_MAX * 1000LL);
+            if (o.position < 0)
+                return usageError("--position takes milliseconds from 0, not ", argv[i]);
+        } else
             return usageError("unknown option ", a);
     }
     return -1;
 }
 
-Playlist startPlaylist(const Options &o) {
-    Playlist list;
-    if (o.empty) return list;
-    if (o.playlistPath && loadPlaylist(o.playlistPath, list)) return list;
-    if (o.playlistPath)
-        fprintf(stderr, "winamp-sim: cannot read %s, using the built-in playlist\n",
-                o.playlistPath);
-    return builtinPlaylist();
+int startPlaylist(const Options &o, Playlist &list) {
+    list.clear();
+    if (o.empty) return -1;
+    if (!o.playlistPath)
+        list = builtinPlaylist();
+    else if (!loadPlaylist(o.playlistPath, list))
+        return usageError("cannot read the playlist file ", o.playlistPath);
+    if (o.track > (int)list.size()) {
+        char text[64];
+        snprintf(text, sizeof text, "%d, the playlist has %u", o.track, (unsigned)list.size());
+        return usageError("no such track: --track ", text);
+    }
+    return -1;
 }
 
 void startPlayer(Player &player, const Options &o) {

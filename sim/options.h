@@ -18,7 +18,8 @@ struct Options {
    with at once (after --help, or after --send has handed its command over). */
 int readOptions(int argc, char **argv, Options &o);
 
-/* The playlist to start with: none, the file's, or the built-in one. */
-Playlist startPlaylist(const Options &o);
+/* The playlist to start with: none, the file's, or the built-in one. Returns -1 to go
+   on, or 2 (said why) when the file cannot be read or lacks the starting track. */
+int startPlaylist(const Options &o, Playlist &list);
 /* Applies the starting track, state and position. */
 void startPlayer(Player &player, const Options &o);

@@ -11,11 +11,12 @@
 #include <string.h>
 
 static const char USAGE[] =
-    "nightjar.exe (paint benchmarks) [gdi] [cycle] [cpu] [options]\n"
+    "nightjar.exe (paint benchmarks) [gdi] [cycle] [cpu] [load] [options]\n"
     "  gdi     GDI work of one paint of a 300x20 window vs BitBlt + DrawTextA\n"
     "  cycle   InvalidateRect + UpdateWindow of the plugin window vs a bare window\n"
     "  cpu     CPU per second of wall time, scrolling and idle, vs bare\n"
-    "  (none named: all three)\n"
+    "  load    LoadLibrary time and private memory of Warble.dll vs a bare DLL\n"
+    "  (none named: all four)\n"
     "  --iterations N   paints per round (default 2000)\n"
     "  --rounds N       rounds, plugin and bare alternating (default 5; cpu: 3)\n"
     "  --seconds S      length of each CPU measurement (default 5)\n"
@@ -49,7 +50,7 @@ static int number(const char *text, int low, int high) {
 
 int main(int argc, char **argv) {
     PaintOptions options;
-    bool gdi = false, cycle = false, cpu = false;
+    bool gdi = false, cycle = false, cpu = false, load = false;
     for (int i = 1; i < argc; ++i) {
         const char *a = argv[i];
         const char *next = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -59,6 +60,8 @@ int main(int argc, char **argv) {
             cycle = true;
         else if (!strcmp(a, "cpu"))
             cpu = true;
+        else if (!strcmp(a, "load"))
+            load = true;
         else if (!strcmp(a, "--iterations") && next)
             options.iterations = number(argv[++i], 1, 1000000);
         else if (!strcmp(a, "--rounds") && next)
@@ -70,7 +73,7 @@ int main(int argc, char **argv) {
             return strcmp(a, "--help") ? 2 : 0;
         }
     }
-    if (!gdi && !cycle && !cpu) gdi = cycle = cpu = true;
+    if (!gdi && !cycle && !cpu && !load) gdi = cycle = cpu = load = true;
 
     options.folder = makeBenchFolder("paint");
     if (options.folder.empty() || !writeSettings(options.folder, SETTINGS)) {
@@ -98,6 +101,7 @@ int main(int argc, char **argv) {
         }
     }
     if (cpu) runCpuLoad(options);
+    if (load) runLoadCost(options);
 
     hostStop();
     removeBenchFolder(options.folder);

@@ -24,3 +24,4 @@ void endLinkedPlugin();
 void runGdiWork(const PaintOptions &options);
 void runPaintCycle(const PaintOptions &options);
 void runCpuLoad(const PaintOptions &options);
+void runLoadCost(const PaintOptions &options);

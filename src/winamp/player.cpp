@@ -149,10 +149,11 @@ static bool lookAndInstall(HWND gone, bool announceOpened) {
         installLook(look, gone, announceOpened);
         return true;
     }
-    /* No answer: nothing is shown or announced from it; the poller asks again. */
-    warble.lookUnanswered = true;
     /* A known player that is gone is closed whatever the other one does. */
     if (gone && warble.hwndWinamp == gone) installLook({nullptr, -1}, gone, false);
+    /* No answer: nothing is shown or announced from it; the poller asks again until the
+       player answers, and then takes it. */
+    warble.lookUnanswered = true;
     return false;
 }
 

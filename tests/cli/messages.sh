@@ -1,16 +1,19 @@
 #!/usr/bin/env bash
-# What the stand-in shell and player answer to a command line they cannot follow: each
-# case gives the exit code and words the message must hold, run through the real programs.
+# What the stand-in shell and player, and the project's scripts, answer to a command line
+# they cannot follow: each case gives the exit code and words the message must hold, run
+# through the real programs. A refusal is short: never the whole usage text.
 # usage: messages.sh nightjar.exe winamp-sim.exe Warble.dll (WINEPREFIX and DISPLAY set)
 set -u
 shell=$1 sim=$2 dll=$3
+scripts=$(cd "$(dirname "$0")/../../scripts" && pwd)
 failures=0
-expect() { # CODE PATTERN COMMAND...
+check() { # CODE PATTERN COMMAND...
     local code=$1 pattern=$2 out rc
     shift 2
-    out=$(timeout 60 wine "$@" 2>&1 </dev/null)
+    out=$(timeout 60 "$@" 2>&1 </dev/null)
     rc=$?
-    if [ "$rc" != "$code" ] || ! grep -q -- "$pattern" <<<"$out"; then
+    if [ "$rc" != "$code" ] || ! grep -q -- "$pattern" <<<"$out" ||
+        { [ "$code" != 0 ] && grep -q "usage:" <<<"$out"; }; then
         echo "FAILED: $* -> exit $rc (wanted $code and '$pattern'), said:"
         echo "$out"
         failures=$((failures + 1))
@@ -18,8 +21,10 @@ expect() { # CODE PATTERN COMMAND...
         echo "ok: $* -> $code, $(head -n 1 <<<"$out")"
     fi
 }
+expect() { check "$1" "$2" wine "${@:3}"; }
 tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
+shell_pid=
+trap '[ -z "$shell_pid" ] || kill "$shell_pid" 2>/dev/null; rm -rf "$tmp"' EXIT
 echo "not a DLL" >"$tmp/Text.dll"
 # A 64-bit image: the DOS header, then the PE header naming the AMD64 machine.
 { printf 'MZ'; head -c 58 /dev/zero; printf '\x40\0\0\0PE\0\0\x64\x86'; head -c 400 /dev/zero; } >"$tmp/Wide.dll"
@@ -42,4 +47,35 @@ expect 2 "unknown command or bad argument: --send bogus" "$sim" --send bogus
 expect 2 "state playing|paused|stopped" "$sim" --send seek soon
 expect 2 "missing value after --playlist" "$sim" --playlist
 expect 1 "no player runs" "$sim" --send next
+expect 2 "quote the whole text" "$shell" --send @Warble SetCaptionNow Hi
+expect 2 "unexpected words after the request: --send" "$shell" --quit --send x
+expect 2 "no such style file: C:.nowhere.style" "$shell" --style 'C:\nowhere.style'
+expect 2 "no such folder for --shell-dir: C:.nowhere" "$shell" --shell-dir 'C:\nowhere'
+expect 1 "in the same Wine prefix" "$shell" --reconfigure
+# A request that opens the plugin's modal About box is delivered: at once, with exit 0.
+cp "$dll" "$tmp/Warble.dll"
+wine "$shell" --plugin "$(w "$tmp/Warble.dll")" --log "$(w "$tmp/shell.log")" >/dev/null 2>&1 &
+shell_pid=$!
+timeout 30 sh -c "until grep -q '^register' '$tmp/shell.log' 2>/dev/null; do sleep 0.2; done"
+expect 0 "" "$shell" --send "@WarbleInternal About"
+expect 0 "" "$shell" --quit
+timeout 10 tail --pid="$shell_pid" -f /dev/null && shell_pid=
+
+expect 2 "track number from 1, not abc" "$sim" --track abc
+expect 2 "no such track: --track 99, the playlist has" "$sim" --track 99
+expect 2 "milliseconds from 0, not -5000" "$sim" --position -5000
+expect 2 "contradict" "$sim" --paused --stopped
+expect 2 "cannot read the playlist file C:.nowhere.txt" "$sim" --playlist 'C:\nowhere.txt'
+
+# The scripts: --help says how to use them and does nothing else; a second run on the
+# checkout while one runs (this one's, or the mark set here) stops at once.
+for name in test demo package; do check 0 "usage: scripts/$name" "$scripts/$name" --help; done
+check 2 "unknown argument --bogus (try --help)" "$scripts/test" --bogus
+run_file=$scripts/../.running
+own_mark=
+(set -o noclobber && echo "$$ messages.sh" >"$run_file") 2>/dev/null && own_mark=1
+check 1 "another run (scripts/.*) is using this checkout" "$scripts/demo"
+[ -z "$own_mark" ] || rm -f "$run_file"
+check 2 "expected the path of Warble.dll" "$scripts/check-binaries"
+check 1 "expected a DLL, but .* is a program" "$scripts/check-binaries" "$sim"
 [ "$failures" = 0 ]

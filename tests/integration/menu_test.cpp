@@ -145,6 +145,19 @@ TEST_F(MenuTest, ToggleAnnouncesWritesAndRebuildsWithoutPopup) {
     EXPECT_GE(findEvent(events(), "label|WarblePlugin -> toggleborder enabled!"), 0);
     EXPECT_GE(findEvent(events(), "write|" + settingsPath() + "|Warble.plugin.showBorder:|true"),
               0);
+
+    /* A read-only file is left as it is, and says why; the toggle still holds. */
+    std::string before = readFile(settingsPath());
+    SetFileAttributesA(settingsPath().c_str(), FILE_ATTRIBUTE_READONLY);
+    hostClearEvents();
+    hostBroadcast("@WarbleInternal ToggleBorder");
+    EXPECT_EQ(menuCalls(), expectedMenu(m, false));
+    EXPECT_GE(
+        findEvent(events(), "store|" + settingsPath() + "|not rewritten: the file is read-only"),
+        0);
+    EXPECT_EQ(readFile(settingsPath()), before);
+    EXPECT_TRUE(GetFileAttributesA(settingsPath().c_str()) & FILE_ATTRIBUTE_READONLY);
+    SetFileAttributesA(settingsPath().c_str(), 0);
 }
 
 TEST_F(MenuTest, RightButtonWhileDockedOpensTheMenuToo) {

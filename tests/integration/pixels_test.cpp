@@ -400,6 +400,11 @@ TEST_P(HideWhenIdleTest, ScreenShowsNothingWhileStoppedAndTheTitleSoonAfterPlay)
         hostBroadcast("@NJShowPlugins");
         EXPECT_TRUE(IsWindowVisible(window));
     }
+    /* Paused is not idle: the window stays, and the title blinks. */
+    ASSERT_TRUE(sim.send("pause"));
+    EXPECT_TRUE(pumpUntil([&] { return inkOnScreen() == 0; }, 3000)) << "the faint phase";
+    EXPECT_TRUE(pumpUntil([&] { return inkOnScreen() > 0; }, 3000)) << "and back";
+    EXPECT_TRUE(IsWindowVisible(window));
     ASSERT_TRUE(sim.send("stop"));
     EXPECT_TRUE(pumpUntil([&] { return !IsWindowVisible(window) && inkOnScreen() == 0; }, 1000));
     hostBroadcast("@NJShowPlugins");

@@ -68,9 +68,23 @@ bool WinampSim::start(const std::string &options) {
     startup.cb = sizeof startup;
     std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back('\0');
-    if (!CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process_)) {
-        process_ = {};
+    /* The player runs in a job of its own that ends it when the job's last handle
+       closes: when this runner is killed or crashes too, no player outlives its test to
+       confuse the next one. */
+    job_ = CreateJobObjectA(nullptr, nullptr);
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (!job_ ||
+        !SetInformationJobObject(job_, JobObjectExtendedLimitInformation, &limits, sizeof limits) ||
+        !CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                        nullptr, nullptr, &startup, &process_)) {
+        kill();
+        return false;
+    }
+    bool inJob = AssignProcessToJobObject(job_, process_.hProcess);
+    ResumeThread(process_.hThread);
+    if (!inJob) {
+        kill();
         return false;
     }
     /* Found among all windows by class and process: another player may be running. */
@@ -104,14 +118,17 @@ void WinampSim::quit() {
 }
 
 void WinampSim::kill() {
-    if (!process_.hProcess) return;
-    if (WaitForSingleObject(process_.hProcess, 0) != WAIT_OBJECT_0) {
-        TerminateProcess(process_.hProcess, 1);
-        WaitForSingleObject(process_.hProcess, QUIT_TIMEOUT_MS);
+    if (process_.hProcess) {
+        if (WaitForSingleObject(process_.hProcess, 0) != WAIT_OBJECT_0) {
+            TerminateProcess(process_.hProcess, 1);
+            WaitForSingleObject(process_.hProcess, QUIT_TIMEOUT_MS);
+        }
+        CloseHandle(process_.hThread);
+        CloseHandle(process_.hProcess);
     }
-    CloseHandle(process_.hThread);
-    CloseHandle(process_.hProcess);
+    if (job_) CloseHandle(job_);
     process_ = {};
+    job_ = nullptr;
     window_ = nullptr;
 }
 

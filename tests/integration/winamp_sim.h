@@ -1,6 +1,6 @@
 /* winamp-sim.exe driven from a test: started with a playlist and a message log of its
-   own, sent remote commands straight through WM_COPYDATA, and always ended when it goes
-   out of scope, also when the test fails. */
+   own, sent remote commands straight through WM_COPYDATA, and always ended: when it goes
+   out of scope, also when the test fails, and by its job when the runner itself ends. */
 #pragma once
 
 #include <string>
@@ -42,5 +42,6 @@ class WinampSim {
     std::string playlistPath_;
     std::string logPath_;
     PROCESS_INFORMATION process_ = {};
+    HANDLE job_ = nullptr; /* ends the player when closed, also when this runner dies */
     HWND window_ = nullptr;
 };

@@ -382,3 +382,36 @@ TEST(WinampSimTest, AnswersPromptlyWithARepaintPending) {
             << "title change, round " << round;
     }
 }
+
+/* A runner killed in the middle of a test takes its player with it. The same test, run
+   in a child runner with WARBLE_HOLD_PLAYER set, is the one killed: it starts a player
+   and waits. */
+TEST(WinampSimTest, KilledRunnerLeavesNoPlayerBehind) {
+    if (getenv("WARBLE_HOLD_PLAYER")) {
+        WinampSim sim;
+        ASSERT_TRUE(sim.start());
+        pump(60000);
+        return;
+    }
+    char self[MAX_PATH] = "", line[] = "nightjar.exe --gtest_filter=WinampSimTest.Killed*";
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION runner = {};
+    SetEnvironmentVariableA("WARBLE_HOLD_PLAYER", "1");
+    ASSERT_TRUE(CreateProcessA(self, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                               &runner));
+    SetEnvironmentVariableA("WARBLE_HOLD_PLAYER", nullptr);
+    HWND window = nullptr;
+    pumpUntil([&] { return (window = FindWindowA("Winamp v1.x", nullptr)) != nullptr; }, 15000);
+    DWORD id = 0;
+    GetWindowThreadProcessId(window, &id);
+    HANDLE player = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, id);
+    TerminateProcess(runner.hProcess, 1);
+    WaitForSingleObject(runner.hProcess, 5000);
+    ASSERT_NE(player, nullptr);
+    EXPECT_EQ(WaitForSingleObject(player, 5000), WAIT_OBJECT_0) << "the player outlived its runner";
+    TerminateProcess(player, 1);
+    for (HANDLE handle : {runner.hThread, runner.hProcess, player})
+        CloseHandle(handle);
+}

@@ -4,6 +4,7 @@
    broadcasts, and a run of random and malformed broadcasts. */
 #include "commands/dispatcher.h"
 #include "winamp/outbox.h"
+#include "winamp/player.h"
 #include "settings/settings.h"
 #include "unit_support.h"
 
@@ -177,9 +178,10 @@ TEST_F(Dispatcher, EveryOnOffCommandTogglesAnnouncesWritesAndRefreshesTheMenu) {
                 EXPECT_GT(eventIndex("broadcast|@Warble_fromWinamp_Stopped"), menu)
                     << "the player is asked again after the track number setting";
             }
-            if (&options.hideWhenIdle == c.flag)
+            if (&options.hideWhenIdle == c.flag) {
                 EXPECT_EQ(!after, IsWindowVisible(warble.hwndPlugin) != FALSE)
                     << "no player: hidden while the option is on";
+            }
         }
     }
 }
@@ -484,6 +486,13 @@ TEST_F(Dispatcher, GetWinampInfoInAnyCaseAsksThePlayer) {
     broadcast(" @Warble GetWinampInfo");
     EXPECT_STREQ(L"placeholder", warble.caption) << "with a blank around it the text is another";
     EXPECT_TRUE(hostEvents().empty());
+
+    /* A look the poller began before the last one was installed is out of date. */
+    handPlayerLook({nullptr, -1}, nullptr, warble.playerEpoch - 1);
+    EXPECT_STREQ(L"placeholder", warble.caption);
+    EXPECT_TRUE(hostEvents().empty());
+    handPlayerLook({nullptr, -1}, nullptr, warble.playerEpoch);
+    EXPECT_STREQ(L"Couldn't Find Winamp", warble.caption);
 }
 
 TEST_F(Dispatcher, SetCaptionNowTakesWhatFollowsThePattern) {

@@ -152,13 +152,34 @@ TEST_F(SettingsStore, LinesEndInLfCrlfOrALoneCr) {
     EXPECT_EQ("a: 6\rb: 5\nc: 3\r\nd: 4", content()) << "each line keeps its own ending";
 }
 
-TEST_F(SettingsStore, FileTooLargeToReadIsNeverRewritten) {
-    std::string large = "Warble.plugin.x: 1\r\n" + std::string(17 * 1024 * 1024, '#') + "\r\n";
-    write(large);
-    EXPECT_EQ(7, ReadInt(path.c_str(), "Warble.plugin.x:", 7)) << "read as empty";
-    WriteInt(path.c_str(), "Warble.plugin.width:", 120);
-    WriteBool(path.c_str(), "Warble.plugin.x:", true);
-    EXPECT_TRUE(content() == large) << "the file is left whole, " << content().size() << " bytes";
+TEST_F(SettingsStore, FileUnreadableOrReadOnlyIsNeverRewritten) {
+    const std::string small = "Warble.plugin.x: 1\r\n";
+    const std::string large = small + std::string(17 * 1024 * 1024, '#') + "\r\n";
+    const struct {
+        const std::string &text;
+        bool readOnly, heldOpen; /* held open, without sharing, by another program */
+        const char *why;
+    } cases[] = {{large, false, false, "cannot be read whole"},
+                 {small, true, false, "is read-only"},
+                 {small, false, true, "cannot be read whole"}};
+    for (const auto &c : cases) {
+        write(c.text);
+        SetFileAttributesA(path.c_str(), c.readOnly ? FILE_ATTRIBUTE_READONLY : 0);
+        HANDLE held = c.heldOpen ? CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr,
+                                               OPEN_EXISTING, 0, nullptr)
+                                 : INVALID_HANDLE_VALUE;
+        hostClearEvents();
+        EXPECT_EQ(c.readOnly ? 1 : 7, ReadInt(path.c_str(), "Warble.plugin.x:", 7)) << c.why;
+        WriteInt(path.c_str(), "Warble.plugin.width:", 120);
+        WriteBool(path.c_str(), "Warble.plugin.x:", true);
+        if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+        EXPECT_TRUE(content() == c.text) << "left whole: " << content().size() << " bytes";
+        EXPECT_EQ(c.readOnly, (GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY) != 0);
+        EXPECT_EQ(
+            2u,
+            unit::eventsStartingWith("store|" + path + "|not rewritten: the file " + c.why).size());
+        SetFileAttributesA(path.c_str(), 0);
+    }
 }
 
 TEST_F(SettingsStore, ValueWithALineBreakStaysOneLine) {
@@ -169,13 +190,32 @@ TEST_F(SettingsStore, ValueWithALineBreakStaysOneLine) {
 }
 
 TEST_F(SettingsStore, NoTemporaryFileIsLeftBehind) {
+    /* Left by killed writes: an ended process's and this process's own go at the next
+       write; a running process's, and anything not named as the store names them, stay. */
+    DWORD running = 0, self = GetCurrentProcessId();
+    GetWindowThreadProcessId(GetDesktopWindow(), &running);
+    ASSERT_NE(running, self);
+    std::vector<std::string> kept = {"Warble.rc",
+                                     "Warble.rc." + std::to_string(running) + ".1.tmp",
+                                     "Warble.rc.12.tmp",
+                                     "Warble.rc.1x.2.tmp",
+                                     "Warble.rc.4294967296.2.tmp",
+                                     "Warble.rc.5.6.tmp.bak",
+                                     "Warblerc.5.6.tmp"};
+    for (const std::string &name : kept)
+        unit::writeFile(folder + name, "x");
+    unit::writeFile(folder + "Warble.rc.4294967292.7.tmp", "x");
+    unit::writeFile(folder + "WARBLE.RC." + std::to_string(self) + ".99.TMP", "x");
     write("a: 1\r\n");
     for (int i = 0; i < 40; ++i) {
         WriteInt(path.c_str(), "Warble.plugin.x:", i);
         WriteBool(path.c_str(), "Warble.plugin.scrolling:", i % 2 == 0);
         WriteString(path.c_str(), "Warble.plugin.scroll_style:", i % 2 ? "Stream" : "EndToEnd");
     }
-    EXPECT_EQ(std::vector<std::string>{"Warble.rc"}, unit::filesIn(folder));
+    std::vector<std::string> left = unit::filesIn(folder);
+    std::sort(left.begin(), left.end());
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(kept, left);
     EXPECT_EQ(39, ReadInt(path.c_str(), "Warble.plugin.x:", 0));
 }
 

@@ -136,6 +136,7 @@ TEST(CleanWinampTitle, PointThatIsNoTrackNumberStays) {
     EXPECT_EQ(L"7.", cleaned(L"7.", false)) << "no blank after the point: no number";
     EXPECT_EQ(L"", cleaned(L"7. ", false));
     EXPECT_EQ(L"Track 7.", cleaned(L"Track 7.", true));
+    EXPECT_EQ(L". Intro", cleaned(L". Intro", false)) << "no digits before the point";
 }
 
 TEST(CleanWinampTitle, LongTitleIsCutSafely) {
@@ -180,6 +181,10 @@ TEST(CleanWinampTitle, CutNeverSplitsASurrogatePair) {
     wchar_t out[8];
     cleanWinampTitle(L"7. Ab\U0001F3B5c - Winamp", true, out, 7);
     EXPECT_STREQ(L"7. Ab", out);
+    EXPECT_EQ(L"7. Ab", cleaned(L"7. Ab\xD83D", true)) << "a lone first half at the end";
+    char narrow[4];
+    narrowText(L"ab\U0001F600", narrow, sizeof narrow);
+    EXPECT_STREQ("ab", narrow) << "the code-page copy drops the whole pair too";
 }
 
 /* Sunday 19 February 2006, 14:05:09. */

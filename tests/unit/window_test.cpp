@@ -3,6 +3,7 @@
    on the shell's request, and a check that resizing and re-captioning a
    thousand times leaves no drawing object behind. */
 #include "display/render.h"
+#include "display/scroller.h"
 #include "display/surfaces.h"
 #include "display/window.h"
 #include "settings/settings.h"
@@ -100,6 +101,18 @@ TEST_F(Window, SizeNotificationRebuildsTheSurfacesAndResetsTheScroll) {
     createSurfaces();
     EXPECT_TRUE(GetUpdateRect(w(), &pending, FALSE));
     EXPECT_TRUE(EqualRect(&part, &pending));
+
+    /* A scroll step asks for the text area alone. */
+    options.scrolling = true;
+    setCaption(L"A caption far wider than the window that has to show it");
+    ValidateRect(w(), nullptr);
+    int blinkTicks = 0;
+    scrollTick(&blinkTicks);
+    GetClientRect(w(), &client);
+    RECT area = textAreaOf(client);
+    ASSERT_FALSE(EqualRect(&area, &client));
+    EXPECT_TRUE(GetUpdateRect(w(), &pending, FALSE));
+    EXPECT_TRUE(EqualRect(&area, &pending));
 }
 
 /* Out of drawing objects, a paint draws nothing and asks for no other paint; once
@@ -494,7 +507,8 @@ class GdiCounter {
             return;
         }
 #if defined(_M_IX86) || defined(__i386__)
-        const BYTE *peb = (const BYTE *)__readfsdword(0x30);
+        const BYTE *peb;
+        asm("movl %%fs:0x30, %0" : "=r"(peb)); /* the thread block's process block */
         table = peb ? *(const BYTE *const *)(peb + 0x94) : nullptr;
         if (table && calibrate()) method = FROM_TABLE;
 #endif
