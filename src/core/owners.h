@@ -55,11 +55,17 @@ using EventHook = Owner<HWINEVENTHOOK, HookTraits>;
    is put back before it is deleted, so the objects it held can be freed afterwards. */
 class MemoryDC {
   public:
-    MemoryDC() : dc_(CreateCompatibleDC(nullptr)) {}
+    MemoryDC() = default;
     ~MemoryDC() { reset(); }
     MemoryDC(const MemoryDC &) = delete;
     MemoryDC &operator=(const MemoryDC &) = delete;
 
+    /* Makes a new DC in place of the one held; false when none could be made. */
+    bool create() {
+        reset();
+        dc_ = CreateCompatibleDC(nullptr);
+        return dc_ != nullptr;
+    }
     HDC get() const { return dc_; }
     operator HDC() const { return dc_; }
     /* Selects a bitmap or a font, remembering the first one it replaced of each kind. */
@@ -67,6 +73,11 @@ class MemoryDC {
         HGDIOBJ replaced = SelectObject(dc_, object);
         HGDIOBJ &first = GetObjectType(object) == OBJ_FONT ? font_ : bitmap_;
         if (!first) first = replaced;
+    }
+    /* Puts the DC's own font back: before the font selected into it is deleted. */
+    void restoreFont() {
+        if (font_) SelectObject(dc_, font_);
+        font_ = nullptr;
     }
     /* Puts the DC's own objects back and deletes it. */
     void reset() {
@@ -79,7 +90,7 @@ class MemoryDC {
     }
 
   private:
-    HDC dc_;
+    HDC dc_ = nullptr;
     HGDIOBJ bitmap_ = nullptr, font_ = nullptr;
 };
 

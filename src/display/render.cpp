@@ -118,7 +118,7 @@ static CaptionFrame takeCaptionFrame(const RECT &area) {
    font (held there by the paint) and colour, inside r (clipped by the frame to
    the text area). */
 static void drawText(const wchar_t *text, RECT &r, UINT align) {
-    HDC dc = warble.bufferDC;
+    HDC dc = frameDC();
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, warble.textColour);
     DrawTextW(dc, text, -1, &r, align | CAPTION_FLAGS);
@@ -129,7 +129,7 @@ static void drawText(const wchar_t *text, RECT &r, UINT align) {
 static void composeFrame(const CaptionFrame &frame) {
     const RECT &area = frame.area;
     int areaWidth = area.right - area.left, areaHeight = area.bottom - area.top;
-    BitBlt(warble.bufferDC, area.left, area.top, areaWidth, areaHeight, warble.backDC, area.left,
+    BitBlt(frameDC(), area.left, area.top, areaWidth, areaHeight, backgroundDC(), area.left,
            area.top, SRCCOPY);
     if (!frame.shown) return;
     RECT r = {area.left, area.top + ((areaHeight - frame.textHeight) >> 1), area.right,
@@ -140,10 +140,10 @@ static void composeFrame(const CaptionFrame &frame) {
 
 void paintWindow(HDC dc, const RECT &update) {
     fitSurfaces();
-    if (!warble.bufferDC) return;
+    if (!frameDC()) return;
     bool changed = refreshBackground();
     changed = holdCaptionFont() || changed;
-    RECT client = {0, 0, warble.surfaceWidth, warble.surfaceHeight}, u;
+    RECT client = surfaceRect(), u;
     RECT area = textAreaOf(client);
     if (!IsRectEmpty(&area)) {
         CaptionFrame frame = takeCaptionFrame(area);
@@ -157,7 +157,7 @@ void paintWindow(HDC dc, const RECT &update) {
     if (!IntersectRect(&u, &update, &client)) return;
     int uw = u.right - u.left, uh = u.bottom - u.top;
     if (warble.playState == WINAMP_PAUSED && !options.transBackEnabled)
-        AlphaBlend(dc, u.left, u.top, uw, uh, warble.bufferDC, u.left, u.top, uw, uh, PAUSED_BLEND);
+        AlphaBlend(dc, u.left, u.top, uw, uh, frameDC(), u.left, u.top, uw, uh, PAUSED_BLEND);
     else
-        BitBlt(dc, u.left, u.top, uw, uh, warble.bufferDC, u.left, u.top, SRCCOPY);
+        BitBlt(dc, u.left, u.top, uw, uh, frameDC(), u.left, u.top, SRCCOPY);
 }

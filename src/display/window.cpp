@@ -55,14 +55,14 @@ static LRESULT OnCreate(HWND w) {
     warble.hwndPlugin = w;
     SendMessageA(warble.hwndHost, MSG_REGISTER, (WPARAM)w, (LPARAM)registeredMessages);
     MakeSticky(w);
-    createBuffers();
+    createSurfaces();
     applyWindowState();
     return 0;
 }
 
 static LRESULT OnDestroy(HWND w) {
     RemoveSticky(w);
-    releaseBuffers();
+    releaseSurfaces();
     SendMessageA(warble.hwndHost, MSG_UNREGISTER, (WPARAM)w, (LPARAM)registeredMessages);
     return 0;
 }
@@ -77,7 +77,7 @@ static LRESULT OnSize(LPARAM lParam) {
     options.width = w < MIN_NOTIFIED_SIZE ? MIN_NOTIFIED_SIZE : w;
     options.height = h < MIN_NOTIFIED_SIZE ? MIN_NOTIFIED_SIZE : h;
     saveSize();
-    recreateBuffers();
+    recreateSurfaces();
     return 0;
 }
 
@@ -148,7 +148,7 @@ static LRESULT OnRightButtonUp() {
 static LRESULT OnSizing(RECT *proposed) {
     options.width = proposed->right - proposed->left;
     options.height = proposed->bottom - proposed->top;
-    recreateBuffers();
+    recreateSurfaces();
     return 0;
 }
 

@@ -52,7 +52,7 @@ struct PluginState {
     COLORREF colourKey;
 
     /* Caption and scroll state: written by setCaption (shell's thread),
-       the scroll thread, recreateBuffers and remeasureCaption, all under
+       the scroll thread, recreateSurfaces and remeasureCaption, all under
        displayLock; the paint reads them under the same lock. The caption is
        UTF-16: shown as it is. */
     wchar_t caption[TEXT_SIZE];
@@ -61,17 +61,6 @@ struct PluginState {
     bool scrollForward;
     int streamPause; /* steps the stream has rested with the caption's start at the left
                         edge; the scroll thread only */
-
-    /* Off-screen surfaces, the frame and the drawn background: shell's thread only. */
-    HDC bufferDC, backDC;
-    HBITMAP bufferBitmap, backBitmap, oldBufferBitmap, oldBackBitmap;
-    /* The caption font while it stays selected into the frame (selecting a font
-       costs more than the rest of a paint), and the font it replaced. */
-    HFONT bufferFont;
-    HGDIOBJ oldBufferFont;
-    /* Their size, the client area's: written on the shell's thread under
-       displayLock; the scroll thread reads it under the lock. */
-    int surfaceWidth, surfaceHeight;
 
     /* The blink's phase while paused: the scroll thread alone writes it, and leaves it
        visible when a pause ends, so that the next pause starts visible. */

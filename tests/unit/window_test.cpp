@@ -74,10 +74,10 @@ TEST_F(Window, SizeNotificationRebuildsTheSurfacesAndResetsTheScroll) {
     RECT client;
     GetClientRect(w(), &client);
     BITMAP frame = {};
-    ASSERT_TRUE(GetObjectA(warble.bufferBitmap, sizeof frame, &frame));
+    ASSERT_TRUE(GetObjectA(frameBitmap(), sizeof frame, &frame));
     EXPECT_EQ(client.right, frame.bmWidth) << "the surface has the window's client size";
     EXPECT_EQ(client.bottom, frame.bmHeight);
-    EXPECT_EQ(warble.bufferBitmap, GetCurrentObject(warble.bufferDC, OBJ_BITMAP));
+    EXPECT_EQ(frameBitmap(), GetCurrentObject(frameDC(), OBJ_BITMAP));
 
     /* A real resize sends no WM_SIZE here: the surfaces follow all the same, in
        both modes. */
@@ -85,7 +85,7 @@ TEST_F(Window, SizeNotificationRebuildsTheSurfacesAndResetsTheScroll) {
         options.inSlit = docked;
         int width = docked ? 170 : 230;
         SetWindowPos(w(), nullptr, 0, 0, width, 26, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-        for (HBITMAP surface : {warble.bufferBitmap, warble.backBitmap}) {
+        for (HBITMAP surface : {frameBitmap(), backgroundBitmap()}) {
             ASSERT_TRUE(GetObjectA(surface, sizeof frame, &frame));
             EXPECT_EQ(width, frame.bmWidth) << (docked ? "docked" : "floating");
             EXPECT_EQ(26, frame.bmHeight);
@@ -97,8 +97,8 @@ TEST_F(Window, SizeNotificationRebuildsTheSurfacesAndResetsTheScroll) {
     ValidateRect(w(), nullptr);
     RECT part = {3, 4, 20, 10}, pending = {};
     InvalidateRect(w(), &part, FALSE);
-    releaseBuffers();
-    createBuffers();
+    releaseSurfaces();
+    createSurfaces();
     EXPECT_TRUE(GetUpdateRect(w(), &pending, FALSE));
     EXPECT_TRUE(EqualRect(&part, &pending));
 
@@ -113,6 +113,25 @@ TEST_F(Window, SizeNotificationRebuildsTheSurfacesAndResetsTheScroll) {
     ASSERT_FALSE(EqualRect(&area, &client));
     EXPECT_TRUE(GetUpdateRect(w(), &pending, FALSE));
     EXPECT_TRUE(EqualRect(&area, &pending));
+}
+
+/* Out of drawing objects, a paint draws nothing and asks for no other paint; once
+   they are back, the next repaint draws again. */
+TEST_F(Window, WithoutDrawingObjectsAPaintAsksForNoOther) {
+    releaseSurfaces();
+    std::vector<HGDIOBJ> hoard;
+    for (HGDIOBJ brush; hoard.size() < 100000 && (brush = CreateSolidBrush(RGB(1, 2, 3)));)
+        hoard.push_back(brush);
+    InvalidateRect(w(), nullptr, FALSE);
+    unit::pumpFor(100);
+    bool pending = GetUpdateRect(w(), nullptr, FALSE), made = frameDC() != nullptr;
+    for (HGDIOBJ brush : hoard)
+        DeleteObject(brush);
+    if (made) GTEST_SKIP() << "drawing objects did not run out after " << hoard.size();
+    EXPECT_FALSE(pending) << "each paint asked for another";
+    InvalidateRect(w(), nullptr, FALSE);
+    UpdateWindow(w());
+    EXPECT_NE(nullptr, frameBitmap());
 }
 
 TEST_F(Window, SizingRecordsTheProposedSizeWithoutMinimumOrWrite) {
