@@ -28,7 +28,7 @@ static BackgroundLook currentLook(int width, int height) {
     look.inset = textInset();
     /* The key colour shows through only on a floating window; docked, the
        Slit shows the style. */
-    look.keyed = options.transBackEnabled && !options.inSlit;
+    look.keyed = options.transBackEnabled && !docked();
     look.border = options.showBorder;
     look.colourKey = warble.colourKey;
     look.style = warble.styleItem;

@@ -12,6 +12,7 @@
 #include "settings/settings.h"
 #include "settings/style.h"
 #include "winamp/player.h"
+#include "winamp/relay.h"
 
 /* The shell's messages this window wants; the address goes with both
    registration and unregistration, so it lives as long as the module. */
@@ -35,7 +36,7 @@ void applyWindowState() {
     BYTE opacity = options.transparencyEnabled ? (BYTE)(options.alpha & 0xFF) : 255;
     if (warble.layeredSupported) {
         LONG exStyle = GetWindowLongA(w, GWL_EXSTYLE);
-        if (!options.inSlit && warble.pSetLayeredWindowAttributes) {
+        if (!docked() && warble.pSetLayeredWindowAttributes) {
             SetWindowLongA(w, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
             warble.pSetLayeredWindowAttributes(w, warble.colourKey, opacity,
                                                LWA_COLORKEY | LWA_ALPHA);
@@ -43,7 +44,7 @@ void applyWindowState() {
             SetWindowLongA(w, GWL_EXSTYLE, exStyle & ~WS_EX_LAYERED);
         }
     } else {
-        SetTransparency(w, options.inSlit ? 255 : opacity);
+        SetTransparency(w, docked() ? 255 : opacity);
     }
     SetWindowPos(w, options.alwaysOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, options.xPos, options.yPos,
                  options.width, options.height, SWP_SHOWWINDOW | SWP_NOACTIVATE);
@@ -95,7 +96,7 @@ static LRESULT OnGetMinMaxInfo(MINMAXINFO *info) {
 }
 
 static LRESULT OnWindowPosChanging(HWND w, WINDOWPOS *pos) {
-    if (userMoving && !options.inSlit && options.snapWindow && IsWindowVisible(w))
+    if (userMoving && !docked() && options.snapWindow && IsWindowVisible(w))
         SnapWindowToEdge(pos, 10, 1);
     return 0;
 }
@@ -109,7 +110,7 @@ static LRESULT OnMoveLoop(bool entering) {
    the Slit, the last step of an Alt-drag), the surfaces follow it here. */
 static LRESULT OnWindowPosChanged(WINDOWPOS *pos) {
     fitSurfaces();
-    if (options.inSlit) return 0;
+    if (docked()) return 0;
     options.xPos = pos->x;
     options.yPos = pos->y;
     if (pos->cx < MIN_TRACK_SIZE) pos->cx = MIN_TRACK_SIZE;
@@ -124,7 +125,7 @@ static LRESULT OnWindowPosChanged(WINDOWPOS *pos) {
 }
 
 static LRESULT OnNcHitTest() {
-    return options.inSlit ? HTCLIENT : HTCAPTION;
+    return docked() ? HTCLIENT : HTCAPTION;
 }
 
 static LRESULT OnNcLButtonDown(HWND w) {
@@ -185,6 +186,8 @@ LRESULT CALLBACK warbleWindowProc(HWND w, UINT message, WPARAM wParam, LPARAM lP
     case MSG_RECONFIGURE: return OnReconfigure();
     case MSG_BROADCAST: return OnBroadcast(lParam);
     case MSG_PLAYER_LOOK: return OnPlayerLook(wParam, lParam);
+    case MSG_RELAY_RESULT: return OnRelayResult(wParam, lParam);
+    case MSG_RELAY_CLOSED: return OnRelayClosed();
     }
     return DefWindowProcA(w, message, wParam, lParam);
 }

@@ -282,7 +282,8 @@ void PluginTest::TearDown() {
     if (module_) FreeLibrary(module_);
     module_ = nullptr;
     loadedByShell_ = startedByHand_ = false;
-    pump(20);
+    /* Threads still finishing a wait hold the library: it goes when they end. */
+    pumpUntil([&] { return !GetModuleHandleA(dllPath_.c_str()); }, 3000);
     removeFolder(folder_);
 }
 

@@ -446,12 +446,8 @@ TEST_F(Dispatcher, OwnStatusTextsAndCompanionUpdatesAreIgnored) {
     hostClearEvents();
     Options before = Options::now();
     const char *echoes[] = {
-        "@Warble_fromWinamp_Playing",
-        "@Warble_fromWinamp_Paused",
-        "@Warble_fromWinamp_Stopped",
-        "@Warble_fromWinamp_Closed",
-        "@Warble_fromWinamp_Opened",
-        "@Warble_fromWinamp_TitleChange",
+        "@Warble_fromWinamp_Playing", "@Warble_fromWinamp_Paused", "@Warble_fromWinamp_Stopped",
+        "@Warble_fromWinamp_Closed", "@Warble_fromWinamp_Opened", "@Warble_fromWinamp_TitleChange",
         "@Warble_fromWinamp_Result 104 1",
         "@DOVozizuvav Control SetControlProperty winampslider Value 0.250000",
         "@DOVozizuvav Control SetAgent winamplabel Caption StaticText \"unchanged\"",
@@ -459,9 +455,7 @@ TEST_F(Dispatcher, OwnStatusTextsAndCompanionUpdatesAreIgnored) {
         "@DOVozizuvav Control SetAgent winamplabel Caption StaticText \"@Warble SetCaptionNow X\"",
         "@DOVozizuvav Control SetAgent winamplabel Caption StaticText \"x @Warble_toWinamp 1 2\"",
         "@DOVozizuvav Control SetAgent winamplabel Caption StaticText \"@WarbleInternal Edit\"",
-        "@Someone @Warble SetCaptionNow X",
-        "",
-        "@Warble",
+        "@Someone @Warble SetCaptionNow X", "", "@Warble",
         "@Warble SetCaptionNow", /* without its blank */
     };
     for (const char *text : echoes)
@@ -619,6 +613,7 @@ TEST_F(Dispatcher, HidePluginsWithoutToggleWithPluginsKeepsTheWindow) {
 
 TEST_F(Dispatcher, ShowAndHidePluginsChangeNothingWhileDocked) {
     options.inSlit = true;
+    warble.hwndSlit = hostSlitWindow();
     broadcast("@NJHidePlugins");
     EXPECT_FALSE(warble.pluginsHidden);
     EXPECT_TRUE(IsWindowVisible(warble.hwndPlugin));

@@ -8,6 +8,7 @@
 #include "display/window.h"
 #include "settings/settings.h"
 #include "unit_support.h"
+#include "winamp/winamp.h"
 
 #include <intrin.h>
 #include <string>
@@ -168,6 +169,7 @@ TEST_F(Window, RealMoveIsRecordedAndWritten) {
 
 TEST_F(Window, WhileDockedPositionChangesAreNotRecordedButSizesAre) {
     options.inSlit = true;
+    warble.hwndSlit = hostSlitWindow();
     int x = options.xPos, y = options.yPos, width = options.width, height = options.height;
     WINDOWPOS pos = {w(), nullptr, 900, 300, 80, 20, SWP_NOZORDER};
     EXPECT_EQ(0, SendMessageA(w(), WM_WINDOWPOSCHANGED, 0, (LPARAM)&pos));
@@ -185,9 +187,24 @@ TEST_F(Window, WhileDockedPositionChangesAreNotRecordedButSizesAre) {
     options.inSlit = false;
 }
 
+/* The same idle text after a restart with a larger font is measured in that font. */
+TEST_F(Window, ARestartMeasuresTheSameCaptionInTheNewFont) {
+    int before = warble.textWidth;
+    std::wstring caption = warble.caption;
+    endPlugin(GetModuleHandleA(nullptr));
+    ASSERT_TRUE(unit::writeFile(settingsPath(), settingsText() +
+                                                    "Warble.plugin.useCustomFont: true\r\n"
+                                                    "Warble.plugin.font: Tahoma\r\n"
+                                                    "Warble.plugin.font.height: 40\r\n"));
+    ASSERT_EQ(0, beginPlugin(GetModuleHandleA(nullptr)));
+    EXPECT_EQ(caption, warble.caption);
+    EXPECT_GT(warble.textWidth, before);
+}
+
 TEST_F(Window, HitTestDependsOnTheMode) {
     EXPECT_EQ(HTCAPTION, SendMessageA(w(), WM_NCHITTEST, 0, MAKELPARAM(205, 155)));
     options.inSlit = true;
+    warble.hwndSlit = hostSlitWindow();
     EXPECT_EQ(HTCLIENT, SendMessageA(w(), WM_NCHITTEST, 0, MAKELPARAM(205, 155)));
     options.inSlit = false;
 }
@@ -381,6 +398,7 @@ TEST_F(Window, ApplyWindowStateSetsOpacityAndColourKey) {
     EXPECT_EQ(RGB(255, 0, 230), key) << "the key is set on every floating window";
 
     options.inSlit = true;
+    warble.hwndSlit = hostSlitWindow();
     applyWindowState();
     EXPECT_FALSE(exStyle() & WS_EX_LAYERED) << "a docked window is not layered";
     options.inSlit = false;
@@ -398,6 +416,7 @@ TEST_F(Window, WithoutLayeredWindowsTheShellSetsTheOpacity) {
 
     hostClearEvents();
     options.inSlit = true;
+    warble.hwndSlit = hostSlitWindow();
     applyWindowState();
     EXPECT_TRUE(hasEvent("transparency|" + unit::hex(w()) + "|255")) << "docked: opaque";
     options.inSlit = false;
@@ -440,6 +459,7 @@ TEST_F(Window, OnlyTheUsersMoveNearAnEdgeSnapsAFloatingVisibleWindow) {
     EXPECT_EQ(work.left + 40, pos.x) << "too far from the edge";
 
     options.inSlit = true;
+    warble.hwndSlit = hostSlitWindow();
     pos = proposed(6, 8);
     EXPECT_EQ(work.left + 6, pos.x) << "docked: never";
     options.inSlit = false;
@@ -519,12 +539,12 @@ TEST_F(Window, ResizingAndNewCaptionsLeaveNoDrawingObjectBehind) {
     UpdateWindow(w());
     for (int phase = 0; phase < 4; ++phase) { /* every kind of paint once: key, blend */
         options.transBackEnabled = phase & 1;
-        warble.isPaused = phase & 2;
+        warble.playState = phase & 2 ? WINAMP_PAUSED : WINAMP_PLAYING;
         SendMessageA(w(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(100 + phase, 17));
         UpdateWindow(w());
     }
     options.transBackEnabled = false;
-    warble.isPaused = false;
+    warble.playState = WINAMP_PLAYING;
     SendMessageA(w(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(100, 17));
     UpdateWindow(w());
     unit::pumpMessages();
@@ -535,7 +555,7 @@ TEST_F(Window, ResizingAndNewCaptionsLeaveNoDrawingObjectBehind) {
             SetWindowPos(w(), nullptr, 0, 0, 80 + i / 10, 17 + i / 100,
                          SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
             options.transBackEnabled = !options.transBackEnabled;
-            warble.isPaused = !warble.isPaused;
+            warble.playState = warble.playState == WINAMP_PAUSED ? WINAMP_PLAYING : WINAMP_PAUSED;
         }
         SendMessageA(w(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(60 + i % 90, 10 + i % 20));
         if (i % 50 == 0) {
@@ -550,7 +570,7 @@ TEST_F(Window, ResizingAndNewCaptionsLeaveNoDrawingObjectBehind) {
         if (i % 10 == 0) UpdateWindow(w());
     }
     options.transBackEnabled = false;
-    warble.isPaused = false;
+    warble.playState = WINAMP_PLAYING;
     UpdateWindow(w());
     unit::pumpMessages();
     long after = counter.count();
