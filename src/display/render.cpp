@@ -4,6 +4,7 @@
    blended at a low alpha while Winamp is paused so the blink fades. The caption
    itself is measured here too. */
 #include "display/render.h"
+#include "display/progress.h"
 #include "display/scroller.h"
 #include "display/surfaces.h"
 #include "plugin/state.h"
@@ -84,6 +85,7 @@ void remeasureCaption() {
 struct CaptionFrame {
     wchar_t text[TEXT_SIZE];
     int textHeight, scrollX;
+    int progress; /* the progress line's length, -1 for none */
     RECT area;
     bool scrolls, shown;
     COLORREF colour;
@@ -111,6 +113,7 @@ static CaptionFrame takeCaptionFrame(const RECT &area) {
     if (!frame.scrolls) frame.scrollX = 0;
     frame.area = area;
     frame.colour = warble.textColour;
+    frame.progress = progressLength(area.right - area.left);
     return frame;
 }
 
@@ -131,6 +134,8 @@ static void composeFrame(const CaptionFrame &frame) {
     int areaWidth = area.right - area.left, areaHeight = area.bottom - area.top;
     BitBlt(frameDC(), area.left, area.top, areaWidth, areaHeight, backgroundDC(), area.left,
            area.top, SRCCOPY);
+    /* Under the caption, and kept through a paused caption's blink. */
+    drawProgress(warble.bufferDC, area, frame.progress, frame.colour);
     if (!frame.shown) return;
     RECT r = {area.left, area.top + ((areaHeight - frame.textHeight) >> 1), area.right,
               area.bottom};

@@ -3,6 +3,7 @@
    companion plugin DOVozizuvav once a second. Every wait is bounded, and it checks
    between them whether it is asked to stop. */
 #include "winamp/poller.h"
+#include "display/progress.h"
 #include "plugin/state.h"
 #include "plugin/text.h"
 #include "winamp/player.h"
@@ -75,6 +76,8 @@ void pollOnce(const StartContext *context) {
     if (stopping(context)) return;
     float fraction = 0;
     bool answered = readFraction(context, &fraction);
+    /* The same reading feeds the progress line: it costs the player nothing more. */
+    if (answered) setProgress(context->window, fraction);
     if (!options.interfaceExtensions || stopping(context)) return;
 
     if (answered) {
