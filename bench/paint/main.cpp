@@ -75,9 +75,6 @@ int main(int argc, char **argv) {
     }
     if (!gdi && !cycle && !cpu && !load) gdi = cycle = cpu = load = true;
 
-    /* The plugin's code in this program needs its lock as the library's entry point
-       would prepare it. */
-    InitializeCriticalSection(&displayLock);
     options.folder = makeBenchFolder("paint");
     if (options.folder.empty() || !writeSettings(options.folder, SETTINGS)) {
         fprintf(stderr, "bench: cannot prepare a working folder\n");

@@ -39,7 +39,7 @@ bool matchPrefix(const char *text, const char *pattern, size_t n) {
 }
 
 static void showPlugins(bool hidden) {
-    if (options.inSlit) return;
+    if (docked()) return;
     warble.pluginsHidden = hidden;
     applyWindowState();
 }
@@ -104,7 +104,7 @@ static void applyOptionChange(const OptionRow &row, const char *word) {
 }
 
 static void toggleSlit(const OptionRow &row, const char *word) {
-    if (options.inSlit && warble.hwndSlit) {
+    if (docked()) {
         SendMessageA(warble.hwndSlit, MSG_SLIT_REMOVE, 0, (LPARAM)warble.hwndPlugin);
         SetWindowPos(warble.hwndPlugin, nullptr, options.xPos, options.yPos, 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER);

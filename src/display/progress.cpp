@@ -1,6 +1,7 @@
 /* The progress line. The poller hands over the position it reads once a second anyway;
    the paint turns it into a length, so that a new size or inset needs nothing here. */
 #include "display/progress.h"
+#include "core/owners.h"
 #include "plugin/state.h"
 #include "winamp/player.h"
 
@@ -8,11 +9,11 @@
 enum { PROGRESS_SCALE = 10000 };
 static volatile LONG played;
 
-void setProgress(float fraction) {
+void setProgress(HWND window, float fraction) {
     LONG units = PROGRESS_SCALE;
     if (fraction < 1) units = fraction > 0 ? (LONG)(fraction * PROGRESS_SCALE + 0.5f) : 0;
     if (InterlockedExchange(&played, units) != units && options.showProgress)
-        InvalidateRect(warble.hwndPlugin, nullptr, FALSE);
+        InvalidateRect(window, nullptr, FALSE);
 }
 
 int progressLength(int areaWidth) {
@@ -26,7 +27,6 @@ void drawProgress(HDC dc, const RECT &area, int length, COLORREF colour) {
     if (length <= 0) return;
     RECT line = {area.left, area.bottom - PROGRESS_LINE_HEIGHT, area.left + length, area.bottom};
     if (line.top < area.top) line.top = area.top;
-    HBRUSH brush = CreateSolidBrush(colour);
+    GdiObject<HBRUSH> brush(CreateSolidBrush(colour));
     FillRect(dc, &line, brush);
-    DeleteObject(brush);
 }

@@ -6,8 +6,8 @@
 enum { PROGRESS_LINE_HEIGHT = 2 };
 
 /* The position the poller read, as a part of the track (0 to 1); asks for a repaint
-   when the line would change. Any thread. */
-void setProgress(float fraction);
+   of window when the line would change. Any thread. */
+void setProgress(HWND window, float fraction);
 /* Length of the line in a text area this wide: -1 when none shows (the option is off,
    or nothing plays; a paused track keeps its line). */
 int progressLength(int areaWidth);

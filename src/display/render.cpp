@@ -9,12 +9,16 @@
 #include "display/surfaces.h"
 #include "plugin/state.h"
 #include "plugin/text.h"
+#include "winamp/winamp.h"
 
 #include <string.h>
 
 /* Captions are shown as they are: an ampersand in "Simon & Garfunkel" is a
    character of the title, not a menu-style prefix. */
 static const UINT CAPTION_FLAGS = DT_NOPREFIX;
+
+/* A paused caption is shown dimmed: the frame blended at a low alpha. */
+static const BLENDFUNCTION PAUSED_BLEND = {AC_SRC_OVER, 0, 30, 0};
 
 int textInset() {
     return warble.bevelWidth + warble.borderWidth;
@@ -42,7 +46,6 @@ static void measureCaption() {
     SIZE size = measureText(warble.caption);
     warble.textWidth = size.cx;
     warble.textHeight = size.cy;
-    warble.scrollMax = 0;
     warble.scrollMin = textAreaWidth() - warble.textWidth;
     warble.edgePause = 0;
 }
@@ -50,10 +53,11 @@ static void measureCaption() {
 void setCaption(const wchar_t *text) {
     {
         DisplayLock lock;
-        copyText(warble.caption, text, TEXT_SIZE);
-        if (wcscmp(warble.caption, warble.lastCaption) != 0) {
+        wchar_t fresh[TEXT_SIZE];
+        copyText(fresh, text, TEXT_SIZE);
+        if (wcscmp(fresh, warble.caption) != 0) {
+            copyText(warble.caption, fresh, TEXT_SIZE);
             measureCaption();
-            copyText(warble.lastCaption, warble.caption, TEXT_SIZE);
         }
     }
     InvalidateRect(warble.hwndPlugin, nullptr, FALSE);
@@ -103,7 +107,7 @@ static CaptionFrame takeCaptionFrame(const RECT &area) {
     }
     /* Paused, the caption is centred, and shown only in the blink's visible
        phase; a caption that does not move does not depend on the offset. */
-    bool paused = warble.playState == 3;
+    bool paused = warble.playState == WINAMP_PAUSED;
     frame.scrolls = frame.scrolls && !paused;
     frame.shown = !paused || warble.blinkOn;
     if (!frame.scrolls) frame.scrollX = 0;
@@ -117,7 +121,7 @@ static CaptionFrame takeCaptionFrame(const RECT &area) {
    font (held there by the paint) and colour, inside r (clipped by the frame to
    the text area). */
 static void drawText(const wchar_t *text, RECT &r, UINT align) {
-    HDC dc = warble.bufferDC;
+    HDC dc = frameDC();
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, warble.textColour);
     DrawTextW(dc, text, -1, &r, align | CAPTION_FLAGS);
@@ -128,10 +132,10 @@ static void drawText(const wchar_t *text, RECT &r, UINT align) {
 static void composeFrame(const CaptionFrame &frame) {
     const RECT &area = frame.area;
     int areaWidth = area.right - area.left, areaHeight = area.bottom - area.top;
-    BitBlt(warble.bufferDC, area.left, area.top, areaWidth, areaHeight, warble.backDC, area.left,
+    BitBlt(frameDC(), area.left, area.top, areaWidth, areaHeight, backgroundDC(), area.left,
            area.top, SRCCOPY);
     /* Under the caption, and kept through a paused caption's blink. */
-    drawProgress(warble.bufferDC, area, frame.progress, frame.colour);
+    drawProgress(frameDC(), area, frame.progress, frame.colour);
     if (!frame.shown) return;
     RECT r = {area.left, area.top + ((areaHeight - frame.textHeight) >> 1), area.right,
               area.bottom};
@@ -141,10 +145,10 @@ static void composeFrame(const CaptionFrame &frame) {
 
 void paintWindow(HDC dc, const RECT &update) {
     fitSurfaces();
-    if (!warble.bufferDC) return;
+    if (!frameDC()) return;
     bool changed = refreshBackground();
     changed = holdCaptionFont() || changed;
-    RECT client = {0, 0, warble.surfaceWidth, warble.surfaceHeight}, u;
+    RECT client = surfaceRect(), u;
     RECT area = textAreaOf(client);
     if (!IsRectEmpty(&area)) {
         CaptionFrame frame = takeCaptionFrame(area);
@@ -157,9 +161,8 @@ void paintWindow(HDC dc, const RECT &update) {
     /* The frame is whole: any part of it is what a full paint shows there. */
     if (!IntersectRect(&u, &update, &client)) return;
     int uw = u.right - u.left, uh = u.bottom - u.top;
-    if (warble.isPaused && !options.transBackEnabled)
-        AlphaBlend(dc, u.left, u.top, uw, uh, warble.bufferDC, u.left, u.top, uw, uh,
-                   warble.pausedBlend);
+    if (warble.playState == WINAMP_PAUSED && !options.transBackEnabled)
+        AlphaBlend(dc, u.left, u.top, uw, uh, frameDC(), u.left, u.top, uw, uh, PAUSED_BLEND);
     else
-        BitBlt(dc, u.left, u.top, uw, uh, warble.bufferDC, u.left, u.top, SRCCOPY);
+        BitBlt(dc, u.left, u.top, uw, uh, frameDC(), u.left, u.top, SRCCOPY);
 }

@@ -5,6 +5,13 @@
 #include "display/render.h"
 #include "display/surfaces.h"
 #include "plugin/state.h"
+#include "winamp/winamp.h"
+
+/* How far a step moves the caption at full pace: nothing while paused. Derived from
+   the play state, so a player that has not answered yet scrolls at the plain pace. */
+static int scrollStep() {
+    return warble.playState == WINAMP_PAUSED ? 0 : 1;
+}
 
 static int bounceRest() {
     return options.edgeRest == OPTION_UNSET ? EDGE_REST_TICKS : options.edgeRest;
@@ -21,8 +28,8 @@ static int streamRest() {
 static void moveBounce(int step) {
     int x = warble.scrollX, pixels = step * options.scrollSpeed;
     if (warble.scrollForward) {
-        int farthest = warble.scrollMax + step;
-        warble.scrollX = x <= warble.scrollMax && x + pixels > farthest ? farthest : x + pixels;
+        int farthest = step;
+        warble.scrollX = x <= 0 && x + pixels > farthest ? farthest : x + pixels;
     } else {
         int farthest = warble.scrollMin - step;
         warble.scrollX = x >= warble.scrollMin && x - pixels < farthest ? farthest : x - pixels;
@@ -31,9 +38,8 @@ static void moveBounce(int step) {
 
 void stepEndToEnd() {
     int resting = warble.edgePause;
-    if (resting == 0) moveBounce(warble.scrollStep);
-    bool pastTheEnd = warble.scrollForward ? warble.scrollX > warble.scrollMax
-                                           : warble.scrollX < warble.scrollMin;
+    if (resting == 0) moveBounce(scrollStep());
+    bool pastTheEnd = warble.scrollForward ? warble.scrollX > 0 : warble.scrollX < warble.scrollMin;
     if (!pastTheEnd) return;
     if (resting >= bounceRest()) {
         warble.scrollForward = !warble.scrollForward;
@@ -55,7 +61,7 @@ void stepStream() {
         warble.scrollX = options.width;
         return;
     }
-    int next = warble.scrollX - warble.scrollStep * options.scrollSpeed;
+    int next = warble.scrollX - scrollStep() * options.scrollSpeed;
     if (rest > 0 && warble.scrollX > 0 && next <= 0) {
         warble.scrollX = 0;
         warble.streamPause = 1;
@@ -72,16 +78,16 @@ static bool captionScrolls() {
 /* Asks for a repaint of what a step changes: only the text area, so that no
    more than the moving caption is drawn and reaches the screen. The whole
    window until the surfaces exist. */
-static void invalidateCaption() {
+static void invalidateCaption(HWND window) {
     RECT damage;
     {
         DisplayLock lock;
         damage = scrollDamage();
     }
-    InvalidateRect(warble.hwndPlugin, IsRectEmpty(&damage) ? nullptr : &damage, FALSE);
+    InvalidateRect(window, IsRectEmpty(&damage) ? nullptr : &damage, FALSE);
 }
 
-void scrollTick(int *blinkTicks) {
+void scrollTick(HWND window, int *blinkTicks) {
     bool moved = false;
     {
         DisplayLock lock;
@@ -93,13 +99,13 @@ void scrollTick(int *blinkTicks) {
             moved = true;
         }
     }
-    if (moved) invalidateCaption();
-    if (warble.playState == 3) {
+    if (moved) invalidateCaption(window);
+    if (warble.playState == WINAMP_PAUSED) {
         if (++*blinkTicks >= BLINK_TICKS) {
             warble.blinkOn = !warble.blinkOn;
             *blinkTicks = 0;
         }
-        InvalidateRect(warble.hwndPlugin, nullptr, FALSE);
+        InvalidateRect(window, nullptr, FALSE);
     }
 }
 
@@ -107,24 +113,32 @@ void scrollTick(int *blinkTicks) {
    blink a paused one. */
 static bool hasWork() {
     DisplayLock lock;
-    return captionScrolls() || warble.playState == 3;
+    return captionScrolls() || warble.playState == WINAMP_PAUSED;
 }
 
 void wakeScroller() {
-    if (warble.hScrollWake) SetEvent(warble.hScrollWake);
+    if (warble.start) SetEvent(warble.start->wake);
 }
 
 /* Ticks every 50 ms while there is something to move or blink; otherwise rests
    until woken, so that an idle plugin costs the shell nothing. */
-DWORD WINAPI scrollThread(LPVOID) {
+DWORD WINAPI scrollThread(LPVOID parameter) {
+    StartContext *context = (StartContext *)parameter;
     int blinkTicks = 0;
-    HANDLE stopOrWake[] = {warble.hStopEvent, warble.hScrollWake};
+    bool wasPaused = false;
+    HANDLE stopOrWake[] = {context->stop, context->wake};
     for (;;) {
+        /* A pause that ended leaves the blink visible, so that the next one starts so. */
+        bool paused = warble.playState == WINAMP_PAUSED;
+        if (wasPaused && !paused) warble.blinkOn = true;
+        wasPaused = paused;
         if (hasWork()) {
-            scrollTick(&blinkTicks);
-            if (WaitForSingleObject(warble.hStopEvent, SCROLL_PERIOD_MS) != WAIT_TIMEOUT) return 0;
+            scrollTick(context->window, &blinkTicks);
+            if (WaitForSingleObject(context->stop, SCROLL_PERIOD_MS) != WAIT_TIMEOUT) break;
         } else if (WaitForMultipleObjects(2, stopOrWake, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) {
-            return 0;
+            break;
         }
     }
+    releaseStartContext(context);
+    return 0;
 }

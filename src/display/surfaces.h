@@ -4,15 +4,23 @@
 
 #include <windows.h>
 
-/* Builds both surfaces at the window's present client size. */
-void createBuffers();
-void releaseBuffers();
+/* Builds both surfaces at the window's present client size; false, with nothing
+   left behind, when the system has no drawing objects to spare. */
+bool createSurfaces();
+void releaseSurfaces();
 /* Builds the surfaces again, resets the scroll to the new text area and asks
-   for a repaint of the whole window. */
-void recreateBuffers();
+   for a repaint of the whole window (not when they could not be built). */
+void recreateSurfaces();
 /* Rebuilds the surfaces when the client area no longer has their size, however
    the size came to change; true when it did. */
 bool fitSurfaces();
+/* The frame and the background (null without surfaces), their bitmaps, and the
+   rectangle they cover. */
+HDC frameDC();
+HDC backgroundDC();
+HBITMAP frameBitmap();
+HBITMAP backgroundBitmap();
+RECT surfaceRect();
 /* Keeps the caption font selected into the frame from one paint to the next;
    true when it had to select it, a new font or a new frame. */
 bool holdCaptionFont();

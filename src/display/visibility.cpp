@@ -25,7 +25,7 @@ void followPlayState() {
     applyWindowState();
     /* Applying the state puts even a docked window at its floating place; it goes
        back where the Slit keeps it now rather than at the Slit's next layout. */
-    if (options.inSlit)
+    if (docked())
         SetWindowPos(w, nullptr, place.left, place.top, 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

@@ -15,6 +15,7 @@
 #include "settings/style.h"
 #include "settings/watch.h"
 #include "winamp/player.h"
+#include "winamp/relay.h"
 
 /* The shell's messages this window wants; the address goes with both
    registration and unregistration, so it lives as long as the module. */
@@ -38,7 +39,7 @@ void applyWindowState() {
     BYTE opacity = options.transparencyEnabled ? (BYTE)(options.alpha & 0xFF) : 255;
     if (warble.layeredSupported) {
         LONG exStyle = GetWindowLongA(w, GWL_EXSTYLE);
-        if (!options.inSlit && warble.pSetLayeredWindowAttributes) {
+        if (!docked() && warble.pSetLayeredWindowAttributes) {
             SetWindowLongA(w, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
             warble.pSetLayeredWindowAttributes(w, warble.colourKey, opacity,
                                                LWA_COLORKEY | LWA_ALPHA);
@@ -46,7 +47,7 @@ void applyWindowState() {
             SetWindowLongA(w, GWL_EXSTYLE, exStyle & ~WS_EX_LAYERED);
         }
     } else {
-        SetTransparency(w, options.inSlit ? 255 : opacity);
+        SetTransparency(w, docked() ? 255 : opacity);
     }
     SetWindowPos(w, options.alwaysOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, options.xPos, options.yPos,
                  options.width, options.height, SWP_SHOWWINDOW | SWP_NOACTIVATE);
@@ -57,7 +58,7 @@ static LRESULT OnCreate(HWND w) {
     warble.hwndPlugin = w;
     SendMessageA(warble.hwndHost, MSG_REGISTER, (WPARAM)w, (LPARAM)registeredMessages);
     MakeSticky(w);
-    createBuffers();
+    createSurfaces();
     createTooltip(w);
     startSettingsWatch(w);
     applyWindowState();
@@ -68,7 +69,7 @@ static LRESULT OnDestroy(HWND w) {
     RemoveSticky(w);
     stopSettingsWatch(w);
     destroyTooltip();
-    releaseBuffers();
+    releaseSurfaces();
     SendMessageA(warble.hwndHost, MSG_UNREGISTER, (WPARAM)w, (LPARAM)registeredMessages);
     return 0;
 }
@@ -83,7 +84,7 @@ static LRESULT OnSize(LPARAM lParam) {
     options.width = w < MIN_NOTIFIED_SIZE ? MIN_NOTIFIED_SIZE : w;
     options.height = h < MIN_NOTIFIED_SIZE ? MIN_NOTIFIED_SIZE : h;
     saveSize();
-    recreateBuffers();
+    recreateSurfaces();
     return 0;
 }
 
@@ -103,7 +104,7 @@ static LRESULT OnGetMinMaxInfo(MINMAXINFO *info) {
 }
 
 static LRESULT OnWindowPosChanging(HWND w, WINDOWPOS *pos) {
-    if (userMoving && !options.inSlit && options.snapWindow && IsWindowVisible(w))
+    if (userMoving && !docked() && options.snapWindow && IsWindowVisible(w))
         SnapWindowToEdge(pos, 10, 1);
     return 0;
 }
@@ -117,7 +118,7 @@ static LRESULT OnMoveLoop(bool entering) {
    the Slit, the last step of an Alt-drag), the surfaces follow it here. */
 static LRESULT OnWindowPosChanged(WINDOWPOS *pos) {
     fitSurfaces();
-    if (options.inSlit) return 0;
+    if (docked()) return 0;
     options.xPos = pos->x;
     options.yPos = pos->y;
     if (pos->cx < MIN_TRACK_SIZE) pos->cx = MIN_TRACK_SIZE;
@@ -132,7 +133,7 @@ static LRESULT OnWindowPosChanged(WINDOWPOS *pos) {
 }
 
 static LRESULT OnNcHitTest() {
-    return options.inSlit ? HTCLIENT : HTCAPTION;
+    return docked() ? HTCLIENT : HTCAPTION;
 }
 
 static LRESULT OnNcLButtonDown(HWND w) {
@@ -179,7 +180,7 @@ static LRESULT OnMouseWheel(WPARAM wParam) {
 static LRESULT OnSizing(RECT *proposed) {
     options.width = proposed->right - proposed->left;
     options.height = proposed->bottom - proposed->top;
-    recreateBuffers();
+    recreateSurfaces();
     return 0;
 }
 
@@ -237,6 +238,8 @@ LRESULT CALLBACK warbleWindowProc(HWND w, UINT message, WPARAM wParam, LPARAM lP
     case WM_TIMER: return OnTimer(wParam);
     case MSG_BROADCAST: return OnBroadcast(lParam);
     case MSG_PLAYER_LOOK: return OnPlayerLook(wParam, lParam);
+    case MSG_RELAY_RESULT: return OnRelayResult(wParam, lParam);
+    case MSG_RELAY_CLOSED: return OnRelayClosed();
     }
     return DefWindowProcA(w, message, wParam, lParam);
 }

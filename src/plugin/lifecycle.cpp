@@ -6,6 +6,7 @@
 #include "display/window.h"
 #include "plugin/state.h"
 #include "plugin/threads.h"
+#include "core/owners.h"
 #include "plugin/version.h"
 #include "settings/settings.h"
 #include "settings/style.h"
@@ -15,9 +16,9 @@
 #include "winamp/watcher.h"
 
 static const char CLASS_NAME[] = "Warble";
-/* endPlugin's whole wait for the plugin's threads: they are asked to end and each of
-   them waits on the player for at most a few hundred milliseconds at a time. */
-static const DWORD END_WAIT_MS = 600;
+
+/* The window class, registered from a start until its end. */
+static WindowClass windowClass;
 
 static void startupError(HWND owner, const char *text) {
     MessageBoxA(owner, text, WARBLE_NAME_VERSION, MB_OK | MB_ICONERROR | MB_TOPMOST);
@@ -30,19 +31,42 @@ static bool registerWindowClass(HINSTANCE instance) {
     wc.hInstance = instance;
     wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     wc.lpszClassName = CLASS_NAME;
-    return RegisterClassA(&wc) != 0;
+    return windowClass.registerClass(wc);
 }
 
-static HANDLE startThread(LPTHREAD_START_ROUTINE routine, DWORD *id) {
-    return startPluginThread(routine, nullptr, id);
+/* What an earlier start left in the caption model: a title measured in another font
+   must be measured again, with fresh scroll bounds. */
+static void resetCaption() {
+    DisplayLock lock;
+    warble.caption[0] = L'\0';
+    warble.textWidth = warble.textHeight = 0;
+    warble.scrollX = warble.scrollMin = warble.edgePause = warble.streamPause = 0;
+    warble.scrollForward = true;
+}
+
+/* Undoes a start that could not make its window: nothing of it stays behind, so that
+   the next start in this process begins afresh. */
+static int failedStart(const char *text) {
+    startupError(nullptr, text);
+    windowClass.reset();
+    DisplayLock lock;
+    if (warble.hFont) DeleteObject(warble.hFont);
+    warble.hFont = nullptr;
+    return 1;
+}
+
+/* The poller and the scroll thread of this start, each holding its context. */
+static void startWorkers(HWND window) {
+    warble.start = createStartContext(window);
+    if (!warble.start) return;
+    startWorker(pollThread, warble.start);
+    startWorker(scrollThread, warble.start);
 }
 
 extern "C" int beginPlugin(HINSTANCE instance) {
-    HMODULE user32 = LoadLibraryA("user32.dll");
-    if (user32)
-        warble.pSetLayeredWindowAttributes =
-            (SetLayeredWindowAttributesFn)GetProcAddress(user32, "SetLayeredWindowAttributes");
-    warble.pausedBlend = {AC_SRC_OVER, 0, 30, 0};
+    /* user32 is loaded for as long as the shell runs: no reference of our own. */
+    warble.pSetLayeredWindowAttributes = (SetLayeredWindowAttributesFn)GetProcAddress(
+        GetModuleHandleA("user32.dll"), "SetLayeredWindowAttributes");
     /* Relay threads of an earlier start may still be finishing: they hold tickets
        of their own and never take a slot back. */
     for (RelaySlot &slot : warble.relaySlots)
@@ -60,6 +84,7 @@ extern "C" int beginPlugin(HINSTANCE instance) {
         startupError(warble.hwndHost, "Error registering window class");
         return 1;
     }
+    resetCaption();
     readSettings();
     loadStyle();
 
@@ -68,25 +93,18 @@ extern "C" int beginPlugin(HINSTANCE instance) {
                                   WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
                                   options.xPos, options.yPos, options.width, options.height,
                                   nullptr, nullptr, instance, nullptr);
-    if (!window) {
-        startupError(nullptr, "Error creating window");
-        return 1;
-    }
-    warble.hStopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    warble.hScrollWake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    warble.hPollThread = startThread(pollThread, &warble.pollThreadId);
+    if (!window) return failedStart("Error creating window");
+    startWorkers(window);
     installEventHook();
-    warble.hScrollThread = startThread(scrollThread, &warble.scrollThreadId);
     firstLookAtPlayer();
     return 0;
 }
 
 extern "C" int beginSlitPlugin(HINSTANCE instance, HWND slit) {
-    options.inSlit = true;
     warble.hwndSlit = slit;
     int result = beginPlugin(instance);
     /* After a failed start there is no window to hand over. */
-    if (options.inSlit && warble.hwndSlit && warble.hwndPlugin)
+    if (docked() && warble.hwndPlugin)
         SendMessageA(warble.hwndSlit, MSG_SLIT_ADD, 0, (LPARAM)warble.hwndPlugin);
     return result;
 }
@@ -95,63 +113,29 @@ extern "C" int beginPluginEx(HINSTANCE instance, HWND slit) {
     return beginSlitPlugin(instance, slit);
 }
 
-bool waitHandlingSentMessages(HANDLE thread, DWORD milliseconds) {
-    DWORD start = GetTickCount();
-    for (;;) {
-        DWORD elapsed = GetTickCount() - start;
-        if (elapsed >= milliseconds) return false;
-        DWORD r =
-            MsgWaitForMultipleObjects(1, &thread, FALSE, milliseconds - elapsed, QS_SENDMESSAGE);
-        if (r == WAIT_OBJECT_0) return true;
-        if (r != WAIT_OBJECT_0 + 1) return false;
-        MSG msg;
-        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    }
-}
-
-static DWORD timeLeft(DWORD start) {
-    DWORD elapsed = GetTickCount() - start;
-    return elapsed < END_WAIT_MS ? END_WAIT_MS - elapsed : 0;
-}
-
-/* The poller and the scroll thread are asked to stop and waited for, never ended by
-   force; true when the thread ended within the time. */
-static bool stopWorker(HANDLE *thread, DWORD milliseconds) {
-    if (!*thread) return true;
-    bool ended = waitHandlingSentMessages(*thread, milliseconds);
-    CloseHandle(*thread);
-    *thread = nullptr;
-    return ended;
-}
-
-/* Messages the plugin's threads sent to this thread before they ended are taken
-   now, while the window they may speak of still exists. */
+/* Messages the plugin's threads sent to this thread before they were asked to stop
+   are taken now, while the window they may speak of still exists. */
 static void takeSentMessages() {
     MSG msg;
     PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
 }
 
-/* Returns within END_WAIT_MS whatever the player does. A thread still in a bounded
-   wait on the player then finishes by itself: it holds the module (see threads.h),
-   and an abandoned relay touches only its own copy and its ticket, so it reports
-   nothing. Only the events of threads that ended are closed. */
+/* Waits for nothing, whatever the player does: the threads are asked to stop and
+   finish by themselves. Each holds the module (see threads.h) and its own start's
+   context, and an abandoned relay touches only its own copy and its ticket, so a
+   later start shares nothing with them and nothing of theirs is reported. */
 extern "C" void endPlugin(HINSTANCE instance) {
-    DWORD start = GetTickCount();
     removeEventHook();
-    if (warble.hStopEvent) SetEvent(warble.hStopEvent);
-    abandonRelays();
-    bool ended = stopWorker(&warble.hPollThread, timeLeft(start));
-    ended = stopWorker(&warble.hScrollThread, timeLeft(start)) && ended;
-    waitForRelayThreads(timeLeft(start));
-    takeSentMessages();
-    if (ended) {
-        if (warble.hStopEvent) CloseHandle(warble.hStopEvent);
-        if (warble.hScrollWake) CloseHandle(warble.hScrollWake);
-        warble.hStopEvent = warble.hScrollWake = nullptr;
+    if (warble.start) {
+        SetEvent(warble.start->stop);
+        releaseStartContext(warble.start);
+        warble.start = nullptr;
     }
+    abandonRelays();
+    takeSentMessages();
     warble.hwndWinamp = nullptr;
 
-    if (options.inSlit && warble.hwndSlit) {
+    if (docked()) {
         SendMessageA(warble.hwndSlit, MSG_SLIT_REMOVE, 0, (LPARAM)warble.hwndPlugin);
         SetWindowPos(warble.hwndPlugin, nullptr, options.xPos, options.yPos, 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER);
@@ -159,7 +143,7 @@ extern "C" void endPlugin(HINSTANCE instance) {
     }
     DestroyWindow(warble.hwndPlugin);
     warble.hwndPlugin = nullptr;
-    UnregisterClassA(CLASS_NAME, instance);
+    windowClass.reset();
     DisplayLock lock;
     if (warble.hFont) {
         DeleteObject(warble.hFont);

@@ -5,13 +5,12 @@
 PluginState warble = [] {
     PluginState s = {};
     s.colourKey = RGB(255, 0, 230);
-    s.scrollStep = 2;
     s.scrollForward = true;
     s.playState = -1;
     return s;
 }();
 
-CRITICAL_SECTION displayLock;
+CriticalSection displayLock;
 
 const char WARBLE_NAME_VERSION[] = "Warble v" WARBLE_VERSION;
 const char WARBLE_AUTHOR[] = "The Warble developers";

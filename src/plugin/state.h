@@ -3,8 +3,10 @@
    threads. Each shared field says which threads write it and what guards it. */
 #pragma once
 
+#include "core/owners.h"
 #include "nightjar/nightjar.h"
 #include "plugin/text.h"
+#include "plugin/threads.h"
 #include "settings/options.h"
 
 enum { RELAY_SLOTS = 10, RELAY_COMMAND_SIZE = 1024 };
@@ -14,15 +16,12 @@ enum { RELAY_THREADS_MAX = 32 };
 
 typedef BOOL(WINAPI *SetLayeredWindowAttributesFn)(HWND, COLORREF, BYTE, DWORD);
 
-/* One relay slot: who waits there. The command itself belongs to its thread. */
+/* One relay slot: who waits there. The command and its answer belong to its thread. */
 struct RelaySlot {
-    char reply[TEXT_SIZE]; /* written by the slot's thread while it reports; outlives the thread
-                              (the shell may take the broadcast late) */
-    volatile LONG owner;   /* 0 free, 2 * ticket while that command waits, + 1 while it reports;
-                              set busy by the shell's thread, left only by compare-and-swap
-                              (the thread when done, the shell's thread when abandoning) */
-    DWORD threadId;        /* shell's thread, at the start */
-    DWORD startTime;       /* timeGetTime when the slot was taken; shell's thread */
+    volatile LONG owner; /* 0 free, 2 * ticket while that command waits, + 1 while it reports;
+                            set busy by the shell's thread, left only by compare-and-swap
+                            (the thread when done, the shell's thread when abandoning) */
+    DWORD startTime;     /* timeGetTime when the slot was taken; shell's thread */
 };
 
 struct PluginState {
@@ -37,13 +36,7 @@ struct PluginState {
     HFONT hFont; /* replaced only under displayLock */
     SetLayeredWindowAttributesFn pSetLayeredWindowAttributes;
     bool layeredSupported;
-    HANDLE hPollThread;
-    DWORD pollThreadId;
-    HANDLE hScrollThread;
-    DWORD scrollThreadId;
-    HANDLE hStopEvent;  /* asks the poller and the scroll thread to end */
-    HANDLE hScrollWake; /* wakes a resting scroll thread: there may be work (auto-reset) */
-    HWINEVENTHOOK hwinEventHook;
+    StartContext *start; /* this start's, shared with its threads; shell's thread only */
     RelaySlot relaySlots[RELAY_SLOTS];
     volatile LONG relayThreads; /* relay threads alive, abandoned ones included: raised by the
                                    shell's thread before a start, lowered by each thread as its
@@ -59,35 +52,23 @@ struct PluginState {
     COLORREF colourKey;
 
     /* Caption and scroll state: written by setCaption (shell's thread),
-       the scroll thread, recreateBuffers and remeasureCaption, all under
+       the scroll thread, recreateSurfaces and remeasureCaption, all under
        displayLock; the paint reads them under the same lock. The caption is
        UTF-16: shown as it is. */
     wchar_t caption[TEXT_SIZE];
-    wchar_t lastCaption[TEXT_SIZE];
     int textWidth, textHeight;
-    int scrollX, scrollMin, scrollMax, edgePause;
+    int scrollX, scrollMin, edgePause; /* the bounce runs from scrollMin to 0 */
     bool scrollForward;
     int streamPause; /* steps the stream has rested with the caption's start at the left
                         edge; the scroll thread only */
 
-    /* Off-screen surfaces, the frame and the drawn background: shell's thread only. */
-    HDC bufferDC, backDC;
-    HBITMAP bufferBitmap, backBitmap, oldBufferBitmap, oldBackBitmap;
-    /* The caption font while it stays selected into the frame (selecting a font
-       costs more than the rest of a paint), and the font it replaced. */
-    HFONT bufferFont;
-    HGDIOBJ oldBufferFont;
-    /* Their size, the client area's: written on the shell's thread under
-       displayLock; the scroll thread reads it under the lock. */
-    int surfaceWidth, surfaceHeight;
+    /* The blink's phase while paused: the scroll thread alone writes it, and leaves it
+       visible when a pause ends, so that the next pause starts visible. */
+    volatile bool blinkOn;
 
     /* Player status: owned by the shell's thread, which alone writes it (queryPlayer and
-       the looks the poller hands over with MSG_PLAYER_LOOK); blinkOn also by the scroll
-       thread. Other threads read single whole values. */
-    volatile int scrollStep;
-    volatile bool blinkOn;
-    volatile bool isPaused;
-    BLENDFUNCTION pausedBlend;
+       the looks the poller hands over with MSG_PLAYER_LOOK). Other threads read single
+       whole values. */
     volatile int playState;
     volatile LONG playerEpoch;    /* raised by the shell's thread at each installed look: a look
                                      the poller began before it is out of date */
@@ -98,13 +79,19 @@ struct PluginState {
 
 extern PluginState warble;
 
+/* Docked in the Slit: the settings say so and the shell handed one over. Without a
+   Slit the window floats, and the setting stays stored for a start with one. */
+inline bool docked() {
+    return options.inSlit && warble.hwndSlit;
+}
+
 /* Guards the caption, the scroll fields and the font against the threads above.
    Never held across SendMessageA. */
-extern CRITICAL_SECTION displayLock;
+extern CriticalSection displayLock;
 
 struct DisplayLock {
-    DisplayLock() { EnterCriticalSection(&displayLock); }
-    ~DisplayLock() { LeaveCriticalSection(&displayLock); }
+    DisplayLock() { displayLock.enter(); }
+    ~DisplayLock() { displayLock.leave(); }
     DisplayLock(const DisplayLock &) = delete;
     DisplayLock &operator=(const DisplayLock &) = delete;
 };

@@ -1,7 +1,8 @@
-/* Threads of the plugin that keep its module loaded while they run. Every thread
-   of the plugin ends by itself, never by force; one that is still in a bounded
-   wait on the player when the shell unloads the plugin finishes later, so its
-   code and the state record it reads must still be there when it wakes. */
+/* Threads of the plugin that keep its module loaded while they run, and the context
+   of a start that they share. Every thread of the plugin ends by itself, never by
+   force; one that is still in a bounded wait on the player when the shell ends or
+   unloads the plugin finishes later, so its code and the context it reads must still
+   be there when it wakes. */
 #include "plugin/threads.h"
 
 namespace {
@@ -21,7 +22,7 @@ DWORD WINAPI runHoldingModule(LPVOID parameter) {
 
 } // namespace
 
-HANDLE startPluginThread(LPTHREAD_START_ROUTINE routine, LPVOID argument, DWORD *id) {
+HANDLE startPluginThread(LPTHREAD_START_ROUTINE routine, LPVOID argument) {
     ThreadStart *start = (ThreadStart *)HeapAlloc(GetProcessHeap(), 0, sizeof(ThreadStart));
     if (!start) return nullptr;
     start->routine = routine;
@@ -33,10 +34,48 @@ HANDLE startPluginThread(LPTHREAD_START_ROUTINE routine, LPVOID argument, DWORD 
         HeapFree(GetProcessHeap(), 0, start);
         return nullptr;
     }
-    HANDLE thread = CreateThread(nullptr, 0, runHoldingModule, start, 0, id);
+    HANDLE thread = CreateThread(nullptr, 0, runHoldingModule, start, 0, nullptr);
     if (!thread) {
         FreeLibrary(start->module);
         HeapFree(GetProcessHeap(), 0, start);
     }
     return thread;
+}
+
+StartContext *createStartContext(HWND window) {
+    StartContext *context = (StartContext *)HeapAlloc(GetProcessHeap(), 0, sizeof(StartContext));
+    if (!context) return nullptr;
+    context->stop = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    context->wake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    context->window = window;
+    context->holders = 1;
+    if (context->stop && context->wake) return context;
+    releaseStartContext(context);
+    return nullptr;
+}
+
+void holdStartContext(StartContext *context) {
+    InterlockedIncrement(&context->holders);
+}
+
+void releaseStartContext(StartContext *context) {
+    if (InterlockedDecrement(&context->holders) > 0) return;
+    if (context->stop) CloseHandle(context->stop);
+    if (context->wake) CloseHandle(context->wake);
+    HeapFree(GetProcessHeap(), 0, context);
+}
+
+bool stopRequested(const StartContext *context) {
+    return WaitForSingleObject(context->stop, 0) == WAIT_OBJECT_0;
+}
+
+bool startWorker(LPTHREAD_START_ROUTINE routine, StartContext *context) {
+    holdStartContext(context);
+    HANDLE thread = startPluginThread(routine, context);
+    if (!thread) {
+        releaseStartContext(context);
+        return false;
+    }
+    CloseHandle(thread);
+    return true;
 }

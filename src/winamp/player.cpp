@@ -104,26 +104,18 @@ void readWinampTitle(wchar_t *out) {
     cleanWinampTitle(title, options.showTrackNumber, out, TEXT_SIZE);
 }
 
-/* Sets the flags and the caption for a status and broadcasts it. */
+/* Installs a status with its caption, and broadcasts it. */
 static void showStatus(int status) {
     warble.playState = status;
     wchar_t text[TEXT_SIZE];
     const char *broadcast;
     if (status == WINAMP_PAUSED) {
-        warble.scrollStep = 0;
-        warble.isPaused = true;
         readWinampTitle(text);
         broadcast = "@Warble_fromWinamp_Paused";
     } else if (status == WINAMP_PLAYING) {
-        warble.scrollStep = 1;
-        warble.isPaused = false;
-        warble.blinkOn = true;
         readWinampTitle(text);
         broadcast = "@Warble_fromWinamp_Playing";
     } else {
-        warble.scrollStep = 1;
-        warble.isPaused = false;
-        warble.blinkOn = true;
         idleText(true, text);
         broadcast = "@Warble_fromWinamp_Stopped";
     }
@@ -157,10 +149,11 @@ static bool lookAndInstall(HWND gone, bool announceOpened) {
         installLook(look, gone, announceOpened);
         return true;
     }
-    /* No answer: nothing is shown or announced from it; the poller asks again. */
-    warble.lookUnanswered = true;
     /* A known player that is gone is closed whatever the other one does. */
     if (gone && warble.hwndWinamp == gone) installLook({nullptr, -1}, gone, false);
+    /* No answer: nothing is shown or announced from it; the poller asks again until the
+       player answers, and then takes it. */
+    warble.lookUnanswered = true;
     return false;
 }
 
@@ -181,20 +174,20 @@ void playerGone(HWND window, bool announceOpened) {
    no player). */
 enum { LOOK_GONE = 0x100 };
 
-void handPlayerLook(const PlayerLook &look, HWND gone, LONG epoch) {
+void handPlayerLook(const PlayerLook &look, HWND gone, LONG epoch, HWND plugin) {
     int status = look.status;
     if (look.window && status != WINAMP_PLAYING && status != WINAMP_PAUSED) status = 0;
     LPARAM packed = ((LPARAM)(epoch & 0xFFFF) << 16) | (gone ? LOOK_GONE : 0) | (status & 0xFF);
     WPARAM window = (WPARAM)(gone ? gone : look.window);
     DWORD_PTR ignored = 0;
-    SendMessageTimeoutA(warble.hwndPlugin, MSG_PLAYER_LOOK, window, packed, SMTO_NORMAL,
-                        BROADCAST_MS, &ignored);
+    SendMessageTimeoutA(plugin, MSG_PLAYER_LOOK, window, packed, SMTO_NORMAL, BROADCAST_MS,
+                        &ignored);
 }
 
 LRESULT OnPlayerLook(WPARAM wParam, LPARAM lParam) {
     /* Found before the last change the shell's thread installed: out of date. */
     if (((lParam >> 16) & 0xFFFF) != (warble.playerEpoch & 0xFFFF)) return 0;
-    if (warble.hStopEvent && WaitForSingleObject(warble.hStopEvent, 0) == WAIT_OBJECT_0) return 0;
+    if (!warble.start || stopRequested(warble.start)) return 0;
     HWND window = (HWND)wParam;
     if (window && !IsWindow(window) && !(lParam & LOOK_GONE)) return 0;
     if (lParam & LOOK_GONE) {

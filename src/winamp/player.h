@@ -57,6 +57,7 @@ void playerGone(HWND window, bool announceOpened);
 LRESULT OnPlayerLook(WPARAM wParam, LPARAM lParam);
 
 /* Poller: hands a look (or, with gone set, the news that that window no longer
-   exists) to the shell's thread. epoch is playerEpoch read before looking, so that a
-   look overtaken by a newer one is dropped. */
-void handPlayerLook(const PlayerLook &look, HWND gone, LONG epoch);
+   exists) to the shell's thread through the start's window plugin. epoch is
+   playerEpoch read before looking, so that a look overtaken by a newer one is
+   dropped. */
+void handPlayerLook(const PlayerLook &look, HWND gone, LONG epoch, HWND plugin);

@@ -29,28 +29,29 @@ void formatLabelCommand(const wchar_t *caption, char *out, size_t size) {
     snprintf(out, size, "%s%s\"", LABEL_PREFIX, text);
 }
 
-static bool stopping() {
-    return warble.hStopEvent && WaitForSingleObject(warble.hStopEvent, 0) == WAIT_OBJECT_0;
+static bool stopping(const StartContext *context) {
+    return context && stopRequested(context);
 }
 
 /* Hands the shell's thread what it needs to know of the player: that the known
    window no longer exists, or, while the idle text shows the time or the last look
    went unanswered, a fresh look. */
-static void lookForShell() {
+static void lookForShell(const StartContext *context) {
     LONG epoch = warble.playerEpoch;
     HWND known = warble.hwndWinamp;
     if (known && !IsWindow(known)) {
-        handPlayerLook({nullptr, -1}, known, epoch);
+        handPlayerLook({nullptr, -1}, known, epoch, context->window);
         return;
     }
     if (options.idleState != 1 && !warble.lookUnanswered) return;
     PlayerLook look;
-    if (lookAtPlayer(&look, known, nullptr) && !stopping()) handPlayerLook(look, nullptr, epoch);
+    if (lookAtPlayer(&look, known, nullptr) && !stopping(context))
+        handPlayerLook(look, nullptr, epoch, context->window);
 }
 
 /* The slider position; false when the player did not answer, so that no made-up
    position is pushed. Without a player the position is 0. */
-static bool readFraction(float *fraction) {
+static bool readFraction(const StartContext *context, float *fraction) {
     *fraction = 0;
     HWND winamp = warble.hwndWinamp;
     if (!winamp) return true;
@@ -58,7 +59,8 @@ static bool readFraction(float *fraction) {
     if (!askPlayer(winamp, WM_USER, 0, IPC_GETOUTPUTTIME, PLAYER_QUERY_MS, &position)) return false;
     int seconds = (int)position / 1000;
     if (seconds <= 0) return true;
-    if (stopping() || !askPlayer(winamp, WM_USER, 1, IPC_GETOUTPUTTIME, PLAYER_QUERY_MS, &length))
+    if (stopping(context) ||
+        !askPlayer(winamp, WM_USER, 1, IPC_GETOUTPUTTIME, PLAYER_QUERY_MS, &length))
         return false;
     *fraction = (int)length != 0 ? (float)((double)seconds / (int)length) : 0.0f;
     return true;
@@ -69,14 +71,14 @@ static bool readFraction(float *fraction) {
 static char sliderCommand[TEXT_SIZE];
 static char labelCommand[TEXT_SIZE];
 
-void pollOnce() {
-    lookForShell();
-    if (stopping()) return;
+void pollOnce(const StartContext *context) {
+    lookForShell(context);
+    if (stopping(context)) return;
     float fraction = 0;
-    bool answered = readFraction(&fraction);
+    bool answered = readFraction(context, &fraction);
     /* The same reading feeds the progress line: it costs the player nothing more. */
-    if (answered) setProgress(fraction);
-    if (!options.interfaceExtensions || stopping()) return;
+    if (answered) setProgress(context->window, fraction);
+    if (!options.interfaceExtensions || stopping(context)) return;
 
     if (answered) {
         InterlockedExchange(&warble.sliderEcho, 1);
@@ -92,9 +94,11 @@ void pollOnce() {
     broadcastFromWorker(labelCommand);
 }
 
-DWORD WINAPI pollThread(LPVOID) {
+DWORD WINAPI pollThread(LPVOID parameter) {
+    StartContext *context = (StartContext *)parameter;
     do
-        pollOnce();
-    while (WaitForSingleObject(warble.hStopEvent, 1000) == WAIT_TIMEOUT);
+        pollOnce(context);
+    while (WaitForSingleObject(context->stop, 1000) == WAIT_TIMEOUT);
+    releaseStartContext(context);
     return 0;
 }

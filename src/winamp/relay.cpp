@@ -61,19 +61,33 @@ bool parseRelayCommand(const char *text, RelayRequest *request) {
 struct RelayJob {
     char command[RELAY_COMMAND_SIZE];
     HWND winamp; /* the player known when the command came */
+    HWND window; /* the plugin's window then, which broadcasts the answer */
     int slot;
     LONG waiting; /* the slot's owner value while this command waits */
 };
 
-/* Reports the answer unless the command was abandoned meanwhile. */
+/* Hands the answer to the shell's thread unless the command was abandoned meanwhile.
+   The numbers travel in the message, so each result is its own command's however late
+   the shell's thread takes it; a window that is gone takes nothing. */
 static void report(RelayJob *job, int first, LRESULT answer, bool closed) {
     RelaySlot *slot = &warble.relaySlots[job->slot];
     if (InterlockedCompareExchange(&slot->owner, job->waiting + 1, job->waiting) != job->waiting)
         return;
-    wsprintfA(slot->reply, "@Warble_fromWinamp_Result %d %d", first, (int)answer);
-    broadcastFromWorker(slot->reply);
-    if (closed) broadcastFromWorker("@Warble_fromWinamp_Closed");
+    PostMessageA(job->window, MSG_RELAY_RESULT, (WPARAM)first, (LPARAM)answer);
+    if (closed) PostMessageA(job->window, MSG_RELAY_CLOSED, 0, 0);
     InterlockedExchange(&slot->owner, 0);
+}
+
+LRESULT OnRelayResult(WPARAM first, LPARAM answer) {
+    char text[TEXT_SIZE];
+    wsprintfA(text, "@Warble_fromWinamp_Result %d %d", (int)first, (int)answer);
+    postBroadcast(text);
+    return 0;
+}
+
+LRESULT OnRelayClosed() {
+    postBroadcast("@Warble_fromWinamp_Closed");
+    return 0;
 }
 
 static void sendAndReport(RelayJob *job, LPARAM lParam, WPARAM wParam, int first, UINT message) {
@@ -177,6 +191,7 @@ static void startRelay(int index, const char *text) {
     if (!job) return;
     copyText(job->command, text, sizeof job->command);
     job->winamp = warble.hwndWinamp;
+    job->window = warble.hwndPlugin;
     job->slot = index;
     job->waiting = nextWaitingValue();
     RelaySlot *slot = &warble.relaySlots[index];
@@ -184,7 +199,7 @@ static void startRelay(int index, const char *text) {
     /* Busy before it can run: a quick thread may finish before the start returns. */
     InterlockedExchange(&slot->owner, job->waiting);
     InterlockedIncrement(&warble.relayThreads);
-    HANDLE thread = startPluginThread(relayThread, job, &slot->threadId);
+    HANDLE thread = startPluginThread(relayThread, job);
     if (thread) {
         CloseHandle(thread);
         return;
@@ -206,19 +221,4 @@ void relayCommand(const char *text) {
         if (index < 0 || !abandonSlot(index)) return; /* every command is reporting */
     }
     startRelay(index, text);
-}
-
-bool waitForRelayThreads(DWORD milliseconds) {
-    DWORD start = GetTickCount();
-    while (warble.relayThreads > 0) {
-        DWORD elapsed = GetTickCount() - start;
-        if (elapsed >= milliseconds) return false;
-        DWORD rest = milliseconds - elapsed;
-        if (MsgWaitForMultipleObjects(0, nullptr, FALSE, rest < 10 ? rest : 10, QS_SENDMESSAGE) ==
-            WAIT_OBJECT_0) {
-            MSG msg;
-            PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-        }
-    }
-    return true;
 }

@@ -4,6 +4,13 @@
 
 #include <windows.h>
 
+/* A relayed command's answer (wParam the command's first number, lParam the answer),
+   and the close that a relayed close brings, posted to the plugin's window: the shell's
+   thread broadcasts them. */
+enum { MSG_RELAY_RESULT = WM_APP + 88, MSG_RELAY_CLOSED = WM_APP + 89 };
+LRESULT OnRelayResult(WPARAM first, LPARAM answer);
+LRESULT OnRelayClosed();
+
 /* Takes a free slot, or abandons the longest-waiting command when all ten are busy,
    and starts the command on its own thread; drops it quietly while RELAY_THREADS_MAX
    relay threads are still alive. Shell's thread only. */
@@ -11,9 +18,6 @@ void relayCommand(const char *text);
 /* Abandons every waiting command: none of their answers is broadcast, and their
    threads end by themselves when their bounded waits end. Shell's thread only. */
 void abandonRelays();
-/* Waits, still handling messages sent to this thread, until no relay thread is left
-   or the time is up; true when none is left. */
-bool waitForRelayThreads(DWORD milliseconds);
 
 /* A command split into its tokens. */
 struct RelayRequest {

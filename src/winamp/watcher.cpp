@@ -1,20 +1,24 @@
 /* The window-event watcher: Winamp starting, closing and renaming its window
    reach the caption and the shell the moment they happen. */
 #include "winamp/watcher.h"
+#include "core/owners.h"
 #include "plugin/state.h"
 #include "winamp/player.h"
 
 #include <string.h>
 
+/* The hook of the running start; shell's thread only. */
+static EventHook eventHook;
+
+/* Called out of context, on this thread: no module is handed over. */
 void installEventHook() {
-    warble.hwinEventHook =
-        SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_NAMECHANGE, GetModuleHandleA(nullptr),
-                        winEventProc, 0, 0, WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNTHREAD);
+    eventHook.reset(SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_NAMECHANGE, nullptr,
+                                    winEventProc, 0, 0,
+                                    WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNTHREAD));
 }
 
 void removeEventHook() {
-    if (warble.hwinEventHook) UnhookWinEvent(warble.hwinEventHook);
-    warble.hwinEventHook = nullptr;
+    eventHook.reset();
 }
 
 /* A player window appeared, or one showed itself while none is known. A known

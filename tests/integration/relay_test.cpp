@@ -249,6 +249,7 @@ TEST_F(RelayTest, RelayedCloseReportsItsResultThenClosed) {
 
 TEST_F(RelayTest, EndPluginReturnsAtOnceWhileThePlayerHangs) {
     ASSERT_TRUE(sim.start());
+    writeSettings("Warble.plugin.idle.state: 1\r\n"); /* the poller's round takes longest */
     ASSERT_NE(loadLibraryOnly(), nullptr);
     int threadsBefore = threadCount();
     ASSERT_EQ(beginPlugin(), 0);
@@ -267,6 +268,12 @@ TEST_F(RelayTest, EndPluginReturnsAtOnceWhileThePlayerHangs) {
     EXPECT_LT(took, 1000u) << "endPlugin with the player hung";
     printf("[ measure  ] endPlugin with the player hung: %lu ms\n", took);
     EXPECT_TRUE(eventsStartingWith(RESULT).empty());
+    /* A start right away shares nothing with the threads still finishing: they end on
+       their own start's stop, leaving one poller and one scroll thread. */
+    ASSERT_EQ(beginPlugin(), 0);
+    EXPECT_TRUE(pumpUntil([&] { return threadCount() == threadsBefore + 2; }, 4000))
+        << threadCount() - threadsBefore << " threads of the plugin";
+    endPlugin();
     /* The waiting commands end by themselves when their bounded waits end, and say
        nothing: no thread is ended by force. */
     hostClearEvents();
@@ -275,6 +282,19 @@ TEST_F(RelayTest, EndPluginReturnsAtOnceWhileThePlayerHangs) {
     pump(200);
     EXPECT_TRUE(eventsStartingWith("broadcast|").empty()) << ::testing::PrintToString(events());
     sim.kill();
+}
+
+/* The shell's thread busy past a report's wait: each result taken late is still its
+   own command's. */
+TEST_F(RelayTest, AResultTakenLateIsItsOwnCommands) {
+    startBoth("", NO_EXTENSIONS);
+    hostClearEvents();
+    hostBroadcast("@Warble_toWinamp WM_USER 104");
+    Sleep(1500); /* the shell's thread takes nothing meanwhile */
+    hostBroadcast("@Warble_toWinamp WM_USER 105 1");
+    Sleep(300);
+    EXPECT_TRUE(waitForResult("104 1"));
+    EXPECT_TRUE(waitForResult("105 201"));
 }
 
 TEST_F(RelayTest, ThousandCommandsWhileThePlayerHangs) {

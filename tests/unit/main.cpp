@@ -9,8 +9,6 @@
 
 int main(int argc, char **argv) {
     testing::InitGoogleTest(&argc, argv);
-    /* Normally the library's entry point does this. */
-    InitializeCriticalSection(&displayLock);
     if (!unit::createShellFolder()) {
         fprintf(stderr, "cannot create a shell folder under the temp folder\n");
         return 2;

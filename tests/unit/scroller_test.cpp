@@ -6,6 +6,7 @@
 #include "display/scroller.h"
 #include "plugin/text.h"
 #include "unit_support.h"
+#include "winamp/winamp.h"
 
 #include <sstream>
 #include <string>
@@ -36,14 +37,12 @@ class Scroller : public unit::StateTest {
         warble.bevelWidth = 2;
         warble.borderWidth = 1;
         warble.scrollX = 0;
-        warble.scrollStep = 1;
-        warble.scrollMax = 0;
         warble.scrollMin = -10;
         warble.scrollForward = true;
         warble.edgePause = 0;
         warble.playState = 1;
         options.scrolling = true;
-        warble.caption[0] = warble.lastCaption[0] = '\0';
+        warble.caption[0] = '\0';
     }
 
     void TearDown() override {
@@ -148,7 +147,6 @@ TEST_F(Scroller, StreamRestartsAtTheWindowWidthAfterPassingTheGap) {
     setCaption(text.c_str());
     ASSERT_EQ(250, warble.textWidth);
     EXPECT_EQ(-56, warble.scrollMin) << "200 - 2 * 3 - 250";
-    EXPECT_EQ(0, warble.scrollMax);
 
     warble.scrollX = 0;
     std::vector<int> xs;
@@ -167,7 +165,7 @@ TEST_F(Scroller, StreamRestartsAtTheWindowWidthAfterPassingTheGap) {
 
 TEST_F(Scroller, StreamWithStepZeroDoesNotMoveButStillWraps) {
     warble.textWidth = 250;
-    warble.scrollStep = 0;
+    warble.playState = WINAMP_PAUSED;
     warble.scrollX = -30;
     for (int n = 0; n < 10; ++n)
         stepStream();
@@ -178,6 +176,17 @@ TEST_F(Scroller, StreamWithStepZeroDoesNotMoveButStillWraps) {
     EXPECT_EQ(200, warble.scrollX);
     stepStream();
     EXPECT_EQ(200, warble.scrollX);
+}
+
+/* The first look at a player that does not answer leaves no play state: the
+   caption moves at the plain pace, never faster. */
+TEST_F(Scroller, BeforeThePlayerAnswersTheStreamMovesOneStepATick) {
+    warble.playState = -1;
+    warble.textWidth = 400;
+    options.scrollEndToEnd = false;
+    int blinkTicks = 0;
+    scrollTick(window, &blinkTicks);
+    EXPECT_EQ(-1, warble.scrollX);
 }
 
 TEST_F(Scroller, StreamLeavesTheBounceStateAlone) {
@@ -264,7 +273,7 @@ TEST_F(Scroller, SpeedAndRestTickByTick) {
 }
 
 TEST_F(Scroller, BounceWithStepZeroDoesNotMove) {
-    warble.scrollStep = 0;
+    warble.playState = WINAMP_PAUSED;
     for (int n = 0; n < 30; ++n)
         stepEndToEnd();
     EXPECT_EQ(0, warble.scrollX);
@@ -273,7 +282,7 @@ TEST_F(Scroller, BounceWithStepZeroDoesNotMove) {
 }
 
 TEST_F(Scroller, BounceWithStepZeroStillCountsTheRestAndTurns) {
-    warble.scrollStep = 0;
+    warble.playState = WINAMP_PAUSED;
     warble.scrollX = 3; /* resting past the right-hand limit */
     warble.edgePause = 5;
     for (int n = 0; n < 20; ++n)
@@ -299,19 +308,16 @@ TEST_F(Scroller, BounceWithStepZeroStillCountsTheRestAndTurns) {
 TEST_F(Scroller, NewCaptionMidBounceKeepsOffsetAndDirection) {
     std::string text = captionOfWidth(250);
     if (text.empty()) GTEST_SKIP() << "no text of exactly 250 pixels in this font";
-    copyText(warble.lastCaption, L"an older caption", TEXT_SIZE);
+    copyText(warble.caption, L"an older caption", TEXT_SIZE);
     warble.scrollX = -20;
     warble.scrollForward = false;
     warble.edgePause = 7;
-    warble.scrollMax = 5;
 
     setCaption(text.c_str());
     EXPECT_EQ(std::wstring(text.begin(), text.end()), warble.caption);
-    EXPECT_EQ(std::wstring(text.begin(), text.end()), warble.lastCaption);
     EXPECT_EQ(-20, warble.scrollX);
     EXPECT_FALSE(warble.scrollForward);
     EXPECT_EQ(0, warble.edgePause);
-    EXPECT_EQ(0, warble.scrollMax);
     EXPECT_EQ(-56, warble.scrollMin);
 
     /* The same text again changes nothing of the bounce. */
@@ -343,7 +349,7 @@ TEST_F(Scroller, TickDoesNotMoveACaptionThatFitsExactly) {
         options.scrollEndToEnd = endToEnd;
         ValidateRect(window, nullptr);
         for (int n = 0; n < 40; ++n)
-            scrollTick(&blinkTicks);
+            scrollTick(window, &blinkTicks);
         EXPECT_EQ(7, warble.scrollX);
         EXPECT_EQ(3, warble.edgePause);
         EXPECT_TRUE(warble.scrollForward);
@@ -353,7 +359,7 @@ TEST_F(Scroller, TickDoesNotMoveACaptionThatFitsExactly) {
     /* One pixel wider and it moves. */
     warble.textWidth = 200 - 2 * 3 + 1;
     options.scrollEndToEnd = false;
-    scrollTick(&blinkTicks);
+    scrollTick(window, &blinkTicks);
     EXPECT_EQ(6, warble.scrollX);
     EXPECT_TRUE(repaintPending());
 }
@@ -365,7 +371,7 @@ TEST_F(Scroller, TickMovesNothingWhileScrollingIsOff) {
     int blinkTicks = 0;
     ValidateRect(window, nullptr);
     for (int n = 0; n < 10; ++n)
-        scrollTick(&blinkTicks);
+        scrollTick(window, &blinkTicks);
     EXPECT_EQ(-3, warble.scrollX);
     EXPECT_FALSE(repaintPending());
 }
@@ -375,11 +381,11 @@ TEST_F(Scroller, TickUsesTheChosenStyle) {
     warble.scrollMin = 194 - 400;
     int blinkTicks = 0;
     options.scrollEndToEnd = true;
-    scrollTick(&blinkTicks); /* bounce: right, past the limit 0 */
+    scrollTick(window, &blinkTicks); /* bounce: right, past the limit 0 */
     EXPECT_EQ(1, warble.scrollX);
     EXPECT_EQ(1, warble.edgePause);
     options.scrollEndToEnd = false;
-    scrollTick(&blinkTicks); /* stream: always left */
+    scrollTick(window, &blinkTicks); /* stream: always left */
     EXPECT_EQ(0, warble.scrollX);
     EXPECT_EQ(1, warble.edgePause);
 }
@@ -391,16 +397,16 @@ TEST_F(Scroller, PausedCaptionBlinksEveryTwentyFifthTick) {
     int blinkTicks = 0;
     for (int n = 1; n <= 24; ++n) {
         ValidateRect(window, nullptr);
-        scrollTick(&blinkTicks);
+        scrollTick(window, &blinkTicks);
         EXPECT_TRUE(warble.blinkOn) << "tick " << n;
         EXPECT_TRUE(repaintPending()) << "every paused tick repaints, tick " << n;
     }
     EXPECT_EQ(24, blinkTicks);
-    scrollTick(&blinkTicks);
+    scrollTick(window, &blinkTicks);
     EXPECT_FALSE(warble.blinkOn);
     EXPECT_EQ(0, blinkTicks);
     for (int n = 0; n < 25; ++n)
-        scrollTick(&blinkTicks);
+        scrollTick(window, &blinkTicks);
     EXPECT_TRUE(warble.blinkOn);
 }
 
@@ -410,13 +416,13 @@ TEST_F(Scroller, BlinkCountIsKeptWhileNotPaused) {
     warble.blinkOn = true;
     int blinkTicks = 0;
     for (int n = 0; n < 20; ++n)
-        scrollTick(&blinkTicks);
+        scrollTick(window, &blinkTicks);
     ASSERT_EQ(20, blinkTicks);
 
     warble.playState = 1;
     ValidateRect(window, nullptr);
     for (int n = 0; n < 100; ++n)
-        scrollTick(&blinkTicks);
+        scrollTick(window, &blinkTicks);
     EXPECT_EQ(20, blinkTicks);
     EXPECT_TRUE(warble.blinkOn);
     EXPECT_FALSE(repaintPending()) << "not paused, nothing scrolls: no repaint";
@@ -424,21 +430,21 @@ TEST_F(Scroller, BlinkCountIsKeptWhileNotPaused) {
     /* The next pause starts with the left-over count: a short first phase. */
     warble.playState = 3;
     for (int n = 0; n < 4; ++n)
-        scrollTick(&blinkTicks);
+        scrollTick(window, &blinkTicks);
     EXPECT_TRUE(warble.blinkOn);
-    scrollTick(&blinkTicks);
+    scrollTick(window, &blinkTicks);
     EXPECT_FALSE(warble.blinkOn);
 }
 
 TEST_F(Scroller, PausedScrollingCaptionBlinksWithoutMoving) {
     warble.playState = 3;
-    warble.scrollStep = 0;
+    warble.playState = WINAMP_PAUSED;
     warble.textWidth = 400;
     warble.scrollX = -40;
     warble.blinkOn = false;
     int blinkTicks = 0;
     for (int n = 0; n < 25; ++n)
-        scrollTick(&blinkTicks);
+        scrollTick(window, &blinkTicks);
     EXPECT_EQ(-40, warble.scrollX);
     EXPECT_TRUE(warble.blinkOn);
 }

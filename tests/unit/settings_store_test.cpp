@@ -6,6 +6,7 @@
 #include "display/visibility.h"
 #include "settings/settings.h"
 #include "unit_support.h"
+#include "winamp/winamp.h"
 
 #include <algorithm>
 #include <string>
@@ -470,8 +471,8 @@ TEST_F(ReadSettings, FileWithoutTheNewKeysScrollsAndShowsAsBefore) {
     options.scrollSpeed = options.edgeRest = 7;
     options.hideWhenIdle = true;
     readSettings();
-    warble.scrollStep = 1;
-    warble.scrollX = warble.scrollMax = warble.edgePause = 0;
+    warble.playState = WINAMP_PLAYING;
+    warble.scrollX = warble.edgePause = 0;
     warble.scrollMin = -10;
     warble.scrollForward = true;
     std::vector<int> xs, expected(26, 1);

@@ -8,6 +8,7 @@
 #include "display/window.h"
 #include "settings/settings.h"
 #include "unit_support.h"
+#include "winamp/winamp.h"
 
 #include <intrin.h>
 #include <string>
@@ -73,10 +74,10 @@ TEST_F(Window, SizeNotificationRebuildsTheSurfacesAndResetsTheScroll) {
     RECT client;
     GetClientRect(w(), &client);
     BITMAP frame = {};
-    ASSERT_TRUE(GetObjectA(warble.bufferBitmap, sizeof frame, &frame));
+    ASSERT_TRUE(GetObjectA(frameBitmap(), sizeof frame, &frame));
     EXPECT_EQ(client.right, frame.bmWidth) << "the surface has the window's client size";
     EXPECT_EQ(client.bottom, frame.bmHeight);
-    EXPECT_EQ(warble.bufferBitmap, GetCurrentObject(warble.bufferDC, OBJ_BITMAP));
+    EXPECT_EQ(frameBitmap(), GetCurrentObject(frameDC(), OBJ_BITMAP));
 
     /* A real resize sends no WM_SIZE here: the surfaces follow all the same, in
        both modes. */
@@ -84,7 +85,7 @@ TEST_F(Window, SizeNotificationRebuildsTheSurfacesAndResetsTheScroll) {
         options.inSlit = docked;
         int width = docked ? 170 : 230;
         SetWindowPos(w(), nullptr, 0, 0, width, 26, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-        for (HBITMAP surface : {warble.bufferBitmap, warble.backBitmap}) {
+        for (HBITMAP surface : {frameBitmap(), backgroundBitmap()}) {
             ASSERT_TRUE(GetObjectA(surface, sizeof frame, &frame));
             EXPECT_EQ(width, frame.bmWidth) << (docked ? "docked" : "floating");
             EXPECT_EQ(26, frame.bmHeight);
@@ -96,8 +97,8 @@ TEST_F(Window, SizeNotificationRebuildsTheSurfacesAndResetsTheScroll) {
     ValidateRect(w(), nullptr);
     RECT part = {3, 4, 20, 10}, pending = {};
     InvalidateRect(w(), &part, FALSE);
-    releaseBuffers();
-    createBuffers();
+    releaseSurfaces();
+    createSurfaces();
     EXPECT_TRUE(GetUpdateRect(w(), &pending, FALSE));
     EXPECT_TRUE(EqualRect(&part, &pending));
 
@@ -106,12 +107,31 @@ TEST_F(Window, SizeNotificationRebuildsTheSurfacesAndResetsTheScroll) {
     setCaption(L"A caption far wider than the window that has to show it");
     ValidateRect(w(), nullptr);
     int blinkTicks = 0;
-    scrollTick(&blinkTicks);
+    scrollTick(w(), &blinkTicks);
     GetClientRect(w(), &client);
     RECT area = textAreaOf(client);
     ASSERT_FALSE(EqualRect(&area, &client));
     EXPECT_TRUE(GetUpdateRect(w(), &pending, FALSE));
     EXPECT_TRUE(EqualRect(&area, &pending));
+}
+
+/* Out of drawing objects, a paint draws nothing and asks for no other paint; once
+   they are back, the next repaint draws again. */
+TEST_F(Window, WithoutDrawingObjectsAPaintAsksForNoOther) {
+    releaseSurfaces();
+    std::vector<HGDIOBJ> hoard;
+    for (HGDIOBJ brush; hoard.size() < 100000 && (brush = CreateSolidBrush(RGB(1, 2, 3)));)
+        hoard.push_back(brush);
+    InvalidateRect(w(), nullptr, FALSE);
+    unit::pumpFor(100);
+    bool pending = GetUpdateRect(w(), nullptr, FALSE), made = frameDC() != nullptr;
+    for (HGDIOBJ brush : hoard)
+        DeleteObject(brush);
+    if (made) GTEST_SKIP() << "drawing objects did not run out after " << hoard.size();
+    EXPECT_FALSE(pending) << "each paint asked for another";
+    InvalidateRect(w(), nullptr, FALSE);
+    UpdateWindow(w());
+    EXPECT_NE(nullptr, frameBitmap());
 }
 
 TEST_F(Window, SizingRecordsTheProposedSizeWithoutMinimumOrWrite) {
@@ -168,6 +188,7 @@ TEST_F(Window, RealMoveIsRecordedAndWritten) {
 
 TEST_F(Window, WhileDockedPositionChangesAreNotRecordedButSizesAre) {
     options.inSlit = true;
+    warble.hwndSlit = hostSlitWindow();
     int x = options.xPos, y = options.yPos, width = options.width, height = options.height;
     WINDOWPOS pos = {w(), nullptr, 900, 300, 80, 20, SWP_NOZORDER};
     EXPECT_EQ(0, SendMessageA(w(), WM_WINDOWPOSCHANGED, 0, (LPARAM)&pos));
@@ -185,9 +206,24 @@ TEST_F(Window, WhileDockedPositionChangesAreNotRecordedButSizesAre) {
     options.inSlit = false;
 }
 
+/* The same idle text after a restart with a larger font is measured in that font. */
+TEST_F(Window, ARestartMeasuresTheSameCaptionInTheNewFont) {
+    int before = warble.textWidth;
+    std::wstring caption = warble.caption;
+    endPlugin(GetModuleHandleA(nullptr));
+    ASSERT_TRUE(unit::writeFile(settingsPath(), settingsText() +
+                                                    "Warble.plugin.useCustomFont: true\r\n"
+                                                    "Warble.plugin.font: Tahoma\r\n"
+                                                    "Warble.plugin.font.height: 40\r\n"));
+    ASSERT_EQ(0, beginPlugin(GetModuleHandleA(nullptr)));
+    EXPECT_EQ(caption, warble.caption);
+    EXPECT_GT(warble.textWidth, before);
+}
+
 TEST_F(Window, HitTestDependsOnTheMode) {
     EXPECT_EQ(HTCAPTION, SendMessageA(w(), WM_NCHITTEST, 0, MAKELPARAM(205, 155)));
     options.inSlit = true;
+    warble.hwndSlit = hostSlitWindow();
     EXPECT_EQ(HTCLIENT, SendMessageA(w(), WM_NCHITTEST, 0, MAKELPARAM(205, 155)));
     options.inSlit = false;
 }
@@ -381,6 +417,7 @@ TEST_F(Window, ApplyWindowStateSetsOpacityAndColourKey) {
     EXPECT_EQ(RGB(255, 0, 230), key) << "the key is set on every floating window";
 
     options.inSlit = true;
+    warble.hwndSlit = hostSlitWindow();
     applyWindowState();
     EXPECT_FALSE(exStyle() & WS_EX_LAYERED) << "a docked window is not layered";
     options.inSlit = false;
@@ -398,6 +435,7 @@ TEST_F(Window, WithoutLayeredWindowsTheShellSetsTheOpacity) {
 
     hostClearEvents();
     options.inSlit = true;
+    warble.hwndSlit = hostSlitWindow();
     applyWindowState();
     EXPECT_TRUE(hasEvent("transparency|" + unit::hex(w()) + "|255")) << "docked: opaque";
     options.inSlit = false;
@@ -440,6 +478,7 @@ TEST_F(Window, OnlyTheUsersMoveNearAnEdgeSnapsAFloatingVisibleWindow) {
     EXPECT_EQ(work.left + 40, pos.x) << "too far from the edge";
 
     options.inSlit = true;
+    warble.hwndSlit = hostSlitWindow();
     pos = proposed(6, 8);
     EXPECT_EQ(work.left + 6, pos.x) << "docked: never";
     options.inSlit = false;
@@ -519,12 +558,12 @@ TEST_F(Window, ResizingAndNewCaptionsLeaveNoDrawingObjectBehind) {
     UpdateWindow(w());
     for (int phase = 0; phase < 4; ++phase) { /* every kind of paint once: key, blend */
         options.transBackEnabled = phase & 1;
-        warble.isPaused = phase & 2;
+        warble.playState = phase & 2 ? WINAMP_PAUSED : WINAMP_PLAYING;
         SendMessageA(w(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(100 + phase, 17));
         UpdateWindow(w());
     }
     options.transBackEnabled = false;
-    warble.isPaused = false;
+    warble.playState = WINAMP_PLAYING;
     SendMessageA(w(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(100, 17));
     UpdateWindow(w());
     unit::pumpMessages();
@@ -535,7 +574,7 @@ TEST_F(Window, ResizingAndNewCaptionsLeaveNoDrawingObjectBehind) {
             SetWindowPos(w(), nullptr, 0, 0, 80 + i / 10, 17 + i / 100,
                          SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
             options.transBackEnabled = !options.transBackEnabled;
-            warble.isPaused = !warble.isPaused;
+            warble.playState = warble.playState == WINAMP_PAUSED ? WINAMP_PLAYING : WINAMP_PAUSED;
         }
         SendMessageA(w(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(60 + i % 90, 10 + i % 20));
         if (i % 50 == 0) {
@@ -550,7 +589,7 @@ TEST_F(Window, ResizingAndNewCaptionsLeaveNoDrawingObjectBehind) {
         if (i % 10 == 0) UpdateWindow(w());
     }
     options.transBackEnabled = false;
-    warble.isPaused = false;
+    warble.playState = WINAMP_PLAYING;
     UpdateWindow(w());
     unit::pumpMessages();
     long after = counter.count();
