@@ -135,7 +135,7 @@ static void composeFrame(const CaptionFrame &frame) {
     BitBlt(frameDC(), area.left, area.top, areaWidth, areaHeight, backgroundDC(), area.left,
            area.top, SRCCOPY);
     /* Under the caption, and kept through a paused caption's blink. */
-    drawProgress(warble.bufferDC, area, frame.progress, frame.colour);
+    drawProgress(frameDC(), area, frame.progress, frame.colour);
     if (!frame.shown) return;
     RECT r = {area.left, area.top + ((areaHeight - frame.textHeight) >> 1), area.right,
               area.bottom};
