@@ -488,10 +488,10 @@ TEST_F(Dispatcher, GetWinampInfoInAnyCaseAsksThePlayer) {
     EXPECT_TRUE(hostEvents().empty());
 
     /* A look the poller began before the last one was installed is out of date. */
-    handPlayerLook({nullptr, -1}, nullptr, warble.playerEpoch - 1);
+    handPlayerLook({nullptr, -1}, nullptr, warble.playerEpoch - 1, warble.hwndPlugin);
     EXPECT_STREQ(L"placeholder", warble.caption);
     EXPECT_TRUE(hostEvents().empty());
-    handPlayerLook({nullptr, -1}, nullptr, warble.playerEpoch);
+    handPlayerLook({nullptr, -1}, nullptr, warble.playerEpoch, warble.hwndPlugin);
     EXPECT_STREQ(L"Couldn't Find Winamp", warble.caption);
 }
 

@@ -107,7 +107,7 @@ TEST_F(Window, SizeNotificationRebuildsTheSurfacesAndResetsTheScroll) {
     setCaption(L"A caption far wider than the window that has to show it");
     ValidateRect(w(), nullptr);
     int blinkTicks = 0;
-    scrollTick(&blinkTicks);
+    scrollTick(w(), &blinkTicks);
     GetClientRect(w(), &client);
     RECT area = textAreaOf(client);
     ASSERT_FALSE(EqualRect(&area, &client));
