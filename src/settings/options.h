@@ -4,7 +4,8 @@
    commands that change an option are loops over the table. */
 #pragma once
 
-#include "plugin/text.h"
+#include "core/owners.h"
+#include "core/text.h"
 
 #include <stddef.h>
 
@@ -44,7 +45,7 @@
 enum { OPTION_UNSET = -1 };
 
 /* The values of every option: written on the shell's thread only; other threads
-   read single whole values, and the two idle texts under the display lock. */
+   read single whole values, and the texts under optionsLock. */
 struct Options {
     int xPos, yPos, width, height;
     bool interfaceExtensions, inSlit, transparencyEnabled, transBackEnabled;
@@ -66,6 +67,12 @@ struct Options {
 };
 
 extern Options options;
+
+/* Guards the texts of the options against a reconfigure while another thread (the
+   poller, formatting the idle text) copies them. */
+extern CriticalSection optionsLock;
+
+using OptionsLock = Hold<optionsLock>;
 
 enum OptionKind {
     OPTION_BOOL, /* true or false */

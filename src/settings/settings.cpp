@@ -1,12 +1,17 @@
-/* The settings file: which of the four places it is found in, and the reading
-   of every key with its default. Writes happen where a value changes. */
+/* The shell's handles and the settings file: which of the four places it is found in,
+   and the reading of every option through the options table. Writes happen where a
+   value changes. */
 #include "settings/settings.h"
-#include "plugin/state.h"
+#include "core/text.h"
+#include "nightjar/nightjar.h"
+#include "settings/options.h"
 
 #include <string.h>
 
 /* Replaces everything after the last backslash of path with name, keeping the
    whole within TEXT_SIZE, and reports whether that file exists. */
+ShellLink shellLink;
+
 static bool tryName(char *path, const char *name) {
     const char *slash = strrchr(path, '\\');
     size_t at = slash ? (size_t)(slash - path) + 1 : 0;
@@ -19,8 +24,8 @@ static bool findInFolderOf(char *path) {
 }
 
 static void findSettingsFile() {
-    char *path = warble.rcPath;
-    DWORD n = GetModuleFileNameA(warble.hInstance, path, TEXT_SIZE);
+    char *path = shellLink.rcPath;
+    DWORD n = GetModuleFileNameA(shellLink.instance, path, TEXT_SIZE);
     path[n < TEXT_SIZE ? n : TEXT_SIZE - 1] = '\0';
     if (findInFolderOf(path)) return;
 
@@ -35,7 +40,7 @@ static void findSettingsFile() {
 void readSettings() {
     findSettingsFile();
     Options fresh;
-    readOptions(warble.rcPath, fresh);
-    DisplayLock lock; /* the poller formats the idle text from the options */
+    readOptions(shellLink.rcPath, fresh);
+    OptionsLock lock; /* the poller formats the idle text from the options */
     options = fresh;
 }
