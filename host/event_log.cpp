@@ -1,6 +1,7 @@
 /* The shell's event record: every broadcast, label, settings write, menu call and
-   window registration in the order it happened, kept in memory and, when asked, in a
-   log file that is flushed line by line so that a watcher can follow it live. */
+   window registration in the order it happened, kept in memory for the runners that
+   read it and, when asked, in a log file that is flushed line by line so that a watcher
+   can follow it live. */
 #include <cstdarg>
 #include <cstdio>
 #include "shell_internal.h"
@@ -11,6 +12,7 @@ struct EventLog {
     ShellLock lock;
     std::vector<std::string> lines;
     FILE *file = nullptr;
+    bool keepLines = true;
 };
 
 EventLog &eventLog() {
@@ -20,9 +22,10 @@ EventLog &eventLog() {
 
 } // namespace
 
-void eventLogOpenFile(const char *path) {
+void eventLogOpenFile(const char *path, bool keepLines) {
     EventLog &log = eventLog();
     Locked hold(log.lock);
+    log.keepLines = keepLines;
     if (log.file) fclose(log.file);
     log.file = (path && *path) ? fopen(path, "ab") : nullptr;
 }
@@ -47,7 +50,7 @@ void hostLog(const char *format, ...) {
 
     EventLog &log = eventLog();
     Locked hold(log.lock);
-    log.lines.emplace_back(line);
+    if (log.keepLines) log.lines.emplace_back(line);
     if (log.file) {
         fputs(line, log.file);
         fputc('\n', log.file);

@@ -14,6 +14,8 @@ struct HostOptions {
     const char *logPath = nullptr; /* event log file, appended to; null: no file */
     bool showSlit = true;          /* create the Slit window */
     bool popupMenus = true;        /* ShowMenu really pops menus up; false: build and log only */
+    bool keepEvents = true;        /* keep the event record in memory for hostEvents; false: the
+                                      log file only, so that a long-running shell does not grow */
 };
 
 /* Creates the shell's main window (class "NightjarShell"), its label window and
@@ -51,7 +53,8 @@ void hostBroadcast(const char *text);
      menu|nop|MENUID|LABEL              (empty LABEL: a separator)
      menu|sub|PARENTID|CHILDID|TITLE
      menu|show|MENUID|POPUP
-   Each line also goes to the log file when one is set. Safe from any thread. */
+   Each line also goes to the log file when one is set, and is kept for hostEvents
+   unless the shell was started without keepEvents. Safe from any thread. */
 void hostLog(const char *format, ...);
 std::vector<std::string> hostEvents();
 void hostClearEvents();

@@ -102,6 +102,7 @@ bool exists(const char *path, bool folder) {
 
 int main(int argc, char **argv) {
     HostOptions options;
+    options.keepEvents = false; /* nobody here reads the record back: the log file has it */
     std::vector<const char *> plugins;
     bool slitForPlugins = false;
     bool keepRunning = false;

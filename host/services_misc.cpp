@@ -45,6 +45,7 @@ void setShellOptions(const HostOptions &from) {
     options.logPath = from.logPath ? from.logPath : "";
     options.showSlit = from.showSlit;
     options.popupMenus = from.popupMenus;
+    options.keepEvents = from.keepEvents;
 }
 
 std::string shellSettingsPath() {

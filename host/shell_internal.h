@@ -46,6 +46,7 @@ struct ShellOptions {
     std::string logPath;
     bool showSlit = true;
     bool popupMenus = true;
+    bool keepEvents = true;
 };
 const ShellOptions &shellOptions();
 void setShellOptions(const HostOptions &options);
@@ -57,7 +58,7 @@ std::string shellSettingsPath();
 std::string shellReadString(const char *path, const char *key, const char *fallback);
 
 /* Event record. */
-void eventLogOpenFile(const char *path);
+void eventLogOpenFile(const char *path, bool keepLines);
 void eventLogCloseFile();
 
 /* Style: loaded at start and on reconfiguration. */

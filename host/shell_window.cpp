@@ -235,7 +235,7 @@ NJ_API HWND GetNJWnd(void) {
 bool hostStart(const HostOptions &options) {
     if (shell) return false;
     setShellOptions(options);
-    eventLogOpenFile(shellOptions().logPath.c_str());
+    eventLogOpenFile(shellOptions().logPath.c_str(), shellOptions().keepEvents);
     shellLoadStyle();
     HINSTANCE instance = GetModuleHandleA(nullptr);
     if (!registerClass(instance, SHELL_CLASS, ShellProc) ||

@@ -141,6 +141,23 @@ static bool commandNumber(const OptionRow &row, const char *word, int *number) {
     return true;
 }
 
+/* "WORD VALUE" sets the flag to the value named (one of the row's two words, any case);
+   "Toggle" + WORD inverts it. False when word is neither, or names no value. */
+static bool chooseWord(const OptionRow &row, const char *word) {
+    if (matchPrefix(word, "Toggle", 6) && matchEqual(word + 6, row.word)) {
+        boolOption(row) = !boolOption(row);
+        return true;
+    }
+    size_t n = strlen(row.word);
+    if (!matchPrefix(word, row.word, n) || word[n] != ' ') return false;
+    for (int i = 0; i < 2; ++i)
+        if (matchEqual(word + n + 1, row.words[i])) {
+            boolOption(row) = i != 0;
+            return true;
+        }
+    return false;
+}
+
 /* Carries out word when it is the option's command; false when it is not. */
 static bool runOptionCommand(const OptionRow &row, const char *word) {
     int number = 0;
@@ -153,6 +170,9 @@ static bool runOptionCommand(const OptionRow &row, const char *word) {
     case COMMAND_TOGGLE:
         if (!matchEqual(word, row.word)) return false;
         boolOption(row) = !boolOption(row);
+        break;
+    case COMMAND_CHOICE:
+        if (!chooseWord(row, word)) return false;
         break;
     case COMMAND_NUMBER:
     case COMMAND_NUMBER_ANYWHERE:

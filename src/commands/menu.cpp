@@ -20,7 +20,7 @@ static void separator(Menu *menu) {
 }
 
 /* A submenu with one item for each value of the option, the one it holds checked. A
-   number option's items set their value; a flag's item inverts it. */
+   number option's items set their value, a flag's its word. */
 static Menu *choicesMenu(const OptionRow &row, const char *command, bool popup) {
     Menu *menu = MakeNamedMenu(row.label, row.menuId, popup);
     int value = row.kind == OPTION_INT ? intOption(row) : boolOption(row);
@@ -29,7 +29,7 @@ static Menu *choicesMenu(const OptionRow &row, const char *command, bool popup) 
         if (row.kind == OPTION_INT)
             snprintf(text, sizeof text, "%s %d", command, i);
         else
-            copyText(text, command, sizeof text);
+            snprintf(text, sizeof text, "%s %s", command, row.words[i]);
         item(menu, row.choices[i], text, value == i);
     }
     return menu;

@@ -9,6 +9,7 @@
 #include "display/caption.h"
 #include "display/layout.h"
 #include "display/placement.h"
+#include "display/progress.h"
 #include "display/scroller.h"
 #include "display/surfaces.h"
 #include "settings/options.h"
@@ -81,6 +82,7 @@ void remeasureCaption() {
 struct CaptionFrame {
     wchar_t text[TEXT_SIZE];
     int textHeight, scrollX;
+    int progress; /* the progress line's length, -1 for none */
     RECT area;
     bool scrolls, shown;
     COLORREF colour;
@@ -108,6 +110,7 @@ static CaptionFrame takeCaptionFrame(const RECT &area) {
     if (!frame.scrolls) frame.scrollX = 0;
     frame.area = area;
     frame.colour = shellStyle.textColour;
+    frame.progress = progressLength(area.right - area.left);
     return frame;
 }
 
@@ -128,6 +131,8 @@ static void composeFrame(const CaptionFrame &frame) {
     int areaWidth = area.right - area.left, areaHeight = area.bottom - area.top;
     BitBlt(frameDC(), area.left, area.top, areaWidth, areaHeight, backgroundDC(), area.left,
            area.top, SRCCOPY);
+    /* Under the caption, and kept through a paused caption's blink. */
+    drawProgress(frameDC(), area, frame.progress, frame.colour);
     if (!frame.shown) return;
     RECT r = {area.left, area.top + ((areaHeight - frame.textHeight) >> 1), area.right,
               area.bottom};

@@ -5,15 +5,18 @@
 #include "plugin/window_proc.h"
 #include "commands/dispatcher.h"
 #include "commands/menu.h"
+#include "winamp/mouse.h"
 #include "display/placement.h"
 #include "display/render.h"
 #include "display/scroller.h"
 #include "display/surfaces.h"
+#include "display/tooltip.h"
 #include "display/window.h"
 #include "nightjar/nightjar.h"
 #include "settings/options.h"
 #include "settings/settings.h"
 #include "settings/style.h"
+#include "settings/watch.h"
 #include "winamp/player.h"
 #include "winamp/relay.h"
 
@@ -34,12 +37,16 @@ static LRESULT OnCreate(HWND w) {
     SendMessageA(shellLink.host, MSG_REGISTER, (WPARAM)w, (LPARAM)registeredMessages);
     MakeSticky(w);
     createSurfaces();
+    createTooltip(w);
+    startSettingsWatch(w);
     applyWindowState();
     return 0;
 }
 
 static LRESULT OnDestroy(HWND w) {
     RemoveSticky(w);
+    stopSettingsWatch(w);
+    destroyTooltip();
     releaseSurfaces();
     SendMessageA(shellLink.host, MSG_UNREGISTER, (WPARAM)w, (LPARAM)registeredMessages);
     return 0;
@@ -65,6 +72,7 @@ static LRESULT OnPaint(HWND w) {
     HDC dc = BeginPaint(w, &ps);
     paintWindow(dc, ps.rcPaint);
     EndPaint(w, &ps);
+    followCaption();
     return 0;
 }
 
@@ -124,6 +132,30 @@ static LRESULT OnRightButtonUp() {
     return 0;
 }
 
+/* Floating, the window is all caption; docked, all client: a double-click arrives as
+   either. The first click's move ends where it began, so the window stays put. */
+static LRESULT OnDoubleClick() {
+    doubleClicked();
+    return 0;
+}
+
+static LRESULT OnNcMouseMove(HWND w, LPARAM lParam) {
+    relayMouseMove(w, lParam);
+    return 0;
+}
+
+static LRESULT OnMouseMove(HWND w, LPARAM lParam) {
+    POINT at = {(short)LOWORD(lParam), (short)HIWORD(lParam)};
+    ClientToScreen(w, &at);
+    relayMouseMove(w, MAKELPARAM(at.x, at.y));
+    return 0;
+}
+
+static LRESULT OnMouseWheel(WPARAM wParam) {
+    wheelTurned((short)HIWORD(wParam));
+    return 0;
+}
+
 static LRESULT OnSizing(RECT *proposed) {
     options.width = proposed->right - proposed->left;
     options.height = proposed->bottom - proposed->top;
@@ -132,12 +164,24 @@ static LRESULT OnSizing(RECT *proposed) {
     return 0;
 }
 
-static LRESULT OnReconfigure() {
-    readSettings();
+/* What follows new settings: the style and the font, the caption measured again (a
+   new font, or a new inset around the text area) and the window. */
+static void applySettings() {
     loadStyle();
     remakeCaptionFont();
-    remeasureCaption(); /* a new font, or a new inset around the text area */
+    remeasureCaption();
     applyWindowState();
+}
+
+static LRESULT OnReconfigure() {
+    readSettings();
+    applySettings();
+    return 0;
+}
+
+/* An edit of the settings file applies as the shell's reconfigure would. */
+static LRESULT OnTimer(WPARAM id) {
+    if (id == SETTINGS_WATCH_TIMER && settingsFileSettled() && rereadSettings()) applySettings();
     return 0;
 }
 
@@ -161,10 +205,16 @@ LRESULT CALLBACK warbleWindowProc(HWND w, UINT message, WPARAM wParam, LPARAM lP
     case WM_NCRBUTTONDOWN: return OnNcRButtonDown();
     case WM_NCRBUTTONUP: return OnRightButtonUp();
     case WM_RBUTTONUP: return OnRightButtonUp();
+    case WM_NCLBUTTONDBLCLK: return OnDoubleClick();
+    case WM_LBUTTONDBLCLK: return OnDoubleClick();
+    case WM_MOUSEWHEEL: return OnMouseWheel(wParam);
+    case WM_NCMOUSEMOVE: return OnNcMouseMove(w, lParam);
+    case WM_MOUSEMOVE: return OnMouseMove(w, lParam);
     case WM_SIZING: return OnSizing((RECT *)lParam);
     case WM_ENTERSIZEMOVE: return OnMoveLoop(true);
     case WM_EXITSIZEMOVE: return OnMoveLoop(false);
     case MSG_RECONFIGURE: return OnReconfigure();
+    case WM_TIMER: return OnTimer(wParam);
     case MSG_BROADCAST: return OnBroadcast(lParam);
     case MSG_PLAYER_LOOK: return OnPlayerLook(wParam, lParam);
     case MSG_RELAY_RESULT: return OnRelayResult(wParam, lParam);

@@ -7,6 +7,7 @@
 #include "core/threads.h"
 #include "display/caption.h"
 #include "settings/options.h"
+#include "display/progress.h"
 #include "winamp/player.h"
 #include "winamp/winamp.h"
 
@@ -78,6 +79,8 @@ void pollOnce(const StartContext *context) {
     if (stopping(context)) return;
     float fraction = 0;
     bool answered = readFraction(context, &fraction);
+    /* The same reading feeds the progress line: it costs the player nothing more. */
+    if (answered) setProgress(context->window, fraction);
     if (!options.interfaceExtensions || stopping(context)) return;
 
     if (answered) {

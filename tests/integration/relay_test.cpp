@@ -49,15 +49,6 @@ class RelayTest : public PluginTest {
         return lines;
     }
 
-    bool playerReceived(size_t mark, const std::string &line, DWORD timeoutMs = 3000) {
-        return pumpUntil(
-            [&] {
-                std::vector<std::string> lines = received(mark);
-                return std::find(lines.begin(), lines.end(), line) != lines.end();
-            },
-            timeoutMs);
-    }
-
     WinampSim sim;
 };
 
@@ -70,7 +61,7 @@ TEST_F(RelayTest, WmUserKindSendsFirstNumberAsLParam) {
     size_t mark = sim.mark();
     hostBroadcast("@Warble_toWinamp WM_USER 104");
     EXPECT_TRUE(waitForResult("104 1"));
-    EXPECT_TRUE(playerReceived(mark, "WM_USER wParam=0 lParam=104 -> 1"));
+    EXPECT_TRUE(sim.received(mark, "WM_USER wParam=0 lParam=104 -> 1"));
 
     /* The second number goes as wParam: the track length in seconds. */
     hostBroadcast("@Warble_toWinamp WM_USER 105 1");
@@ -82,14 +73,14 @@ TEST_F(RelayTest, OtherKindsSendWmCommandWithFirstNumberAsWParam) {
     size_t mark = sim.mark();
     hostClearEvents();
     hostBroadcast("@Warble_toWinamp WM_COMMAND 40048");
-    EXPECT_TRUE(playerReceived(mark, "WM_COMMAND 40048"));
+    EXPECT_TRUE(sim.received(mark, "WM_COMMAND 40048"));
     EXPECT_TRUE(waitForResult("40048 0"));
     EXPECT_TRUE(waitForEvent(STATUS + "TitleChange", 3000));
 
     /* The kind is compared with its case: "wm_user" is just another kind. */
     mark = sim.mark();
     hostBroadcast("@Warble_toWinamp wm_user 104");
-    EXPECT_TRUE(playerReceived(mark, "WM_COMMAND 104"));
+    EXPECT_TRUE(sim.received(mark, "WM_COMMAND 104"));
     EXPECT_TRUE(waitForResult("104 0"));
 }
 
@@ -98,7 +89,7 @@ TEST_F(RelayTest, TokensCountFromTheStartOfTheText) {
     size_t mark = sim.mark();
     hostBroadcast("please @Warble_toWinamp WM_USER 104");
     /* Kind "@Warble_toWinamp", first number from "WM_USER" (0), second 104. */
-    EXPECT_TRUE(playerReceived(mark, "WM_COMMAND 0"));
+    EXPECT_TRUE(sim.received(mark, "WM_COMMAND 0"));
     EXPECT_TRUE(waitForResult("0 0"));
 }
 
@@ -107,7 +98,7 @@ TEST_F(RelayTest, SetCaptionWithPlayerFallsThroughToTheRelay) {
     size_t mark = sim.mark();
     hostBroadcast("@Warble SetCaption @Warble_toWinamp WM_USER 104");
     /* Tokens: "@Warble", kind "SetCaption", first number from "@Warble_toWinamp" (0). */
-    EXPECT_TRUE(playerReceived(mark, "WM_COMMAND 0"));
+    EXPECT_TRUE(sim.received(mark, "WM_COMMAND 0"));
     EXPECT_TRUE(waitForResult("0 0"));
 }
 
@@ -115,7 +106,7 @@ TEST_F(RelayTest, NjiSpecialSendsWmUser) {
     startBoth();
     size_t mark = sim.mark();
     hostBroadcast("@Warble_toWinamp NJI_SPECIAL 102");
-    EXPECT_TRUE(playerReceived(mark, "WM_USER wParam=0 lParam=102 -> 1"));
+    EXPECT_TRUE(sim.received(mark, "WM_USER wParam=0 lParam=102 -> 1"));
     EXPECT_TRUE(waitForResult("102 1"));
 }
 
@@ -123,14 +114,14 @@ TEST_F(RelayTest, SeekTurnsPercentIntoWholeSeconds) {
     startBoth("", NO_EXTENSIONS);
     size_t mark = sim.mark();
     hostBroadcast("@Warble_toWinamp NJI_SPECIAL 106 50");
-    EXPECT_TRUE(playerReceived(mark, "WM_USER wParam=100000 lParam=106 -> 0"))
+    EXPECT_TRUE(sim.received(mark, "WM_USER wParam=100000 lParam=106 -> 0"))
         << ::testing::PrintToString(received(mark));
     EXPECT_TRUE(waitForResult("106 0"));
 
     mark = sim.mark();
     hostBroadcast("@Warble_toWinamp NJI_SPECIAL 106 33");
     /* 0.33 of 201 s is 66.33 s: whole seconds only. */
-    EXPECT_TRUE(playerReceived(mark, "WM_USER wParam=66000 lParam=106 -> 0"))
+    EXPECT_TRUE(sim.received(mark, "WM_USER wParam=66000 lParam=106 -> 0"))
         << ::testing::PrintToString(received(mark));
 }
 
@@ -159,7 +150,7 @@ TEST_F(RelayTest, SeekWhilePausedIsDropped) {
     size_t mark = sim.mark();
     hostBroadcast("@Warble_toWinamp NJI_SPECIAL 106 50");
     /* The relay asks for the status, finds it paused and stops there. */
-    EXPECT_TRUE(playerReceived(mark, "WM_USER wParam=0 lParam=104 -> 3"));
+    EXPECT_TRUE(sim.received(mark, "WM_USER wParam=0 lParam=104 -> 3"));
     pump(300);
     EXPECT_TRUE(results().empty()) << ::testing::PrintToString(results());
     for (const std::string &line : received(mark))
@@ -228,7 +219,7 @@ TEST_F(RelayTest, RelayedCloseReportsItsResultThenClosed) {
     /* The player announces its destruction before it answers the close command: the
        answer still comes, and is reported before the relay's own Closed. */
     hostBroadcast("@Warble_toWinamp WM_COMMAND 40001");
-    EXPECT_TRUE(playerReceived(mark, "WM_COMMAND 40001"));
+    EXPECT_TRUE(sim.received(mark, "WM_COMMAND 40001"));
     ASSERT_TRUE(pumpUntil(
         [] {
             std::vector<std::string> status = eventsStartingWith(STATUS);

@@ -163,6 +163,8 @@ TEST_F(Dispatcher, EveryOnOffCommandTogglesAnnouncesWritesAndRefreshesTheMenu) {
         {"ToggleWithPlugins", &options.toggleWithPlugins, KEY_TOGGLE_WITH_PLUGINS},
         {"ToggleTrackNumber", &options.showTrackNumber, KEY_TRACK_NUMBER},
         {"ToggleHideWhenIdle", &options.hideWhenIdle, KEY_HIDE_WHEN_IDLE},
+        {"ToggleTooltip", &options.showTooltip, KEY_TOOLTIP},
+        {"ToggleProgress", &options.showProgress, KEY_PROGRESS},
     };
     for (const ToggleCase &c : cases) {
         for (int round = 0; round < 2; ++round) {
@@ -333,18 +335,26 @@ TEST_F(Dispatcher, ScrollSpeedIsBroughtInsideItsRangeAndWritten) {
     EXPECT_TRUE(unit::eventsStartingWith("write|").empty()) << "without its blank: nothing";
 }
 
-TEST_F(Dispatcher, ToggleScrollStyleSwitchesAndWritesTheStyleName) {
+TEST_F(Dispatcher, ScrollStyleCommandsSetOrSwitchAndWriteTheStyleName) {
     ASSERT_FALSE(options.scrollEndToEnd);
     broadcast("@WarbleInternal ToggleScrollStyle");
     EXPECT_TRUE(options.scrollEndToEnd);
     broadcast("@WarbleInternal togglescrollstyle");
     EXPECT_FALSE(options.scrollEndToEnd);
+    /* Choosing the style already set keeps it; an unknown style changes nothing. */
+    broadcast("@WarbleInternal ScrollStyle Stream");
+    EXPECT_FALSE(options.scrollEndToEnd);
+    broadcast("@WarbleInternal ScrollStyle Bounce");
+    broadcast("@WarbleInternal ScrollStyle endtoend");
+    EXPECT_TRUE(options.scrollEndToEnd);
     std::vector<std::string> writes = unit::eventsStartingWith("write|");
-    ASSERT_EQ(2u, writes.size());
+    ASSERT_EQ(4u, writes.size());
     EXPECT_EQ(writeEvent(KEY_SCROLL_STYLE, "EndToEnd"), writes[0]);
     EXPECT_EQ(writeEvent(KEY_SCROLL_STYLE, "Stream"), writes[1]);
-    EXPECT_EQ(2u, unit::eventsStartingWith("broadcast|@Warble_fromWinamp_Stopped").size())
-        << "each switch asks the player again";
+    EXPECT_EQ(writeEvent(KEY_SCROLL_STYLE, "Stream"), writes[2]);
+    EXPECT_EQ(writeEvent(KEY_SCROLL_STYLE, "EndToEnd"), writes[3]);
+    EXPECT_EQ(4u, unit::eventsStartingWith("broadcast|@Warble_fromWinamp_Stopped").size())
+        << "each choice asks the player again";
     EXPECT_TRUE(unit::eventsStartingWith("label|").empty());
 }
 
@@ -652,6 +662,7 @@ std::string randomBroadcast(std::mt19937 &random) {
         "ToggleWithPlugins",
         "ToggleTrackNumber",
         "ToggleScrollStyle",
+        "ScrollStyle ",
         "@Warble GetWinampInfo",
         "@Warble SetCaptionNow ",
         "@Warble SetCaption ",

@@ -22,6 +22,7 @@ std::string valueText(const OptionRow &row) {
         if (!row.defaultText[0] && intOption(row) == OPTION_UNSET) return "";
         return std::to_string(intOption(row));
     case OPTION_TEXT: return textOption(row);
+    case OPTION_CHOICE: return row.words[intOption(row)];
     }
     return "?";
 }
@@ -58,7 +59,7 @@ std::map<std::string, std::pair<int, std::string>> entries(const std::string &te
     return found;
 }
 
-const char *const KIND_WORDS[] = {"boolean", "integer", "text", "text"};
+const char *const KIND_WORDS[] = {"boolean", "integer", "text", "text", "text"};
 
 TEST(OptionsTable, SampleFileAndReadmeNameEveryKeyOnceWithItsDefault) {
     auto sample = entries(unit::readFile(WARBLE_SOURCE_DIR "/package/Warble.rc"), false);
@@ -100,12 +101,17 @@ TEST_F(OptionsTableRunning, EveryRowReadsItsDefaultItsRangeAndTakesItsCommand) {
             readFrom(std::string(row.key) + " " + std::to_string(row.max + 1) + "\r\n");
             EXPECT_EQ(row.max, intOption(row)) << row.key;
         }
+        if (row.kind == OPTION_CHOICE) {
+            readFrom(std::string(row.key) + " Bogus\r\n");
+            EXPECT_EQ(row.defaultText, valueText(row)) << row.key << " Bogus";
+        }
         if (row.command == COMMAND_NONE || row.command == COMMAND_DOCK) continue;
 
         std::string command = std::string("@WarbleInternal ") + row.word;
         std::string before = valueText(row);
         int number = (row.min > INT_MIN ? row.min : 0) + 2;
         if (row.kind == OPTION_INT) command += " " + std::to_string(number);
+        if (row.command == COMMAND_CHOICE) command += std::string(" ") + row.words[1];
         broadcast(command.c_str());
         if (row.kind == OPTION_INT)
             EXPECT_EQ(number, intOption(row)) << command;

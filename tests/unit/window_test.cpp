@@ -311,9 +311,9 @@ TEST_F(Window, MenuShowsTheCurrentChoices) {
     for (const std::string &item : idle)
         EXPECT_EQ('0', item.back()) << "no idle item is checked for state 7: " << item;
     EXPECT_TRUE(
-        hasEvent("menu|item|Warble_ScrollStyle|Stream|@WarbleInternal ToggleScrollStyle|0"));
+        hasEvent("menu|item|Warble_ScrollStyle|Stream|@WarbleInternal ScrollStyle Stream|0"));
     EXPECT_TRUE(
-        hasEvent("menu|item|Warble_ScrollStyle|End to End|@WarbleInternal ToggleScrollStyle|1"));
+        hasEvent("menu|item|Warble_ScrollStyle|End to End|@WarbleInternal ScrollStyle EndToEnd|1"));
     EXPECT_TRUE(
         unit::eventsStartingWith("menu|item|Warble_IDConfig|Transparent Back Enabled|").empty())
         << "without layered windows the item is left out";
