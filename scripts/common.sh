@@ -83,7 +83,7 @@ ensure_packages() {
 }
 
 # warble_version: the plugin's version, from the one place that holds it.
-warble_version() { sed -n 's/^#define WARBLE_VERSION "\(.*\)"$/\1/p' "$ROOT/src/plugin/version.h"; }
+warble_version() { sed -n 's/^#define WARBLE_VERSION "\(.*\)"$/\1/p' "$ROOT/src/core/version.h"; }
 
 # build [TARGET...]: configures once and builds the targets (all when none are named).
 build() {

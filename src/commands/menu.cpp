@@ -2,8 +2,12 @@
    shell's menu services; each item carries the broadcast command that the
    dispatcher carries out when it is chosen. */
 #include "commands/menu.h"
-#include "plugin/state.h"
+#include "core/text.h"
+#include "core/version.h"
+#include "display/placement.h"
+#include "nightjar/nightjar.h"
 #include "settings/options.h"
+#include "settings/settings.h"
 
 #include <stdio.h>
 
@@ -48,7 +52,7 @@ void showConfigMenu(bool popup) {
     int group = 0;
     for (const OptionRow &row : optionRows()) {
         if (!row.menuGroup) continue;
-        if ((row.flags & OPTION_LAYERED) && !warble.layeredSupported) continue;
+        if ((row.flags & OPTION_LAYERED) && !placement.layeredSupported) continue;
         if (group && row.menuGroup != group) separator(config);
         group = row.menuGroup;
         optionItem(config, row, popup);
@@ -64,7 +68,7 @@ void editSettingsFile() {
     char editor[TEXT_SIZE] = "";
     GetNightjarEditor(editor);
     editor[TEXT_SIZE - 1] = '\0';
-    NJExecute(nullptr, nullptr, editor, warble.rcPath, nullptr, 1, false);
+    NJExecute(nullptr, nullptr, editor, shellLink.rcPath, nullptr, 1, false);
 }
 
 void showAboutBox() {

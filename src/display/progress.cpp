@@ -2,8 +2,9 @@
    the paint turns it into a length, so that a new size or inset needs nothing here. */
 #include "display/progress.h"
 #include "core/owners.h"
-#include "plugin/state.h"
-#include "winamp/player.h"
+#include "display/caption.h"
+#include "settings/options.h"
+#include "winamp/winamp.h"
 
 /* The part played, in ten-thousandths: fine enough for any window's width. */
 enum { PROGRESS_SCALE = 10000 };
@@ -17,7 +18,7 @@ void setProgress(HWND window, float fraction) {
 }
 
 int progressLength(int areaWidth) {
-    int state = warble.playState;
+    int state = captionModel.playState;
     if (!options.showProgress || (state != WINAMP_PLAYING && state != WINAMP_PAUSED)) return -1;
     if (areaWidth <= 0) return 0;
     return (int)(((long long)areaWidth * played + PROGRESS_SCALE / 2) / PROGRESS_SCALE);
@@ -28,5 +29,5 @@ void drawProgress(HDC dc, const RECT &area, int length, COLORREF colour) {
     RECT line = {area.left, area.bottom - PROGRESS_LINE_HEIGHT, area.left + length, area.bottom};
     if (line.top < area.top) line.top = area.top;
     GdiObject<HBRUSH> brush(CreateSolidBrush(colour));
-    FillRect(dc, &line, brush);
+    if (brush) FillRect(dc, &line, brush);
 }

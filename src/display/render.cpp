@@ -4,11 +4,16 @@
    blended at a low alpha while Winamp is paused so the blink fades. The caption
    itself is measured here too. */
 #include "display/render.h"
+#include "core/owners.h"
+#include "core/text.h"
+#include "display/caption.h"
+#include "display/layout.h"
+#include "display/placement.h"
 #include "display/progress.h"
 #include "display/scroller.h"
 #include "display/surfaces.h"
-#include "plugin/state.h"
-#include "plugin/text.h"
+#include "settings/options.h"
+#include "settings/style.h"
 #include "winamp/winamp.h"
 
 #include <string.h>
@@ -20,19 +25,11 @@ static const UINT CAPTION_FLAGS = DT_NOPREFIX;
 /* A paused caption is shown dimmed: the frame blended at a low alpha. */
 static const BLENDFUNCTION PAUSED_BLEND = {AC_SRC_OVER, 0, 30, 0};
 
-int textInset() {
-    return warble.bevelWidth + warble.borderWidth;
-}
-
-int textAreaWidth() {
-    return options.width - 2 * textInset();
-}
-
 /* Called with displayLock held, so the font cannot be deleted meanwhile. */
 SIZE measureText(const wchar_t *text) {
     RECT r = {0, 0, 0, 0};
     HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ oldFont = SelectObject(dc, warble.hFont);
+    HGDIOBJ oldFont = SelectObject(dc, captionModel.font);
     DrawTextW(dc, text, -1, &r, DT_CALCRECT | CAPTION_FLAGS);
     SelectObject(dc, oldFont);
     DeleteDC(dc);
@@ -43,11 +40,11 @@ SIZE measureText(const wchar_t *text) {
 /* The caption's size in the present font and the scroll bounds that follow
    from it; displayLock held. */
 static void measureCaption() {
-    SIZE size = measureText(warble.caption);
-    warble.textWidth = size.cx;
-    warble.textHeight = size.cy;
-    warble.scrollMin = textAreaWidth() - warble.textWidth;
-    warble.edgePause = 0;
+    SIZE size = measureText(captionModel.text);
+    captionModel.textWidth = size.cx;
+    captionModel.textHeight = size.cy;
+    captionModel.scrollMin = textAreaWidth() - captionModel.textWidth;
+    captionModel.edgePause = 0;
 }
 
 void setCaption(const wchar_t *text) {
@@ -55,12 +52,12 @@ void setCaption(const wchar_t *text) {
         DisplayLock lock;
         wchar_t fresh[TEXT_SIZE];
         copyText(fresh, text, TEXT_SIZE);
-        if (wcscmp(fresh, warble.caption) != 0) {
-            copyText(warble.caption, fresh, TEXT_SIZE);
+        if (wcscmp(fresh, captionModel.text) != 0) {
+            copyText(captionModel.text, fresh, TEXT_SIZE);
             measureCaption();
         }
     }
-    InvalidateRect(warble.hwndPlugin, nullptr, FALSE);
+    InvalidateRect(placement.window, nullptr, FALSE);
     wakeScroller();
 }
 
@@ -75,7 +72,7 @@ void remeasureCaption() {
         DisplayLock lock;
         measureCaption();
     }
-    InvalidateRect(warble.hwndPlugin, nullptr, FALSE);
+    InvalidateRect(placement.window, nullptr, FALSE);
     wakeScroller();
 }
 
@@ -100,19 +97,19 @@ static CaptionFrame takeCaptionFrame(const RECT &area) {
     memset(&frame, 0, sizeof frame);
     {
         DisplayLock lock;
-        copyText(frame.text, warble.caption, TEXT_SIZE);
-        frame.textHeight = warble.textHeight;
-        frame.scrollX = warble.scrollX;
-        frame.scrolls = textAreaWidth() < warble.textWidth && options.scrolling;
+        copyText(frame.text, captionModel.text, TEXT_SIZE);
+        frame.textHeight = captionModel.textHeight;
+        frame.scrollX = captionModel.scrollX;
+        frame.scrolls = textAreaWidth() < captionModel.textWidth && options.scrolling;
     }
     /* Paused, the caption is centred, and shown only in the blink's visible
        phase; a caption that does not move does not depend on the offset. */
-    bool paused = warble.playState == WINAMP_PAUSED;
+    bool paused = captionModel.playState == WINAMP_PAUSED;
     frame.scrolls = frame.scrolls && !paused;
-    frame.shown = !paused || warble.blinkOn;
+    frame.shown = !paused || captionModel.blinkOn;
     if (!frame.scrolls) frame.scrollX = 0;
     frame.area = area;
-    frame.colour = warble.textColour;
+    frame.colour = shellStyle.textColour;
     frame.progress = progressLength(area.right - area.left);
     return frame;
 }
@@ -123,7 +120,7 @@ static CaptionFrame takeCaptionFrame(const RECT &area) {
 static void drawText(const wchar_t *text, RECT &r, UINT align) {
     HDC dc = frameDC();
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, warble.textColour);
+    SetTextColor(dc, shellStyle.textColour);
     DrawTextW(dc, text, -1, &r, align | CAPTION_FLAGS);
 }
 
@@ -144,7 +141,7 @@ static void composeFrame(const CaptionFrame &frame) {
 }
 
 void paintWindow(HDC dc, const RECT &update) {
-    fitSurfaces();
+    if (fitSurfaces()) wakeScroller();
     if (!frameDC()) return;
     bool changed = refreshBackground();
     changed = holdCaptionFont() || changed;
@@ -161,7 +158,7 @@ void paintWindow(HDC dc, const RECT &update) {
     /* The frame is whole: any part of it is what a full paint shows there. */
     if (!IntersectRect(&u, &update, &client)) return;
     int uw = u.right - u.left, uh = u.bottom - u.top;
-    if (warble.playState == WINAMP_PAUSED && !options.transBackEnabled)
+    if (captionModel.playState == WINAMP_PAUSED && !options.transBackEnabled)
         AlphaBlend(dc, u.left, u.top, uw, uh, frameDC(), u.left, u.top, uw, uh, PAUSED_BLEND);
     else
         BitBlt(dc, u.left, u.top, uw, uh, frameDC(), u.left, u.top, SRCCOPY);

@@ -2,15 +2,17 @@
    one step and blinks a paused one, asking the window for a repaint; with
    neither to do it rests until woken. */
 #include "display/scroller.h"
-#include "display/render.h"
+#include "core/threads.h"
+#include "display/caption.h"
+#include "display/layout.h"
 #include "display/surfaces.h"
-#include "plugin/state.h"
+#include "settings/options.h"
 #include "winamp/winamp.h"
 
 /* How far a step moves the caption at full pace: nothing while paused. Derived from
    the play state, so a player that has not answered yet scrolls at the plain pace. */
 static int scrollStep() {
-    return warble.playState == WINAMP_PAUSED ? 0 : 1;
+    return captionModel.playState == WINAMP_PAUSED ? 0 : 1;
 }
 
 static int bounceRest() {
@@ -26,26 +28,28 @@ static int streamRest() {
    one than a single step could ends where that step would have, so that the
    rest at an end looks the same at every speed. */
 static void moveBounce(int step) {
-    int x = warble.scrollX, pixels = step * options.scrollSpeed;
-    if (warble.scrollForward) {
+    int x = captionModel.scrollX, pixels = step * options.scrollSpeed;
+    if (captionModel.scrollForward) {
         int farthest = step;
-        warble.scrollX = x <= 0 && x + pixels > farthest ? farthest : x + pixels;
+        captionModel.scrollX = x <= 0 && x + pixels > farthest ? farthest : x + pixels;
     } else {
-        int farthest = warble.scrollMin - step;
-        warble.scrollX = x >= warble.scrollMin && x - pixels < farthest ? farthest : x - pixels;
+        int farthest = captionModel.scrollMin - step;
+        captionModel.scrollX =
+            x >= captionModel.scrollMin && x - pixels < farthest ? farthest : x - pixels;
     }
 }
 
 void stepEndToEnd() {
-    int resting = warble.edgePause;
+    int resting = captionModel.edgePause;
     if (resting == 0) moveBounce(scrollStep());
-    bool pastTheEnd = warble.scrollForward ? warble.scrollX > 0 : warble.scrollX < warble.scrollMin;
+    bool pastTheEnd = captionModel.scrollForward ? captionModel.scrollX > 0
+                                                 : captionModel.scrollX < captionModel.scrollMin;
     if (!pastTheEnd) return;
     if (resting >= bounceRest()) {
-        warble.scrollForward = !warble.scrollForward;
-        warble.edgePause = 0;
+        captionModel.scrollForward = !captionModel.scrollForward;
+        captionModel.edgePause = 0;
     } else {
-        warble.edgePause = resting + 1;
+        captionModel.edgePause = resting + 1;
     }
 }
 
@@ -53,26 +57,27 @@ void stepEndToEnd() {
    there, and the stream stands still for the rest before it runs on. */
 void stepStream() {
     int rest = streamRest();
-    if (warble.streamPause > 0 && warble.scrollX == 0) {
-        warble.streamPause = warble.streamPause >= rest ? 0 : warble.streamPause + 1;
+    if (captionModel.streamPause > 0 && captionModel.scrollX == 0) {
+        captionModel.streamPause =
+            captionModel.streamPause >= rest ? 0 : captionModel.streamPause + 1;
         return;
     }
-    if (warble.scrollX < -(warble.textWidth + STREAM_GAP)) {
-        warble.scrollX = options.width;
+    if (captionModel.scrollX < -(captionModel.textWidth + STREAM_GAP)) {
+        captionModel.scrollX = options.width;
         return;
     }
-    int next = warble.scrollX - scrollStep() * options.scrollSpeed;
-    if (rest > 0 && warble.scrollX > 0 && next <= 0) {
-        warble.scrollX = 0;
-        warble.streamPause = 1;
+    int next = captionModel.scrollX - scrollStep() * options.scrollSpeed;
+    if (rest > 0 && captionModel.scrollX > 0 && next <= 0) {
+        captionModel.scrollX = 0;
+        captionModel.streamPause = 1;
         return;
     }
-    warble.scrollX = next;
+    captionModel.scrollX = next;
 }
 
 /* A caption strictly wider than the text area moves, when scrolling is on. */
 static bool captionScrolls() {
-    return textAreaWidth() < warble.textWidth && options.scrolling;
+    return textAreaWidth() < captionModel.textWidth && options.scrolling;
 }
 
 /* Asks for a repaint of what a step changes: only the text area, so that no
@@ -100,9 +105,9 @@ void scrollTick(HWND window, int *blinkTicks) {
         }
     }
     if (moved) invalidateCaption(window);
-    if (warble.playState == WINAMP_PAUSED) {
+    if (captionModel.playState == WINAMP_PAUSED) {
         if (++*blinkTicks >= BLINK_TICKS) {
-            warble.blinkOn = !warble.blinkOn;
+            captionModel.blinkOn = !captionModel.blinkOn;
             *blinkTicks = 0;
         }
         InvalidateRect(window, nullptr, FALSE);
@@ -113,11 +118,11 @@ void scrollTick(HWND window, int *blinkTicks) {
    blink a paused one. */
 static bool hasWork() {
     DisplayLock lock;
-    return captionScrolls() || warble.playState == WINAMP_PAUSED;
+    return captionScrolls() || captionModel.playState == WINAMP_PAUSED;
 }
 
 void wakeScroller() {
-    if (warble.start) SetEvent(warble.start->wake);
+    if (runningStart) SetEvent(runningStart->wake);
 }
 
 /* Ticks every 50 ms while there is something to move or blink; otherwise rests
@@ -129,8 +134,8 @@ DWORD WINAPI scrollThread(LPVOID parameter) {
     HANDLE stopOrWake[] = {context->stop, context->wake};
     for (;;) {
         /* A pause that ended leaves the blink visible, so that the next one starts so. */
-        bool paused = warble.playState == WINAMP_PAUSED;
-        if (wasPaused && !paused) warble.blinkOn = true;
+        bool paused = captionModel.playState == WINAMP_PAUSED;
+        if (wasPaused && !paused) captionModel.blinkOn = true;
         wasPaused = paused;
         if (hasWork()) {
             scrollTick(context->window, &blinkTicks);

@@ -3,9 +3,13 @@
    always have the size of the client area that is painted, and are this file's own. */
 #include "display/surfaces.h"
 #include "core/owners.h"
-#include "display/render.h"
-#include "display/scroller.h"
-#include "plugin/state.h"
+#include "display/caption.h"
+#include "display/layout.h"
+#include "display/placement.h"
+#include "nightjar/nightjar.h"
+#include "settings/options.h"
+#include "settings/settings.h"
+#include "settings/style.h"
 
 #include <string.h>
 
@@ -60,8 +64,8 @@ static BackgroundLook currentLook(int width, int height) {
        Slit shows the style. */
     look.keyed = options.transBackEnabled && !docked();
     look.border = options.showBorder;
-    look.colourKey = warble.colourKey;
-    look.style = warble.styleItem;
+    look.colourKey = COLOUR_KEY;
+    look.style = shellStyle.item;
     return look;
 }
 
@@ -73,13 +77,13 @@ static void setSize(int width, int height) {
 
 bool createSurfaces() {
     RECT client;
-    GetClientRect(warble.hwndPlugin, &client);
+    GetClientRect(placement.window, &client);
     int w = client.right - client.left, h = client.bottom - client.top;
     bool made = surfaces.frame.create() && surfaces.background.create();
     /* A window without room has no bitmaps. The window's own DC only makes bitmaps of
        its kind: no paint is begun, so a pending repaint stays pending. */
     if (made && w > 0 && h > 0) {
-        WindowDC screen(warble.hwndPlugin);
+        WindowDC screen(placement.window);
         surfaces.frameBitmap.reset(CreateCompatibleBitmap(screen, w, h));
         surfaces.backgroundBitmap.reset(CreateCompatibleBitmap(screen, w, h));
         made = surfaces.frameBitmap && surfaces.backgroundBitmap;
@@ -97,10 +101,32 @@ bool createSurfaces() {
     return true;
 }
 
+static HFONT createCaptionFont() {
+    if (!options.useCustomFont) return CreateStyleFont(&shellStyle.item);
+    return CreateFontA(options.fontHeight, 0, 0, 0, options.fontWeight, FALSE, FALSE, FALSE,
+                       DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                       DEFAULT_PITCH | FF_DONTCARE, options.fontFace);
+}
+
+void releaseCaptionFont() {
+    /* Another thread may be measuring with it: it goes only under the lock. */
+    DisplayLock lock;
+    if (!captionModel.font) return;
+    dropCaptionFont(); /* the frame may hold it */
+    DeleteObject(captionModel.font);
+    captionModel.font = nullptr;
+}
+
+void remakeCaptionFont() {
+    releaseCaptionFont();
+    DisplayLock lock;
+    captionModel.font = createCaptionFont();
+}
+
 bool holdCaptionFont() {
-    if (!surfaces.frame || surfaces.heldFont == warble.hFont) return false;
-    surfaces.frame.select(warble.hFont);
-    surfaces.heldFont = warble.hFont;
+    if (!surfaces.frame || surfaces.heldFont == captionModel.font) return false;
+    surfaces.frame.select(captionModel.font);
+    surfaces.heldFont = captionModel.font;
     return true;
 }
 
@@ -127,34 +153,26 @@ void recreateSurfaces() {
     if (!createSurfaces()) return;
     {
         DisplayLock lock;
-        warble.scrollMin = textAreaWidth() - warble.textWidth;
-        warble.scrollX = 0;
-        warble.edgePause = 0;
+        captionModel.scrollMin = textAreaWidth() - captionModel.textWidth;
+        captionModel.scrollX = 0;
+        captionModel.edgePause = 0;
     }
-    InvalidateRect(warble.hwndPlugin, nullptr, FALSE);
-    wakeScroller();
+    InvalidateRect(placement.window, nullptr, FALSE);
 }
 
 bool fitSurfaces() {
     RECT client;
-    GetClientRect(warble.hwndPlugin, &client);
+    GetClientRect(placement.window, &client);
     if (surfaces.frame && client.right == surfaces.width && client.bottom == surfaces.height)
         return false;
     recreateSurfaces();
     return true;
 }
 
-RECT textAreaOf(const RECT &client) {
-    int k = textInset();
-    RECT area = {client.left + k, client.top + k, client.right - k, client.bottom - k};
-    if (area.right <= area.left || area.bottom <= area.top) SetRectEmpty(&area);
-    return area;
-}
-
 static void drawBackground(const BackgroundLook &look) {
     RECT all = {0, 0, look.width, look.height};
     if (!look.keyed) {
-        MakeStyleGradient(surfaces.background, &all, &warble.styleItem, look.border);
+        MakeStyleGradient(surfaces.background, &all, &shellStyle.item, look.border);
         return;
     }
     GdiObject<HBRUSH> key(CreateSolidBrush(look.colourKey));

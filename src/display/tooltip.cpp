@@ -4,8 +4,9 @@
    controls are loaded only here, when the window is made. */
 #include "display/tooltip.h"
 #include "core/owners.h"
-#include "plugin/state.h"
-#include "plugin/text.h"
+#include "core/text.h"
+#include "display/caption.h"
+#include "settings/options.h"
 
 #include <commctrl.h>
 #include <limits.h>
@@ -74,7 +75,7 @@ void followCaption() {
     wchar_t caption[TEXT_SIZE];
     {
         DisplayLock lock;
-        copyText(caption, warble.caption, TEXT_SIZE);
+        copyText(caption, captionModel.text, TEXT_SIZE);
     }
     /* An empty text would show an empty box: then the tooltip is off too. */
     bool active = options.showTooltip && caption[0];

@@ -1,5 +1,6 @@
-/* The library's entry point: it starts nothing of the plugin. The lock the state
-   record needs is made with the library's other static objects, before this runs. */
+/* The library's entry point: it starts nothing of the plugin. The locks the state
+   groups need are made with the library's other static objects, before this runs. */
+
 #include <windows.h>
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {

@@ -1,13 +1,16 @@
 /* Start-up and shut-down of the plugin, in the order the shell relies on, and
    the answers of pluginInfo. */
 #include "plugin/lifecycle.h"
-#include "display/render.h"
-#include "display/scroller.h"
-#include "display/window.h"
-#include "plugin/state.h"
-#include "plugin/threads.h"
 #include "core/owners.h"
-#include "plugin/version.h"
+#include "core/threads.h"
+#include "core/version.h"
+#include "display/caption.h"
+#include "display/placement.h"
+#include "display/scroller.h"
+#include "display/surfaces.h"
+#include "nightjar/nightjar.h"
+#include "plugin/window_proc.h"
+#include "settings/options.h"
 #include "settings/settings.h"
 #include "settings/style.h"
 #include "winamp/player.h"
@@ -34,61 +37,47 @@ static bool registerWindowClass(HINSTANCE instance) {
     return windowClass.registerClass(wc);
 }
 
-/* What an earlier start left in the caption model: a title measured in another font
-   must be measured again, with fresh scroll bounds. */
-static void resetCaption() {
-    DisplayLock lock;
-    warble.caption[0] = L'\0';
-    warble.textWidth = warble.textHeight = 0;
-    warble.scrollX = warble.scrollMin = warble.edgePause = warble.streamPause = 0;
-    warble.scrollForward = true;
-}
-
 /* Undoes a start that could not make its window: nothing of it stays behind, so that
    the next start in this process begins afresh. */
 static int failedStart(const char *text) {
     startupError(nullptr, text);
     windowClass.reset();
-    DisplayLock lock;
-    if (warble.hFont) DeleteObject(warble.hFont);
-    warble.hFont = nullptr;
+    releaseCaptionFont();
     return 1;
 }
 
 /* The poller and the scroll thread of this start, each holding its context. */
 static void startWorkers(HWND window) {
-    warble.start = createStartContext(window);
-    if (!warble.start) return;
-    startWorker(pollThread, warble.start);
-    startWorker(scrollThread, warble.start);
+    runningStart = createStartContext(window);
+    if (!runningStart) return;
+    startWorker(pollThread, runningStart);
+    startWorker(scrollThread, runningStart);
 }
 
 extern "C" int beginPlugin(HINSTANCE instance) {
     /* user32 is loaded for as long as the shell runs: no reference of our own. */
-    warble.pSetLayeredWindowAttributes = (SetLayeredWindowAttributesFn)GetProcAddress(
+    placement.setLayeredAttributes = (SetLayeredWindowAttributesFn)GetProcAddress(
         GetModuleHandleA("user32.dll"), "SetLayeredWindowAttributes");
-    /* Relay threads of an earlier start may still be finishing: they hold tickets
-       of their own and never take a slot back. */
-    for (RelaySlot &slot : warble.relaySlots)
-        slot.owner = 0;
+    resetRelays();
 
     OSVERSIONINFOA version = {};
     version.dwOSVersionInfoSize = sizeof version;
     GetVersionExA(&version);
-    warble.layeredSupported =
+    placement.layeredSupported =
         version.dwPlatformId == VER_PLATFORM_WIN32_NT && version.dwMajorVersion > 4;
 
-    warble.hwndHost = GetNJWnd();
-    warble.hInstance = instance;
+    shellLink.host = GetNJWnd();
+    shellLink.instance = instance;
     if (!registerWindowClass(instance)) {
-        startupError(warble.hwndHost, "Error registering window class");
+        startupError(shellLink.host, "Error registering window class");
         return 1;
     }
-    resetCaption();
+    resetCaptionModel();
     readSettings();
     loadStyle();
+    remakeCaptionFont();
 
-    DWORD exStyle = WS_EX_TOOLWINDOW | (warble.layeredSupported ? WS_EX_LAYERED : 0);
+    DWORD exStyle = WS_EX_TOOLWINDOW | (placement.layeredSupported ? WS_EX_LAYERED : 0);
     HWND window = CreateWindowExA(exStyle, CLASS_NAME, nullptr,
                                   WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
                                   options.xPos, options.yPos, options.width, options.height,
@@ -101,11 +90,11 @@ extern "C" int beginPlugin(HINSTANCE instance) {
 }
 
 extern "C" int beginSlitPlugin(HINSTANCE instance, HWND slit) {
-    warble.hwndSlit = slit;
+    shellLink.slit = slit;
     int result = beginPlugin(instance);
     /* After a failed start there is no window to hand over. */
-    if (docked() && warble.hwndPlugin)
-        SendMessageA(warble.hwndSlit, MSG_SLIT_ADD, 0, (LPARAM)warble.hwndPlugin);
+    if (docked() && placement.window)
+        SendMessageA(shellLink.slit, MSG_SLIT_ADD, 0, (LPARAM)placement.window);
     return result;
 }
 
@@ -126,29 +115,25 @@ static void takeSentMessages() {
    later start shares nothing with them and nothing of theirs is reported. */
 extern "C" void endPlugin(HINSTANCE instance) {
     removeEventHook();
-    if (warble.start) {
-        SetEvent(warble.start->stop);
-        releaseStartContext(warble.start);
-        warble.start = nullptr;
+    if (runningStart) {
+        SetEvent(runningStart->stop);
+        releaseStartContext(runningStart);
+        runningStart = nullptr;
     }
     abandonRelays();
     takeSentMessages();
-    warble.hwndWinamp = nullptr;
+    playerStatus.window = nullptr;
 
     if (docked()) {
-        SendMessageA(warble.hwndSlit, MSG_SLIT_REMOVE, 0, (LPARAM)warble.hwndPlugin);
-        SetWindowPos(warble.hwndPlugin, nullptr, options.xPos, options.yPos, 0, 0,
+        SendMessageA(shellLink.slit, MSG_SLIT_REMOVE, 0, (LPARAM)placement.window);
+        SetWindowPos(placement.window, nullptr, options.xPos, options.yPos, 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER);
         options.inSlit = false;
     }
-    DestroyWindow(warble.hwndPlugin);
-    warble.hwndPlugin = nullptr;
+    DestroyWindow(placement.window);
+    placement.window = nullptr;
     windowClass.reset();
-    DisplayLock lock;
-    if (warble.hFont) {
-        DeleteObject(warble.hFont);
-        warble.hFont = nullptr;
-    }
+    releaseCaptionFont();
 }
 
 extern "C" const char *pluginInfo(int index) {

@@ -1,6 +1,8 @@
 /* The options table, and reading and writing an option by its row. A new option is
    a field of Options and one row here; what it does lives where it is used. */
 #include "settings/options.h"
+#include "core/owners.h"
+#include "core/text.h"
 #include "nightjar/nightjar.h"
 
 #include <limits.h>
@@ -227,6 +229,8 @@ void writeOption(const char *path, const OptionRow &row) {
         break;
     }
 }
+
+CriticalSection optionsLock;
 
 /* The defaults, as reading a file without any of the keys gives them. */
 Options options = [] {

@@ -4,7 +4,8 @@
    commands that change an option are loops over the table. */
 #pragma once
 
-#include "plugin/text.h"
+#include "core/owners.h"
+#include "core/text.h"
 
 #include <stddef.h>
 
@@ -52,7 +53,7 @@ enum DoubleClickAction { DOUBLE_CLICK_PLAY_PAUSE, DOUBLE_CLICK_NONE };
 enum WheelAction { WHEEL_VOLUME, WHEEL_TRACK, WHEEL_NONE };
 
 /* The values of every option: written on the shell's thread only; other threads
-   read single whole values, and the two idle texts under the display lock. */
+   read single whole values, and the texts under optionsLock. */
 struct Options {
     int xPos, yPos, width, height;
     bool interfaceExtensions, inSlit, transparencyEnabled, transBackEnabled;
@@ -78,6 +79,12 @@ struct Options {
 };
 
 extern Options options;
+
+/* Guards the texts of the options against a reconfigure while another thread (the
+   poller, formatting the idle text) copies them. */
+extern CriticalSection optionsLock;
+
+using OptionsLock = Hold<optionsLock>;
 
 enum OptionKind {
     OPTION_BOOL,   /* true or false */

@@ -1,9 +1,14 @@
-/* The settings file: which of the four places it is found in, and the reading
-   of every key with its default. Writes happen where a value changes. */
+/* The shell's handles and the settings file: which of the four places it is found in,
+   and the reading of every option through the options table. Writes happen where a
+   value changes. */
 #include "settings/settings.h"
-#include "plugin/state.h"
+#include "core/text.h"
+#include "nightjar/nightjar.h"
+#include "settings/options.h"
 
 #include <string.h>
+
+ShellLink shellLink;
 
 /* Replaces everything after the last backslash of path with name, keeping the
    whole within TEXT_SIZE. */
@@ -14,7 +19,7 @@ static void renameIn(char *path, const char *name) {
 }
 
 void settingsPlaces(char places[SETTINGS_PLACES][TEXT_SIZE]) {
-    DWORD n = GetModuleFileNameA(warble.hInstance, places[0], TEXT_SIZE);
+    DWORD n = GetModuleFileNameA(shellLink.instance, places[0], TEXT_SIZE);
     places[0][n < TEXT_SIZE ? n : TEXT_SIZE - 1] = '\0';
     GetNightjarPath(places[2], TEXT_SIZE);
     places[2][TEXT_SIZE - 1] = '\0';
@@ -32,25 +37,25 @@ static void findSettingsFile() {
     int found = 0;
     while (found < SETTINGS_PLACES && !FileExists(places[found]))
         ++found;
-    copyText(warble.rcPath, places[found < SETTINGS_PLACES ? found : 1], TEXT_SIZE);
+    copyText(shellLink.rcPath, places[found < SETTINGS_PLACES ? found : 1], TEXT_SIZE);
 }
 
 void readSettings() {
     findSettingsFile();
     Options fresh;
-    readOptions(warble.rcPath, fresh);
-    DisplayLock lock; /* the poller formats the idle text from the options */
+    readOptions(shellLink.rcPath, fresh);
+    OptionsLock lock; /* the poller formats the idle text from the options */
     options = fresh;
 }
 
 bool rereadSettings() {
     char before[TEXT_SIZE];
-    copyText(before, warble.rcPath, TEXT_SIZE);
+    copyText(before, shellLink.rcPath, TEXT_SIZE);
     findSettingsFile();
     Options fresh;
-    readOptions(warble.rcPath, fresh);
-    if (strcmp(before, warble.rcPath) == 0 && sameOptions(fresh, options)) return false;
-    DisplayLock lock;
+    readOptions(shellLink.rcPath, fresh);
+    if (strcmp(before, shellLink.rcPath) == 0 && sameOptions(fresh, options)) return false;
+    OptionsLock lock;
     options = fresh;
     return true;
 }

@@ -1,9 +1,28 @@
-/* Finding the settings file and reading every option from it. */
+/* What the shell handed the plugin, finding the settings file and reading every
+   option from it. */
 #pragma once
 
+#include "core/text.h"
 #include "settings/options.h"
 
-#include "plugin/text.h"
+#include <windows.h>
+
+/* What the shell handed the plugin at its start, and where its settings are: written
+   on the shell's thread at start, stop and reconfigure. */
+struct ShellLink {
+    HINSTANCE instance;
+    HWND host;
+    HWND slit; /* null when the shell has no Slit */
+    char rcPath[TEXT_SIZE];
+};
+
+extern ShellLink shellLink;
+
+/* Docked in the Slit: the settings say so and the shell handed one over. Without a
+   Slit the window floats, and the setting stays stored for a start with one. */
+inline bool docked() {
+    return options.inSlit && shellLink.slit;
+}
 
 /* Finds rcPath among the four places, then reads every option from it. */
 void readSettings();

@@ -5,7 +5,7 @@
    never read; an editor that saves over and over is read at most once a second. What
    the plugin writes itself is noticed too, and read back as nothing new. */
 #include "settings/watch.h"
-#include "plugin/state.h"
+#include "core/text.h"
 #include "settings/settings.h"
 
 #include <string.h>

@@ -3,10 +3,13 @@
    companion plugin DOVozizuvav once a second. Every wait is bounded, and it checks
    between them whether it is asked to stop. */
 #include "winamp/poller.h"
+#include "core/text.h"
+#include "core/threads.h"
+#include "display/caption.h"
+#include "settings/options.h"
 #include "display/progress.h"
-#include "plugin/state.h"
-#include "plugin/text.h"
 #include "winamp/player.h"
+#include "winamp/winamp.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -37,13 +40,13 @@ static bool stopping(const StartContext *context) {
    window no longer exists, or, while the idle text shows the time or the last look
    went unanswered, a fresh look. */
 static void lookForShell(const StartContext *context) {
-    LONG epoch = warble.playerEpoch;
-    HWND known = warble.hwndWinamp;
+    LONG epoch = playerStatus.epoch;
+    HWND known = playerStatus.window;
     if (known && !IsWindow(known)) {
         handPlayerLook({nullptr, -1}, known, epoch, context->window);
         return;
     }
-    if (options.idleState != 1 && !warble.lookUnanswered) return;
+    if (options.idleState != 1 && !playerStatus.lookUnanswered) return;
     PlayerLook look;
     if (lookAtPlayer(&look, known, nullptr) && !stopping(context))
         handPlayerLook(look, nullptr, epoch, context->window);
@@ -53,7 +56,7 @@ static void lookForShell(const StartContext *context) {
    position is pushed. Without a player the position is 0. */
 static bool readFraction(const StartContext *context, float *fraction) {
     *fraction = 0;
-    HWND winamp = warble.hwndWinamp;
+    HWND winamp = playerStatus.window;
     if (!winamp) return true;
     LRESULT position = 0, length = 0;
     if (!askPlayer(winamp, WM_USER, 0, IPC_GETOUTPUTTIME, PLAYER_QUERY_MS, &position)) return false;
@@ -81,14 +84,14 @@ void pollOnce(const StartContext *context) {
     if (!options.interfaceExtensions || stopping(context)) return;
 
     if (answered) {
-        InterlockedExchange(&warble.sliderEcho, 1);
+        InterlockedExchange(&playerStatus.sliderEcho, 1);
         formatSliderCommand(fraction, sliderCommand, sizeof sliderCommand);
         broadcastFromWorker(sliderCommand);
     }
     wchar_t caption[TEXT_SIZE];
     {
         DisplayLock lock;
-        copyText(caption, warble.caption, TEXT_SIZE);
+        copyText(caption, captionModel.text, TEXT_SIZE);
     }
     formatLabelCommand(caption, labelCommand, sizeof labelCommand);
     broadcastFromWorker(labelCommand);

@@ -1,7 +1,7 @@
 /* The once-a-second position poller and the companion plugin's two commands. */
 #pragma once
 
-#include "plugin/threads.h"
+#include "core/threads.h"
 
 #include <windows.h>
 #include <stddef.h>

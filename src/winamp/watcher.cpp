@@ -2,8 +2,9 @@
    reach the caption and the shell the moment they happen. */
 #include "winamp/watcher.h"
 #include "core/owners.h"
-#include "plugin/state.h"
+#include "core/text.h"
 #include "winamp/player.h"
+#include "winamp/winamp.h"
 
 #include <string.h>
 
@@ -25,7 +26,7 @@ void removeEventHook() {
    window that no longer exists (its process ended without a destroy event) is
    closed first, so that the new player is announced as opened. */
 static void onWinampAppeared() {
-    HWND known = warble.hwndWinamp;
+    HWND known = playerStatus.window;
     if (known && IsWindow(known)) return;
     if (known)
         playerGone(known, true);
@@ -40,7 +41,7 @@ static void onWinampDestroyed(HWND window) {
 
 static void onWinampRenamed() {
     queryPlayer();
-    postBroadcast("@Warble_fromWinamp_TitleChange");
+    sendBroadcast("@Warble_fromWinamp_TitleChange");
 }
 
 void CALLBACK winEventProc(HWINEVENTHOOK, DWORD event, HWND window, LONG, LONG, DWORD, DWORD) {
@@ -50,13 +51,13 @@ void CALLBACK winEventProc(HWINEVENTHOOK, DWORD event, HWND window, LONG, LONG, 
     className[TEXT_SIZE - 1] = '\0';
     if (strcmp(className, WINAMP_CLASS) != 0) return;
 
-    bool known = window == warble.hwndWinamp;
+    bool known = window == playerStatus.window;
     if (event == EVENT_OBJECT_CREATE)
         onWinampAppeared();
     else if (event == EVENT_OBJECT_DESTROY && known)
         onWinampDestroyed(window);
     else if (event == EVENT_OBJECT_NAMECHANGE && known)
         onWinampRenamed();
-    else if (event == EVENT_OBJECT_NAMECHANGE && !warble.hwndWinamp)
+    else if (event == EVENT_OBJECT_NAMECHANGE && !playerStatus.window)
         onWinampAppeared();
 }

@@ -1,7 +1,7 @@
 /* The unit runner: starts the stand-in shell on this thread in a fresh shell
    folder, runs every test, and takes the shell down again. */
 #include "host.h"
-#include "plugin/state.h"
+#include "settings/options.h"
 #include "unit_support.h"
 
 #include <gtest/gtest.h>

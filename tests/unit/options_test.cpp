@@ -2,6 +2,8 @@
    README's settings table name every key once with its default; a file without the
    key reads the default, a number outside its range reads inside it, and each
    command word changes the option, writes it and reads back as written. */
+#include "nightjar/nightjar.h"
+#include "settings/options.h"
 #include "settings/settings.h"
 #include "unit_support.h"
 
@@ -115,7 +117,7 @@ TEST_F(OptionsTableRunning, EveryRowReadsItsDefaultItsRangeAndTakesItsCommand) {
             EXPECT_EQ(number, intOption(row)) << command;
         else
             EXPECT_NE(before, valueText(row)) << command;
-        const char *stored = ReadString(warble.rcPath, row.key, nullptr);
+        const char *stored = ReadString(shellLink.rcPath, row.key, nullptr);
         ASSERT_NE(nullptr, stored) << command << " wrote nothing";
         EXPECT_EQ(valueText(row), stored) << command;
         if (fits && row.max < INT_MAX) {

@@ -2,9 +2,11 @@
    pauses, the wheel steps the volume or the track. Each message to the player is a
    bounded question, so a hung player costs the shell's thread at most that bound, and
    nothing is sent on without its answer. */
-#include "display/mouse.h"
-#include "plugin/state.h"
+#include "winamp/mouse.h"
+#include "core/text.h"
+#include "settings/options.h"
 #include "winamp/player.h"
+#include "winamp/winamp.h"
 
 #include <stdlib.h>
 
@@ -30,7 +32,7 @@ static bool sendCommand(HWND winamp, int id) {
 }
 
 void doubleClicked() {
-    HWND winamp = warble.hwndWinamp;
+    HWND winamp = playerStatus.window;
     if (options.doubleClickAction != DOUBLE_CLICK_PLAY_PAUSE || !winamp) return;
     LRESULT status = 0;
     if (!ask(winamp, WM_USER, 0, IPC_ISPLAYING, &status)) return;
@@ -61,7 +63,7 @@ void wheelTurned(int delta) {
     wheelCarry += delta;
     int notches = wheelCarry / WHEEL_DELTA;
     wheelCarry -= notches * WHEEL_DELTA;
-    HWND winamp = warble.hwndWinamp;
+    HWND winamp = playerStatus.window;
     if (notches == 0 || !winamp) return;
     if (options.wheelAction == WHEEL_VOLUME) stepVolume(winamp, notches);
     if (options.wheelAction == WHEEL_TRACK) stepTrack(winamp, notches);

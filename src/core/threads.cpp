@@ -3,7 +3,7 @@
    force; one that is still in a bounded wait on the player when the shell ends or
    unloads the plugin finishes later, so its code and the context it reads must still
    be there when it wakes. */
-#include "plugin/threads.h"
+#include "core/threads.h"
 
 namespace {
 
@@ -41,6 +41,8 @@ HANDLE startPluginThread(LPTHREAD_START_ROUTINE routine, LPVOID argument) {
     }
     return thread;
 }
+
+StartContext *runningStart;
 
 StartContext *createStartContext(HWND window) {
     StartContext *context = (StartContext *)HeapAlloc(GetProcessHeap(), 0, sizeof(StartContext));

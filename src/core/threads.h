@@ -15,6 +15,10 @@ struct StartContext {
     volatile LONG holders;
 };
 
+/* The running start's context, null while the plugin is not started: the shell's
+   thread only (it wakes the scroll thread through it). */
+extern StartContext *runningStart;
+
 /* A context for window, held once by the caller; null (and nothing left behind) when
    its events cannot be made. */
 StartContext *createStartContext(HWND window);
