@@ -38,7 +38,7 @@ one_run_at_a_time() {
         read -r pid name <"$RUN_FILE" 2>/dev/null || true
         if [ -n "${pid:-}" ] && [ "$pid" != $$ ] && kill -0 "$pid" 2>/dev/null; then
             echo "$(basename "$0"): another run (scripts/${name:-?}, pid $pid) is using this checkout;" \
-                "wait until it ends" >&2
+                "wait until it ends (no such run? remove $RUN_FILE)" >&2
             exit 1
         fi
         rm -f "$RUN_FILE"
@@ -83,7 +83,7 @@ ensure_packages() {
 }
 
 # warble_version: the plugin's version, from the one place that holds it.
-warble_version() { sed -n 's/^#define WARBLE_VERSION "\(.*\)"$/\1/p' "$ROOT/src/plugin/version.h"; }
+warble_version() { sed -n 's/^#define WARBLE_VERSION "\(.*\)"$/\1/p' "$ROOT/src/core/version.h"; }
 
 # build [TARGET...]: configures once and builds the targets (all when none are named).
 build() {

@@ -41,7 +41,7 @@ static void paintText(HDC hdc, const RECT &client, const Player &player, bool sc
     char pos[32], len[32];
     formatTime(pos, sizeof pos, player.positionMs());
     formatTime(len, sizeof len, track->seconds * 1000LL);
-    snprintf(line, sizeof line, "%s / %s", pos, len);
+    snprintf(line, sizeof line, "%s / %s   Volume %d", pos, len, player.volume());
     drawLine(hdc, row, fromUtf8(line));
 }
 

@@ -208,9 +208,15 @@ static LRESULT OnPlayerRequest(HWND hwnd, WPARAM wParam, LPARAM lParam) {
         answer = g_player->seek((int)wParam) ? 0 : -1; /* negative: the start */
         repaintAll();
         break;
+    case IPC_SETVOLUME:
+        if ((LONG)wParam != IPC_VOLUME_READ) {
+            g_player->setVolume((int)(LONG)wParam);
+            repaintAll();
+        }
+        answer = g_player->volume();
+        break;
     }
-    logLine("WM_USER wParam=%lu lParam=%ld -> %ld", (unsigned long)wParam, (long)lParam,
-            (long)answer);
+    logLine("WM_USER wParam=%ld lParam=%ld -> %ld", (long)(LONG)wParam, (long)lParam, (long)answer);
     return answer;
 }
 

@@ -37,6 +37,9 @@ class Player {
     bool setText(const std::string &text);
     bool setLength(int seconds);
     void clear();
+    /* Output volume, 0 (silent) to 255 (full); a value outside is brought inside. */
+    int volume() const { return volume_; }
+    void setVolume(int volume) { volume_ = volume < 0 ? 0 : volume > 255 ? 255 : volume; }
 
   private:
     void startClock(long long fromMs);
@@ -49,4 +52,5 @@ class Player {
     PlayState state_ = STATE_STOPPED;
     long long baseMs_ = 0;   /* position at startTick_ (or the frozen position) */
     unsigned startTick_ = 0; /* GetTickCount when the clock last started */
+    int volume_ = 255;
 };

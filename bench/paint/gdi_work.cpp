@@ -6,9 +6,14 @@
 #include "common/pump.h"
 #include "common/report.h"
 #include "common/timing.h"
+#include "core/owners.h"
+#include "display/caption.h"
+#include "display/placement.h"
 #include "display/render.h"
+#include "nightjar/nightjar.h"
+#include "settings/options.h"
+#include "settings/style.h"
 #include "paint/paint_bench.h"
-#include "plugin/state.h"
 
 #include <vector>
 
@@ -44,7 +49,7 @@ static double microsecondsPerPaint(int count, void (*paint)(HDC, HDC, const RECT
 /* The text colour's lowest bit flipped: a change the frame must be drawn again
    for, of no cost of its own. */
 static void pluginPaint(HDC target, HDC, const RECT &r) {
-    warble.textColour ^= 1;
+    shellStyle.textColour ^= 1;
     paintWindow(target, r);
 }
 
@@ -55,7 +60,7 @@ static void unchangedPaint(HDC target, HDC, const RECT &r) {
 /* The shell's style background, which the plugin draws only when the size or
    the look changes, not on each paint. */
 static void backgroundPaint(HDC target, HDC, const RECT &r) {
-    MakeStyleGradient(target, const_cast<RECT *>(&r), &warble.styleItem, options.showBorder);
+    MakeStyleGradient(target, const_cast<RECT *>(&r), &shellStyle.item, options.showBorder);
 }
 
 static void barePaint(HDC target, HDC source, const RECT &r) {
@@ -68,16 +73,16 @@ void runGdiWork(const PaintOptions &options) {
     setCaption(SHORT_CAPTION);
     pumpFor(300); /* the first paint and the shell's first messages */
 
-    HWND window = warble.hwndPlugin;
+    HWND window = placement.window;
     RECT client;
     GetClientRect(window, &client);
     Surface target(window, client.right, client.bottom);
     Surface source(window, client.right, client.bottom);
 
     /* The bare paint draws in the plugin's font and colour, set once. */
-    HGDIOBJ oldFont = SelectObject(target.dc, warble.hFont);
+    HGDIOBJ oldFont = SelectObject(target.dc, captionModel.font);
     int oldMode = SetBkMode(target.dc, TRANSPARENT);
-    COLORREF oldColour = SetTextColor(target.dc, warble.textColour);
+    COLORREF oldColour = SetTextColor(target.dc, shellStyle.textColour);
 
     int rounds = options.rounds > 0 ? options.rounds : 5;
     int warmUp = options.iterations / 10 + 1;

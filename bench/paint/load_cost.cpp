@@ -68,8 +68,8 @@ void runLoadCost(const PaintOptions &options) {
     for (int i = 0; i < loads; ++i)
         if (!loadOnce(plugin, pluginLoads) || !loadOnce(bare, bareLoads)) return;
     reportCost("Load of Warble.dll", median(pluginLoads.ms), median(bareLoads.ms), "ms", 0);
-    reportCost("Private memory of the loaded DLL", median(pluginLoads.kilobytes),
-               median(bareLoads.kilobytes), "KB", 0);
+    reportCost("Private memory of DLL", median(pluginLoads.kilobytes), median(bareLoads.kilobytes),
+               "KB", 0);
     reportDetail("median of %d loads each, alternating; LoadLibraryA to its return, and the "
                  "process's private memory before and after",
                  loads);

@@ -3,8 +3,9 @@
 #include "common/setup.h"
 #include "host.h"
 #include "paint/paint_bench.h"
+#include "display/placement.h"
 #include "plugin/lifecycle.h"
-#include "plugin/state.h"
+#include "settings/options.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -36,7 +37,7 @@ static const char SETTINGS[] = "Warble.plugin.x: 100\r\n"
                                "Warble.plugin.alwaysontop: true\r\n";
 
 bool startLinkedPlugin() {
-    return beginPlugin(GetModuleHandleA(nullptr)) == 0 && warble.hwndPlugin;
+    return beginPlugin(GetModuleHandleA(nullptr)) == 0 && placement.window;
 }
 
 void endLinkedPlugin() {
@@ -75,9 +76,6 @@ int main(int argc, char **argv) {
     }
     if (!gdi && !cycle && !cpu && !load) gdi = cycle = cpu = load = true;
 
-    /* The plugin's code in this program needs its lock as the library's entry point
-       would prepare it. */
-    InitializeCriticalSection(&displayLock);
     options.folder = makeBenchFolder("paint");
     if (options.folder.empty() || !writeSettings(options.folder, SETTINGS)) {
         fprintf(stderr, "bench: cannot prepare a working folder\n");

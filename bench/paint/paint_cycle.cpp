@@ -3,10 +3,11 @@
 #include "common/pump.h"
 #include "common/report.h"
 #include "common/timing.h"
+#include "display/placement.h"
 #include "display/render.h"
+#include "settings/options.h"
 #include "paint/bare_window.h"
 #include "paint/paint_bench.h"
-#include "plugin/state.h"
 
 #include <stdio.h>
 #include <vector>
@@ -24,7 +25,7 @@ static double microsecondsPerCycle(HWND window, int count) {
 
 void runPaintCycle(const PaintOptions &options) {
     setCaption(SHORT_CAPTION);
-    HWND plugin = warble.hwndPlugin;
+    HWND plugin = placement.window;
     RECT placed;
     GetWindowRect(plugin, &placed);
     int width = placed.right - placed.left, height = placed.bottom - placed.top;

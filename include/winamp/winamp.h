@@ -14,7 +14,12 @@ enum WinampRequest {
     IPC_ISPLAYING = 104,     /* the play state */
     IPC_GETOUTPUTTIME = 105, /* wParam 0: the position in ms; wParam 1: the length in s */
     IPC_JUMPTOTIME = 106,    /* wParam: the position to seek to, in ms */
+    IPC_SETVOLUME = 122,     /* wParam: the volume, 0 to 255, or IPC_VOLUME_READ; the
+                                answer is the volume */
 };
+
+/* The wParam of IPC_SETVOLUME that only reads the volume. */
+enum { IPC_VOLUME_READ = -666, WINAMP_VOLUME_MAX = 255 };
 
 /* WM_COMMAND ids. */
 enum WinampCommand {

@@ -6,9 +6,11 @@
    It may be re-entered: queryPlayer's broadcasts come back before it returns. */
 #include "commands/dispatcher.h"
 #include "commands/menu.h"
+#include "display/placement.h"
 #include "display/render.h"
 #include "display/window.h"
-#include "plugin/state.h"
+#include "nightjar/nightjar.h"
+#include "settings/options.h"
 #include "settings/settings.h"
 #include "winamp/outbox.h"
 #include "winamp/player.h"
@@ -39,8 +41,8 @@ bool matchPrefix(const char *text, const char *pattern, size_t n) {
 }
 
 static void showPlugins(bool hidden) {
-    if (options.inSlit) return;
-    warble.pluginsHidden = hidden;
+    if (docked()) return;
+    placement.pluginsHidden = hidden;
     applyWindowState();
 }
 
@@ -69,14 +71,14 @@ void handleBroadcast(const char *text) {
         queryPlayer();
     } else if ((rest = matchContains(text, "@Warble SetCaptionNow "))) {
         setCaption(rest);
-    } else if ((rest = matchContains(text, "@Warble SetCaption ")) && !warble.hwndWinamp) {
+    } else if ((rest = matchContains(text, "@Warble SetCaption ")) && !playerStatus.window) {
         setCaption(rest);
     } else if (matchEqual(text, "@NJShowPlugins")) {
         showPlugins(false);
     } else if (matchEqual(text, "@NJHidePlugins")) {
         showPlugins(true);
     } else if (matchContains(text, "@Warble_toWinamp")) {
-        if (warble.hwndWinamp) relayCommand(text);
+        if (playerStatus.window) relayCommand(text);
     } else if (matchPrefix(text, "@WarbleInternal", 15)) {
         const char *word = text + 15;
         while (*word == ' ')
@@ -93,32 +95,32 @@ static void applyOptionChange(const OptionRow &row, const char *word) {
         char notice[80];
         snprintf(notice, sizeof notice, "WarblePlugin -> %s %sabled!", word,
                  boolOption(row) ? "en" : "dis");
-        SendMessageA(warble.hwndHost, MSG_SET_LABEL, 0, (LPARAM)notice);
+        SendMessageA(shellLink.host, MSG_SET_LABEL, 0, (LPARAM)notice);
     }
-    writeOption(warble.rcPath, row);
+    writeOption(shellLink.rcPath, row);
     if (row.effects & EFFECT_WINDOW) applyWindowState();
     if (row.effects & EFFECT_MENU) showConfigMenu(false);
     if (row.effects & EFFECT_CAPTION) queryPlayer();
-    if (row.effects & EFFECT_TIME_FORMAT) writeOption(warble.rcPath, *findOption(KEY_IDLE_TIME));
-    if (row.effects & EFFECT_PAINT) InvalidateRect(warble.hwndPlugin, nullptr, FALSE);
+    if (row.effects & EFFECT_TIME_FORMAT) writeOption(shellLink.rcPath, *findOption(KEY_IDLE_TIME));
+    if (row.effects & EFFECT_PAINT) InvalidateRect(placement.window, nullptr, FALSE);
 }
 
 static void toggleSlit(const OptionRow &row, const char *word) {
-    if (options.inSlit && warble.hwndSlit) {
-        SendMessageA(warble.hwndSlit, MSG_SLIT_REMOVE, 0, (LPARAM)warble.hwndPlugin);
-        SetWindowPos(warble.hwndPlugin, nullptr, options.xPos, options.yPos, 0, 0,
+    if (docked()) {
+        SendMessageA(shellLink.slit, MSG_SLIT_REMOVE, 0, (LPARAM)placement.window);
+        SetWindowPos(placement.window, nullptr, options.xPos, options.yPos, 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER);
         options.inSlit = false;
         applyWindowState();
-    } else if (warble.hwndSlit) {
+    } else if (shellLink.slit) {
         options.inSlit = true;
         applyWindowState();
-        SendMessageA(warble.hwndSlit, MSG_SLIT_ADD, 0, (LPARAM)warble.hwndPlugin);
+        SendMessageA(shellLink.slit, MSG_SLIT_ADD, 0, (LPARAM)placement.window);
     } else {
         /* Started without a Slit: nothing to toggle, and the label says why; the setting
            is kept for a start with a Slit. */
-        SendMessageA(warble.hwndHost, MSG_SET_LABEL, 0, (LPARAM)NO_SLIT_NOTICE);
-        writeOption(warble.rcPath, row);
+        SendMessageA(shellLink.host, MSG_SET_LABEL, 0, (LPARAM)NO_SLIT_NOTICE);
+        writeOption(shellLink.rcPath, row);
         return;
     }
     applyOptionChange(row, word);
@@ -139,6 +141,23 @@ static bool commandNumber(const OptionRow &row, const char *word, int *number) {
     return true;
 }
 
+/* "WORD VALUE" sets the flag to the value named (one of the row's two words, any case);
+   "Toggle" + WORD inverts it. False when word is neither, or names no value. */
+static bool chooseWord(const OptionRow &row, const char *word) {
+    if (matchPrefix(word, "Toggle", 6) && matchEqual(word + 6, row.word)) {
+        boolOption(row) = !boolOption(row);
+        return true;
+    }
+    size_t n = strlen(row.word);
+    if (!matchPrefix(word, row.word, n) || word[n] != ' ') return false;
+    for (int i = 0; i < 2; ++i)
+        if (matchEqual(word + n + 1, row.words[i])) {
+            boolOption(row) = i != 0;
+            return true;
+        }
+    return false;
+}
+
 /* Carries out word when it is the option's command; false when it is not. */
 static bool runOptionCommand(const OptionRow &row, const char *word) {
     int number = 0;
@@ -151,6 +170,9 @@ static bool runOptionCommand(const OptionRow &row, const char *word) {
     case COMMAND_TOGGLE:
         if (!matchEqual(word, row.word)) return false;
         boolOption(row) = !boolOption(row);
+        break;
+    case COMMAND_CHOICE:
+        if (!chooseWord(row, word)) return false;
         break;
     case COMMAND_NUMBER:
     case COMMAND_NUMBER_ANYWHERE:

@@ -2,8 +2,12 @@
    shell's menu services; each item carries the broadcast command that the
    dispatcher carries out when it is chosen. */
 #include "commands/menu.h"
-#include "plugin/state.h"
+#include "core/text.h"
+#include "core/version.h"
+#include "display/placement.h"
+#include "nightjar/nightjar.h"
 #include "settings/options.h"
+#include "settings/settings.h"
 
 #include <stdio.h>
 
@@ -16,7 +20,7 @@ static void separator(Menu *menu) {
 }
 
 /* A submenu with one item for each value of the option, the one it holds checked. A
-   number option's items set their value; a flag's item inverts it. */
+   number option's items set their value, a flag's its word. */
 static Menu *choicesMenu(const OptionRow &row, const char *command, bool popup) {
     Menu *menu = MakeNamedMenu(row.label, row.menuId, popup);
     int value = row.kind == OPTION_INT ? intOption(row) : boolOption(row);
@@ -25,7 +29,7 @@ static Menu *choicesMenu(const OptionRow &row, const char *command, bool popup) 
         if (row.kind == OPTION_INT)
             snprintf(text, sizeof text, "%s %d", command, i);
         else
-            copyText(text, command, sizeof text);
+            snprintf(text, sizeof text, "%s %s", command, row.words[i]);
         item(menu, row.choices[i], text, value == i);
     }
     return menu;
@@ -48,7 +52,7 @@ void showConfigMenu(bool popup) {
     int group = 0;
     for (const OptionRow &row : optionRows()) {
         if (!row.menuGroup) continue;
-        if ((row.flags & OPTION_LAYERED) && !warble.layeredSupported) continue;
+        if ((row.flags & OPTION_LAYERED) && !placement.layeredSupported) continue;
         if (group && row.menuGroup != group) separator(config);
         group = row.menuGroup;
         optionItem(config, row, popup);
@@ -64,7 +68,7 @@ void editSettingsFile() {
     char editor[TEXT_SIZE] = "";
     GetNightjarEditor(editor);
     editor[TEXT_SIZE - 1] = '\0';
-    NJExecute(nullptr, nullptr, editor, warble.rcPath, nullptr, 1, false);
+    NJExecute(nullptr, nullptr, editor, shellLink.rcPath, nullptr, 1, false);
 }
 
 void showAboutBox() {

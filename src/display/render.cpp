@@ -4,10 +4,17 @@
    blended at a low alpha while Winamp is paused so the blink fades. The caption
    itself is measured here too. */
 #include "display/render.h"
+#include "core/owners.h"
+#include "core/text.h"
+#include "display/caption.h"
+#include "display/layout.h"
+#include "display/placement.h"
+#include "display/progress.h"
 #include "display/scroller.h"
 #include "display/surfaces.h"
-#include "plugin/state.h"
-#include "plugin/text.h"
+#include "settings/options.h"
+#include "settings/style.h"
+#include "winamp/winamp.h"
 
 #include <string.h>
 
@@ -15,19 +22,14 @@
    character of the title, not a menu-style prefix. */
 static const UINT CAPTION_FLAGS = DT_NOPREFIX;
 
-int textInset() {
-    return warble.bevelWidth + warble.borderWidth;
-}
-
-int textAreaWidth() {
-    return options.width - 2 * textInset();
-}
+/* A paused caption is shown dimmed: the frame blended at a low alpha. */
+static const BLENDFUNCTION PAUSED_BLEND = {AC_SRC_OVER, 0, 30, 0};
 
 /* Called with displayLock held, so the font cannot be deleted meanwhile. */
 SIZE measureText(const wchar_t *text) {
     RECT r = {0, 0, 0, 0};
     HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ oldFont = SelectObject(dc, warble.hFont);
+    HGDIOBJ oldFont = SelectObject(dc, captionModel.font);
     DrawTextW(dc, text, -1, &r, DT_CALCRECT | CAPTION_FLAGS);
     SelectObject(dc, oldFont);
     DeleteDC(dc);
@@ -38,24 +40,24 @@ SIZE measureText(const wchar_t *text) {
 /* The caption's size in the present font and the scroll bounds that follow
    from it; displayLock held. */
 static void measureCaption() {
-    SIZE size = measureText(warble.caption);
-    warble.textWidth = size.cx;
-    warble.textHeight = size.cy;
-    warble.scrollMax = 0;
-    warble.scrollMin = textAreaWidth() - warble.textWidth;
-    warble.edgePause = 0;
+    SIZE size = measureText(captionModel.text);
+    captionModel.textWidth = size.cx;
+    captionModel.textHeight = size.cy;
+    captionModel.scrollMin = textAreaWidth() - captionModel.textWidth;
+    captionModel.edgePause = 0;
 }
 
 void setCaption(const wchar_t *text) {
     {
         DisplayLock lock;
-        copyText(warble.caption, text, TEXT_SIZE);
-        if (wcscmp(warble.caption, warble.lastCaption) != 0) {
+        wchar_t fresh[TEXT_SIZE];
+        copyText(fresh, text, TEXT_SIZE);
+        if (wcscmp(fresh, captionModel.text) != 0) {
+            copyText(captionModel.text, fresh, TEXT_SIZE);
             measureCaption();
-            copyText(warble.lastCaption, warble.caption, TEXT_SIZE);
         }
     }
-    InvalidateRect(warble.hwndPlugin, nullptr, FALSE);
+    InvalidateRect(placement.window, nullptr, FALSE);
     wakeScroller();
 }
 
@@ -70,7 +72,7 @@ void remeasureCaption() {
         DisplayLock lock;
         measureCaption();
     }
-    InvalidateRect(warble.hwndPlugin, nullptr, FALSE);
+    InvalidateRect(placement.window, nullptr, FALSE);
     wakeScroller();
 }
 
@@ -80,6 +82,7 @@ void remeasureCaption() {
 struct CaptionFrame {
     wchar_t text[TEXT_SIZE];
     int textHeight, scrollX;
+    int progress; /* the progress line's length, -1 for none */
     RECT area;
     bool scrolls, shown;
     COLORREF colour;
@@ -94,19 +97,20 @@ static CaptionFrame takeCaptionFrame(const RECT &area) {
     memset(&frame, 0, sizeof frame);
     {
         DisplayLock lock;
-        copyText(frame.text, warble.caption, TEXT_SIZE);
-        frame.textHeight = warble.textHeight;
-        frame.scrollX = warble.scrollX;
-        frame.scrolls = textAreaWidth() < warble.textWidth && options.scrolling;
+        copyText(frame.text, captionModel.text, TEXT_SIZE);
+        frame.textHeight = captionModel.textHeight;
+        frame.scrollX = captionModel.scrollX;
+        frame.scrolls = textAreaWidth() < captionModel.textWidth && options.scrolling;
     }
     /* Paused, the caption is centred, and shown only in the blink's visible
        phase; a caption that does not move does not depend on the offset. */
-    bool paused = warble.playState == 3;
+    bool paused = captionModel.playState == WINAMP_PAUSED;
     frame.scrolls = frame.scrolls && !paused;
-    frame.shown = !paused || warble.blinkOn;
+    frame.shown = !paused || captionModel.blinkOn;
     if (!frame.scrolls) frame.scrollX = 0;
     frame.area = area;
-    frame.colour = warble.textColour;
+    frame.colour = shellStyle.textColour;
+    frame.progress = progressLength(area.right - area.left);
     return frame;
 }
 
@@ -114,9 +118,9 @@ static CaptionFrame takeCaptionFrame(const RECT &area) {
    font (held there by the paint) and colour, inside r (clipped by the frame to
    the text area). */
 static void drawText(const wchar_t *text, RECT &r, UINT align) {
-    HDC dc = warble.bufferDC;
+    HDC dc = frameDC();
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, warble.textColour);
+    SetTextColor(dc, shellStyle.textColour);
     DrawTextW(dc, text, -1, &r, align | CAPTION_FLAGS);
 }
 
@@ -125,8 +129,10 @@ static void drawText(const wchar_t *text, RECT &r, UINT align) {
 static void composeFrame(const CaptionFrame &frame) {
     const RECT &area = frame.area;
     int areaWidth = area.right - area.left, areaHeight = area.bottom - area.top;
-    BitBlt(warble.bufferDC, area.left, area.top, areaWidth, areaHeight, warble.backDC, area.left,
+    BitBlt(frameDC(), area.left, area.top, areaWidth, areaHeight, backgroundDC(), area.left,
            area.top, SRCCOPY);
+    /* Under the caption, and kept through a paused caption's blink. */
+    drawProgress(frameDC(), area, frame.progress, frame.colour);
     if (!frame.shown) return;
     RECT r = {area.left, area.top + ((areaHeight - frame.textHeight) >> 1), area.right,
               area.bottom};
@@ -135,11 +141,11 @@ static void composeFrame(const CaptionFrame &frame) {
 }
 
 void paintWindow(HDC dc, const RECT &update) {
-    fitSurfaces();
-    if (!warble.bufferDC) return;
+    if (fitSurfaces()) wakeScroller();
+    if (!frameDC()) return;
     bool changed = refreshBackground();
     changed = holdCaptionFont() || changed;
-    RECT client = {0, 0, warble.surfaceWidth, warble.surfaceHeight}, u;
+    RECT client = surfaceRect(), u;
     RECT area = textAreaOf(client);
     if (!IsRectEmpty(&area)) {
         CaptionFrame frame = takeCaptionFrame(area);
@@ -152,9 +158,8 @@ void paintWindow(HDC dc, const RECT &update) {
     /* The frame is whole: any part of it is what a full paint shows there. */
     if (!IntersectRect(&u, &update, &client)) return;
     int uw = u.right - u.left, uh = u.bottom - u.top;
-    if (warble.isPaused && !options.transBackEnabled)
-        AlphaBlend(dc, u.left, u.top, uw, uh, warble.bufferDC, u.left, u.top, uw, uh,
-                   warble.pausedBlend);
+    if (captionModel.playState == WINAMP_PAUSED && !options.transBackEnabled)
+        AlphaBlend(dc, u.left, u.top, uw, uh, frameDC(), u.left, u.top, uw, uh, PAUSED_BLEND);
     else
-        BitBlt(dc, u.left, u.top, uw, uh, warble.bufferDC, u.left, u.top, SRCCOPY);
+        BitBlt(dc, u.left, u.top, uw, uh, frameDC(), u.left, u.top, SRCCOPY);
 }

@@ -16,7 +16,3 @@ void remeasureCaption();
 /* Draws the frame for the update rectangle into the window's DC: exactly the
    pixels that a paint of the whole window gives there. */
 void paintWindow(HDC dc, const RECT &update);
-/* The inset of the text area: bevel plus border width. */
-int textInset();
-/* Width of the text area inside the inset, as scrolling measures it. */
-int textAreaWidth();

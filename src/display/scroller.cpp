@@ -2,9 +2,18 @@
    one step and blinks a paused one, asking the window for a repaint; with
    neither to do it rests until woken. */
 #include "display/scroller.h"
-#include "display/render.h"
+#include "core/threads.h"
+#include "display/caption.h"
+#include "display/layout.h"
 #include "display/surfaces.h"
-#include "plugin/state.h"
+#include "settings/options.h"
+#include "winamp/winamp.h"
+
+/* How far a step moves the caption at full pace: nothing while paused. Derived from
+   the play state, so a player that has not answered yet scrolls at the plain pace. */
+static int scrollStep() {
+    return captionModel.playState == WINAMP_PAUSED ? 0 : 1;
+}
 
 static int bounceRest() {
     return options.edgeRest == OPTION_UNSET ? EDGE_REST_TICKS : options.edgeRest;
@@ -19,27 +28,28 @@ static int streamRest() {
    one than a single step could ends where that step would have, so that the
    rest at an end looks the same at every speed. */
 static void moveBounce(int step) {
-    int x = warble.scrollX, pixels = step * options.scrollSpeed;
-    if (warble.scrollForward) {
-        int farthest = warble.scrollMax + step;
-        warble.scrollX = x <= warble.scrollMax && x + pixels > farthest ? farthest : x + pixels;
+    int x = captionModel.scrollX, pixels = step * options.scrollSpeed;
+    if (captionModel.scrollForward) {
+        int farthest = step;
+        captionModel.scrollX = x <= 0 && x + pixels > farthest ? farthest : x + pixels;
     } else {
-        int farthest = warble.scrollMin - step;
-        warble.scrollX = x >= warble.scrollMin && x - pixels < farthest ? farthest : x - pixels;
+        int farthest = captionModel.scrollMin - step;
+        captionModel.scrollX =
+            x >= captionModel.scrollMin && x - pixels < farthest ? farthest : x - pixels;
     }
 }
 
 void stepEndToEnd() {
-    int resting = warble.edgePause;
-    if (resting == 0) moveBounce(warble.scrollStep);
-    bool pastTheEnd = warble.scrollForward ? warble.scrollX > warble.scrollMax
-                                           : warble.scrollX < warble.scrollMin;
+    int resting = captionModel.edgePause;
+    if (resting == 0) moveBounce(scrollStep());
+    bool pastTheEnd = captionModel.scrollForward ? captionModel.scrollX > 0
+                                                 : captionModel.scrollX < captionModel.scrollMin;
     if (!pastTheEnd) return;
     if (resting >= bounceRest()) {
-        warble.scrollForward = !warble.scrollForward;
-        warble.edgePause = 0;
+        captionModel.scrollForward = !captionModel.scrollForward;
+        captionModel.edgePause = 0;
     } else {
-        warble.edgePause = resting + 1;
+        captionModel.edgePause = resting + 1;
     }
 }
 
@@ -47,41 +57,42 @@ void stepEndToEnd() {
    there, and the stream stands still for the rest before it runs on. */
 void stepStream() {
     int rest = streamRest();
-    if (warble.streamPause > 0 && warble.scrollX == 0) {
-        warble.streamPause = warble.streamPause >= rest ? 0 : warble.streamPause + 1;
+    if (captionModel.streamPause > 0 && captionModel.scrollX == 0) {
+        captionModel.streamPause =
+            captionModel.streamPause >= rest ? 0 : captionModel.streamPause + 1;
         return;
     }
-    if (warble.scrollX < -(warble.textWidth + STREAM_GAP)) {
-        warble.scrollX = options.width;
+    if (captionModel.scrollX < -(captionModel.textWidth + STREAM_GAP)) {
+        captionModel.scrollX = options.width;
         return;
     }
-    int next = warble.scrollX - warble.scrollStep * options.scrollSpeed;
-    if (rest > 0 && warble.scrollX > 0 && next <= 0) {
-        warble.scrollX = 0;
-        warble.streamPause = 1;
+    int next = captionModel.scrollX - scrollStep() * options.scrollSpeed;
+    if (rest > 0 && captionModel.scrollX > 0 && next <= 0) {
+        captionModel.scrollX = 0;
+        captionModel.streamPause = 1;
         return;
     }
-    warble.scrollX = next;
+    captionModel.scrollX = next;
 }
 
 /* A caption strictly wider than the text area moves, when scrolling is on. */
 static bool captionScrolls() {
-    return textAreaWidth() < warble.textWidth && options.scrolling;
+    return textAreaWidth() < captionModel.textWidth && options.scrolling;
 }
 
 /* Asks for a repaint of what a step changes: only the text area, so that no
    more than the moving caption is drawn and reaches the screen. The whole
    window until the surfaces exist. */
-static void invalidateCaption() {
+static void invalidateCaption(HWND window) {
     RECT damage;
     {
         DisplayLock lock;
         damage = scrollDamage();
     }
-    InvalidateRect(warble.hwndPlugin, IsRectEmpty(&damage) ? nullptr : &damage, FALSE);
+    InvalidateRect(window, IsRectEmpty(&damage) ? nullptr : &damage, FALSE);
 }
 
-void scrollTick(int *blinkTicks) {
+void scrollTick(HWND window, int *blinkTicks) {
     bool moved = false;
     {
         DisplayLock lock;
@@ -93,13 +104,13 @@ void scrollTick(int *blinkTicks) {
             moved = true;
         }
     }
-    if (moved) invalidateCaption();
-    if (warble.playState == 3) {
+    if (moved) invalidateCaption(window);
+    if (captionModel.playState == WINAMP_PAUSED) {
         if (++*blinkTicks >= BLINK_TICKS) {
-            warble.blinkOn = !warble.blinkOn;
+            captionModel.blinkOn = !captionModel.blinkOn;
             *blinkTicks = 0;
         }
-        InvalidateRect(warble.hwndPlugin, nullptr, FALSE);
+        InvalidateRect(window, nullptr, FALSE);
     }
 }
 
@@ -107,24 +118,32 @@ void scrollTick(int *blinkTicks) {
    blink a paused one. */
 static bool hasWork() {
     DisplayLock lock;
-    return captionScrolls() || warble.playState == 3;
+    return captionScrolls() || captionModel.playState == WINAMP_PAUSED;
 }
 
 void wakeScroller() {
-    if (warble.hScrollWake) SetEvent(warble.hScrollWake);
+    if (runningStart) SetEvent(runningStart->wake);
 }
 
 /* Ticks every 50 ms while there is something to move or blink; otherwise rests
    until woken, so that an idle plugin costs the shell nothing. */
-DWORD WINAPI scrollThread(LPVOID) {
+DWORD WINAPI scrollThread(LPVOID parameter) {
+    StartContext *context = (StartContext *)parameter;
     int blinkTicks = 0;
-    HANDLE stopOrWake[] = {warble.hStopEvent, warble.hScrollWake};
+    bool wasPaused = false;
+    HANDLE stopOrWake[] = {context->stop, context->wake};
     for (;;) {
+        /* A pause that ended leaves the blink visible, so that the next one starts so. */
+        bool paused = captionModel.playState == WINAMP_PAUSED;
+        if (wasPaused && !paused) captionModel.blinkOn = true;
+        wasPaused = paused;
         if (hasWork()) {
-            scrollTick(&blinkTicks);
-            if (WaitForSingleObject(warble.hStopEvent, SCROLL_PERIOD_MS) != WAIT_TIMEOUT) return 0;
+            scrollTick(context->window, &blinkTicks);
+            if (WaitForSingleObject(context->stop, SCROLL_PERIOD_MS) != WAIT_TIMEOUT) break;
         } else if (WaitForMultipleObjects(2, stopOrWake, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) {
-            return 0;
+            break;
         }
     }
+    releaseStartContext(context);
+    return 0;
 }

@@ -6,11 +6,13 @@
 
 enum { SCROLL_PERIOD_MS = 50, EDGE_REST_TICKS = 25, BLINK_TICKS = 25, STREAM_GAP = 20 };
 
-DWORD WINAPI scrollThread(LPVOID);
+/* The scroll thread of a start: its argument is the StartContext. */
+DWORD WINAPI scrollThread(LPVOID context);
 /* Tells a resting scroll thread that the caption, the size, the options or the
-   play state changed. Any thread. */
+   play state changed. Shell's thread. */
 void wakeScroller();
-/* One tick's work without the wait; blinkTicks is the thread's own counter. */
-void scrollTick(int *blinkTicks);
+/* One tick's work without the wait, repainting window; blinkTicks is the thread's own
+   counter. */
+void scrollTick(HWND window, int *blinkTicks);
 void stepEndToEnd();
 void stepStream();

@@ -1,16 +1,20 @@
-/* The off-screen surfaces behind the display window: the frame, which holds
-   the whole picture, and the drawn background, redrawn only when what it shows
-   changes. Both always have the size of the client area that is painted. */
+/* The off-screen surfaces behind the display window: the frame, which holds the whole
+   picture, and the drawn background, redrawn only when what it shows changes. Both
+   always have the size of the client area that is painted, and are this file's own. */
 #include "display/surfaces.h"
-#include "display/render.h"
-#include "display/scroller.h"
-#include "plugin/state.h"
+#include "core/owners.h"
+#include "display/caption.h"
+#include "display/layout.h"
+#include "display/placement.h"
+#include "nightjar/nightjar.h"
+#include "settings/options.h"
+#include "settings/settings.h"
+#include "settings/style.h"
 
 #include <string.h>
 
 /* What the background surface was drawn with; a paint that finds anything else
-   draws it again. Compared whole, so it is kept free of padding garbage. Shell's
-   thread only, like the surfaces. */
+   draws it again. Compared whole, so it is kept free of padding garbage. */
 struct BackgroundLook {
     int width, height, inset;
     bool keyed, border;
@@ -18,7 +22,37 @@ struct BackgroundLook {
     StyleItem style;
 };
 
-static BackgroundLook drawnLook;
+/* Shell's thread only, but for the size, which is written under displayLock for the
+   scroll thread. */
+static struct {
+    MemoryDC frame, background;
+    GdiObject<HBITMAP> frameBitmap, backgroundBitmap;
+    HFONT heldFont; /* the caption font while it stays selected into the frame (selecting a
+                       font costs more than the rest of a paint) */
+    int width, height;
+    BackgroundLook drawnLook;
+} surfaces;
+
+HDC frameDC() {
+    return surfaces.frame;
+}
+
+HDC backgroundDC() {
+    return surfaces.background;
+}
+
+HBITMAP frameBitmap() {
+    return surfaces.frameBitmap;
+}
+
+HBITMAP backgroundBitmap() {
+    return surfaces.backgroundBitmap;
+}
+
+RECT surfaceRect() {
+    RECT all = {0, 0, surfaces.width, surfaces.height};
+    return all;
+}
 
 static BackgroundLook currentLook(int width, int height) {
     BackgroundLook look;
@@ -28,129 +62,140 @@ static BackgroundLook currentLook(int width, int height) {
     look.inset = textInset();
     /* The key colour shows through only on a floating window; docked, the
        Slit shows the style. */
-    look.keyed = options.transBackEnabled && !options.inSlit;
+    look.keyed = options.transBackEnabled && !docked();
     look.border = options.showBorder;
-    look.colourKey = warble.colourKey;
-    look.style = warble.styleItem;
+    look.colourKey = COLOUR_KEY;
+    look.style = shellStyle.item;
     return look;
 }
 
-void createBuffers() {
+static void setSize(int width, int height) {
+    DisplayLock lock;
+    surfaces.width = width;
+    surfaces.height = height;
+}
+
+bool createSurfaces() {
     RECT client;
-    GetClientRect(warble.hwndPlugin, &client);
+    GetClientRect(placement.window, &client);
     int w = client.right - client.left, h = client.bottom - client.top;
-    /* The window's own context, only to make bitmaps of its kind: no paint is
-       begun, so a pending repaint stays pending. */
-    HDC windowDC = GetDC(warble.hwndPlugin);
-    warble.bufferDC = CreateCompatibleDC(nullptr);
-    warble.bufferBitmap = CreateCompatibleBitmap(windowDC, w, h);
-    warble.backDC = CreateCompatibleDC(nullptr);
-    warble.backBitmap = CreateCompatibleBitmap(windowDC, w, h);
-    ReleaseDC(warble.hwndPlugin, windowDC);
-    warble.oldBufferBitmap = (HBITMAP)SelectObject(warble.bufferDC, warble.bufferBitmap);
-    warble.oldBackBitmap = (HBITMAP)SelectObject(warble.backDC, warble.backBitmap);
-    {
-        DisplayLock lock;
-        warble.surfaceWidth = w;
-        warble.surfaceHeight = h;
+    bool made = surfaces.frame.create() && surfaces.background.create();
+    /* A window without room has no bitmaps. The window's own DC only makes bitmaps of
+       its kind: no paint is begun, so a pending repaint stays pending. */
+    if (made && w > 0 && h > 0) {
+        WindowDC screen(placement.window);
+        surfaces.frameBitmap.reset(CreateCompatibleBitmap(screen, w, h));
+        surfaces.backgroundBitmap.reset(CreateCompatibleBitmap(screen, w, h));
+        made = surfaces.frameBitmap && surfaces.backgroundBitmap;
+        if (made) {
+            surfaces.frame.select(surfaces.frameBitmap);
+            surfaces.background.select(surfaces.backgroundBitmap);
+        }
     }
-    memset(&drawnLook, 0, sizeof drawnLook); /* nothing drawn yet */
+    if (!made) {
+        releaseSurfaces();
+        return false;
+    }
+    setSize(w, h);
+    memset(&surfaces.drawnLook, 0, sizeof surfaces.drawnLook); /* nothing drawn yet */
+    return true;
+}
+
+static HFONT createCaptionFont() {
+    if (!options.useCustomFont) return CreateStyleFont(&shellStyle.item);
+    return CreateFontA(options.fontHeight, 0, 0, 0, options.fontWeight, FALSE, FALSE, FALSE,
+                       DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                       DEFAULT_PITCH | FF_DONTCARE, options.fontFace);
+}
+
+void releaseCaptionFont() {
+    /* Another thread may be measuring with it: it goes only under the lock. */
+    DisplayLock lock;
+    if (!captionModel.font) return;
+    dropCaptionFont(); /* the frame may hold it */
+    DeleteObject(captionModel.font);
+    captionModel.font = nullptr;
+}
+
+void remakeCaptionFont() {
+    releaseCaptionFont();
+    DisplayLock lock;
+    captionModel.font = createCaptionFont();
 }
 
 bool holdCaptionFont() {
-    if (!warble.bufferDC || warble.bufferFont == warble.hFont) return false;
-    HGDIOBJ replaced = SelectObject(warble.bufferDC, warble.hFont);
-    if (!warble.bufferFont) warble.oldBufferFont = replaced;
-    warble.bufferFont = warble.hFont;
+    if (!surfaces.frame || surfaces.heldFont == captionModel.font) return false;
+    surfaces.frame.select(captionModel.font);
+    surfaces.heldFont = captionModel.font;
     return true;
 }
 
 void dropCaptionFont() {
-    if (!warble.bufferFont) return;
-    SelectObject(warble.bufferDC, warble.oldBufferFont);
-    warble.bufferFont = nullptr;
-    warble.oldBufferFont = nullptr;
+    surfaces.frame.restoreFont();
+    surfaces.heldFont = nullptr;
 }
 
-void releaseBuffers() {
+void releaseSurfaces() {
     dropCaptionFont();
-    if (warble.bufferDC) {
-        SelectClipRgn(warble.bufferDC, nullptr);
-        /* A window without room has no bitmap: nothing to delete then. */
-        HGDIOBJ bitmap = SelectObject(warble.bufferDC, warble.oldBufferBitmap);
-        if (bitmap) DeleteObject(bitmap);
-        DeleteDC(warble.bufferDC);
-    }
-    if (warble.backDC) {
-        HGDIOBJ bitmap = SelectObject(warble.backDC, warble.oldBackBitmap);
-        if (bitmap) DeleteObject(bitmap);
-        DeleteDC(warble.backDC);
-    }
-    warble.bufferDC = warble.backDC = nullptr;
-    warble.bufferBitmap = warble.backBitmap = nullptr;
-    warble.oldBufferBitmap = warble.oldBackBitmap = nullptr;
+    if (surfaces.frame) SelectClipRgn(surfaces.frame, nullptr);
+    /* The DCs give their bitmaps back before the bitmaps go. */
+    surfaces.frame.reset();
+    surfaces.background.reset();
+    surfaces.frameBitmap.reset();
+    surfaces.backgroundBitmap.reset();
+    setSize(0, 0);
 }
 
-void recreateBuffers() {
-    releaseBuffers();
-    createBuffers();
+void recreateSurfaces() {
+    releaseSurfaces();
+    /* Out of drawing objects: this paint draws nothing, and asking for another here
+       would only repeat it; the next repaint that comes by itself tries again. */
+    if (!createSurfaces()) return;
     {
         DisplayLock lock;
-        warble.scrollMin = textAreaWidth() - warble.textWidth;
-        warble.scrollX = 0;
-        warble.edgePause = 0;
+        captionModel.scrollMin = textAreaWidth() - captionModel.textWidth;
+        captionModel.scrollX = 0;
+        captionModel.edgePause = 0;
     }
-    InvalidateRect(warble.hwndPlugin, nullptr, FALSE);
-    wakeScroller();
+    InvalidateRect(placement.window, nullptr, FALSE);
 }
 
 bool fitSurfaces() {
     RECT client;
-    GetClientRect(warble.hwndPlugin, &client);
-    if (warble.bufferDC && client.right == warble.surfaceWidth &&
-        client.bottom == warble.surfaceHeight)
+    GetClientRect(placement.window, &client);
+    if (surfaces.frame && client.right == surfaces.width && client.bottom == surfaces.height)
         return false;
-    recreateBuffers();
+    recreateSurfaces();
     return true;
-}
-
-RECT textAreaOf(const RECT &client) {
-    int k = textInset();
-    RECT area = {client.left + k, client.top + k, client.right - k, client.bottom - k};
-    if (area.right <= area.left || area.bottom <= area.top) SetRectEmpty(&area);
-    return area;
 }
 
 static void drawBackground(const BackgroundLook &look) {
     RECT all = {0, 0, look.width, look.height};
     if (!look.keyed) {
-        MakeStyleGradient(warble.backDC, &all, &warble.styleItem, look.border);
+        MakeStyleGradient(surfaces.background, &all, &shellStyle.item, look.border);
         return;
     }
-    HBRUSH key = CreateSolidBrush(look.colourKey);
-    FillRect(warble.backDC, &all, key);
-    DeleteObject(key);
+    GdiObject<HBRUSH> key(CreateSolidBrush(look.colourKey));
+    if (key) FillRect(surfaces.background, &all, key);
 }
 
 bool refreshBackground() {
-    BackgroundLook look = currentLook(warble.surfaceWidth, warble.surfaceHeight);
-    if (!memcmp(&look, &drawnLook, sizeof look)) return false;
+    BackgroundLook look = currentLook(surfaces.width, surfaces.height);
+    if (!memcmp(&look, &surfaces.drawnLook, sizeof look)) return false;
     drawBackground(look);
     /* The frame's margin around the text area is the background itself and
        stays as drawn here; the frame is clipped to the text area for the
        paints, which only renew what lies inside it. */
-    SelectClipRgn(warble.bufferDC, nullptr);
-    BitBlt(warble.bufferDC, 0, 0, look.width, look.height, warble.backDC, 0, 0, SRCCOPY);
+    SelectClipRgn(surfaces.frame, nullptr);
+    BitBlt(surfaces.frame, 0, 0, look.width, look.height, surfaces.background, 0, 0, SRCCOPY);
     RECT client = {0, 0, look.width, look.height};
     RECT area = textAreaOf(client);
-    HRGN clip = CreateRectRgnIndirect(&area);
-    SelectClipRgn(warble.bufferDC, clip);
-    DeleteObject(clip);
-    memcpy(&drawnLook, &look, sizeof look);
+    GdiObject<HRGN> clip(CreateRectRgnIndirect(&area));
+    if (clip) SelectClipRgn(surfaces.frame, clip);
+    memcpy(&surfaces.drawnLook, &look, sizeof look);
     return true;
 }
 
 RECT scrollDamage() {
-    RECT client = {0, 0, warble.surfaceWidth, warble.surfaceHeight};
-    return textAreaOf(client);
+    return textAreaOf(surfaceRect());
 }

@@ -4,15 +4,29 @@
 
 #include <windows.h>
 
-/* Builds both surfaces at the window's present client size. */
-void createBuffers();
-void releaseBuffers();
+/* Builds both surfaces at the window's present client size; false, with nothing
+   left behind, when the system has no drawing objects to spare. */
+bool createSurfaces();
+void releaseSurfaces();
 /* Builds the surfaces again, resets the scroll to the new text area and asks
-   for a repaint of the whole window. */
-void recreateBuffers();
+   for a repaint of the whole window (not when they could not be built); the
+   caller wakes the scroll thread. */
+void recreateSurfaces();
 /* Rebuilds the surfaces when the client area no longer has their size, however
-   the size came to change; true when it did. */
+   the size came to change; true when it did (the caller wakes the scroll thread). */
 bool fitSurfaces();
+/* The frame and the background (null without surfaces), their bitmaps, and the
+   rectangle they cover. */
+HDC frameDC();
+HDC backgroundDC();
+HBITMAP frameBitmap();
+HBITMAP backgroundBitmap();
+RECT surfaceRect();
+/* Makes the caption font anew from the options and the style: the style's own, or
+   the custom one. */
+void remakeCaptionFont();
+/* Deletes the caption font. */
+void releaseCaptionFont();
 /* Keeps the caption font selected into the frame from one paint to the next;
    true when it had to select it, a new font or a new frame. */
 bool holdCaptionFont();
@@ -21,8 +35,6 @@ void dropCaptionFont();
 /* Draws the background surface again when the size, the style, the border, the
    inset or the transparency mode changed since it was drawn; true when it did. */
 bool refreshBackground();
-/* The text area of a client rectangle: inside the inset; empty without room. */
-RECT textAreaOf(const RECT &client);
 /* What a scroll step or a blink changes: the text area of the surfaces. Any
    thread, with displayLock held. */
 RECT scrollDamage();

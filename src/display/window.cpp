@@ -1,190 +1,60 @@
-/* The display window: a borderless tool window that floats (drag to move,
-   Alt-drag to resize, snapping to edges) or sits docked in the shell's Slit.
-   Its procedure is a table of messages, each handled by one OnXxx function. */
+/* Showing the display window as the options say: hidden with the shell's plugins or
+   while nothing plays (a docked window too, the Slit keeping its place), translucent
+   or keyed when floating, and at its place and size. */
 #include "display/window.h"
-#include "commands/dispatcher.h"
-#include "commands/menu.h"
-#include "display/render.h"
+#include "display/caption.h"
+#include "display/placement.h"
 #include "display/scroller.h"
-#include "display/surfaces.h"
-#include "display/visibility.h"
-#include "plugin/state.h"
+#include "nightjar/nightjar.h"
+#include "settings/options.h"
 #include "settings/settings.h"
 #include "settings/style.h"
-#include "winamp/player.h"
+#include "winamp/winamp.h"
 
-/* The shell's messages this window wants; the address goes with both
-   registration and unregistration, so it lives as long as the module. */
-static UINT registeredMessages[] = {MSG_RECONFIGURE, MSG_BROADCAST, 0};
+static bool nothingPlays() {
+    int state = captionModel.playState;
+    return state != WINAMP_PLAYING && state != WINAMP_PAUSED;
+}
 
-static const int MIN_TRACK_SIZE = 16;
+bool windowHidden() {
+    return (placement.pluginsHidden && options.toggleWithPlugins) ||
+           (options.hideWhenIdle && nothingPlays());
+}
 
-/* True between the start and the end of the user's drag or Alt-drag: only the user's
-   moves snap to the edges. A placement from the settings, a toggle or the Slit keeps
-   the configured position, which is written back as it is. Shell's thread only. */
-static bool userMoving;
-static const int MIN_NOTIFIED_SIZE = 5;
+void followPlayState() {
+    HWND w = placement.window;
+    if (!w || !options.hideWhenIdle) return;
+    if ((IsWindowVisible(w) != FALSE) != windowHidden()) return;
+    RECT place;
+    GetWindowRect(w, &place);
+    applyWindowState();
+    /* Applying the state puts even a docked window at its floating place; it goes
+       back where the Slit keeps it now rather than at the Slit's next layout. */
+    if (docked())
+        SetWindowPos(w, nullptr, place.left, place.top, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
 
 void applyWindowState() {
-    HWND w = warble.hwndPlugin;
+    HWND w = placement.window;
     wakeScroller();
     if (windowHidden()) {
         ShowWindow(w, SW_HIDE);
         return;
     }
     BYTE opacity = options.transparencyEnabled ? (BYTE)(options.alpha & 0xFF) : 255;
-    if (warble.layeredSupported) {
+    if (placement.layeredSupported) {
         LONG exStyle = GetWindowLongA(w, GWL_EXSTYLE);
-        if (!options.inSlit && warble.pSetLayeredWindowAttributes) {
+        if (!docked() && placement.setLayeredAttributes) {
             SetWindowLongA(w, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
-            warble.pSetLayeredWindowAttributes(w, warble.colourKey, opacity,
-                                               LWA_COLORKEY | LWA_ALPHA);
+            placement.setLayeredAttributes(w, COLOUR_KEY, opacity, LWA_COLORKEY | LWA_ALPHA);
         } else {
             SetWindowLongA(w, GWL_EXSTYLE, exStyle & ~WS_EX_LAYERED);
         }
     } else {
-        SetTransparency(w, options.inSlit ? 255 : opacity);
+        SetTransparency(w, docked() ? 255 : opacity);
     }
     SetWindowPos(w, options.alwaysOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, options.xPos, options.yPos,
                  options.width, options.height, SWP_SHOWWINDOW | SWP_NOACTIVATE);
     InvalidateRect(w, nullptr, FALSE);
-}
-
-static LRESULT OnCreate(HWND w) {
-    warble.hwndPlugin = w;
-    SendMessageA(warble.hwndHost, MSG_REGISTER, (WPARAM)w, (LPARAM)registeredMessages);
-    MakeSticky(w);
-    createBuffers();
-    applyWindowState();
-    return 0;
-}
-
-static LRESULT OnDestroy(HWND w) {
-    RemoveSticky(w);
-    releaseBuffers();
-    SendMessageA(warble.hwndHost, MSG_UNREGISTER, (WPARAM)w, (LPARAM)registeredMessages);
-    return 0;
-}
-
-static void saveSize() {
-    WriteInt(warble.rcPath, KEY_WIDTH, options.width);
-    WriteInt(warble.rcPath, KEY_HEIGHT, options.height);
-}
-
-static LRESULT OnSize(LPARAM lParam) {
-    int w = LOWORD(lParam), h = HIWORD(lParam);
-    options.width = w < MIN_NOTIFIED_SIZE ? MIN_NOTIFIED_SIZE : w;
-    options.height = h < MIN_NOTIFIED_SIZE ? MIN_NOTIFIED_SIZE : h;
-    saveSize();
-    recreateBuffers();
-    return 0;
-}
-
-static LRESULT OnPaint(HWND w) {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(w, &ps);
-    paintWindow(dc, ps.rcPaint);
-    EndPaint(w, &ps);
-    return 0;
-}
-
-static LRESULT OnGetMinMaxInfo(MINMAXINFO *info) {
-    info->ptMinTrackSize.x = MIN_TRACK_SIZE;
-    info->ptMinTrackSize.y = MIN_TRACK_SIZE;
-    return 0;
-}
-
-static LRESULT OnWindowPosChanging(HWND w, WINDOWPOS *pos) {
-    if (userMoving && !options.inSlit && options.snapWindow && IsWindowVisible(w))
-        SnapWindowToEdge(pos, 10, 1);
-    return 0;
-}
-
-static LRESULT OnMoveLoop(bool entering) {
-    userMoving = entering;
-    return 0;
-}
-
-/* Consumed, so no WM_SIZE follows: whatever changed the size (the settings,
-   the Slit, the last step of an Alt-drag), the surfaces follow it here. */
-static LRESULT OnWindowPosChanged(WINDOWPOS *pos) {
-    fitSurfaces();
-    if (options.inSlit) return 0;
-    options.xPos = pos->x;
-    options.yPos = pos->y;
-    if (pos->cx < MIN_TRACK_SIZE) pos->cx = MIN_TRACK_SIZE;
-    if (pos->cy < MIN_TRACK_SIZE) pos->cy = MIN_TRACK_SIZE;
-    options.width = pos->cx;
-    options.height = pos->cy;
-    WriteInt(warble.rcPath, KEY_X, options.xPos);
-    WriteInt(warble.rcPath, KEY_Y, options.yPos);
-    saveSize();
-    wakeScroller();
-    return 0;
-}
-
-static LRESULT OnNcHitTest() {
-    return options.inSlit ? HTCLIENT : HTCAPTION;
-}
-
-static LRESULT OnNcLButtonDown(HWND w) {
-    bool alt = GetAsyncKeyState(VK_MENU) & 0x8000;
-    PostMessageA(w, WM_SYSCOMMAND, alt ? SC_SIZE | WMSZ_BOTTOMRIGHT : SC_MOVE | HTCAPTION, 0);
-    return 0;
-}
-
-/* The press is taken here so that its release reaches the window: the default
-   handling of a right press on a caption waits for the release itself. */
-static LRESULT OnNcRButtonDown() {
-    return 0;
-}
-
-static LRESULT OnRightButtonUp() {
-    showConfigMenu(true);
-    return 0;
-}
-
-static LRESULT OnSizing(RECT *proposed) {
-    options.width = proposed->right - proposed->left;
-    options.height = proposed->bottom - proposed->top;
-    recreateBuffers();
-    return 0;
-}
-
-static LRESULT OnReconfigure() {
-    readSettings();
-    loadStyle();
-    remeasureCaption(); /* a new font, or a new inset around the text area */
-    applyWindowState();
-    return 0;
-}
-
-static LRESULT OnBroadcast(LPARAM lParam) {
-    if (lParam) handleBroadcast((const char *)lParam);
-    return 0;
-}
-
-LRESULT CALLBACK warbleWindowProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_CREATE: return OnCreate(w);
-    case WM_DESTROY: return OnDestroy(w);
-    case WM_SIZE: return OnSize(lParam);
-    case WM_PAINT: return OnPaint(w);
-    case WM_CLOSE: return 0;
-    case WM_GETMINMAXINFO: return OnGetMinMaxInfo((MINMAXINFO *)lParam);
-    case WM_WINDOWPOSCHANGING: return OnWindowPosChanging(w, (WINDOWPOS *)lParam);
-    case WM_WINDOWPOSCHANGED: return OnWindowPosChanged((WINDOWPOS *)lParam);
-    case WM_NCHITTEST: return OnNcHitTest();
-    case WM_NCLBUTTONDOWN: return OnNcLButtonDown(w);
-    case WM_NCRBUTTONDOWN: return OnNcRButtonDown();
-    case WM_NCRBUTTONUP: return OnRightButtonUp();
-    case WM_RBUTTONUP: return OnRightButtonUp();
-    case WM_SIZING: return OnSizing((RECT *)lParam);
-    case WM_ENTERSIZEMOVE: return OnMoveLoop(true);
-    case WM_EXITSIZEMOVE: return OnMoveLoop(false);
-    case MSG_RECONFIGURE: return OnReconfigure();
-    case MSG_BROADCAST: return OnBroadcast(lParam);
-    case MSG_PLAYER_LOOK: return OnPlayerLook(wParam, lParam);
-    }
-    return DefWindowProcA(w, message, wParam, lParam);
 }

@@ -1,12 +1,16 @@
 /* Start-up and shut-down of the plugin, in the order the shell relies on, and
    the answers of pluginInfo. */
 #include "plugin/lifecycle.h"
-#include "display/render.h"
+#include "core/owners.h"
+#include "core/threads.h"
+#include "core/version.h"
+#include "display/caption.h"
+#include "display/placement.h"
 #include "display/scroller.h"
-#include "display/window.h"
-#include "plugin/state.h"
-#include "plugin/threads.h"
-#include "plugin/version.h"
+#include "display/surfaces.h"
+#include "nightjar/nightjar.h"
+#include "plugin/window_proc.h"
+#include "settings/options.h"
 #include "settings/settings.h"
 #include "settings/style.h"
 #include "winamp/player.h"
@@ -15,9 +19,9 @@
 #include "winamp/watcher.h"
 
 static const char CLASS_NAME[] = "Warble";
-/* endPlugin's whole wait for the plugin's threads: they are asked to end and each of
-   them waits on the player for at most a few hundred milliseconds at a time. */
-static const DWORD END_WAIT_MS = 600;
+
+/* The window class, registered from a start until its end. */
+static WindowClass windowClass;
 
 static void startupError(HWND owner, const char *text) {
     MessageBoxA(owner, text, WARBLE_NAME_VERSION, MB_OK | MB_ICONERROR | MB_TOPMOST);
@@ -30,64 +34,67 @@ static bool registerWindowClass(HINSTANCE instance) {
     wc.hInstance = instance;
     wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     wc.lpszClassName = CLASS_NAME;
-    return RegisterClassA(&wc) != 0;
+    return windowClass.registerClass(wc);
 }
 
-static HANDLE startThread(LPTHREAD_START_ROUTINE routine, DWORD *id) {
-    return startPluginThread(routine, nullptr, id);
+/* Undoes a start that could not make its window: nothing of it stays behind, so that
+   the next start in this process begins afresh. */
+static int failedStart(const char *text) {
+    startupError(nullptr, text);
+    windowClass.reset();
+    releaseCaptionFont();
+    return 1;
+}
+
+/* The poller and the scroll thread of this start, each holding its context. */
+static void startWorkers(HWND window) {
+    runningStart = createStartContext(window);
+    if (!runningStart) return;
+    startWorker(pollThread, runningStart);
+    startWorker(scrollThread, runningStart);
 }
 
 extern "C" int beginPlugin(HINSTANCE instance) {
-    HMODULE user32 = LoadLibraryA("user32.dll");
-    if (user32)
-        warble.pSetLayeredWindowAttributes =
-            (SetLayeredWindowAttributesFn)GetProcAddress(user32, "SetLayeredWindowAttributes");
-    warble.pausedBlend = {AC_SRC_OVER, 0, 30, 0};
-    /* Relay threads of an earlier start may still be finishing: they hold tickets
-       of their own and never take a slot back. */
-    for (RelaySlot &slot : warble.relaySlots)
-        slot.owner = 0;
+    /* user32 is loaded for as long as the shell runs: no reference of our own. */
+    placement.setLayeredAttributes = (SetLayeredWindowAttributesFn)GetProcAddress(
+        GetModuleHandleA("user32.dll"), "SetLayeredWindowAttributes");
+    resetRelays();
 
     OSVERSIONINFOA version = {};
     version.dwOSVersionInfoSize = sizeof version;
     GetVersionExA(&version);
-    warble.layeredSupported =
+    placement.layeredSupported =
         version.dwPlatformId == VER_PLATFORM_WIN32_NT && version.dwMajorVersion > 4;
 
-    warble.hwndHost = GetNJWnd();
-    warble.hInstance = instance;
+    shellLink.host = GetNJWnd();
+    shellLink.instance = instance;
     if (!registerWindowClass(instance)) {
-        startupError(warble.hwndHost, "Error registering window class");
+        startupError(shellLink.host, "Error registering window class");
         return 1;
     }
+    resetCaptionModel();
     readSettings();
     loadStyle();
+    remakeCaptionFont();
 
-    DWORD exStyle = WS_EX_TOOLWINDOW | (warble.layeredSupported ? WS_EX_LAYERED : 0);
+    DWORD exStyle = WS_EX_TOOLWINDOW | (placement.layeredSupported ? WS_EX_LAYERED : 0);
     HWND window = CreateWindowExA(exStyle, CLASS_NAME, nullptr,
                                   WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
                                   options.xPos, options.yPos, options.width, options.height,
                                   nullptr, nullptr, instance, nullptr);
-    if (!window) {
-        startupError(nullptr, "Error creating window");
-        return 1;
-    }
-    warble.hStopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    warble.hScrollWake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    warble.hPollThread = startThread(pollThread, &warble.pollThreadId);
+    if (!window) return failedStart("Error creating window");
+    startWorkers(window);
     installEventHook();
-    warble.hScrollThread = startThread(scrollThread, &warble.scrollThreadId);
     firstLookAtPlayer();
     return 0;
 }
 
 extern "C" int beginSlitPlugin(HINSTANCE instance, HWND slit) {
-    options.inSlit = true;
-    warble.hwndSlit = slit;
+    shellLink.slit = slit;
     int result = beginPlugin(instance);
     /* After a failed start there is no window to hand over. */
-    if (options.inSlit && warble.hwndSlit && warble.hwndPlugin)
-        SendMessageA(warble.hwndSlit, MSG_SLIT_ADD, 0, (LPARAM)warble.hwndPlugin);
+    if (docked() && placement.window)
+        SendMessageA(shellLink.slit, MSG_SLIT_ADD, 0, (LPARAM)placement.window);
     return result;
 }
 
@@ -95,76 +102,38 @@ extern "C" int beginPluginEx(HINSTANCE instance, HWND slit) {
     return beginSlitPlugin(instance, slit);
 }
 
-bool waitHandlingSentMessages(HANDLE thread, DWORD milliseconds) {
-    DWORD start = GetTickCount();
-    for (;;) {
-        DWORD elapsed = GetTickCount() - start;
-        if (elapsed >= milliseconds) return false;
-        DWORD r =
-            MsgWaitForMultipleObjects(1, &thread, FALSE, milliseconds - elapsed, QS_SENDMESSAGE);
-        if (r == WAIT_OBJECT_0) return true;
-        if (r != WAIT_OBJECT_0 + 1) return false;
-        MSG msg;
-        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    }
-}
-
-static DWORD timeLeft(DWORD start) {
-    DWORD elapsed = GetTickCount() - start;
-    return elapsed < END_WAIT_MS ? END_WAIT_MS - elapsed : 0;
-}
-
-/* The poller and the scroll thread are asked to stop and waited for, never ended by
-   force; true when the thread ended within the time. */
-static bool stopWorker(HANDLE *thread, DWORD milliseconds) {
-    if (!*thread) return true;
-    bool ended = waitHandlingSentMessages(*thread, milliseconds);
-    CloseHandle(*thread);
-    *thread = nullptr;
-    return ended;
-}
-
-/* Messages the plugin's threads sent to this thread before they ended are taken
-   now, while the window they may speak of still exists. */
+/* Messages the plugin's threads sent to this thread before they were asked to stop
+   are taken now, while the window they may speak of still exists. */
 static void takeSentMessages() {
     MSG msg;
     PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
 }
 
-/* Returns within END_WAIT_MS whatever the player does. A thread still in a bounded
-   wait on the player then finishes by itself: it holds the module (see threads.h),
-   and an abandoned relay touches only its own copy and its ticket, so it reports
-   nothing. Only the events of threads that ended are closed. */
+/* Waits for nothing, whatever the player does: the threads are asked to stop and
+   finish by themselves. Each holds the module (see threads.h) and its own start's
+   context, and an abandoned relay touches only its own copy and its ticket, so a
+   later start shares nothing with them and nothing of theirs is reported. */
 extern "C" void endPlugin(HINSTANCE instance) {
-    DWORD start = GetTickCount();
     removeEventHook();
-    if (warble.hStopEvent) SetEvent(warble.hStopEvent);
-    abandonRelays();
-    bool ended = stopWorker(&warble.hPollThread, timeLeft(start));
-    ended = stopWorker(&warble.hScrollThread, timeLeft(start)) && ended;
-    waitForRelayThreads(timeLeft(start));
-    takeSentMessages();
-    if (ended) {
-        if (warble.hStopEvent) CloseHandle(warble.hStopEvent);
-        if (warble.hScrollWake) CloseHandle(warble.hScrollWake);
-        warble.hStopEvent = warble.hScrollWake = nullptr;
+    if (runningStart) {
+        SetEvent(runningStart->stop);
+        releaseStartContext(runningStart);
+        runningStart = nullptr;
     }
-    warble.hwndWinamp = nullptr;
+    abandonRelays();
+    takeSentMessages();
+    playerStatus.window = nullptr;
 
-    if (options.inSlit && warble.hwndSlit) {
-        SendMessageA(warble.hwndSlit, MSG_SLIT_REMOVE, 0, (LPARAM)warble.hwndPlugin);
-        SetWindowPos(warble.hwndPlugin, nullptr, options.xPos, options.yPos, 0, 0,
+    if (docked()) {
+        SendMessageA(shellLink.slit, MSG_SLIT_REMOVE, 0, (LPARAM)placement.window);
+        SetWindowPos(placement.window, nullptr, options.xPos, options.yPos, 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER);
         options.inSlit = false;
     }
-    DestroyWindow(warble.hwndPlugin);
-    warble.hwndPlugin = nullptr;
-    UnregisterClassA(CLASS_NAME, instance);
-    DisplayLock lock;
-    if (warble.hFont) {
-        DeleteObject(warble.hFont);
-        warble.hFont = nullptr;
-    }
+    DestroyWindow(placement.window);
+    placement.window = nullptr;
+    windowClass.reset();
+    releaseCaptionFont();
 }
 
 extern "C" const char *pluginInfo(int index) {

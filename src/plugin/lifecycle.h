@@ -10,7 +10,3 @@ int beginPluginEx(HINSTANCE instance, HWND slit);
 void endPlugin(HINSTANCE instance);
 const char *pluginInfo(int index);
 }
-
-/* Waits for a thread to end while still handling messages sent to this thread,
-   which the thread may be waiting on; true when it ended within the time. */
-bool waitHandlingSentMessages(HANDLE thread, DWORD milliseconds);

@@ -1,6 +1,8 @@
 /* The options table, and reading and writing an option by its row. A new option is
    a field of Options and one row here; what it does lives where it is used. */
 #include "settings/options.h"
+#include "core/owners.h"
+#include "core/text.h"
 #include "nightjar/nightjar.h"
 
 #include <limits.h>
@@ -10,6 +12,8 @@
 namespace {
 
 const char *const SCROLL_STYLE_WORDS[] = {"Stream", "EndToEnd"};
+const char *const DOUBLE_CLICK_WORDS[] = {"PlayPause", "None", nullptr};
+const char *const WHEEL_WORDS[] = {"Volume", "Track", "None", nullptr};
 const char *const SCROLL_STYLE_CHOICES[] = {"Stream", "End to End", nullptr};
 const char *const IDLE_CHOICES[] = {"Errors", "Time", "Message", nullptr};
 
@@ -43,6 +47,12 @@ constexpr OptionRow setting(const char *key, size_t offset, const char *defaultT
             word, label,      group,  nullptr,     nullptr, effects, flags};
 }
 
+/* A word from a list, set only in the file. */
+constexpr OptionRow choice(const char *key, size_t offset, const char *const *words) {
+    return {key,     OPTION_CHOICE, offset, words[0], 0,       0, words, COMMAND_NONE,
+            nullptr, nullptr,       0,      nullptr,  nullptr, 0, 0};
+}
+
 #define AT(field) offsetof(Options, field)
 
 } // namespace
@@ -66,13 +76,15 @@ static const OptionRow OPTION_ROWS[] = {
     setting(KEY_ALPHA, AT(alpha), "60", 0, 255, "TransparencyAlpha", "Alpha Value", 3,
             EFFECT_WINDOW, OPTION_LOW_BYTE),
     {KEY_SCROLL_STYLE, OPTION_WORD, AT(scrollEndToEnd), "Stream", 0, 0, SCROLL_STYLE_WORDS,
-     COMMAND_TOGGLE, "ToggleScrollStyle", "Scroll Style", 4, SCROLL_STYLE_CHOICES,
-     "Warble_ScrollStyle", EFFECT_CAPTION, 0},
+     COMMAND_CHOICE, "ScrollStyle", "Scroll Style", 4, SCROLL_STYLE_CHOICES, "Warble_ScrollStyle",
+     EFFECT_CAPTION, 0},
     toggle(KEY_SCROLLING, AT(scrolling), "false", "ToggleScrolling", "Scroll Song Title", 4),
     setting(KEY_SCROLL_SPEED, AT(scrollSpeed), "1", 1, 10, "ScrollSpeed", "Scroll Speed", 4, 0),
     toggle(KEY_TRACK_NUMBER, AT(showTrackNumber), "true", "ToggleTrackNumber", "Show Track Number",
            5, TOGGLED | EFFECT_CAPTION),
     toggle(KEY_BORDER, AT(showBorder), "true", "ToggleBorder", "Show Border", 5),
+    toggle(KEY_TOOLTIP, AT(showTooltip), "true", "ToggleTooltip", "Show Tooltip", 5),
+    toggle(KEY_PROGRESS, AT(showProgress), "false", "ToggleProgress", "Show Progress", 5),
     {KEY_IDLE_STATE, OPTION_INT, AT(idleState), "0", INT_MIN, INT_MAX, nullptr,
      COMMAND_NUMBER_ANYWHERE, "ToggleIdleState", "Idle Message", 6, IDLE_CHOICES,
      "Warble_Idle Message", EFFECT_CAPTION | EFFECT_TIME_FORMAT | EFFECT_PAINT, 0},
@@ -89,6 +101,8 @@ static const OptionRow OPTION_ROWS[] = {
     row(KEY_IDLE_MESSAGE, OPTION_TEXT, AT(idleMessage), "Warble"),
     row(KEY_IDLE_TIME, OPTION_TEXT, AT(idleTimeFormat), DEFAULT_TIME_FORMAT),
     number(KEY_SCROLL_PAUSE, AT(edgeRest), "", 0, 200),
+    choice(KEY_DOUBLE_CLICK, AT(doubleClickAction), DOUBLE_CLICK_WORDS),
+    choice(KEY_WHEEL, AT(wheelAction), WHEEL_WORDS),
 };
 
 static_assert(sizeof OPTION_ROWS / sizeof *OPTION_ROWS <= 64, "Options::cutTexts has a bit a row");
@@ -133,6 +147,13 @@ static bool wordValue(const OptionRow &row, const char *text) {
     return !text || strcmp(text, row.words[0]) != 0;
 }
 
+/* The index of text among a choice's words, or -1. */
+static int choiceIndex(const OptionRow &row, const char *text) {
+    for (int i = 0; text && row.words[i]; ++i)
+        if (strcmp(text, row.words[i]) == 0) return i;
+    return -1;
+}
+
 static void setDefault(const OptionRow &row, Options &into) {
     void *field = fieldOf(into, row);
     switch (row.kind) {
@@ -142,6 +163,7 @@ static void setDefault(const OptionRow &row, Options &into) {
         *(int *)field = row.defaultText[0] ? atoi(row.defaultText) : OPTION_UNSET;
         break;
     case OPTION_TEXT: copyText((char *)field, row.defaultText, TEXT_SIZE); break;
+    case OPTION_CHOICE: *(int *)field = choiceIndex(row, row.defaultText); break;
     }
 }
 
@@ -163,6 +185,11 @@ static void readOption(const char *path, const OptionRow &row, Options &into) {
         if (text && strlen(text) >= TEXT_SIZE) into.cutTexts |= rowBit(row);
         break;
     }
+    case OPTION_CHOICE: {
+        int index = choiceIndex(row, ReadString(path, row.key, row.defaultText));
+        if (index >= 0) *(int *)field = index;
+        break;
+    }
     }
 }
 
@@ -174,17 +201,36 @@ void readOptions(const char *path, Options &into) {
     }
 }
 
+static bool sameValue(const OptionRow &row, const char *a, const char *b) {
+    switch (row.kind) {
+    case OPTION_TEXT: return strcmp(a, b) == 0;
+    case OPTION_INT:
+    case OPTION_CHOICE: return *(const int *)a == *(const int *)b;
+    default: return *(const bool *)a == *(const bool *)b;
+    }
+}
+
+bool sameOptions(const Options &a, const Options &b) {
+    for (const OptionRow &row : OPTION_ROWS)
+        if (!sameValue(row, (const char *)&a + row.offset, (const char *)&b + row.offset))
+            return false;
+    return a.cutTexts == b.cutTexts;
+}
+
 void writeOption(const char *path, const OptionRow &row) {
     switch (row.kind) {
     case OPTION_BOOL: WriteBool(path, row.key, boolOption(row)); break;
     case OPTION_WORD: WriteString(path, row.key, row.words[boolOption(row) ? 1 : 0]); break;
     case OPTION_INT: WriteInt(path, row.key, intOption(row)); break;
+    case OPTION_CHOICE: WriteString(path, row.key, row.words[intOption(row)]); break;
     case OPTION_TEXT:
         /* A text cut on reading stays in the file as it is, whole. */
         if (!(options.cutTexts & rowBit(row))) WriteString(path, row.key, textOption(row));
         break;
     }
 }
+
+CriticalSection optionsLock;
 
 /* The defaults, as reading a file without any of the keys gives them. */
 Options options = [] {

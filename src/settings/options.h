@@ -4,7 +4,8 @@
    commands that change an option are loops over the table. */
 #pragma once
 
-#include "plugin/text.h"
+#include "core/owners.h"
+#include "core/text.h"
 
 #include <stddef.h>
 
@@ -36,6 +37,10 @@
 #define KEY_SCROLL_SPEED "Warble.plugin.scroll.speed:"
 #define KEY_SCROLL_PAUSE "Warble.plugin.scroll.pause:"
 #define KEY_HIDE_WHEN_IDLE "Warble.plugin.hideWhenIdle:"
+#define KEY_DOUBLE_CLICK "Warble.plugin.mouse.doubleClick:"
+#define KEY_WHEEL "Warble.plugin.mouse.wheel:"
+#define KEY_TOOLTIP "Warble.plugin.tooltip:"
+#define KEY_PROGRESS "Warble.plugin.progress:"
 
 #define DEFAULT_TIME_FORMAT "%a %d %b - %I:%M %p"
 
@@ -43,8 +48,12 @@
    empty: no value of its own (for the rest at the ends: each style keeps its own). */
 enum { OPTION_UNSET = -1 };
 
+/* What a double-click and the wheel over the window do to the player. */
+enum DoubleClickAction { DOUBLE_CLICK_PLAY_PAUSE, DOUBLE_CLICK_NONE };
+enum WheelAction { WHEEL_VOLUME, WHEEL_TRACK, WHEEL_NONE };
+
 /* The values of every option: written on the shell's thread only; other threads
-   read single whole values, and the two idle texts under the display lock. */
+   read single whole values, and the texts under optionsLock. */
 struct Options {
     int xPos, yPos, width, height;
     bool interfaceExtensions, inSlit, transparencyEnabled, transBackEnabled;
@@ -62,16 +71,28 @@ struct Options {
     int scrollSpeed; /* pixels per scroll step */
     int edgeRest;    /* scroll steps of rest at the ends, or OPTION_UNSET */
     bool hideWhenIdle;
+    int doubleClickAction;       /* DoubleClickAction */
+    int wheelAction;             /* WheelAction */
+    bool showTooltip;            /* hovering shows the whole caption */
+    bool showProgress;           /* a line along the text area's bottom shows the part played */
     unsigned long long cutTexts; /* a bit for each text row whose value did not fit */
 };
 
 extern Options options;
 
+/* Guards the texts of the options against a reconfigure while another thread (the
+   poller, formatting the idle text) copies them. */
+extern CriticalSection optionsLock;
+
+using OptionsLock = Hold<optionsLock>;
+
 enum OptionKind {
-    OPTION_BOOL, /* true or false */
-    OPTION_INT,  /* a decimal number */
-    OPTION_TEXT, /* up to TEXT_SIZE - 1 characters */
-    OPTION_WORD, /* a flag written as one of two words: the first is false, any other true */
+    OPTION_BOOL,   /* true or false */
+    OPTION_INT,    /* a decimal number */
+    OPTION_TEXT,   /* up to TEXT_SIZE - 1 characters */
+    OPTION_WORD,   /* a flag written as one of two words: the first is false, any other true */
+    OPTION_CHOICE, /* one of a list of words, held as its index; any other word is the
+                      default */
 };
 
 /* How a command word changes its option. */
@@ -82,6 +103,8 @@ enum OptionCommand {
     COMMAND_NUMBER_ANYWHERE, /* "...WORD... N", the word in its case anywhere, N after the
                                 first blank */
     COMMAND_DOCK,            /* "WORD", any case: docks in or leaves the Slit */
+    COMMAND_CHOICE,          /* "WORD VALUE", any case, VALUE one of the row's words: sets
+                                it; "Toggle" + WORD inverts a flag */
 };
 
 /* What a change of the option must bring up to date, in this order. */
@@ -106,7 +129,8 @@ struct OptionRow {
     size_t offset;            /* of the value in Options */
     const char *defaultText;  /* as the file writes it; "" for an unset number */
     int min, max;             /* numbers: what reading and commands bring them inside */
-    const char *const *words; /* OPTION_WORD: the two words as written */
+    const char *const *words; /* OPTION_WORD: the two words as written; OPTION_CHOICE: the
+                                 words, ended by a null */
     OptionCommand command;
     const char *word;           /* the command word after "@WarbleInternal " */
     const char *label;          /* the menu item, or the submenu's title with choices */
@@ -136,6 +160,8 @@ const OptionRow *findOption(const char *key);
 /* Every option from the file at path; absent, empty or unreadable values take their
    default, numbers outside their range are brought inside. */
 void readOptions(const char *path, Options &into);
+/* Whether every option holds the same value in a and b. */
+bool sameOptions(const Options &a, const Options &b);
 /* Writes the option's value in options to the file at path. */
 void writeOption(const char *path, const OptionRow &row);
 /* Brings value inside the row's range (unless it is taken as it is). */

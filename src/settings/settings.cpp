@@ -1,41 +1,61 @@
-/* The settings file: which of the four places it is found in, and the reading
-   of every key with its default. Writes happen where a value changes. */
+/* The shell's handles and the settings file: which of the four places it is found in,
+   and the reading of every option through the options table. Writes happen where a
+   value changes. */
 #include "settings/settings.h"
-#include "plugin/state.h"
+#include "core/text.h"
+#include "nightjar/nightjar.h"
+#include "settings/options.h"
 
 #include <string.h>
 
+ShellLink shellLink;
+
 /* Replaces everything after the last backslash of path with name, keeping the
-   whole within TEXT_SIZE, and reports whether that file exists. */
-static bool tryName(char *path, const char *name) {
+   whole within TEXT_SIZE. */
+static void renameIn(char *path, const char *name) {
     const char *slash = strrchr(path, '\\');
     size_t at = slash ? (size_t)(slash - path) + 1 : 0;
     copyText(path + at, name, TEXT_SIZE - at);
-    return FileExists(path);
 }
 
-static bool findInFolderOf(char *path) {
-    return tryName(path, "Warblerc") || tryName(path, "Warble.rc");
+void settingsPlaces(char places[SETTINGS_PLACES][TEXT_SIZE]) {
+    DWORD n = GetModuleFileNameA(shellLink.instance, places[0], TEXT_SIZE);
+    places[0][n < TEXT_SIZE ? n : TEXT_SIZE - 1] = '\0';
+    GetNightjarPath(places[2], TEXT_SIZE);
+    places[2][TEXT_SIZE - 1] = '\0';
+    for (int i = 0; i < SETTINGS_PLACES; i += 2) {
+        copyText(places[i + 1], places[i], TEXT_SIZE);
+        renameIn(places[i], "Warblerc");
+        renameIn(places[i + 1], "Warble.rc");
+    }
 }
 
+/* The first place that holds a file; Warble.rc beside the plugin when none does. */
 static void findSettingsFile() {
-    char *path = warble.rcPath;
-    DWORD n = GetModuleFileNameA(warble.hInstance, path, TEXT_SIZE);
-    path[n < TEXT_SIZE ? n : TEXT_SIZE - 1] = '\0';
-    if (findInFolderOf(path)) return;
-
-    char besidePlugin[TEXT_SIZE];
-    copyText(besidePlugin, path, TEXT_SIZE);
-    GetNightjarPath(path, TEXT_SIZE);
-    path[TEXT_SIZE - 1] = '\0';
-    if (findInFolderOf(path)) return;
-    copyText(path, besidePlugin, TEXT_SIZE);
+    char places[SETTINGS_PLACES][TEXT_SIZE];
+    settingsPlaces(places);
+    int found = 0;
+    while (found < SETTINGS_PLACES && !FileExists(places[found]))
+        ++found;
+    copyText(shellLink.rcPath, places[found < SETTINGS_PLACES ? found : 1], TEXT_SIZE);
 }
 
 void readSettings() {
     findSettingsFile();
     Options fresh;
-    readOptions(warble.rcPath, fresh);
-    DisplayLock lock; /* the poller formats the idle text from the options */
+    readOptions(shellLink.rcPath, fresh);
+    OptionsLock lock; /* the poller formats the idle text from the options */
     options = fresh;
+}
+
+bool rereadSettings() {
+    char before[TEXT_SIZE];
+    copyText(before, shellLink.rcPath, TEXT_SIZE);
+    findSettingsFile();
+    Options fresh;
+    readOptions(shellLink.rcPath, fresh);
+    if (strcmp(before, shellLink.rcPath) == 0 && sameOptions(fresh, options)) return false;
+    OptionsLock lock;
+    options = fresh;
+    return true;
 }

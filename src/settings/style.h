@@ -1,5 +1,19 @@
-/* The shell's style as the plugin keeps it, and the caption font. */
+/* The shell's style as the plugin keeps it. */
 #pragma once
 
-/* Copies the style record and widths from the shell and makes a new font. */
+#include "nightjar/nightjar.h"
+
+/* The colour that a see-through background is painted in and keyed out by. */
+const COLORREF COLOUR_KEY = RGB(255, 0, 230);
+
+/* The shell's style as the plugin keeps it: written on the shell's thread by loadStyle. */
+struct ShellStyle {
+    StyleItem item;
+    COLORREF textColour;
+    int bevelWidth, borderWidth;
+};
+
+extern ShellStyle shellStyle;
+
+/* Copies the style record and widths from the shell. */
 void loadStyle();

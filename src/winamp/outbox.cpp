@@ -2,9 +2,10 @@
    so that the poller, the relay threads and the shell's thread mark their texts
    without a lock. */
 #include "winamp/outbox.h"
-#include "plugin/state.h"
+#include "core/text.h"
 
 #include <string.h>
+#include <windows.h>
 
 /* The poller's two pushes, a status broadcast and a report per relay thread at most
    at once: more are rare, and then the addressing rule alone applies. */

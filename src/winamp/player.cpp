@@ -3,27 +3,34 @@
    status. Every wait on the player is bounded, and the status is written on the
    shell's thread alone: the poller hands its findings over. */
 #include "winamp/player.h"
+#include "core/text.h"
+#include "core/threads.h"
+#include "display/caption.h"
 #include "display/render.h"
-#include "display/visibility.h"
-#include "plugin/state.h"
-#include "plugin/text.h"
+#include "display/window.h"
+#include "nightjar/nightjar.h"
+#include "settings/options.h"
+#include "settings/settings.h"
 #include "winamp/outbox.h"
 #include "winamp/title.h"
+#include "winamp/winamp.h"
 
 #include <string.h>
 #include <time.h>
 
-void postBroadcast(const char *text) {
+PlayerStatus playerStatus = {nullptr, -1, 0, false, 0};
+
+void sendBroadcast(const char *text) {
     char copy[TEXT_SIZE];
     copyText(copy, text, sizeof copy);
     OutgoingBroadcast own(copy);
-    SendMessageA(warble.hwndHost, MSG_BROADCAST, 0, (LPARAM)copy);
+    SendMessageA(shellLink.host, MSG_BROADCAST, 0, (LPARAM)copy);
 }
 
 void broadcastFromWorker(const char *text) {
     DWORD_PTR ignored = 0;
     OutgoingBroadcast own(text);
-    SendMessageTimeoutA(warble.hwndHost, MSG_BROADCAST, 0, (LPARAM)text, SMTO_NORMAL, BROADCAST_MS,
+    SendMessageTimeoutA(shellLink.host, MSG_BROADCAST, 0, (LPARAM)text, SMTO_NORMAL, BROADCAST_MS,
                         &ignored);
 }
 
@@ -66,11 +73,11 @@ bool lookAtPlayer(PlayerLook *look, HWND known, HWND gone) {
 static void idleTextInCodePage(bool winampCheck, char *out) {
     /* The texts are copied under the lock: the shell's thread may be
        re-reading the settings while the poller asks for the time. */
-    DisplayLock lock;
+    OptionsLock lock;
     switch (options.idleState) {
     case 0:
         copyText(out,
-                 winampCheck && warble.hwndWinamp ? "Playback Stopped" : "Couldn't Find Winamp",
+                 winampCheck && playerStatus.window ? "Playback Stopped" : "Couldn't Find Winamp",
                  TEXT_SIZE);
         break;
     case 1: {
@@ -93,7 +100,7 @@ void idleText(bool winampCheck, wchar_t *out) {
 
 /* Read as Unicode, so that a title in any script reaches the caption as it is. */
 void readWinampTitle(wchar_t *out) {
-    HWND winamp = warble.hwndWinamp;
+    HWND winamp = playerStatus.window;
     if (!winamp) {
         idleText(false, out);
         return;
@@ -104,32 +111,25 @@ void readWinampTitle(wchar_t *out) {
     cleanWinampTitle(title, options.showTrackNumber, out, TEXT_SIZE);
 }
 
-/* Sets the flags and the caption for a status and broadcasts it. */
+/* Installs a status with its caption, and broadcasts it. */
 static void showStatus(int status) {
-    warble.playState = status;
+    playerStatus.playState = status;
+    captionModel.playState = status;
     wchar_t text[TEXT_SIZE];
     const char *broadcast;
     if (status == WINAMP_PAUSED) {
-        warble.scrollStep = 0;
-        warble.isPaused = true;
         readWinampTitle(text);
         broadcast = "@Warble_fromWinamp_Paused";
     } else if (status == WINAMP_PLAYING) {
-        warble.scrollStep = 1;
-        warble.isPaused = false;
-        warble.blinkOn = true;
         readWinampTitle(text);
         broadcast = "@Warble_fromWinamp_Playing";
     } else {
-        warble.scrollStep = 1;
-        warble.isPaused = false;
-        warble.blinkOn = true;
         idleText(true, text);
         broadcast = "@Warble_fromWinamp_Stopped";
     }
     setCaption(text);
     followPlayState();
-    postBroadcast(broadcast);
+    sendBroadcast(broadcast);
 }
 
 /* Installs an answered look. gone names a window known to be closed; when the known
@@ -139,28 +139,29 @@ static void showStatus(int status) {
    becomes known is announced "Opened" when announceOpened is set. */
 static void installLook(PlayerLook look, HWND gone, bool announceOpened) {
     if (gone && look.window == gone) look = {nullptr, -1};
-    HWND before = warble.hwndWinamp;
+    HWND before = playerStatus.window;
     bool lost = before && (before == gone || look.window != before);
-    warble.hwndWinamp = look.window;
-    InterlockedIncrement(&warble.playerEpoch);
-    warble.lookUnanswered = false;
-    if (!look.window) postBroadcast("@Warble_fromWinamp_Closed");
+    playerStatus.window = look.window;
+    InterlockedIncrement(&playerStatus.epoch);
+    playerStatus.lookUnanswered = false;
+    if (!look.window) sendBroadcast("@Warble_fromWinamp_Closed");
     showStatus(look.status);
-    if (lost) postBroadcast("@Warble_fromWinamp_Closed");
+    if (lost) sendBroadcast("@Warble_fromWinamp_Closed");
     if (look.window && look.window != before && announceOpened)
-        postBroadcast("@Warble_fromWinamp_Opened");
+        sendBroadcast("@Warble_fromWinamp_Opened");
 }
 
 static bool lookAndInstall(HWND gone, bool announceOpened) {
     PlayerLook look;
-    if (lookAtPlayer(&look, warble.hwndWinamp, gone)) {
+    if (lookAtPlayer(&look, playerStatus.window, gone)) {
         installLook(look, gone, announceOpened);
         return true;
     }
-    /* No answer: nothing is shown or announced from it; the poller asks again. */
-    warble.lookUnanswered = true;
     /* A known player that is gone is closed whatever the other one does. */
-    if (gone && warble.hwndWinamp == gone) installLook({nullptr, -1}, gone, false);
+    if (gone && playerStatus.window == gone) installLook({nullptr, -1}, gone, false);
+    /* No answer: nothing is shown or announced from it; the poller asks again until the
+       player answers, and then takes it. */
+    playerStatus.lookUnanswered = true;
     return false;
 }
 
@@ -181,24 +182,24 @@ void playerGone(HWND window, bool announceOpened) {
    no player). */
 enum { LOOK_GONE = 0x100 };
 
-void handPlayerLook(const PlayerLook &look, HWND gone, LONG epoch) {
+void handPlayerLook(const PlayerLook &look, HWND gone, LONG epoch, HWND plugin) {
     int status = look.status;
     if (look.window && status != WINAMP_PLAYING && status != WINAMP_PAUSED) status = 0;
     LPARAM packed = ((LPARAM)(epoch & 0xFFFF) << 16) | (gone ? LOOK_GONE : 0) | (status & 0xFF);
     WPARAM window = (WPARAM)(gone ? gone : look.window);
     DWORD_PTR ignored = 0;
-    SendMessageTimeoutA(warble.hwndPlugin, MSG_PLAYER_LOOK, window, packed, SMTO_NORMAL,
-                        BROADCAST_MS, &ignored);
+    SendMessageTimeoutA(plugin, MSG_PLAYER_LOOK, window, packed, SMTO_NORMAL, BROADCAST_MS,
+                        &ignored);
 }
 
 LRESULT OnPlayerLook(WPARAM wParam, LPARAM lParam) {
     /* Found before the last change the shell's thread installed: out of date. */
-    if (((lParam >> 16) & 0xFFFF) != (warble.playerEpoch & 0xFFFF)) return 0;
-    if (warble.hStopEvent && WaitForSingleObject(warble.hStopEvent, 0) == WAIT_OBJECT_0) return 0;
+    if (((lParam >> 16) & 0xFFFF) != (playerStatus.epoch & 0xFFFF)) return 0;
+    if (!runningStart || stopRequested(runningStart)) return 0;
     HWND window = (HWND)wParam;
     if (window && !IsWindow(window) && !(lParam & LOOK_GONE)) return 0;
     if (lParam & LOOK_GONE) {
-        if (window == warble.hwndWinamp && !IsWindow(window)) playerGone(window, true);
+        if (window == playerStatus.window && !IsWindow(window)) playerGone(window, true);
         return 0;
     }
     signed char status = (signed char)(lParam & 0xFF);

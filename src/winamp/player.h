@@ -1,7 +1,6 @@
-/* The plugin's view of Winamp: finding it, asking it, and announcing its status. */
+/* The plugin's view of Winamp: the player status, finding the player, asking it,
+   and announcing its status. */
 #pragma once
-
-#include "winamp/winamp.h"
 
 #include <windows.h>
 
@@ -17,6 +16,21 @@ enum {
    the player status (wParam and lParam packed by handPlayerLook). */
 enum { MSG_PLAYER_LOOK = WM_APP + 87 };
 
+/* The player status: owned by the shell's thread, which alone writes it (queryPlayer
+   and the looks the poller hands over with MSG_PLAYER_LOOK). Other threads read single
+   whole values. */
+struct PlayerStatus {
+    HWND volatile window;         /* the known player: the poller reads it to ask the position */
+    volatile int playState;       /* -1 before the first answer and without a player */
+    volatile LONG epoch;          /* raised at each installed look: a look the poller began
+                                     before it is out of date */
+    volatile bool lookUnanswered; /* the last look found a player that did not answer, so the
+                                     poller asks again */
+    volatile LONG sliderEcho;     /* set by the poller, tested and cleared by relay threads */
+};
+
+extern PlayerStatus playerStatus;
+
 /* What one look at the player found: its window (null when none runs) and the
    answer to the play-status question (-1 without a window). */
 struct PlayerLook {
@@ -26,7 +40,7 @@ struct PlayerLook {
 
 /* Sends one broadcast command text to the shell and waits until it is delivered.
    Shell's thread. */
-void postBroadcast(const char *text);
+void sendBroadcast(const char *text);
 /* The same from one of the plugin's own threads, waiting at most BROADCAST_MS; text
    must stay valid while the plugin is loaded (a late delivery may still read it). */
 void broadcastFromWorker(const char *text);
@@ -57,6 +71,7 @@ void playerGone(HWND window, bool announceOpened);
 LRESULT OnPlayerLook(WPARAM wParam, LPARAM lParam);
 
 /* Poller: hands a look (or, with gone set, the news that that window no longer
-   exists) to the shell's thread. epoch is playerEpoch read before looking, so that a
-   look overtaken by a newer one is dropped. */
-void handPlayerLook(const PlayerLook &look, HWND gone, LONG epoch);
+   exists) to the shell's thread through the start's window plugin. epoch is
+   playerEpoch read before looking, so that a look overtaken by a newer one is
+   dropped. */
+void handPlayerLook(const PlayerLook &look, HWND gone, LONG epoch, HWND plugin);

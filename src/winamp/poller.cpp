@@ -3,9 +3,13 @@
    companion plugin DOVozizuvav once a second. Every wait is bounded, and it checks
    between them whether it is asked to stop. */
 #include "winamp/poller.h"
-#include "plugin/state.h"
-#include "plugin/text.h"
+#include "core/text.h"
+#include "core/threads.h"
+#include "display/caption.h"
+#include "settings/options.h"
+#include "display/progress.h"
 #include "winamp/player.h"
+#include "winamp/winamp.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -28,36 +32,38 @@ void formatLabelCommand(const wchar_t *caption, char *out, size_t size) {
     snprintf(out, size, "%s%s\"", LABEL_PREFIX, text);
 }
 
-static bool stopping() {
-    return warble.hStopEvent && WaitForSingleObject(warble.hStopEvent, 0) == WAIT_OBJECT_0;
+static bool stopping(const StartContext *context) {
+    return context && stopRequested(context);
 }
 
 /* Hands the shell's thread what it needs to know of the player: that the known
    window no longer exists, or, while the idle text shows the time or the last look
    went unanswered, a fresh look. */
-static void lookForShell() {
-    LONG epoch = warble.playerEpoch;
-    HWND known = warble.hwndWinamp;
+static void lookForShell(const StartContext *context) {
+    LONG epoch = playerStatus.epoch;
+    HWND known = playerStatus.window;
     if (known && !IsWindow(known)) {
-        handPlayerLook({nullptr, -1}, known, epoch);
+        handPlayerLook({nullptr, -1}, known, epoch, context->window);
         return;
     }
-    if (options.idleState != 1 && !warble.lookUnanswered) return;
+    if (options.idleState != 1 && !playerStatus.lookUnanswered) return;
     PlayerLook look;
-    if (lookAtPlayer(&look, known, nullptr) && !stopping()) handPlayerLook(look, nullptr, epoch);
+    if (lookAtPlayer(&look, known, nullptr) && !stopping(context))
+        handPlayerLook(look, nullptr, epoch, context->window);
 }
 
 /* The slider position; false when the player did not answer, so that no made-up
    position is pushed. Without a player the position is 0. */
-static bool readFraction(float *fraction) {
+static bool readFraction(const StartContext *context, float *fraction) {
     *fraction = 0;
-    HWND winamp = warble.hwndWinamp;
+    HWND winamp = playerStatus.window;
     if (!winamp) return true;
     LRESULT position = 0, length = 0;
     if (!askPlayer(winamp, WM_USER, 0, IPC_GETOUTPUTTIME, PLAYER_QUERY_MS, &position)) return false;
     int seconds = (int)position / 1000;
     if (seconds <= 0) return true;
-    if (stopping() || !askPlayer(winamp, WM_USER, 1, IPC_GETOUTPUTTIME, PLAYER_QUERY_MS, &length))
+    if (stopping(context) ||
+        !askPlayer(winamp, WM_USER, 1, IPC_GETOUTPUTTIME, PLAYER_QUERY_MS, &length))
         return false;
     *fraction = (int)length != 0 ? (float)((double)seconds / (int)length) : 0.0f;
     return true;
@@ -68,30 +74,34 @@ static bool readFraction(float *fraction) {
 static char sliderCommand[TEXT_SIZE];
 static char labelCommand[TEXT_SIZE];
 
-void pollOnce() {
-    lookForShell();
-    if (stopping()) return;
+void pollOnce(const StartContext *context) {
+    lookForShell(context);
+    if (stopping(context)) return;
     float fraction = 0;
-    bool answered = readFraction(&fraction);
-    if (!options.interfaceExtensions || stopping()) return;
+    bool answered = readFraction(context, &fraction);
+    /* The same reading feeds the progress line: it costs the player nothing more. */
+    if (answered) setProgress(context->window, fraction);
+    if (!options.interfaceExtensions || stopping(context)) return;
 
     if (answered) {
-        InterlockedExchange(&warble.sliderEcho, 1);
+        InterlockedExchange(&playerStatus.sliderEcho, 1);
         formatSliderCommand(fraction, sliderCommand, sizeof sliderCommand);
         broadcastFromWorker(sliderCommand);
     }
     wchar_t caption[TEXT_SIZE];
     {
         DisplayLock lock;
-        copyText(caption, warble.caption, TEXT_SIZE);
+        copyText(caption, captionModel.text, TEXT_SIZE);
     }
     formatLabelCommand(caption, labelCommand, sizeof labelCommand);
     broadcastFromWorker(labelCommand);
 }
 
-DWORD WINAPI pollThread(LPVOID) {
+DWORD WINAPI pollThread(LPVOID parameter) {
+    StartContext *context = (StartContext *)parameter;
     do
-        pollOnce();
-    while (WaitForSingleObject(warble.hStopEvent, 1000) == WAIT_TIMEOUT);
+        pollOnce(context);
+    while (WaitForSingleObject(context->stop, 1000) == WAIT_TIMEOUT);
+    releaseStartContext(context);
     return 0;
 }

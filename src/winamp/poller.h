@@ -1,12 +1,15 @@
 /* The once-a-second position poller and the companion plugin's two commands. */
 #pragma once
 
+#include "core/threads.h"
+
 #include <windows.h>
 #include <stddef.h>
 
-DWORD WINAPI pollThread(LPVOID);
-/* One cycle's work, without the wait. */
-void pollOnce();
+/* The poller of a start: its argument is the StartContext. */
+DWORD WINAPI pollThread(LPVOID context);
+/* One cycle's work for that start, without the wait. */
+void pollOnce(const StartContext *context);
 /* The two companion commands, bounded to size characters. */
 void formatSliderCommand(float fraction, char *out, size_t size);
 /* The label carries the caption in the system code page. */

@@ -10,13 +10,29 @@
    compare-and-swap, so an abandoned command never reports and a reporting one is
    never abandoned. */
 #include "winamp/relay.h"
-#include "plugin/state.h"
-#include "plugin/threads.h"
+#include "core/text.h"
+#include "core/threads.h"
+#include "display/placement.h"
 #include "winamp/player.h"
+#include "winamp/winamp.h"
 
 #include <limits.h>
 #include <mmsystem.h>
 #include <string.h>
+
+static RelaySlot slots[RELAY_SLOTS];
+/* Relay threads alive, abandoned ones included: raised by the shell's thread before a
+   start, lowered by each thread as its last step. */
+static volatile LONG relayThreads;
+
+RelaySlot (&relaySlots())[RELAY_SLOTS] {
+    return slots;
+}
+
+void resetRelays() {
+    for (RelaySlot &slot : slots)
+        slot.owner = 0;
+}
 
 int readNumber(const char *p) {
     while (*p == ' ' || (*p >= '\t' && *p <= '\r'))
@@ -61,19 +77,33 @@ bool parseRelayCommand(const char *text, RelayRequest *request) {
 struct RelayJob {
     char command[RELAY_COMMAND_SIZE];
     HWND winamp; /* the player known when the command came */
+    HWND window; /* the plugin's window then, which broadcasts the answer */
     int slot;
     LONG waiting; /* the slot's owner value while this command waits */
 };
 
-/* Reports the answer unless the command was abandoned meanwhile. */
+/* Hands the answer to the shell's thread unless the command was abandoned meanwhile.
+   The numbers travel in the message, so each result is its own command's however late
+   the shell's thread takes it; a window that is gone takes nothing. */
 static void report(RelayJob *job, int first, LRESULT answer, bool closed) {
-    RelaySlot *slot = &warble.relaySlots[job->slot];
+    RelaySlot *slot = &slots[job->slot];
     if (InterlockedCompareExchange(&slot->owner, job->waiting + 1, job->waiting) != job->waiting)
         return;
-    wsprintfA(slot->reply, "@Warble_fromWinamp_Result %d %d", first, (int)answer);
-    broadcastFromWorker(slot->reply);
-    if (closed) broadcastFromWorker("@Warble_fromWinamp_Closed");
+    PostMessageA(job->window, MSG_RELAY_RESULT, (WPARAM)first, (LPARAM)answer);
+    if (closed) PostMessageA(job->window, MSG_RELAY_CLOSED, 0, 0);
     InterlockedExchange(&slot->owner, 0);
+}
+
+LRESULT OnRelayResult(WPARAM first, LPARAM answer) {
+    char text[TEXT_SIZE];
+    wsprintfA(text, "@Warble_fromWinamp_Result %d %d", (int)first, (int)answer);
+    sendBroadcast(text);
+    return 0;
+}
+
+LRESULT OnRelayClosed() {
+    sendBroadcast("@Warble_fromWinamp_Closed");
+    return 0;
 }
 
 static void sendAndReport(RelayJob *job, LPARAM lParam, WPARAM wParam, int first, UINT message) {
@@ -100,7 +130,7 @@ static bool prepareSeek(HWND winamp, RelayRequest *request) {
         return false;
     /* Right after the poller pushed the slider, the companion echoes it back
        as a seek: the first one is dropped. */
-    if (InterlockedExchange(&warble.sliderEcho, 0)) return false;
+    if (InterlockedExchange(&playerStatus.sliderEcho, 0)) return false;
     if (!askPlayer(winamp, WM_USER, 1, IPC_GETOUTPUTTIME, RELAY_ANSWER_MS, &length)) return false;
     request->second = seekPosition(request->second, (int)length);
     return true;
@@ -126,9 +156,9 @@ static DWORD WINAPI relayThread(LPVOID parameter) {
     RelayJob *job = (RelayJob *)parameter;
     runRelay(job);
     /* Frees the slot unless it was abandoned (or the report freed it already). */
-    InterlockedCompareExchange(&warble.relaySlots[job->slot].owner, 0, job->waiting);
+    InterlockedCompareExchange(&slots[job->slot].owner, 0, job->waiting);
     HeapFree(GetProcessHeap(), 0, job);
-    InterlockedDecrement(&warble.relayThreads);
+    InterlockedDecrement(&relayThreads);
     return 0;
 }
 
@@ -139,17 +169,16 @@ static bool waiting(LONG owner) {
 int oldestRelaySlot(DWORD now) {
     int oldest = -1;
     for (int j = 0; j < RELAY_SLOTS; ++j) {
-        const RelaySlot &slot = warble.relaySlots[j];
+        const RelaySlot &slot = slots[j];
         if (!waiting(slot.owner)) continue;
-        if (oldest < 0 || now - slot.startTime > now - warble.relaySlots[oldest].startTime)
-            oldest = j;
+        if (oldest < 0 || now - slot.startTime > now - slots[oldest].startTime) oldest = j;
     }
     return oldest;
 }
 
 /* True when the slot is free now: it was, or its waiting command was abandoned. */
 static bool abandonSlot(int index) {
-    RelaySlot *slot = &warble.relaySlots[index];
+    RelaySlot *slot = &slots[index];
     LONG owner = slot->owner;
     if (owner == 0) return true;
     return waiting(owner) && InterlockedCompareExchange(&slot->owner, 0, owner) == owner;
@@ -162,7 +191,7 @@ void abandonRelays() {
 
 static int freeSlot() {
     for (int i = 0; i < RELAY_SLOTS; ++i)
-        if (warble.relaySlots[i].owner == 0) return i;
+        if (slots[i].owner == 0) return i;
     return -1;
 }
 
@@ -176,49 +205,35 @@ static void startRelay(int index, const char *text) {
     RelayJob *job = (RelayJob *)HeapAlloc(GetProcessHeap(), 0, sizeof(RelayJob));
     if (!job) return;
     copyText(job->command, text, sizeof job->command);
-    job->winamp = warble.hwndWinamp;
+    job->winamp = playerStatus.window;
+    job->window = placement.window;
     job->slot = index;
     job->waiting = nextWaitingValue();
-    RelaySlot *slot = &warble.relaySlots[index];
+    RelaySlot *slot = &slots[index];
     slot->startTime = timeGetTime();
     /* Busy before it can run: a quick thread may finish before the start returns. */
     InterlockedExchange(&slot->owner, job->waiting);
-    InterlockedIncrement(&warble.relayThreads);
-    HANDLE thread = startPluginThread(relayThread, job, &slot->threadId);
+    InterlockedIncrement(&relayThreads);
+    HANDLE thread = startPluginThread(relayThread, job);
     if (thread) {
         CloseHandle(thread);
         return;
     }
     /* No thread: the command is dropped and the slot is free again. */
     InterlockedCompareExchange(&slot->owner, 0, job->waiting);
-    InterlockedDecrement(&warble.relayThreads);
+    InterlockedDecrement(&relayThreads);
     HeapFree(GetProcessHeap(), 0, job);
 }
 
 void relayCommand(const char *text) {
-    if (!IsWindow(warble.hwndWinamp)) return;
+    if (!IsWindow(playerStatus.window)) return;
     /* A player that hangs while commands keep coming: beyond this many threads the
        new commands are dropped, until abandoned ones have finished their waits. */
-    if (warble.relayThreads >= RELAY_THREADS_MAX) return;
+    if (relayThreads >= RELAY_THREADS_MAX) return;
     int index = freeSlot();
     if (index < 0) {
         index = oldestRelaySlot(timeGetTime());
         if (index < 0 || !abandonSlot(index)) return; /* every command is reporting */
     }
     startRelay(index, text);
-}
-
-bool waitForRelayThreads(DWORD milliseconds) {
-    DWORD start = GetTickCount();
-    while (warble.relayThreads > 0) {
-        DWORD elapsed = GetTickCount() - start;
-        if (elapsed >= milliseconds) return false;
-        DWORD rest = milliseconds - elapsed;
-        if (MsgWaitForMultipleObjects(0, nullptr, FALSE, rest < 10 ? rest : 10, QS_SENDMESSAGE) ==
-            WAIT_OBJECT_0) {
-            MSG msg;
-            PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-        }
-    }
-    return true;
 }

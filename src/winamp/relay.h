@@ -4,16 +4,39 @@
 
 #include <windows.h>
 
+enum { RELAY_SLOTS = 10, RELAY_COMMAND_SIZE = 1024 };
+/* Relay threads alive at once: the ten working ones and abandoned ones still
+   finishing their bounded waits. */
+enum { RELAY_THREADS_MAX = 32 };
+
+/* One relay slot: who waits there. The command and its answer belong to its thread. */
+struct RelaySlot {
+    volatile LONG owner; /* 0 free, 2 * ticket while that command waits, + 1 while it reports;
+                            set busy by the shell's thread, left only by compare-and-swap
+                            (the thread when done, the shell's thread when abandoning) */
+    DWORD startTime;     /* timeGetTime when the slot was taken; shell's thread */
+};
+
+/* The relay table, this file's own: shown for the tests of its rules. */
+RelaySlot (&relaySlots())[RELAY_SLOTS];
+
+/* A relayed command's answer (wParam the command's first number, lParam the answer),
+   and the close that a relayed close brings, posted to the plugin's window: the shell's
+   thread broadcasts them. */
+enum { MSG_RELAY_RESULT = WM_APP + 88, MSG_RELAY_CLOSED = WM_APP + 89 };
+LRESULT OnRelayResult(WPARAM first, LPARAM answer);
+LRESULT OnRelayClosed();
+
 /* Takes a free slot, or abandons the longest-waiting command when all ten are busy,
    and starts the command on its own thread; drops it quietly while RELAY_THREADS_MAX
    relay threads are still alive. Shell's thread only. */
 void relayCommand(const char *text);
+/* Frees every slot at a start: relay threads of an earlier start may still be
+   finishing, with tickets of their own, and never take a slot back. */
+void resetRelays();
 /* Abandons every waiting command: none of their answers is broadcast, and their
    threads end by themselves when their bounded waits end. Shell's thread only. */
 void abandonRelays();
-/* Waits, still handling messages sent to this thread, until no relay thread is left
-   or the time is up; true when none is left. */
-bool waitForRelayThreads(DWORD milliseconds);
 
 /* A command split into its tokens. */
 struct RelayRequest {

@@ -1,8 +1,7 @@
 /* Cleaning Winamp's window title into a track title, and the idle time text. */
 #include "winamp/title.h"
-#include "plugin/state.h"
-#include "plugin/text.h"
-#include "settings/settings.h"
+#include "core/text.h"
+#include "settings/options.h"
 
 #include <string.h>
 

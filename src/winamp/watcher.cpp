@@ -1,27 +1,32 @@
 /* The window-event watcher: Winamp starting, closing and renaming its window
    reach the caption and the shell the moment they happen. */
 #include "winamp/watcher.h"
-#include "plugin/state.h"
+#include "core/owners.h"
+#include "core/text.h"
 #include "winamp/player.h"
+#include "winamp/winamp.h"
 
 #include <string.h>
 
+/* The hook of the running start; shell's thread only. */
+static EventHook eventHook;
+
+/* Called out of context, on this thread: no module is handed over. */
 void installEventHook() {
-    warble.hwinEventHook =
-        SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_NAMECHANGE, GetModuleHandleA(nullptr),
-                        winEventProc, 0, 0, WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNTHREAD);
+    eventHook.reset(SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_NAMECHANGE, nullptr,
+                                    winEventProc, 0, 0,
+                                    WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNTHREAD));
 }
 
 void removeEventHook() {
-    if (warble.hwinEventHook) UnhookWinEvent(warble.hwinEventHook);
-    warble.hwinEventHook = nullptr;
+    eventHook.reset();
 }
 
 /* A player window appeared, or one showed itself while none is known. A known
    window that no longer exists (its process ended without a destroy event) is
    closed first, so that the new player is announced as opened. */
 static void onWinampAppeared() {
-    HWND known = warble.hwndWinamp;
+    HWND known = playerStatus.window;
     if (known && IsWindow(known)) return;
     if (known)
         playerGone(known, true);
@@ -36,7 +41,7 @@ static void onWinampDestroyed(HWND window) {
 
 static void onWinampRenamed() {
     queryPlayer();
-    postBroadcast("@Warble_fromWinamp_TitleChange");
+    sendBroadcast("@Warble_fromWinamp_TitleChange");
 }
 
 void CALLBACK winEventProc(HWINEVENTHOOK, DWORD event, HWND window, LONG, LONG, DWORD, DWORD) {
@@ -46,13 +51,13 @@ void CALLBACK winEventProc(HWINEVENTHOOK, DWORD event, HWND window, LONG, LONG, 
     className[TEXT_SIZE - 1] = '\0';
     if (strcmp(className, WINAMP_CLASS) != 0) return;
 
-    bool known = window == warble.hwndWinamp;
+    bool known = window == playerStatus.window;
     if (event == EVENT_OBJECT_CREATE)
         onWinampAppeared();
     else if (event == EVENT_OBJECT_DESTROY && known)
         onWinampDestroyed(window);
     else if (event == EVENT_OBJECT_NAMECHANGE && known)
         onWinampRenamed();
-    else if (event == EVENT_OBJECT_NAMECHANGE && !warble.hwndWinamp)
+    else if (event == EVENT_OBJECT_NAMECHANGE && !playerStatus.window)
         onWinampAppeared();
 }

@@ -282,6 +282,9 @@ void PluginTest::TearDown() {
     if (module_) FreeLibrary(module_);
     module_ = nullptr;
     loadedByShell_ = startedByHand_ = false;
+    /* Threads still finishing a wait hold the library: it goes when they end. */
+    pumpUntil([&] { return !GetModuleHandleA(dllPath_.c_str()); }, 3000);
+    SetCursorPos(0, 0); /* off every test's window: no tooltip left over the next one */
     pump(20);
     removeFolder(folder_);
 }

@@ -121,6 +121,24 @@ TEST_F(LifecycleTest, SecondStartWithoutEndShowsTheClassErrorBox) {
     EXPECT_TRUE(IsWindow(window));
 }
 
+static LRESULT CALLBACK refuseWindows(int code, WPARAM wParam, LPARAM lParam) {
+    return code == HCBT_CREATEWND ? 1 : CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+/* The shell never ends a start that failed: it leaves nothing registered, and the next
+   start in this process succeeds. */
+TEST_F(LifecycleTest, AStartWhoseWindowFailsLeavesNothingBehind) {
+    ASSERT_NE(loadLibraryOnly(), nullptr);
+    HHOOK refuse = SetWindowsHookExA(WH_CBT, refuseWindows, nullptr, GetCurrentThreadId());
+    EXPECT_EQ(beginPlugin(), 1); /* its error box is refused too */
+    UnhookWindowsHookEx(refuse);
+    WNDCLASSA wc;
+    EXPECT_FALSE(GetClassInfoA((HINSTANCE)module_, "Warble", &wc));
+    MessageBoxCloser closer("Warble v0.96b");
+    EXPECT_EQ(beginPlugin(), 0);
+    EXPECT_NE(pluginWindow(), nullptr);
+}
+
 TEST_F(LifecycleTest, SlitStartWithoutDockedSettingFloats) {
     for (const char *settings : {"", "Warble.plugin.inSlit: false\r\n"}) {
         SCOPED_TRACE(settings);
@@ -153,11 +171,18 @@ TEST_F(LifecycleTest, SlitStartWithDockedSettingHandsTheWindowOver) {
 }
 
 TEST_F(LifecycleTest, NullSlitOrPlainStartNeverDocks) {
-    writeSettings("Warble.plugin.inSlit: true\r\n");
+    writeSettings("Warble.plugin.inSlit: true\r\nWarble.plugin.transparency.enabled: true\r\n");
     ASSERT_NE(loadLibraryOnly(), nullptr);
     ASSERT_EQ(beginSlitPlugin(nullptr), 0);
-    EXPECT_NE(pluginWindow(), nullptr);
+    HWND window = pluginWindow();
+    ASSERT_NE(window, nullptr);
     EXPECT_TRUE(eventsStartingWith("slit").empty());
+    /* Floating: dragged by its body, translucent, its moves saved; the setting stays. */
+    EXPECT_EQ(HTCAPTION, SendMessageA(window, WM_NCHITTEST, 0, 0));
+    EXPECT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_LAYERED);
+    SetWindowPos(window, nullptr, 321, 123, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    EXPECT_EQ(321, ReadInt(settingsPath().c_str(), "Warble.plugin.x:", 0));
+    EXPECT_TRUE(ReadBool(settingsPath().c_str(), "Warble.plugin.inSlit:", false));
     endPlugin();
     EXPECT_TRUE(eventsStartingWith("slit").empty());
 

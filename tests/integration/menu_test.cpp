@@ -23,7 +23,8 @@ class MenuTest : public PluginTest {
     struct Marks {
         bool onTop = true, docked = false, snap = true, withPlugins = true, companion = true;
         bool transparency = false, transBack = false, scrolling = false, endToEnd = false;
-        bool trackNumber = true, border = true, hideWhenIdle = false;
+        bool trackNumber = true, border = true, hideWhenIdle = false, tooltip = true;
+        bool progress = false;
         int alpha = 60, idle = 0, speed = 1;
     };
 
@@ -53,9 +54,9 @@ class MenuTest : public PluginTest {
                 std::to_string(m.alpha) + "|0|255",
             "menu|nop|Warble_IDConfig|",
             "menu|new|Scroll Style|Warble_ScrollStyle|" + p,
-            "menu|item|Warble_ScrollStyle|Stream|@WarbleInternal ToggleScrollStyle|" +
+            "menu|item|Warble_ScrollStyle|Stream|@WarbleInternal ScrollStyle Stream|" +
                 std::string(flag(!m.endToEnd)),
-            "menu|item|Warble_ScrollStyle|End to End|@WarbleInternal ToggleScrollStyle|" +
+            "menu|item|Warble_ScrollStyle|End to End|@WarbleInternal ScrollStyle EndToEnd|" +
                 std::string(flag(m.endToEnd)),
             "menu|sub|Warble_IDConfig|Warble_ScrollStyle|Scroll Style",
             C + "Scroll Song Title|@WarbleInternal ToggleScrolling|" + flag(m.scrolling),
@@ -64,6 +65,8 @@ class MenuTest : public PluginTest {
             "menu|nop|Warble_IDConfig|",
             C + "Show Track Number|@WarbleInternal ToggleTrackNumber|" + flag(m.trackNumber),
             C + "Show Border|@WarbleInternal ToggleBorder|" + flag(m.border),
+            C + "Show Tooltip|@WarbleInternal ToggleTooltip|" + flag(m.tooltip),
+            C + "Show Progress|@WarbleInternal ToggleProgress|" + flag(m.progress),
             "menu|nop|Warble_IDConfig|",
             "menu|new|Idle Message|Warble_Idle Message|" + p,
             "menu|item|Warble_Idle Message|Errors|@WarbleInternal ToggleIdleState 0|" +
@@ -104,7 +107,8 @@ TEST_F(MenuTest, MenuShowsTheStateReadFromTheFile) {
           "Warble.plugin.transparency.alpha: 200\r\nWarble.plugin.scrolling: true\r\n"
           "Warble.plugin.scroll_style: stream\r\nWarble.plugin.showTrackNumber: false\r\n"
           "Warble.plugin.showBorder: false\r\nWarble.plugin.idle.state: 2\r\n"
-          "Warble.plugin.hideWhenIdle: true\r\nWarble.plugin.scroll.speed: 3\r\n");
+          "Warble.plugin.hideWhenIdle: true\r\nWarble.plugin.scroll.speed: 3\r\n"
+          "Warble.plugin.tooltip: false\r\nWarble.plugin.progress: true\r\n");
     layered = (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
     SendMessageA(window, WM_NCRBUTTONUP, HTCAPTION, 0);
     Marks m;
@@ -116,6 +120,8 @@ TEST_F(MenuTest, MenuShowsTheStateReadFromTheFile) {
     m.idle = 2;
     m.hideWhenIdle = true;
     m.speed = 3;
+    m.tooltip = false;
+    m.progress = true;
     EXPECT_EQ(menuCalls(), expectedMenu(m, true));
 }
 

@@ -416,3 +416,40 @@ INSTANTIATE_TEST_SUITE_P(PixelsHideWhenIdle, HideWhenIdleTest, ::testing::Bool()
                          [](const ::testing::TestParamInfo<bool> &info) {
                              return std::string(info.param ? "Docked" : "Floating");
                          });
+
+/* The progress line along the bottom of the text area: none at the start, half the
+   width at the middle of the track, the whole width at its end (paused, and kept
+   there), gone when stopped; nothing else of the window changes with it. */
+TEST_F(PixelsTest, ProgressLineIsAsLongAsThePartPlayed) {
+    WinampSim sim;
+    sim.setPlaylist({"Progress - Song|1000"});
+    ASSERT_TRUE(sim.start());
+    start("Warble.plugin.progress: true\r\n");
+    pump(1200);
+    Frame start = captureWindow(window);
+    RECT area = textArea(start), line = {area.left, area.bottom - 2, area.right, area.bottom};
+    int width = area.right - area.left;
+    auto lineInk = [&] { return findInk(captureWindow(window), line); };
+    EXPECT_TRUE(lineInk().none()) << "0 %";
+
+    ASSERT_TRUE(sim.send("seek 500000"));
+    ASSERT_TRUE(pumpUntil([&] { return !lineInk().none(); }, 2500));
+    Frame half = captureWindow(window);
+    InkBox box = findInk(half, line);
+    EXPECT_EQ(box.left, area.left);
+    EXPECT_NEAR(box.right + 1 - area.left, width / 2, 1);
+    EXPECT_EQ(box.count, 2 * (box.right + 1 - box.left)) << "two whole rows";
+    int changed = 0;
+    for (int y = 0; y < half.height; ++y)
+        for (int x = 0; x < half.width; ++x)
+            if (half.at(x, y) != start.at(x, y) && !(y >= line.top && y < line.bottom)) ++changed;
+    EXPECT_EQ(changed, 0) << "pixels off the line changed";
+    keepOnFailure(half, "progress-half");
+
+    ASSERT_TRUE(sim.send("seek 999500"));
+    ASSERT_TRUE(sim.send("state paused"));
+    EXPECT_TRUE(pumpUntil([&] { return lineInk().right == area.right - 1; }, 3000)) << "100 %";
+    EXPECT_EQ(lineInk().left, area.left);
+    ASSERT_TRUE(sim.send("stop"));
+    EXPECT_TRUE(pumpUntil([&] { return lineInk().none(); }, 2000)) << "hidden while idle";
+}

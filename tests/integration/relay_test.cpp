@@ -49,15 +49,6 @@ class RelayTest : public PluginTest {
         return lines;
     }
 
-    bool playerReceived(size_t mark, const std::string &line, DWORD timeoutMs = 3000) {
-        return pumpUntil(
-            [&] {
-                std::vector<std::string> lines = received(mark);
-                return std::find(lines.begin(), lines.end(), line) != lines.end();
-            },
-            timeoutMs);
-    }
-
     WinampSim sim;
 };
 
@@ -70,7 +61,7 @@ TEST_F(RelayTest, WmUserKindSendsFirstNumberAsLParam) {
     size_t mark = sim.mark();
     hostBroadcast("@Warble_toWinamp WM_USER 104");
     EXPECT_TRUE(waitForResult("104 1"));
-    EXPECT_TRUE(playerReceived(mark, "WM_USER wParam=0 lParam=104 -> 1"));
+    EXPECT_TRUE(sim.received(mark, "WM_USER wParam=0 lParam=104 -> 1"));
 
     /* The second number goes as wParam: the track length in seconds. */
     hostBroadcast("@Warble_toWinamp WM_USER 105 1");
@@ -82,14 +73,14 @@ TEST_F(RelayTest, OtherKindsSendWmCommandWithFirstNumberAsWParam) {
     size_t mark = sim.mark();
     hostClearEvents();
     hostBroadcast("@Warble_toWinamp WM_COMMAND 40048");
-    EXPECT_TRUE(playerReceived(mark, "WM_COMMAND 40048"));
+    EXPECT_TRUE(sim.received(mark, "WM_COMMAND 40048"));
     EXPECT_TRUE(waitForResult("40048 0"));
     EXPECT_TRUE(waitForEvent(STATUS + "TitleChange", 3000));
 
     /* The kind is compared with its case: "wm_user" is just another kind. */
     mark = sim.mark();
     hostBroadcast("@Warble_toWinamp wm_user 104");
-    EXPECT_TRUE(playerReceived(mark, "WM_COMMAND 104"));
+    EXPECT_TRUE(sim.received(mark, "WM_COMMAND 104"));
     EXPECT_TRUE(waitForResult("104 0"));
 }
 
@@ -98,7 +89,7 @@ TEST_F(RelayTest, TokensCountFromTheStartOfTheText) {
     size_t mark = sim.mark();
     hostBroadcast("please @Warble_toWinamp WM_USER 104");
     /* Kind "@Warble_toWinamp", first number from "WM_USER" (0), second 104. */
-    EXPECT_TRUE(playerReceived(mark, "WM_COMMAND 0"));
+    EXPECT_TRUE(sim.received(mark, "WM_COMMAND 0"));
     EXPECT_TRUE(waitForResult("0 0"));
 }
 
@@ -107,7 +98,7 @@ TEST_F(RelayTest, SetCaptionWithPlayerFallsThroughToTheRelay) {
     size_t mark = sim.mark();
     hostBroadcast("@Warble SetCaption @Warble_toWinamp WM_USER 104");
     /* Tokens: "@Warble", kind "SetCaption", first number from "@Warble_toWinamp" (0). */
-    EXPECT_TRUE(playerReceived(mark, "WM_COMMAND 0"));
+    EXPECT_TRUE(sim.received(mark, "WM_COMMAND 0"));
     EXPECT_TRUE(waitForResult("0 0"));
 }
 
@@ -115,7 +106,7 @@ TEST_F(RelayTest, NjiSpecialSendsWmUser) {
     startBoth();
     size_t mark = sim.mark();
     hostBroadcast("@Warble_toWinamp NJI_SPECIAL 102");
-    EXPECT_TRUE(playerReceived(mark, "WM_USER wParam=0 lParam=102 -> 1"));
+    EXPECT_TRUE(sim.received(mark, "WM_USER wParam=0 lParam=102 -> 1"));
     EXPECT_TRUE(waitForResult("102 1"));
 }
 
@@ -123,14 +114,14 @@ TEST_F(RelayTest, SeekTurnsPercentIntoWholeSeconds) {
     startBoth("", NO_EXTENSIONS);
     size_t mark = sim.mark();
     hostBroadcast("@Warble_toWinamp NJI_SPECIAL 106 50");
-    EXPECT_TRUE(playerReceived(mark, "WM_USER wParam=100000 lParam=106 -> 0"))
+    EXPECT_TRUE(sim.received(mark, "WM_USER wParam=100000 lParam=106 -> 0"))
         << ::testing::PrintToString(received(mark));
     EXPECT_TRUE(waitForResult("106 0"));
 
     mark = sim.mark();
     hostBroadcast("@Warble_toWinamp NJI_SPECIAL 106 33");
     /* 0.33 of 201 s is 66.33 s: whole seconds only. */
-    EXPECT_TRUE(playerReceived(mark, "WM_USER wParam=66000 lParam=106 -> 0"))
+    EXPECT_TRUE(sim.received(mark, "WM_USER wParam=66000 lParam=106 -> 0"))
         << ::testing::PrintToString(received(mark));
 }
 
@@ -159,7 +150,7 @@ TEST_F(RelayTest, SeekWhilePausedIsDropped) {
     size_t mark = sim.mark();
     hostBroadcast("@Warble_toWinamp NJI_SPECIAL 106 50");
     /* The relay asks for the status, finds it paused and stops there. */
-    EXPECT_TRUE(playerReceived(mark, "WM_USER wParam=0 lParam=104 -> 3"));
+    EXPECT_TRUE(sim.received(mark, "WM_USER wParam=0 lParam=104 -> 3"));
     pump(300);
     EXPECT_TRUE(results().empty()) << ::testing::PrintToString(results());
     for (const std::string &line : received(mark))
@@ -228,7 +219,7 @@ TEST_F(RelayTest, RelayedCloseReportsItsResultThenClosed) {
     /* The player announces its destruction before it answers the close command: the
        answer still comes, and is reported before the relay's own Closed. */
     hostBroadcast("@Warble_toWinamp WM_COMMAND 40001");
-    EXPECT_TRUE(playerReceived(mark, "WM_COMMAND 40001"));
+    EXPECT_TRUE(sim.received(mark, "WM_COMMAND 40001"));
     ASSERT_TRUE(pumpUntil(
         [] {
             std::vector<std::string> status = eventsStartingWith(STATUS);
@@ -258,6 +249,7 @@ TEST_F(RelayTest, RelayedCloseReportsItsResultThenClosed) {
 
 TEST_F(RelayTest, EndPluginReturnsAtOnceWhileThePlayerHangs) {
     ASSERT_TRUE(sim.start());
+    writeSettings("Warble.plugin.idle.state: 1\r\n"); /* the poller's round takes longest */
     ASSERT_NE(loadLibraryOnly(), nullptr);
     int threadsBefore = threadCount();
     ASSERT_EQ(beginPlugin(), 0);
@@ -276,6 +268,12 @@ TEST_F(RelayTest, EndPluginReturnsAtOnceWhileThePlayerHangs) {
     EXPECT_LT(took, 1000u) << "endPlugin with the player hung";
     printf("[ measure  ] endPlugin with the player hung: %lu ms\n", took);
     EXPECT_TRUE(eventsStartingWith(RESULT).empty());
+    /* A start right away shares nothing with the threads still finishing: they end on
+       their own start's stop, leaving one poller and one scroll thread. */
+    ASSERT_EQ(beginPlugin(), 0);
+    EXPECT_TRUE(pumpUntil([&] { return threadCount() == threadsBefore + 2; }, 4000))
+        << threadCount() - threadsBefore << " threads of the plugin";
+    endPlugin();
     /* The waiting commands end by themselves when their bounded waits end, and say
        nothing: no thread is ended by force. */
     hostClearEvents();
@@ -284,6 +282,19 @@ TEST_F(RelayTest, EndPluginReturnsAtOnceWhileThePlayerHangs) {
     pump(200);
     EXPECT_TRUE(eventsStartingWith("broadcast|").empty()) << ::testing::PrintToString(events());
     sim.kill();
+}
+
+/* The shell's thread busy past a report's wait: each result taken late is still its
+   own command's. */
+TEST_F(RelayTest, AResultTakenLateIsItsOwnCommands) {
+    startBoth("", NO_EXTENSIONS);
+    hostClearEvents();
+    hostBroadcast("@Warble_toWinamp WM_USER 104");
+    Sleep(1500); /* the shell's thread takes nothing meanwhile */
+    hostBroadcast("@Warble_toWinamp WM_USER 105 1");
+    Sleep(300);
+    EXPECT_TRUE(waitForResult("104 1"));
+    EXPECT_TRUE(waitForResult("105 201"));
 }
 
 TEST_F(RelayTest, ThousandCommandsWhileThePlayerHangs) {

@@ -203,3 +203,41 @@ TEST_F(SettingsTest, ReconfigureFindsAFileCreatedInAnEarlierPlace) {
     expectPlacedAt(210, 220);
     EXPECT_EQ(fileInUse(), settingsPath("Warble.rc"));
 }
+
+/* A saved edit applies within 2 s without a reconfigure, also a file new in an earlier
+   place; the plugin's own writes, a file still held open for writing and an editor
+   saving 50 times a second apply nothing, nothing, and once a second at most. */
+TEST_F(SettingsTest, SavedEditAppliesWithoutReconfigure) {
+    writeSettings("Warble.plugin.x: 150\r\nWarble.plugin.y: 160\r\n");
+    ASSERT_EQ(startThroughShell(), 0);
+    HWND window = pluginWindow();
+    fileInUse();
+    hostClearEvents();
+    pump(1500);
+    EXPECT_TRUE(eventsStartingWith("write|").empty()) << "its own write read back as nothing new";
+
+    HANDLE file = CreateFileA(settingsPath().c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                              CREATE_ALWAYS, 0, nullptr);
+    const std::string half = "Warble.plugin.x: 250\r\nWarble.plugin.y: 2", rest = "60\r\n";
+    DWORD written = 0;
+    WriteFile(file, half.data(), (DWORD)half.size(), &written, nullptr);
+    pump(2000);
+    expectPlacedAt(150, 160);
+    WriteFile(file, rest.data(), (DWORD)rest.size(), &written, nullptr);
+    CloseHandle(file);
+    EXPECT_TRUE(pumpUntil([&] { return windowRect(window).top == 260; }, 2000));
+    expectPlacedAt(250, 260);
+
+    hostClearEvents();
+    for (int i = 1; i <= 100; ++i) {
+        writeSettings("Warble.plugin.x: " + std::to_string(300 + i) +
+                      "\r\nWarble.plugin.y: 260\r\n");
+        pump(20);
+    }
+    EXPECT_TRUE(pumpUntil([&] { return windowRect(window).left == 400; }, 2000));
+    EXPECT_LE(eventsStartingWith("write|" + settingsPath() + "|Warble.plugin.x:").size(), 3u);
+
+    writeSettings(BESIDE_WARBLERC, "Warblerc");
+    EXPECT_TRUE(pumpUntil([&] { return windowRect(window).left == 310; }, 2000));
+    expectPlacedAt(310, 320);
+}

@@ -3,6 +3,7 @@
 #include "harness.h"
 #include "winamp/winamp.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -144,4 +145,13 @@ std::vector<std::string> WinampSim::logSince(size_t mark) const {
     std::vector<std::string> lines = log();
     if (mark >= lines.size()) return {};
     return std::vector<std::string>(lines.begin() + mark, lines.end());
+}
+
+bool WinampSim::received(size_t mark, const std::string &line, DWORD timeoutMs) const {
+    return pumpUntil(
+        [&] {
+            std::vector<std::string> lines = logSince(mark);
+            return std::find(lines.begin(), lines.end(), line) != lines.end();
+        },
+        timeoutMs);
 }

@@ -36,6 +36,8 @@ class WinampSim {
     /* Log lines received since mark() was taken. */
     size_t mark() const { return log().size(); }
     std::vector<std::string> logSince(size_t mark) const;
+    /* Pumps until the log holds line after mark, for timeoutMs at most. */
+    bool received(size_t mark, const std::string &line, DWORD timeoutMs = 3000) const;
 
   private:
     std::string folder_;

@@ -7,6 +7,7 @@
 #include "winamp_sim.h"
 
 #include <algorithm>
+#include <commctrl.h>
 
 namespace {
 
@@ -357,6 +358,123 @@ TEST_F(WinampTest, EveryStartOfThePlayerIsOpenedOnceWithTheTimeShown) {
     pump(1200);
     std::vector<std::string> seen = statuses();
     EXPECT_EQ(std::count(seen.begin(), seen.end(), "Opened"), STARTS);
+}
+
+/* A real double-click at the window's centre: press, release, press, release, as the
+   mouse gives them; the first press starts a move that ends where it began. */
+void doubleClick(HWND window) {
+    RECT r = windowRect(window);
+    SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    INPUT clicks[4] = {};
+    for (int i = 0; i < 4; ++i) {
+        clicks[i].type = INPUT_MOUSE;
+        clicks[i].mi.dwFlags = i % 2 ? MOUSEEVENTF_LEFTUP : MOUSEEVENTF_LEFTDOWN;
+    }
+    SendInput(4, clicks, sizeof *clicks);
+    pump(200);
+}
+
+/* Double-clicks (wheel 0) and wheel turns over the window, each setting's way, as the
+   player's log shows them (null: no command and no volume request at all); a hung
+   player is asked within the bound and sent nothing more. */
+TEST_F(WinampTest, MouseDrivesThePlayerWithoutMovingTheWindow) {
+    const std::string PLACED = "Warble.plugin.x: 200\r\nWarble.plugin.y: 200\r\nWarble.plugin.";
+    ASSERT_TRUE(sim.start());
+    writeSettings(PLACED + "mouse.wheel: Volume\r\n");
+    ASSERT_EQ(startThroughShell(), 0);
+    HWND window = pluginWindow();
+    RECT before = windowRect(window), after;
+    const struct {
+        const char *settings, *command;
+        int wheel;
+        const char *line;
+    } steps[] = {
+        {nullptr, nullptr, 0, "WM_COMMAND 40046"}, /* playing: pause */
+        {nullptr, nullptr, 0, "WM_COMMAND 40046"}, /* paused: resume */
+        {nullptr, "stop", 0, "WM_COMMAND 40045"},
+        {nullptr, "hang 2000", 0, nullptr},
+        {nullptr, nullptr, -WHEEL_DELTA, "WM_USER wParam=247 lParam=122 -> 247"},
+        {nullptr, nullptr, 2 * WHEEL_DELTA, "WM_USER wParam=255 lParam=122 -> 255"},
+        {nullptr, nullptr, -WHEEL_DELTA / 2, nullptr},
+        {nullptr, nullptr, -WHEEL_DELTA / 2, "WM_USER wParam=247 lParam=122 -> 247"},
+        {"mouse.wheel: Track", nullptr, WHEEL_DELTA, "WM_COMMAND 40048"},
+        {nullptr, nullptr, -WHEEL_DELTA, "WM_COMMAND 40044"},
+        {"mouse.wheel: None\r\nWarble.plugin.mouse.doubleClick: None", nullptr, WHEEL_DELTA,
+         nullptr},
+        {nullptr, nullptr, 0, nullptr},
+    };
+    for (const auto &step : steps) {
+        SCOPED_TRACE(std::string(step.line ? step.line : "nothing") + " " +
+                     std::to_string(step.wheel));
+        if (step.settings) {
+            writeSettings(PLACED + step.settings + "\r\n");
+            hostReconfigure();
+        }
+        if (step.command) {
+            ASSERT_TRUE(sim.send(step.command));
+        }
+        size_t mark = sim.mark();
+        DWORD start = GetTickCount();
+        if (step.wheel)
+            PostMessageA(window, WM_MOUSEWHEEL, MAKEWPARAM(0, step.wheel), 0);
+        else
+            doubleClick(window);
+        EXPECT_LT(GetTickCount() - start, SHELL_BLOCK_LIMIT_MS);
+        if (step.line) {
+            EXPECT_TRUE(sim.received(mark, step.line));
+            continue;
+        }
+        pump(step.command ? 2300 : 300); /* a hang is over by then */
+        for (const std::string &line : sim.logSince(mark)) {
+            EXPECT_TRUE(line.find("WM_COMMAND") && line.find("lParam=122") == line.npos) << line;
+        }
+    }
+    after = windowRect(window);
+    EXPECT_TRUE(EqualRect(&before, &after));
+}
+
+std::wstring tooltipText(HWND tip, HWND window) {
+    wchar_t text[300] = L"";
+    TOOLINFOW tool = {};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = window;
+    tool.uId = (UINT_PTR)window;
+    tool.lpszText = text;
+    SendMessageW(tip, TTM_GETTEXTW, 300, (LPARAM)&tool);
+    return text;
+}
+
+/* Hovering shows the whole caption in any script, also one cut by the window, and the
+   tooltip (the one the window owns) follows the caption while it shows, idle text
+   included; the menu's option turns it off. */
+TEST_F(WinampTest, TooltipShowsTheWholeCaptionAndFollowsIt) {
+    sim.setPlaylist(
+        {"\u65e5\u672c - \u0411\u044b\u0441\u0442\u0440\u043e, far wider than the window|200",
+         "Two - Song|201"});
+    ASSERT_TRUE(sim.start());
+    writeSettings("Warble.plugin.showTrackNumber: false\r\n");
+    ASSERT_EQ(startThroughShell(), 0);
+    HWND window = pluginWindow(), tip = nullptr;
+    while ((tip = FindWindowExW(nullptr, tip, L"tooltips_class32", nullptr)) &&
+           GetWindow(tip, GW_OWNER) != window) {
+    }
+    ASSERT_NE(tip, nullptr);
+    RECT r = windowRect(window);
+    SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    ASSERT_TRUE(pumpUntil([&] { return IsWindowVisible(tip) != FALSE; }, 3000));
+    EXPECT_EQ(tooltipText(tip, window),
+              L"\u65e5\u672c - \u0411\u044b\u0441\u0442\u0440\u043e, far wider than the window");
+    for (const char *command : {"next", "stop"}) {
+        ASSERT_TRUE(sim.send(command));
+        const wchar_t *expected = *command == 'n' ? L"Two - Song" : L"Playback Stopped";
+        EXPECT_TRUE(pumpUntil([&] { return tooltipText(tip, window) == expected; }, 3000));
+        EXPECT_TRUE(IsWindowVisible(tip));
+    }
+    hostBroadcast("@WarbleInternal ToggleTooltip");
+    EXPECT_TRUE(pumpUntil([&] { return !IsWindowVisible(tip); }, 1000));
+    SetCursorPos(r.left + 1, r.top + 1);
+    pump(1500);
+    EXPECT_FALSE(IsWindowVisible(tip));
 }
 
 /* The player takes a message of its own before each window event; with a repaint

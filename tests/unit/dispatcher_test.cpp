@@ -3,9 +3,15 @@
    announcement, the public commands, the echoes of the plugin's own
    broadcasts, and a run of random and malformed broadcasts. */
 #include "commands/dispatcher.h"
+#include "core/text.h"
+#include "display/caption.h"
+#include "display/placement.h"
+#include "nightjar/nightjar.h"
+#include "settings/options.h"
+#include "settings/settings.h"
 #include "winamp/outbox.h"
 #include "winamp/player.h"
-#include "settings/settings.h"
+#include "winamp/relay.h"
 #include "unit_support.h"
 
 #include <algorithm>
@@ -74,11 +80,11 @@ struct Options {
                 options.showTrackNumber,
                 options.interfaceExtensions,
                 options.inSlit,
-                warble.pluginsHidden,
+                placement.pluginsHidden,
                 options.scrollEndToEnd,
                 options.alpha,
                 options.idleState,
-                warble.caption};
+                captionModel.text};
     }
     bool operator==(const Options &o) const {
         return showBorder == o.showBorder && scrolling == o.scrolling &&
@@ -133,7 +139,7 @@ class Dispatcher : public unit::RunningPlugin {
     }
     static std::string boolText(bool value) { return value ? "true" : "false"; }
     bool anyRelaySlotBusy() {
-        for (const RelaySlot &slot : warble.relaySlots)
+        for (const RelaySlot &slot : relaySlots())
             if (slot.owner) return true;
         return false;
     }
@@ -157,6 +163,8 @@ TEST_F(Dispatcher, EveryOnOffCommandTogglesAnnouncesWritesAndRefreshesTheMenu) {
         {"ToggleWithPlugins", &options.toggleWithPlugins, KEY_TOGGLE_WITH_PLUGINS},
         {"ToggleTrackNumber", &options.showTrackNumber, KEY_TRACK_NUMBER},
         {"ToggleHideWhenIdle", &options.hideWhenIdle, KEY_HIDE_WHEN_IDLE},
+        {"ToggleTooltip", &options.showTooltip, KEY_TOOLTIP},
+        {"ToggleProgress", &options.showProgress, KEY_PROGRESS},
     };
     for (const ToggleCase &c : cases) {
         for (int round = 0; round < 2; ++round) {
@@ -172,14 +180,14 @@ TEST_F(Dispatcher, EveryOnOffCommandTogglesAnnouncesWritesAndRefreshesTheMenu) {
             EXPECT_GE(label, 0);
             EXPECT_GT(write, label) << "announced, then written";
             EXPECT_GT(menu, write) << "written, then the menu refreshed";
-            EXPECT_EQ(after, ReadBool(warble.rcPath, c.key, !after)) << "the file holds it";
+            EXPECT_EQ(after, ReadBool(shellLink.rcPath, c.key, !after)) << "the file holds it";
             EXPECT_EQ(1u, unit::eventsStartingWith("label|").size());
             if (&options.showTrackNumber == c.flag) {
                 EXPECT_GT(eventIndex("broadcast|@Warble_fromWinamp_Stopped"), menu)
                     << "the player is asked again after the track number setting";
             }
             if (&options.hideWhenIdle == c.flag) {
-                EXPECT_EQ(!after, IsWindowVisible(warble.hwndPlugin) != FALSE)
+                EXPECT_EQ(!after, IsWindowVisible(placement.window) != FALSE)
                     << "no player: hidden while the option is on";
             }
         }
@@ -188,19 +196,19 @@ TEST_F(Dispatcher, EveryOnOffCommandTogglesAnnouncesWritesAndRefreshesTheMenu) {
 
 TEST_F(Dispatcher, AlwaysOnTopIsAppliedToTheWindow) {
     ASSERT_TRUE(options.alwaysOnTop);
-    EXPECT_TRUE(GetWindowLongA(warble.hwndPlugin, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_TRUE(GetWindowLongA(placement.window, GWL_EXSTYLE) & WS_EX_TOPMOST);
     broadcast("@WarbleInternal AlwaysOnTop");
-    EXPECT_FALSE(GetWindowLongA(warble.hwndPlugin, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_FALSE(GetWindowLongA(placement.window, GWL_EXSTYLE) & WS_EX_TOPMOST);
     broadcast("@WarbleInternal AlwaysOnTop");
-    EXPECT_TRUE(GetWindowLongA(warble.hwndPlugin, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_TRUE(GetWindowLongA(placement.window, GWL_EXSTYLE) & WS_EX_TOPMOST);
 }
 
 TEST_F(Dispatcher, SlitToggleWithoutASlitSaysThereIsNone) {
     RECT before, after;
-    GetWindowRect(warble.hwndPlugin, &before);
+    GetWindowRect(placement.window, &before);
     broadcast("@WarbleInternal SlitToggle");
     EXPECT_FALSE(options.inSlit);
-    GetWindowRect(warble.hwndPlugin, &after);
+    GetWindowRect(placement.window, &after);
     EXPECT_TRUE(EqualRect(&before, &after)) << "the window stays where it is";
     EXPECT_TRUE(hasEvent(std::string("label|") + NO_SLIT_NOTICE));
     EXPECT_FALSE(hasEvent(announcement("SlitToggle", false)));
@@ -219,29 +227,29 @@ TEST_F(Dispatcher, SlitToggleWithoutASlitSaysThereIsNone) {
 TEST_F(Dispatcher, SlitToggleDocksAndUndocks) {
     HWND slit = hostSlitWindow();
     if (!slit) GTEST_SKIP() << "the shell runs without a Slit";
-    warble.hwndSlit = slit;
+    shellLink.slit = slit;
     int x = options.xPos, y = options.yPos;
 
     broadcast("@WarbleInternal SlitToggle");
     EXPECT_TRUE(options.inSlit);
-    int added = eventIndex("slit+|" + unit::hex(warble.hwndPlugin));
+    int added = eventIndex("slit+|" + unit::hex(placement.window));
     EXPECT_GE(added, 0);
     EXPECT_GT(eventIndex(announcement("SlitToggle", true)), added);
     EXPECT_TRUE(hasEvent(writeEvent(KEY_IN_SLIT, "true")));
     unit::pumpFor(300); /* the Slit places its windows */
     EXPECT_EQ(x, options.xPos) << "the Slit's placement is not recorded";
     EXPECT_EQ(y, options.yPos);
-    EXPECT_EQ(HTCLIENT, SendMessageA(warble.hwndPlugin, WM_NCHITTEST, 0, 0));
+    EXPECT_EQ(HTCLIENT, SendMessageA(placement.window, WM_NCHITTEST, 0, 0));
 
     hostClearEvents();
     broadcast("@WarbleInternal SlitToggle");
     EXPECT_FALSE(options.inSlit);
-    int removed = eventIndex("slit-|" + unit::hex(warble.hwndPlugin));
+    int removed = eventIndex("slit-|" + unit::hex(placement.window));
     EXPECT_GE(removed, 0);
     EXPECT_GT(eventIndex(announcement("SlitToggle", false)), removed);
     EXPECT_TRUE(hasEvent(writeEvent(KEY_IN_SLIT, "false")));
     RECT r;
-    GetWindowRect(warble.hwndPlugin, &r);
+    GetWindowRect(placement.window, &r);
     EXPECT_EQ(x, r.left) << "back where it floated before";
     EXPECT_EQ(y, r.top);
 }
@@ -249,7 +257,7 @@ TEST_F(Dispatcher, SlitToggleDocksAndUndocks) {
 TEST_F(Dispatcher, ToggleIdleStateStoresWritesAndShowsTheNewIdleText) {
     broadcast("@WarbleInternal ToggleIdleState 2");
     EXPECT_EQ(2, options.idleState);
-    EXPECT_STREQ(L"Gone fishing", warble.caption);
+    EXPECT_STREQ(L"Gone fishing", captionModel.text);
     int state = eventIndex(writeEvent(KEY_IDLE_STATE, "2"));
     int status = eventIndex("broadcast|@Warble_fromWinamp_Stopped");
     int format = eventIndex(writeEvent(KEY_IDLE_TIME, DEFAULT_TIME_FORMAT));
@@ -257,9 +265,9 @@ TEST_F(Dispatcher, ToggleIdleStateStoresWritesAndShowsTheNewIdleText) {
     EXPECT_GT(status, state) << "the player is asked after the state is written";
     EXPECT_GT(format, status) << "the time format is written back last";
     EXPECT_TRUE(unit::eventsStartingWith("label|").empty()) << "not announced";
-    EXPECT_STREQ(DEFAULT_TIME_FORMAT, ReadString(warble.rcPath, KEY_IDLE_TIME, ""))
+    EXPECT_STREQ(DEFAULT_TIME_FORMAT, ReadString(shellLink.rcPath, KEY_IDLE_TIME, ""))
         << "the file now holds the format in use";
-    EXPECT_EQ(2, ReadInt(warble.rcPath, KEY_IDLE_STATE, -1));
+    EXPECT_EQ(2, ReadInt(shellLink.rcPath, KEY_IDLE_STATE, -1));
 }
 
 TEST_F(Dispatcher, ToggleIdleStateNumberRules) {
@@ -267,13 +275,13 @@ TEST_F(Dispatcher, ToggleIdleStateNumberRules) {
     ASSERT_EQ(2, options.idleState);
     broadcast("@WarbleInternal ToggleIdleState x");
     EXPECT_EQ(0, options.idleState) << "a letter reads as 0";
-    EXPECT_STREQ(L"Couldn't Find Winamp", warble.caption);
+    EXPECT_STREQ(L"Couldn't Find Winamp", captionModel.text);
 
     hostClearEvents();
     broadcast("@WarbleInternal ToggleIdleState 7");
     EXPECT_EQ(7, options.idleState);
     EXPECT_TRUE(hasEvent(writeEvent(KEY_IDLE_STATE, "7")));
-    EXPECT_STREQ(L"Warble", warble.caption);
+    EXPECT_STREQ(L"Warble", captionModel.text);
 
     hostClearEvents();
     broadcast("@WarbleInternal toggleidlestate 2");
@@ -309,7 +317,7 @@ TEST_F(Dispatcher, TransparencyAlphaTakesTheNumberAsItIs) {
     broadcast("@WarbleInternal TransparencyAlpha 300");
     EXPECT_EQ(300, options.alpha);
     EXPECT_TRUE(hasEvent(writeEvent(KEY_ALPHA, "300")));
-    EXPECT_EQ(300, ReadInt(warble.rcPath, KEY_ALPHA, -1));
+    EXPECT_EQ(300, ReadInt(shellLink.rcPath, KEY_ALPHA, -1));
 
     broadcast("@WarbleInternal TransparencyAlpha -5");
     EXPECT_EQ(-5, options.alpha);
@@ -320,32 +328,40 @@ TEST_F(Dispatcher, ScrollSpeedIsBroughtInsideItsRangeAndWritten) {
     for (const auto &c : cases) {
         broadcast((std::string("@WarbleInternal scrollSpeed ") + c.first).c_str());
         EXPECT_EQ(c.second, options.scrollSpeed) << c.first;
-        EXPECT_EQ(c.second, ReadInt(warble.rcPath, KEY_SCROLL_SPEED, 0)) << c.first;
+        EXPECT_EQ(c.second, ReadInt(shellLink.rcPath, KEY_SCROLL_SPEED, 0)) << c.first;
     }
     hostClearEvents();
     broadcast("@WarbleInternal ScrollSpeed");
     EXPECT_TRUE(unit::eventsStartingWith("write|").empty()) << "without its blank: nothing";
 }
 
-TEST_F(Dispatcher, ToggleScrollStyleSwitchesAndWritesTheStyleName) {
+TEST_F(Dispatcher, ScrollStyleCommandsSetOrSwitchAndWriteTheStyleName) {
     ASSERT_FALSE(options.scrollEndToEnd);
     broadcast("@WarbleInternal ToggleScrollStyle");
     EXPECT_TRUE(options.scrollEndToEnd);
     broadcast("@WarbleInternal togglescrollstyle");
     EXPECT_FALSE(options.scrollEndToEnd);
+    /* Choosing the style already set keeps it; an unknown style changes nothing. */
+    broadcast("@WarbleInternal ScrollStyle Stream");
+    EXPECT_FALSE(options.scrollEndToEnd);
+    broadcast("@WarbleInternal ScrollStyle Bounce");
+    broadcast("@WarbleInternal ScrollStyle endtoend");
+    EXPECT_TRUE(options.scrollEndToEnd);
     std::vector<std::string> writes = unit::eventsStartingWith("write|");
-    ASSERT_EQ(2u, writes.size());
+    ASSERT_EQ(4u, writes.size());
     EXPECT_EQ(writeEvent(KEY_SCROLL_STYLE, "EndToEnd"), writes[0]);
     EXPECT_EQ(writeEvent(KEY_SCROLL_STYLE, "Stream"), writes[1]);
-    EXPECT_EQ(2u, unit::eventsStartingWith("broadcast|@Warble_fromWinamp_Stopped").size())
-        << "each switch asks the player again";
+    EXPECT_EQ(writeEvent(KEY_SCROLL_STYLE, "Stream"), writes[2]);
+    EXPECT_EQ(writeEvent(KEY_SCROLL_STYLE, "EndToEnd"), writes[3]);
+    EXPECT_EQ(4u, unit::eventsStartingWith("broadcast|@Warble_fromWinamp_Stopped").size())
+        << "each choice asks the player again";
     EXPECT_TRUE(unit::eventsStartingWith("label|").empty());
 }
 
 TEST_F(Dispatcher, EditOpensTheSettingsFileInTheShellsEditor) {
     broadcast("@WarbleInternal Edit");
     EXPECT_TRUE(hasEvent("execute|C:\\warble-unit-no-such-folder\\editor.exe|" +
-                         std::string(warble.rcPath)));
+                         std::string(shellLink.rcPath)));
     EXPECT_TRUE(unit::eventsStartingWith("write|").empty());
 }
 
@@ -406,7 +422,7 @@ TEST_F(Dispatcher, AboutShowsThePluginsInformation) {
     EXPECT_NE(std::string::npos, closer.text.find("\nWeb: ")) << closer.text;
     EXPECT_NE(std::string::npos, closer.text.find("\nEmail: ")) << closer.text;
     EXPECT_NE('\n', closer.text.back());
-    EXPECT_TRUE(IsWindow(warble.hwndPlugin));
+    EXPECT_TRUE(IsWindow(placement.window));
 }
 
 TEST_F(Dispatcher, InternalPrefixRules) {
@@ -446,12 +462,8 @@ TEST_F(Dispatcher, OwnStatusTextsAndCompanionUpdatesAreIgnored) {
     hostClearEvents();
     Options before = Options::now();
     const char *echoes[] = {
-        "@Warble_fromWinamp_Playing",
-        "@Warble_fromWinamp_Paused",
-        "@Warble_fromWinamp_Stopped",
-        "@Warble_fromWinamp_Closed",
-        "@Warble_fromWinamp_Opened",
-        "@Warble_fromWinamp_TitleChange",
+        "@Warble_fromWinamp_Playing", "@Warble_fromWinamp_Paused", "@Warble_fromWinamp_Stopped",
+        "@Warble_fromWinamp_Closed", "@Warble_fromWinamp_Opened", "@Warble_fromWinamp_TitleChange",
         "@Warble_fromWinamp_Result 104 1",
         "@DOVozizuvav Control SetControlProperty winampslider Value 0.250000",
         "@DOVozizuvav Control SetAgent winamplabel Caption StaticText \"unchanged\"",
@@ -459,9 +471,7 @@ TEST_F(Dispatcher, OwnStatusTextsAndCompanionUpdatesAreIgnored) {
         "@DOVozizuvav Control SetAgent winamplabel Caption StaticText \"@Warble SetCaptionNow X\"",
         "@DOVozizuvav Control SetAgent winamplabel Caption StaticText \"x @Warble_toWinamp 1 2\"",
         "@DOVozizuvav Control SetAgent winamplabel Caption StaticText \"@WarbleInternal Edit\"",
-        "@Someone @Warble SetCaptionNow X",
-        "",
-        "@Warble",
+        "@Someone @Warble SetCaptionNow X", "", "@Warble",
         "@Warble SetCaptionNow", /* without its blank */
     };
     for (const char *text : echoes)
@@ -472,7 +482,7 @@ TEST_F(Dispatcher, OwnStatusTextsAndCompanionUpdatesAreIgnored) {
     }
     unit::pumpFor(100);
     EXPECT_TRUE(before == Options::now());
-    EXPECT_STREQ(L"unchanged", warble.caption);
+    EXPECT_STREQ(L"unchanged", captionModel.text);
     EXPECT_TRUE(hostEvents().empty());
     EXPECT_FALSE(anyRelaySlotBusy());
 }
@@ -481,7 +491,7 @@ TEST_F(Dispatcher, GetWinampInfoInAnyCaseAsksThePlayer) {
     broadcast("@Warble SetCaptionNow placeholder");
     hostClearEvents();
     broadcast("@wARBLE gETwINAMPiNFO");
-    EXPECT_STREQ(L"Couldn't Find Winamp", warble.caption);
+    EXPECT_STREQ(L"Couldn't Find Winamp", captionModel.text);
     int closed = eventIndex("broadcast|@Warble_fromWinamp_Closed");
     EXPECT_GE(closed, 0);
     EXPECT_GT(eventIndex("broadcast|@Warble_fromWinamp_Stopped"), closed);
@@ -490,51 +500,52 @@ TEST_F(Dispatcher, GetWinampInfoInAnyCaseAsksThePlayer) {
     hostClearEvents();
     broadcast("@Warble GetWinampInfo ");
     broadcast(" @Warble GetWinampInfo");
-    EXPECT_STREQ(L"placeholder", warble.caption) << "with a blank around it the text is another";
+    EXPECT_STREQ(L"placeholder", captionModel.text) << "with a blank around it the text is another";
     EXPECT_TRUE(hostEvents().empty());
 
     /* A look the poller began before the last one was installed is out of date. */
-    handPlayerLook({nullptr, -1}, nullptr, warble.playerEpoch - 1);
-    EXPECT_STREQ(L"placeholder", warble.caption);
+    handPlayerLook({nullptr, -1}, nullptr, playerStatus.epoch - 1, placement.window);
+    EXPECT_STREQ(L"placeholder", captionModel.text);
     EXPECT_TRUE(hostEvents().empty());
-    handPlayerLook({nullptr, -1}, nullptr, warble.playerEpoch);
-    EXPECT_STREQ(L"Couldn't Find Winamp", warble.caption);
+    handPlayerLook({nullptr, -1}, nullptr, playerStatus.epoch, placement.window);
+    EXPECT_STREQ(L"Couldn't Find Winamp", captionModel.text);
 }
 
 TEST_F(Dispatcher, SetCaptionNowTakesWhatFollowsThePattern) {
     broadcast("From a friend: @Warble SetCaptionNow Hello there");
-    EXPECT_STREQ(L"Hello there", warble.caption);
+    EXPECT_STREQ(L"Hello there", captionModel.text);
     broadcast("@Warble SetCaptionNow @Warble SetCaptionNow twice");
-    EXPECT_STREQ(L"@Warble SetCaptionNow twice", warble.caption) << "the first occurrence counts";
+    EXPECT_STREQ(L"@Warble SetCaptionNow twice", captionModel.text)
+        << "the first occurrence counts";
     broadcast("@Warble SetCaptionNow ");
-    EXPECT_STREQ(L"", warble.caption);
+    EXPECT_STREQ(L"", captionModel.text);
     broadcast("@Warble SetCaptionNow Simon & Garfunkel");
-    EXPECT_STREQ(L"Simon & Garfunkel", warble.caption);
+    EXPECT_STREQ(L"Simon & Garfunkel", captionModel.text);
 
     broadcast("@Warble SetCaptionnow ignored");
     broadcast("@warble SetCaptionNow ignored");
-    EXPECT_STREQ(L"Simon & Garfunkel", warble.caption) << "the pattern is matched with case";
+    EXPECT_STREQ(L"Simon & Garfunkel", captionModel.text) << "the pattern is matched with case";
 }
 
 TEST_F(Dispatcher, LongCaptionIsCutToTheCaptionText) {
     std::string text = "@Warble SetCaptionNow " + std::string(3000, 'L');
     broadcast(text.c_str());
-    EXPECT_EQ(std::wstring(TEXT_SIZE - 1, L'L'), std::wstring(warble.caption));
-    EXPECT_TRUE(IsWindow(warble.hwndPlugin));
+    EXPECT_EQ(std::wstring(TEXT_SIZE - 1, L'L'), std::wstring(captionModel.text));
+    EXPECT_TRUE(IsWindow(placement.window));
 }
 
 TEST_F(Dispatcher, SetCaptionOnlyWhileWinampIsAbsent) {
     broadcast("@Warble SetCaption Hello");
-    EXPECT_STREQ(L"Hello", warble.caption);
+    EXPECT_STREQ(L"Hello", captionModel.text);
 
     FakePlayer player;
     ASSERT_TRUE(player.window);
-    warble.hwndWinamp = player.window;
+    playerStatus.window = player.window;
     broadcast("@Warble SetCaption Other");
-    EXPECT_STREQ(L"Hello", warble.caption);
+    EXPECT_STREQ(L"Hello", captionModel.text);
     broadcast("@Warble SetCaptionNow Now");
-    EXPECT_STREQ(L"Now", warble.caption) << "SetCaptionNow works with Winamp present";
-    warble.hwndWinamp = nullptr;
+    EXPECT_STREQ(L"Now", captionModel.text) << "SetCaptionNow works with Winamp present";
+    playerStatus.window = nullptr;
 }
 
 TEST_F(Dispatcher, RelayOnlyWhileWinampIsKnown) {
@@ -545,7 +556,7 @@ TEST_F(Dispatcher, RelayOnlyWhileWinampIsKnown) {
 
     FakePlayer player;
     ASSERT_TRUE(player.window);
-    warble.hwndWinamp = player.window;
+    playerStatus.window = player.window;
     broadcast("@Warble_toWinamp WM_USER 104");
     EXPECT_TRUE(unit::pumpUntil(
         [] { return unit::hasEvent("broadcast|@Warble_fromWinamp_Result 104 1"); }));
@@ -553,27 +564,27 @@ TEST_F(Dispatcher, RelayOnlyWhileWinampIsKnown) {
     EXPECT_EQ((UINT)WM_USER, FakePlayer::received()[0].first);
     EXPECT_EQ(104, FakePlayer::received()[0].second);
     EXPECT_TRUE(unit::pumpUntil([this] { return !anyRelaySlotBusy(); }));
-    warble.hwndWinamp = nullptr;
+    playerStatus.window = nullptr;
 }
 
 TEST_F(Dispatcher, SetCaptionWithWinampPresentGoesOnToTheRelay) {
     FakePlayer player;
     ASSERT_TRUE(player.window);
-    warble.hwndWinamp = player.window;
+    playerStatus.window = player.window;
     broadcast("@Warble SetCaption @Warble_toWinamp WM_USER 104");
-    EXPECT_STRNE(L"@Warble_toWinamp WM_USER 104", warble.caption);
+    EXPECT_STRNE(L"@Warble_toWinamp WM_USER 104", captionModel.text);
     /* Tokens count from the start: the kind is "SetCaption", any other word. */
     EXPECT_TRUE(
         unit::pumpUntil([] { return unit::hasEvent("broadcast|@Warble_fromWinamp_Result 0 1"); }));
     ASSERT_EQ(1u, FakePlayer::received().size());
     EXPECT_EQ((UINT)WM_COMMAND, FakePlayer::received()[0].first);
     EXPECT_TRUE(unit::pumpUntil([this] { return !anyRelaySlotBusy(); }));
-    warble.hwndWinamp = nullptr;
+    playerStatus.window = nullptr;
 }
 
 TEST_F(Dispatcher, BroadcastWithoutTextIsIgnored) {
     Options before = Options::now();
-    EXPECT_EQ(0, SendMessageA(warble.hwndPlugin, MSG_BROADCAST, 0, 0));
+    EXPECT_EQ(0, SendMessageA(placement.window, MSG_BROADCAST, 0, 0));
     EXPECT_TRUE(before == Options::now());
     EXPECT_TRUE(hostEvents().empty());
 }
@@ -581,51 +592,52 @@ TEST_F(Dispatcher, BroadcastWithoutTextIsIgnored) {
 TEST_F(Dispatcher, SetCaptionNowWinsOverTheRelay) {
     FakePlayer player;
     ASSERT_TRUE(player.window);
-    warble.hwndWinamp = player.window;
+    playerStatus.window = player.window;
     broadcast("@Warble SetCaptionNow @Warble_toWinamp");
-    EXPECT_STREQ(L"@Warble_toWinamp", warble.caption);
+    EXPECT_STREQ(L"@Warble_toWinamp", captionModel.text);
     EXPECT_FALSE(anyRelaySlotBusy());
     unit::pumpFor(200);
     EXPECT_TRUE(FakePlayer::received().empty());
     EXPECT_TRUE(unit::eventsStartingWith("broadcast|@Warble_fromWinamp_Result").empty());
-    warble.hwndWinamp = nullptr;
+    playerStatus.window = nullptr;
 }
 
 TEST_F(Dispatcher, ShowAndHidePluginsInAnyCase) {
     ASSERT_TRUE(options.toggleWithPlugins);
     broadcast("@njhideplugins");
-    EXPECT_TRUE(warble.pluginsHidden);
-    EXPECT_FALSE(IsWindowVisible(warble.hwndPlugin));
+    EXPECT_TRUE(placement.pluginsHidden);
+    EXPECT_FALSE(IsWindowVisible(placement.window));
     broadcast("@NJSHOWPLUGINS");
-    EXPECT_FALSE(warble.pluginsHidden);
-    EXPECT_TRUE(IsWindowVisible(warble.hwndPlugin));
+    EXPECT_FALSE(placement.pluginsHidden);
+    EXPECT_TRUE(IsWindowVisible(placement.window));
 
     broadcast("@NJHidePlugins "); /* not the whole text */
-    EXPECT_FALSE(warble.pluginsHidden);
+    EXPECT_FALSE(placement.pluginsHidden);
 }
 
 TEST_F(Dispatcher, HidePluginsWithoutToggleWithPluginsKeepsTheWindow) {
     broadcast("@WarbleInternal ToggleWithPlugins");
     ASSERT_FALSE(options.toggleWithPlugins);
     broadcast("@NJHidePlugins");
-    EXPECT_TRUE(warble.pluginsHidden);
-    EXPECT_TRUE(IsWindowVisible(warble.hwndPlugin));
+    EXPECT_TRUE(placement.pluginsHidden);
+    EXPECT_TRUE(IsWindowVisible(placement.window));
     /* Turning the option on while the shell hides its plugins hides the window. */
     broadcast("@WarbleInternal ToggleWithPlugins");
-    EXPECT_FALSE(IsWindowVisible(warble.hwndPlugin));
+    EXPECT_FALSE(IsWindowVisible(placement.window));
     broadcast("@NJShowPlugins");
-    EXPECT_TRUE(IsWindowVisible(warble.hwndPlugin));
+    EXPECT_TRUE(IsWindowVisible(placement.window));
 }
 
 TEST_F(Dispatcher, ShowAndHidePluginsChangeNothingWhileDocked) {
     options.inSlit = true;
+    shellLink.slit = hostSlitWindow();
     broadcast("@NJHidePlugins");
-    EXPECT_FALSE(warble.pluginsHidden);
-    EXPECT_TRUE(IsWindowVisible(warble.hwndPlugin));
-    warble.pluginsHidden = true;
+    EXPECT_FALSE(placement.pluginsHidden);
+    EXPECT_TRUE(IsWindowVisible(placement.window));
+    placement.pluginsHidden = true;
     broadcast("@NJShowPlugins");
-    EXPECT_TRUE(warble.pluginsHidden);
-    warble.pluginsHidden = false;
+    EXPECT_TRUE(placement.pluginsHidden);
+    placement.pluginsHidden = false;
     options.inSlit = false;
 }
 
@@ -650,6 +662,7 @@ std::string randomBroadcast(std::mt19937 &random) {
         "ToggleWithPlugins",
         "ToggleTrackNumber",
         "ToggleScrollStyle",
+        "ScrollStyle ",
         "@Warble GetWinampInfo",
         "@Warble SetCaptionNow ",
         "@Warble SetCaption ",
@@ -761,15 +774,15 @@ TEST_F(Dispatcher, SurvivesRandomAndMalformedBroadcasts) {
         if (i % 50 == 0) unit::pumpMessages(); /* the plugin's threads may wait on us */
     }
     unit::pumpMessages();
-    ASSERT_TRUE(IsWindow(warble.hwndPlugin));
+    ASSERT_TRUE(IsWindow(placement.window));
     DWORD_PTR result = 1;
-    EXPECT_TRUE(SendMessageTimeoutA(warble.hwndPlugin, MSG_BROADCAST, 0,
+    EXPECT_TRUE(SendMessageTimeoutA(placement.window, MSG_BROADCAST, 0,
                                     (LPARAM) "@Warble SetCaptionNow alive", SMTO_NORMAL, 2000,
                                     &result));
     EXPECT_EQ(0u, result);
-    EXPECT_STREQ(L"alive", warble.caption);
-    EXPECT_LT(wcsnlen(warble.caption, TEXT_SIZE), (size_t)TEXT_SIZE);
-    expectWellFormedSettingsFile(warble.rcPath);
+    EXPECT_STREQ(L"alive", captionModel.text);
+    EXPECT_LT(wcsnlen(captionModel.text, TEXT_SIZE), (size_t)TEXT_SIZE);
+    expectWellFormedSettingsFile(shellLink.rcPath);
     std::vector<std::string> files = unit::filesIn(unit::shellFolder());
     std::sort(files.begin(), files.end());
     EXPECT_EQ(std::vector<std::string>({"Warble.rc", "nightjar.rc"}), files)

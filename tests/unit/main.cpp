@@ -1,7 +1,7 @@
 /* The unit runner: starts the stand-in shell on this thread in a fresh shell
    folder, runs every test, and takes the shell down again. */
 #include "host.h"
-#include "plugin/state.h"
+#include "settings/options.h"
 #include "unit_support.h"
 
 #include <gtest/gtest.h>
@@ -9,8 +9,6 @@
 
 int main(int argc, char **argv) {
     testing::InitGoogleTest(&argc, argv);
-    /* Normally the library's entry point does this. */
-    InitializeCriticalSection(&displayLock);
     if (!unit::createShellFolder()) {
         fprintf(stderr, "cannot create a shell folder under the temp folder\n");
         return 2;

@@ -2,6 +2,8 @@
    README's settings table name every key once with its default; a file without the
    key reads the default, a number outside its range reads inside it, and each
    command word changes the option, writes it and reads back as written. */
+#include "nightjar/nightjar.h"
+#include "settings/options.h"
 #include "settings/settings.h"
 #include "unit_support.h"
 
@@ -20,6 +22,7 @@ std::string valueText(const OptionRow &row) {
         if (!row.defaultText[0] && intOption(row) == OPTION_UNSET) return "";
         return std::to_string(intOption(row));
     case OPTION_TEXT: return textOption(row);
+    case OPTION_CHOICE: return row.words[intOption(row)];
     }
     return "?";
 }
@@ -56,7 +59,7 @@ std::map<std::string, std::pair<int, std::string>> entries(const std::string &te
     return found;
 }
 
-const char *const KIND_WORDS[] = {"boolean", "integer", "text", "text"};
+const char *const KIND_WORDS[] = {"boolean", "integer", "text", "text", "text"};
 
 TEST(OptionsTable, SampleFileAndReadmeNameEveryKeyOnceWithItsDefault) {
     auto sample = entries(unit::readFile(WARBLE_SOURCE_DIR "/package/Warble.rc"), false);
@@ -98,18 +101,23 @@ TEST_F(OptionsTableRunning, EveryRowReadsItsDefaultItsRangeAndTakesItsCommand) {
             readFrom(std::string(row.key) + " " + std::to_string(row.max + 1) + "\r\n");
             EXPECT_EQ(row.max, intOption(row)) << row.key;
         }
+        if (row.kind == OPTION_CHOICE) {
+            readFrom(std::string(row.key) + " Bogus\r\n");
+            EXPECT_EQ(row.defaultText, valueText(row)) << row.key << " Bogus";
+        }
         if (row.command == COMMAND_NONE || row.command == COMMAND_DOCK) continue;
 
         std::string command = std::string("@WarbleInternal ") + row.word;
         std::string before = valueText(row);
         int number = (row.min > INT_MIN ? row.min : 0) + 2;
         if (row.kind == OPTION_INT) command += " " + std::to_string(number);
+        if (row.command == COMMAND_CHOICE) command += std::string(" ") + row.words[1];
         broadcast(command.c_str());
         if (row.kind == OPTION_INT)
             EXPECT_EQ(number, intOption(row)) << command;
         else
             EXPECT_NE(before, valueText(row)) << command;
-        const char *stored = ReadString(warble.rcPath, row.key, nullptr);
+        const char *stored = ReadString(shellLink.rcPath, row.key, nullptr);
         ASSERT_NE(nullptr, stored) << command << " wrote nothing";
         EXPECT_EQ(valueText(row), stored) << command;
         if (fits && row.max < INT_MAX) {

@@ -3,6 +3,7 @@
    choosing the slot to evict across the millisecond clock's wrap, and the
    slider and label commands sent to DOVozizuvav. */
 #include "unit_support.h"
+#include "core/text.h"
 #include "winamp/poller.h"
 #include "winamp/relay.h"
 
@@ -153,16 +154,16 @@ class OldestRelaySlot : public unit::StateTest {
     void SetUp() override {
         unit::StateTest::SetUp();
         for (int i = 0; i < RELAY_SLOTS; ++i)
-            warble.relaySlots[i].owner = 0x7000 + 4 * i;
+            relaySlots()[i].owner = 0x7000 + 4 * i;
     }
     void TearDown() override {
-        for (RelaySlot &slot : warble.relaySlots)
+        for (RelaySlot &slot : relaySlots())
             slot.owner = 0;
         unit::StateTest::TearDown();
     }
     void startTimes(const DWORD (&times)[RELAY_SLOTS]) {
         for (int i = 0; i < RELAY_SLOTS; ++i)
-            warble.relaySlots[i].startTime = times[i];
+            relaySlots()[i].startTime = times[i];
     }
 };
 
@@ -201,11 +202,11 @@ TEST_F(OldestRelaySlot, WaitIsMeasuredAcrossTheClocksWrap) {
 
 TEST_F(OldestRelaySlot, FreeAndReportingSlotsAreNotCandidates) {
     startTimes({500, 400, 300, 200, 100, 600, 700, 800, 900, 1000});
-    warble.relaySlots[4].owner = 0;
+    relaySlots()[4].owner = 0;
     EXPECT_EQ(3, oldestRelaySlot(1100));
-    warble.relaySlots[3].owner += 1; /* its answer is on its way: it cannot be abandoned */
+    relaySlots()[3].owner += 1; /* its answer is on its way: it cannot be abandoned */
     EXPECT_EQ(2, oldestRelaySlot(1100));
-    for (RelaySlot &slot : warble.relaySlots)
+    for (RelaySlot &slot : relaySlots())
         slot.owner = 0;
     EXPECT_EQ(-1, oldestRelaySlot(1100));
 }

@@ -2,9 +2,15 @@
    wrapping stream, a paused caption (step 0), a new caption in the middle of a
    bounce, and the tick itself: when it moves, when it blinks, and what it asks
    to be repainted. */
+#include "core/owners.h"
+#include "core/text.h"
+#include "display/caption.h"
+#include "display/placement.h"
 #include "display/render.h"
 #include "display/scroller.h"
-#include "plugin/text.h"
+#include "settings/options.h"
+#include "settings/style.h"
+#include "winamp/winamp.h"
 #include "unit_support.h"
 
 #include <sstream>
@@ -26,29 +32,27 @@ class Scroller : public unit::StateTest {
                                  60, 20, nullptr, nullptr, nullptr, nullptr);
         ASSERT_TRUE(window);
         ShowWindow(window, SW_SHOWNOACTIVATE);
-        warble.hwndPlugin = window;
+        placement.window = window;
         font = CreateFontA(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                            DEFAULT_PITCH | FF_DONTCARE, "Tahoma");
         ASSERT_TRUE(font);
-        warble.hFont = font;
+        captionModel.font = font;
         options.width = 200;
-        warble.bevelWidth = 2;
-        warble.borderWidth = 1;
-        warble.scrollX = 0;
-        warble.scrollStep = 1;
-        warble.scrollMax = 0;
-        warble.scrollMin = -10;
-        warble.scrollForward = true;
-        warble.edgePause = 0;
-        warble.playState = 1;
+        shellStyle.bevelWidth = 2;
+        shellStyle.borderWidth = 1;
+        captionModel.scrollX = 0;
+        captionModel.scrollMin = -10;
+        captionModel.scrollForward = true;
+        captionModel.edgePause = 0;
+        captionModel.playState = 1;
         options.scrolling = true;
-        warble.caption[0] = warble.lastCaption[0] = '\0';
+        captionModel.text[0] = '\0';
     }
 
     void TearDown() override {
-        warble.hwndPlugin = nullptr;
-        warble.hFont = nullptr;
+        placement.window = nullptr;
+        captionModel.font = nullptr;
         if (window) DestroyWindow(window);
         if (font) DeleteObject(font);
         unit::pumpMessages();
@@ -91,7 +95,9 @@ class Scroller : public unit::StateTest {
         bool forward;
         int pause;
     };
-    Frame frame() const { return {warble.scrollX, warble.scrollForward, warble.edgePause}; }
+    Frame frame() const {
+        return {captionModel.scrollX, captionModel.scrollForward, captionModel.edgePause};
+    }
 
     bool repaintPending() {
         RECT r;
@@ -146,15 +152,14 @@ TEST_F(Scroller, StreamRestartsAtTheWindowWidthAfterPassingTheGap) {
     std::string text = captionOfWidth(250);
     if (text.empty()) GTEST_SKIP() << "no text of exactly 250 pixels in this font";
     setCaption(text.c_str());
-    ASSERT_EQ(250, warble.textWidth);
-    EXPECT_EQ(-56, warble.scrollMin) << "200 - 2 * 3 - 250";
-    EXPECT_EQ(0, warble.scrollMax);
+    ASSERT_EQ(250, captionModel.textWidth);
+    EXPECT_EQ(-56, captionModel.scrollMin) << "200 - 2 * 3 - 250";
 
-    warble.scrollX = 0;
+    captionModel.scrollX = 0;
     std::vector<int> xs;
     for (int n = 0; n < 275; ++n) {
         stepStream();
-        xs.push_back(warble.scrollX);
+        xs.push_back(captionModel.scrollX);
     }
     /* Ticks 1 to 271 move left to -271, the first offset past -(250 + 20); tick
        272 restarts at the window's width, and the run goes on from there. */
@@ -162,33 +167,44 @@ TEST_F(Scroller, StreamRestartsAtTheWindowWidthAfterPassingTheGap) {
         ASSERT_EQ(-(n + 1), xs[n]) << "tick " << n + 1;
     EXPECT_EQ(200, xs[271]);
     EXPECT_EQ(199, xs[272]);
-    EXPECT_TRUE(warble.scrollForward) << "the stream leaves the bounce direction alone";
+    EXPECT_TRUE(captionModel.scrollForward) << "the stream leaves the bounce direction alone";
 }
 
 TEST_F(Scroller, StreamWithStepZeroDoesNotMoveButStillWraps) {
-    warble.textWidth = 250;
-    warble.scrollStep = 0;
-    warble.scrollX = -30;
+    captionModel.textWidth = 250;
+    captionModel.playState = WINAMP_PAUSED;
+    captionModel.scrollX = -30;
     for (int n = 0; n < 10; ++n)
         stepStream();
-    EXPECT_EQ(-30, warble.scrollX);
+    EXPECT_EQ(-30, captionModel.scrollX);
 
-    warble.scrollX = -271;
+    captionModel.scrollX = -271;
     stepStream();
-    EXPECT_EQ(200, warble.scrollX);
+    EXPECT_EQ(200, captionModel.scrollX);
     stepStream();
-    EXPECT_EQ(200, warble.scrollX);
+    EXPECT_EQ(200, captionModel.scrollX);
+}
+
+/* The first look at a player that does not answer leaves no play state: the
+   caption moves at the plain pace, never faster. */
+TEST_F(Scroller, BeforeThePlayerAnswersTheStreamMovesOneStepATick) {
+    captionModel.playState = -1;
+    captionModel.textWidth = 400;
+    options.scrollEndToEnd = false;
+    int blinkTicks = 0;
+    scrollTick(window, &blinkTicks);
+    EXPECT_EQ(-1, captionModel.scrollX);
 }
 
 TEST_F(Scroller, StreamLeavesTheBounceStateAlone) {
-    warble.textWidth = 250;
-    warble.scrollForward = false;
-    warble.edgePause = 9;
-    warble.scrollX = -5;
+    captionModel.textWidth = 250;
+    captionModel.scrollForward = false;
+    captionModel.edgePause = 9;
+    captionModel.scrollX = -5;
     stepStream();
-    EXPECT_EQ(-6, warble.scrollX);
-    EXPECT_FALSE(warble.scrollForward);
-    EXPECT_EQ(9, warble.edgePause);
+    EXPECT_EQ(-6, captionModel.scrollX);
+    EXPECT_FALSE(captionModel.scrollForward);
+    EXPECT_EQ(9, captionModel.edgePause);
 }
 
 /* Offsets tick by tick, written short: "x" one tick at x, "x*n" n ticks at x,
@@ -248,199 +264,196 @@ TEST_F(Scroller, SpeedAndRestTickByTick) {
                      std::to_string(c.speed) + ", rest " + std::to_string(c.rest));
         options.scrollSpeed = c.speed;
         options.edgeRest = c.rest;
-        warble.scrollMin = -3;
+        captionModel.scrollMin = -3;
         options.width = 25;
-        warble.textWidth = 2;
-        warble.scrollX = c.endToEnd ? 0 : 5;
-        warble.scrollForward = true;
-        warble.edgePause = warble.streamPause = 0;
+        captionModel.textWidth = 2;
+        captionModel.scrollX = c.endToEnd ? 0 : 5;
+        captionModel.scrollForward = true;
+        captionModel.edgePause = captionModel.streamPause = 0;
         std::vector<int> expected = expandTicks(c.ticks, c.speed), xs;
         for (size_t n = 0; n < expected.size(); ++n) {
             c.endToEnd ? stepEndToEnd() : stepStream();
-            xs.push_back(warble.scrollX);
+            xs.push_back(captionModel.scrollX);
         }
         EXPECT_EQ(expected, xs);
     }
 }
 
 TEST_F(Scroller, BounceWithStepZeroDoesNotMove) {
-    warble.scrollStep = 0;
+    captionModel.playState = WINAMP_PAUSED;
     for (int n = 0; n < 30; ++n)
         stepEndToEnd();
-    EXPECT_EQ(0, warble.scrollX);
-    EXPECT_TRUE(warble.scrollForward);
-    EXPECT_EQ(0, warble.edgePause);
+    EXPECT_EQ(0, captionModel.scrollX);
+    EXPECT_TRUE(captionModel.scrollForward);
+    EXPECT_EQ(0, captionModel.edgePause);
 }
 
 TEST_F(Scroller, BounceWithStepZeroStillCountsTheRestAndTurns) {
-    warble.scrollStep = 0;
-    warble.scrollX = 3; /* resting past the right-hand limit */
-    warble.edgePause = 5;
+    captionModel.playState = WINAMP_PAUSED;
+    captionModel.scrollX = 3; /* resting past the right-hand limit */
+    captionModel.edgePause = 5;
     for (int n = 0; n < 20; ++n)
         stepEndToEnd();
-    EXPECT_EQ(25, warble.edgePause);
-    EXPECT_TRUE(warble.scrollForward);
+    EXPECT_EQ(25, captionModel.edgePause);
+    EXPECT_TRUE(captionModel.scrollForward);
     stepEndToEnd();
-    EXPECT_FALSE(warble.scrollForward);
-    EXPECT_EQ(0, warble.edgePause);
+    EXPECT_FALSE(captionModel.scrollForward);
+    EXPECT_EQ(0, captionModel.edgePause);
     for (int n = 0; n < 5; ++n)
         stepEndToEnd();
-    EXPECT_EQ(3, warble.scrollX) << "still no movement";
-    EXPECT_EQ(0, warble.edgePause) << "inside the limits nothing counts";
+    EXPECT_EQ(3, captionModel.scrollX) << "still no movement";
+    EXPECT_EQ(0, captionModel.edgePause) << "inside the limits nothing counts";
 
     /* The same on the left. */
-    warble.scrollX = -12;
-    warble.edgePause = 25;
+    captionModel.scrollX = -12;
+    captionModel.edgePause = 25;
     stepEndToEnd();
-    EXPECT_TRUE(warble.scrollForward);
-    EXPECT_EQ(-12, warble.scrollX);
+    EXPECT_TRUE(captionModel.scrollForward);
+    EXPECT_EQ(-12, captionModel.scrollX);
 }
 
 TEST_F(Scroller, NewCaptionMidBounceKeepsOffsetAndDirection) {
     std::string text = captionOfWidth(250);
     if (text.empty()) GTEST_SKIP() << "no text of exactly 250 pixels in this font";
-    copyText(warble.lastCaption, L"an older caption", TEXT_SIZE);
-    warble.scrollX = -20;
-    warble.scrollForward = false;
-    warble.edgePause = 7;
-    warble.scrollMax = 5;
+    copyText(captionModel.text, L"an older caption", TEXT_SIZE);
+    captionModel.scrollX = -20;
+    captionModel.scrollForward = false;
+    captionModel.edgePause = 7;
 
     setCaption(text.c_str());
-    EXPECT_EQ(std::wstring(text.begin(), text.end()), warble.caption);
-    EXPECT_EQ(std::wstring(text.begin(), text.end()), warble.lastCaption);
-    EXPECT_EQ(-20, warble.scrollX);
-    EXPECT_FALSE(warble.scrollForward);
-    EXPECT_EQ(0, warble.edgePause);
-    EXPECT_EQ(0, warble.scrollMax);
-    EXPECT_EQ(-56, warble.scrollMin);
+    EXPECT_EQ(std::wstring(text.begin(), text.end()), captionModel.text);
+    EXPECT_EQ(-20, captionModel.scrollX);
+    EXPECT_FALSE(captionModel.scrollForward);
+    EXPECT_EQ(0, captionModel.edgePause);
+    EXPECT_EQ(-56, captionModel.scrollMin);
 
     /* The same text again changes nothing of the bounce. */
-    warble.edgePause = 4;
-    warble.scrollMin = -1;
+    captionModel.edgePause = 4;
+    captionModel.scrollMin = -1;
     setCaption(text.c_str());
-    EXPECT_EQ(4, warble.edgePause);
-    EXPECT_EQ(-1, warble.scrollMin);
+    EXPECT_EQ(4, captionModel.edgePause);
+    EXPECT_EQ(-1, captionModel.scrollMin);
 }
 
 TEST_F(Scroller, NewCaptionWithTheOffsetOutsideTheNewLimitsRestsAtOnce) {
     std::string text = captionOfWidth(250);
     if (text.empty()) GTEST_SKIP() << "no text of exactly 250 pixels in this font";
-    warble.scrollX = -100;
-    warble.scrollForward = false;
+    captionModel.scrollX = -100;
+    captionModel.scrollForward = false;
     setCaption(text.c_str());
-    ASSERT_EQ(-56, warble.scrollMin);
+    ASSERT_EQ(-56, captionModel.scrollMin);
     stepEndToEnd();
-    EXPECT_EQ(-101, warble.scrollX);
-    EXPECT_EQ(1, warble.edgePause);
+    EXPECT_EQ(-101, captionModel.scrollX);
+    EXPECT_EQ(1, captionModel.edgePause);
 }
 
 TEST_F(Scroller, TickDoesNotMoveACaptionThatFitsExactly) {
-    warble.textWidth = 200 - 2 * 3;
-    warble.scrollX = 7;
-    warble.edgePause = 3;
+    captionModel.textWidth = 200 - 2 * 3;
+    captionModel.scrollX = 7;
+    captionModel.edgePause = 3;
     int blinkTicks = 0;
     for (bool endToEnd : {false, true}) {
         options.scrollEndToEnd = endToEnd;
         ValidateRect(window, nullptr);
         for (int n = 0; n < 40; ++n)
-            scrollTick(&blinkTicks);
-        EXPECT_EQ(7, warble.scrollX);
-        EXPECT_EQ(3, warble.edgePause);
-        EXPECT_TRUE(warble.scrollForward);
+            scrollTick(window, &blinkTicks);
+        EXPECT_EQ(7, captionModel.scrollX);
+        EXPECT_EQ(3, captionModel.edgePause);
+        EXPECT_TRUE(captionModel.scrollForward);
         EXPECT_FALSE(repaintPending()) << "nothing moved, nothing to repaint";
     }
 
     /* One pixel wider and it moves. */
-    warble.textWidth = 200 - 2 * 3 + 1;
+    captionModel.textWidth = 200 - 2 * 3 + 1;
     options.scrollEndToEnd = false;
-    scrollTick(&blinkTicks);
-    EXPECT_EQ(6, warble.scrollX);
+    scrollTick(window, &blinkTicks);
+    EXPECT_EQ(6, captionModel.scrollX);
     EXPECT_TRUE(repaintPending());
 }
 
 TEST_F(Scroller, TickMovesNothingWhileScrollingIsOff) {
-    warble.textWidth = 400;
+    captionModel.textWidth = 400;
     options.scrolling = false;
-    warble.scrollX = -3;
+    captionModel.scrollX = -3;
     int blinkTicks = 0;
     ValidateRect(window, nullptr);
     for (int n = 0; n < 10; ++n)
-        scrollTick(&blinkTicks);
-    EXPECT_EQ(-3, warble.scrollX);
+        scrollTick(window, &blinkTicks);
+    EXPECT_EQ(-3, captionModel.scrollX);
     EXPECT_FALSE(repaintPending());
 }
 
 TEST_F(Scroller, TickUsesTheChosenStyle) {
-    warble.textWidth = 400;
-    warble.scrollMin = 194 - 400;
+    captionModel.textWidth = 400;
+    captionModel.scrollMin = 194 - 400;
     int blinkTicks = 0;
     options.scrollEndToEnd = true;
-    scrollTick(&blinkTicks); /* bounce: right, past the limit 0 */
-    EXPECT_EQ(1, warble.scrollX);
-    EXPECT_EQ(1, warble.edgePause);
+    scrollTick(window, &blinkTicks); /* bounce: right, past the limit 0 */
+    EXPECT_EQ(1, captionModel.scrollX);
+    EXPECT_EQ(1, captionModel.edgePause);
     options.scrollEndToEnd = false;
-    scrollTick(&blinkTicks); /* stream: always left */
-    EXPECT_EQ(0, warble.scrollX);
-    EXPECT_EQ(1, warble.edgePause);
+    scrollTick(window, &blinkTicks); /* stream: always left */
+    EXPECT_EQ(0, captionModel.scrollX);
+    EXPECT_EQ(1, captionModel.edgePause);
 }
 
 TEST_F(Scroller, PausedCaptionBlinksEveryTwentyFifthTick) {
-    warble.playState = 3;
+    captionModel.playState = 3;
     options.scrolling = false;
-    warble.blinkOn = true;
+    captionModel.blinkOn = true;
     int blinkTicks = 0;
     for (int n = 1; n <= 24; ++n) {
         ValidateRect(window, nullptr);
-        scrollTick(&blinkTicks);
-        EXPECT_TRUE(warble.blinkOn) << "tick " << n;
+        scrollTick(window, &blinkTicks);
+        EXPECT_TRUE(captionModel.blinkOn) << "tick " << n;
         EXPECT_TRUE(repaintPending()) << "every paused tick repaints, tick " << n;
     }
     EXPECT_EQ(24, blinkTicks);
-    scrollTick(&blinkTicks);
-    EXPECT_FALSE(warble.blinkOn);
+    scrollTick(window, &blinkTicks);
+    EXPECT_FALSE(captionModel.blinkOn);
     EXPECT_EQ(0, blinkTicks);
     for (int n = 0; n < 25; ++n)
-        scrollTick(&blinkTicks);
-    EXPECT_TRUE(warble.blinkOn);
+        scrollTick(window, &blinkTicks);
+    EXPECT_TRUE(captionModel.blinkOn);
 }
 
 TEST_F(Scroller, BlinkCountIsKeptWhileNotPaused) {
-    warble.playState = 3;
+    captionModel.playState = 3;
     options.scrolling = false;
-    warble.blinkOn = true;
+    captionModel.blinkOn = true;
     int blinkTicks = 0;
     for (int n = 0; n < 20; ++n)
-        scrollTick(&blinkTicks);
+        scrollTick(window, &blinkTicks);
     ASSERT_EQ(20, blinkTicks);
 
-    warble.playState = 1;
+    captionModel.playState = 1;
     ValidateRect(window, nullptr);
     for (int n = 0; n < 100; ++n)
-        scrollTick(&blinkTicks);
+        scrollTick(window, &blinkTicks);
     EXPECT_EQ(20, blinkTicks);
-    EXPECT_TRUE(warble.blinkOn);
+    EXPECT_TRUE(captionModel.blinkOn);
     EXPECT_FALSE(repaintPending()) << "not paused, nothing scrolls: no repaint";
 
     /* The next pause starts with the left-over count: a short first phase. */
-    warble.playState = 3;
+    captionModel.playState = 3;
     for (int n = 0; n < 4; ++n)
-        scrollTick(&blinkTicks);
-    EXPECT_TRUE(warble.blinkOn);
-    scrollTick(&blinkTicks);
-    EXPECT_FALSE(warble.blinkOn);
+        scrollTick(window, &blinkTicks);
+    EXPECT_TRUE(captionModel.blinkOn);
+    scrollTick(window, &blinkTicks);
+    EXPECT_FALSE(captionModel.blinkOn);
 }
 
 TEST_F(Scroller, PausedScrollingCaptionBlinksWithoutMoving) {
-    warble.playState = 3;
-    warble.scrollStep = 0;
-    warble.textWidth = 400;
-    warble.scrollX = -40;
-    warble.blinkOn = false;
+    captionModel.playState = 3;
+    captionModel.playState = WINAMP_PAUSED;
+    captionModel.textWidth = 400;
+    captionModel.scrollX = -40;
+    captionModel.blinkOn = false;
     int blinkTicks = 0;
     for (int n = 0; n < 25; ++n)
-        scrollTick(&blinkTicks);
-    EXPECT_EQ(-40, warble.scrollX);
-    EXPECT_TRUE(warble.blinkOn);
+        scrollTick(window, &blinkTicks);
+    EXPECT_EQ(-40, captionModel.scrollX);
+    EXPECT_TRUE(captionModel.blinkOn);
 }
 
 } // namespace

@@ -2,9 +2,15 @@
    in-place writes, case-insensitive keys, no stray files), and the plugin's
    reading of its settings file: which of the four places wins, every key's
    default, and the few rules applied while reading. */
+#include "core/text.h"
+#include "display/caption.h"
+#include "display/placement.h"
 #include "display/scroller.h"
-#include "display/visibility.h"
+#include "display/window.h"
+#include "nightjar/nightjar.h"
+#include "settings/options.h"
 #include "settings/settings.h"
+#include "winamp/winamp.h"
 #include "unit_support.h"
 
 #include <algorithm>
@@ -234,7 +240,7 @@ class ReadSettings : public unit::StateTest {
     void SetUp() override {
         unit::StateTest::SetUp();
         unit::removeSettingsFiles();
-        warble.hInstance = GetModuleHandleA(nullptr);
+        shellLink.instance = GetModuleHandleA(nullptr);
     }
     void TearDown() override {
         unit::removeSettingsFiles();
@@ -253,7 +259,7 @@ TEST_F(ReadSettings, WarblercBesideThePluginComesFirst) {
     place(inShell("Warblerc"), "Warble.plugin.x: 3\r\n");
     place(inShell("Warble.rc"), "Warble.plugin.x: 4\r\n");
     readSettings();
-    EXPECT_EQ(beside("Warblerc"), warble.rcPath);
+    EXPECT_EQ(beside("Warblerc"), shellLink.rcPath);
     EXPECT_EQ(1, options.xPos);
 }
 
@@ -261,7 +267,7 @@ TEST_F(ReadSettings, FolderOrderComesBeforeNameOrder) {
     place(beside("Warble.rc"), "Warble.plugin.x: 2\r\n");
     place(inShell("Warblerc"), "Warble.plugin.x: 3\r\n");
     readSettings();
-    EXPECT_EQ(beside("Warble.rc"), warble.rcPath);
+    EXPECT_EQ(beside("Warble.rc"), shellLink.rcPath);
     EXPECT_EQ(2, options.xPos);
 }
 
@@ -269,22 +275,22 @@ TEST_F(ReadSettings, ShellFolderIsSearchedSecond) {
     place(inShell("Warblerc"), "Warble.plugin.x: 3\r\n");
     place(inShell("Warble.rc"), "Warble.plugin.x: 4\r\n");
     readSettings();
-    EXPECT_EQ(inShell("Warblerc"), warble.rcPath);
+    EXPECT_EQ(inShell("Warblerc"), shellLink.rcPath);
     EXPECT_EQ(3, options.xPos);
 
     DeleteFileA(inShell("Warblerc").c_str());
     readSettings();
-    EXPECT_EQ(inShell("Warble.rc"), warble.rcPath);
+    EXPECT_EQ(inShell("Warble.rc"), shellLink.rcPath);
     EXPECT_EQ(4, options.xPos);
 }
 
 TEST_F(ReadSettings, FileCreatedInAnEarlierPlaceTakesOverAtTheNextRead) {
     place(inShell("Warble.rc"), "Warble.plugin.x: 4\r\n");
     readSettings();
-    ASSERT_EQ(inShell("Warble.rc"), warble.rcPath);
+    ASSERT_EQ(inShell("Warble.rc"), shellLink.rcPath);
     place(beside("Warblerc"), "Warble.plugin.x: 1\r\n");
     readSettings();
-    EXPECT_EQ(beside("Warblerc"), warble.rcPath);
+    EXPECT_EQ(beside("Warblerc"), shellLink.rcPath);
     EXPECT_EQ(1, options.xPos);
 }
 
@@ -307,8 +313,8 @@ TEST_F(ReadSettings, WithoutAnyFileEveryKeyHasItsDefault) {
     copyText(options.idleTimeFormat, "stale", TEXT_SIZE);
 
     readSettings();
-    EXPECT_EQ(beside("Warble.rc"), warble.rcPath);
-    EXPECT_FALSE(unit::fileExists(warble.rcPath)) << "reading creates no file";
+    EXPECT_EQ(beside("Warble.rc"), shellLink.rcPath);
+    EXPECT_FALSE(unit::fileExists(shellLink.rcPath)) << "reading creates no file";
     EXPECT_EQ(10, options.xPos);
     EXPECT_EQ(10, options.yPos);
     EXPECT_TRUE(options.interfaceExtensions);
@@ -361,7 +367,7 @@ TEST_F(ReadSettings, EveryKeyIsReadFromTheFile) {
                                 "Warble.plugin.idle.message: Gone fishing\r\n"
                                 "Warble.plugin.idle.TimeStr: %H:%M\r\n");
     readSettings();
-    EXPECT_EQ(inShell("Warble.rc"), warble.rcPath);
+    EXPECT_EQ(inShell("Warble.rc"), shellLink.rcPath);
     EXPECT_EQ(-40, options.xPos);
     EXPECT_EQ(1234, options.yPos);
     EXPECT_FALSE(options.interfaceExtensions);
@@ -470,30 +476,30 @@ TEST_F(ReadSettings, FileWithoutTheNewKeysScrollsAndShowsAsBefore) {
     options.scrollSpeed = options.edgeRest = 7;
     options.hideWhenIdle = true;
     readSettings();
-    warble.scrollStep = 1;
-    warble.scrollX = warble.scrollMax = warble.edgePause = 0;
-    warble.scrollMin = -10;
-    warble.scrollForward = true;
+    captionModel.playState = WINAMP_PLAYING;
+    captionModel.scrollX = captionModel.edgePause = 0;
+    captionModel.scrollMin = -10;
+    captionModel.scrollForward = true;
     std::vector<int> xs, expected(26, 1);
     expected.insert(expected.end(), {0, -1});
     for (size_t n = 0; n < expected.size(); ++n) {
         stepEndToEnd();
-        xs.push_back(warble.scrollX);
+        xs.push_back(captionModel.scrollX);
     }
     EXPECT_EQ(expected, xs);
 
-    warble.scrollX = 2;
-    warble.textWidth = 2;
+    captionModel.scrollX = 2;
+    captionModel.textWidth = 2;
     xs.clear();
     for (int n = 0; n < 4; ++n) {
         stepStream();
-        xs.push_back(warble.scrollX);
+        xs.push_back(captionModel.scrollX);
     }
     EXPECT_EQ(std::vector<int>({1, 0, -1, -2}), xs);
 
-    warble.pluginsHidden = false;
+    placement.pluginsHidden = false;
     for (int state : {-1, 0, 1, 3}) {
-        warble.playState = state;
+        captionModel.playState = state;
         EXPECT_FALSE(windowHidden()) << "play state " << state;
     }
 }

@@ -2,11 +2,11 @@
    search for the scrolling marker, the cleaning of the title with and without
    track numbers, the idle time format and its fall-back, and the idle text for
    each idle state. */
-#include "settings/settings.h"
-#include "unit_support.h"
+#include "core/text.h"
+#include "settings/options.h"
 #include "winamp/player.h"
 #include "winamp/title.h"
-#include "plugin/text.h"
+#include "unit_support.h"
 
 #include <string>
 #include <vector>
@@ -266,14 +266,14 @@ class IdleText : public unit::StateTest {
 
 TEST_F(IdleText, ErrorTextsSayWhetherWinampWasFound) {
     options.idleState = 0;
-    warble.hwndWinamp = nullptr;
+    playerStatus.window = nullptr;
     EXPECT_EQ("Couldn't Find Winamp", text(true));
     EXPECT_EQ("Couldn't Find Winamp", text(false));
 
-    warble.hwndWinamp = GetDesktopWindow(); /* any window: present */
+    playerStatus.window = GetDesktopWindow(); /* any window: present */
     EXPECT_EQ("Playback Stopped", text(true));
     EXPECT_EQ("Couldn't Find Winamp", text(false)) << "without the check Winamp counts as absent";
-    warble.hwndWinamp = nullptr;
+    playerStatus.window = nullptr;
 }
 
 TEST_F(IdleText, TimeIsTheCurrentLocalTimeInTheSetFormat) {

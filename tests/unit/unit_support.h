@@ -4,8 +4,15 @@
 #pragma once
 
 #include "host.h"
+#include "display/caption.h"
+#include "display/placement.h"
+#include "nightjar/nightjar.h"
 #include "plugin/lifecycle.h"
-#include "plugin/state.h"
+#include "settings/options.h"
+#include "settings/settings.h"
+#include "settings/style.h"
+#include "winamp/player.h"
+#include "winamp/relay.h"
 
 #include <gtest/gtest.h>
 #include <stdio.h>
@@ -158,7 +165,7 @@ inline bool hasEvent(const std::string &line) {
 
 /* The record line of a settings write to the plugin's settings file. */
 inline std::string writeEvent(const std::string &key, const std::string &value) {
-    return "write|" + std::string(warble.rcPath) + "|" + key + "|" + value;
+    return "write|" + std::string(shellLink.rcPath) + "|" + key + "|" + value;
 }
 
 inline std::string hex(HWND window) {
@@ -167,23 +174,39 @@ inline std::string hex(HWND window) {
     return text;
 }
 
-/* For tests of the plugin's operations without its window: the whole state
-   record is kept aside and put back afterwards, so that each test starts from
-   what it sets up itself. */
+/* For tests of the plugin's operations without its window: every state group is
+   kept aside and put back afterwards, so that each test starts from what it sets
+   up itself. */
 class StateTest : public testing::Test {
   protected:
-    void SetUp() override {
-        memcpy((void *)&saved, (const void *)&warble, sizeof saved);
-        savedOptions = options;
-    }
-    void TearDown() override {
-        memcpy((void *)&warble, (const void *)&saved, sizeof saved);
-        options = savedOptions;
-    }
+    void SetUp() override { saved = State::take(); }
+    void TearDown() override { saved.put(); }
 
   private:
-    PluginState saved;
-    Options savedOptions;
+    struct State {
+        Options options;
+        CaptionModel caption;
+        ShellStyle style;
+        ShellLink link;
+        Placement placement;
+        PlayerStatus player;
+        RelaySlot slots[RELAY_SLOTS];
+        static State take() {
+            State s = {::options, captionModel, shellStyle, shellLink, ::placement, {}, {}};
+            memcpy((void *)&s.player, (const void *)&playerStatus, sizeof s.player);
+            memcpy((void *)s.slots, (const void *)relaySlots(), sizeof s.slots);
+            return s;
+        }
+        void put() const {
+            ::options = options;
+            captionModel = caption;
+            shellStyle = style;
+            shellLink = link;
+            ::placement = placement;
+            memcpy((void *)&playerStatus, (const void *)&player, sizeof player);
+            memcpy((void *)relaySlots(), (const void *)slots, sizeof slots);
+        }
+    } saved;
 };
 
 /* For tests through the plugin's real window: a settings file in the shell's
@@ -206,12 +229,12 @@ class RunningPlugin : public testing::Test {
     void SetUp() override {
         removeSettingsFiles();
         ASSERT_TRUE(writeFile(settingsPath(), settingsText()));
-        warble.pluginsHidden = false;
+        placement.pluginsHidden = false;
         options.inSlit = false;
-        warble.hwndSlit = nullptr;
-        warble.hwndWinamp = nullptr;
+        shellLink.slit = nullptr;
+        playerStatus.window = nullptr;
         ASSERT_EQ(0, beginPlugin(GetModuleHandleA(nullptr)));
-        ASSERT_TRUE(IsWindow(warble.hwndPlugin));
+        ASSERT_TRUE(IsWindow(placement.window));
         pumpMessages();
         hostClearEvents();
     }
@@ -219,10 +242,10 @@ class RunningPlugin : public testing::Test {
     void TearDown() override {
         /* A test that hid the window or pretended to be docked leaves no trace. */
         options.inSlit = false;
-        warble.hwndSlit = nullptr;
-        warble.hwndWinamp = nullptr;
-        warble.pluginsHidden = false;
-        if (warble.hwndPlugin) endPlugin(GetModuleHandleA(nullptr));
+        shellLink.slit = nullptr;
+        playerStatus.window = nullptr;
+        placement.pluginsHidden = false;
+        if (placement.window) endPlugin(GetModuleHandleA(nullptr));
         pumpMessages();
         removeSettingsFiles();
         hostClearEvents();
@@ -230,7 +253,7 @@ class RunningPlugin : public testing::Test {
 
     /* Sends a broadcast text to the plugin window as the shell delivers it. */
     static LRESULT broadcast(const char *text) {
-        return SendMessageA(warble.hwndPlugin, MSG_BROADCAST, 0, (LPARAM)text);
+        return SendMessageA(placement.window, MSG_BROADCAST, 0, (LPARAM)text);
     }
 };
 

@@ -2,11 +2,18 @@
    applyWindowState's effect on the real window, re-reading the settings file
    on the shell's request, and a check that resizing and re-captioning a
    thousand times leaves no drawing object behind. */
+#include "display/caption.h"
+#include "display/layout.h"
+#include "display/placement.h"
 #include "display/render.h"
 #include "display/scroller.h"
 #include "display/surfaces.h"
 #include "display/window.h"
+#include "nightjar/nightjar.h"
+#include "plugin/lifecycle.h"
+#include "settings/options.h"
 #include "settings/settings.h"
+#include "winamp/winamp.h"
 #include "unit_support.h"
 
 #include <intrin.h>
@@ -21,13 +28,13 @@ using unit::writeEvent;
 
 class Window : public unit::RunningPlugin {
   protected:
-    HWND w() const { return warble.hwndPlugin; }
+    HWND w() const { return placement.window; }
     RECT windowRect() const {
         RECT r;
-        GetWindowRect(warble.hwndPlugin, &r);
+        GetWindowRect(placement.window, &r);
         return r;
     }
-    LONG exStyle() const { return GetWindowLongA(warble.hwndPlugin, GWL_EXSTYLE); }
+    LONG exStyle() const { return GetWindowLongA(placement.window, GWL_EXSTYLE); }
     /* Removes and returns the WM_SYSCOMMANDs waiting for the window. */
     std::vector<WPARAM> takeSysCommands() {
         std::vector<WPARAM> commands;
@@ -49,7 +56,7 @@ TEST_F(Window, SizeNotificationRecordsAtLeastFiveAndWritesBothKeys) {
     EXPECT_GE(width, 0);
     EXPECT_GT(height, width) << "width first, then height";
     EXPECT_EQ(2u, unit::eventsStartingWith("write|").size());
-    EXPECT_EQ(5, ReadInt(warble.rcPath, KEY_WIDTH, 0));
+    EXPECT_EQ(5, ReadInt(shellLink.rcPath, KEY_WIDTH, 0));
 
     hostClearEvents();
     SendMessageA(w(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(3, 40));
@@ -61,22 +68,22 @@ TEST_F(Window, SizeNotificationRecordsAtLeastFiveAndWritesBothKeys) {
 }
 
 TEST_F(Window, SizeNotificationRebuildsTheSurfacesAndResetsTheScroll) {
-    warble.scrollX = -17;
-    warble.edgePause = 4;
-    warble.scrollForward = false;
+    captionModel.scrollX = -17;
+    captionModel.edgePause = 4;
+    captionModel.scrollForward = false;
     SendMessageA(w(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(140, 20));
-    EXPECT_EQ(0, warble.scrollX);
-    EXPECT_EQ(0, warble.edgePause);
-    EXPECT_FALSE(warble.scrollForward) << "the direction is kept";
-    EXPECT_EQ(140 - 2 * textInset() - warble.textWidth, warble.scrollMin);
+    EXPECT_EQ(0, captionModel.scrollX);
+    EXPECT_EQ(0, captionModel.edgePause);
+    EXPECT_FALSE(captionModel.scrollForward) << "the direction is kept";
+    EXPECT_EQ(140 - 2 * textInset() - captionModel.textWidth, captionModel.scrollMin);
 
     RECT client;
     GetClientRect(w(), &client);
     BITMAP frame = {};
-    ASSERT_TRUE(GetObjectA(warble.bufferBitmap, sizeof frame, &frame));
+    ASSERT_TRUE(GetObjectA(frameBitmap(), sizeof frame, &frame));
     EXPECT_EQ(client.right, frame.bmWidth) << "the surface has the window's client size";
     EXPECT_EQ(client.bottom, frame.bmHeight);
-    EXPECT_EQ(warble.bufferBitmap, GetCurrentObject(warble.bufferDC, OBJ_BITMAP));
+    EXPECT_EQ(frameBitmap(), GetCurrentObject(frameDC(), OBJ_BITMAP));
 
     /* A real resize sends no WM_SIZE here: the surfaces follow all the same, in
        both modes. */
@@ -84,7 +91,7 @@ TEST_F(Window, SizeNotificationRebuildsTheSurfacesAndResetsTheScroll) {
         options.inSlit = docked;
         int width = docked ? 170 : 230;
         SetWindowPos(w(), nullptr, 0, 0, width, 26, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-        for (HBITMAP surface : {warble.bufferBitmap, warble.backBitmap}) {
+        for (HBITMAP surface : {frameBitmap(), backgroundBitmap()}) {
             ASSERT_TRUE(GetObjectA(surface, sizeof frame, &frame));
             EXPECT_EQ(width, frame.bmWidth) << (docked ? "docked" : "floating");
             EXPECT_EQ(26, frame.bmHeight);
@@ -96,8 +103,8 @@ TEST_F(Window, SizeNotificationRebuildsTheSurfacesAndResetsTheScroll) {
     ValidateRect(w(), nullptr);
     RECT part = {3, 4, 20, 10}, pending = {};
     InvalidateRect(w(), &part, FALSE);
-    releaseBuffers();
-    createBuffers();
+    releaseSurfaces();
+    createSurfaces();
     EXPECT_TRUE(GetUpdateRect(w(), &pending, FALSE));
     EXPECT_TRUE(EqualRect(&part, &pending));
 
@@ -106,7 +113,7 @@ TEST_F(Window, SizeNotificationRebuildsTheSurfacesAndResetsTheScroll) {
     setCaption(L"A caption far wider than the window that has to show it");
     ValidateRect(w(), nullptr);
     int blinkTicks = 0;
-    scrollTick(&blinkTicks);
+    scrollTick(w(), &blinkTicks);
     GetClientRect(w(), &client);
     RECT area = textAreaOf(client);
     ASSERT_FALSE(EqualRect(&area, &client));
@@ -114,15 +121,34 @@ TEST_F(Window, SizeNotificationRebuildsTheSurfacesAndResetsTheScroll) {
     EXPECT_TRUE(EqualRect(&area, &pending));
 }
 
+/* Out of drawing objects, a paint draws nothing and asks for no other paint; once
+   they are back, the next repaint draws again. */
+TEST_F(Window, WithoutDrawingObjectsAPaintAsksForNoOther) {
+    releaseSurfaces();
+    std::vector<HGDIOBJ> hoard;
+    for (HGDIOBJ brush; hoard.size() < 100000 && (brush = CreateSolidBrush(RGB(1, 2, 3)));)
+        hoard.push_back(brush);
+    InvalidateRect(w(), nullptr, FALSE);
+    unit::pumpFor(100);
+    bool pending = GetUpdateRect(w(), nullptr, FALSE), made = frameDC() != nullptr;
+    for (HGDIOBJ brush : hoard)
+        DeleteObject(brush);
+    if (made) GTEST_SKIP() << "drawing objects did not run out after " << hoard.size();
+    EXPECT_FALSE(pending) << "each paint asked for another";
+    InvalidateRect(w(), nullptr, FALSE);
+    UpdateWindow(w());
+    EXPECT_NE(nullptr, frameBitmap());
+}
+
 TEST_F(Window, SizingRecordsTheProposedSizeWithoutMinimumOrWrite) {
-    warble.scrollX = -9;
+    captionModel.scrollX = -9;
     RECT proposed = {100, 100, 103, 102};
     EXPECT_EQ(0, SendMessageA(w(), WM_SIZING, WMSZ_BOTTOMRIGHT, (LPARAM)&proposed));
     EXPECT_EQ(3, options.width);
     EXPECT_EQ(2, options.height);
     EXPECT_EQ(103, proposed.right) << "the proposal is left as it is";
     EXPECT_EQ(102, proposed.bottom);
-    EXPECT_EQ(0, warble.scrollX) << "the surfaces were rebuilt";
+    EXPECT_EQ(0, captionModel.scrollX) << "the surfaces were rebuilt";
     EXPECT_TRUE(unit::eventsStartingWith("write|").empty());
     /* A text area without room still paints. */
     InvalidateRect(w(), nullptr, FALSE);
@@ -162,12 +188,13 @@ TEST_F(Window, RealMoveIsRecordedAndWritten) {
     SetWindowPos(w(), nullptr, 260, 180, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     EXPECT_EQ(260, options.xPos);
     EXPECT_EQ(180, options.yPos);
-    EXPECT_EQ(260, ReadInt(warble.rcPath, KEY_X, 0));
-    EXPECT_EQ(180, ReadInt(warble.rcPath, KEY_Y, 0));
+    EXPECT_EQ(260, ReadInt(shellLink.rcPath, KEY_X, 0));
+    EXPECT_EQ(180, ReadInt(shellLink.rcPath, KEY_Y, 0));
 }
 
 TEST_F(Window, WhileDockedPositionChangesAreNotRecordedButSizesAre) {
     options.inSlit = true;
+    shellLink.slit = hostSlitWindow();
     int x = options.xPos, y = options.yPos, width = options.width, height = options.height;
     WINDOWPOS pos = {w(), nullptr, 900, 300, 80, 20, SWP_NOZORDER};
     EXPECT_EQ(0, SendMessageA(w(), WM_WINDOWPOSCHANGED, 0, (LPARAM)&pos));
@@ -185,9 +212,24 @@ TEST_F(Window, WhileDockedPositionChangesAreNotRecordedButSizesAre) {
     options.inSlit = false;
 }
 
+/* The same idle text after a restart with a larger font is measured in that font. */
+TEST_F(Window, ARestartMeasuresTheSameCaptionInTheNewFont) {
+    int before = captionModel.textWidth;
+    std::wstring caption = captionModel.text;
+    endPlugin(GetModuleHandleA(nullptr));
+    ASSERT_TRUE(unit::writeFile(settingsPath(), settingsText() +
+                                                    "Warble.plugin.useCustomFont: true\r\n"
+                                                    "Warble.plugin.font: Tahoma\r\n"
+                                                    "Warble.plugin.font.height: 40\r\n"));
+    ASSERT_EQ(0, beginPlugin(GetModuleHandleA(nullptr)));
+    EXPECT_EQ(caption, captionModel.text);
+    EXPECT_GT(captionModel.textWidth, before);
+}
+
 TEST_F(Window, HitTestDependsOnTheMode) {
     EXPECT_EQ(HTCAPTION, SendMessageA(w(), WM_NCHITTEST, 0, MAKELPARAM(205, 155)));
     options.inSlit = true;
+    shellLink.slit = hostSlitWindow();
     EXPECT_EQ(HTCLIENT, SendMessageA(w(), WM_NCHITTEST, 0, MAKELPARAM(205, 155)));
     options.inSlit = false;
 }
@@ -262,16 +304,16 @@ TEST_F(Window, RightReleaseOpensTheMenuInBothModes) {
 TEST_F(Window, MenuShowsTheCurrentChoices) {
     options.idleState = 7;
     options.scrollEndToEnd = true;
-    warble.layeredSupported = false;
+    placement.layeredSupported = false;
     SendMessageA(w(), WM_NCRBUTTONUP, HTCAPTION, 0);
     std::vector<std::string> idle = unit::eventsStartingWith("menu|item|Warble_Idle Message|");
     ASSERT_EQ(3u, idle.size());
     for (const std::string &item : idle)
         EXPECT_EQ('0', item.back()) << "no idle item is checked for state 7: " << item;
     EXPECT_TRUE(
-        hasEvent("menu|item|Warble_ScrollStyle|Stream|@WarbleInternal ToggleScrollStyle|0"));
+        hasEvent("menu|item|Warble_ScrollStyle|Stream|@WarbleInternal ScrollStyle Stream|0"));
     EXPECT_TRUE(
-        hasEvent("menu|item|Warble_ScrollStyle|End to End|@WarbleInternal ToggleScrollStyle|1"));
+        hasEvent("menu|item|Warble_ScrollStyle|End to End|@WarbleInternal ScrollStyle EndToEnd|1"));
     EXPECT_TRUE(
         unit::eventsStartingWith("menu|item|Warble_IDConfig|Transparent Back Enabled|").empty())
         << "without layered windows the item is left out";
@@ -279,7 +321,7 @@ TEST_F(Window, MenuShowsTheCurrentChoices) {
                          std::to_string(options.alpha) + "|0|255"));
 
     hostClearEvents();
-    warble.layeredSupported = true;
+    placement.layeredSupported = true;
     options.idleState = 1;
     SendMessageA(w(), WM_RBUTTONUP, 0, 0);
     EXPECT_TRUE(hasEvent("menu|item|Warble_Idle Message|Time|@WarbleInternal ToggleIdleState 1|1"));
@@ -297,7 +339,7 @@ TEST_F(Window, ReconfigureTakesPlaceAndSizeFromTheFile) {
                                                 "Warble.plugin.alwaysontop: false\r\n"
                                                 "Warble.plugin.showBorder: false\r\n"
                                                 "Warble.plugin.doVozizuvavExtensions: false\r\n"));
-    HFONT oldFont = warble.hFont;
+    HFONT oldFont = captionModel.font;
     EXPECT_EQ(0, SendMessageA(w(), MSG_RECONFIGURE, 0, 0));
     RECT r = windowRect();
     EXPECT_EQ(300, r.left);
@@ -306,7 +348,7 @@ TEST_F(Window, ReconfigureTakesPlaceAndSizeFromTheFile) {
     EXPECT_EQ(30, r.bottom - r.top);
     EXPECT_FALSE(exStyle() & WS_EX_TOPMOST);
     EXPECT_FALSE(options.showBorder);
-    EXPECT_TRUE(warble.hFont != nullptr);
+    EXPECT_TRUE(captionModel.font != nullptr);
     EXPECT_EQ(0, GetObjectType(oldFont)) << "the old font is deleted with the new style";
 }
 
@@ -342,7 +384,7 @@ TEST_F(Window, ApplyWindowStateSetsPlaceAndSize) {
 }
 
 TEST_F(Window, ApplyWindowStateHidesWithThePlugins) {
-    warble.pluginsHidden = true;
+    placement.pluginsHidden = true;
     options.toggleWithPlugins = false;
     applyWindowState();
     EXPECT_TRUE(IsWindowVisible(w()));
@@ -354,13 +396,13 @@ TEST_F(Window, ApplyWindowStateHidesWithThePlugins) {
     options.alwaysOnTop = !topmost;
     applyWindowState();
     EXPECT_EQ(topmost, (exStyle() & WS_EX_TOPMOST) != 0);
-    warble.pluginsHidden = false;
+    placement.pluginsHidden = false;
     applyWindowState();
     EXPECT_TRUE(IsWindowVisible(w()));
 }
 
 TEST_F(Window, ApplyWindowStateSetsOpacityAndColourKey) {
-    if (!warble.layeredSupported || !warble.pSetLayeredWindowAttributes)
+    if (!placement.layeredSupported || !placement.setLayeredAttributes)
         GTEST_SKIP() << "no layered windows here";
     options.transparencyEnabled = true;
     options.alpha = 300; /* its low byte, 44, is the opacity */
@@ -381,6 +423,7 @@ TEST_F(Window, ApplyWindowStateSetsOpacityAndColourKey) {
     EXPECT_EQ(RGB(255, 0, 230), key) << "the key is set on every floating window";
 
     options.inSlit = true;
+    shellLink.slit = hostSlitWindow();
     applyWindowState();
     EXPECT_FALSE(exStyle() & WS_EX_LAYERED) << "a docked window is not layered";
     options.inSlit = false;
@@ -389,7 +432,7 @@ TEST_F(Window, ApplyWindowStateSetsOpacityAndColourKey) {
 }
 
 TEST_F(Window, WithoutLayeredWindowsTheShellSetsTheOpacity) {
-    warble.layeredSupported = false;
+    placement.layeredSupported = false;
     options.transparencyEnabled = true;
     options.alpha = 300;
     hostClearEvents();
@@ -398,6 +441,7 @@ TEST_F(Window, WithoutLayeredWindowsTheShellSetsTheOpacity) {
 
     hostClearEvents();
     options.inSlit = true;
+    shellLink.slit = hostSlitWindow();
     applyWindowState();
     EXPECT_TRUE(hasEvent("transparency|" + unit::hex(w()) + "|255")) << "docked: opaque";
     options.inSlit = false;
@@ -409,13 +453,13 @@ TEST_F(Window, WithoutLayeredWindowsTheShellSetsTheOpacity) {
 }
 
 TEST_F(Window, LayeredWithoutTheFunctionStaysOpaque) {
-    if (!warble.layeredSupported) GTEST_SKIP() << "no layered windows here";
-    SetLayeredWindowAttributesFn function = warble.pSetLayeredWindowAttributes;
-    warble.pSetLayeredWindowAttributes = nullptr;
+    if (!placement.layeredSupported) GTEST_SKIP() << "no layered windows here";
+    SetLayeredWindowAttributesFn function = placement.setLayeredAttributes;
+    placement.setLayeredAttributes = nullptr;
     options.transparencyEnabled = true;
     hostClearEvents();
     applyWindowState();
-    warble.pSetLayeredWindowAttributes = function;
+    placement.setLayeredAttributes = function;
     EXPECT_FALSE(exStyle() & WS_EX_LAYERED);
     EXPECT_TRUE(unit::eventsStartingWith("transparency|").empty())
         << "the shell's opacity service is not used in its place";
@@ -440,6 +484,7 @@ TEST_F(Window, OnlyTheUsersMoveNearAnEdgeSnapsAFloatingVisibleWindow) {
     EXPECT_EQ(work.left + 40, pos.x) << "too far from the edge";
 
     options.inSlit = true;
+    shellLink.slit = hostSlitWindow();
     pos = proposed(6, 8);
     EXPECT_EQ(work.left + 6, pos.x) << "docked: never";
     options.inSlit = false;
@@ -519,12 +564,12 @@ TEST_F(Window, ResizingAndNewCaptionsLeaveNoDrawingObjectBehind) {
     UpdateWindow(w());
     for (int phase = 0; phase < 4; ++phase) { /* every kind of paint once: key, blend */
         options.transBackEnabled = phase & 1;
-        warble.isPaused = phase & 2;
+        captionModel.playState = phase & 2 ? WINAMP_PAUSED : WINAMP_PLAYING;
         SendMessageA(w(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(100 + phase, 17));
         UpdateWindow(w());
     }
     options.transBackEnabled = false;
-    warble.isPaused = false;
+    captionModel.playState = WINAMP_PLAYING;
     SendMessageA(w(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(100, 17));
     UpdateWindow(w());
     unit::pumpMessages();
@@ -535,7 +580,8 @@ TEST_F(Window, ResizingAndNewCaptionsLeaveNoDrawingObjectBehind) {
             SetWindowPos(w(), nullptr, 0, 0, 80 + i / 10, 17 + i / 100,
                          SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
             options.transBackEnabled = !options.transBackEnabled;
-            warble.isPaused = !warble.isPaused;
+            captionModel.playState =
+                captionModel.playState == WINAMP_PAUSED ? WINAMP_PLAYING : WINAMP_PAUSED;
         }
         SendMessageA(w(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(60 + i % 90, 10 + i % 20));
         if (i % 50 == 0) {
@@ -550,7 +596,7 @@ TEST_F(Window, ResizingAndNewCaptionsLeaveNoDrawingObjectBehind) {
         if (i % 10 == 0) UpdateWindow(w());
     }
     options.transBackEnabled = false;
-    warble.isPaused = false;
+    captionModel.playState = WINAMP_PLAYING;
     UpdateWindow(w());
     unit::pumpMessages();
     long after = counter.count();

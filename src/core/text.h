@@ -8,6 +8,11 @@
 /* The size of every text the plugin keeps, terminator included. */
 enum { TEXT_SIZE = 260 };
 
+/* value brought inside low to high. */
+inline int clampInt(int value, int low, int high) {
+    return value < low ? low : value > high ? high : value;
+}
+
 inline bool isHighSurrogate(wchar_t c) {
     return c >= 0xD800 && c <= 0xDBFF;
 }

@@ -1,6 +1,6 @@
 /* Caption text in UTF-16 and in the system code page, cut without splitting a
    character. */
-#include "plugin/text.h"
+#include "core/text.h"
 
 #include <string.h>
 #include <windows.h>

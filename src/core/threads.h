@@ -1,0 +1,37 @@
+/* Threads of the plugin that keep its module loaded while they run, and what one start
+   hands them. */
+#pragma once
+
+#include <windows.h>
+
+/* What one start of the plugin shares with its threads: the event that asks them to
+   stop, the one that wakes a resting scroll thread, and the window they report to. The
+   start holds it and so does each thread; the last one out frees it, so that a later
+   start never shares anything with the threads of an earlier one. */
+struct StartContext {
+    HANDLE stop; /* manual reset: set once, when the plugin ends */
+    HANDLE wake; /* auto reset: there may be work for the scroll thread */
+    HWND window;
+    volatile LONG holders;
+};
+
+/* The running start's context, null while the plugin is not started: the shell's
+   thread only (it wakes the scroll thread through it). */
+extern StartContext *runningStart;
+
+/* A context for window, held once by the caller; null (and nothing left behind) when
+   its events cannot be made. */
+StartContext *createStartContext(HWND window);
+void holdStartContext(StartContext *context);
+void releaseStartContext(StartContext *context);
+/* True once the start that made the context has ended. */
+bool stopRequested(const StartContext *context);
+
+/* Starts routine(argument) on a new thread that holds a reference to the plugin's
+   module until its last instruction: a thread still finishing a bounded wait when
+   the shell unloads the plugin never returns into unloaded code. Null when no
+   thread could be started. */
+HANDLE startPluginThread(LPTHREAD_START_ROUTINE routine, LPVOID argument);
+/* The same for a worker of a start: the thread holds the context and hands it to
+   routine, which releases it as its last step. Returns whether the thread runs. */
+bool startWorker(LPTHREAD_START_ROUTINE routine, StartContext *context);

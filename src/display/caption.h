@@ -1,0 +1,37 @@
+/* The caption model: the text the window shows, its size in the caption font, the
+   scroll position and the blink. The shell's thread and the scroll thread share it
+   under its own lock, and the scroll thread reads nothing else. */
+#pragma once
+
+#include "core/owners.h"
+#include "core/text.h"
+
+struct CaptionModel {
+    /* Written by setCaption and remeasureCaption (shell's thread), the surfaces' rebuild
+       and the scroll thread, all under displayLock; the paint reads them under it too.
+       The text is UTF-16: shown as it is. */
+    wchar_t text[TEXT_SIZE];
+    int textWidth, textHeight;
+    int scrollX, scrollMin, edgePause; /* the bounce runs from scrollMin to 0 */
+    bool scrollForward;
+    int streamPause; /* steps the stream has rested with the caption's start at the left
+                        edge; the scroll thread only */
+    HFONT font;      /* the caption font: replaced only under displayLock */
+    /* The player's state the caption shows (paused: dimmed, blinking, still): set by the
+       shell's thread with each status, read whole by the scroll thread. */
+    volatile int playState;
+    /* The blink's phase while paused: the scroll thread alone writes it, and leaves it
+       visible when a pause ends, so that the next pause starts visible. */
+    volatile bool blinkOn;
+};
+
+extern CaptionModel captionModel;
+
+/* Guards the caption model against the threads above. Never held across SendMessageA. */
+extern CriticalSection displayLock;
+
+using DisplayLock = Hold<displayLock>;
+
+/* Empties the model for a new start: a title measured in another font is measured
+   again, with fresh scroll bounds. */
+void resetCaptionModel();

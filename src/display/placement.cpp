@@ -1,0 +1,4 @@
+/* The display window's placement record. */
+#include "display/placement.h"
+
+Placement placement;

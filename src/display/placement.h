@@ -1,0 +1,15 @@
+/* The display window and how it may be shown: shell's thread only. */
+#pragma once
+
+#include <windows.h>
+
+typedef BOOL(WINAPI *SetLayeredWindowAttributesFn)(HWND, COLORREF, BYTE, DWORD);
+
+struct Placement {
+    HWND window;
+    bool pluginsHidden; /* the shell hid its plugins */
+    bool layeredSupported;
+    SetLayeredWindowAttributesFn setLayeredAttributes;
+};
+
+extern Placement placement;

@@ -1,0 +1,90 @@
+/* The caption's tooltip: a Unicode tooltip control, so that a title in any script
+   shows whole, owned by the display window and fed its mouse moves. Its text follows
+   the caption at each paint, which every caption change asks for. The common
+   controls are loaded only here, when the window is made. */
+#include "display/tooltip.h"
+#include "core/owners.h"
+#include "core/text.h"
+#include "display/caption.h"
+#include "settings/options.h"
+
+#include <commctrl.h>
+#include <limits.h>
+#include <string.h>
+
+typedef BOOL(WINAPI *InitCommonControlsExFn)(const INITCOMMONCONTROLSEX *);
+
+/* A tooltip holds at most this much of a line before it wraps: wider than the
+   window, so that a long title shows on a few lines rather than one too wide. */
+enum { TOOLTIP_WIDTH = 400 };
+
+static Library commonControls;
+static Window tip; /* made after the library is loaded, destroyed before it is freed */
+static HWND tipOwner;
+static wchar_t shownText[TEXT_SIZE]; /* the text the tooltip holds */
+static bool shownActive;
+
+static TOOLINFOW toolOf(HWND owner) {
+    TOOLINFOW tool;
+    memset(&tool, 0, sizeof tool);
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND;
+    tool.hwnd = owner;
+    tool.uId = (UINT_PTR)owner;
+    tool.lpszText = shownText;
+    return tool;
+}
+
+void createTooltip(HWND owner) {
+    commonControls.reset(LoadLibraryA("comctl32.dll"));
+    if (!commonControls) return;
+    auto init = (InitCommonControlsExFn)GetProcAddress(commonControls, "InitCommonControlsEx");
+    INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_WIN95_CLASSES};
+    if (init) init(&classes);
+    tip.reset(CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, TOOLTIPS_CLASSW, nullptr,
+                              WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                              CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr, nullptr, nullptr));
+    if (!tip) return;
+    tipOwner = owner;
+    shownText[0] = L'\0';
+    shownActive = true;
+    TOOLINFOW tool = toolOf(owner);
+    SendMessageW(tip, TTM_ADDTOOLW, 0, (LPARAM)&tool);
+    SendMessageW(tip, TTM_SETMAXTIPWIDTH, 0, TOOLTIP_WIDTH);
+    /* Shown for as long as the mouse rests there: a long title takes a while to read. */
+    SendMessageW(tip, TTM_SETDELAYTIME, TTDT_AUTOPOP, MAKELPARAM(SHRT_MAX, 0));
+    followCaption();
+}
+
+void destroyTooltip() {
+    tip.reset();
+    tipOwner = nullptr;
+    commonControls.reset();
+}
+
+void relayMouseMove(HWND owner, LPARAM screenPoint) {
+    if (!tip) return;
+    POINT at = {(short)LOWORD(screenPoint), (short)HIWORD(screenPoint)};
+    ScreenToClient(owner, &at);
+    MSG move = {owner, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y), (DWORD)GetMessageTime(), at};
+    SendMessageW(tip, TTM_RELAYEVENT, 0, (LPARAM)&move);
+}
+
+void followCaption() {
+    if (!tip) return;
+    wchar_t caption[TEXT_SIZE];
+    {
+        DisplayLock lock;
+        copyText(caption, captionModel.text, TEXT_SIZE);
+    }
+    /* An empty text would show an empty box: then the tooltip is off too. */
+    bool active = options.showTooltip && caption[0];
+    if (active != shownActive) {
+        shownActive = active;
+        SendMessageW(tip, TTM_ACTIVATE, active, 0);
+    }
+    if (wcscmp(caption, shownText) == 0) return;
+    copyText(shownText, caption, TEXT_SIZE);
+    TOOLINFOW tool = toolOf(tipOwner);
+    SendMessageW(tip, TTM_UPDATETIPTEXTW, 0, (LPARAM)&tool);
+}

@@ -1,0 +1,226 @@
+/* The display window's procedure: a borderless tool window that floats (drag to move,
+   Alt-drag to resize, snapping to edges only for the user's own drag) or sits docked
+   in the shell's Slit. A table of messages, each handled by one OnXxx function that
+   hands the work to the layer it belongs to. */
+#include "plugin/window_proc.h"
+#include "commands/dispatcher.h"
+#include "commands/menu.h"
+#include "winamp/mouse.h"
+#include "display/placement.h"
+#include "display/render.h"
+#include "display/scroller.h"
+#include "display/surfaces.h"
+#include "display/tooltip.h"
+#include "display/window.h"
+#include "nightjar/nightjar.h"
+#include "settings/options.h"
+#include "settings/settings.h"
+#include "settings/style.h"
+#include "settings/watch.h"
+#include "winamp/player.h"
+#include "winamp/relay.h"
+
+/* The shell's messages this window wants; the address goes with both
+   registration and unregistration, so it lives as long as the module. */
+static UINT registeredMessages[] = {MSG_RECONFIGURE, MSG_BROADCAST, 0};
+
+static const int MIN_TRACK_SIZE = 16;
+static const int MIN_NOTIFIED_SIZE = 5;
+
+/* True between the start and the end of the user's drag or Alt-drag: only the user's
+   moves snap to the edges. A placement from the settings, a toggle or the Slit keeps
+   the configured position, which is written back as it is. Shell's thread only. */
+static bool userMoving;
+
+static LRESULT OnCreate(HWND w) {
+    placement.window = w;
+    SendMessageA(shellLink.host, MSG_REGISTER, (WPARAM)w, (LPARAM)registeredMessages);
+    MakeSticky(w);
+    createSurfaces();
+    createTooltip(w);
+    startSettingsWatch(w);
+    applyWindowState();
+    return 0;
+}
+
+static LRESULT OnDestroy(HWND w) {
+    RemoveSticky(w);
+    stopSettingsWatch(w);
+    destroyTooltip();
+    releaseSurfaces();
+    SendMessageA(shellLink.host, MSG_UNREGISTER, (WPARAM)w, (LPARAM)registeredMessages);
+    return 0;
+}
+
+static void saveSize() {
+    WriteInt(shellLink.rcPath, KEY_WIDTH, options.width);
+    WriteInt(shellLink.rcPath, KEY_HEIGHT, options.height);
+}
+
+static LRESULT OnSize(LPARAM lParam) {
+    int w = LOWORD(lParam), h = HIWORD(lParam);
+    options.width = w < MIN_NOTIFIED_SIZE ? MIN_NOTIFIED_SIZE : w;
+    options.height = h < MIN_NOTIFIED_SIZE ? MIN_NOTIFIED_SIZE : h;
+    saveSize();
+    recreateSurfaces();
+    wakeScroller();
+    return 0;
+}
+
+static LRESULT OnPaint(HWND w) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(w, &ps);
+    paintWindow(dc, ps.rcPaint);
+    EndPaint(w, &ps);
+    followCaption();
+    return 0;
+}
+
+static LRESULT OnGetMinMaxInfo(MINMAXINFO *info) {
+    info->ptMinTrackSize.x = MIN_TRACK_SIZE;
+    info->ptMinTrackSize.y = MIN_TRACK_SIZE;
+    return 0;
+}
+
+static LRESULT OnWindowPosChanging(HWND w, WINDOWPOS *pos) {
+    if (userMoving && !docked() && options.snapWindow && IsWindowVisible(w))
+        SnapWindowToEdge(pos, 10, 1);
+    return 0;
+}
+
+static LRESULT OnMoveLoop(bool entering) {
+    userMoving = entering;
+    return 0;
+}
+
+/* Consumed, so no WM_SIZE follows: whatever changed the size (the settings,
+   the Slit, the last step of an Alt-drag), the surfaces follow it here. */
+static LRESULT OnWindowPosChanged(WINDOWPOS *pos) {
+    fitSurfaces();
+    wakeScroller();
+    if (docked()) return 0;
+    options.xPos = pos->x;
+    options.yPos = pos->y;
+    if (pos->cx < MIN_TRACK_SIZE) pos->cx = MIN_TRACK_SIZE;
+    if (pos->cy < MIN_TRACK_SIZE) pos->cy = MIN_TRACK_SIZE;
+    options.width = pos->cx;
+    options.height = pos->cy;
+    WriteInt(shellLink.rcPath, KEY_X, options.xPos);
+    WriteInt(shellLink.rcPath, KEY_Y, options.yPos);
+    saveSize();
+    return 0;
+}
+
+static LRESULT OnNcHitTest() {
+    return docked() ? HTCLIENT : HTCAPTION;
+}
+
+static LRESULT OnNcLButtonDown(HWND w) {
+    bool alt = GetAsyncKeyState(VK_MENU) & 0x8000;
+    PostMessageA(w, WM_SYSCOMMAND, alt ? SC_SIZE | WMSZ_BOTTOMRIGHT : SC_MOVE | HTCAPTION, 0);
+    return 0;
+}
+
+/* The press is taken here so that its release reaches the window: the default
+   handling of a right press on a caption waits for the release itself. */
+static LRESULT OnNcRButtonDown() {
+    return 0;
+}
+
+static LRESULT OnRightButtonUp() {
+    showConfigMenu(true);
+    return 0;
+}
+
+/* Floating, the window is all caption; docked, all client: a double-click arrives as
+   either. The first click's move ends where it began, so the window stays put. */
+static LRESULT OnDoubleClick() {
+    doubleClicked();
+    return 0;
+}
+
+static LRESULT OnNcMouseMove(HWND w, LPARAM lParam) {
+    relayMouseMove(w, lParam);
+    return 0;
+}
+
+static LRESULT OnMouseMove(HWND w, LPARAM lParam) {
+    POINT at = {(short)LOWORD(lParam), (short)HIWORD(lParam)};
+    ClientToScreen(w, &at);
+    relayMouseMove(w, MAKELPARAM(at.x, at.y));
+    return 0;
+}
+
+static LRESULT OnMouseWheel(WPARAM wParam) {
+    wheelTurned((short)HIWORD(wParam));
+    return 0;
+}
+
+static LRESULT OnSizing(RECT *proposed) {
+    options.width = proposed->right - proposed->left;
+    options.height = proposed->bottom - proposed->top;
+    recreateSurfaces();
+    wakeScroller();
+    return 0;
+}
+
+/* What follows new settings: the style and the font, the caption measured again (a
+   new font, or a new inset around the text area) and the window. */
+static void applySettings() {
+    loadStyle();
+    remakeCaptionFont();
+    remeasureCaption();
+    applyWindowState();
+}
+
+static LRESULT OnReconfigure() {
+    readSettings();
+    applySettings();
+    return 0;
+}
+
+/* An edit of the settings file applies as the shell's reconfigure would; not while the
+   user drags or sizes the window, whose size is written only at the end. */
+static LRESULT OnTimer(WPARAM id) {
+    if (id != SETTINGS_WATCH_TIMER || userMoving) return 0;
+    if (settingsFileSettled() && rereadSettings()) applySettings();
+    return 0;
+}
+
+static LRESULT OnBroadcast(LPARAM lParam) {
+    if (lParam) handleBroadcast((const char *)lParam);
+    return 0;
+}
+
+LRESULT CALLBACK warbleWindowProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE: return OnCreate(w);
+    case WM_DESTROY: return OnDestroy(w);
+    case WM_SIZE: return OnSize(lParam);
+    case WM_PAINT: return OnPaint(w);
+    case WM_CLOSE: return 0;
+    case WM_GETMINMAXINFO: return OnGetMinMaxInfo((MINMAXINFO *)lParam);
+    case WM_WINDOWPOSCHANGING: return OnWindowPosChanging(w, (WINDOWPOS *)lParam);
+    case WM_WINDOWPOSCHANGED: return OnWindowPosChanged((WINDOWPOS *)lParam);
+    case WM_NCHITTEST: return OnNcHitTest();
+    case WM_NCLBUTTONDOWN: return OnNcLButtonDown(w);
+    case WM_NCRBUTTONDOWN: return OnNcRButtonDown();
+    case WM_NCRBUTTONUP: return OnRightButtonUp();
+    case WM_RBUTTONUP: return OnRightButtonUp();
+    case WM_NCLBUTTONDBLCLK: return OnDoubleClick();
+    case WM_LBUTTONDBLCLK: return OnDoubleClick();
+    case WM_MOUSEWHEEL: return OnMouseWheel(wParam);
+    case WM_NCMOUSEMOVE: return OnNcMouseMove(w, lParam);
+    case WM_MOUSEMOVE: return OnMouseMove(w, lParam);
+    case WM_SIZING: return OnSizing((RECT *)lParam);
+    case WM_ENTERSIZEMOVE: return OnMoveLoop(true);
+    case WM_EXITSIZEMOVE: return OnMoveLoop(false);
+    case MSG_RECONFIGURE: return OnReconfigure();
+    case WM_TIMER: return OnTimer(wParam);
+    case MSG_BROADCAST: return OnBroadcast(lParam);
+    case MSG_PLAYER_LOOK: return OnPlayerLook(wParam, lParam);
+    case MSG_RELAY_RESULT: return OnRelayResult(wParam, lParam);
+    case MSG_RELAY_CLOSED: return OnRelayClosed();
+    }
+    return DefWindowProcA(w, message, wParam, lParam);
+}

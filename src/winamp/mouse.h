@@ -1,0 +1,8 @@
+/* What the mouse over the display window does to the player. */
+#pragma once
+
+/* A double-click: plays or pauses, as doubleClickAction says. Shell's thread. */
+void doubleClicked();
+/* The wheel turned by delta (WHEEL_DELTA a notch; finer wheels send parts of one):
+   the volume or the track, as wheelAction says. Shell's thread. */
+void wheelTurned(int delta);
