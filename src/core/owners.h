@@ -45,6 +45,12 @@ struct GdiTraits {
 struct HookTraits {
     static void free(HWINEVENTHOOK hook) { UnhookWinEvent(hook); }
 };
+struct WindowTraits {
+    static void free(HWND window) { DestroyWindow(window); }
+};
+struct LibraryTraits {
+    static void free(HMODULE module) { FreeLibrary(module); }
+};
 
 /* A kernel handle: an event, a thread. */
 using Handle = Owner<HANDLE, HandleTraits>;
@@ -52,6 +58,10 @@ using Handle = Owner<HANDLE, HandleTraits>;
 template <class T> using GdiObject = Owner<T, GdiTraits>;
 /* A window-event hook. */
 using EventHook = Owner<HWINEVENTHOOK, HookTraits>;
+/* A window the plugin made besides its own, such as its tooltip. */
+using Window = Owner<HWND, WindowTraits>;
+/* A module loaded for a while. */
+using Library = Owner<HMODULE, LibraryTraits>;
 
 /* A memory DC compatible with the screen. Whatever is selected into it through select
    is put back before it is deleted, so the objects it held can be freed afterwards. */

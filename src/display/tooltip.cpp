@@ -3,6 +3,7 @@
    the caption at each paint, which every caption change asks for. The common
    controls are loaded only here, when the window is made. */
 #include "display/tooltip.h"
+#include "core/owners.h"
 #include "core/text.h"
 #include "display/caption.h"
 #include "settings/options.h"
@@ -17,8 +18,9 @@ typedef BOOL(WINAPI *InitCommonControlsExFn)(const INITCOMMONCONTROLSEX *);
    window, so that a long title shows on a few lines rather than one too wide. */
 enum { TOOLTIP_WIDTH = 400 };
 
-static HMODULE commonControls;
-static HWND tip, tipOwner;
+static Library commonControls;
+static Window tip; /* made after the library is loaded, destroyed before it is freed */
+static HWND tipOwner;
 static wchar_t shownText[TEXT_SIZE]; /* the text the tooltip holds */
 static bool shownActive;
 
@@ -34,14 +36,14 @@ static TOOLINFOW toolOf(HWND owner) {
 }
 
 void createTooltip(HWND owner) {
-    commonControls = LoadLibraryA("comctl32.dll");
+    commonControls.reset(LoadLibraryA("comctl32.dll"));
     if (!commonControls) return;
     auto init = (InitCommonControlsExFn)GetProcAddress(commonControls, "InitCommonControlsEx");
     INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_WIN95_CLASSES};
     if (init) init(&classes);
-    tip = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, TOOLTIPS_CLASSW, nullptr,
-                          WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
-                          CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr, nullptr, nullptr);
+    tip.reset(CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, TOOLTIPS_CLASSW, nullptr,
+                              WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                              CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr, nullptr, nullptr));
     if (!tip) return;
     tipOwner = owner;
     shownText[0] = L'\0';
@@ -55,10 +57,9 @@ void createTooltip(HWND owner) {
 }
 
 void destroyTooltip() {
-    if (tip) DestroyWindow(tip);
-    tip = tipOwner = nullptr;
-    if (commonControls) FreeLibrary(commonControls);
-    commonControls = nullptr;
+    tip.reset();
+    tipOwner = nullptr;
+    commonControls.reset();
 }
 
 void relayMouseMove(HWND owner, LPARAM screenPoint) {

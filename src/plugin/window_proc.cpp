@@ -179,9 +179,11 @@ static LRESULT OnReconfigure() {
     return 0;
 }
 
-/* An edit of the settings file applies as the shell's reconfigure would. */
+/* An edit of the settings file applies as the shell's reconfigure would; not while the
+   user drags or sizes the window, whose size is written only at the end. */
 static LRESULT OnTimer(WPARAM id) {
-    if (id == SETTINGS_WATCH_TIMER && settingsFileSettled() && rereadSettings()) applySettings();
+    if (id != SETTINGS_WATCH_TIMER || userMoving) return 0;
+    if (settingsFileSettled() && rereadSettings()) applySettings();
     return 0;
 }
 

@@ -1,7 +1,7 @@
 /* The mouse over the display window drives the player: a double-click plays or
    pauses, the wheel steps the volume or the track. Each message to the player is a
-   bounded question, so a hung player costs the shell's thread at most that bound and
-   is then left alone: nothing is sent on without its answer. */
+   bounded question, so a hung player costs the shell's thread at most that bound, and
+   nothing is sent on without its answer. */
 #include "winamp/mouse.h"
 #include "core/text.h"
 #include "settings/options.h"
@@ -13,16 +13,29 @@
 /* Volume change per notch of the wheel: about 3 % of the whole range. */
 enum { VOLUME_STEP = 8 };
 
+/* A player that let a question go unanswered is left alone for a while: a wheel spun
+   over a hung player costs the shell one bound, not one for each notch. */
+enum { SILENT_PLAYER_MS = 1000 };
+static DWORD unansweredAt;
+static bool unanswered;
+
+static bool ask(HWND winamp, UINT message, WPARAM wParam, LPARAM lParam, LRESULT *answer) {
+    if (unanswered && GetTickCount() - unansweredAt < SILENT_PLAYER_MS) return false;
+    unanswered = !askPlayer(winamp, message, wParam, lParam, PLAYER_QUERY_MS, answer);
+    if (unanswered) unansweredAt = GetTickCount();
+    return !unanswered;
+}
+
 static bool sendCommand(HWND winamp, int id) {
     LRESULT ignored = 0;
-    return askPlayer(winamp, WM_COMMAND, (WPARAM)id, 0, PLAYER_QUERY_MS, &ignored);
+    return ask(winamp, WM_COMMAND, (WPARAM)id, 0, &ignored);
 }
 
 void doubleClicked() {
     HWND winamp = playerStatus.window;
     if (options.doubleClickAction != DOUBLE_CLICK_PLAY_PAUSE || !winamp) return;
     LRESULT status = 0;
-    if (!askPlayer(winamp, WM_USER, 0, IPC_ISPLAYING, PLAYER_QUERY_MS, &status)) return;
+    if (!ask(winamp, WM_USER, 0, IPC_ISPLAYING, &status)) return;
     /* Pause toggles between playing and paused; stopped, only play starts. */
     bool started = status == WINAMP_PLAYING || status == WINAMP_PAUSED;
     sendCommand(winamp, started ? WINAMP_PAUSE : WINAMP_PLAY);
@@ -30,12 +43,9 @@ void doubleClicked() {
 
 static void stepVolume(HWND winamp, int notches) {
     LRESULT volume = 0;
-    if (!askPlayer(winamp, WM_USER, (WPARAM)IPC_VOLUME_READ, IPC_SETVOLUME, PLAYER_QUERY_MS,
-                   &volume))
-        return;
+    if (!ask(winamp, WM_USER, (WPARAM)IPC_VOLUME_READ, IPC_SETVOLUME, &volume)) return;
     int next = clampInt((int)volume + notches * VOLUME_STEP, 0, WINAMP_VOLUME_MAX);
-    if (next != (int)volume)
-        askPlayer(winamp, WM_USER, (WPARAM)next, IPC_SETVOLUME, PLAYER_QUERY_MS, &volume);
+    if (next != (int)volume) ask(winamp, WM_USER, (WPARAM)next, IPC_SETVOLUME, &volume);
 }
 
 /* Up is the next track, down the previous one, a track per notch while the player
