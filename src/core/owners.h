@@ -35,7 +35,9 @@ template <class T, class Traits> class Owner {
 };
 
 struct HandleTraits {
-    static void free(HANDLE handle) { CloseHandle(handle); }
+    static void free(HANDLE handle) {
+        if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+    }
 };
 struct GdiTraits {
     static void free(HGDIOBJ object) { DeleteObject(object); }

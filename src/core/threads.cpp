@@ -4,6 +4,9 @@
    unloads the plugin finishes later, so its code and the context it reads must still
    be there when it wakes. */
 #include "core/threads.h"
+#include "core/owners.h"
+
+#include <new>
 
 namespace {
 
@@ -22,9 +25,9 @@ DWORD WINAPI runHoldingModule(LPVOID parameter) {
 
 } // namespace
 
-HANDLE startPluginThread(LPTHREAD_START_ROUTINE routine, LPVOID argument) {
+bool startPluginThread(LPTHREAD_START_ROUTINE routine, LPVOID argument) {
     ThreadStart *start = (ThreadStart *)HeapAlloc(GetProcessHeap(), 0, sizeof(ThreadStart));
-    if (!start) return nullptr;
+    if (!start) return false;
     start->routine = routine;
     start->argument = argument;
     /* The reference is taken here, before the thread exists, so that an unload can
@@ -32,23 +35,24 @@ HANDLE startPluginThread(LPTHREAD_START_ROUTINE routine, LPVOID argument) {
     if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, (LPCSTR)&runHoldingModule,
                             &start->module)) {
         HeapFree(GetProcessHeap(), 0, start);
-        return nullptr;
+        return false;
     }
-    HANDLE thread = CreateThread(nullptr, 0, runHoldingModule, start, 0, nullptr);
-    if (!thread) {
-        FreeLibrary(start->module);
-        HeapFree(GetProcessHeap(), 0, start);
-    }
-    return thread;
+    Handle thread(CreateThread(nullptr, 0, runHoldingModule, start, 0, nullptr));
+    if (thread) return true;
+    FreeLibrary(start->module);
+    HeapFree(GetProcessHeap(), 0, start);
+    return false;
 }
 
 StartContext *runningStart;
 
 StartContext *createStartContext(HWND window) {
-    StartContext *context = (StartContext *)HeapAlloc(GetProcessHeap(), 0, sizeof(StartContext));
-    if (!context) return nullptr;
-    context->stop = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    context->wake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    /* From the process heap, built in place: the library carries no C++ allocator. */
+    void *memory = HeapAlloc(GetProcessHeap(), 0, sizeof(StartContext));
+    if (!memory) return nullptr;
+    StartContext *context = new (memory) StartContext();
+    context->stop.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    context->wake.reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
     context->window = window;
     context->holders = 1;
     if (context->stop && context->wake) return context;
@@ -62,8 +66,7 @@ void holdStartContext(StartContext *context) {
 
 void releaseStartContext(StartContext *context) {
     if (InterlockedDecrement(&context->holders) > 0) return;
-    if (context->stop) CloseHandle(context->stop);
-    if (context->wake) CloseHandle(context->wake);
+    context->~StartContext();
     HeapFree(GetProcessHeap(), 0, context);
 }
 
@@ -73,11 +76,7 @@ bool stopRequested(const StartContext *context) {
 
 bool startWorker(LPTHREAD_START_ROUTINE routine, StartContext *context) {
     holdStartContext(context);
-    HANDLE thread = startPluginThread(routine, context);
-    if (!thread) {
-        releaseStartContext(context);
-        return false;
-    }
-    CloseHandle(thread);
-    return true;
+    if (startPluginThread(routine, context)) return true;
+    releaseStartContext(context);
+    return false;
 }

@@ -2,6 +2,8 @@
    hands them. */
 #pragma once
 
+#include "core/owners.h"
+
 #include <windows.h>
 
 /* What one start of the plugin shares with its threads: the event that asks them to
@@ -9,8 +11,8 @@
    start holds it and so does each thread; the last one out frees it, so that a later
    start never shares anything with the threads of an earlier one. */
 struct StartContext {
-    HANDLE stop; /* manual reset: set once, when the plugin ends */
-    HANDLE wake; /* auto reset: there may be work for the scroll thread */
+    Handle stop; /* manual reset: set once, when the plugin ends */
+    Handle wake; /* auto reset: there may be work for the scroll thread */
     HWND window;
     volatile LONG holders;
 };
@@ -29,9 +31,9 @@ bool stopRequested(const StartContext *context);
 
 /* Starts routine(argument) on a new thread that holds a reference to the plugin's
    module until its last instruction: a thread still finishing a bounded wait when
-   the shell unloads the plugin never returns into unloaded code. Null when no
+   the shell unloads the plugin never returns into unloaded code. False when no
    thread could be started. */
-HANDLE startPluginThread(LPTHREAD_START_ROUTINE routine, LPVOID argument);
+bool startPluginThread(LPTHREAD_START_ROUTINE routine, LPVOID argument);
 /* The same for a worker of a start: the thread holds the context and hands it to
    routine, which releases it as its last step. Returns whether the thread runs. */
 bool startWorker(LPTHREAD_START_ROUTINE routine, StartContext *context);

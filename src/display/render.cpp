@@ -28,11 +28,11 @@ static const BLENDFUNCTION PAUSED_BLEND = {AC_SRC_OVER, 0, 30, 0};
 /* Called with displayLock held, so the font cannot be deleted meanwhile. */
 SIZE measureText(const wchar_t *text) {
     RECT r = {0, 0, 0, 0};
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ oldFont = SelectObject(dc, captionModel.font);
-    DrawTextW(dc, text, -1, &r, DT_CALCRECT | CAPTION_FLAGS);
-    SelectObject(dc, oldFont);
-    DeleteDC(dc);
+    MemoryDC dc;
+    if (dc.create()) {
+        dc.select(captionModel.font);
+        DrawTextW(dc, text, -1, &r, DT_CALCRECT | CAPTION_FLAGS);
+    }
     SIZE size = {r.right, r.bottom};
     return size;
 }

@@ -5,6 +5,7 @@
    never read; an editor that saves over and over is read at most once a second. What
    the plugin writes itself is noticed too, and read back as nothing new. */
 #include "settings/watch.h"
+#include "core/owners.h"
 #include "core/text.h"
 #include "settings/settings.h"
 
@@ -46,10 +47,9 @@ static PlaceStamps stampPlaces() {
 /* No other program has the file open for writing. A file that is gone reads whole: no
    file is a state of its own. */
 static bool readsWhole(const char *path) {
-    HANDLE file =
-        CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    Handle file(
+        CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     if (file == INVALID_HANDLE_VALUE) return GetLastError() != ERROR_SHARING_VIOLATION;
-    CloseHandle(file);
     return true;
 }
 

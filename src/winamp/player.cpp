@@ -5,9 +5,6 @@
 #include "winamp/player.h"
 #include "core/text.h"
 #include "core/threads.h"
-#include "display/caption.h"
-#include "display/render.h"
-#include "display/window.h"
 #include "nightjar/nightjar.h"
 #include "settings/options.h"
 #include "settings/settings.h"
@@ -114,7 +111,6 @@ void readWinampTitle(wchar_t *out) {
 /* Installs a status with its caption, and broadcasts it. */
 static void showStatus(int status) {
     playerStatus.playState = status;
-    captionModel.playState = status;
     wchar_t text[TEXT_SIZE];
     const char *broadcast;
     if (status == WINAMP_PAUSED) {
@@ -127,8 +123,7 @@ static void showStatus(int status) {
         idleText(true, text);
         broadcast = "@Warble_fromWinamp_Stopped";
     }
-    setCaption(text);
-    followPlayState();
+    playerDisplay.showStatus(status, text);
     sendBroadcast(broadcast);
 }
 

@@ -31,6 +31,19 @@ struct PlayerStatus {
 
 extern PlayerStatus playerStatus;
 
+/* What the player link needs of the display, supplied by the plugin's controller, so
+   that the link decides and the display shows without the link calling into it. */
+struct PlayerDisplay {
+    /* Shows a status with its caption (shell's thread). */
+    void (*showStatus)(int status, const wchar_t *caption);
+    /* The caption shown now, into out (TEXT_SIZE units), for the companion's label. */
+    void (*copyCaption)(wchar_t *out);
+    /* The position just read, as a part of the track, for the window of a start. */
+    void (*showPosition)(HWND window, float fraction);
+};
+
+extern const PlayerDisplay playerDisplay;
+
 /* What one look at the player found: its window (null when none runs) and the
    answer to the play-status question (-1 without a window). */
 struct PlayerLook {

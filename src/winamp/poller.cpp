@@ -5,9 +5,7 @@
 #include "winamp/poller.h"
 #include "core/text.h"
 #include "core/threads.h"
-#include "display/caption.h"
 #include "settings/options.h"
-#include "display/progress.h"
 #include "winamp/player.h"
 #include "winamp/winamp.h"
 
@@ -80,7 +78,7 @@ void pollOnce(const StartContext *context) {
     float fraction = 0;
     bool answered = readFraction(context, &fraction);
     /* The same reading feeds the progress line: it costs the player nothing more. */
-    if (answered) setProgress(context->window, fraction);
+    if (answered) playerDisplay.showPosition(context->window, fraction);
     if (!options.interfaceExtensions || stopping(context)) return;
 
     if (answered) {
@@ -89,10 +87,7 @@ void pollOnce(const StartContext *context) {
         broadcastFromWorker(sliderCommand);
     }
     wchar_t caption[TEXT_SIZE];
-    {
-        DisplayLock lock;
-        copyText(caption, captionModel.text, TEXT_SIZE);
-    }
+    playerDisplay.copyCaption(caption);
     formatLabelCommand(caption, labelCommand, sizeof labelCommand);
     broadcastFromWorker(labelCommand);
 }

@@ -12,7 +12,6 @@
 #include "winamp/relay.h"
 #include "core/text.h"
 #include "core/threads.h"
-#include "display/placement.h"
 #include "winamp/player.h"
 #include "winamp/winamp.h"
 
@@ -206,7 +205,7 @@ static void startRelay(int index, const char *text) {
     if (!job) return;
     copyText(job->command, text, sizeof job->command);
     job->winamp = playerStatus.window;
-    job->window = placement.window;
+    job->window = runningStart ? runningStart->window : nullptr;
     job->slot = index;
     job->waiting = nextWaitingValue();
     RelaySlot *slot = &slots[index];
@@ -214,11 +213,7 @@ static void startRelay(int index, const char *text) {
     /* Busy before it can run: a quick thread may finish before the start returns. */
     InterlockedExchange(&slot->owner, job->waiting);
     InterlockedIncrement(&relayThreads);
-    HANDLE thread = startPluginThread(relayThread, job);
-    if (thread) {
-        CloseHandle(thread);
-        return;
-    }
+    if (startPluginThread(relayThread, job)) return;
     /* No thread: the command is dropped and the slot is free again. */
     InterlockedCompareExchange(&slot->owner, 0, job->waiting);
     InterlockedDecrement(&relayThreads);
