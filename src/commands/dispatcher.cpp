@@ -8,6 +8,7 @@
 #include "commands/menu.h"
 #include "display/placement.h"
 #include "display/render.h"
+#include "display/scroller.h"
 #include "display/window.h"
 #include "nightjar/nightjar.h"
 #include "settings/options.h"
@@ -103,6 +104,7 @@ static void applyOptionChange(const OptionRow &row, const char *word) {
     if (row.effects & EFFECT_CAPTION) queryPlayer();
     if (row.effects & EFFECT_TIME_FORMAT) writeOption(shellLink.rcPath, *findOption(KEY_IDLE_TIME));
     if (row.effects & EFFECT_PAINT) InvalidateRect(placement.window, nullptr, FALSE);
+    if (row.effects & EFFECT_SCROLL) wakeScroller();
 }
 
 static void toggleSlit(const OptionRow &row, const char *word) {

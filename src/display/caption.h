@@ -6,6 +6,18 @@
 #include "core/owners.h"
 #include "core/text.h"
 
+/* What the scroll thread needs of the options and the layout: a copy that the shell's
+   thread makes under displayLock each time it wakes the scroll thread, after anything
+   that may have changed one of them. */
+struct ScrollParameters {
+    bool scrolling, endToEnd;
+    int speed;     /* pixels per step at full pace */
+    int edgeRest;  /* steps of rest at the ends, or OPTION_UNSET for each style's own */
+    int areaWidth; /* the text area's width */
+    int restartX;  /* where the stream comes back in: the window's width */
+    RECT damage;   /* what a step changes: the text area of the surfaces */
+};
+
 struct CaptionModel {
     /* Written by setCaption and remeasureCaption (shell's thread), the surfaces' rebuild
        and the scroll thread, all under displayLock; the paint reads them under it too.
@@ -23,6 +35,7 @@ struct CaptionModel {
     /* The blink's phase while paused: the scroll thread alone writes it, and leaves it
        visible when a pause ends, so that the next pause starts visible. */
     volatile bool blinkOn;
+    ScrollParameters scroll;
 };
 
 extern CaptionModel captionModel;

@@ -16,11 +16,13 @@ static int scrollStep() {
 }
 
 static int bounceRest() {
-    return options.edgeRest == OPTION_UNSET ? EDGE_REST_TICKS : options.edgeRest;
+    int rest = captionModel.scroll.edgeRest;
+    return rest == OPTION_UNSET ? EDGE_REST_TICKS : rest;
 }
 
 static int streamRest() {
-    return options.edgeRest == OPTION_UNSET ? 0 : options.edgeRest;
+    int rest = captionModel.scroll.edgeRest;
+    return rest == OPTION_UNSET ? 0 : rest;
 }
 
 /* One move of the bounce: the player's step (0 while paused) times the speed.
@@ -28,7 +30,7 @@ static int streamRest() {
    one than a single step could ends where that step would have, so that the
    rest at an end looks the same at every speed. */
 static void moveBounce(int step) {
-    int x = captionModel.scrollX, pixels = step * options.scrollSpeed;
+    int x = captionModel.scrollX, pixels = step * captionModel.scroll.speed;
     if (captionModel.scrollForward) {
         int farthest = step;
         captionModel.scrollX = x <= 0 && x + pixels > farthest ? farthest : x + pixels;
@@ -63,10 +65,10 @@ void stepStream() {
         return;
     }
     if (captionModel.scrollX < -(captionModel.textWidth + STREAM_GAP)) {
-        captionModel.scrollX = options.width;
+        captionModel.scrollX = captionModel.scroll.restartX;
         return;
     }
-    int next = captionModel.scrollX - scrollStep() * options.scrollSpeed;
+    int next = captionModel.scrollX - scrollStep() * captionModel.scroll.speed;
     if (rest > 0 && captionModel.scrollX > 0 && next <= 0) {
         captionModel.scrollX = 0;
         captionModel.streamPause = 1;
@@ -77,7 +79,7 @@ void stepStream() {
 
 /* A caption strictly wider than the text area moves, when scrolling is on. */
 static bool captionScrolls() {
-    return textAreaWidth() < captionModel.textWidth && options.scrolling;
+    return captionModel.scroll.areaWidth < captionModel.textWidth && captionModel.scroll.scrolling;
 }
 
 /* Asks for a repaint of what a step changes: only the text area, so that no
@@ -87,7 +89,7 @@ static void invalidateCaption(HWND window) {
     RECT damage;
     {
         DisplayLock lock;
-        damage = scrollDamage();
+        damage = captionModel.scroll.damage;
     }
     InvalidateRect(window, IsRectEmpty(&damage) ? nullptr : &damage, FALSE);
 }
@@ -97,7 +99,7 @@ void scrollTick(HWND window, int *blinkTicks) {
     {
         DisplayLock lock;
         if (captionScrolls()) {
-            if (options.scrollEndToEnd)
+            if (captionModel.scroll.endToEnd)
                 stepEndToEnd();
             else
                 stepStream();
@@ -122,6 +124,17 @@ static bool hasWork() {
 }
 
 void wakeScroller() {
+    {
+        DisplayLock lock;
+        ScrollParameters &scroll = captionModel.scroll;
+        scroll.scrolling = options.scrolling;
+        scroll.endToEnd = options.scrollEndToEnd;
+        scroll.speed = options.scrollSpeed;
+        scroll.edgeRest = options.edgeRest;
+        scroll.areaWidth = textAreaWidth();
+        scroll.restartX = options.width;
+        scroll.damage = scrollDamage();
+    }
     if (runningStart) SetEvent(runningStart->wake);
 }
 

@@ -8,8 +8,9 @@ enum { SCROLL_PERIOD_MS = 50, EDGE_REST_TICKS = 25, BLINK_TICKS = 25, STREAM_GAP
 
 /* The scroll thread of a start: its argument is the StartContext. */
 DWORD WINAPI scrollThread(LPVOID context);
-/* Tells a resting scroll thread that the caption, the size, the options or the
-   play state changed. Shell's thread. */
+/* Hands the scroll thread the scroll options and the layout as they are now, and
+   tells it, resting or not, that the caption, the size, the options or the play
+   state changed. Shell's thread. */
 void wakeScroller();
 /* One tick's work without the wait, repainting window; blinkTicks is the thread's own
    counter. */

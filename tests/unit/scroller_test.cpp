@@ -48,6 +48,7 @@ class Scroller : public unit::StateTest {
         captionModel.playState = 1;
         options.scrolling = true;
         captionModel.text[0] = '\0';
+        wakeScroller(); /* hands the scroll thread's copy of the options over */
     }
 
     void TearDown() override {
@@ -191,6 +192,7 @@ TEST_F(Scroller, BeforeThePlayerAnswersTheStreamMovesOneStepATick) {
     captionModel.playState = -1;
     captionModel.textWidth = 400;
     options.scrollEndToEnd = false;
+    wakeScroller();
     int blinkTicks = 0;
     scrollTick(window, &blinkTicks);
     EXPECT_EQ(-1, captionModel.scrollX);
@@ -266,6 +268,7 @@ TEST_F(Scroller, SpeedAndRestTickByTick) {
         options.edgeRest = c.rest;
         captionModel.scrollMin = -3;
         options.width = 25;
+        wakeScroller();
         captionModel.textWidth = 2;
         captionModel.scrollX = c.endToEnd ? 0 : 5;
         captionModel.scrollForward = true;
@@ -354,6 +357,7 @@ TEST_F(Scroller, TickDoesNotMoveACaptionThatFitsExactly) {
     int blinkTicks = 0;
     for (bool endToEnd : {false, true}) {
         options.scrollEndToEnd = endToEnd;
+        wakeScroller();
         ValidateRect(window, nullptr);
         for (int n = 0; n < 40; ++n)
             scrollTick(window, &blinkTicks);
@@ -366,6 +370,7 @@ TEST_F(Scroller, TickDoesNotMoveACaptionThatFitsExactly) {
     /* One pixel wider and it moves. */
     captionModel.textWidth = 200 - 2 * 3 + 1;
     options.scrollEndToEnd = false;
+    wakeScroller();
     scrollTick(window, &blinkTicks);
     EXPECT_EQ(6, captionModel.scrollX);
     EXPECT_TRUE(repaintPending());
@@ -374,6 +379,7 @@ TEST_F(Scroller, TickDoesNotMoveACaptionThatFitsExactly) {
 TEST_F(Scroller, TickMovesNothingWhileScrollingIsOff) {
     captionModel.textWidth = 400;
     options.scrolling = false;
+    wakeScroller();
     captionModel.scrollX = -3;
     int blinkTicks = 0;
     ValidateRect(window, nullptr);
@@ -388,10 +394,12 @@ TEST_F(Scroller, TickUsesTheChosenStyle) {
     captionModel.scrollMin = 194 - 400;
     int blinkTicks = 0;
     options.scrollEndToEnd = true;
+    wakeScroller();
     scrollTick(window, &blinkTicks); /* bounce: right, past the limit 0 */
     EXPECT_EQ(1, captionModel.scrollX);
     EXPECT_EQ(1, captionModel.edgePause);
     options.scrollEndToEnd = false;
+    wakeScroller();
     scrollTick(window, &blinkTicks); /* stream: always left */
     EXPECT_EQ(0, captionModel.scrollX);
     EXPECT_EQ(1, captionModel.edgePause);
@@ -400,6 +408,7 @@ TEST_F(Scroller, TickUsesTheChosenStyle) {
 TEST_F(Scroller, PausedCaptionBlinksEveryTwentyFifthTick) {
     captionModel.playState = 3;
     options.scrolling = false;
+    wakeScroller();
     captionModel.blinkOn = true;
     int blinkTicks = 0;
     for (int n = 1; n <= 24; ++n) {
@@ -420,6 +429,7 @@ TEST_F(Scroller, PausedCaptionBlinksEveryTwentyFifthTick) {
 TEST_F(Scroller, BlinkCountIsKeptWhileNotPaused) {
     captionModel.playState = 3;
     options.scrolling = false;
+    wakeScroller();
     captionModel.blinkOn = true;
     int blinkTicks = 0;
     for (int n = 0; n < 20; ++n)
