@@ -29,7 +29,7 @@ struct CaptionModel {
     int streamPause; /* steps the stream has rested with the caption's start at the left
                         edge; the scroll thread only */
     HFONT font;      /* the caption font: replaced only under displayLock */
-    /* The player's state the caption shows (paused: dimmed, blinking, still): set by the
+    /* The player's state the caption shows (paused: fading in and out, still): set by the
        shell's thread with each status, read whole by the scroll thread. */
     volatile int playState;
     /* The blink's phase while paused: the scroll thread alone writes it, and leaves it

@@ -22,7 +22,8 @@
    character of the title, not a menu-style prefix. */
 static const UINT CAPTION_FLAGS = DT_NOPREFIX;
 
-/* A paused caption is shown dimmed: the frame blended at a low alpha. */
+/* A paused caption fades: each paint blends the frame at a low alpha over what the
+   window shows, so that the blink turns it out and back in over several ticks. */
 static const BLENDFUNCTION PAUSED_BLEND = {AC_SRC_OVER, 0, 30, 0};
 
 /* Called with displayLock held, so the font cannot be deleted meanwhile. */
