@@ -1,8 +1,9 @@
 /* The command relay. Each command runs on a thread of its own that owns a copy of
    it; the slot only records who waits. A thread is never ended from outside: a
-   command evicted, or waiting when the player goes away or the plugin stops, is
-   abandoned. Its thread still ends by itself when its bounded wait ends, and then
-   broadcasts nothing.
+   command evicted, or waiting when the plugin stops, is abandoned. Its thread still
+   ends by itself when its bounded wait ends, and then broadcasts nothing. A command
+   whose player closes is left to its send: answered before the window went, it
+   reports; otherwise the send fails at once and it ends quietly.
 
    A slot's owner is 0 when free, 2 * ticket while the command with that ticket
    waits, and 2 * ticket + 1 while it reports its answer. Whoever moves it from
