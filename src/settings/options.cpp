@@ -231,8 +231,6 @@ void writeOption(const char *path, const OptionRow &row) {
     }
 }
 
-CriticalSection optionsLock;
-
 /* The defaults, as reading a file without any of the keys gives them. */
 Options options = [] {
     Options values = {};

@@ -52,8 +52,8 @@ enum { OPTION_UNSET = -1 };
 enum DoubleClickAction { DOUBLE_CLICK_PLAY_PAUSE, DOUBLE_CLICK_NONE };
 enum WheelAction { WHEEL_VOLUME, WHEEL_TRACK, WHEEL_NONE };
 
-/* The values of every option: written on the shell's thread only; other threads
-   read single whole values, and the texts under optionsLock. */
+/* The values of every option: written and read on the shell's thread; the poller
+   reads single whole values (the idle state, the companion switch), never a text. */
 struct Options {
     int xPos, yPos, width, height;
     bool interfaceExtensions, inSlit, transparencyEnabled, transBackEnabled;
@@ -79,12 +79,6 @@ struct Options {
 };
 
 extern Options options;
-
-/* Guards the texts of the options against a reconfigure while another thread (the
-   poller, formatting the idle text) copies them. */
-extern CriticalSection optionsLock;
-
-using OptionsLock = Hold<optionsLock>;
 
 enum OptionKind {
     OPTION_BOOL,   /* true or false */

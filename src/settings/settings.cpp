@@ -44,7 +44,6 @@ void readSettings() {
     findSettingsFile();
     Options fresh;
     readOptions(shellLink.rcPath, fresh);
-    OptionsLock lock; /* the poller formats the idle text from the options */
     options = fresh;
 }
 
@@ -55,7 +54,6 @@ bool rereadSettings() {
     Options fresh;
     readOptions(shellLink.rcPath, fresh);
     if (strcmp(before, shellLink.rcPath) == 0 && sameOptions(fresh, options)) return false;
-    OptionsLock lock;
     options = fresh;
     return true;
 }

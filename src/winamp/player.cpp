@@ -67,10 +67,8 @@ bool lookAtPlayer(PlayerLook *look, HWND known, HWND gone) {
     return true;
 }
 
+/* Shell's thread, like every reader of the option texts. */
 static void idleTextInCodePage(bool winampCheck, char *out) {
-    /* The texts are copied under the lock: the shell's thread may be
-       re-reading the settings while the poller asks for the time. */
-    OptionsLock lock;
     switch (options.idleState) {
     case 0:
         copyText(out,
