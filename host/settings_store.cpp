@@ -180,8 +180,14 @@ void removeStaleTemporaries(const std::string &path) {
     FindClose(search);
 }
 
+/* What the replaced file's attributes say of it beyond its content: a hidden or system
+   file stays one after the rewrite. */
+const DWORD KEPT_ATTRIBUTES = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+
 bool writeWhole(const char *path, const std::string &content) {
     removeStaleTemporaries(path);
+    DWORD attributes = GetFileAttributesA(path);
+    DWORD kept = attributes == INVALID_FILE_ATTRIBUTES ? 0 : attributes & KEPT_ATTRIBUTES;
     std::string temporary = temporaryPath(path);
     FILE *file = fopen(temporary.c_str(), "wb");
     if (!file) return false;
@@ -189,8 +195,10 @@ bool writeWhole(const char *path, const std::string &content) {
     written = fflush(file) == 0 && written;
     written = fclose(file) == 0 && written;
     if (written &&
-        MoveFileExA(temporary.c_str(), path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        MoveFileExA(temporary.c_str(), path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        if (kept) SetFileAttributesA(path, attributes);
         return true;
+    }
     DeleteFileA(temporary.c_str());
     return false;
 }
