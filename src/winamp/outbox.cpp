@@ -1,14 +1,14 @@
 /* The broadcasts in flight: a few places, each taken and left with one atomic swap,
-   so that the poller, the relay threads and the shell's thread mark their texts
-   without a lock. */
+   so that the poller and the shell's thread mark their texts without a lock. */
 #include "winamp/outbox.h"
 #include "core/text.h"
 
 #include <string.h>
 #include <windows.h>
 
-/* The poller's two pushes, a status broadcast and a report per relay thread at most
-   at once: more are rare, and then the addressing rule alone applies. */
+/* The poller's push and the shell's thread's own sends, nested as the shell hands
+   each broadcast round (a status, then the broadcasts other plugins answer with):
+   more are rare, and then the addressing rule alone applies. */
 enum { OUTBOX_PLACES = 16 };
 
 static const char *volatile outbox[OUTBOX_PLACES];
