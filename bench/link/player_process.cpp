@@ -9,6 +9,9 @@
 
 static const ULONG_PTR REMOTE_CODE = 0x5753494D; /* the player's WM_COPYDATA code */
 static PROCESS_INFORMATION playerProcess;
+/* The player's job: closing its last handle ends the player, so that a benchmark that
+   is killed or crashes leaves no player behind to answer in the next one's place. */
+static HANDLE playerJob;
 
 HWND startPlayer(const std::string &folder) {
     if (FindWindowA(WINAMP_CLASS, nullptr)) {
@@ -20,11 +23,20 @@ HWND startPlayer(const std::string &folder) {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     std::string writable = line;
-    if (!CreateProcessA(exe.c_str(), &writable[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &playerProcess)) {
+    playerJob = CreateJobObjectA(nullptr, nullptr);
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (!playerJob ||
+        !SetInformationJobObject(playerJob, JobObjectExtendedLimitInformation, &limits,
+                                 sizeof limits) ||
+        !CreateProcessA(exe.c_str(), &writable[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                        nullptr, nullptr, &startup, &playerProcess)) {
         fprintf(stderr, "bench: cannot start %s (set WARBLE_BIN)\n", exe.c_str());
+        stopPlayer();
         return nullptr;
     }
+    AssignProcessToJobObject(playerJob, playerProcess.hProcess);
+    ResumeThread(playerProcess.hThread);
     HWND player = nullptr;
     pumpUntil([&] { return (player = FindWindowA(WINAMP_CLASS, nullptr)) != nullptr; }, 15000);
     if (!player) fprintf(stderr, "bench: winamp-sim.exe showed no window\n");
@@ -32,14 +44,17 @@ HWND startPlayer(const std::string &folder) {
 }
 
 void stopPlayer() {
-    if (!playerProcess.hProcess) return;
-    HWND player = FindWindowA(WINAMP_CLASS, nullptr);
-    if (player) sendToPlayer(player, "quit");
-    if (WaitForSingleObject(playerProcess.hProcess, 5000) != WAIT_OBJECT_0)
-        TerminateProcess(playerProcess.hProcess, 1);
-    CloseHandle(playerProcess.hThread);
-    CloseHandle(playerProcess.hProcess);
-    playerProcess = {};
+    if (playerProcess.hProcess) {
+        HWND player = FindWindowA(WINAMP_CLASS, nullptr);
+        if (player) sendToPlayer(player, "quit");
+        if (WaitForSingleObject(playerProcess.hProcess, 5000) != WAIT_OBJECT_0)
+            TerminateProcess(playerProcess.hProcess, 1);
+        CloseHandle(playerProcess.hThread);
+        CloseHandle(playerProcess.hProcess);
+        playerProcess = {};
+    }
+    if (playerJob) CloseHandle(playerJob);
+    playerJob = nullptr;
 }
 
 void sendToPlayer(HWND player, const char *command) {
@@ -47,5 +62,6 @@ void sendToPlayer(HWND player, const char *command) {
     data.dwData = REMOTE_CODE;
     data.cbData = (DWORD)strlen(command) + 1;
     data.lpData = (void *)command;
-    SendMessageA(player, WM_COPYDATA, 0, (LPARAM)&data);
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(player, WM_COPYDATA, 0, (LPARAM)&data, SMTO_NORMAL, 10000, &ignored);
 }
