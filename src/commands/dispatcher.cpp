@@ -54,7 +54,7 @@ static const char *const OWN_ADDRESSES[] = {"@Warble", "@Warble_toWinamp", "@NJS
 
 /* A text whose first word begins with "@" names whom it is for: when that is not
    this plugin, the text is someone else's, whatever it carries further on. */
-bool addressedToOthers(const char *text) {
+static bool addressedToOthers(const char *text) {
     while (*text == ' ')
         ++text;
     if (*text != '@') return false;

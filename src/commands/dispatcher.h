@@ -4,8 +4,6 @@
 #include <stddef.h>
 
 void handleBroadcast(const char *text);
-/* True when the text's first word names someone other than this plugin. */
-bool addressedToOthers(const char *text);
 void runInternalCommand(const char *word);
 
 /* The label shown when SlitToggle is sent to a plugin started without a Slit. */
