@@ -1,7 +1,10 @@
 /* The shell's settings files: text lines "key: value", keys matched without regard to
-   case. Every read goes to the disk, so a change made by hand or by another process is
-   seen at once; every write rewrites the file through a temporary file in the same
-   folder and a replacing move, so the file is never seen half-written. A file that
+   case. A file is parsed once for each stamp it has (size and last write) and every key
+   is served from that, so a change made by hand or by another process is seen at once
+   and a large file costs one read, not one a key; a file written a moment ago is
+   compared by content too, as two writes may share a stamp. Every write rewrites the
+   file through a temporary file in the same folder and a replacing move, so the file
+   is never seen half-written. A file that
    cannot be read whole, or that is read-only, is never rewritten: the event record says
    why, and the plugin keeps the change in memory. A write also removes the temporary
    files that killed writes left beside the file. Lines may end in LF, CRLF or a lone CR. */
@@ -10,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include "shell_internal.h"
 
 namespace {
@@ -109,15 +113,97 @@ bool lineValue(const std::string &line, const std::string &key, std::string &val
     return true;
 }
 
-bool findValue(const char *path, const char *key, std::string &value) {
-    if (!key || !*key) return false;
+/* The key of a line as the index holds it, or empty for a line that holds none. */
+std::string keyOfLine(const std::string &line) {
+    size_t colon = line.find(':');
+    if (colon == std::string::npos) return std::string();
+    std::string key = trim(line.substr(0, colon + 1));
+    if (key.size() < 2 || key[0] == '#' || key[0] == '!') return std::string();
+    return key;
+}
+
+struct NoCase {
+    bool operator()(const std::string &a, const std::string &b) const {
+        return _stricmp(a.c_str(), b.c_str()) < 0;
+    }
+};
+
+/* A file as last parsed: its stamp, what reading it gave, its first value for each key,
+   and, while it is fresh, its bytes. */
+struct ParsedFile {
+    WIN32_FILE_ATTRIBUTE_DATA stamp;
+    FileRead result;
+    std::map<std::string, std::string, NoCase> values;
     std::string content;
+};
+
+/* Within this long of its last write a file may be written again under the same stamp
+   (file times are coarse on some file systems). */
+const ULONGLONG FRESH_MS = 2000;
+
+bool sameStamp(const WIN32_FILE_ATTRIBUTE_DATA &a, const WIN32_FILE_ATTRIBUTE_DATA &b) {
+    return a.nFileSizeHigh == b.nFileSizeHigh && a.nFileSizeLow == b.nFileSizeLow &&
+           CompareFileTime(&a.ftLastWriteTime, &b.ftLastWriteTime) == 0;
+}
+
+bool fresh(const WIN32_FILE_ATTRIBUTE_DATA &stamp) {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER n = {{now.dwLowDateTime, now.dwHighDateTime}};
+    ULARGE_INTEGER w = {
+        {stamp.ftLastWriteTime.dwLowDateTime, stamp.ftLastWriteTime.dwHighDateTime}};
+    return n.QuadPart < w.QuadPart || (n.QuadPart - w.QuadPart) / 10000 < FRESH_MS;
+}
+
+/* The parsed files, by path; a few, as the shell reads its own files and the style too.
+   Under the store's lock. */
+std::map<std::string, ParsedFile, NoCase> &parsedFiles() {
+    static std::map<std::string, ParsedFile, NoCase> files;
+    return files;
+}
+
+const size_t PARSED_FILES = 8;
+
+/* The file at path as it is now, parsed again only when it changed. Under the store's
+   lock; the result is valid until the lock is let go. */
+const ParsedFile *parsedFile(const char *path) {
+    WIN32_FILE_ATTRIBUTE_DATA stamp;
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &stamp)) return nullptr;
+    auto &files = parsedFiles();
+    auto found = files.find(path);
+    std::string content;
+    if (found != files.end() && sameStamp(found->second.stamp, stamp)) {
+        if (!fresh(stamp)) return &found->second;
+        if (readFile(path, content) == found->second.result && content == found->second.content)
+            return &found->second;
+    }
+    if (files.size() >= PARSED_FILES && found == files.end()) files.clear();
+    ParsedFile &file = files[path];
+    file.stamp = stamp;
+    file.result = readFile(path, content);
+    file.values.clear();
+    for (const Line &line : splitLines(content)) {
+        std::string key = keyOfLine(line.text);
+        if (!key.empty() && !file.values.count(key))
+            file.values[key] = trim(line.text.substr(line.text.find(':') + 1));
+    }
+    file.content = fresh(stamp) ? content : std::string();
+    if (file.result == FileRead::Unreadable)
+        hostLog("store|%s|not read: the file cannot be read whole", path);
+    else
+        hostLog("store|%s|read: %lu bytes", path, (unsigned long)content.size());
+    return &file;
+}
+
+bool findValue(const char *path, const char *key, std::string &value) {
+    if (!path || !*path || !key || !*key) return false;
     Locked hold(storeLock());
-    if (readFile(path, content) != FileRead::Whole) return false;
-    std::string wanted = normalKey(key);
-    for (const Line &line : splitLines(content))
-        if (lineValue(line.text, wanted, value)) return true;
-    return false;
+    const ParsedFile *file = parsedFile(path);
+    if (!file || file->result != FileRead::Whole) return false;
+    auto found = file->values.find(normalKey(key));
+    if (found == file->values.end()) return false;
+    value = found->second;
+    return true;
 }
 
 /* The temporary file of a write: the file's own name, the writer's process and thread. */
@@ -252,11 +338,17 @@ void storeValue(const char *path, const char *key, const char *value) {
 
 } // namespace
 
+/* The words a flag is written with, in any case. */
+const char *const TRUE_WORDS[] = {"true", "yes", "on", "1"};
+const char *const FALSE_WORDS[] = {"false", "no", "off", "0"};
+
 NJ_API bool ReadBool(const char *path, const char *key, bool defaultValue) {
     std::string value;
     if (!findValue(path, key, value)) return defaultValue;
-    if (lstrcmpiA(value.c_str(), "true") == 0) return true;
-    if (lstrcmpiA(value.c_str(), "false") == 0) return false;
+    for (int i = 0; i < 4; ++i) {
+        if (lstrcmpiA(value.c_str(), TRUE_WORDS[i]) == 0) return true;
+        if (lstrcmpiA(value.c_str(), FALSE_WORDS[i]) == 0) return false;
+    }
     return defaultValue;
 }
 

@@ -90,19 +90,21 @@ void handleBroadcast(const char *text) {
 
 const char NO_SLIT_NOTICE[] = "WarblePlugin -> SlitToggle: this shell has no Slit to dock in";
 
-/* Everything a change of the option must bring up to date, in the order of OptionEffect. */
-static void applyOptionChange(const OptionRow &row, const char *word) {
-    if (row.effects & EFFECT_ANNOUNCE) {
-        char notice[80];
-        snprintf(notice, sizeof notice, "WarblePlugin -> %s %sabled!", word,
-                 boolOption(row) ? "en" : "dis");
-        SendMessageA(shellLink.host, MSG_SET_LABEL, 0, (LPARAM)notice);
-    }
-    writeOption(shellLink.rcPath, row);
+static void announce(const char *word, bool enabled) {
+    char notice[80];
+    snprintf(notice, sizeof notice, "WarblePlugin -> %s %sabled!", word, enabled ? "en" : "dis");
+    SendMessageA(shellLink.host, MSG_SET_LABEL, 0, (LPARAM)notice);
+}
+
+/* Sets the option to value with everything its change must bring up to date, in the
+   order of OptionEffect. */
+static void changeOption(const OptionRow &row, const char *word, int value) {
+    if (row.effects & EFFECT_ANNOUNCE) announce(word, value);
+    setOption(row, value);
     if (row.effects & EFFECT_WINDOW) applyWindowState();
     if (row.effects & EFFECT_MENU) showConfigMenu(false);
     if (row.effects & EFFECT_CAPTION) queryPlayer();
-    if (row.effects & EFFECT_TIME_FORMAT) writeOption(shellLink.rcPath, *findOption(KEY_IDLE_TIME));
+    if (row.effects & EFFECT_TIME_FORMAT) rewriteOption(*findOption(KEY_IDLE_TIME));
     if (row.effects & EFFECT_PAINT) InvalidateRect(placement.window, nullptr, FALSE);
     if (row.effects & EFFECT_SCROLL) wakeScroller();
 }
@@ -112,20 +114,19 @@ static void toggleSlit(const OptionRow &row, const char *word) {
         SendMessageA(shellLink.slit, MSG_SLIT_REMOVE, 0, (LPARAM)placement.window);
         SetWindowPos(placement.window, nullptr, options.xPos, options.yPos, 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER);
-        options.inSlit = false;
-        applyWindowState();
+        changeOption(row, word, false);
     } else if (shellLink.slit) {
-        options.inSlit = true;
+        /* The Slit takes a window that already says it is docked. */
+        stageOption(row, true);
         applyWindowState();
         SendMessageA(shellLink.slit, MSG_SLIT_ADD, 0, (LPARAM)placement.window);
+        changeOption(row, word, true);
     } else {
         /* Started without a Slit: nothing to toggle, and the label says why; the setting
            is kept for a start with a Slit. */
         SendMessageA(shellLink.host, MSG_SET_LABEL, 0, (LPARAM)NO_SLIT_NOTICE);
-        writeOption(shellLink.rcPath, row);
-        return;
+        rewriteOption(row);
     }
-    applyOptionChange(row, word);
 }
 
 /* The number of "WORD N", or false when the text is not that command. */
@@ -143,46 +144,50 @@ static bool commandNumber(const OptionRow &row, const char *word, int *number) {
     return true;
 }
 
-/* "WORD VALUE" sets the flag to the value named (one of the row's two words, any case);
-   "Toggle" + WORD inverts it. False when word is neither, or names no value. */
-static bool chooseWord(const OptionRow &row, const char *word) {
+/* "WORD VALUE" chooses the flag's value named (one of the row's two words, any case);
+   "Toggle" + WORD its other value. False when word is neither, or names no value. */
+static bool chooseWord(const OptionRow &row, const char *word, int *value) {
     if (matchPrefix(word, "Toggle", 6) && matchEqual(word + 6, row.word)) {
-        boolOption(row) = !boolOption(row);
+        *value = !flagOption(row);
         return true;
     }
     size_t n = strlen(row.word);
     if (!matchPrefix(word, row.word, n) || word[n] != ' ') return false;
     for (int i = 0; i < 2; ++i)
         if (matchEqual(word + n + 1, row.words[i])) {
-            boolOption(row) = i != 0;
+            *value = i;
             return true;
         }
     return false;
 }
 
-/* Carries out word when it is the option's command; false when it is not. */
-static bool runOptionCommand(const OptionRow &row, const char *word) {
-    int number = 0;
+/* Whether word is the option's command, and the value it asks for. */
+static bool commandValue(const OptionRow &row, const char *word, int *value) {
     switch (row.command) {
     case COMMAND_NONE: return false;
     case COMMAND_DOCK:
-        if (!matchEqual(word, row.word)) return false;
-        toggleSlit(row, word);
-        return true;
     case COMMAND_TOGGLE:
         if (!matchEqual(word, row.word)) return false;
-        boolOption(row) = !boolOption(row);
-        break;
-    case COMMAND_CHOICE:
-        if (!chooseWord(row, word)) return false;
-        break;
+        *value = !flagOption(row);
+        return true;
+    case COMMAND_CHOICE: return chooseWord(row, word, value);
     case COMMAND_NUMBER:
-    case COMMAND_NUMBER_ANYWHERE:
-        if (!commandNumber(row, word, &number)) return false;
-        intOption(row) = fitOption(row, number);
-        break;
+    case COMMAND_NUMBER_ANYWHERE: return commandNumber(row, word, value);
     }
-    applyOptionChange(row, word);
+    return false;
+}
+
+/* Carries out word when it is the option's command; false when it is not. A toggle
+   inverts the value the file holds now, so an edit saved a moment ago is read first. */
+static bool runOptionCommand(const OptionRow &row, const char *word) {
+    int value = 0;
+    if (row.command == COMMAND_NONE || !commandValue(row, word, &value)) return false;
+    catchUpWithSettingsFile();
+    commandValue(row, word, &value);
+    if (row.command == COMMAND_DOCK)
+        toggleSlit(row, word);
+    else
+        changeOption(row, word, value);
     return true;
 }
 

@@ -23,7 +23,7 @@ static void separator(Menu *menu) {
    number option's items set their value, a flag's its word. */
 static Menu *choicesMenu(const OptionRow &row, const char *command, bool popup) {
     Menu *menu = MakeNamedMenu(row.label, row.menuId, popup);
-    int value = row.kind == OPTION_INT ? intOption(row) : boolOption(row);
+    int value = row.kind == OPTION_INT ? numberOption(row) : flagOption(row);
     char text[TEXT_SIZE];
     for (int i = 0; row.choices[i]; ++i) {
         if (row.kind == OPTION_INT)
@@ -41,9 +41,9 @@ static void optionItem(Menu *config, const OptionRow &row, bool popup) {
     if (row.choices)
         MakeSubmenu(config, choicesMenu(row, command, popup), row.label);
     else if (row.kind == OPTION_INT)
-        MakeMenuItemInt(config, row.label, command, intOption(row), row.min, row.max);
+        MakeMenuItemInt(config, row.label, command, numberOption(row), row.min, row.max);
     else
-        item(config, row.label, command, boolOption(row));
+        item(config, row.label, command, flagOption(row));
 }
 
 void showConfigMenu(bool popup) {
@@ -64,7 +64,10 @@ void showConfigMenu(bool popup) {
     ShowMenu(main);
 }
 
+/* The file opened lists every key: those it lacks are written first with the values in
+   use. */
 void editSettingsFile() {
+    completeSettingsFile();
     char editor[TEXT_SIZE] = "";
     GetNightjarEditor(editor);
     editor[TEXT_SIZE - 1] = '\0';

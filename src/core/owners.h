@@ -39,6 +39,11 @@ struct HandleTraits {
         if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
     }
 };
+struct ChangeNotificationTraits {
+    static void free(HANDLE handle) {
+        if (handle != INVALID_HANDLE_VALUE) FindCloseChangeNotification(handle);
+    }
+};
 struct GdiTraits {
     static void free(HGDIOBJ object) { DeleteObject(object); }
 };
@@ -54,6 +59,8 @@ struct LibraryTraits {
 
 /* A kernel handle: an event, a thread. */
 using Handle = Owner<HANDLE, HandleTraits>;
+/* A folder's change notification. */
+using ChangeNotification = Owner<HANDLE, ChangeNotificationTraits>;
 /* A font, a bitmap, a brush or a region. */
 template <class T> using GdiObject = Owner<T, GdiTraits>;
 /* A window-event hook. */

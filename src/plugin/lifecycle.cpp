@@ -13,6 +13,7 @@
 #include "settings/options.h"
 #include "settings/settings.h"
 #include "settings/style.h"
+#include "settings/watch.h"
 #include "winamp/player.h"
 #include "winamp/poller.h"
 #include "winamp/relay.h"
@@ -46,12 +47,14 @@ static int failedStart(const char *text) {
     return 1;
 }
 
-/* The poller and the scroll thread of this start, each holding its context. */
+/* The poller, the scroll thread and the settings watch of this start, each holding its
+   context. */
 static void startWorkers(HWND window) {
     runningStart = createStartContext(window);
     if (!runningStart) return;
     startWorker(pollThread, runningStart);
     startWorker(scrollThread, runningStart);
+    startSettingsWatch(runningStart);
 }
 
 extern "C" int beginPlugin(HINSTANCE instance) {
@@ -74,6 +77,7 @@ extern "C" int beginPlugin(HINSTANCE instance) {
     }
     resetCaptionModel();
     readSettings();
+    setSettingsApplier(applySettings);
     loadStyle();
     remakeCaptionFont();
 
@@ -128,7 +132,7 @@ extern "C" void endPlugin(HINSTANCE instance) {
         SendMessageA(shellLink.slit, MSG_SLIT_REMOVE, 0, (LPARAM)placement.window);
         SetWindowPos(placement.window, nullptr, options.xPos, options.yPos, 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER);
-        options.inSlit = false;
+        leaveSlitAtEnd();
     }
     DestroyWindow(placement.window);
     placement.window = nullptr;

@@ -27,10 +27,12 @@ static UINT registeredMessages[] = {MSG_RECONFIGURE, MSG_BROADCAST, 0};
 static const int MIN_TRACK_SIZE = 16;
 static const int MIN_NOTIFIED_SIZE = 5;
 
-/* True between the start and the end of the user's drag or Alt-drag: only the user's
-   moves snap to the edges. A placement from the settings, a toggle or the Slit keeps
-   the configured position, which is written back as it is. Shell's thread only. */
-static bool userMoving;
+/* The user drags or Alt-drags the window while the settings file is held: only the
+   user's moves snap to the edges. A placement from the settings, a toggle or the Slit
+   keeps the configured position. */
+static bool userMoving() {
+    return settingsFileHeld();
+}
 
 static LRESULT OnCreate(HWND w) {
     placement.window = w;
@@ -38,30 +40,23 @@ static LRESULT OnCreate(HWND w) {
     MakeSticky(w);
     createSurfaces();
     createTooltip(w);
-    startSettingsWatch(w);
     applyWindowState();
     return 0;
 }
 
 static LRESULT OnDestroy(HWND w) {
     RemoveSticky(w);
-    stopSettingsWatch(w);
+    KillTimer(w, SETTINGS_WATCH_TIMER);
     destroyTooltip();
     releaseSurfaces();
     SendMessageA(shellLink.host, MSG_UNREGISTER, (WPARAM)w, (LPARAM)registeredMessages);
     return 0;
 }
 
-static void saveSize() {
-    WriteInt(shellLink.rcPath, KEY_WIDTH, options.width);
-    WriteInt(shellLink.rcPath, KEY_HEIGHT, options.height);
-}
-
 static LRESULT OnSize(LPARAM lParam) {
     int w = LOWORD(lParam), h = HIWORD(lParam);
-    options.width = w < MIN_NOTIFIED_SIZE ? MIN_NOTIFIED_SIZE : w;
-    options.height = h < MIN_NOTIFIED_SIZE ? MIN_NOTIFIED_SIZE : h;
-    saveSize();
+    windowSized(w < MIN_NOTIFIED_SIZE ? MIN_NOTIFIED_SIZE : w,
+                h < MIN_NOTIFIED_SIZE ? MIN_NOTIFIED_SIZE : h);
     recreateSurfaces();
     wakeScroller();
     return 0;
@@ -83,13 +78,19 @@ static LRESULT OnGetMinMaxInfo(MINMAXINFO *info) {
 }
 
 static LRESULT OnWindowPosChanging(HWND w, WINDOWPOS *pos) {
-    if (userMoving && !docked() && options.snapWindow && IsWindowVisible(w))
+    if (userMoving() && !docked() && options.snapWindow && IsWindowVisible(w))
         SnapWindowToEdge(pos, 10, 1);
     return 0;
 }
 
-static LRESULT OnMoveLoop(bool entering) {
-    userMoving = entering;
+static LRESULT OnSettingsNotice(HWND w);
+
+/* Nothing of the settings file is read or written during the drag; at its end the
+   place is written on top of the file as it is then, and an edit saved meanwhile
+   applies. */
+static LRESULT OnMoveLoop(HWND w, bool entering) {
+    holdSettingsFile(entering);
+    if (!entering) OnSettingsNotice(w);
     return 0;
 }
 
@@ -99,15 +100,9 @@ static LRESULT OnWindowPosChanged(WINDOWPOS *pos) {
     fitSurfaces();
     wakeScroller();
     if (docked()) return 0;
-    options.xPos = pos->x;
-    options.yPos = pos->y;
     if (pos->cx < MIN_TRACK_SIZE) pos->cx = MIN_TRACK_SIZE;
     if (pos->cy < MIN_TRACK_SIZE) pos->cy = MIN_TRACK_SIZE;
-    options.width = pos->cx;
-    options.height = pos->cy;
-    WriteInt(shellLink.rcPath, KEY_X, options.xPos);
-    WriteInt(shellLink.rcPath, KEY_Y, options.yPos);
-    saveSize();
+    windowPlaced(pos->x, pos->y, pos->cx, pos->cy);
     return 0;
 }
 
@@ -157,33 +152,36 @@ static LRESULT OnMouseWheel(WPARAM wParam) {
 }
 
 static LRESULT OnSizing(RECT *proposed) {
-    options.width = proposed->right - proposed->left;
-    options.height = proposed->bottom - proposed->top;
+    windowBeingSized(proposed->right - proposed->left, proposed->bottom - proposed->top);
     recreateSurfaces();
     wakeScroller();
     return 0;
 }
 
-/* What follows new settings: the style and the font, the caption measured again (a
-   new font, or a new inset around the text area) and the window. */
-static void applySettings() {
+void applySettings() {
     loadStyle();
     remakeCaptionFont();
+    showLastStatus();
     remeasureCaption();
     applyWindowState();
+    followCaption();
 }
 
 static LRESULT OnReconfigure() {
-    readSettings();
+    rereadSettings();
     applySettings();
     return 0;
 }
 
-/* An edit of the settings file applies as the shell's reconfigure would; not while the
-   user drags or sizes the window, whose size is written only at the end. */
-static LRESULT OnTimer(WPARAM id) {
-    if (id != SETTINGS_WATCH_TIMER || userMoving) return 0;
-    if (settingsFileSettled() && rereadSettings()) applySettings();
+/* An edit of the settings file applies as the shell's reconfigure would, once it has
+   settled; not while the user drags or sizes the window (the drag's end looks). */
+static LRESULT OnSettingsNotice(HWND w) {
+    if (settingsEditSettled(w) && rereadSettings()) applySettings();
+    return 0;
+}
+
+static LRESULT OnTimer(HWND w, WPARAM id) {
+    if (id == SETTINGS_WATCH_TIMER) OnSettingsNotice(w);
     return 0;
 }
 
@@ -213,10 +211,11 @@ LRESULT CALLBACK warbleWindowProc(HWND w, UINT message, WPARAM wParam, LPARAM lP
     case WM_NCMOUSEMOVE: return OnNcMouseMove(w, lParam);
     case WM_MOUSEMOVE: return OnMouseMove(w, lParam);
     case WM_SIZING: return OnSizing((RECT *)lParam);
-    case WM_ENTERSIZEMOVE: return OnMoveLoop(true);
-    case WM_EXITSIZEMOVE: return OnMoveLoop(false);
+    case WM_ENTERSIZEMOVE: return OnMoveLoop(w, true);
+    case WM_EXITSIZEMOVE: return OnMoveLoop(w, false);
     case MSG_RECONFIGURE: return OnReconfigure();
-    case WM_TIMER: return OnTimer(wParam);
+    case WM_TIMER: return OnTimer(w, wParam);
+    case MSG_SETTINGS_NOTICE: return OnSettingsNotice(w);
     case MSG_BROADCAST: return OnBroadcast(lParam);
     case MSG_PLAYER_LOOK: return OnPlayerLook(wParam, lParam);
     case MSG_RELAY_RESULT: return OnRelayResult(wParam, lParam);

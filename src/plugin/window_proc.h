@@ -4,3 +4,8 @@
 #include <windows.h>
 
 LRESULT CALLBACK warbleWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+/* What follows new settings: the style and the font, the caption made again from the
+   player's last state and measured (a new font, a new inset around the text area), the
+   window and the tooltip. Shell's thread. */
+void applySettings();

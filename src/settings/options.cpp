@@ -116,16 +116,28 @@ static void *fieldOf(Options &values, const OptionRow &row) {
     return (char *)&values + row.offset;
 }
 
-bool &boolOption(const OptionRow &row) {
-    return *(bool *)fieldOf(options, row);
+static const void *fieldOf(const Options &values, const OptionRow &row) {
+    return (const char *)&values + row.offset;
 }
 
-int &intOption(const OptionRow &row) {
-    return *(int *)fieldOf(options, row);
+bool &flagIn(Options &values, const OptionRow &row) {
+    return *(bool *)fieldOf(values, row);
 }
 
-char *textOption(const OptionRow &row) {
-    return (char *)fieldOf(options, row);
+int &numberIn(Options &values, const OptionRow &row) {
+    return *(int *)fieldOf(values, row);
+}
+
+bool flagOption(const OptionRow &row) {
+    return *(const bool *)fieldOf(options, row);
+}
+
+int numberOption(const OptionRow &row) {
+    return *(const int *)fieldOf(options, row);
+}
+
+const char *textOption(const OptionRow &row) {
+    return (const char *)fieldOf(options, row);
 }
 
 const OptionRow *findOption(const char *key) {
@@ -139,7 +151,7 @@ int fitOption(const OptionRow &row, int value) {
     return value < row.min ? row.min : value > row.max ? row.max : value;
 }
 
-static unsigned long long rowBit(const OptionRow &row) {
+unsigned long long rowBit(const OptionRow &row) {
     return 1ull << (&row - OPTION_ROWS);
 }
 
@@ -148,11 +160,16 @@ static bool wordValue(const OptionRow &row, const char *text) {
     return !text || strcmp(text, row.words[0]) != 0;
 }
 
-/* The index of text among a choice's words, or -1. */
+/* The index of text among a choice's words, in any case, or -1. */
 static int choiceIndex(const OptionRow &row, const char *text) {
     for (int i = 0; text && row.words[i]; ++i)
-        if (strcmp(text, row.words[i]) == 0) return i;
+        if (lstrcmpiA(text, row.words[i]) == 0) return i;
     return -1;
+}
+
+/* What an integer option holds without a value in the file. */
+static int defaultNumber(const OptionRow &row) {
+    return row.defaultText[0] ? atoi(row.defaultText) : OPTION_UNSET;
 }
 
 static void setDefault(const OptionRow &row, Options &into) {
@@ -160,9 +177,7 @@ static void setDefault(const OptionRow &row, Options &into) {
     switch (row.kind) {
     case OPTION_BOOL: *(bool *)field = strcmp(row.defaultText, "true") == 0; break;
     case OPTION_WORD: *(bool *)field = wordValue(row, row.defaultText); break;
-    case OPTION_INT:
-        *(int *)field = row.defaultText[0] ? atoi(row.defaultText) : OPTION_UNSET;
-        break;
+    case OPTION_INT: *(int *)field = defaultNumber(row); break;
     case OPTION_TEXT: copyText((char *)field, row.defaultText, TEXT_SIZE); break;
     case OPTION_CHOICE: *(int *)field = choiceIndex(row, row.defaultText); break;
     }
@@ -176,8 +191,11 @@ static void readOption(const char *path, const OptionRow &row, Options &into) {
         *(bool *)field = wordValue(row, ReadString(path, row.key, row.defaultText));
         break;
     case OPTION_INT: {
-        int value = ReadInt(path, row.key, INT_MIN);
-        if (value != INT_MIN) *(int *)field = fitOption(row, value);
+        /* The shell answers the default for an absent or unreadable value (INT_MIN for a
+           number without one, which stays unset); a default is in its range already. */
+        int fallback = row.defaultText[0] ? defaultNumber(row) : INT_MIN;
+        int value = ReadInt(path, row.key, fallback);
+        *(int *)field = value == fallback ? defaultNumber(row) : fitOption(row, value);
         break;
     }
     case OPTION_TEXT: {
@@ -194,36 +212,57 @@ static void readOption(const char *path, const OptionRow &row, Options &into) {
     }
 }
 
-void readOptions(const char *path, Options &into) {
+bool readOptions(const char *path, Options &into) {
     into.cutTexts = 0;
+    bool anyKey = false;
     for (const OptionRow &row : OPTION_ROWS) {
         setDefault(row, into);
         readOption(path, row, into);
+        /* Asked only until one is found: a real file holds its first key. */
+        anyKey = anyKey || ReadString(path, row.key, nullptr) != nullptr;
+    }
+    return anyKey;
+}
+
+static size_t valueSize(const OptionRow &row) {
+    switch (row.kind) {
+    case OPTION_TEXT: return TEXT_SIZE;
+    case OPTION_INT:
+    case OPTION_CHOICE: return sizeof(int);
+    default: return sizeof(bool);
     }
 }
 
-static bool sameValue(const OptionRow &row, const char *a, const char *b) {
-    switch (row.kind) {
-    case OPTION_TEXT: return strcmp(a, b) == 0;
-    case OPTION_INT:
-    case OPTION_CHOICE: return *(const int *)a == *(const int *)b;
-    default: return *(const bool *)a == *(const bool *)b;
-    }
+bool sameOption(const OptionRow &row, const Options &a, const Options &b) {
+    if (row.kind == OPTION_TEXT)
+        return strcmp((const char *)fieldOf(a, row), (const char *)fieldOf(b, row)) == 0 &&
+               (a.cutTexts & rowBit(row)) == (b.cutTexts & rowBit(row));
+    return memcmp(fieldOf(a, row), fieldOf(b, row), valueSize(row)) == 0;
 }
 
 bool sameOptions(const Options &a, const Options &b) {
     for (const OptionRow &row : OPTION_ROWS)
-        if (!sameValue(row, (const char *)&a + row.offset, (const char *)&b + row.offset))
-            return false;
-    return a.cutTexts == b.cutTexts;
+        if (!sameOption(row, a, b)) return false;
+    return true;
+}
+
+void copyOption(const OptionRow &row, const Options &from, Options &to) {
+    memcpy(fieldOf(to, row), fieldOf(from, row), valueSize(row));
+    to.cutTexts = (to.cutTexts & ~rowBit(row)) | (from.cutTexts & rowBit(row));
 }
 
 void writeOption(const char *path, const OptionRow &row) {
     switch (row.kind) {
-    case OPTION_BOOL: WriteBool(path, row.key, boolOption(row)); break;
-    case OPTION_WORD: WriteString(path, row.key, row.words[boolOption(row) ? 1 : 0]); break;
-    case OPTION_INT: WriteInt(path, row.key, intOption(row)); break;
-    case OPTION_CHOICE: WriteString(path, row.key, row.words[intOption(row)]); break;
+    case OPTION_BOOL: WriteBool(path, row.key, flagOption(row)); break;
+    case OPTION_WORD: WriteString(path, row.key, row.words[flagOption(row) ? 1 : 0]); break;
+    case OPTION_INT:
+        /* An unset number is written as no value, which reads back as unset. */
+        if (!row.defaultText[0] && numberOption(row) == OPTION_UNSET)
+            WriteString(path, row.key, "");
+        else
+            WriteInt(path, row.key, numberOption(row));
+        break;
+    case OPTION_CHOICE: WriteString(path, row.key, row.words[numberOption(row)]); break;
     case OPTION_TEXT:
         /* A text cut on reading stays in the file as it is, whole. */
         if (!(options.cutTexts & rowBit(row))) WriteString(path, row.key, textOption(row));
@@ -232,9 +271,15 @@ void writeOption(const char *path, const OptionRow &row) {
 }
 
 /* The defaults, as reading a file without any of the keys gives them. */
-Options options = [] {
-    Options values = {};
+static Options values = [] {
+    Options defaults = {};
     for (const OptionRow &row : OPTION_ROWS)
-        setDefault(row, values);
-    return values;
+        setDefault(row, defaults);
+    return defaults;
 }();
+
+const Options &options = values;
+
+Options &optionValues() {
+    return values;
+}

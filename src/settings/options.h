@@ -52,8 +52,9 @@ enum { OPTION_UNSET = -1 };
 enum DoubleClickAction { DOUBLE_CLICK_PLAY_PAUSE, DOUBLE_CLICK_NONE };
 enum WheelAction { WHEEL_VOLUME, WHEEL_TRACK, WHEEL_NONE };
 
-/* The values of every option: written and read on the shell's thread; the poller
-   reads single whole values (the idle state, the companion switch), never a text. */
+/* The values of every option: assigned only by the settings' owner (settings.cpp), on
+   the shell's thread, which reads them too; the poller reads single whole values (the
+   idle state, the companion switch, the progress line), never a text. */
 struct Options {
     int xPos, yPos, width, height;
     bool interfaceExtensions, inSlit, transparencyEnabled, transBackEnabled;
@@ -78,7 +79,11 @@ struct Options {
     unsigned long long cutTexts; /* a bit for each text row whose value did not fit */
 };
 
-extern Options options;
+/* What every other unit reads. */
+extern const Options &options;
+/* The values themselves: for the settings' owner, and for tests that set up a state
+   by hand. */
+Options &optionValues();
 
 enum OptionKind {
     OPTION_BOOL,   /* true or false */
@@ -144,20 +149,31 @@ struct OptionRows {
 };
 OptionRows optionRows();
 
-/* The option's value in options, by kind. */
-bool &boolOption(const OptionRow &row);
-int &intOption(const OptionRow &row);
-char *textOption(const OptionRow &row);
+/* The option's value, by kind: a flag (OPTION_BOOL, OPTION_WORD), a number
+   (OPTION_INT, OPTION_CHOICE) or a text. */
+bool flagOption(const OptionRow &row);
+int numberOption(const OptionRow &row);
+const char *textOption(const OptionRow &row);
+/* The same as a field of values, for the settings' owner. */
+bool &flagIn(Options &values, const OptionRow &row);
+int &numberIn(Options &values, const OptionRow &row);
 
 /* The row of a key, or null. */
 const OptionRow *findOption(const char *key);
 
 /* Every option from the file at path; absent, empty or unreadable values take their
-   default, numbers outside their range are brought inside. */
-void readOptions(const char *path, Options &into);
+   default, numbers outside their range are brought inside. False when the file holds
+   none of the keys. */
+bool readOptions(const char *path, Options &into);
+/* Whether the option holds the same value in a and b. */
+bool sameOption(const OptionRow &row, const Options &a, const Options &b);
 /* Whether every option holds the same value in a and b. */
 bool sameOptions(const Options &a, const Options &b);
+/* Copies the option's value from one set of values to another. */
+void copyOption(const OptionRow &row, const Options &from, Options &to);
 /* Writes the option's value in options to the file at path. */
 void writeOption(const char *path, const OptionRow &row);
+/* The bit of a row in a mask of rows (there are at most 64). */
+unsigned long long rowBit(const OptionRow &row);
 /* Brings value inside the row's range (unless it is taken as it is). */
 int fitOption(const OptionRow &row, int value);

@@ -1,14 +1,26 @@
 /* The shell's handles and the settings file: which of the four places it is found in,
-   and the reading of every option through the options table. Writes happen where a
-   value changes. */
+   the reading of every option through the options table, and every change the plugin
+   makes to its options. The user edits the same file, so a write never goes over an
+   edit the plugin has not read: the file's stamp at the last read or write tells
+   whether it changed since, and a changed file is read first, the plugin's own
+   changes kept on top. */
 #include "settings/settings.h"
 #include "core/text.h"
 #include "nightjar/nightjar.h"
+#include "settings/file_stamp.h"
 #include "settings/options.h"
 
 #include <string.h>
 
 ShellLink shellLink;
+
+/* Shell's thread only, like every change of the options. */
+static FileStamp known;              /* rcPath as last read or written */
+static unsigned long long ownValues; /* rows whose value in memory is the plugin's own
+                                        change, not written yet */
+static unsigned long long unwritten; /* rows to write */
+static bool held;                    /* the user drags or sizes the window */
+static void (*applier)();
 
 /* Replaces everything after the last backslash of path with name, keeping the
    whole within TEXT_SIZE. */
@@ -30,30 +42,163 @@ void settingsPlaces(char places[SETTINGS_PLACES][TEXT_SIZE]) {
     }
 }
 
-/* The first place that holds a file; Warble.rc beside the plugin when none does. */
-static void findSettingsFile() {
+void findSettingsFile(char path[TEXT_SIZE]) {
     char places[SETTINGS_PLACES][TEXT_SIZE];
     settingsPlaces(places);
     int found = 0;
     while (found < SETTINGS_PLACES && !FileExists(places[found]))
         ++found;
-    copyText(shellLink.rcPath, places[found < SETTINGS_PLACES ? found : 1], TEXT_SIZE);
+    copyText(path, places[found < SETTINGS_PLACES ? found : 1], TEXT_SIZE);
 }
 
 void readSettings() {
-    findSettingsFile();
+    findSettingsFile(shellLink.rcPath);
+    known = stampFile(shellLink.rcPath);
     Options fresh;
     readOptions(shellLink.rcPath, fresh);
-    options = fresh;
+    optionValues() = fresh;
+    ownValues = unwritten = 0;
+    held = false;
+}
+
+/* Reads the file with the stamp it had before the read, keeping the plugin's own
+   changes on top; true when any option changed. */
+static bool takeFile(const FileStamp &stamp) {
+    known = stamp;
+    Options fresh;
+    bool holdsKeys = readOptions(shellLink.rcPath, fresh);
+    bool empty = !stamp.exists || (stamp.sizeHigh == 0 && stamp.sizeLow == 0);
+    if (!holdsKeys && !empty) return false;
+    Options &values = optionValues();
+    for (const OptionRow &row : optionRows())
+        if (ownValues & rowBit(row)) copyOption(row, values, fresh);
+    bool changed = !sameOptions(fresh, values);
+    values = fresh;
+    return changed;
+}
+
+static void writeOwnChanges() {
+    unsigned long long rows = unwritten;
+    unwritten = ownValues = 0;
+    for (const OptionRow &row : optionRows())
+        if (rows & rowBit(row)) writeOption(shellLink.rcPath, row);
+    known = stampFile(shellLink.rcPath);
+}
+
+/* Brings the memory and the file together: a changed file that has settled is read,
+   then the plugin's own changes are written. A file still being written is left to
+   the watch, which rereads it once it has settled. */
+static void synchronise() {
+    if (held) return;
+    FileStamp stamp = stampFile(shellLink.rcPath);
+    bool fromFile = false;
+    if (!sameStamp(stamp, known)) {
+        if (fileSettlesIn(shellLink.rcPath, stamp) > 0) return;
+        fromFile = takeFile(stamp);
+    }
+    if (unwritten) writeOwnChanges();
+    if (fromFile && applier) applier();
 }
 
 bool rereadSettings() {
     char before[TEXT_SIZE];
     copyText(before, shellLink.rcPath, TEXT_SIZE);
-    findSettingsFile();
-    Options fresh;
-    readOptions(shellLink.rcPath, fresh);
-    if (strcmp(before, shellLink.rcPath) == 0 && sameOptions(fresh, options)) return false;
-    options = fresh;
-    return true;
+    findSettingsFile(shellLink.rcPath);
+    bool changed = takeFile(stampFile(shellLink.rcPath));
+    if (unwritten && !held) writeOwnChanges();
+    return changed || strcmp(before, shellLink.rcPath) != 0;
+}
+
+void setSettingsApplier(void (*apply)()) {
+    applier = apply;
+}
+
+static void ownChange(const OptionRow &row) {
+    ownValues |= rowBit(row);
+    unwritten |= rowBit(row);
+}
+
+void stageOption(const OptionRow &row, int value) {
+    switch (row.kind) {
+    case OPTION_BOOL:
+    case OPTION_WORD: flagIn(optionValues(), row) = value != 0; break;
+    case OPTION_INT: numberIn(optionValues(), row) = fitOption(row, value); break;
+    case OPTION_CHOICE: numberIn(optionValues(), row) = value; break;
+    case OPTION_TEXT: return;
+    }
+    ownChange(row);
+}
+
+void setOption(const OptionRow &row, int value) {
+    stageOption(row, value);
+    synchronise();
+}
+
+void rewriteOption(const OptionRow &row) {
+    ownChange(row);
+    synchronise();
+}
+
+static const char *const PLACE_KEYS[] = {KEY_X, KEY_Y, KEY_WIDTH, KEY_HEIGHT};
+
+/* Records count values from keys on, brought into their range when fit is set: true
+   when any of them changed, and then all of them are to be written, as the shell and
+   other tools read them together. */
+static bool recordPlace(const char *const *keys, const int *placed, int count, bool fit = true) {
+    bool changed = false;
+    for (int i = 0; i < count; ++i) {
+        const OptionRow &row = *findOption(keys[i]);
+        int value = fit ? fitOption(row, placed[i]) : placed[i];
+        if (numberOption(row) == value) continue;
+        numberIn(optionValues(), row) = value;
+        ownValues |= rowBit(row);
+        changed = true;
+    }
+    if (changed)
+        for (int i = 0; i < count; ++i)
+            unwritten |= rowBit(*findOption(keys[i]));
+    return changed;
+}
+
+void windowPlaced(int x, int y, int width, int height) {
+    const int placed[] = {x, y, width, height};
+    if (recordPlace(PLACE_KEYS, placed, 4)) synchronise();
+}
+
+void windowSized(int width, int height) {
+    const int sized[] = {width, height};
+    if (recordPlace(PLACE_KEYS + 2, sized, 2)) synchronise();
+}
+
+void windowBeingSized(int width, int height) {
+    const int sized[] = {width, height};
+    recordPlace(PLACE_KEYS + 2, sized, 2, false);
+}
+
+void leaveSlitAtEnd() {
+    optionValues().inSlit = false;
+}
+
+void completeSettingsFile() {
+    synchronise();
+    for (const OptionRow &row : optionRows())
+        if (!ReadString(shellLink.rcPath, row.key, nullptr)) ownChange(row);
+    synchronise();
+}
+
+void catchUpWithSettingsFile() {
+    synchronise();
+}
+
+void holdSettingsFile(bool hold) {
+    held = hold;
+    if (!held) synchronise();
+}
+
+bool settingsFileHeld() {
+    return held;
+}
+
+bool settingsFileChanged() {
+    return !sameStamp(stampFile(shellLink.rcPath), known);
 }

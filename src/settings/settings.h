@@ -1,5 +1,6 @@
-/* What the shell handed the plugin, finding the settings file and reading every
-   option from it. */
+/* What the shell handed the plugin, and the settings file: finding it, reading every
+   option from it, and every change the plugin makes to its options. This is the one
+   owner of the options: other units read them and ask for changes here. */
 #pragma once
 
 #include "core/text.h"
@@ -26,11 +27,54 @@ inline bool docked() {
 
 /* Finds rcPath among the four places, then reads every option from it. */
 void readSettings();
-/* Reads the settings again; true when the file's place or any option differs from what
-   was held. A file that holds only what the plugin wrote itself changes nothing. */
+/* Reads the settings again (the shell's reconfigure, a saved edit); true when the
+   file's place or any option differs from what was held. The plugin's own changes not
+   written yet stay on top and are written now. A file that holds none of the keys
+   although it is not empty (the shell could not read it) changes nothing. */
 bool rereadSettings();
+/* What applies options that came from the file: called when a write found the file
+   changed and read it first. Shell's thread. */
+void setSettingsApplier(void (*apply)());
+
+/* The plugin's own changes, all on the shell's thread. Each is made in memory at once
+   and written at once, on top of the file as it stands: a file changed since the
+   plugin last read or wrote it is read first and applied. A file still being written
+   is left alone, and the change is written when it has settled (the watch rereads
+   it then). */
+/* Sets an option from a command or the menu: a flag (0 or 1), a number (brought into
+   its range) or a choice. */
+void setOption(const OptionRow &row, int value);
+/* The same in memory only, written with the next change (for a window that must
+   already say so while others are told). */
+void stageOption(const OptionRow &row, int value);
+/* Writes the value held again (the idle time format that goes with a new idle state). */
+void rewriteOption(const OptionRow &row);
+/* The floating window was moved or sized: the four keys are written when any of
+   them changed. */
+void windowPlaced(int x, int y, int width, int height);
+/* The window's size was notified: the two size keys are written when they changed. */
+void windowSized(int width, int height);
+/* The user is sizing the window: the size is written when the sizing ends. */
+void windowBeingSized(int width, int height);
+/* The window leaves the Slit as the plugin ends: the file keeps saying docked, so that
+   the next start docks again. */
+void leaveSlitAtEnd();
+/* Writes every key the file lacks, with the value in use, so that the file lists
+   them all. */
+void completeSettingsFile();
+/* Reads a changed file now, when it has settled (before the plugin acts on what it
+   holds). */
+void catchUpWithSettingsFile();
+/* While the user drags or sizes the window nothing is read or written; what changed
+   meanwhile is written when the hold ends, on top of the file as it is then. */
+void holdSettingsFile(bool held);
+bool settingsFileHeld();
+/* The file in use changed since the plugin last read or wrote it. */
+bool settingsFileChanged();
 
 /* The four places of the settings file, in the order they are tried: Warblerc and
    Warble.rc beside the plugin, then the same in the shell's folder. */
 enum { SETTINGS_PLACES = 4 };
 void settingsPlaces(char places[SETTINGS_PLACES][TEXT_SIZE]);
+/* The first of the places that holds a file, or Warble.rc beside the plugin. */
+void findSettingsFile(char path[TEXT_SIZE]);

@@ -2,13 +2,18 @@
    reconfigure. */
 #pragma once
 
+#include "core/threads.h"
+
 #include <windows.h>
 
-enum { SETTINGS_WATCH_TIMER = 0x5741 };
+/* Posted to the start's window when a folder of the four places changed. */
+enum { MSG_SETTINGS_NOTICE = WM_APP + 90, SETTINGS_WATCH_TIMER = 0x5741 };
 
-/* Looks at the four places every quarter second on the window's timer. */
-void startSettingsWatch(HWND window);
-void stopSettingsWatch(HWND window);
-/* The timer's tick: true when the places changed, have since stood still, the file to
-   read reads whole, and a second has passed since the last time this said so. */
-bool settingsFileSettled();
+/* Starts the thread of this start that waits for the system to report a change in
+   the folders of the four places; false when it could not be started. */
+bool startSettingsWatch(StartContext *start);
+/* A notice, or the watch's timer: true when the settings are to be read again now
+   (the file in use, or which file is used, changed; the change has settled; a second
+   has passed since the last read). When the change has not settled yet, the timer is
+   set for the next look. Shell's thread. */
+bool settingsEditSettled(HWND window);

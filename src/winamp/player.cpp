@@ -106,23 +106,30 @@ void readWinampTitle(wchar_t *out) {
     cleanWinampTitle(title, options.showTrackNumber, out, TEXT_SIZE);
 }
 
+/* The caption of a status, into text (TEXT_SIZE units); the status broadcast that
+   goes with it. */
+static const char *captionOf(int status, wchar_t *text) {
+    if (status == WINAMP_PAUSED || status == WINAMP_PLAYING) {
+        readWinampTitle(text);
+        return status == WINAMP_PAUSED ? "@Warble_fromWinamp_Paused" : "@Warble_fromWinamp_Playing";
+    }
+    idleText(true, text);
+    return "@Warble_fromWinamp_Stopped";
+}
+
 /* Installs a status with its caption, and broadcasts it. */
 static void showStatus(int status) {
     playerStatus.playState = status;
     wchar_t text[TEXT_SIZE];
-    const char *broadcast;
-    if (status == WINAMP_PAUSED) {
-        readWinampTitle(text);
-        broadcast = "@Warble_fromWinamp_Paused";
-    } else if (status == WINAMP_PLAYING) {
-        readWinampTitle(text);
-        broadcast = "@Warble_fromWinamp_Playing";
-    } else {
-        idleText(true, text);
-        broadcast = "@Warble_fromWinamp_Stopped";
-    }
+    const char *broadcast = captionOf(status, text);
     playerDisplay.showStatus(status, text);
     sendBroadcast(broadcast);
+}
+
+void showLastStatus() {
+    wchar_t text[TEXT_SIZE];
+    captionOf(playerStatus.playState, text);
+    playerDisplay.showStatus(playerStatus.playState, text);
 }
 
 /* Installs an answered look. gone names a window known to be closed; when the known

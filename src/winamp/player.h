@@ -75,6 +75,9 @@ void readWinampTitle(wchar_t *out);
    "Opened" when a player becomes known. An unanswered look changes nothing and is
    asked again by the poller. False when the player did not answer. */
 bool queryPlayer();
+/* Shows the caption of the last status again, as the options now make it (the idle
+   text, the track number), without asking the player or announcing anything. */
+void showLastStatus();
 /* The same at start, where a running player is found rather than opened. */
 void firstLookAtPlayer();
 /* The known player's window is gone (destroyed, or its process ended): the close is

@@ -79,8 +79,8 @@ TEST_F(LifecycleTest, EndPluginTakesEverythingApart) {
     ASSERT_EQ(beginPlugin(), 0);
     HWND window = pluginWindow();
     ASSERT_NE(window, nullptr);
-    /* The poller and the scroll thread run. */
-    EXPECT_GE(threadCount(), threadsBefore + 2);
+    /* The poller, the scroll thread and the settings watch run. */
+    EXPECT_EQ(threadCount(), threadsBefore + 3);
     pump(100);
 
     hostClearEvents();

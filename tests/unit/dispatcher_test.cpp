@@ -147,7 +147,7 @@ class Dispatcher : public unit::RunningPlugin {
 
 struct ToggleCase {
     const char *word;
-    bool *flag;
+    const bool *flag;
     const char *key;
 };
 
@@ -216,12 +216,12 @@ TEST_F(Dispatcher, SlitToggleWithoutASlitSaysThereIsNone) {
     EXPECT_TRUE(unit::eventsStartingWith("slit").empty());
 
     hostClearEvents();
-    options.inSlit = true; /* docked by the file, but no Slit was handed over */
+    optionValues().inSlit = true; /* docked by the file, but no Slit was handed over */
     broadcast("@WarbleInternal slittoggle");
     EXPECT_TRUE(options.inSlit);
     EXPECT_TRUE(hasEvent(std::string("label|") + NO_SLIT_NOTICE));
     EXPECT_TRUE(hasEvent(writeEvent(KEY_IN_SLIT, "true")));
-    options.inSlit = false;
+    optionValues().inSlit = false;
 }
 
 TEST_F(Dispatcher, SlitToggleDocksAndUndocks) {
@@ -358,10 +358,19 @@ TEST_F(Dispatcher, ScrollStyleCommandsSetOrSwitchAndWriteTheStyleName) {
     EXPECT_TRUE(unit::eventsStartingWith("label|").empty());
 }
 
+/* The file opened lists every key: the missing ones are written first, once. */
 TEST_F(Dispatcher, EditOpensTheSettingsFileInTheShellsEditor) {
     broadcast("@WarbleInternal Edit");
-    EXPECT_TRUE(hasEvent("execute|C:\\warble-unit-no-such-folder\\editor.exe|" +
-                         std::string(shellLink.rcPath)));
+    int opened = eventIndex("execute|C:\\warble-unit-no-such-folder\\editor.exe|" +
+                            std::string(shellLink.rcPath));
+    EXPECT_GE(opened, 0);
+    EXPECT_GT(opened, eventIndex(writeEvent(KEY_WHEEL, "Volume")));
+    for (const OptionRow &row : optionRows())
+        EXPECT_NE(nullptr, ReadString(shellLink.rcPath, row.key, nullptr)) << row.key;
+    EXPECT_NE(std::string::npos, unit::readFile(settingsPath()).find("Gone fishing"))
+        << "what the file held stays";
+    hostClearEvents();
+    broadcast("@WarbleInternal Edit");
     EXPECT_TRUE(unit::eventsStartingWith("write|").empty());
 }
 
@@ -629,7 +638,7 @@ TEST_F(Dispatcher, HidePluginsWithoutToggleWithPluginsKeepsTheWindow) {
 }
 
 TEST_F(Dispatcher, ShowAndHidePluginsChangeNothingWhileDocked) {
-    options.inSlit = true;
+    optionValues().inSlit = true;
     shellLink.slit = hostSlitWindow();
     broadcast("@NJHidePlugins");
     EXPECT_FALSE(placement.pluginsHidden);
@@ -638,7 +647,7 @@ TEST_F(Dispatcher, ShowAndHidePluginsChangeNothingWhileDocked) {
     broadcast("@NJShowPlugins");
     EXPECT_TRUE(placement.pluginsHidden);
     placement.pluginsHidden = false;
-    options.inSlit = false;
+    optionValues().inSlit = false;
 }
 
 /* Random and malformed broadcasts. "About" and "Edit" are left out: the one

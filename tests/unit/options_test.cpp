@@ -16,13 +16,13 @@ namespace {
 /* The option's value as the settings file writes it. */
 std::string valueText(const OptionRow &row) {
     switch (row.kind) {
-    case OPTION_BOOL: return boolOption(row) ? "true" : "false";
-    case OPTION_WORD: return row.words[boolOption(row) ? 1 : 0];
+    case OPTION_BOOL: return flagOption(row) ? "true" : "false";
+    case OPTION_WORD: return row.words[flagOption(row) ? 1 : 0];
     case OPTION_INT:
-        if (!row.defaultText[0] && intOption(row) == OPTION_UNSET) return "";
-        return std::to_string(intOption(row));
+        if (!row.defaultText[0] && numberOption(row) == OPTION_UNSET) return "";
+        return std::to_string(numberOption(row));
     case OPTION_TEXT: return textOption(row);
-    case OPTION_CHOICE: return row.words[intOption(row)];
+    case OPTION_CHOICE: return row.words[numberOption(row)];
     }
     return "?";
 }
@@ -95,11 +95,11 @@ TEST_F(OptionsTableRunning, EveryRowReadsItsDefaultItsRangeAndTakesItsCommand) {
         const bool fits = row.kind == OPTION_INT && !(row.flags & OPTION_LOW_BYTE);
         if (fits && row.min > INT_MIN) {
             readFrom(std::string(row.key) + " " + std::to_string(row.min - 1) + "\r\n");
-            EXPECT_EQ(row.min, intOption(row)) << row.key;
+            EXPECT_EQ(row.min, numberOption(row)) << row.key;
         }
         if (fits && row.max < INT_MAX) {
             readFrom(std::string(row.key) + " " + std::to_string(row.max + 1) + "\r\n");
-            EXPECT_EQ(row.max, intOption(row)) << row.key;
+            EXPECT_EQ(row.max, numberOption(row)) << row.key;
         }
         if (row.kind == OPTION_CHOICE) {
             readFrom(std::string(row.key) + " Bogus\r\n");
@@ -114,7 +114,7 @@ TEST_F(OptionsTableRunning, EveryRowReadsItsDefaultItsRangeAndTakesItsCommand) {
         if (row.command == COMMAND_CHOICE) command += std::string(" ") + row.words[1];
         broadcast(command.c_str());
         if (row.kind == OPTION_INT)
-            EXPECT_EQ(number, intOption(row)) << command;
+            EXPECT_EQ(number, numberOption(row)) << command;
         else
             EXPECT_NE(before, valueText(row)) << command;
         const char *stored = ReadString(shellLink.rcPath, row.key, nullptr);
@@ -122,7 +122,7 @@ TEST_F(OptionsTableRunning, EveryRowReadsItsDefaultItsRangeAndTakesItsCommand) {
         EXPECT_EQ(valueText(row), stored) << command;
         if (fits && row.max < INT_MAX) {
             broadcast((std::string("@WarbleInternal ") + row.word + " 999999").c_str());
-            EXPECT_EQ(row.max, intOption(row)) << row.word << " 999999";
+            EXPECT_EQ(row.max, numberOption(row)) << row.word << " 999999";
         }
     }
 }

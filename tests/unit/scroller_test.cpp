@@ -38,7 +38,7 @@ class Scroller : public unit::StateTest {
                            DEFAULT_PITCH | FF_DONTCARE, "Tahoma");
         ASSERT_TRUE(font);
         captionModel.font = font;
-        options.width = 200;
+        optionValues().width = 200;
         shellStyle.bevelWidth = 2;
         shellStyle.borderWidth = 1;
         captionModel.scrollX = 0;
@@ -46,7 +46,7 @@ class Scroller : public unit::StateTest {
         captionModel.scrollForward = true;
         captionModel.edgePause = 0;
         captionModel.playState = 1;
-        options.scrolling = true;
+        optionValues().scrolling = true;
         captionModel.text[0] = '\0';
         wakeScroller(); /* hands the scroll thread's copy of the options over */
     }
@@ -191,7 +191,7 @@ TEST_F(Scroller, StreamWithStepZeroDoesNotMoveButStillWraps) {
 TEST_F(Scroller, BeforeThePlayerAnswersTheStreamMovesOneStepATick) {
     captionModel.playState = -1;
     captionModel.textWidth = 400;
-    options.scrollEndToEnd = false;
+    optionValues().scrollEndToEnd = false;
     wakeScroller();
     int blinkTicks = 0;
     scrollTick(window, &blinkTicks);
@@ -264,10 +264,10 @@ TEST_F(Scroller, SpeedAndRestTickByTick) {
     for (const auto &c : cases) {
         SCOPED_TRACE(std::string(c.endToEnd ? "bounce" : "stream") + " at speed " +
                      std::to_string(c.speed) + ", rest " + std::to_string(c.rest));
-        options.scrollSpeed = c.speed;
-        options.edgeRest = c.rest;
+        optionValues().scrollSpeed = c.speed;
+        optionValues().edgeRest = c.rest;
         captionModel.scrollMin = -3;
-        options.width = 25;
+        optionValues().width = 25;
         wakeScroller();
         captionModel.textWidth = 2;
         captionModel.scrollX = c.endToEnd ? 0 : 5;
@@ -356,7 +356,7 @@ TEST_F(Scroller, TickDoesNotMoveACaptionThatFitsExactly) {
     captionModel.edgePause = 3;
     int blinkTicks = 0;
     for (bool endToEnd : {false, true}) {
-        options.scrollEndToEnd = endToEnd;
+        optionValues().scrollEndToEnd = endToEnd;
         wakeScroller();
         ValidateRect(window, nullptr);
         for (int n = 0; n < 40; ++n)
@@ -369,7 +369,7 @@ TEST_F(Scroller, TickDoesNotMoveACaptionThatFitsExactly) {
 
     /* One pixel wider and it moves. */
     captionModel.textWidth = 200 - 2 * 3 + 1;
-    options.scrollEndToEnd = false;
+    optionValues().scrollEndToEnd = false;
     wakeScroller();
     scrollTick(window, &blinkTicks);
     EXPECT_EQ(6, captionModel.scrollX);
@@ -378,7 +378,7 @@ TEST_F(Scroller, TickDoesNotMoveACaptionThatFitsExactly) {
 
 TEST_F(Scroller, TickMovesNothingWhileScrollingIsOff) {
     captionModel.textWidth = 400;
-    options.scrolling = false;
+    optionValues().scrolling = false;
     wakeScroller();
     captionModel.scrollX = -3;
     int blinkTicks = 0;
@@ -393,12 +393,12 @@ TEST_F(Scroller, TickUsesTheChosenStyle) {
     captionModel.textWidth = 400;
     captionModel.scrollMin = 194 - 400;
     int blinkTicks = 0;
-    options.scrollEndToEnd = true;
+    optionValues().scrollEndToEnd = true;
     wakeScroller();
     scrollTick(window, &blinkTicks); /* bounce: right, past the limit 0 */
     EXPECT_EQ(1, captionModel.scrollX);
     EXPECT_EQ(1, captionModel.edgePause);
-    options.scrollEndToEnd = false;
+    optionValues().scrollEndToEnd = false;
     wakeScroller();
     scrollTick(window, &blinkTicks); /* stream: always left */
     EXPECT_EQ(0, captionModel.scrollX);
@@ -407,7 +407,7 @@ TEST_F(Scroller, TickUsesTheChosenStyle) {
 
 TEST_F(Scroller, PausedCaptionBlinksEveryTwentyFifthTick) {
     captionModel.playState = 3;
-    options.scrolling = false;
+    optionValues().scrolling = false;
     wakeScroller();
     captionModel.blinkOn = true;
     int blinkTicks = 0;
@@ -428,7 +428,7 @@ TEST_F(Scroller, PausedCaptionBlinksEveryTwentyFifthTick) {
 
 TEST_F(Scroller, BlinkCountIsKeptWhileNotPaused) {
     captionModel.playState = 3;
-    options.scrolling = false;
+    optionValues().scrolling = false;
     wakeScroller();
     captionModel.blinkOn = true;
     int blinkTicks = 0;

@@ -117,6 +117,8 @@ TEST_F(SettingsStore, GarbageValuesGiveTheDefaults) {
           "b2: 1\r\n"
           "b3: TRUE\r\n"
           "b4: False\r\n"
+          "b5: Off\r\n"
+          "b6: maybe\r\n"
           "s1:    padded text   \r\n");
     const char *p = path.c_str();
     EXPECT_EQ(-1, ReadInt(p, "i1:", -1));
@@ -125,11 +127,13 @@ TEST_F(SettingsStore, GarbageValuesGiveTheDefaults) {
     EXPECT_EQ(-1, ReadInt(p, "i4:", -1));
     EXPECT_EQ(-15, ReadInt(p, "i5:", -1));
     EXPECT_EQ(-1, ReadInt(p, "missing:", -1));
-    EXPECT_FALSE(ReadBool(p, "b1:", false));
-    EXPECT_TRUE(ReadBool(p, "b1:", true));
-    EXPECT_FALSE(ReadBool(p, "b2:", false));
+    EXPECT_TRUE(ReadBool(p, "b1:", false));
+    EXPECT_TRUE(ReadBool(p, "b2:", false));
     EXPECT_TRUE(ReadBool(p, "b3:", false));
     EXPECT_FALSE(ReadBool(p, "b4:", true));
+    EXPECT_FALSE(ReadBool(p, "b5:", true));
+    EXPECT_FALSE(ReadBool(p, "b6:", false));
+    EXPECT_TRUE(ReadBool(p, "b6:", true));
     EXPECT_STREQ("padded text", ReadString(p, "s1:", "default"));
     const char *fallback = "default";
     EXPECT_EQ(fallback, ReadString(p, "missing:", fallback));
@@ -300,21 +304,23 @@ TEST_F(ReadSettings, FileCreatedInAnEarlierPlaceTakesOverAtTheNextRead) {
 
 TEST_F(ReadSettings, WithoutAnyFileEveryKeyHasItsDefault) {
     /* Every field starts from a value no default has. */
-    options.xPos = options.yPos = -999;
-    options.interfaceExtensions = false;
-    options.inSlit = options.transparencyEnabled = options.transBackEnabled = true;
-    options.alpha = -999;
-    options.alwaysOnTop = options.snapWindow = options.toggleWithPlugins = false;
-    copyText(options.updateUrl, "stale", TEXT_SIZE);
-    options.width = options.height = -999;
-    options.scrolling = true;
-    options.showTrackNumber = options.showBorder = false;
-    options.scrollEndToEnd = true;
-    options.useCustomFont = true;
-    copyText(options.fontFace, "stale", TEXT_SIZE);
-    options.fontHeight = options.fontWeight = options.idleState = -999;
-    copyText(options.idleMessage, "stale", TEXT_SIZE);
-    copyText(options.idleTimeFormat, "stale", TEXT_SIZE);
+    optionValues().xPos = optionValues().yPos = -999;
+    optionValues().interfaceExtensions = false;
+    optionValues().inSlit = optionValues().transparencyEnabled = optionValues().transBackEnabled =
+        true;
+    optionValues().alpha = -999;
+    optionValues().alwaysOnTop = optionValues().snapWindow = optionValues().toggleWithPlugins =
+        false;
+    copyText(optionValues().updateUrl, "stale", TEXT_SIZE);
+    optionValues().width = optionValues().height = -999;
+    optionValues().scrolling = true;
+    optionValues().showTrackNumber = optionValues().showBorder = false;
+    optionValues().scrollEndToEnd = true;
+    optionValues().useCustomFont = true;
+    copyText(optionValues().fontFace, "stale", TEXT_SIZE);
+    optionValues().fontHeight = optionValues().fontWeight = optionValues().idleState = -999;
+    copyText(optionValues().idleMessage, "stale", TEXT_SIZE);
+    copyText(optionValues().idleTimeFormat, "stale", TEXT_SIZE);
 
     readSettings();
     EXPECT_EQ(beside("Warble.rc"), shellLink.rcPath);
@@ -426,7 +432,7 @@ TEST_F(ReadSettings, OnlyTheExactWordStreamSelectsTheStream) {
                  {"Bounce", true}};
     for (const auto &c : cases) {
         place(inShell("Warble.rc"), std::string("Warble.plugin.scroll_style: ") + c.value + "\r\n");
-        options.scrollEndToEnd = !c.endToEnd;
+        optionValues().scrollEndToEnd = !c.endToEnd;
         readSettings();
         EXPECT_EQ(c.endToEnd, options.scrollEndToEnd) << c.value;
     }
@@ -462,8 +468,8 @@ TEST_F(ReadSettings, ScrollSpeedRestAndHidingAreReadInsideTheirRanges) {
     };
     for (const auto &c : cases) {
         place(inShell("Warble.rc"), c.lines);
-        options.scrollSpeed = options.edgeRest = 7;
-        options.hideWhenIdle = !c.hide;
+        optionValues().scrollSpeed = optionValues().edgeRest = 7;
+        optionValues().hideWhenIdle = !c.hide;
         readSettings();
         EXPECT_EQ(c.speed, options.scrollSpeed) << c.lines;
         EXPECT_EQ(c.rest, options.edgeRest) << c.lines;
@@ -477,8 +483,8 @@ TEST_F(ReadSettings, ScrollSpeedRestAndHidingAreReadInsideTheirRanges) {
 TEST_F(ReadSettings, FileWithoutTheNewKeysScrollsAndShowsAsBefore) {
     place(inShell("Warble.rc"), "Warble.plugin.scrolling: true\r\n"
                                 "Warble.plugin.scroll_style: EndToEnd\r\n");
-    options.scrollSpeed = options.edgeRest = 7;
-    options.hideWhenIdle = true;
+    optionValues().scrollSpeed = optionValues().edgeRest = 7;
+    optionValues().hideWhenIdle = true;
     readSettings();
     captionModel.playState = WINAMP_PLAYING;
     captionModel.scrollX = captionModel.edgePause = 0;

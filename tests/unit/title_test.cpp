@@ -265,7 +265,7 @@ class IdleText : public unit::StateTest {
 };
 
 TEST_F(IdleText, ErrorTextsSayWhetherWinampWasFound) {
-    options.idleState = 0;
+    optionValues().idleState = 0;
     playerStatus.window = nullptr;
     EXPECT_EQ("Couldn't Find Winamp", text(true));
     EXPECT_EQ("Couldn't Find Winamp", text(false));
@@ -277,8 +277,8 @@ TEST_F(IdleText, ErrorTextsSayWhetherWinampWasFound) {
 }
 
 TEST_F(IdleText, TimeIsTheCurrentLocalTimeInTheSetFormat) {
-    options.idleState = 1;
-    copyText(options.idleTimeFormat, "%Y-%m-%d %H:%M", TEXT_SIZE);
+    optionValues().idleState = 1;
+    copyText(optionValues().idleTimeFormat, "%Y-%m-%d %H:%M", TEXT_SIZE);
     auto now = [] {
         time_t t = time(nullptr);
         char out[64];
@@ -292,8 +292,8 @@ TEST_F(IdleText, TimeIsTheCurrentLocalTimeInTheSetFormat) {
 }
 
 TEST_F(IdleText, TimeWithABadFormatShowsTheDefaultFormat) {
-    options.idleState = 1;
-    copyText(options.idleTimeFormat, "%Q%", TEXT_SIZE);
+    optionValues().idleState = 1;
+    copyText(optionValues().idleTimeFormat, "%Q%", TEXT_SIZE);
     std::string shown = text(true);
     /* The default format's shape: "Sun 19 Feb - 02:05 PM". */
     ASSERT_EQ(21u, shown.size()) << shown;
@@ -301,21 +301,21 @@ TEST_F(IdleText, TimeWithABadFormatShowsTheDefaultFormat) {
 }
 
 TEST_F(IdleText, MessageIsTheUsersText) {
-    options.idleState = 2;
-    copyText(options.idleMessage, "Gone fishing", TEXT_SIZE);
+    optionValues().idleState = 2;
+    copyText(optionValues().idleMessage, "Gone fishing", TEXT_SIZE);
     EXPECT_EQ("Gone fishing", text(true));
     /* The message is text in the system code page. */
-    copyText(options.idleMessage, "Caf\xe9", TEXT_SIZE);
+    copyText(optionValues().idleMessage, "Caf\xe9", TEXT_SIZE);
     if (GetACP() == 1252) {
         EXPECT_EQ(L"Caf\u00e9", wideText(true));
     }
-    copyText(options.idleMessage, "", TEXT_SIZE);
+    copyText(optionValues().idleMessage, "", TEXT_SIZE);
     EXPECT_EQ("", text(false));
 }
 
 TEST_F(IdleText, AnyOtherStateShowsThePluginsName) {
     for (int state : {5, 3, -1, 1000}) {
-        options.idleState = state;
+        optionValues().idleState = state;
         EXPECT_EQ("Warble", text(true)) << "idle state " << state;
     }
 }

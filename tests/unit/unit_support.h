@@ -198,7 +198,7 @@ class StateTest : public testing::Test {
             return s;
         }
         void put() const {
-            ::options = options;
+            optionValues() = options;
             captionModel = caption;
             shellStyle = style;
             shellLink = link;
@@ -230,7 +230,7 @@ class RunningPlugin : public testing::Test {
         removeSettingsFiles();
         ASSERT_TRUE(writeFile(settingsPath(), settingsText()));
         placement.pluginsHidden = false;
-        options.inSlit = false;
+        optionValues().inSlit = false;
         shellLink.slit = nullptr;
         playerStatus.window = nullptr;
         ASSERT_EQ(0, beginPlugin(GetModuleHandleA(nullptr)));
@@ -241,7 +241,7 @@ class RunningPlugin : public testing::Test {
 
     void TearDown() override {
         /* A test that hid the window or pretended to be docked leaves no trace. */
-        options.inSlit = false;
+        optionValues().inSlit = false;
         shellLink.slit = nullptr;
         playerStatus.window = nullptr;
         placement.pluginsHidden = false;

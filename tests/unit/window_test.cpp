@@ -88,7 +88,7 @@ TEST_F(Window, SizeNotificationRebuildsTheSurfacesAndResetsTheScroll) {
     /* A real resize sends no WM_SIZE here: the surfaces follow all the same, in
        both modes. */
     for (bool docked : {false, true}) {
-        options.inSlit = docked;
+        optionValues().inSlit = docked;
         int width = docked ? 170 : 230;
         SetWindowPos(w(), nullptr, 0, 0, width, 26, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         for (HBITMAP surface : {frameBitmap(), backgroundBitmap()}) {
@@ -97,7 +97,7 @@ TEST_F(Window, SizeNotificationRebuildsTheSurfacesAndResetsTheScroll) {
             EXPECT_EQ(26, frame.bmHeight);
         }
     }
-    options.inSlit = false;
+    optionValues().inSlit = false;
 
     /* Building the surfaces leaves a pending repaint pending. */
     ValidateRect(w(), nullptr);
@@ -109,7 +109,7 @@ TEST_F(Window, SizeNotificationRebuildsTheSurfacesAndResetsTheScroll) {
     EXPECT_TRUE(EqualRect(&part, &pending));
 
     /* A scroll step asks for the text area alone. */
-    options.scrolling = true;
+    optionValues().scrolling = true;
     setCaption(L"A caption far wider than the window that has to show it");
     ValidateRect(w(), nullptr);
     int blinkTicks = 0;
@@ -193,7 +193,7 @@ TEST_F(Window, RealMoveIsRecordedAndWritten) {
 }
 
 TEST_F(Window, WhileDockedPositionChangesAreNotRecordedButSizesAre) {
-    options.inSlit = true;
+    optionValues().inSlit = true;
     shellLink.slit = hostSlitWindow();
     int x = options.xPos, y = options.yPos, width = options.width, height = options.height;
     WINDOWPOS pos = {w(), nullptr, 900, 300, 80, 20, SWP_NOZORDER};
@@ -209,7 +209,7 @@ TEST_F(Window, WhileDockedPositionChangesAreNotRecordedButSizesAre) {
     EXPECT_EQ(22, options.height);
     EXPECT_TRUE(hasEvent(writeEvent(KEY_WIDTH, "90")));
     EXPECT_TRUE(hasEvent(writeEvent(KEY_HEIGHT, "22")));
-    options.inSlit = false;
+    optionValues().inSlit = false;
 }
 
 /* The same idle text after a restart with a larger font is measured in that font. */
@@ -228,10 +228,10 @@ TEST_F(Window, ARestartMeasuresTheSameCaptionInTheNewFont) {
 
 TEST_F(Window, HitTestDependsOnTheMode) {
     EXPECT_EQ(HTCAPTION, SendMessageA(w(), WM_NCHITTEST, 0, MAKELPARAM(205, 155)));
-    options.inSlit = true;
+    optionValues().inSlit = true;
     shellLink.slit = hostSlitWindow();
     EXPECT_EQ(HTCLIENT, SendMessageA(w(), WM_NCHITTEST, 0, MAKELPARAM(205, 155)));
-    options.inSlit = false;
+    optionValues().inSlit = false;
 }
 
 TEST_F(Window, CloseIsSwallowed) {
@@ -283,7 +283,7 @@ TEST_F(Window, LeftPressWithAltPostsAResize) {
 
 TEST_F(Window, RightReleaseOpensTheMenuInBothModes) {
     for (bool docked : {false, true}) {
-        options.inSlit = docked;
+        optionValues().inSlit = docked;
         for (UINT message : {(UINT)WM_RBUTTONUP, (UINT)WM_NCRBUTTONUP}) {
             SCOPED_TRACE(std::string(docked ? "docked, " : "floating, ") +
                          (message == WM_RBUTTONUP ? "WM_RBUTTONUP" : "WM_NCRBUTTONUP"));
@@ -298,12 +298,12 @@ TEST_F(Window, RightReleaseOpensTheMenuInBothModes) {
             EXPECT_TRUE(unit::eventsStartingWith("menu|new|Warble|Warble_IDMain|0").empty());
         }
     }
-    options.inSlit = false;
+    optionValues().inSlit = false;
 }
 
 TEST_F(Window, MenuShowsTheCurrentChoices) {
-    options.idleState = 7;
-    options.scrollEndToEnd = true;
+    optionValues().idleState = 7;
+    optionValues().scrollEndToEnd = true;
     placement.layeredSupported = false;
     SendMessageA(w(), WM_NCRBUTTONUP, HTCAPTION, 0);
     std::vector<std::string> idle = unit::eventsStartingWith("menu|item|Warble_Idle Message|");
@@ -322,7 +322,7 @@ TEST_F(Window, MenuShowsTheCurrentChoices) {
 
     hostClearEvents();
     placement.layeredSupported = true;
-    options.idleState = 1;
+    optionValues().idleState = 1;
     SendMessageA(w(), WM_RBUTTONUP, 0, 0);
     EXPECT_TRUE(hasEvent("menu|item|Warble_Idle Message|Time|@WarbleInternal ToggleIdleState 1|1"));
     EXPECT_EQ(1u, unit::eventsStartingWith(
@@ -362,19 +362,19 @@ TEST_F(Window, ReconfigureThroughTheShellReachesTheWindow) {
 }
 
 TEST_F(Window, ApplyWindowStateSetsTheZOrder) {
-    options.alwaysOnTop = true;
+    optionValues().alwaysOnTop = true;
     applyWindowState();
     EXPECT_TRUE(exStyle() & WS_EX_TOPMOST);
-    options.alwaysOnTop = false;
+    optionValues().alwaysOnTop = false;
     applyWindowState();
     EXPECT_FALSE(exStyle() & WS_EX_TOPMOST) << "not-topmost ends an earlier topmost state";
 }
 
 TEST_F(Window, ApplyWindowStateSetsPlaceAndSize) {
-    options.xPos = 250;
-    options.yPos = 170;
-    options.width = 130;
-    options.height = 25;
+    optionValues().xPos = 250;
+    optionValues().yPos = 170;
+    optionValues().width = 130;
+    optionValues().height = 25;
     applyWindowState();
     RECT r = windowRect();
     EXPECT_EQ(250, r.left);
@@ -385,15 +385,15 @@ TEST_F(Window, ApplyWindowStateSetsPlaceAndSize) {
 
 TEST_F(Window, ApplyWindowStateHidesWithThePlugins) {
     placement.pluginsHidden = true;
-    options.toggleWithPlugins = false;
+    optionValues().toggleWithPlugins = false;
     applyWindowState();
     EXPECT_TRUE(IsWindowVisible(w()));
-    options.toggleWithPlugins = true;
+    optionValues().toggleWithPlugins = true;
     applyWindowState();
     EXPECT_FALSE(IsWindowVisible(w()));
     /* Hidden, nothing else is applied. */
     bool topmost = exStyle() & WS_EX_TOPMOST;
-    options.alwaysOnTop = !topmost;
+    optionValues().alwaysOnTop = !topmost;
     applyWindowState();
     EXPECT_EQ(topmost, (exStyle() & WS_EX_TOPMOST) != 0);
     placement.pluginsHidden = false;
@@ -404,8 +404,8 @@ TEST_F(Window, ApplyWindowStateHidesWithThePlugins) {
 TEST_F(Window, ApplyWindowStateSetsOpacityAndColourKey) {
     if (!placement.layeredSupported || !placement.setLayeredAttributes)
         GTEST_SKIP() << "no layered windows here";
-    options.transparencyEnabled = true;
-    options.alpha = 300; /* its low byte, 44, is the opacity */
+    optionValues().transparencyEnabled = true;
+    optionValues().alpha = 300; /* its low byte, 44, is the opacity */
     applyWindowState();
     ASSERT_TRUE(exStyle() & WS_EX_LAYERED);
     COLORREF key = 0;
@@ -416,38 +416,38 @@ TEST_F(Window, ApplyWindowStateSetsOpacityAndColourKey) {
     EXPECT_EQ(RGB(255, 0, 230), key);
     EXPECT_EQ((DWORD)(LWA_COLORKEY | LWA_ALPHA), flags);
 
-    options.transparencyEnabled = false;
+    optionValues().transparencyEnabled = false;
     applyWindowState();
     ASSERT_TRUE(GetLayeredWindowAttributes(w(), &key, &opacity, &flags));
     EXPECT_EQ(255, opacity) << "opaque whatever alpha holds";
     EXPECT_EQ(RGB(255, 0, 230), key) << "the key is set on every floating window";
 
-    options.inSlit = true;
+    optionValues().inSlit = true;
     shellLink.slit = hostSlitWindow();
     applyWindowState();
     EXPECT_FALSE(exStyle() & WS_EX_LAYERED) << "a docked window is not layered";
-    options.inSlit = false;
+    optionValues().inSlit = false;
     applyWindowState();
     EXPECT_TRUE(exStyle() & WS_EX_LAYERED);
 }
 
 TEST_F(Window, WithoutLayeredWindowsTheShellSetsTheOpacity) {
     placement.layeredSupported = false;
-    options.transparencyEnabled = true;
-    options.alpha = 300;
+    optionValues().transparencyEnabled = true;
+    optionValues().alpha = 300;
     hostClearEvents();
     applyWindowState();
     EXPECT_TRUE(hasEvent("transparency|" + unit::hex(w()) + "|44"));
 
     hostClearEvents();
-    options.inSlit = true;
+    optionValues().inSlit = true;
     shellLink.slit = hostSlitWindow();
     applyWindowState();
     EXPECT_TRUE(hasEvent("transparency|" + unit::hex(w()) + "|255")) << "docked: opaque";
-    options.inSlit = false;
+    optionValues().inSlit = false;
 
     hostClearEvents();
-    options.transparencyEnabled = false;
+    optionValues().transparencyEnabled = false;
     applyWindowState();
     EXPECT_TRUE(hasEvent("transparency|" + unit::hex(w()) + "|255"));
 }
@@ -456,7 +456,7 @@ TEST_F(Window, LayeredWithoutTheFunctionStaysOpaque) {
     if (!placement.layeredSupported) GTEST_SKIP() << "no layered windows here";
     SetLayeredWindowAttributesFn function = placement.setLayeredAttributes;
     placement.setLayeredAttributes = nullptr;
-    options.transparencyEnabled = true;
+    optionValues().transparencyEnabled = true;
     hostClearEvents();
     applyWindowState();
     placement.setLayeredAttributes = function;
@@ -483,16 +483,16 @@ TEST_F(Window, OnlyTheUsersMoveNearAnEdgeSnapsAFloatingVisibleWindow) {
     pos = proposed(40, 40);
     EXPECT_EQ(work.left + 40, pos.x) << "too far from the edge";
 
-    options.inSlit = true;
+    optionValues().inSlit = true;
     shellLink.slit = hostSlitWindow();
     pos = proposed(6, 8);
     EXPECT_EQ(work.left + 6, pos.x) << "docked: never";
-    options.inSlit = false;
+    optionValues().inSlit = false;
 
-    options.snapWindow = false;
+    optionValues().snapWindow = false;
     pos = proposed(6, 8);
     EXPECT_EQ(work.left + 6, pos.x) << "snapping off";
-    options.snapWindow = true;
+    optionValues().snapWindow = true;
 
     ShowWindow(w(), SW_HIDE);
     pos = proposed(6, 8);
@@ -563,12 +563,12 @@ TEST_F(Window, ResizingAndNewCaptionsLeaveNoDrawingObjectBehind) {
     setCaption("settling");
     UpdateWindow(w());
     for (int phase = 0; phase < 4; ++phase) { /* every kind of paint once: key, blend */
-        options.transBackEnabled = phase & 1;
+        optionValues().transBackEnabled = phase & 1;
         captionModel.playState = phase & 2 ? WINAMP_PAUSED : WINAMP_PLAYING;
         SendMessageA(w(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(100 + phase, 17));
         UpdateWindow(w());
     }
-    options.transBackEnabled = false;
+    optionValues().transBackEnabled = false;
     captionModel.playState = WINAMP_PLAYING;
     SendMessageA(w(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(100, 17));
     UpdateWindow(w());
@@ -579,7 +579,7 @@ TEST_F(Window, ResizingAndNewCaptionsLeaveNoDrawingObjectBehind) {
         if (i % 100 == 0) {
             SetWindowPos(w(), nullptr, 0, 0, 80 + i / 10, 17 + i / 100,
                          SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-            options.transBackEnabled = !options.transBackEnabled;
+            optionValues().transBackEnabled = !options.transBackEnabled;
             captionModel.playState =
                 captionModel.playState == WINAMP_PAUSED ? WINAMP_PLAYING : WINAMP_PAUSED;
         }
@@ -595,7 +595,7 @@ TEST_F(Window, ResizingAndNewCaptionsLeaveNoDrawingObjectBehind) {
         setCaption(caption.c_str());
         if (i % 10 == 0) UpdateWindow(w());
     }
-    options.transBackEnabled = false;
+    optionValues().transBackEnabled = false;
     captionModel.playState = WINAMP_PLAYING;
     UpdateWindow(w());
     unit::pumpMessages();

@@ -1,0 +1,50 @@
+/* Stamps of the settings file and the rules that keep a file still being written from
+   being read. The time a file was last written is the file system's own, so a change
+   is judged the same whether it was noticed at once or late. */
+#include "settings/file_stamp.h"
+#include "core/owners.h"
+
+#include <string.h>
+
+enum { QUIET_MS = 250, EMPTY_QUIET_MS = 2000 };
+
+FileStamp stampFile(const char *path) {
+    FileStamp stamp;
+    memset(&stamp, 0, sizeof stamp);
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return stamp;
+    stamp.exists = true;
+    stamp.sizeHigh = data.nFileSizeHigh;
+    stamp.sizeLow = data.nFileSizeLow;
+    stamp.written = data.ftLastWriteTime;
+    return stamp;
+}
+
+bool sameStamp(const FileStamp &a, const FileStamp &b) {
+    return a.exists == b.exists && a.sizeHigh == b.sizeHigh && a.sizeLow == b.sizeLow &&
+           CompareFileTime(&a.written, &b.written) == 0;
+}
+
+/* No other program has the file open for writing. */
+static bool heldForWriting(const char *path) {
+    Handle file(
+        CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    return file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
+static ULONGLONG ticksOf(const FILETIME &time) {
+    return ((ULONGLONG)time.dwHighDateTime << 32) | time.dwLowDateTime;
+}
+
+DWORD fileSettlesIn(const char *path, const FileStamp &stamp) {
+    if (!stamp.exists) return 0;
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULONGLONG nowTicks = ticksOf(now), writtenTicks = ticksOf(stamp.written);
+    bool empty = stamp.sizeHigh == 0 && stamp.sizeLow == 0;
+    DWORD quiet = empty ? EMPTY_QUIET_MS : QUIET_MS;
+    /* A file dated in the future (a clock set back) is taken as old enough. */
+    ULONGLONG age = nowTicks > writtenTicks ? (nowTicks - writtenTicks) / 10000 : quiet;
+    if (age < quiet) return (DWORD)(quiet - age);
+    return heldForWriting(path) ? QUIET_MS : 0;
+}
