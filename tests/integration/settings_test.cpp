@@ -4,6 +4,7 @@
 #include "harness.h"
 #include "host.h"
 #include "nightjar/nightjar.h"
+#include "winamp_sim.h"
 
 #include <cstring>
 
@@ -132,11 +133,11 @@ TEST_F(SettingsTest, TinyAndNegativeSizesBecomeFive) {
 }
 
 TEST_F(SettingsTest, LongTextsAreCutNotOverrun) {
-    std::string longText(1000, 'M');
+    std::string longText(1000, 'M'), timeFormat(260, 'T'); /* one more than fits */
     writeSettings("Warble.plugin.update.url: " + longText +
                   "\r\nWarble.plugin.idle.state: 2\r\nWarble.plugin.idle.message: " + longText +
                   "\r\nWarble.plugin.font: " + longText +
-                  "\r\nWarble.plugin.idle.TimeStr: " + longText + "\r\n");
+                  "\r\nWarble.plugin.idle.TimeStr: " + timeFormat + "\r\n");
     ASSERT_EQ(startThroughShell(), 0);
     ASSERT_NE(pluginInfo(8), nullptr);
     EXPECT_EQ(std::string(pluginInfo(8)), std::string(259, 'M'));
@@ -166,7 +167,7 @@ TEST_F(SettingsTest, LongTextsAreCutNotOverrun) {
     hostBroadcast("@WarbleInternal ToggleIdleState 1");
     EXPECT_TRUE(
         eventsStartingWith("write|" + settingsPath() + "|Warble.plugin.idle.TimeStr:").empty());
-    EXPECT_NE(readFile(settingsPath()).find("Warble.plugin.idle.TimeStr: " + longText + "\r\n"),
+    EXPECT_NE(readFile(settingsPath()).find("Warble.plugin.idle.TimeStr: " + timeFormat + "\r\n"),
               std::string::npos);
 }
 
@@ -235,9 +236,92 @@ TEST_F(SettingsTest, SavedEditAppliesWithoutReconfigure) {
         pump(20);
     }
     EXPECT_TRUE(pumpUntil([&] { return windowRect(window).left == 400; }, 2000));
-    EXPECT_LE(eventsStartingWith("write|" + settingsPath() + "|Warble.plugin.x:").size(), 3u);
+    EXPECT_LE(eventsStartingWith("store|" + settingsPath() + "|read").size(), 3u);
+    EXPECT_TRUE(eventsStartingWith("write|").empty()) << "a place read is not written back";
 
     writeSettings(BESIDE_WARBLERC, "Warblerc");
     EXPECT_TRUE(pumpUntil([&] { return windowRect(window).left == 310; }, 2000));
     expectPlacedAt(310, 320);
+}
+
+/* The user saves an edit and, a moment later, toggles an option or drags the window:
+   the edit is read first and the plugin's change written on top of it, never the
+   other way round. A drag reads nothing until it ends; then the drag's place and the
+   saved size both hold, and the next edit applies at once, unsnapped. */
+TEST_F(SettingsTest, AnEditSavedJustBeforeAChangeIsNeverUndone) {
+    writeSettings("Warble.plugin.x: 10\r\nWarble.plugin.width: 100\r\n");
+    ASSERT_EQ(startThroughShell(), 0);
+    HWND window = pluginWindow();
+    ASSERT_NE(window, nullptr);
+    writeSettings("Warble.plugin.x: 400\r\nWarble.plugin.width: 300\r\n");
+    pump(100);
+    hostBroadcast("@WarbleInternal AlwaysOnTop");
+    EXPECT_TRUE(pumpUntil([&] { return windowRect(window).left == 400; }, 3000));
+    pump(500);
+    RECT r = windowRect(window);
+    EXPECT_EQ(r.right - r.left, 300);
+    EXPECT_FALSE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    std::string text = readFile(settingsPath());
+    EXPECT_NE(text.find("Warble.plugin.x: 400\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("Warble.plugin.width: 300\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("Warble.plugin.alwaysontop: false\r\n"), std::string::npos) << text;
+
+    SendMessageA(window, WM_ENTERSIZEMOVE, 0, 0);
+    SetWindowPos(window, nullptr, 250, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    writeSettings("Warble.plugin.x: 400\r\nWarble.plugin.width: 180\r\n");
+    pump(1500);
+    r = windowRect(window);
+    EXPECT_EQ(r.right - r.left, 300) << "read during the drag";
+    SendMessageA(window, WM_EXITSIZEMOVE, 0, 0);
+    EXPECT_TRUE(
+        pumpUntil([&] { return windowRect(window).right - windowRect(window).left == 180; }, 2000));
+    expectPlacedAt(250, 200);
+    text = readFile(settingsPath());
+    EXPECT_NE(text.find("Warble.plugin.x: 250\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("Warble.plugin.width: 180\r\n"), std::string::npos) << text;
+
+    writeSettings("Warble.plugin.x: 3\r\nWarble.plugin.y: 5\r\n");
+    EXPECT_TRUE(pumpUntil([&] { return windowRect(window).left == 3; }, 2000));
+    expectPlacedAt(3, 5);
+}
+
+/* A save in two steps, the file emptied and written 1.5 s later, is applied once: the
+   empty file never is, and the writer's text is what the file holds afterwards. */
+TEST_F(SettingsTest, AFileEmptiedAndWrittenLaterIsTakenOnlyWhole) {
+    const std::string before = "Warble.plugin.x: 150\r\nWarble.plugin.y: 160\r\n"
+                               "Warble.plugin.width: 120\r\nWarble.plugin.showBorder: false\r\n";
+    writeSettings(before);
+    ASSERT_EQ(startThroughShell(), 0);
+    HWND window = pluginWindow();
+    writeSettings("");
+    pump(1500);
+    expectPlacedAt(150, 160);
+    const std::string after = "Warble.plugin.x: 260\r\nWarble.plugin.y: 270\r\n"
+                              "Warble.plugin.width: 120\r\nWarble.plugin.showBorder: false\r\n";
+    writeSettings(after);
+    EXPECT_TRUE(pumpUntil([&] { return windowRect(window).top == 270; }, 2000));
+    expectPlacedAt(260, 270);
+    pump(300);
+    EXPECT_EQ(readFile(settingsPath()), after);
+
+    /* An emptied file that stays so for 2 s is taken: every key has its default. */
+    writeSettings("");
+    EXPECT_TRUE(pumpUntil([&] { return windowRect(window).top == 10; }, 3000));
+    expectPlacedAt(10, 10);
+}
+
+/* The track number saved off while a track plays shows at once, from the player's last
+   state, without asking the player again. */
+TEST_F(SettingsTest, AnEditOfTheCaptionShowsWithoutANewTrack) {
+    WinampSim sim;
+    sim.setPlaylist({"Artist One - Song One|246"});
+    writeSettings("Warble.plugin.showTrackNumber: true\r\n");
+    ASSERT_EQ(startThroughShell(), 0);
+    ASSERT_TRUE(sim.start());
+    ASSERT_TRUE(waitForLabel("1. Artist One - Song One"));
+    writeSettings("Warble.plugin.showTrackNumber: false\r\n");
+    EXPECT_TRUE(waitForLabel("Artist One - Song One", 2500));
+    hostClearEvents();
+    hostReconfigure();
+    EXPECT_TRUE(eventsStartingWith("broadcast|@Warble_fromWinamp_").empty());
 }

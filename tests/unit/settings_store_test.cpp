@@ -225,6 +225,12 @@ TEST_F(SettingsStore, NoTemporaryFileIsLeftBehind) {
         WriteBool(path.c_str(), "Warble.plugin.scrolling:", i % 2 == 0);
         WriteString(path.c_str(), "Warble.plugin.scroll_style:", i % 2 ? "Stream" : "EndToEnd");
     }
+    /* A replace that fails (the file held open by a reader that forbids it) leaves the
+       file as it was and takes its temporary file away. */
+    HANDLE reader = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
+    WriteInt(path.c_str(), "Warble.plugin.x:", 99);
+    CloseHandle(reader);
     std::vector<std::string> left = unit::filesIn(folder);
     std::sort(left.begin(), left.end());
     std::sort(kept.begin(), kept.end());
@@ -514,13 +520,24 @@ TEST_F(ReadSettings, FileWithoutTheNewKeysScrollsAndShowsAsBefore) {
     }
 }
 
+/* A key removed returns to its default; a file the shell cannot read whole changes
+   nothing, and the shell's log says why. */
 TEST_F(ReadSettings, KeyRemovedFromTheFileReturnsToItsDefault) {
     place(inShell("Warble.rc"), "Warble.plugin.idle.message: Gone fishing\r\n");
     readSettings();
     ASSERT_STREQ("Gone fishing", options.idleMessage);
-    place(inShell("Warble.rc"), "Warble.plugin.x: 3\r\n");
-    readSettings();
+    place(inShell("Warble.rc"), "Warble.plugin.x: 300\r\n");
+    EXPECT_TRUE(rereadSettings());
     EXPECT_STREQ("Warble", options.idleMessage);
+    EXPECT_EQ(300, options.xPos);
+
+    hostClearEvents();
+    place(inShell("Warble.rc"), "Warble.plugin.x: 7\r\n" + std::string(17 << 20, '#'));
+    EXPECT_FALSE(rereadSettings());
+    EXPECT_EQ(300, options.xPos);
+    EXPECT_EQ(1u, unit::eventsStartingWith("store|" + inShell("Warble.rc") +
+                                           "|not read: the file cannot be read whole")
+                      .size());
 }
 
 } // namespace
