@@ -2,7 +2,7 @@
    case. A file is parsed once for each stamp it has (size and last write) and every key
    is served from that, so a change made by hand or by another process is seen at once
    and a large file costs one read, not one a key; a file written a moment ago is
-   compared by content too, as two writes may share a stamp. Every write rewrites the
+   compared by content too, as two writes that close may share a stamp. Every write rewrites the
    file through a temporary file in the same folder and a replacing move, so the file
    is never seen half-written. A file that
    cannot be read whole, or that is read-only, is never rewritten: the event record says
@@ -129,30 +129,32 @@ struct NoCase {
 };
 
 /* A file as last parsed: its stamp, what reading it gave, its first value for each key,
-   and, while it is fresh, its bytes. */
+   and its bytes until it has been seen unchanged after its last write has aged. */
 struct ParsedFile {
     WIN32_FILE_ATTRIBUTE_DATA stamp;
     FileRead result;
     std::map<std::string, std::string, NoCase> values;
+    bool settled; /* seen as it is after the write aged: a later write changes the stamp */
     std::string content;
 };
 
 /* Within this long of its last write a file may be written again under the same stamp
-   (file times are coarse on some file systems). */
-const ULONGLONG FRESH_MS = 2000;
+   (file times are kept in steps of a few milliseconds). */
+const ULONGLONG SAME_STAMP_MS = 100;
 
 bool sameStamp(const WIN32_FILE_ATTRIBUTE_DATA &a, const WIN32_FILE_ATTRIBUTE_DATA &b) {
     return a.nFileSizeHigh == b.nFileSizeHigh && a.nFileSizeLow == b.nFileSizeLow &&
            CompareFileTime(&a.ftLastWriteTime, &b.ftLastWriteTime) == 0;
 }
 
-bool fresh(const WIN32_FILE_ATTRIBUTE_DATA &stamp) {
+/* Written long enough ago that any later write gets another stamp. */
+bool aged(const WIN32_FILE_ATTRIBUTE_DATA &stamp) {
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
     ULARGE_INTEGER n = {{now.dwLowDateTime, now.dwHighDateTime}};
     ULARGE_INTEGER w = {
         {stamp.ftLastWriteTime.dwLowDateTime, stamp.ftLastWriteTime.dwHighDateTime}};
-    return n.QuadPart < w.QuadPart || (n.QuadPart - w.QuadPart) / 10000 < FRESH_MS;
+    return n.QuadPart >= w.QuadPart && (n.QuadPart - w.QuadPart) / 10000 >= SAME_STAMP_MS;
 }
 
 /* The parsed files, by path; a few, as the shell reads its own files and the style too.
@@ -173,13 +175,19 @@ const ParsedFile *parsedFile(const char *path) {
     auto found = files.find(path);
     std::string content;
     if (found != files.end() && sameStamp(found->second.stamp, stamp)) {
-        if (!fresh(stamp)) return &found->second;
-        if (readFile(path, content) == found->second.result && content == found->second.content)
-            return &found->second;
+        ParsedFile &file = found->second;
+        if (file.settled) return &file;
+        bool isAged = aged(stamp);
+        if (readFile(path, content) == file.result && content == file.content) {
+            file.settled = isAged;
+            if (isAged) file.content.clear();
+            return &file;
+        }
     }
     if (files.size() >= PARSED_FILES && found == files.end()) files.clear();
     ParsedFile &file = files[path];
     file.stamp = stamp;
+    file.settled = aged(stamp);
     file.result = readFile(path, content);
     file.values.clear();
     for (const Line &line : splitLines(content)) {
@@ -187,7 +195,7 @@ const ParsedFile *parsedFile(const char *path) {
         if (!key.empty() && !file.values.count(key))
             file.values[key] = trim(line.text.substr(line.text.find(':') + 1));
     }
-    file.content = fresh(stamp) ? content : std::string();
+    file.content = file.settled ? std::string() : content;
     if (file.result == FileRead::Unreadable)
         hostLog("store|%s|not read: the file cannot be read whole", path);
     else

@@ -20,7 +20,7 @@ static void printFigure(const char *name, double value, double bare, const char 
         printf("  ratio %.2f", ratio);
     else
         printf("  ratio n/a");
-    if (aim > 0) printf(" (aim <= %.1f)", aim);
+    if (aim > 0) printf(" (aim <= %.3g)", aim);
     printf("\n");
     fflush(stdout);
 }

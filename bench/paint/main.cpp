@@ -12,12 +12,13 @@
 #include <string.h>
 
 static const char USAGE[] =
-    "nightjar.exe (paint benchmarks) [gdi] [cycle] [cpu] [load] [options]\n"
+    "nightjar.exe (paint benchmarks) [gdi] [cycle] [cpu] [load] [settings] [options]\n"
     "  gdi     GDI work of one paint of a 300x20 window vs BitBlt + DrawTextA\n"
     "  cycle   InvalidateRect + UpdateWindow of the plugin window vs a bare window\n"
     "  cpu     CPU per second of wall time, scrolling and idle, vs bare\n"
     "  load    LoadLibrary time and private memory of Warble.dll vs a bare DLL\n"
-    "  (none named: all four)\n"
+    "  settings  a reconfigure with a 15 MB Warble.rc vs the shell reading one key\n"
+    "  (none named: all five)\n"
     "  --iterations N   paints per round (default 2000)\n"
     "  --rounds N       rounds, plugin and bare alternating (default 5; cpu: 3)\n"
     "  --seconds S      length of each CPU measurement (default 5)\n"
@@ -51,7 +52,7 @@ static int number(const char *text, int low, int high) {
 
 int main(int argc, char **argv) {
     PaintOptions options;
-    bool gdi = false, cycle = false, cpu = false, load = false;
+    bool gdi = false, cycle = false, cpu = false, load = false, settings = false;
     for (int i = 1; i < argc; ++i) {
         const char *a = argv[i];
         const char *next = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -63,6 +64,8 @@ int main(int argc, char **argv) {
             cpu = true;
         else if (!strcmp(a, "load"))
             load = true;
+        else if (!strcmp(a, "settings"))
+            settings = true;
         else if (!strcmp(a, "--iterations") && next)
             options.iterations = number(argv[++i], 1, 1000000);
         else if (!strcmp(a, "--rounds") && next)
@@ -74,7 +77,7 @@ int main(int argc, char **argv) {
             return strcmp(a, "--help") ? 2 : 0;
         }
     }
-    if (!gdi && !cycle && !cpu && !load) gdi = cycle = cpu = load = true;
+    if (!gdi && !cycle && !cpu && !load && !settings) gdi = cycle = cpu = load = settings = true;
 
     options.folder = makeBenchFolder("paint");
     if (options.folder.empty() || !writeSettings(options.folder, SETTINGS)) {
@@ -103,6 +106,7 @@ int main(int argc, char **argv) {
     }
     if (cpu) runCpuLoad(options);
     if (load) runLoadCost(options);
+    if (settings) runSettingsRead(options);
 
     hostStop();
     removeBenchFolder(options.folder);

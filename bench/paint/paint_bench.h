@@ -25,3 +25,4 @@ void runGdiWork(const PaintOptions &options);
 void runPaintCycle(const PaintOptions &options);
 void runCpuLoad(const PaintOptions &options);
 void runLoadCost(const PaintOptions &options);
+void runSettingsRead(const PaintOptions &options);

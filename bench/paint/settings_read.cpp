@@ -1,0 +1,63 @@
+/* A large settings file: the plugin's reconfigure (every key read and applied) with a
+   15 MB Warble.rc just saved, against the shell reading one key of the same file once.
+   The file is saved anew before each measurement, so every one reads it afresh. */
+#include "common/report.h"
+#include "common/setup.h"
+#include "common/timing.h"
+#include "display/placement.h"
+#include "nightjar/nightjar.h"
+#include "paint/paint_bench.h"
+
+#include <stdio.h>
+#include <string>
+#include <vector>
+
+static const size_t LARGE_FILE = 15 << 20;
+
+/* The keys the plugin reads, then comment lines up to the size: what a file grown by
+   hand or by a tool that appends notes looks like. */
+static std::string largeSettings(int round) {
+    std::string text = "Warble.plugin.x: " + std::to_string(100 + round % 2) +
+                       "\r\nWarble.plugin.y: 100\r\nWarble.plugin.width: 300\r\n"
+                       "Warble.plugin.height: 20\r\n";
+    std::string note = "# a note kept with the settings, as long as a line usually is\r\n";
+    while (text.size() < LARGE_FILE)
+        text += note;
+    return text;
+}
+
+static bool save(const std::string &path, const std::string &text) {
+    FILE *file = fopen(path.c_str(), "wb");
+    if (!file) return false;
+    bool written = fwrite(text.data(), 1, text.size(), file) == text.size();
+    return fclose(file) == 0 && written;
+}
+
+void runSettingsRead(const PaintOptions &options) {
+    std::string path = options.folder + "Warble.rc";
+    if (!startLinkedPlugin()) {
+        fprintf(stderr, "bench: the plugin did not start\n");
+        return;
+    }
+    int rounds = options.rounds > 0 ? options.rounds : 3;
+    std::vector<double> plugin, bare;
+    for (int round = 0; round < rounds; ++round) {
+        /* As the watch would take it: a quarter second after the save. */
+        if (!save(path, largeSettings(round))) break;
+        Sleep(300);
+        Stopwatch reconfigure;
+        SendMessageA(placement.window, MSG_RECONFIGURE, 0, 0);
+        plugin.push_back(reconfigure.milliseconds());
+        if (!save(path, largeSettings(round + 1))) break;
+        Sleep(300);
+        Stopwatch read;
+        ReadString(path.c_str(), "Warble.plugin.x:", "");
+        bare.push_back(read.milliseconds());
+    }
+    endLinkedPlugin();
+    save(path, largeSettings(0).substr(0, 200));
+    if (plugin.empty() || bare.empty()) return;
+    reportCost("Reconfigure with a 15 MB Warble.rc (vs the shell reading one key of it)",
+               median(plugin), median(bare), "ms", 0);
+    reportDetail("median of %d rounds; aim: read and applied in under 1000 ms", rounds);
+}
