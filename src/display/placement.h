@@ -8,6 +8,8 @@ typedef BOOL(WINAPI *SetLayeredWindowAttributesFn)(HWND, COLORREF, BYTE, DWORD);
 struct Placement {
     HWND window;
     bool pluginsHidden; /* the shell hid its plugins */
+    bool placing;       /* the window is being placed from the options, not moved: the
+                           options keep the user's numbers */
     bool layeredSupported;
     SetLayeredWindowAttributesFn setLayeredAttributes;
 };

@@ -35,6 +35,32 @@ void followPlayState() {
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+static int clampWide(long long value, long long low, long long high) {
+    return (int)(value < low ? low : value > high ? high : value);
+}
+
+RECT shownPlace() {
+    int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    int screenWidth = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+    int screenHeight = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    int width = options.width, height = options.height;
+    if (screenWidth > 0 && width > screenWidth) width = screenWidth;
+    if (screenHeight > 0 && height > screenHeight) height = screenHeight;
+    /* A place far outside the screen is as far as needed and no further, so that
+       nothing overflows. */
+    int x = clampWide(options.xPos, (long long)left - width, (long long)left + screenWidth);
+    int y = clampWide(options.yPos, (long long)top - height, (long long)top + screenHeight);
+    RECT place = {x, y, x + width, y + height};
+    if (MonitorFromRect(&place, MONITOR_DEFAULTTONULL)) return place;
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    if (!GetMonitorInfoA(MonitorFromRect(&place, MONITOR_DEFAULTTONEAREST), &monitor)) return place;
+    const RECT &work = monitor.rcWork;
+    x = clampWide(x, work.left, work.right - width > work.left ? work.right - width : work.left);
+    y = clampWide(y, work.top, work.bottom - height > work.top ? work.bottom - height : work.top);
+    return {x, y, x + width, y + height};
+}
+
 void applyWindowState() {
     HWND w = placement.window;
     wakeScroller();
@@ -54,7 +80,11 @@ void applyWindowState() {
     } else {
         SetTransparency(w, docked() ? 255 : opacity);
     }
-    SetWindowPos(w, options.alwaysOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, options.xPos, options.yPos,
-                 options.width, options.height, SWP_SHOWWINDOW | SWP_NOACTIVATE);
+    RECT shown = shownPlace();
+    placement.placing = true;
+    SetWindowPos(w, options.alwaysOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, shown.left, shown.top,
+                 shown.right - shown.left, shown.bottom - shown.top,
+                 SWP_SHOWWINDOW | SWP_NOACTIVATE);
+    placement.placing = false;
     InvalidateRect(w, nullptr, FALSE);
 }

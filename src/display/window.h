@@ -3,6 +3,8 @@
    position and size. */
 #pragma once
 
+#include <windows.h>
+
 /* Brings visibility, transparency, z-order, position and size into line with the
    options and the placement. */
 void applyWindowState();
@@ -14,3 +16,7 @@ bool windowHidden();
    the window's visibility no longer matches, applies the whole state; a docked
    window keeps the Slit's place. */
 void followPlayState();
+/* Where the window shows: the options' place and size, no larger than the virtual
+   screen, and on the nearest monitor when the place lies off every monitor (one
+   unplugged since, a laptop away from its dock). The options keep the user's numbers. */
+RECT shownPlace();

@@ -8,6 +8,7 @@
 #include "display/placement.h"
 #include "display/scroller.h"
 #include "display/surfaces.h"
+#include "display/window.h"
 #include "nightjar/nightjar.h"
 #include "plugin/window_proc.h"
 #include "settings/options.h"
@@ -82,10 +83,11 @@ extern "C" int beginPlugin(HINSTANCE instance) {
     remakeCaptionFont();
 
     DWORD exStyle = WS_EX_TOOLWINDOW | (placement.layeredSupported ? WS_EX_LAYERED : 0);
+    RECT shown = shownPlace();
     HWND window = CreateWindowExA(exStyle, CLASS_NAME, nullptr,
                                   WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
-                                  options.xPos, options.yPos, options.width, options.height,
-                                  nullptr, nullptr, instance, nullptr);
+                                  shown.left, shown.top, shown.right - shown.left,
+                                  shown.bottom - shown.top, nullptr, nullptr, instance, nullptr);
     if (!window) return failedStart("Error creating window");
     startWorkers(window);
     installEventHook();

@@ -99,7 +99,7 @@ static LRESULT OnMoveLoop(HWND w, bool entering) {
 static LRESULT OnWindowPosChanged(WINDOWPOS *pos) {
     fitSurfaces();
     wakeScroller();
-    if (docked()) return 0;
+    if (docked() || placement.placing) return 0;
     if (pos->cx < MIN_TRACK_SIZE) pos->cx = MIN_TRACK_SIZE;
     if (pos->cy < MIN_TRACK_SIZE) pos->cy = MIN_TRACK_SIZE;
     windowPlaced(pos->x, pos->y, pos->cx, pos->cy);

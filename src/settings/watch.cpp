@@ -22,11 +22,13 @@ enum {
 const DWORD CHANGES =
     FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE;
 
-/* What the watch thread is handed: its own copy of the folders and its start. */
+/* What the watch thread is handed: its start, and the notifications it waits on, which
+   it closes. They are made on the shell's thread before the start returns, so that no
+   save after the settings were read goes unseen. */
 struct WatchStart {
     StartContext *start;
-    char folders[WATCHED_FOLDERS][TEXT_SIZE];
-    int count;
+    HANDLE notices[WATCHED_FOLDERS];
+    DWORD count;
 };
 
 /* Shell's thread only. */
@@ -35,16 +37,16 @@ static DWORD lastRead;
 static DWORD WINAPI watchThread(LPVOID parameter) {
     WatchStart watch = *(WatchStart *)parameter;
     HeapFree(GetProcessHeap(), 0, parameter);
-    ChangeNotification notices[WATCHED_FOLDERS];
+    ChangeNotification owned[WATCHED_FOLDERS];
     HANDLE waits[1 + WATCHED_FOLDERS] = {watch.start->stop};
-    DWORD count = 1;
-    for (int i = 0; i < watch.count; ++i) {
-        notices[i].reset(FindFirstChangeNotificationA(watch.folders[i], FALSE, CHANGES));
-        if (notices[i] && notices[i] != INVALID_HANDLE_VALUE) waits[count++] = notices[i];
+    for (DWORD i = 0; i < watch.count; ++i) {
+        owned[i].reset(watch.notices[i]);
+        waits[1 + i] = watch.notices[i];
     }
-    while (count > 1) {
-        DWORD which = WaitForMultipleObjects(count, waits, FALSE, INFINITE) - WAIT_OBJECT_0;
-        if (which == 0 || which >= count) break;
+    for (;;) {
+        DWORD which =
+            WaitForMultipleObjects(1 + watch.count, waits, FALSE, INFINITE) - WAIT_OBJECT_0;
+        if (which == 0 || which > watch.count) break;
         FindNextChangeNotification(waits[which]);
         if (WaitForSingleObject(watch.start->stop, GATHER_MS) == WAIT_OBJECT_0) break;
         PostMessageA(watch.start->window, MSG_SETTINGS_NOTICE, 0, 0);
@@ -62,19 +64,37 @@ static void folderOf(const char *path, char *folder) {
 
 bool startSettingsWatch(StartContext *start) {
     lastRead = GetTickCount() - READ_GAP_MS;
-    WatchStart *watch = (WatchStart *)HeapAlloc(GetProcessHeap(), 0, sizeof(WatchStart));
-    if (!watch) return false;
-    char places[SETTINGS_PLACES][TEXT_SIZE];
+    char places[SETTINGS_PLACES][TEXT_SIZE], folders[WATCHED_FOLDERS][TEXT_SIZE];
     settingsPlaces(places);
+    folderOf(places[0], folders[0]);
+    folderOf(places[2], folders[1]);
+    int wanted = lstrcmpiA(folders[0], folders[1]) == 0 ? 1 : 2;
+    ChangeNotification notices[WATCHED_FOLDERS];
+    DWORD count = 0;
+    for (int i = 0; i < wanted; ++i) {
+        HANDLE notice = FindFirstChangeNotificationA(folders[i], FALSE, CHANGES);
+        if (notice != INVALID_HANDLE_VALUE) notices[count++].reset(notice);
+    }
+    WatchStart *watch = (WatchStart *)HeapAlloc(GetProcessHeap(), 0, sizeof(WatchStart));
+    if (!count || !watch) {
+        if (watch) HeapFree(GetProcessHeap(), 0, watch);
+        return false;
+    }
     watch->start = start;
-    folderOf(places[0], watch->folders[0]);
-    folderOf(places[2], watch->folders[1]);
-    watch->count = lstrcmpiA(watch->folders[0], watch->folders[1]) == 0 ? 1 : 2;
+    watch->count = count;
+    for (DWORD i = 0; i < count; ++i)
+        watch->notices[i] = notices[i];
     holdStartContext(start);
-    if (startPluginThread(watchThread, watch)) return true;
-    releaseStartContext(start);
-    HeapFree(GetProcessHeap(), 0, watch);
-    return false;
+    if (!startPluginThread(watchThread, watch)) {
+        releaseStartContext(start);
+        HeapFree(GetProcessHeap(), 0, watch);
+        return false;
+    }
+    for (DWORD i = 0; i < count; ++i)
+        notices[i].release();
+    /* A save between the reading of the settings and now is looked at once. */
+    PostMessageA(start->window, MSG_SETTINGS_NOTICE, 0, 0);
+    return true;
 }
 
 bool settingsEditSettled(HWND window) {

@@ -17,6 +17,7 @@
 #include "unit_support.h"
 
 #include <intrin.h>
+#include <limits.h>
 #include <string>
 #include <vector>
 
@@ -370,17 +371,50 @@ TEST_F(Window, ApplyWindowStateSetsTheZOrder) {
     EXPECT_FALSE(exStyle() & WS_EX_TOPMOST) << "not-topmost ends an earlier topmost state";
 }
 
-TEST_F(Window, ApplyWindowStateSetsPlaceAndSize) {
-    optionValues().xPos = 250;
-    optionValues().yPos = 170;
-    optionValues().width = 130;
-    optionValues().height = 25;
-    applyWindowState();
-    RECT r = windowRect();
-    EXPECT_EQ(250, r.left);
-    EXPECT_EQ(170, r.top);
-    EXPECT_EQ(130, r.right - r.left);
-    EXPECT_EQ(25, r.bottom - r.top);
+/* A saved place and size show as they are while they fit the screen; a size larger than
+   the screen is cut to it, and a place off every monitor shows on the nearest one. The
+   file keeps the user's numbers, at start and at every reconfigure, until the window is
+   moved. */
+TEST_F(Window, ReconfigurePlacesTheWindowOnTheScreen) {
+    const int screenWidth = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+    const int screenHeight = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    const struct {
+        int x, y, width, height;
+        RECT shown; /* -1: anywhere inside the screen */
+    } cases[] = {
+        {250, 170, 130, 25, {250, 170, 380, 195}},
+        {250, 170, 130, 100000, {250, -1, 380, -1}},
+        {-99999, 170, 130, 25, {-1, 170, -1, 195}},
+        {99999, 99999, 130, 25, {-1, -1, -1, -1}},
+        {INT_MIN, INT_MAX, INT_MAX, INT_MAX, {-1, -1, -1, -1}},
+    };
+    for (const auto &c : cases) {
+        std::string numbers = std::to_string(c.x) + " " + std::to_string(c.y) + " " +
+                              std::to_string(c.width) + " " + std::to_string(c.height);
+        SCOPED_TRACE(numbers);
+        std::string text = "Warble.plugin.x: " + std::to_string(c.x) +
+                           "\r\nWarble.plugin.y: " + std::to_string(c.y) +
+                           "\r\nWarble.plugin.width: " + std::to_string(c.width) +
+                           "\r\nWarble.plugin.height: " + std::to_string(c.height) + "\r\n";
+        ASSERT_TRUE(unit::writeFile(settingsPath(), text));
+        hostClearEvents();
+        hostReconfigure();
+        RECT r = windowRect();
+        const LONG want[] = {c.shown.left, c.shown.top, c.shown.right, c.shown.bottom};
+        const LONG got[] = {r.left, r.top, r.right, r.bottom};
+        for (int i = 0; i < 4; ++i)
+            if (want[i] >= 0) {
+                EXPECT_EQ(want[i], got[i]) << "side " << i;
+            }
+        RECT screen = {0, 0, screenWidth, screenHeight}, seen;
+        EXPECT_TRUE(IntersectRect(&seen, &r, &screen)) << "on the screen";
+        EXPECT_LE(r.right - r.left, screenWidth);
+        EXPECT_LE(r.bottom - r.top, screenHeight);
+        EXPECT_TRUE(unit::eventsStartingWith("write|").empty());
+        EXPECT_EQ(text, unit::readFile(settingsPath()));
+    }
+    SetWindowPos(w(), nullptr, 40, 50, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_EQ(40, ReadInt(shellLink.rcPath, KEY_X, 0)) << "a move writes the place";
 }
 
 TEST_F(Window, ApplyWindowStateHidesWithThePlugins) {
