@@ -17,6 +17,12 @@ static const char SLIDER_COMMAND[] =
 static const char LABEL_PREFIX[] =
     "@DOVozizuvav Control SetAgent winamplabel Caption StaticText \"";
 
+float playedFraction(int seconds, int length) {
+    if (length <= 0 || seconds <= 0) return 0;
+    if (seconds >= length) return 1;
+    return (float)((double)seconds / length);
+}
+
 void formatSliderCommand(float fraction, char *out, size_t size) {
     snprintf(out, size, SLIDER_COMMAND, (double)fraction);
 }
@@ -63,7 +69,7 @@ static bool readFraction(const StartContext *context, float *fraction) {
     if (stopping(context) ||
         !askPlayer(winamp, WM_USER, 1, IPC_GETOUTPUTTIME, PLAYER_QUERY_MS, &length))
         return false;
-    *fraction = (int)length != 0 ? (float)((double)seconds / (int)length) : 0.0f;
+    *fraction = playedFraction(seconds, (int)length);
     return true;
 }
 

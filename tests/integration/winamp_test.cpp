@@ -255,6 +255,17 @@ TEST_F(WinampTest, SliderCarriesWholeSecondsOfTheTrack) {
     hostClearEvents();
     ASSERT_TRUE(sim.send("seek 999"));
     EXPECT_TRUE(waitForEvent(SLIDER + "0.000000", 3000));
+
+    /* An internet stream has no length: 300 s into it the slider stays at 0. */
+    ASSERT_TRUE(sim.send("length -1"));
+    ASSERT_TRUE(sim.send("seek 300000"));
+    pump(1100);
+    hostClearEvents();
+    pump(2100);
+    std::vector<std::string> sliders = eventsStartingWith(SLIDER);
+    EXPECT_FALSE(sliders.empty());
+    for (const std::string &slider : sliders)
+        EXPECT_EQ(slider, SLIDER + "0.000000");
 }
 
 TEST_F(WinampTest, SliderIsZeroWithoutPlayer) {

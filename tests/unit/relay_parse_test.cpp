@@ -232,6 +232,20 @@ TEST(FormatSliderCommand, PrintsTheFractionWithSixDecimals) {
     EXPECT_STREQ("@DOVozizuvav Control SetControlProperty winampslider Value 0.000000", out);
     formatSliderCommand(0.25f, out, sizeof out);
     EXPECT_STREQ("@DOVozizuvav Control SetControlProperty winampslider Value 0.250000", out);
+
+    /* A stream (no length) is at 0, a position past the end at 1. */
+    const struct {
+        int seconds, length;
+        const char *value;
+    } cases[] = {{61, 246, "0.247967"}, {300, -1, "0.000000"}, {100, 10, "1.000000"},
+                 {2147483, 1, "1.000000"}, {5, 0, "0.000000"}, {-3, 10, "0.000000"}};
+    for (const auto &c : cases) {
+        formatSliderCommand(playedFraction(c.seconds, c.length), out, sizeof out);
+        EXPECT_EQ(std::string("@DOVozizuvav Control SetControlProperty winampslider Value ") +
+                      c.value,
+                  out)
+            << c.seconds << " s of " << c.length;
+    }
 }
 
 TEST(FormatSliderCommand, SmallBufferIsNeverOverrun) {
