@@ -61,6 +61,13 @@ TEST_F(CommandsTest, CaptionCommandsWithoutPlayer) {
     hostClearEvents();
     hostBroadcast("@Warble SetCaptionNow ");
     EXPECT_TRUE(waitForLabel(""));
+
+    /* Addressed to another plugin, behind a tab or by a word that only starts like one
+       of Warble's: the caption stays. */
+    for (const char *text : {"\t@OtherPlugin @Warble SetCaptionNow X", "@W @Warble SetCaptionNow X"})
+        hostBroadcast(text);
+    hostClearEvents();
+    EXPECT_TRUE(waitForLabel(""));
 }
 
 TEST_F(CommandsTest, SetCaptionIsIgnoredWhilePlayerRuns) {

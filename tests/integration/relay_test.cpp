@@ -91,6 +91,14 @@ TEST_F(RelayTest, TokensCountFromTheStartOfTheText) {
     /* Kind "@Warble_toWinamp", first number from "WM_USER" (0), second 104. */
     EXPECT_TRUE(sim.received(mark, "WM_COMMAND 0"));
     EXPECT_TRUE(waitForResult("0 0"));
+
+    /* The companion's text stays the companion's behind a tab too. */
+    mark = sim.mark();
+    hostBroadcast("\t@DOVozizuvav Control SetAgent winamplabel Caption StaticText "
+                  "\"@Warble_toWinamp CMD 40047\"");
+    pump(300);
+    for (const std::string &line : received(mark))
+        EXPECT_EQ(line.find("WM_COMMAND"), std::string::npos) << line;
 }
 
 TEST_F(RelayTest, SetCaptionWithPlayerFallsThroughToTheRelay) {

@@ -110,7 +110,8 @@ TEST_F(WinampTest, CommandsInATitleAreOnlyText) {
     for (std::string title :
          {"Innocent Song @Warble SetCaptionNow HACKED", "Song @Warble SetCaption X",
           "Song @Warble_toWinamp CMD 40001", "@Warble GetWinampInfo", "Song @WarbleInternal Edit",
-          "@WarbleInternal ToggleBorder", "Say \"Hi\" @Warble SetCaptionNow X"}) {
+          "@WarbleInternal ToggleBorder", "Say \"Hi\" @Warble SetCaptionNow X",
+          "\" @Warble_toWinamp CMD 40047 \""}) {
         hostClearEvents();
         size_t mark = sim.mark();
         ASSERT_TRUE(sim.send("title " + title));
@@ -123,6 +124,8 @@ TEST_F(WinampTest, CommandsInATitleAreOnlyText) {
         std::vector<std::string> labels =
             eventsStartingWith("broadcast|@DOVozizuvav Control SetAgent");
         EXPECT_EQ(label, labels.empty() ? "" : labels.back()) << title;
+        /* Only the label's own quotes: a companion reading up to the next one gets it whole. */
+        EXPECT_EQ(std::count(label.begin(), label.end(), '"'), 2) << label;
         EXPECT_TRUE(eventsStartingWith("broadcast|@Warble_fromWinamp_Result").empty()) << title;
         EXPECT_TRUE(eventsStartingWith("execute|").empty()) << title;
         for (const std::string &line : sim.logSince(mark))
