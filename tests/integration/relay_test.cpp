@@ -253,6 +253,22 @@ TEST_F(RelayTest, RelayedCloseReportsItsResultThenClosed) {
     ASSERT_TRUE(waitForEvent(STATUS + "Opened", 3000));
     hostBroadcast("@Warble_toWinamp WM_USER 104");
     EXPECT_TRUE(waitForResult("104 1"));
+
+    /* With a second player running, closing the known one takes the other: the relay's
+       own Closed speaks of the player closed, never of the one known now. */
+    WinampSim other;
+    other.setPlaylist({"Other Player - Song|100"});
+    ASSERT_TRUE(other.start());
+    pump(200);
+    hostClearEvents();
+    hostBroadcast("@Warble_toWinamp CMD 40001");
+    ASSERT_TRUE(waitForResult("40001 0"));
+    ASSERT_TRUE(waitForEvent(STATUS + "Opened", 3000));
+    pumpUntil([&] { return !next.running(); }, 3000);
+    pump(300);
+    all = events();
+    int opened = findEvent(all, STATUS + "Opened");
+    EXPECT_LT(findEvent(all, STATUS + "Closed", opened), 0) << ::testing::PrintToString(all);
 }
 
 TEST_F(RelayTest, EndPluginReturnsAtOnceWhileThePlayerHangs) {
