@@ -98,6 +98,21 @@ TEST_F(WinampTest, PlayerStartedWhilePluginRunsIsAnnouncedAfterItsStatus) {
     after = statuses();
     auto closed = std::find(after.begin(), after.end(), "Closed");
     EXPECT_EQ(std::count(closed, after.end(), "Opened"), 1) << ::testing::PrintToString(after);
+
+    /* Its process ends without a destroy event and another player starts: the known one
+       is closed, then the new one opened. */
+    hostClearEvents();
+    second.kill();
+    WinampSim third;
+    third.setPlaylist({"Third - Player|100"});
+    ASSERT_TRUE(third.start());
+    EXPECT_TRUE(waitForLabel("1. Third - Player", 3000));
+    after = statuses();
+    auto lastClosed = std::find(after.rbegin(), after.rend(), "Closed");
+    EXPECT_TRUE(lastClosed != after.rend() && std::find(after.rbegin(), lastClosed, "Opened") !=
+                                                  lastClosed)
+        << ::testing::PrintToString(after);
+    EXPECT_EQ(std::count(after.begin(), after.end(), "Opened"), 1);
 }
 
 /* Commands written into a title reach the companion inside its label push, which the
@@ -304,6 +319,17 @@ TEST_F(WinampTest, TimeIdleStateRefreshesEverySecondWithoutPlayer) {
         "broadcast|@DOVozizuvav Control SetAgent winamplabel Caption StaticText \"T");
     ASSERT_GE(labels.size(), 2u);
     EXPECT_NE(labels.front(), labels.back()) << "the shown time advances";
+
+    /* A paused track keeps its title: the looks each second say Paused, never Stopped. */
+    ASSERT_TRUE(sim.start());
+    ASSERT_TRUE(sim.send("pause"));
+    ASSERT_TRUE(statusesReach({"Paused"}));
+    hostClearEvents();
+    pump(2300);
+    seen = statuses();
+    EXPECT_GE(std::count(seen.begin(), seen.end(), "Paused"), 2);
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), "Stopped"), 0);
+    EXPECT_TRUE(waitForLabel("1. Artist One - Song One", 1500));
 }
 
 TEST_F(WinampTest, HungPlayerNeitherHoldsTheShellNorFoolsIt) {
