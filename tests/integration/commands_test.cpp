@@ -32,6 +32,27 @@ class CommandsTest : public PluginTest {
     HWND window = nullptr;
 };
 
+/* For its lifetime, the shell's own windows hidden and not topmost, as a shell's may be
+   at its start. The Slit keeps its place in the z-order by itself, so it is moved
+   through the default window procedure. */
+class ShellWindowsDown {
+  public:
+    ShellWindowsDown() {
+        slitProc_ = SetWindowLongPtrA(slit_, GWLP_WNDPROC, (LONG_PTR)DefWindowProcA);
+        for (HWND w : {slit_, label_})
+            SetWindowPos(w, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_HIDEWINDOW);
+    }
+    ~ShellWindowsDown() {
+        for (HWND w : {slit_, label_})
+            SetWindowPos(w, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+        if (slitProc_) SetWindowLongPtrA(slit_, GWLP_WNDPROC, slitProc_);
+    }
+
+  private:
+    HWND slit_ = hostSlitWindow(), label_ = FindWindowA("NightjarLabel", nullptr);
+    LONG_PTR slitProc_ = 0;
+};
+
 } // namespace
 
 TEST_F(CommandsTest, CaptionCommandsWithoutPlayer) {
@@ -237,12 +258,18 @@ TEST_F(CommandsTest, InternalCommandWordsAreMatchedStrictly) {
 }
 
 TEST_F(CommandsTest, OnOffOptionsTakeEffectOnTheWindow) {
-    start();
-    ASSERT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
-    hostBroadcast("@WarbleInternal AlwaysOnTop");
-    EXPECT_TRUE(recorded("label|WarblePlugin -> AlwaysOnTop disabled!"));
-    EXPECT_TRUE(recorded(written("Warble.plugin.alwaysontop:", "false")));
-    EXPECT_FALSE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    {
+        /* Topmost whatever other windows there are, with its tooltip. */
+        ShellWindowsDown hidden;
+        start();
+        ASSERT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+        hostBroadcast("@WarbleInternal AlwaysOnTop");
+        EXPECT_TRUE(recorded("label|WarblePlugin -> AlwaysOnTop disabled!"));
+        EXPECT_TRUE(recorded(written("Warble.plugin.alwaysontop:", "false")));
+        EXPECT_FALSE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+        hostBroadcast("@WarbleInternal AlwaysOnTop");
+        EXPECT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    }
 
     hostClearEvents();
     hostBroadcast("@WarbleInternal ToggleDOVozizuvav");
@@ -264,3 +291,4 @@ TEST_F(CommandsTest, OnOffOptionsTakeEffectOnTheWindow) {
     EXPECT_TRUE(recorded(written("Warble.plugin.scrolling:", "true")));
     EXPECT_TRUE(recorded(written("Warble.plugin.showTrackNumber:", "false")));
 }
+

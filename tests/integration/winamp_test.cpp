@@ -501,7 +501,7 @@ TEST_F(WinampTest, TooltipShowsTheWholeCaptionAndFollowsIt) {
     ASSERT_EQ(startThroughShell(), 0);
     HWND window = pluginWindow(), tip = nullptr;
     while ((tip = FindWindowExW(nullptr, tip, L"tooltips_class32", nullptr)) &&
-           GetWindow(tip, GW_OWNER) != window) {
+           GetWindowThreadProcessId(tip, nullptr) != GetCurrentThreadId()) {
     }
     ASSERT_NE(tip, nullptr);
     RECT r = windowRect(window);
