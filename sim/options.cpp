@@ -10,7 +10,7 @@
 #include <string>
 
 #define SEND_COMMANDS                                                                              \
-    "  play | pause | stop | next | prev | title TEXT | seek MS | length SECONDS|-1\n"                \
+    "  play | pause | stop | next | prev | title TEXT | seek MS | length SECONDS|-1\n"             \
     "  state playing|paused|stopped | track N | scroll on|off | empty | hang MS | quit\n"
 
 static const char USAGE[] =

@@ -4,9 +4,9 @@
    relayed commands), timing the longest the shell's thread spent on any one message.
    The bare figure is the plugin's bound on a status question: the aim is to stay
    within it. Then a question every 100 ms through a hang: the shell's thread may spend
-   one bound a second blocked, not one for each question. All figures are taken within the first seconds of a hang, before Wine
-   marks the player as not responding (after about 5 s every question returns at once
-   and would hide the waits). Last, endPlugin with the player hung and ten commands
+   one bound a second blocked, not one for each question. All figures are taken within the first
+   seconds of a hang, before Wine marks the player as not responding (after about 5 s every question
+   returns at once and would hide the waits). Last, endPlugin with the player hung and ten commands
    waiting, against endPlugin with the player answering. */
 #include "common/pump.h"
 #include "common/report.h"

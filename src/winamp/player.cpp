@@ -49,8 +49,7 @@ enum { SILENT_PLAYER_MS = 1000 };
 static HWND silentPlayer; /* shell's thread only, like silentSince */
 static DWORD silentSince;
 
-bool askPlayerFromShell(HWND winamp, UINT message, WPARAM wParam, LPARAM lParam,
-                        LRESULT *answer) {
+bool askPlayerFromShell(HWND winamp, UINT message, WPARAM wParam, LPARAM lParam, LRESULT *answer) {
     if (winamp && winamp == silentPlayer && GetTickCount() - silentSince < SILENT_PLAYER_MS)
         return false;
     bool answered = askPlayer(winamp, message, wParam, lParam, PLAYER_QUERY_MS, answer);
@@ -84,9 +83,9 @@ static bool lookFrom(bool shellThread, PlayerLook *look, HWND known, HWND gone) 
     look->status = -1;
     if (!look->window) return true;
     LRESULT answer = 0;
-    bool answered = shellThread ? askPlayerFromShell(look->window, WM_USER, 0, IPC_ISPLAYING, &answer)
-                                : askPlayer(look->window, WM_USER, 0, IPC_ISPLAYING,
-                                            PLAYER_QUERY_MS, &answer);
+    bool answered =
+        shellThread ? askPlayerFromShell(look->window, WM_USER, 0, IPC_ISPLAYING, &answer)
+                    : askPlayer(look->window, WM_USER, 0, IPC_ISPLAYING, PLAYER_QUERY_MS, &answer);
     if (!answered) return false;
     look->status = (int)answer;
     return true;

@@ -85,7 +85,8 @@ TEST_F(CommandsTest, CaptionCommandsWithoutPlayer) {
 
     /* Addressed to another plugin, behind a tab or by a word that only starts like one
        of Warble's: the caption stays. */
-    for (const char *text : {"\t@OtherPlugin @Warble SetCaptionNow X", "@W @Warble SetCaptionNow X"})
+    for (const char *text :
+         {"\t@OtherPlugin @Warble SetCaptionNow X", "@W @Warble SetCaptionNow X"})
         hostBroadcast(text);
     hostClearEvents();
     EXPECT_TRUE(waitForLabel(""));
@@ -291,4 +292,3 @@ TEST_F(CommandsTest, OnOffOptionsTakeEffectOnTheWindow) {
     EXPECT_TRUE(recorded(written("Warble.plugin.scrolling:", "true")));
     EXPECT_TRUE(recorded(written("Warble.plugin.showTrackNumber:", "false")));
 }
-

@@ -25,7 +25,8 @@ HWND watchedWindow;
 
 LRESULT CALLBACK watchSlitAndMoves(int code, WPARAM wParam, LPARAM lParam) {
     const CWPSTRUCT *call = (const CWPSTRUCT *)lParam;
-    if (code == HC_ACTION && call->message == MSG_SLIT_REMOVE && (HWND)call->lParam == watchedWindow)
+    if (code == HC_ACTION && call->message == MSG_SLIT_REMOVE &&
+        (HWND)call->lParam == watchedWindow)
         slitAndMoves.push_back("slit-");
     if (code == HC_ACTION && call->hwnd == watchedWindow && call->message == WM_WINDOWPOSCHANGING &&
         !(((const WINDOWPOS *)call->lParam)->flags & SWP_NOMOVE))
@@ -217,7 +218,8 @@ TEST_F(LifecycleTest, EndWhileDockedLeavesTheSlitFirstAndKeepsTheSetting) {
     hostClearEvents();
     watchedWindow = window;
     slitAndMoves.clear();
-    HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, watchSlitAndMoves, nullptr, GetCurrentThreadId());
+    HHOOK hook =
+        SetWindowsHookExA(WH_CALLWNDPROC, watchSlitAndMoves, nullptr, GetCurrentThreadId());
     hostUnloadPlugins();
     if (hook) UnhookWindowsHookEx(hook);
     loadedByShell_ = false;

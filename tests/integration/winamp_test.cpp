@@ -109,8 +109,8 @@ TEST_F(WinampTest, PlayerStartedWhilePluginRunsIsAnnouncedAfterItsStatus) {
     EXPECT_TRUE(waitForLabel("1. Third - Player", 3000));
     after = statuses();
     auto lastClosed = std::find(after.rbegin(), after.rend(), "Closed");
-    EXPECT_TRUE(lastClosed != after.rend() && std::find(after.rbegin(), lastClosed, "Opened") !=
-                                                  lastClosed)
+    EXPECT_TRUE(lastClosed != after.rend() &&
+                std::find(after.rbegin(), lastClosed, "Opened") != lastClosed)
         << ::testing::PrintToString(after);
     EXPECT_EQ(std::count(after.begin(), after.end(), "Opened"), 1);
 }

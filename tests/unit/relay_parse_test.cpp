@@ -237,8 +237,8 @@ TEST(FormatSliderCommand, PrintsTheFractionWithSixDecimals) {
     const struct {
         int seconds, length;
         const char *value;
-    } cases[] = {{61, 246, "0.247967"}, {300, -1, "0.000000"}, {100, 10, "1.000000"},
-                 {2147483, 1, "1.000000"}, {5, 0, "0.000000"}, {-3, 10, "0.000000"}};
+    } cases[] = {{61, 246, "0.247967"},    {300, -1, "0.000000"}, {100, 10, "1.000000"},
+                 {2147483, 1, "1.000000"}, {5, 0, "0.000000"},    {-3, 10, "0.000000"}};
     for (const auto &c : cases) {
         formatSliderCommand(playedFraction(c.seconds, c.length), out, sizeof out);
         EXPECT_EQ(std::string("@DOVozizuvav Control SetControlProperty winampslider Value ") +
