@@ -122,10 +122,10 @@ void runHangBlock(const LinkOptions &options, HWND player, const char *plugin) {
         seconds += hang.seconds();
         pumpFor(1500); /* the player answers again */
     }
-    reportCost("shell blocked per second, questions every 100 ms", blocked / seconds,
-               STATUS_BOUND_MS, "ms/s", 1.1);
-    reportDetail("time the shell's thread spent in messages over 20 ms, per second of %d "
-                 "hang(s) of 2.5 s; bare: one bound on a status question a second",
+    reportCost("shell blocked a second", blocked / seconds, STATUS_BOUND_MS, "ms/s", 1.1);
+    reportDetail("\"@Warble GetWinampInfo\" every 100 ms; time the shell's thread spent in "
+                 "messages over 20 ms, per second of %d hang(s) of 2.5 s; bare: one bound on a "
+                 "status question a second",
                  rounds);
 
     double answering = timeUnload(plugin, true);
