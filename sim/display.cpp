@@ -40,7 +40,10 @@ static void paintText(HDC hdc, const RECT &client, const Player &player, bool sc
 
     char pos[32], len[32];
     formatTime(pos, sizeof pos, player.positionMs());
-    formatTime(len, sizeof len, track->seconds * 1000LL);
+    if (player.streaming())
+        snprintf(len, sizeof len, "stream");
+    else
+        formatTime(len, sizeof len, track->seconds * 1000LL);
     snprintf(line, sizeof line, "%s / %s   Volume %d", pos, len, player.volume());
     drawLine(hdc, row, fromUtf8(line));
 }

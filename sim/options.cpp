@@ -10,7 +10,7 @@
 #include <string>
 
 #define SEND_COMMANDS                                                                              \
-    "  play | pause | stop | next | prev | title TEXT | seek MS | length SECONDS\n"                \
+    "  play | pause | stop | next | prev | title TEXT | seek MS | length SECONDS|-1\n"             \
     "  state playing|paused|stopped | track N | scroll on|off | empty | hang MS | quit\n"
 
 static const char USAGE[] =
@@ -24,6 +24,7 @@ static const char USAGE[] =
     "  --track N         start at track N (from 1)\n"
     "  --position MS     start at this position\n"
     "  --empty           start with an empty playlist\n"
+    "  --stream          the starting track is an internet stream (no length)\n"
     "  --help            this text\n"
     "       winamp-sim --send CMD [ARGS]   drive the running player:\n" SEND_COMMANDS
     "Exit codes: 0 the player ran and ended, or the running one took the command;\n"
@@ -83,6 +84,8 @@ int readOptions(int argc, char **argv, Options &o) {
             o.state = state;
         } else if (!strcmp(a, "--scroll"))
             o.scroll = true;
+        else if (!strcmp(a, "--stream"))
+            o.stream = true;
         else if (!strcmp(a, "--empty"))
             o.empty = true;
         else if (!strcmp(a, "--track") && hasValue) {
@@ -116,6 +119,7 @@ int startPlaylist(const Options &o, Playlist &list) {
 
 void startPlayer(Player &player, const Options &o) {
     if (o.track > 0) player.selectTrack(o.track);
+    if (o.stream) player.setLength(STREAM_SECONDS);
     if (o.state != STATE_STOPPED) player.play();
     if (o.position >= 0) player.seek(o.position);
     if (o.state == STATE_PAUSED) player.pause();

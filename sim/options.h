@@ -9,6 +9,7 @@ struct Options {
     const char *logPath = nullptr;
     bool empty = false;
     bool scroll = false;
+    bool stream = false;
     PlayState state = STATE_PLAYING;
     int track = 0;           /* 1-based; 0 leaves the first */
     long long position = -1; /* ms; -1 starts at the beginning */

@@ -25,7 +25,7 @@ void Player::freezeClock() {
 }
 
 void Player::advance() {
-    if (state_ != STATE_PLAYING || empty()) return;
+    if (state_ != STATE_PLAYING || empty() || streaming()) return;
     long long pos = positionMs();
     /* After a long stall several tracks may have played out; bound the walk. */
     size_t steps = 0;
@@ -78,7 +78,7 @@ void Player::prev() {
 bool Player::seek(long long ms) {
     if (state_ == STATE_STOPPED || empty()) return false;
     if (ms < 0) ms = 0;
-    if (ms > lengthMs()) ms = lengthMs();
+    if (ms > lengthMs() && !streaming()) ms = lengthMs();
     startClock(ms);
     advance(); /* seeking to the very end moves on like playing to the end */
     return true;
@@ -109,8 +109,10 @@ bool Player::setText(const std::string &text) {
 }
 
 bool Player::setLength(int seconds) {
-    if (empty() || seconds < 1 || seconds > TRACK_SECONDS_MAX) return false;
+    if (empty() || (seconds != STREAM_SECONDS && (seconds < 1 || seconds > TRACK_SECONDS_MAX)))
+        return false;
     list_[index_].seconds = seconds;
+    if (streaming()) return true; /* the position runs on */
     advance();
     if (positionMs() > lengthMs()) /* paused past the new end */
         baseMs_ = lengthMs();

@@ -20,6 +20,8 @@ class Player {
     PlayState state() const { return state_; }
     int index() const { return index_; } /* 0-based; 0 with an empty list */
     const Track *current() const { return empty() ? nullptr : &list_[index_]; }
+    /* The current track is an internet stream: it has no length and never ends. */
+    bool streaming() const { return !empty() && list_[index_].seconds == STREAM_SECONDS; }
 
     /* Position in ms within the current track (0 when stopped or empty). */
     long long positionMs() const;
@@ -35,7 +37,7 @@ class Player {
     void setState(PlayState state);
     bool selectTrack(int number); /* 1-based; keeps the state, position 0 */
     bool setText(const std::string &text);
-    bool setLength(int seconds);
+    bool setLength(int seconds); /* STREAM_SECONDS makes the track a stream */
     void clear();
     /* Output volume, 0 (silent) to 255 (full); a value outside is brought inside. */
     int volume() const { return volume_; }

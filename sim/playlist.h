@@ -6,13 +6,14 @@
 
 struct Track {
     std::string text; /* "Artist - Title" in UTF-8, at most TRACK_TEXT_MAX bytes */
-    int seconds;      /* length, 1 .. TRACK_SECONDS_MAX */
+    int seconds;      /* length, 1 .. TRACK_SECONDS_MAX, or STREAM_SECONDS */
 };
 
 enum {
     TRACK_TEXT_MAX = 259,
     TRACK_SECONDS_DEFAULT = 180,
     TRACK_SECONDS_MAX = 359999, /* 99:59:59 */
+    STREAM_SECONDS = -1,        /* an internet stream: Winamp answers its length as -1 */
     PLAYLIST_TRACKS_MAX = 10000,
 };
 

@@ -93,7 +93,7 @@ RemoteCommand parseRemote(const std::string &text) {
         ok = readNumber(trimmed, 0, 0x7fffffffLL, cmd.number);
     } else if (word == "length") {
         kind = REMOTE_LENGTH;
-        ok = readNumber(trimmed, 1, TRACK_SECONDS_MAX, cmd.number);
+        ok = readNumber(trimmed, STREAM_SECONDS, TRACK_SECONDS_MAX, cmd.number) && cmd.number != 0;
     } else if (word == "track") {
         kind = REMOTE_TRACK;
         ok = readNumber(trimmed, 1, PLAYLIST_TRACKS_MAX, cmd.number);

@@ -10,7 +10,8 @@ struct LinkOptions {
                             evicts the oldest when all are busy */
 };
 
-void runTitleLatency(const LinkOptions &options, HWND player);
+/* Unloads the plugin for its equal-work figure and loads it again. */
+void runTitleLatency(const LinkOptions &options, HWND player, const char *plugin);
 void runRelaySpeed(const LinkOptions &options, HWND player);
 /* Leaves the plugin unloaded: run it last. */
 void runHangBlock(const LinkOptions &options, HWND player, const char *plugin);

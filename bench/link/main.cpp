@@ -86,7 +86,7 @@ int main(int argc, char **argv) {
                        3000))
             fprintf(stderr, "bench: the plugin has not found the player\n");
         pumpFor(300);
-        if (title) runTitleLatency(options, player);
+        if (title) runTitleLatency(options, player, plugin.c_str());
         if (relay) runRelaySpeed(options, player);
         if (hang) runHangBlock(options, player, plugin.c_str());
         hostStop();

@@ -52,13 +52,22 @@ static void showPlugins(bool hidden) {
 static const char *const OWN_ADDRESSES[] = {"@Warble", "@Warble_toWinamp", "@NJShowPlugins",
                                             "@NJHidePlugins"};
 
+/* Words are separated by any white space or control character: a tab before the
+   address hides it from nobody. */
+static bool separator(char c) {
+    return (unsigned char)c <= ' ';
+}
+
 /* A text whose first word begins with "@" names whom it is for: when that is not
-   this plugin, the text is someone else's, whatever it carries further on. */
+   this plugin, the text is someone else's, whatever it carries further on. Only a
+   whole address counts: "@W" is not the start of "@Warble" but someone else's. */
 static bool addressedToOthers(const char *text) {
-    while (*text == ' ')
+    while (*text && separator(*text))
         ++text;
     if (*text != '@') return false;
-    size_t length = strcspn(text, " ");
+    size_t length = 0;
+    while (text[length] && !separator(text[length]))
+        ++length;
     if (length >= 15 && matchPrefix(text, "@WarbleInternal", 15)) return false;
     for (const char *own : OWN_ADDRESSES)
         if (strlen(own) == length && matchPrefix(text, own, length)) return false;

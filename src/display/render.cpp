@@ -26,11 +26,16 @@ static const UINT CAPTION_FLAGS = DT_NOPREFIX;
    window shows, so that the blink turns it out and back in over several ticks. */
 static const BLENDFUNCTION PAUSED_BLEND = {AC_SRC_OVER, 0, 30, 0};
 
-/* Called with displayLock held, so the font cannot be deleted meanwhile. */
+/* Called with displayLock held, so the font cannot be deleted meanwhile. Measured in
+   the frame, which holds the caption font from one paint to the next, when there is
+   one: a title change then costs neither a device context nor a font selection. */
 SIZE measureText(const wchar_t *text) {
     RECT r = {0, 0, 0, 0};
     MemoryDC dc;
-    if (dc.create()) {
+    if (frameDC()) {
+        holdCaptionFont();
+        DrawTextW(frameDC(), text, -1, &r, DT_CALCRECT | CAPTION_FLAGS);
+    } else if (dc.create()) {
         dc.select(captionModel.font);
         DrawTextW(dc, text, -1, &r, DT_CALCRECT | CAPTION_FLAGS);
     }

@@ -1,5 +1,5 @@
 /* The caption's tooltip: a Unicode tooltip control, so that a title in any script
-   shows whole, owned by the display window and fed its mouse moves. Its text follows
+   shows whole, made and ended with the display window and fed its mouse moves. Its text follows
    the caption at each paint, which every caption change asks for. The common
    controls are loaded only here, when the window is made. */
 #include "display/tooltip.h"
@@ -41,9 +41,13 @@ void createTooltip(HWND owner) {
     auto init = (InitCommonControlsExFn)GetProcAddress(commonControls, "InitCommonControlsEx");
     INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_WIN95_CLASSES};
     if (init) init(&classes);
+    /* Owned by nobody: a window's topmost placing first lifts the topmost popups it owns
+       and then puts the window just below them, and when the next window down is not
+       topmost (a shell whose own windows are still hidden), the window loses its topmost
+       state. The tooltip raises itself above everything each time it shows anyway. */
     tip.reset(CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, TOOLTIPS_CLASSW, nullptr,
                               WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
-                              CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr, nullptr, nullptr));
+                              CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, nullptr, nullptr));
     if (!tip) return;
     tipOwner = owner;
     shownText[0] = L'\0';

@@ -13,17 +13,10 @@
 /* Volume change per notch of the wheel: about 3 % of the whole range. */
 enum { VOLUME_STEP = 8 };
 
-/* A player that let a question go unanswered is left alone for a while: a wheel spun
-   over a hung player costs the shell one bound, not one for each notch. */
-enum { SILENT_PLAYER_MS = 1000 };
-static DWORD unansweredAt;
-static bool unanswered;
-
+/* A wheel spun over a hung player costs the shell one bound, not one for each notch:
+   the shell's thread leaves a silent player alone for a while. */
 static bool ask(HWND winamp, UINT message, WPARAM wParam, LPARAM lParam, LRESULT *answer) {
-    if (unanswered && GetTickCount() - unansweredAt < SILENT_PLAYER_MS) return false;
-    unanswered = !askPlayer(winamp, message, wParam, lParam, PLAYER_QUERY_MS, answer);
-    if (unanswered) unansweredAt = GetTickCount();
-    return !unanswered;
+    return askPlayerFromShell(winamp, message, wParam, lParam, answer);
 }
 
 static bool sendCommand(HWND winamp, int id) {

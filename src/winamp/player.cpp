@@ -41,6 +41,27 @@ bool askPlayer(HWND winamp, UINT message, WPARAM wParam, LPARAM lParam, DWORD wa
     return true;
 }
 
+/* A player that left a question of the shell's thread unanswered is not asked again on
+   that thread for a while: a script polling a hung player, or a wheel spun over it,
+   costs the shell one bound a second rather than one for each question. The poller and
+   the relay threads wait on their own threads and keep asking. */
+enum { SILENT_PLAYER_MS = 1000 };
+static HWND silentPlayer; /* shell's thread only, like silentSince */
+static DWORD silentSince;
+
+bool askPlayerFromShell(HWND winamp, UINT message, WPARAM wParam, LPARAM lParam, LRESULT *answer) {
+    if (winamp && winamp == silentPlayer && GetTickCount() - silentSince < SILENT_PLAYER_MS)
+        return false;
+    bool answered = askPlayer(winamp, message, wParam, lParam, PLAYER_QUERY_MS, answer);
+    if (answered) {
+        silentPlayer = nullptr;
+    } else if (winamp && IsWindow(winamp)) {
+        silentPlayer = winamp;
+        silentSince = GetTickCount();
+    }
+    return answered;
+}
+
 static bool isPlayerWindow(HWND window) {
     char className[sizeof WINAMP_CLASS + 1];
     return IsWindow(window) && RealGetWindowClassA(window, className, sizeof className) &&
@@ -57,14 +78,21 @@ static HWND findPlayer(HWND known, HWND gone) {
     return nullptr;
 }
 
-bool lookAtPlayer(PlayerLook *look, HWND known, HWND gone) {
+static bool lookFrom(bool shellThread, PlayerLook *look, HWND known, HWND gone) {
     look->window = findPlayer(known, gone);
     look->status = -1;
     if (!look->window) return true;
     LRESULT answer = 0;
-    if (!askPlayer(look->window, WM_USER, 0, IPC_ISPLAYING, PLAYER_QUERY_MS, &answer)) return false;
+    bool answered =
+        shellThread ? askPlayerFromShell(look->window, WM_USER, 0, IPC_ISPLAYING, &answer)
+                    : askPlayer(look->window, WM_USER, 0, IPC_ISPLAYING, PLAYER_QUERY_MS, &answer);
+    if (!answered) return false;
     look->status = (int)answer;
     return true;
+}
+
+bool lookAtPlayer(PlayerLook *look, HWND known, HWND gone) {
+    return lookFrom(false, look, known, gone);
 }
 
 /* Shell's thread, like every reader of the option texts. */
@@ -153,7 +181,7 @@ static void installLook(PlayerLook look, HWND gone, bool announceOpened) {
 
 static bool lookAndInstall(HWND gone, bool announceOpened) {
     PlayerLook look;
-    if (lookAtPlayer(&look, playerStatus.window, gone)) {
+    if (lookFrom(true, &look, playerStatus.window, gone)) {
         installLook(look, gone, announceOpened);
         return true;
     }

@@ -61,6 +61,10 @@ void broadcastFromWorker(const char *text);
    (no window, a window that no longer exists, a hung or slow player). */
 bool askPlayer(HWND winamp, UINT message, WPARAM wParam, LPARAM lParam, DWORD waitMs,
                LRESULT *answer);
+/* askPlayer on the shell's thread, waiting at most PLAYER_QUERY_MS: after a question
+   the player left unanswered, that player is not asked again on the shell's thread for
+   a second, and every question meanwhile is unanswered at once. */
+bool askPlayerFromShell(HWND winamp, UINT message, WPARAM wParam, LPARAM lParam, LRESULT *answer);
 /* Finds the player's window (known, while it exists; never gone) and asks its play
    status; false when a player was found but did not answer. Any thread; changes
    nothing. */

@@ -17,16 +17,43 @@ static const char SLIDER_COMMAND[] =
 static const char LABEL_PREFIX[] =
     "@DOVozizuvav Control SetAgent winamplabel Caption StaticText \"";
 
+float playedFraction(int seconds, int length) {
+    if (length <= 0 || seconds <= 0) return 0;
+    if (seconds >= length) return 1;
+    return (float)((double)seconds / length);
+}
+
 void formatSliderCommand(float fraction, char *out, size_t size) {
     snprintf(out, size, SLIDER_COMMAND, (double)fraction);
+}
+
+/* The companion reads the label's text up to the next double quote, so a double quote
+   of the title travels as two apostrophes, which look alike and which every code page
+   holds: only the closing quote ends the text. */
+static void quoteSafe(const wchar_t *caption, wchar_t *out) {
+    size_t n = 0;
+    for (; *caption && n + 1 < TEXT_SIZE; ++caption) {
+        if (*caption != L'"') {
+            out[n++] = *caption;
+            continue;
+        }
+        if (n + 2 >= TEXT_SIZE) break;
+        out[n++] = L'\'';
+        out[n++] = L'\'';
+    }
+    /* Cut short: never half of a surrogate pair at the end. */
+    if (*caption && n > 0 && out[n - 1] >= 0xD800 && out[n - 1] <= 0xDBFF) --n;
+    out[n] = L'\0';
 }
 
 /* The companion takes text in the system code page. A long caption is cut at
    a whole character so that the command still ends with its closing quote. */
 void formatLabelCommand(const wchar_t *caption, char *out, size_t size) {
+    wchar_t safe[TEXT_SIZE];
+    quoteSafe(caption, safe);
     char text[TEXT_SIZE];
     int room = (int)size - (int)sizeof LABEL_PREFIX - 1;
-    narrowText(caption, text, room < 0 ? 1 : room < TEXT_SIZE ? room + 1 : TEXT_SIZE);
+    narrowText(safe, text, room < 0 ? 1 : room < TEXT_SIZE ? room + 1 : TEXT_SIZE);
     snprintf(out, size, "%s%s\"", LABEL_PREFIX, text);
 }
 
@@ -63,7 +90,7 @@ static bool readFraction(const StartContext *context, float *fraction) {
     if (stopping(context) ||
         !askPlayer(winamp, WM_USER, 1, IPC_GETOUTPUTTIME, PLAYER_QUERY_MS, &length))
         return false;
-    *fraction = (int)length != 0 ? (float)((double)seconds / (int)length) : 0.0f;
+    *fraction = playedFraction(seconds, (int)length);
     return true;
 }
 

@@ -10,6 +10,9 @@
 DWORD WINAPI pollThread(LPVOID context);
 /* One cycle's work for that start, without the wait. */
 void pollOnce(const StartContext *context);
+/* The part of the track played, 0 to 1, from the position in whole seconds and the
+   length: a stream, which has no length, is at 0; a position past the end at 1. */
+float playedFraction(int seconds, int length);
 /* The two companion commands, bounded to size characters. */
 void formatSliderCommand(float fraction, char *out, size_t size);
 /* The label carries the caption in the system code page. */

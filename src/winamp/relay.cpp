@@ -82,6 +82,10 @@ struct RelayJob {
     LONG waiting; /* the slot's owner value while this command waits */
 };
 
+/* The player the last relayed close was sent to: written by its relay thread before
+   the close is posted, read by the shell's thread when it takes the close. */
+static HWND volatile closedByRelay;
+
 /* Hands the answer to the shell's thread unless the command was abandoned meanwhile.
    The numbers travel in the message, so each result is its own command's however late
    the shell's thread takes it; a window that is gone takes nothing. */
@@ -89,6 +93,7 @@ static void report(RelayJob *job, int first, LRESULT answer, bool closed) {
     RelaySlot *slot = &slots[job->slot];
     if (InterlockedCompareExchange(&slot->owner, job->waiting + 1, job->waiting) != job->waiting)
         return;
+    if (closed) closedByRelay = job->winamp;
     PostMessageA(job->window, MSG_RELAY_RESULT, (WPARAM)first, (LPARAM)answer);
     if (closed) PostMessageA(job->window, MSG_RELAY_CLOSED, 0, 0);
     InterlockedExchange(&slot->owner, 0);
@@ -101,7 +106,11 @@ LRESULT OnRelayResult(WPARAM first, LPARAM answer) {
     return 0;
 }
 
+/* The close speaks of the player the command went to: once the plugin has taken
+   another player (the close event came first), that one runs and nothing is said. */
 LRESULT OnRelayClosed() {
+    HWND known = playerStatus.window;
+    if (known && known != closedByRelay) return 0;
     sendBroadcast("@Warble_fromWinamp_Closed");
     return 0;
 }

@@ -32,6 +32,22 @@ class CommandsTest : public PluginTest {
     HWND window = nullptr;
 };
 
+/* For its lifetime, the shell's own windows hidden and not topmost, as a shell's may be at
+   its start (the Slit, which keeps its place in the z-order, moved past its procedure). */
+struct ShellWindowsDown {
+    HWND slit = hostSlitWindow(), label = FindWindowA("NightjarLabel", nullptr);
+    LONG_PTR slitProc = SetWindowLongPtrA(slit, GWLP_WNDPROC, (LONG_PTR)DefWindowProcA);
+    ShellWindowsDown() { place(HWND_NOTOPMOST, SWP_HIDEWINDOW); }
+    ~ShellWindowsDown() {
+        place(HWND_TOPMOST, SWP_SHOWWINDOW);
+        if (slitProc) SetWindowLongPtrA(slit, GWLP_WNDPROC, slitProc);
+    }
+    void place(HWND after, UINT flags) {
+        for (HWND w : {slit, label})
+            SetWindowPos(w, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | flags);
+    }
+};
+
 } // namespace
 
 TEST_F(CommandsTest, CaptionCommandsWithoutPlayer) {
@@ -61,6 +77,11 @@ TEST_F(CommandsTest, CaptionCommandsWithoutPlayer) {
     hostClearEvents();
     hostBroadcast("@Warble SetCaptionNow ");
     EXPECT_TRUE(waitForLabel(""));
+
+    /* Addressed to others, behind a tab or by a word that only starts like Warble's. */
+    hostBroadcast("\t@OtherPlugin @Warble SetCaptionNow X");
+    hostBroadcast("@W @Warble SetCaptionNow X");
+    EXPECT_FALSE(waitForLabel("X", 1200));
 }
 
 TEST_F(CommandsTest, SetCaptionIsIgnoredWhilePlayerRuns) {
@@ -230,12 +251,15 @@ TEST_F(CommandsTest, InternalCommandWordsAreMatchedStrictly) {
 }
 
 TEST_F(CommandsTest, OnOffOptionsTakeEffectOnTheWindow) {
+    ShellWindowsDown hidden; /* topmost whatever other windows there are, tooltip and all */
     start();
     ASSERT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
     hostBroadcast("@WarbleInternal AlwaysOnTop");
     EXPECT_TRUE(recorded("label|WarblePlugin -> AlwaysOnTop disabled!"));
     EXPECT_TRUE(recorded(written("Warble.plugin.alwaysontop:", "false")));
     EXPECT_FALSE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    hostBroadcast("@WarbleInternal AlwaysOnTop");
+    EXPECT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
 
     hostClearEvents();
     hostBroadcast("@WarbleInternal ToggleDOVozizuvav");

@@ -334,7 +334,10 @@ const char *PluginTest::pluginInfo(int index) {
 }
 
 std::string PluginTest::labelCommand(const std::string &caption) {
-    return "@DOVozizuvav Control SetAgent winamplabel Caption StaticText \"" + caption + "\"";
+    std::string text;
+    for (char c : caption)
+        text += c == '"' ? std::string("''") : std::string(1, c);
+    return "@DOVozizuvav Control SetAgent winamplabel Caption StaticText \"" + text + "\"";
 }
 
 bool PluginTest::waitForLabel(const std::string &caption, DWORD timeoutMs) {

@@ -18,6 +18,20 @@ std::vector<std::string> statusBroadcasts() {
     return eventsStartingWith(WINAMP_STATUS);
 }
 
+/* In order, on this thread: the Slit letting the watched window go, the window moving. */
+std::string slitAndMoves;
+HWND watchedWindow;
+
+LRESULT CALLBACK watchSlitAndMoves(int code, WPARAM wParam, LPARAM lParam) {
+    const CWPSTRUCT *call = (const CWPSTRUCT *)lParam;
+    if (call->message == MSG_SLIT_REMOVE && (HWND)call->lParam == watchedWindow)
+        slitAndMoves += "slit- ";
+    if (call->hwnd == watchedWindow && call->message == WM_WINDOWPOSCHANGING &&
+        !(((const WINDOWPOS *)call->lParam)->flags & SWP_NOMOVE))
+        slitAndMoves += "move ";
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 } // namespace
 
 TEST_F(LifecycleTest, PluginInfoAnswersBeforeAndAfterStart) {
@@ -200,8 +214,13 @@ TEST_F(LifecycleTest, EndWhileDockedLeavesTheSlitFirstAndKeepsTheSetting) {
     pump(300);
 
     hostClearEvents();
+    watchedWindow = window;
+    HHOOK hook =
+        SetWindowsHookExA(WH_CALLWNDPROC, watchSlitAndMoves, nullptr, GetCurrentThreadId());
     hostUnloadPlugins();
+    UnhookWindowsHookEx(hook);
     loadedByShell_ = false;
+    EXPECT_EQ(slitAndMoves.rfind("slit- move", 0), 0u) << slitAndMoves; /* let go, then moved */
     std::vector<std::string> record = events();
     int undocked = findEvent(record, "slit-|" + hexWindow(window));
     int unregistered = findEvent(record, "unregister|" + hexWindow(window));

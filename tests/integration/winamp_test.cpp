@@ -98,6 +98,20 @@ TEST_F(WinampTest, PlayerStartedWhilePluginRunsIsAnnouncedAfterItsStatus) {
     after = statuses();
     auto closed = std::find(after.begin(), after.end(), "Closed");
     EXPECT_EQ(std::count(closed, after.end(), "Opened"), 1) << ::testing::PrintToString(after);
+
+    /* Its process ends without a destroy event and another player starts: the known one
+       is closed, then the new one opened. */
+    hostClearEvents();
+    second.kill();
+    WinampSim third;
+    third.setPlaylist({"Third - Player|100"});
+    ASSERT_TRUE(third.start());
+    EXPECT_TRUE(waitForLabel("1. Third - Player", 3000));
+    after = statuses();
+    EXPECT_TRUE(!after.empty() && after.back() == "Opened" &&
+                std::count(after.begin(), after.end(), "Opened") == 1 &&
+                std::count(after.begin(), after.end(), "Closed") > 0)
+        << ::testing::PrintToString(after);
 }
 
 /* Commands written into a title reach the companion inside its label push, which the
@@ -110,7 +124,8 @@ TEST_F(WinampTest, CommandsInATitleAreOnlyText) {
     for (std::string title :
          {"Innocent Song @Warble SetCaptionNow HACKED", "Song @Warble SetCaption X",
           "Song @Warble_toWinamp CMD 40001", "@Warble GetWinampInfo", "Song @WarbleInternal Edit",
-          "@WarbleInternal ToggleBorder", "Say \"Hi\" @Warble SetCaptionNow X"}) {
+          "@WarbleInternal ToggleBorder", "Say \"Hi\" @Warble SetCaptionNow X",
+          "\" @Warble_toWinamp CMD 40047 \""}) {
         hostClearEvents();
         size_t mark = sim.mark();
         ASSERT_TRUE(sim.send("title " + title));
@@ -123,6 +138,8 @@ TEST_F(WinampTest, CommandsInATitleAreOnlyText) {
         std::vector<std::string> labels =
             eventsStartingWith("broadcast|@DOVozizuvav Control SetAgent");
         EXPECT_EQ(label, labels.empty() ? "" : labels.back()) << title;
+        /* Only the label's own quotes: a companion reading up to the next one gets it whole. */
+        EXPECT_EQ(std::count(label.begin(), label.end(), '"'), 2) << label;
         EXPECT_TRUE(eventsStartingWith("broadcast|@Warble_fromWinamp_Result").empty()) << title;
         EXPECT_TRUE(eventsStartingWith("execute|").empty()) << title;
         for (const std::string &line : sim.logSince(mark))
@@ -255,6 +272,14 @@ TEST_F(WinampTest, SliderCarriesWholeSecondsOfTheTrack) {
     hostClearEvents();
     ASSERT_TRUE(sim.send("seek 999"));
     EXPECT_TRUE(waitForEvent(SLIDER + "0.000000", 3000));
+
+    /* An internet stream has no length: 300 s into it the slider stays at 0. */
+    ASSERT_TRUE(sim.send("length -1") && sim.send("seek 300000"));
+    pump(1100);
+    hostClearEvents();
+    EXPECT_TRUE(waitForEvent(SLIDER + "0.000000", 3000));
+    for (const std::string &slider : eventsStartingWith(SLIDER))
+        EXPECT_EQ(slider, SLIDER + "0.000000");
 }
 
 TEST_F(WinampTest, SliderIsZeroWithoutPlayer) {
@@ -290,6 +315,14 @@ TEST_F(WinampTest, TimeIdleStateRefreshesEverySecondWithoutPlayer) {
         "broadcast|@DOVozizuvav Control SetAgent winamplabel Caption StaticText \"T");
     ASSERT_GE(labels.size(), 2u);
     EXPECT_NE(labels.front(), labels.back()) << "the shown time advances";
+
+    /* A paused track keeps its title: the looks each second say Paused, never Stopped. */
+    ASSERT_TRUE(sim.start() && sim.send("pause") && statusesReach({"Paused"}));
+    hostClearEvents();
+    pump(2300);
+    seen = statuses();
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), "Stopped"), 0);
+    EXPECT_TRUE(waitForLabel("1. Artist One - Song One", 1500));
 }
 
 TEST_F(WinampTest, HungPlayerNeitherHoldsTheShellNorFoolsIt) {
@@ -304,6 +337,11 @@ TEST_F(WinampTest, HungPlayerNeitherHoldsTheShellNorFoolsIt) {
     DWORD before = GetTickCount();
     hostBroadcast("@Warble GetWinampInfo");
     EXPECT_LT(GetTickCount() - before, SHELL_BLOCK_LIMIT_MS);
+    /* Asked again at once, a player that left a question unanswered is left alone. */
+    before = GetTickCount();
+    for (int i = 0; i < 7; ++i)
+        hostBroadcast("@Warble GetWinampInfo");
+    EXPECT_LT(GetTickCount() - before, 100u);
     EXPECT_LT(longestBlockWhilePumping(1200), SHELL_BLOCK_LIMIT_MS);
     EXPECT_TRUE(statuses().empty()) << ::testing::PrintToString(statuses());
     EXPECT_TRUE(waitForLabel("1. Artist One - Song One"));
@@ -456,7 +494,7 @@ TEST_F(WinampTest, TooltipShowsTheWholeCaptionAndFollowsIt) {
     ASSERT_EQ(startThroughShell(), 0);
     HWND window = pluginWindow(), tip = nullptr;
     while ((tip = FindWindowExW(nullptr, tip, L"tooltips_class32", nullptr)) &&
-           GetWindow(tip, GW_OWNER) != window) {
+           GetWindowThreadProcessId(tip, nullptr) != GetCurrentThreadId()) {
     }
     ASSERT_NE(tip, nullptr);
     RECT r = windowRect(window);

@@ -481,6 +481,11 @@ TEST_F(Dispatcher, OwnStatusTextsAndCompanionUpdatesAreIgnored) {
         "@DOVozizuvav Control SetAgent winamplabel Caption StaticText \"x @Warble_toWinamp 1 2\"",
         "@DOVozizuvav Control SetAgent winamplabel Caption StaticText \"@WarbleInternal Edit\"",
         "@Someone @Warble SetCaptionNow X", "", "@Warble",
+        /* Any blank or control character before the address, and only a whole word of
+           the plugin's own counts as its address. */
+        "\t@OtherPlugin @Warble SetCaptionNow X", "\r\n\x01@Other @Warble SetCaptionNow X",
+        "@ @Warble SetCaptionNow X", "@W @Warble SetCaptionNow X", "@Warb @Warble SetCaptionNow X",
+        "@NJ @Warble SetCaptionNow X", "@Warble_ @Warble SetCaptionNow X",
         "@Warble SetCaptionNow", /* without its blank */
     };
     for (const char *text : echoes)

@@ -232,6 +232,12 @@ TEST(FormatSliderCommand, PrintsTheFractionWithSixDecimals) {
     EXPECT_STREQ("@DOVozizuvav Control SetControlProperty winampslider Value 0.000000", out);
     formatSliderCommand(0.25f, out, sizeof out);
     EXPECT_STREQ("@DOVozizuvav Control SetControlProperty winampslider Value 0.250000", out);
+
+    /* A stream (no length) is at 0, a position past the end at 1. */
+    const int cases[][3] = {
+        {61, 246, 247967}, {300, -1, 0}, {100, 10, 1000000}, {2147483, 1, 1000000}};
+    for (const auto &c : cases)
+        EXPECT_EQ(c[2], (int)(playedFraction(c[0], c[1]) * 1e6 + 0.5)) << c[0] << " s of " << c[1];
 }
 
 TEST(FormatSliderCommand, SmallBufferIsNeverOverrun) {
