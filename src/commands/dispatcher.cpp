@@ -153,16 +153,17 @@ static bool commandNumber(const OptionRow &row, const char *word, int *number) {
     return true;
 }
 
-/* "WORD VALUE" chooses the flag's value named (one of the row's two words, any case);
+/* "WORD VALUE" chooses the value named (one of the row's words, any case); for a flag,
    "Toggle" + WORD its other value. False when word is neither, or names no value. */
 static bool chooseWord(const OptionRow &row, const char *word, int *value) {
-    if (matchPrefix(word, "Toggle", 6) && matchEqual(word + 6, row.word)) {
+    bool flag = row.kind == OPTION_WORD;
+    if (flag && matchPrefix(word, "Toggle", 6) && matchEqual(word + 6, row.word)) {
         *value = !flagOption(row);
         return true;
     }
     size_t n = strlen(row.word);
     if (!matchPrefix(word, row.word, n) || word[n] != ' ') return false;
-    for (int i = 0; i < 2; ++i)
+    for (int i = 0; flag ? i < 2 : row.words[i] != nullptr; ++i)
         if (matchEqual(word + n + 1, row.words[i])) {
             *value = i;
             return true;
@@ -206,5 +207,6 @@ void runInternalCommand(const char *word) {
     for (const OptionRow &row : optionRows())
         if (runOptionCommand(row, word)) return;
     if (matchEqual(word, "Edit")) return editSettingsFile();
+    if (matchEqual(word, "CopyTitle")) return copyTitle();
     if (matchEqual(word, "About")) return showAboutBox();
 }

@@ -8,8 +8,12 @@
 #include "nightjar/nightjar.h"
 #include "settings/options.h"
 #include "settings/settings.h"
+#include "winamp/player.h"
+#include "winamp/winamp.h"
 
 #include <stdio.h>
+#include <string.h>
+#include <wchar.h>
 
 static void item(Menu *menu, const char *label, const char *command, bool checked) {
     MakeMenuItem(menu, label, command, checked);
@@ -19,19 +23,30 @@ static void separator(Menu *menu) {
     MakeMenuNOP(menu, nullptr);
 }
 
-/* A submenu with one item for each value of the option, the one it holds checked. A
-   number option's items set their value, a flag's its word. */
-static Menu *choicesMenu(const OptionRow &row, const char *command, bool popup) {
-    Menu *menu = MakeNamedMenu(row.label, row.menuId, popup);
-    int value = row.kind == OPTION_INT ? numberOption(row) : flagOption(row);
+/* One item for each value of the option, the one it holds checked. A number option's
+   items set their value, a flag's or a choice's its word. */
+static void choiceItems(Menu *menu, const OptionRow &row) {
+    int value =
+        row.kind == OPTION_BOOL || row.kind == OPTION_WORD ? flagOption(row) : numberOption(row);
     char text[TEXT_SIZE];
     for (int i = 0; row.choices[i]; ++i) {
         if (row.kind == OPTION_INT)
-            snprintf(text, sizeof text, "%s %d", command, i);
+            snprintf(text, sizeof text, "@WarbleInternal %s %d", row.word, i);
         else
-            snprintf(text, sizeof text, "%s %s", command, row.words[i]);
+            snprintf(text, sizeof text, "@WarbleInternal %s %s", row.word, row.words[i]);
         item(menu, row.choices[i], text, value == i);
     }
+}
+
+/* The option's submenu, with the items of the rows outside the groups that join it. */
+static Menu *choicesMenu(const OptionRow &row, bool popup) {
+    Menu *menu = MakeNamedMenu(row.label, row.menuId, popup);
+    choiceItems(menu, row);
+    for (const OptionRow &joining : optionRows())
+        if (!joining.menuGroup && joining.menuId && strcmp(joining.menuId, row.menuId) == 0) {
+            separator(menu);
+            choiceItems(menu, joining);
+        }
     return menu;
 }
 
@@ -39,7 +54,7 @@ static void optionItem(Menu *config, const OptionRow &row, bool popup) {
     char command[TEXT_SIZE];
     snprintf(command, sizeof command, "@WarbleInternal %s", row.word);
     if (row.choices)
-        MakeSubmenu(config, choicesMenu(row, command, popup), row.label);
+        MakeSubmenu(config, choicesMenu(row, popup), row.label);
     else if (row.kind == OPTION_INT)
         MakeMenuItemInt(config, row.label, command, numberOption(row), row.min, row.max);
     else
@@ -59,6 +74,7 @@ void showConfigMenu(bool popup) {
     }
     MakeSubmenu(main, config, "Configuration");
     separator(main);
+    item(main, "Copy Title", "@WarbleInternal CopyTitle", false);
     item(main, "Edit Warble.rc", "@WarbleInternal Edit", false);
     item(main, "About Warble", "@WarbleInternal About", false);
     ShowMenu(main);
@@ -72,6 +88,31 @@ void editSettingsFile() {
     GetNightjarEditor(editor);
     editor[TEXT_SIZE - 1] = '\0';
     NJExecute(nullptr, nullptr, editor, shellLink.rcPath, nullptr, 1, false);
+}
+
+const char NOTHING_TO_COPY_NOTICE[] = "WarblePlugin -> CopyTitle: nothing is playing";
+
+void copyTitle() {
+    int state = playerStatus.playState;
+    if (!playerStatus.window || (state != WINAMP_PLAYING && state != WINAMP_PAUSED)) {
+        SendMessageA(shellLink.host, MSG_SET_LABEL, 0, (LPARAM)NOTHING_TO_COPY_NOTICE);
+        return;
+    }
+    wchar_t title[TEXT_SIZE];
+    readWinampTitle(title);
+    size_t bytes = (wcslen(title) + 1) * sizeof(wchar_t);
+    if (!OpenClipboard(placement.window)) return;
+    EmptyClipboard();
+    /* Once handed over, the clipboard owns the memory. */
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    if (void *text = memory ? GlobalLock(memory) : nullptr) {
+        memcpy(text, title, bytes);
+        GlobalUnlock(memory);
+        if (!SetClipboardData(CF_UNICODETEXT, memory)) GlobalFree(memory);
+    } else if (memory) {
+        GlobalFree(memory);
+    }
+    CloseClipboard();
 }
 
 void showAboutBox() {

@@ -4,3 +4,7 @@
 void showConfigMenu(bool popup);
 void editSettingsFile();
 void showAboutBox();
+/* Puts the whole title of the track playing or paused on the clipboard, in Unicode;
+   with nothing playing, copies nothing and says so on the shell's label. */
+void copyTitle();
+extern const char NOTHING_TO_COPY_NOTICE[];

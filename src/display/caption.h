@@ -13,6 +13,8 @@ struct ScrollParameters {
     bool scrolling, endToEnd;
     int speed;     /* pixels per step at full pace */
     int edgeRest;  /* steps of rest at the ends, or OPTION_UNSET for each style's own */
+    int when;      /* ScrollWhen */
+    bool hovering; /* the mouse is over the window */
     int areaWidth; /* the text area's width */
     int restartX;  /* where the stream comes back in: the window's width */
     RECT damage;   /* what a step changes: the text area of the surfaces */
@@ -28,7 +30,10 @@ struct CaptionModel {
     bool scrollForward;
     int streamPause; /* steps the stream has rested with the caption's start at the left
                         edge; the scroll thread only */
-    HFONT font;      /* the caption font: replaced only under displayLock */
+    /* Scrolling once: the bounce has turned at the far end, and the round is over (the
+       caption rests at its start). A new text starts a new round. */
+    bool roundTurned, roundDone;
+    HFONT font; /* the caption font: replaced only under displayLock */
     /* The player's state the caption shows (paused: fading in and out, still): set by the
        shell's thread with each status, read whole by the scroll thread. */
     volatile int playState;

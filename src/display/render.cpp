@@ -61,6 +61,7 @@ void setCaption(const wchar_t *text) {
         if (wcscmp(fresh, captionModel.text) != 0) {
             copyText(captionModel.text, fresh, TEXT_SIZE);
             measureCaption();
+            captionModel.roundTurned = captionModel.roundDone = false;
         }
     }
     InvalidateRect(placement.window, nullptr, FALSE);

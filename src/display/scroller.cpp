@@ -5,6 +5,7 @@
 #include "core/threads.h"
 #include "display/caption.h"
 #include "display/layout.h"
+#include "display/placement.h"
 #include "display/surfaces.h"
 #include "settings/options.h"
 #include "winamp/winamp.h"
@@ -41,12 +42,26 @@ static void moveBounce(int step) {
     }
 }
 
+static bool scrollingOnce() {
+    return captionModel.scroll.when == SCROLL_ONCE;
+}
+
 void stepEndToEnd() {
     int resting = captionModel.edgePause;
     if (resting == 0) moveBounce(scrollStep());
     bool pastTheEnd = captionModel.scrollForward ? captionModel.scrollX > 0
                                                  : captionModel.scrollX < captionModel.scrollMin;
     if (!pastTheEnd) return;
+    if (scrollingOnce()) {
+        /* There and back: back at the start after the far end, the round is over. */
+        if (!captionModel.scrollForward) captionModel.roundTurned = true;
+        if (captionModel.scrollForward && captionModel.roundTurned) {
+            captionModel.scrollX = 0;
+            captionModel.edgePause = 0;
+            captionModel.roundDone = true;
+            return;
+        }
+    }
     if (resting >= bounceRest()) {
         captionModel.scrollForward = !captionModel.scrollForward;
         captionModel.edgePause = 0;
@@ -69,6 +84,12 @@ void stepStream() {
         return;
     }
     int next = captionModel.scrollX - scrollStep() * captionModel.scroll.speed;
+    if (scrollingOnce() && captionModel.scrollX > 0 && next <= 0) {
+        /* Wrapped round and back at the start: the round is over. */
+        captionModel.scrollX = 0;
+        captionModel.roundDone = true;
+        return;
+    }
     if (rest > 0 && captionModel.scrollX > 0 && next <= 0) {
         captionModel.scrollX = 0;
         captionModel.streamPause = 1;
@@ -77,9 +98,14 @@ void stepStream() {
     captionModel.scrollX = next;
 }
 
-/* A caption strictly wider than the text area moves, when scrolling is on. */
+/* A caption strictly wider than the text area moves, when scrolling is on: always, for
+   one round after each new title, or while the mouse is over the window. */
 static bool captionScrolls() {
-    return captionModel.scroll.areaWidth < captionModel.textWidth && captionModel.scroll.scrolling;
+    const ScrollParameters &scroll = captionModel.scroll;
+    if (scroll.areaWidth >= captionModel.textWidth || !scroll.scrolling) return false;
+    if (scroll.when == SCROLL_ONCE) return !captionModel.roundDone;
+    if (scroll.when == SCROLL_HOVER) return scroll.hovering;
+    return true;
 }
 
 /* Asks for a repaint of what a step changes: only the text area, so that no
@@ -123,10 +149,30 @@ static bool hasWork() {
     return captionScrolls() || captionModel.playState == WINAMP_PAUSED;
 }
 
+/* The mouse is over the window: the shell's thread only. */
+static bool hovering;
+
+void hoverChanged(bool over) {
+    hovering = over;
+    {
+        DisplayLock lock;
+        captionModel.scroll.hovering = over;
+        if (!over) {
+            captionModel.scrollX = 0;
+            captionModel.edgePause = captionModel.streamPause = 0;
+            captionModel.scrollForward = true;
+        }
+    }
+    InvalidateRect(placement.window, nullptr, FALSE);
+    wakeScroller();
+}
+
 void wakeScroller() {
     {
         DisplayLock lock;
         ScrollParameters &scroll = captionModel.scroll;
+        scroll.when = options.scrollWhen;
+        scroll.hovering = hovering;
         scroll.scrolling = options.scrolling;
         scroll.endToEnd = options.scrollEndToEnd;
         scroll.speed = options.scrollSpeed;

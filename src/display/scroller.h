@@ -12,6 +12,9 @@ DWORD WINAPI scrollThread(LPVOID context);
    tells it, resting or not, that the caption, the size, the options or the play
    state changed. Shell's thread. */
 void wakeScroller();
+/* The mouse came over the window or left it: scrolling on hover moves only meanwhile,
+   and the caption goes back to its start when the mouse leaves. Shell's thread. */
+void hoverChanged(bool over);
 /* One tick's work without the wait, repainting window; blinkTicks is the thread's own
    counter. */
 void scrollTick(HWND window, int *blinkTicks);

@@ -134,8 +134,27 @@ static LRESULT OnDoubleClick() {
     return 0;
 }
 
+/* The mouse is over the window, followed until it leaves: shell's thread only. */
+static bool mouseOver;
+
+static void followMouse(HWND w, bool nonClient) {
+    if (mouseOver) return;
+    TRACKMOUSEEVENT track = {sizeof track, TME_LEAVE | (nonClient ? (DWORD)TME_NONCLIENT : 0), w,
+                             0};
+    if (!TrackMouseEvent(&track)) return;
+    mouseOver = true;
+    hoverChanged(true);
+}
+
+static LRESULT OnMouseLeave() {
+    mouseOver = false;
+    hoverChanged(false);
+    return 0;
+}
+
 static LRESULT OnNcMouseMove(HWND w, LPARAM lParam) {
     relayMouseMove(w, lParam);
+    followMouse(w, true);
     return 0;
 }
 
@@ -143,6 +162,7 @@ static LRESULT OnMouseMove(HWND w, LPARAM lParam) {
     POINT at = {(short)LOWORD(lParam), (short)HIWORD(lParam)};
     ClientToScreen(w, &at);
     relayMouseMove(w, MAKELPARAM(at.x, at.y));
+    followMouse(w, false);
     return 0;
 }
 
@@ -210,6 +230,8 @@ LRESULT CALLBACK warbleWindowProc(HWND w, UINT message, WPARAM wParam, LPARAM lP
     case WM_MOUSEWHEEL: return OnMouseWheel(wParam);
     case WM_NCMOUSEMOVE: return OnNcMouseMove(w, lParam);
     case WM_MOUSEMOVE: return OnMouseMove(w, lParam);
+    case WM_MOUSELEAVE:
+    case WM_NCMOUSELEAVE: return OnMouseLeave();
     case WM_SIZING: return OnSizing((RECT *)lParam);
     case WM_ENTERSIZEMOVE: return OnMoveLoop(w, true);
     case WM_EXITSIZEMOVE: return OnMoveLoop(w, false);

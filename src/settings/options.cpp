@@ -16,6 +16,9 @@ const char *const DOUBLE_CLICK_WORDS[] = {"PlayPause", "None", nullptr};
 const char *const WHEEL_WORDS[] = {"Volume", "Track", "None", nullptr};
 const char *const SCROLL_STYLE_CHOICES[] = {"Stream", "End to End", nullptr};
 const char *const IDLE_CHOICES[] = {"Errors", "Time", "Message", nullptr};
+const char *const SCROLL_WHEN_WORDS[] = {"Always", "Once", "Hover", nullptr};
+const char *const SCROLL_WHEN_CHOICES[] = {"Scroll Always", "Scroll Once", "Scroll on Hover",
+                                           nullptr};
 
 /* What an on/off option of the menu brings up to date. */
 const unsigned TOGGLED = EFFECT_ANNOUNCE | EFFECT_WINDOW | EFFECT_MENU;
@@ -104,6 +107,9 @@ static const OptionRow OPTION_ROWS[] = {
     number(KEY_SCROLL_PAUSE, AT(edgeRest), "", 0, 200),
     choice(KEY_DOUBLE_CLICK, AT(doubleClickAction), DOUBLE_CLICK_WORDS),
     choice(KEY_WHEEL, AT(wheelAction), WHEEL_WORDS),
+    {KEY_SCROLL_WHEN, OPTION_CHOICE, AT(scrollWhen), "Always", 0, 0, SCROLL_WHEN_WORDS,
+     COMMAND_CHOICE, "ScrollWhen", "Scroll Style", 0, SCROLL_WHEN_CHOICES, "Warble_ScrollStyle",
+     EFFECT_MENU | EFFECT_SCROLL, 0},
 };
 
 static_assert(sizeof OPTION_ROWS / sizeof *OPTION_ROWS <= 64, "Options::cutTexts has a bit a row");

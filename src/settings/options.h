@@ -41,6 +41,7 @@
 #define KEY_WHEEL "Warble.plugin.mouse.wheel:"
 #define KEY_TOOLTIP "Warble.plugin.tooltip:"
 #define KEY_PROGRESS "Warble.plugin.progress:"
+#define KEY_SCROLL_WHEN "Warble.plugin.scroll.when:"
 
 #define DEFAULT_TIME_FORMAT "%a %d %b - %I:%M %p"
 
@@ -51,6 +52,9 @@ enum { OPTION_UNSET = -1 };
 /* What a double-click and the wheel over the window do to the player. */
 enum DoubleClickAction { DOUBLE_CLICK_PLAY_PAUSE, DOUBLE_CLICK_NONE };
 enum WheelAction { WHEEL_VOLUME, WHEEL_TRACK, WHEEL_NONE };
+/* When a title wider than the window moves: always, one round after each new title,
+   or while the mouse is over the window. */
+enum ScrollWhen { SCROLL_ALWAYS, SCROLL_ONCE, SCROLL_HOVER };
 
 /* The values of every option: assigned only by the settings' owner (settings.cpp), on
    the shell's thread, which reads them too; the poller reads single whole values (the
@@ -76,6 +80,7 @@ struct Options {
     int wheelAction;             /* WheelAction */
     bool showTooltip;            /* hovering shows the whole caption */
     bool showProgress;           /* a line along the text area's bottom shows the part played */
+    int scrollWhen;              /* ScrollWhen */
     unsigned long long cutTexts; /* a bit for each text row whose value did not fit */
 };
 
@@ -136,7 +141,8 @@ struct OptionRow {
     const char *label;          /* the menu item, or the submenu's title with choices */
     int menuGroup;              /* groups are parted by separators; 0: not in the menu */
     const char *const *choices; /* a submenu: one item per value, from 0 */
-    const char *menuId;         /* the submenu's id */
+    const char *menuId;         /* the submenu's id; a row outside the menu's groups with the
+                                   id of another's submenu adds its items to it */
     unsigned effects;           /* OptionEffect bits */
     unsigned flags;             /* OptionFlag bits */
 };

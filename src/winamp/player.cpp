@@ -146,18 +146,24 @@ static const char *captionOf(int status, wchar_t *text) {
 }
 
 /* Installs a status with its caption, and broadcasts it. */
+/* The caption the last status showed: shell's thread only. */
+static wchar_t statusCaption[TEXT_SIZE];
+
 static void showStatus(int status) {
     playerStatus.playState = status;
-    wchar_t text[TEXT_SIZE];
-    const char *broadcast = captionOf(status, text);
-    playerDisplay.showStatus(status, text);
+    const char *broadcast = captionOf(status, statusCaption);
+    playerDisplay.showStatus(status, statusCaption);
     sendBroadcast(broadcast);
 }
 
+/* A text a command set ("@Warble SetCaptionNow") stays until the player's state next
+   changes, as it says. */
 void showLastStatus() {
-    wchar_t text[TEXT_SIZE];
-    captionOf(playerStatus.playState, text);
-    playerDisplay.showStatus(playerStatus.playState, text);
+    wchar_t shown[TEXT_SIZE];
+    playerDisplay.copyCaption(shown);
+    if (wcscmp(shown, statusCaption) != 0) return;
+    captionOf(playerStatus.playState, statusCaption);
+    playerDisplay.showStatus(playerStatus.playState, statusCaption);
 }
 
 /* Installs an answered look. gone names a window known to be closed; when the known

@@ -80,7 +80,8 @@ void readWinampTitle(wchar_t *out);
    asked again by the poller. False when the player did not answer. */
 bool queryPlayer();
 /* Shows the caption of the last status again, as the options now make it (the idle
-   text, the track number), without asking the player or announcing anything. */
+   text, the track number), without asking the player or announcing anything; a text a
+   command set stays. */
 void showLastStatus();
 /* The same at start, where a running player is found rather than opened. */
 void firstLookAtPlayer();

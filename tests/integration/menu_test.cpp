@@ -25,7 +25,7 @@ class MenuTest : public PluginTest {
         bool transparency = false, transBack = false, scrolling = false, endToEnd = false;
         bool trackNumber = true, border = true, hideWhenIdle = false, tooltip = true;
         bool progress = false;
-        int alpha = 60, idle = 0, speed = 1;
+        int alpha = 60, idle = 0, speed = 1, when = 0;
     };
 
     std::vector<std::string> expectedMenu(const Marks &m, bool popup) const {
@@ -58,6 +58,13 @@ class MenuTest : public PluginTest {
                 std::string(flag(!m.endToEnd)),
             "menu|item|Warble_ScrollStyle|End to End|@WarbleInternal ScrollStyle EndToEnd|" +
                 std::string(flag(m.endToEnd)),
+            "menu|nop|Warble_ScrollStyle|",
+            "menu|item|Warble_ScrollStyle|Scroll Always|@WarbleInternal ScrollWhen Always|" +
+                std::string(flag(m.when == 0)),
+            "menu|item|Warble_ScrollStyle|Scroll Once|@WarbleInternal ScrollWhen Once|" +
+                std::string(flag(m.when == 1)),
+            "menu|item|Warble_ScrollStyle|Scroll on Hover|@WarbleInternal ScrollWhen Hover|" +
+                std::string(flag(m.when == 2)),
             "menu|sub|Warble_IDConfig|Warble_ScrollStyle|Scroll Style",
             C + "Scroll Song Title|@WarbleInternal ToggleScrolling|" + flag(m.scrolling),
             "menu|int|Warble_IDConfig|Scroll Speed|@WarbleInternal ScrollSpeed|" +
@@ -78,6 +85,7 @@ class MenuTest : public PluginTest {
             "menu|sub|Warble_IDConfig|Warble_Idle Message|Idle Message",
             "menu|sub|Warble_IDMain|Warble_IDConfig|Configuration",
             "menu|nop|Warble_IDMain|",
+            "menu|item|Warble_IDMain|Copy Title|@WarbleInternal CopyTitle|0",
             "menu|item|Warble_IDMain|Edit Warble.rc|@WarbleInternal Edit|0",
             "menu|item|Warble_IDMain|About Warble|@WarbleInternal About|0",
             "menu|show|Warble_IDMain|" + p,
@@ -108,7 +116,8 @@ TEST_F(MenuTest, MenuShowsTheStateReadFromTheFile) {
           "Warble.plugin.scroll_style: stream\r\nWarble.plugin.showTrackNumber: false\r\n"
           "Warble.plugin.showBorder: false\r\nWarble.plugin.idle.state: 2\r\n"
           "Warble.plugin.hideWhenIdle: true\r\nWarble.plugin.scroll.speed: 3\r\n"
-          "Warble.plugin.tooltip: false\r\nWarble.plugin.progress: true\r\n");
+          "Warble.plugin.tooltip: false\r\nWarble.plugin.progress: true\r\n"
+          "Warble.plugin.scroll.when: HOVER\r\n");
     layered = (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
     SendMessageA(window, WM_NCRBUTTONUP, HTCAPTION, 0);
     Marks m;
@@ -122,6 +131,7 @@ TEST_F(MenuTest, MenuShowsTheStateReadFromTheFile) {
     m.speed = 3;
     m.tooltip = false;
     m.progress = true;
+    m.when = 2;
     EXPECT_EQ(menuCalls(), expectedMenu(m, true));
 }
 

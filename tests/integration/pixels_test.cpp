@@ -158,6 +158,40 @@ TEST_F(PixelsTest, EndToEndScrollingMovesRightFirstThenRests) {
     keepOnFailure(moving, "end-to-end");
 }
 
+/* Scrolling once: a new title makes one round, then rests at its start, which costs no
+   repaint; scrolling on hover: still until the real mouse comes over the window, and
+   back at its start when it leaves. */
+TEST_F(PixelsTest, ScrollingOnceRestsAtTheStartAndOnHoverMovesUnderTheMouse) {
+    SetCursorPos(5, 5);
+    const std::string fast = "Warble.plugin.scrolling: true\r\nWarble.plugin.scroll.speed: 10\r\n";
+    start(fast + "Warble.plugin.scroll.when: Once\r\n");
+    showCaption(WIDE);
+    auto still = [&](Frame *now) {
+        Frame before = captureWindow(window);
+        pump(200);
+        *now = captureWindow(window);
+        return now->pixels == before.pixels;
+    };
+    Frame now;
+    EXPECT_FALSE(still(&now)) << "a new title moves";
+    EXPECT_TRUE(pumpUntil([&] { return still(&now); }, 8000)) << "one round, then it rests";
+    EXPECT_EQ(0, captionOffset(now, WIDE)) << "at its start";
+    showCaption(WIDE + " AND MORE");
+    EXPECT_FALSE(still(&now)) << "the next title moves again";
+    keepOnFailure(now, "once");
+
+    reconfigure(placed(100, 40) + fast + "Warble.plugin.scroll.when: hover\r\n");
+    EXPECT_TRUE(still(&now)) << "no mouse, no move";
+    RECT r = windowRect(window);
+    SetCursorPos(r.left + 50, r.top + 20);
+    pump(300);
+    EXPECT_FALSE(still(&now)) << "moving under the mouse";
+    SetCursorPos(5, 5); /* the system notices the leave within its hover time */
+    EXPECT_TRUE(pumpUntil([&] { return still(&now); }, 3000));
+    EXPECT_EQ(0, captionOffset(now, WIDE + " AND MORE")) << "back at its start";
+    keepOnFailure(now, "hover");
+}
+
 /* A player's title in a script outside the code page: real glyphs (the text and its
    reverse differ, where missing glyphs would draw the same boxes), centred, and a
    long one scrolls. */
@@ -191,6 +225,29 @@ TEST_F(PixelsTest, CjkTitleIsDrawnCentredAndALongOneScrolls) {
     EXPECT_LE(shift, -3) << "about one pixel every 50 ms to the left";
     EXPECT_GE(shift, -20);
     keepOnFailure(later, "cjk-scrolling");
+
+    /* Copy Title puts the whole title on the clipboard, in Unicode; with the player gone,
+       nothing, and the label says so. */
+    auto clipboard = [] {
+        std::wstring text;
+        if (!OpenClipboard(nullptr)) return text;
+        if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+            text = (const wchar_t *)GlobalLock(data);
+            GlobalUnlock(data);
+        }
+        CloseClipboard();
+        return text;
+    };
+    hostBroadcast("@WarbleInternal CopyTitle");
+    std::wstring wide = clipboard();
+    EXPECT_EQ(std::wstring(L"\u65e5\u672c\u8a9e\u306e\u6b4c").size() * 4, wide.size());
+    EXPECT_EQ(0u, wide.find(L"\u65e5\u672c\u8a9e\u306e\u6b4c\u65e5"));
+    sim.quit();
+    pump(300);
+    hostClearEvents();
+    hostBroadcast("@WarbleInternal CopyTitle");
+    EXPECT_EQ(wide, clipboard());
+    EXPECT_EQ(1u, eventsStartingWith("label|WarblePlugin -> CopyTitle: nothing is playing").size());
 }
 
 TEST_F(PixelsTest, AmpersandIsDrawnAsItself) {

@@ -178,6 +178,7 @@ TEST_F(OptionsTableRunning, EveryKeyEditedInTheFileShowsWithinTwoSeconds) {
         {"scrolling: true", [] { return captionModel.scroll.scrolling; }},
         {"scroll.speed: 3", [] { return captionModel.scroll.speed == 3; }},
         {"scroll.pause: 7", [] { return captionModel.scroll.edgeRest == 7; }},
+        {"scroll.when: once", [] { return captionModel.scroll.when == SCROLL_ONCE; }},
         {"showTrackNumber: false", [] { return !options.showTrackNumber; }},
         {"showBorder: false", [] { return !options.showBorder; }},
         {"tooltip: false", [] { return !options.showTooltip; }},
