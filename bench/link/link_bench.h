@@ -1,6 +1,7 @@
 /* The Winamp link benchmarks and what they share: the options and the player. */
 #pragma once
 
+#include <string>
 #include <windows.h>
 
 struct LinkOptions {
@@ -8,10 +9,13 @@ struct LinkOptions {
     int commands = 500;  /* relayed commands for the throughput */
     int inFlight = 8;    /* commands waiting at once; the plugin has 10 slots and
                             evicts the oldest when all are busy */
+    int rounds = 3;      /* alternating rounds of the caption format's CPU figure */
+    double seconds = 5;  /* length of each of its measurements */
 };
 
 /* Unloads the plugin for its equal-work figure and loads it again. */
 void runTitleLatency(const LinkOptions &options, HWND player, const char *plugin);
 void runRelaySpeed(const LinkOptions &options, HWND player);
+void runFormatCpu(const LinkOptions &options, const std::string &folder);
 /* Leaves the plugin unloaded: run it last. */
 void runHangBlock(const LinkOptions &options, HWND player, const char *plugin);

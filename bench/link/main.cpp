@@ -15,12 +15,15 @@ static const char USAGE[] =
     "  title   title change in winamp-sim to the plugin's TitleChange broadcast,\n"
     "          vs the same window event reaching a bare hook\n"
     "  relay   relay round trip and throughput vs a bare relay thread\n"
+    "  format  CPU while playing with the elapsed time in the caption, vs without\n"
     "  hang    longest block of the shell's thread while the player hangs, and\n"
     "          endPlugin with the player hung\n"
-    "  (none named: all three)\n"
+    "  (none named: all four)\n"
     "  --iterations N   title changes and round trips (default 50)\n"
     "  --commands N     relayed commands for the throughput (default 500)\n"
     "  --in-flight N    commands waiting at once, 1-10 (default 8)\n"
+    "  --rounds N       rounds of the format figure (default 3)\n"
+    "  --seconds S      length of each of its measurements (default 5)\n"
     "Environment: WARBLE_BIN (folder of Warble.dll and winamp-sim.exe).\n";
 
 static const char SETTINGS[] = "Warble.plugin.x: 100\r\n"
@@ -35,7 +38,7 @@ static int number(const char *text, int low, int high) {
 
 int main(int argc, char **argv) {
     LinkOptions options;
-    bool title = false, relay = false, hang = false;
+    bool title = false, relay = false, hang = false, format = false;
     for (int i = 1; i < argc; ++i) {
         const char *a = argv[i];
         const char *next = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -45,6 +48,12 @@ int main(int argc, char **argv) {
             relay = true;
         else if (!strcmp(a, "hang"))
             hang = true;
+        else if (!strcmp(a, "format"))
+            format = true;
+        else if (!strcmp(a, "--rounds") && next)
+            options.rounds = number(argv[++i], 1, 100);
+        else if (!strcmp(a, "--seconds") && next)
+            options.seconds = number(argv[++i], 1, 600);
         else if (!strcmp(a, "--iterations") && next)
             options.iterations = number(argv[++i], 1, 100000);
         else if (!strcmp(a, "--commands") && next)
@@ -56,7 +65,7 @@ int main(int argc, char **argv) {
             return strcmp(a, "--help") ? 2 : 0;
         }
     }
-    if (!title && !relay && !hang) title = relay = hang = true;
+    if (!title && !relay && !hang && !format) title = relay = hang = format = true;
 
     std::string folder = makeBenchFolder("link");
     std::string plugin;
@@ -88,6 +97,7 @@ int main(int argc, char **argv) {
         pumpFor(300);
         if (title) runTitleLatency(options, player, plugin.c_str());
         if (relay) runRelaySpeed(options, player);
+        if (format) runFormatCpu(options, folder);
         if (hang) runHangBlock(options, player, plugin.c_str());
         hostStop();
         status = 0;

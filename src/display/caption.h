@@ -25,6 +25,7 @@ struct CaptionModel {
        and the scroll thread, all under displayLock; the paint reads them under it too.
        The text is UTF-16: shown as it is. */
     wchar_t text[TEXT_SIZE];
+    wchar_t title[TEXT_SIZE]; /* what the text shows of: the track's title, or the text */
     int textWidth, textHeight;
     int scrollX, scrollMin, edgePause; /* the bounce runs from scrollMin to 0 */
     bool scrollForward;

@@ -47,21 +47,29 @@ SIZE measureText(const wchar_t *text) {
    from it; displayLock held. */
 static void measureCaption() {
     SIZE size = measureText(captionModel.text);
+    if (size.cx != captionModel.textWidth) captionModel.edgePause = 0;
     captionModel.textWidth = size.cx;
     captionModel.textHeight = size.cy;
     captionModel.scrollMin = textAreaWidth() - captionModel.textWidth;
-    captionModel.edgePause = 0;
 }
 
 void setCaption(const wchar_t *text) {
+    setCaption(text, text);
+}
+
+void setCaption(const wchar_t *text, const wchar_t *title) {
     {
         DisplayLock lock;
         wchar_t fresh[TEXT_SIZE];
+        copyText(fresh, title, TEXT_SIZE);
+        if (wcscmp(fresh, captionModel.title) != 0) {
+            copyText(captionModel.title, fresh, TEXT_SIZE);
+            captionModel.roundTurned = captionModel.roundDone = false;
+        }
         copyText(fresh, text, TEXT_SIZE);
         if (wcscmp(fresh, captionModel.text) != 0) {
             copyText(captionModel.text, fresh, TEXT_SIZE);
             measureCaption();
-            captionModel.roundTurned = captionModel.roundDone = false;
         }
     }
     InvalidateRect(placement.window, nullptr, FALSE);

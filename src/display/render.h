@@ -8,6 +8,10 @@ SIZE measureText(const wchar_t *text);
 /* Installs a new caption: re-measures it and resets the scroll bounds when the
    text changed, and asks for a repaint. Any thread. */
 void setCaption(const wchar_t *text);
+/* The same for a text made from a title (the caption format): a new title starts a new
+   scroll round, a new text of the same title (the time moving on) does not, and the
+   caption keeps its place while its width stays. */
+void setCaption(const wchar_t *text, const wchar_t *title);
 /* The same for a caption given as text in the system code page. */
 void setCaption(const char *text);
 /* Measures the caption again after the font or the text area changed, with the

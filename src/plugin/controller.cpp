@@ -1,22 +1,51 @@
 /* The controller: what the player link decides, the display shows. The link hands over
-   a status with its caption, the caption the companion's label carries, and the
-   position for the progress line through these few calls. */
+   a status with its caption, the caption the companion's label carries, a notice to
+   show for a moment (the volume), and the position for the progress line through these
+   few calls. */
+#include "plugin/controller.h"
 #include "core/text.h"
 #include "display/caption.h"
+#include "display/placement.h"
 #include "display/progress.h"
 #include "display/render.h"
 #include "display/window.h"
 #include "winamp/player.h"
 
-static void showStatus(int status, const wchar_t *caption) {
+/* The last caption and title the link handed over, shown again when a notice ends, and
+   whether a notice shows: shell's thread only. */
+static wchar_t statusCaption[TEXT_SIZE], statusTitle[TEXT_SIZE];
+static bool noticeShown;
+
+static void showStatus(int status, const wchar_t *caption, const wchar_t *title) {
     captionModel.playState = status;
-    setCaption(caption);
+    copyText(statusCaption, caption, TEXT_SIZE);
+    copyText(statusTitle, title, TEXT_SIZE);
+    if (!noticeShown) setCaption(caption, title);
     followPlayState();
 }
 
-static void copyCaption(wchar_t *out) {
-    DisplayLock lock;
-    copyText(out, captionModel.text, TEXT_SIZE);
+/* The notice keeps the title, so that the companion's label goes on showing it. */
+static void showNotice(const wchar_t *text, unsigned ms) {
+    noticeShown = true;
+    setCaption(text, statusTitle);
+    SetTimer(placement.window, NOTICE_TIMER, ms, nullptr);
 }
 
-const PlayerDisplay playerDisplay = {showStatus, copyCaption, setProgress};
+void forgetNotice(HWND window) {
+    KillTimer(window, NOTICE_TIMER);
+    noticeShown = false;
+}
+
+void noticeEnded(HWND window) {
+    KillTimer(window, NOTICE_TIMER);
+    if (!noticeShown) return;
+    noticeShown = false;
+    setCaption(statusCaption, statusTitle);
+}
+
+static void copyTitle(wchar_t *out) {
+    DisplayLock lock;
+    copyText(out, captionModel.title, TEXT_SIZE);
+}
+
+const PlayerDisplay playerDisplay = {showStatus, copyTitle, showNotice, setProgress};

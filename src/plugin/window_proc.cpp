@@ -3,6 +3,7 @@
    in the shell's Slit. A table of messages, each handled by one OnXxx function that
    hands the work to the layer it belongs to. */
 #include "plugin/window_proc.h"
+#include "plugin/controller.h"
 #include "commands/dispatcher.h"
 #include "commands/menu.h"
 #include "winamp/mouse.h"
@@ -47,6 +48,7 @@ static LRESULT OnCreate(HWND w) {
 static LRESULT OnDestroy(HWND w) {
     RemoveSticky(w);
     KillTimer(w, SETTINGS_WATCH_TIMER);
+    forgetNotice(w);
     destroyTooltip();
     releaseSurfaces();
     SendMessageA(shellLink.host, MSG_UNREGISTER, (WPARAM)w, (LPARAM)registeredMessages);
@@ -166,6 +168,11 @@ static LRESULT OnMouseMove(HWND w, LPARAM lParam) {
     return 0;
 }
 
+static LRESULT OnMiddleClick() {
+    middleClicked();
+    return 0;
+}
+
 static LRESULT OnMouseWheel(WPARAM wParam) {
     wheelTurned((short)HIWORD(wParam));
     return 0;
@@ -202,6 +209,7 @@ static LRESULT OnSettingsNotice(HWND w) {
 
 static LRESULT OnTimer(HWND w, WPARAM id) {
     if (id == SETTINGS_WATCH_TIMER) OnSettingsNotice(w);
+    if (id == NOTICE_TIMER) noticeEnded(w);
     return 0;
 }
 
@@ -228,6 +236,8 @@ LRESULT CALLBACK warbleWindowProc(HWND w, UINT message, WPARAM wParam, LPARAM lP
     case WM_NCLBUTTONDBLCLK: return OnDoubleClick();
     case WM_LBUTTONDBLCLK: return OnDoubleClick();
     case WM_MOUSEWHEEL: return OnMouseWheel(wParam);
+    case WM_NCMBUTTONUP:
+    case WM_MBUTTONUP: return OnMiddleClick();
     case WM_NCMOUSEMOVE: return OnNcMouseMove(w, lParam);
     case WM_MOUSEMOVE: return OnMouseMove(w, lParam);
     case WM_MOUSELEAVE:
@@ -240,6 +250,7 @@ LRESULT CALLBACK warbleWindowProc(HWND w, UINT message, WPARAM wParam, LPARAM lP
     case MSG_SETTINGS_NOTICE: return OnSettingsNotice(w);
     case MSG_BROADCAST: return OnBroadcast(lParam);
     case MSG_PLAYER_LOOK: return OnPlayerLook(wParam, lParam);
+    case MSG_PLAYER_TIMES: return OnPlayerTimes(wParam, lParam);
     case MSG_RELAY_RESULT: return OnRelayResult(wParam, lParam);
     case MSG_RELAY_CLOSED: return OnRelayClosed();
     }

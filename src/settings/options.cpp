@@ -14,6 +14,7 @@ namespace {
 const char *const SCROLL_STYLE_WORDS[] = {"Stream", "EndToEnd"};
 const char *const DOUBLE_CLICK_WORDS[] = {"PlayPause", "None", nullptr};
 const char *const WHEEL_WORDS[] = {"Volume", "Track", "None", nullptr};
+const char *const MIDDLE_CLICK_WORDS[] = {"None", "PlayPause", "Next", "Previous", "Stop", nullptr};
 const char *const SCROLL_STYLE_CHOICES[] = {"Stream", "End to End", nullptr};
 const char *const IDLE_CHOICES[] = {"Errors", "Time", "Message", nullptr};
 const char *const SCROLL_WHEN_WORDS[] = {"Always", "Once", "Hover", nullptr};
@@ -107,6 +108,9 @@ static const OptionRow OPTION_ROWS[] = {
     number(KEY_SCROLL_PAUSE, AT(edgeRest), "", 0, 200),
     choice(KEY_DOUBLE_CLICK, AT(doubleClickAction), DOUBLE_CLICK_WORDS),
     choice(KEY_WHEEL, AT(wheelAction), WHEEL_WORDS),
+    row(KEY_FORMAT, OPTION_TEXT, AT(format), "%title%"),
+    number(KEY_WHEEL_STEP, AT(wheelStep), "8", 1, 64),
+    choice(KEY_MIDDLE_CLICK, AT(middleClickAction), MIDDLE_CLICK_WORDS),
     {KEY_SCROLL_WHEN, OPTION_CHOICE, AT(scrollWhen), "Always", 0, 0, SCROLL_WHEN_WORDS,
      COMMAND_CHOICE, "ScrollWhen", "Scroll Style", 0, SCROLL_WHEN_CHOICES, "Warble_ScrollStyle",
      EFFECT_MENU | EFFECT_SCROLL, 0},

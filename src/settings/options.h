@@ -42,6 +42,9 @@
 #define KEY_TOOLTIP "Warble.plugin.tooltip:"
 #define KEY_PROGRESS "Warble.plugin.progress:"
 #define KEY_SCROLL_WHEN "Warble.plugin.scroll.when:"
+#define KEY_FORMAT "Warble.plugin.format:"
+#define KEY_WHEEL_STEP "Warble.plugin.mouse.wheelStep:"
+#define KEY_MIDDLE_CLICK "Warble.plugin.mouse.middleClick:"
 
 #define DEFAULT_TIME_FORMAT "%a %d %b - %I:%M %p"
 
@@ -52,6 +55,13 @@ enum { OPTION_UNSET = -1 };
 /* What a double-click and the wheel over the window do to the player. */
 enum DoubleClickAction { DOUBLE_CLICK_PLAY_PAUSE, DOUBLE_CLICK_NONE };
 enum WheelAction { WHEEL_VOLUME, WHEEL_TRACK, WHEEL_NONE };
+enum MiddleClickAction {
+    MIDDLE_NONE,
+    MIDDLE_PLAY_PAUSE,
+    MIDDLE_NEXT,
+    MIDDLE_PREVIOUS,
+    MIDDLE_STOP
+};
 /* When a title wider than the window moves: always, one round after each new title,
    or while the mouse is over the window. */
 enum ScrollWhen { SCROLL_ALWAYS, SCROLL_ONCE, SCROLL_HOVER };
@@ -81,6 +91,9 @@ struct Options {
     bool showTooltip;            /* hovering shows the whole caption */
     bool showProgress;           /* a line along the text area's bottom shows the part played */
     int scrollWhen;              /* ScrollWhen */
+    char format[TEXT_SIZE];      /* what the caption shows of the track playing */
+    int wheelStep;               /* the volume's change per notch of the wheel */
+    int middleClickAction;       /* MiddleClickAction */
     unsigned long long cutTexts; /* a bit for each text row whose value did not fit */
 };
 

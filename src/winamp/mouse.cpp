@@ -1,7 +1,8 @@
 /* The mouse over the display window drives the player: a double-click plays or
-   pauses, the wheel steps the volume or the track. Each message to the player is a
-   bounded question, so a hung player costs the shell's thread at most that bound, and
-   nothing is sent on without its answer. */
+   pauses, the wheel steps the volume (and the window shows the player's reading of it
+   for a moment) or the track, a middle click does what the user chose. Each message to the player
+   is a bounded question, so a hung player costs the shell's thread at most that bound, and nothing
+   is sent on without its answer. */
 #include "winamp/mouse.h"
 #include "core/text.h"
 #include "settings/options.h"
@@ -10,8 +11,8 @@
 
 #include <stdlib.h>
 
-/* Volume change per notch of the wheel: about 3 % of the whole range. */
-enum { VOLUME_STEP = 8 };
+/* How long the window shows the volume after a notch; a further notch extends it. */
+enum { VOLUME_SHOWN_MS = 1500 };
 
 /* A wheel spun over a hung player costs the shell one bound, not one for each notch:
    the shell's thread leaves a silent player alone for a while. */
@@ -24,9 +25,8 @@ static bool sendCommand(HWND winamp, int id) {
     return ask(winamp, WM_COMMAND, (WPARAM)id, 0, &ignored);
 }
 
-void doubleClicked() {
-    HWND winamp = playerStatus.window;
-    if (options.doubleClickAction != DOUBLE_CLICK_PLAY_PAUSE || !winamp) return;
+/* Pause toggles between playing and paused; stopped, only play starts. */
+static void playOrPause(HWND winamp) {
     LRESULT status = 0;
     if (!ask(winamp, WM_USER, 0, IPC_ISPLAYING, &status)) return;
     /* Pause toggles between playing and paused; stopped, only play starts. */
@@ -34,11 +34,35 @@ void doubleClicked() {
     sendCommand(winamp, started ? WINAMP_PAUSE : WINAMP_PLAY);
 }
 
+void doubleClicked() {
+    HWND winamp = playerStatus.window;
+    if (options.doubleClickAction == DOUBLE_CLICK_PLAY_PAUSE && winamp) playOrPause(winamp);
+}
+
+void middleClicked() {
+    static const int COMMANDS[] = {0, 0, WINAMP_NEXT, WINAMP_PREV, WINAMP_STOP};
+    HWND winamp = playerStatus.window;
+    int action = options.middleClickAction;
+    if (!winamp || action == MIDDLE_NONE) return;
+    if (action == MIDDLE_PLAY_PAUSE)
+        playOrPause(winamp);
+    else
+        sendCommand(winamp, COMMANDS[action]);
+}
+
+/* The volume the player reads after the change is what the window shows. */
 static void stepVolume(HWND winamp, int notches) {
     LRESULT volume = 0;
     if (!ask(winamp, WM_USER, (WPARAM)IPC_VOLUME_READ, IPC_SETVOLUME, &volume)) return;
-    int next = clampInt((int)volume + notches * VOLUME_STEP, 0, WINAMP_VOLUME_MAX);
-    if (next != (int)volume) ask(winamp, WM_USER, (WPARAM)next, IPC_SETVOLUME, &volume);
+    int next = clampInt((int)volume + notches * options.wheelStep, 0, WINAMP_VOLUME_MAX);
+    if (next != (int)volume && !ask(winamp, WM_USER, (WPARAM)next, IPC_SETVOLUME, &volume)) return;
+    if (!ask(winamp, WM_USER, (WPARAM)IPC_VOLUME_READ, IPC_SETVOLUME, &volume)) return;
+    int percent = (clampInt((int)volume, 0, WINAMP_VOLUME_MAX) * 100 + WINAMP_VOLUME_MAX / 2) /
+                  WINAMP_VOLUME_MAX;
+    wchar_t notice[32];
+    _snwprintf(notice, 31, L"Volume %d%%", percent);
+    notice[31] = L'\0';
+    playerDisplay.showNotice(notice, VOLUME_SHOWN_MS);
 }
 
 /* Up is the next track, down the previous one, a track per notch while the player

@@ -6,3 +6,6 @@ void doubleClicked();
 /* The wheel turned by delta (WHEEL_DELTA a notch; finer wheels send parts of one):
    the volume or the track, as wheelAction says. Shell's thread. */
 void wheelTurned(int delta);
+/* A middle click: plays or pauses, the next or previous track, or stops, as
+   middleClickAction says. Shell's thread. */
+void middleClicked();

@@ -8,6 +8,7 @@
 #include "nightjar/nightjar.h"
 #include "settings/options.h"
 #include "settings/settings.h"
+#include "winamp/caption_format.h"
 #include "winamp/outbox.h"
 #include "winamp/title.h"
 #include "winamp/winamp.h"
@@ -121,38 +122,73 @@ void idleText(bool winampCheck, wchar_t *out) {
     widenText(text, out, TEXT_SIZE);
 }
 
-/* Read as Unicode, so that a title in any script reaches the caption as it is. */
-void readWinampTitle(wchar_t *out) {
+/* Winamp's window title as it stands, into raw (TEXT_SIZE units); false without a
+   player. Read as Unicode, so that a title in any script reaches the caption as it is. */
+static bool readRawTitle(wchar_t *raw) {
     HWND winamp = playerStatus.window;
-    if (!winamp) {
-        idleText(false, out);
-        return;
-    }
-    wchar_t title[TEXT_SIZE];
-    int n = GetWindowTextW(winamp, title, TEXT_SIZE);
-    title[n >= 0 && n < TEXT_SIZE ? n : 0] = L'\0';
-    cleanWinampTitle(title, options.showTrackNumber, out, TEXT_SIZE);
+    if (!winamp) return false;
+    int n = GetWindowTextW(winamp, raw, TEXT_SIZE);
+    raw[n >= 0 && n < TEXT_SIZE ? n : 0] = L'\0';
+    return true;
 }
 
-/* The caption of a status, into text (TEXT_SIZE units); the status broadcast that
-   goes with it. */
-static const char *captionOf(int status, wchar_t *text) {
+void readWinampTitle(wchar_t *out) {
+    wchar_t raw[TEXT_SIZE];
+    if (readRawTitle(raw))
+        cleanWinampTitle(raw, options.showTrackNumber, out, TEXT_SIZE);
+    else
+        idleText(false, out);
+}
+
+/* The position and length the poller last read, in seconds: shell's thread only. */
+static int elapsedSeconds, lengthSeconds;
+
+/* The track's title (into title) and the caption the user's format makes of it (into
+   text), from one reading of Winamp's title. */
+static void trackCaption(wchar_t *text, wchar_t *title) {
+    wchar_t raw[TEXT_SIZE], format[TEXT_SIZE];
+    if (!readRawTitle(raw)) {
+        idleText(false, title);
+        copyText(text, title, TEXT_SIZE);
+        return;
+    }
+    cleanWinampTitle(raw, options.showTrackNumber, title, TEXT_SIZE);
+    widenText(options.format, format, TEXT_SIZE);
+    if (wcscmp(format, L"%title%") == 0) {
+        copyText(text, title, TEXT_SIZE);
+        return;
+    }
+    wchar_t bare[TEXT_SIZE], numbered[TEXT_SIZE], track[TEXT_SIZE] = L"";
+    cleanWinampTitle(raw, false, bare, TEXT_SIZE);
+    cleanWinampTitle(raw, true, numbered, TEXT_SIZE);
+    /* Winamp's "12. " before the bare title is the track's number. */
+    size_t extra = wcslen(numbered) - wcslen(bare);
+    if (extra > 2 && wcsncmp(numbered + extra - 2, L". ", 2) == 0)
+        copyText(track, numbered, extra - 1);
+    CaptionFields fields = {title, bare, track, elapsedSeconds, lengthSeconds};
+    formatCaption(format, fields, text, TEXT_SIZE);
+}
+
+/* The caption of a status and the title it shows, into text and title (TEXT_SIZE units);
+   the status broadcast that goes with it. */
+static const char *captionOf(int status, wchar_t *text, wchar_t *title) {
     if (status == WINAMP_PAUSED || status == WINAMP_PLAYING) {
-        readWinampTitle(text);
+        trackCaption(text, title);
         return status == WINAMP_PAUSED ? "@Warble_fromWinamp_Paused" : "@Warble_fromWinamp_Playing";
     }
     idleText(true, text);
+    copyText(title, text, TEXT_SIZE);
     return "@Warble_fromWinamp_Stopped";
 }
 
-/* Installs a status with its caption, and broadcasts it. */
-/* The caption the last status showed: shell's thread only. */
-static wchar_t statusCaption[TEXT_SIZE];
+/* The caption and title the last status showed: shell's thread only. */
+static wchar_t statusCaption[TEXT_SIZE], statusTitle[TEXT_SIZE];
 
+/* Installs a status with its caption, and broadcasts it. */
 static void showStatus(int status) {
     playerStatus.playState = status;
-    const char *broadcast = captionOf(status, statusCaption);
-    playerDisplay.showStatus(status, statusCaption);
+    const char *broadcast = captionOf(status, statusCaption, statusTitle);
+    playerDisplay.showStatus(status, statusCaption, statusTitle);
     sendBroadcast(broadcast);
 }
 
@@ -160,10 +196,21 @@ static void showStatus(int status) {
    changes, as it says. */
 void showLastStatus() {
     wchar_t shown[TEXT_SIZE];
-    playerDisplay.copyCaption(shown);
-    if (wcscmp(shown, statusCaption) != 0) return;
-    captionOf(playerStatus.playState, statusCaption);
-    playerDisplay.showStatus(playerStatus.playState, statusCaption);
+    playerDisplay.copyTitle(shown);
+    if (wcscmp(shown, statusTitle) != 0) return;
+    captionOf(playerStatus.playState, statusCaption, statusTitle);
+    playerDisplay.showStatus(playerStatus.playState, statusCaption, statusTitle);
+}
+
+LRESULT OnPlayerTimes(WPARAM wParam, LPARAM lParam) {
+    elapsedSeconds = (int)wParam;
+    lengthSeconds = (int)lParam;
+    int state = playerStatus.playState;
+    wchar_t format[TEXT_SIZE];
+    widenText(options.format, format, TEXT_SIZE);
+    if ((state == WINAMP_PLAYING || state == WINAMP_PAUSED) && formatShowsTime(format))
+        showLastStatus();
+    return 0;
 }
 
 /* Installs an answered look. gone names a window known to be closed; when the known

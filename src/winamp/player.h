@@ -13,8 +13,9 @@ enum {
 };
 
 /* The poller's findings about the player, handed to the shell's thread, which owns
-   the player status (wParam and lParam packed by handPlayerLook). */
-enum { MSG_PLAYER_LOOK = WM_APP + 87 };
+   the player status (wParam and lParam packed by handPlayerLook); and the position and
+   length it read, in seconds, for a caption that shows the time. */
+enum { MSG_PLAYER_LOOK = WM_APP + 87, MSG_PLAYER_TIMES = WM_APP + 91 };
 
 /* The player status: owned by the shell's thread, which alone writes it (queryPlayer
    and the looks the poller hands over with MSG_PLAYER_LOOK). Other threads read single
@@ -34,10 +35,14 @@ extern PlayerStatus playerStatus;
 /* What the player link needs of the display, supplied by the plugin's controller, so
    that the link decides and the display shows without the link calling into it. */
 struct PlayerDisplay {
-    /* Shows a status with its caption (shell's thread). */
-    void (*showStatus)(int status, const wchar_t *caption);
-    /* The caption shown now, into out (TEXT_SIZE units), for the companion's label. */
-    void (*copyCaption)(wchar_t *out);
+    /* Shows a status with its caption, made from title (shell's thread). */
+    void (*showStatus)(int status, const wchar_t *caption, const wchar_t *title);
+    /* The title the caption shows now, into out (TEXT_SIZE units), for the companion's
+       label: the track's title whatever the caption format makes of it. */
+    void (*copyTitle)(wchar_t *out);
+    /* Shows a notice (the volume) instead of the caption for ms; a new one shows at once
+       and starts the time again (shell's thread). */
+    void (*showNotice)(const wchar_t *text, unsigned ms);
     /* The position just read, as a part of the track, for the window of a start. */
     void (*showPosition)(HWND window, float fraction);
 };
@@ -90,6 +95,9 @@ void firstLookAtPlayer();
 void playerGone(HWND window, bool announceOpened);
 /* The poller's findings, handed over with MSG_PLAYER_LOOK. */
 LRESULT OnPlayerLook(WPARAM wParam, LPARAM lParam);
+/* The times the poller read (MSG_PLAYER_TIMES: wParam the position, lParam the length,
+   in seconds): a caption that shows them is made again. */
+LRESULT OnPlayerTimes(WPARAM wParam, LPARAM lParam);
 
 /* Poller: hands a look (or, with gone set, the news that that window no longer
    exists) to the shell's thread through the start's window plugin. epoch is

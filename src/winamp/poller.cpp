@@ -78,7 +78,8 @@ static void lookForShell(const StartContext *context) {
 }
 
 /* The slider position; false when the player did not answer, so that no made-up
-   position is pushed. Without a player the position is 0. */
+   position is pushed. Without a player the position is 0. The position and length go
+   to the shell's thread too, for a caption that shows the time. */
 static bool readFraction(const StartContext *context, float *fraction) {
     *fraction = 0;
     HWND winamp = playerStatus.window;
@@ -86,11 +87,12 @@ static bool readFraction(const StartContext *context, float *fraction) {
     LRESULT position = 0, length = 0;
     if (!askPlayer(winamp, WM_USER, 0, IPC_GETOUTPUTTIME, PLAYER_QUERY_MS, &position)) return false;
     int seconds = (int)position / 1000;
-    if (seconds <= 0) return true;
     if (stopping(context) ||
         !askPlayer(winamp, WM_USER, 1, IPC_GETOUTPUTTIME, PLAYER_QUERY_MS, &length))
         return false;
-    *fraction = playedFraction(seconds, (int)length);
+    PostMessageA(context->window, MSG_PLAYER_TIMES, (WPARAM)(seconds < 0 ? 0 : seconds),
+                 (LPARAM)(int)length);
+    if (seconds > 0) *fraction = playedFraction(seconds, (int)length);
     return true;
 }
 
@@ -114,7 +116,7 @@ void pollOnce(const StartContext *context) {
         broadcastFromWorker(sliderCommand);
     }
     wchar_t caption[TEXT_SIZE];
-    playerDisplay.copyCaption(caption);
+    playerDisplay.copyTitle(caption);
     formatLabelCommand(caption, labelCommand, sizeof labelCommand);
     broadcastFromWorker(labelCommand);
 }

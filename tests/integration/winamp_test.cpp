@@ -415,6 +415,26 @@ void doubleClick(HWND window) {
 /* Double-clicks (wheel 0) and wheel turns over the window, each setting's way, as the
    player's log shows them (null: no command and no volume request at all); a hung
    player is asked within the bound and sent nothing more. */
+std::wstring tooltipText(HWND tip, HWND window) {
+    wchar_t text[300] = L"";
+    TOOLINFOW tool = {};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = window;
+    tool.uId = (UINT_PTR)window;
+    tool.lpszText = text;
+    SendMessageW(tip, TTM_GETTEXTW, 300, (LPARAM)&tool);
+    return text;
+}
+
+/* The tooltip the plugin's window made on this thread: it shows the window's text. */
+HWND ownTooltip() {
+    HWND tip = nullptr;
+    while ((tip = FindWindowExW(nullptr, tip, L"tooltips_class32", nullptr)) &&
+           GetWindowThreadProcessId(tip, nullptr) != GetCurrentThreadId()) {
+    }
+    return tip;
+}
+
 TEST_F(WinampTest, MouseDrivesThePlayerWithoutMovingTheWindow) {
     const std::string PLACED = "Warble.plugin.x: 200\r\nWarble.plugin.y: 200\r\nWarble.plugin.";
     ASSERT_TRUE(sim.start());
@@ -422,25 +442,36 @@ TEST_F(WinampTest, MouseDrivesThePlayerWithoutMovingTheWindow) {
     ASSERT_EQ(startThroughShell(), 0);
     HWND window = pluginWindow();
     RECT before = windowRect(window), after;
+    /* wheel: notches as WHEEL_DELTA parts; 0 a double-click, MIDDLE a middle click. */
+    const int MIDDLE = 1;
     const struct {
         const char *settings, *command;
         int wheel;
         const char *line;
+        const wchar_t *shown =
+            nullptr; /* the window's text right after, while the player answers */
     } steps[] = {
         {nullptr, nullptr, 0, "WM_COMMAND 40046"}, /* playing: pause */
         {nullptr, nullptr, 0, "WM_COMMAND 40046"}, /* paused: resume */
         {nullptr, "stop", 0, "WM_COMMAND 40045"},
         {nullptr, "hang 2000", 0, nullptr},
-        {nullptr, nullptr, -WHEEL_DELTA, "WM_USER wParam=247 lParam=122 -> 247"},
+        {nullptr, nullptr, -WHEEL_DELTA, "WM_USER wParam=247 lParam=122 -> 247", L"Volume 97%"},
         {nullptr, nullptr, 2 * WHEEL_DELTA, "WM_USER wParam=255 lParam=122 -> 255"},
         {nullptr, nullptr, -WHEEL_DELTA / 2, nullptr},
         {nullptr, nullptr, -WHEEL_DELTA / 2, "WM_USER wParam=247 lParam=122 -> 247"},
+        {"mouse.wheelStep: 20", nullptr, -WHEEL_DELTA, "WM_USER wParam=227 lParam=122 -> 227",
+         L"Volume 89%"},
         {"mouse.wheel: Track", nullptr, WHEEL_DELTA, "WM_COMMAND 40048"},
         {nullptr, nullptr, -WHEEL_DELTA, "WM_COMMAND 40044"},
+        {"mouse.middleClick: next", nullptr, MIDDLE, "WM_COMMAND 40048"},
+        {"mouse.middleClick: Stop", nullptr, MIDDLE, "WM_COMMAND 40047"},
+        {"mouse.middleClick: PlayPause", nullptr, MIDDLE, "WM_COMMAND 40045"},
         {"mouse.wheel: None\r\nWarble.plugin.mouse.doubleClick: None", nullptr, WHEEL_DELTA,
          nullptr},
         {nullptr, nullptr, 0, nullptr},
+        {nullptr, nullptr, MIDDLE, nullptr},
     };
+    HWND tip = ownTooltip();
     for (const auto &step : steps) {
         SCOPED_TRACE(std::string(step.line ? step.line : "nothing") + " " +
                      std::to_string(step.wheel));
@@ -453,13 +484,21 @@ TEST_F(WinampTest, MouseDrivesThePlayerWithoutMovingTheWindow) {
         }
         size_t mark = sim.mark();
         DWORD start = GetTickCount();
-        if (step.wheel)
+        if (step.wheel == MIDDLE)
+            PostMessageA(window, WM_NCMBUTTONUP, HTCAPTION, MAKELPARAM(210, 205));
+        else if (step.wheel)
             PostMessageA(window, WM_MOUSEWHEEL, MAKEWPARAM(0, step.wheel), 0);
         else
             doubleClick(window);
         EXPECT_LT(GetTickCount() - start, SHELL_BLOCK_LIMIT_MS);
         if (step.line) {
             EXPECT_TRUE(sim.received(mark, step.line));
+            if (step.shown) {
+                EXPECT_TRUE(
+                    pumpUntil([&] { return tooltipText(tip, window) == step.shown; }, 1000));
+                EXPECT_TRUE(pumpUntil([&] { return tooltipText(tip, window) != step.shown; }, 2500))
+                    << "the caption again after 1.5 s";
+            }
             continue;
         }
         pump(step.command ? 2300 : 300); /* a hang is over by then */
@@ -469,17 +508,6 @@ TEST_F(WinampTest, MouseDrivesThePlayerWithoutMovingTheWindow) {
     }
     after = windowRect(window);
     EXPECT_TRUE(EqualRect(&before, &after));
-}
-
-std::wstring tooltipText(HWND tip, HWND window) {
-    wchar_t text[300] = L"";
-    TOOLINFOW tool = {};
-    tool.cbSize = sizeof tool;
-    tool.hwnd = window;
-    tool.uId = (UINT_PTR)window;
-    tool.lpszText = text;
-    SendMessageW(tip, TTM_GETTEXTW, 300, (LPARAM)&tool);
-    return text;
 }
 
 /* Hovering shows the whole caption in any script, also one cut by the window, and the
@@ -492,10 +520,7 @@ TEST_F(WinampTest, TooltipShowsTheWholeCaptionAndFollowsIt) {
     ASSERT_TRUE(sim.start());
     writeSettings("Warble.plugin.showTrackNumber: false\r\n");
     ASSERT_EQ(startThroughShell(), 0);
-    HWND window = pluginWindow(), tip = nullptr;
-    while ((tip = FindWindowExW(nullptr, tip, L"tooltips_class32", nullptr)) &&
-           GetWindowThreadProcessId(tip, nullptr) != GetCurrentThreadId()) {
-    }
+    HWND window = pluginWindow(), tip = ownTooltip();
     ASSERT_NE(tip, nullptr);
     RECT r = windowRect(window);
     SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
@@ -508,6 +533,22 @@ TEST_F(WinampTest, TooltipShowsTheWholeCaptionAndFollowsIt) {
         EXPECT_TRUE(pumpUntil([&] { return tooltipText(tip, window) == expected; }, 3000));
         EXPECT_TRUE(IsWindowVisible(tip));
     }
+    /* A saved caption format: the window and its tooltip show it, the time moving on
+       every second, while the companion keeps the title. */
+    writeSettings("Warble.plugin.showTrackNumber: false\r\nWarble.plugin.format: %track%: %song% "
+                  "by %artist% [%elapsed%/%length%] %unknown% 100%%\r\n");
+    ASSERT_TRUE(sim.send("play"));
+    std::wstring first;
+    EXPECT_TRUE(pumpUntil(
+        [&] {
+            first = tooltipText(tip, window);
+            return first.find(L"2: Song by Two [0:0") == 0 &&
+                   first.find(L"/3:21] %unknown% 100%") != std::wstring::npos;
+        },
+        3000))
+        << first.size();
+    EXPECT_TRUE(pumpUntil([&] { return tooltipText(tip, window) != first; }, 2500));
+    EXPECT_TRUE(waitForLabel("Two - Song"));
     hostBroadcast("@WarbleInternal ToggleTooltip");
     EXPECT_TRUE(pumpUntil([&] { return !IsWindowVisible(tip); }, 1000));
     SetCursorPos(r.left + 1, r.top + 1);

@@ -5,6 +5,7 @@
 #include "core/text.h"
 #include "settings/options.h"
 #include "winamp/player.h"
+#include "winamp/caption_format.h"
 #include "winamp/title.h"
 #include "unit_support.h"
 
@@ -14,6 +15,41 @@
 #include <time.h>
 
 namespace {
+
+/* The caption format over a title and its times: every field, a stream, and what a
+   format does not know. */
+TEST(FormatCaption, FieldsTimesAndUnknownNames) {
+    const CaptionFields song = {L"7. Boards - Roygbiv - Live", L"Boards - Roygbiv - Live", L"7", 65,
+                                3725};
+    const CaptionFields stream = {L"Radio One", L"Radio One", L"", 4000, -1};
+    const struct {
+        const CaptionFields &fields;
+        const wchar_t *format, *expected;
+    } cases[] = {
+        {song, L"%title%", L"7. Boards - Roygbiv - Live"},
+        {song, L"%artist%|%song%|%track%", L"Boards|Roygbiv - Live|7"},
+        {song, L"%elapsed%/%length% -%remaining%", L"1:05/1:02:05 -1:01:00"},
+        {stream, L"%artist%|%song% [%elapsed%/%length%|%remaining%]", L"|Radio One [1:06:40/|]"},
+        {song, L"100%% %unknown% % %%title%", L"100% %unknown% % %title%"},
+        {song, L"%title", L"%title"},
+    };
+    for (const auto &c : cases) {
+        wchar_t out[TEXT_SIZE];
+        formatCaption(c.format, c.fields, out, TEXT_SIZE);
+        EXPECT_STREQ(c.expected, out) << c.format;
+    }
+    /* Cut at the text's size, never inside a surrogate pair. */
+    std::wstring many;
+    for (int i = 0; i < 200; ++i)
+        many += L"\U0001F3B5";
+    const CaptionFields wide = {many.c_str(), many.c_str(), L"", 0, 0};
+    wchar_t out[TEXT_SIZE];
+    formatCaption(L"%title%", wide, out, TEXT_SIZE);
+    EXPECT_EQ(TEXT_SIZE - 2u, wcslen(out));
+    EXPECT_FALSE(isHighSurrogate(out[wcslen(out) - 1]));
+    EXPECT_TRUE(formatShowsTime(L"[%remaining%]"));
+    EXPECT_FALSE(formatShowsTime(L"%title% %track%"));
+}
 
 TEST(FindRotated, FindsAPatternThatWrapsAroundTheEnd) {
     EXPECT_EQ(2, findRotated(L"abc", L"cab", 3));

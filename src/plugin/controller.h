@@ -1,0 +1,12 @@
+/* The controller's part in the window: the end of a notice it shows. */
+#pragma once
+
+#include <windows.h>
+
+enum { NOTICE_TIMER = 0x5742 };
+
+/* The notice's time is over (its timer): the caption shows again. Shell's thread. */
+void noticeEnded(HWND window);
+/* The window goes: a notice still showing is forgotten, so that the next start shows
+   its captions. */
+void forgetNotice(HWND window);

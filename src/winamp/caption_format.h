@@ -1,0 +1,24 @@
+/* The caption made from the user's format: the title's fields and the times, free of
+   any window. */
+#pragma once
+
+#include <stddef.h>
+#include <wchar.h>
+
+/* What a format can show of the track playing. Times in seconds; a length of 0 or less
+   is a stream, which has none. */
+struct CaptionFields {
+    const wchar_t *title; /* as shown, with or without the track number */
+    const wchar_t *bare;  /* without the track number */
+    const wchar_t *track; /* the playlist number, or empty */
+    int elapsed, length;
+};
+
+/* Fills out (size units) from format: %title%, %artist% and %song% (the bare title split
+   at its first " - "; without one, no artist and the whole title), %track%, %elapsed%,
+   %remaining%, %length% (m:ss, or h:mm:ss from an hour; %remaining% and %length% empty
+   for a stream), %% for a percent sign. Anything else stands as it is; a long result is
+   cut at a whole character. */
+void formatCaption(const wchar_t *format, const CaptionFields &fields, wchar_t *out, size_t size);
+/* Whether a format shows a time, which changes every second. */
+bool formatShowsTime(const wchar_t *format);
