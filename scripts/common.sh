@@ -83,7 +83,9 @@ ensure_packages() {
 }
 
 # warble_version: the plugin's version, from the one place that holds it.
-warble_version() { sed -n 's/^#define WARBLE_VERSION "\(.*\)"$/\1/p' "$ROOT/src/core/version.h"; }
+warble_version() { version_define WARBLE_VERSION; }
+# version_define NAME: the text that src/core/version.h defines NAME as.
+version_define() { sed -n "s/^#define $1 \"\(.*\)\"\$/\1/p" "$ROOT/src/core/version.h"; }
 
 # build [TARGET...]: configures once and builds the targets (all when none are named).
 build() {
