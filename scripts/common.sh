@@ -196,7 +196,7 @@ stop_pid() {
     kill -9 "$pid" 2>/dev/null || true
 }
 
-# A signal (INT, TERM, HUP) ends the script's whole process tree, then what stop_all
+# A signal (INT, TERM, HUP, QUIT) ends the script's whole process tree, then what stop_all
 # stops, and says so. Bash runs a trap only once the command in the foreground has ended,
 # so the long commands (builds, test runs, each step of the demo) run through run_child,
 # whose wait a signal interrupts at once.
@@ -252,7 +252,7 @@ end_tree() {
 
 STOPPED_BY=
 on_signal() { # NAME CODE
-    trap '' INT TERM HUP
+    trap '' INT TERM HUP QUIT
     STOPPED_BY=$1
     echo "$(basename "$0"): SIG$1: ending every process this run started" >&2
     end_tree
@@ -261,6 +261,7 @@ on_signal() { # NAME CODE
 trap 'on_signal INT 130' INT
 trap 'on_signal TERM 143' TERM
 trap 'on_signal HUP 129' HUP
+trap 'on_signal QUIT 131' QUIT
 
 stop_all() {
     local pid
