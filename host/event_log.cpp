@@ -1,7 +1,8 @@
 /* The shell's event record: every broadcast, label, settings write, menu call and
    window registration in the order it happened, kept in memory for the runners that
    read it and, when asked, in a log file that is flushed line by line so that a watcher
-   can follow it live. */
+   can follow it live. The record holds the texts as the plugins hand them over, in the
+   ANSI code page; the file holds them in UTF-8, as the tools that read it expect. */
 #include <cstdarg>
 #include <cstdio>
 #include "shell_internal.h"
@@ -18,6 +19,19 @@ struct EventLog {
 EventLog &eventLog() {
     static EventLog log;
     return log;
+}
+
+std::string inUtf8(const char *text) {
+    int wide = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+    if (wide <= 0) return text;
+    std::vector<wchar_t> unicode(wide);
+    MultiByteToWideChar(CP_ACP, 0, text, -1, unicode.data(), wide);
+    int size = WideCharToMultiByte(CP_UTF8, 0, unicode.data(), -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 0) return text;
+    std::string utf8(size, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, unicode.data(), -1, &utf8[0], size, nullptr, nullptr);
+    utf8.resize(size - 1);
+    return utf8;
 }
 
 } // namespace
@@ -52,7 +66,7 @@ void hostLog(const char *format, ...) {
     Locked hold(log.lock);
     if (log.keepLines) log.lines.emplace_back(line);
     if (log.file) {
-        fputs(line, log.file);
+        fputs(inUtf8(line).c_str(), log.file);
         fputc('\n', log.file);
         fflush(log.file);
     }

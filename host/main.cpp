@@ -18,8 +18,9 @@ const char HELP[] =
     "    --plugin PATH      load this plugin DLL (may be given more than once)\n"
     "    --keep-running     go on when a plugin cannot be loaded or started (default:\n"
     "                       say why and exit with code 1)\n"
-    "    --slit             hand the Slit to the plugins (beginPluginEx/beginSlitPlugin)\n"
-    "    --no-slit          run without a Slit window\n"
+    "    --slit             draw the Slit at the screen's right edge and hand it to the\n"
+    "                       plugins (beginPluginEx/beginSlitPlugin); the default\n"
+    "    --no-slit          run without a Slit: the plugins are told there is none\n"
     "    --style PATH       style file (default: key nightjar.style: in nightjar.rc,\n"
     "                       else the built-in style)\n"
     "    --shell-dir DIR    the folder reported as the shell's (default: this exe's)\n"
@@ -104,7 +105,6 @@ int main(int argc, char **argv) {
     HostOptions options;
     options.keepEvents = false; /* nobody here reads the record back: the log file has it */
     std::vector<const char *> plugins;
-    bool slitForPlugins = false;
     bool keepRunning = false;
 
     for (int i = 1; i < argc; ++i) {
@@ -135,7 +135,7 @@ int main(int argc, char **argv) {
         } else if (is("--log")) {
             options.logPath = argv[++i];
         } else if (is("--slit")) {
-            slitForPlugins = true;
+            options.showSlit = true;
         } else if (is("--no-slit")) {
             options.showSlit = false;
         } else if (is("--keep-running")) {
@@ -156,7 +156,8 @@ int main(int argc, char **argv) {
     bool allStarted = true;
     for (const char *path : plugins) {
         std::string problem;
-        if (hostLoadPlugin(path, slitForPlugins, &problem) == 0) continue;
+        /* The Slit on the screen is the plugins' to dock in. */
+        if (hostLoadPlugin(path, options.showSlit, &problem) == 0) continue;
         fprintf(stderr, "nightjar: cannot load the plugin %s: %s\n", path, problem.c_str());
         allStarted = false;
     }

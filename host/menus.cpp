@@ -151,14 +151,11 @@ HMENU submenuAt(HMENU menu, int position, bool inPlace) {
     return inPlace ? GetSubMenu(menu, position) : CreatePopupMenu();
 }
 
-/* A number item's submenu: the current value first, then the choices of its range. */
+/* A number item's submenu: the choices of its range, the current value checked (the
+   item itself shows the value, which may lie between two choices). */
 void fillNumber(HMENU menu, const MenuItem &item, bool inPlace,
                 std::vector<std::string> &commands) {
-    std::string current = std::to_string(item.value);
-    UINT currentId = addCommand(commands, item.command + " " + current);
-    putEntry(menu, 0, inPlace, MF_STRING | MF_CHECKED, currentId, current.c_str());
-    putEntry(menu, 1, inPlace, MF_SEPARATOR, 0, nullptr);
-    int position = 2;
+    int position = 0;
     for (int choice : numberChoices(item)) {
         std::string label = std::to_string(choice);
         UINT id = addCommand(commands, item.command + " " + label);

@@ -83,13 +83,15 @@ ensure_packages() {
 }
 
 # warble_version: the plugin's version, from the one place that holds it.
-warble_version() { sed -n 's/^#define WARBLE_VERSION "\(.*\)"$/\1/p' "$ROOT/src/core/version.h"; }
+warble_version() { version_define WARBLE_VERSION; }
+# version_define NAME: the text that src/core/version.h defines NAME as.
+version_define() { sed -n "s/^#define $1 \"\(.*\)\"\$/\1/p" "$ROOT/src/core/version.h"; }
 
 # build [TARGET...]: configures once and builds the targets (all when none are named).
 build() {
-    [ -f "$BUILD/CMakeCache.txt" ] || cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=Release \
+    [ -f "$BUILD/CMakeCache.txt" ] || run_child cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw-i686.cmake" >/dev/null
-    if [ $# -gt 0 ]; then cmake --build "$BUILD" -j2 --target "$@"; else cmake --build "$BUILD" -j2; fi
+    if [ $# -gt 0 ]; then run_child cmake --build "$BUILD" -j2 --target "$@"; else run_child cmake --build "$BUILD" -j2; fi
 }
 
 XVFB_PID=
@@ -141,7 +143,7 @@ start_wine() {
         [ "$(wine_server_pid)" = "$WINESERVER_PID" ] || WINESERVER_PID=
     fi
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
-        wineboot -i >/dev/null 2>&1 </dev/null
+        run_child wineboot -i >/dev/null 2>&1 </dev/null
         # No window manager runs on Xvfb: unmanaged windows are torn down at once
         # instead of after waiting for a manager that never answers.
         wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null
@@ -194,6 +196,73 @@ stop_pid() {
     kill -9 "$pid" 2>/dev/null || true
 }
 
+# A signal (INT, TERM, HUP, QUIT) ends the script's whole process tree, then what stop_all
+# stops, and says so. Bash runs a trap only once the command in the foreground has ended,
+# so the long commands (builds, test runs, each step of the demo) run through run_child,
+# whose wait a signal interrupts at once.
+run_child() {
+    "$@" &
+    wait $!
+}
+
+# tree_below PID: every process below PID, from the parent links in /proc.
+tree_below() {
+    local -A children=()
+    local stat line pid ppid queue=("$1")
+    for stat in /proc/[0-9]*/stat; do
+        read -r line 2>/dev/null <"$stat" || continue
+        read -r _ ppid _ <<<"${line##*) }"
+        children[$ppid]+=" ${line%% *}"
+    done
+    while [ ${#queue[@]} -gt 0 ]; do
+        for pid in ${children[${queue[0]}]:-}; do
+            echo "$pid"
+            queue+=("$pid")
+        done
+        queue=("${queue[@]:1}")
+    done
+}
+
+# living PID: the process runs (a zombie has ended: only its parent has not read its status).
+living() {
+    local line
+    read -r line 2>/dev/null <"/proc/$1/stat" && [[ $line != *") Z "* ]]
+}
+
+# end_tree: freezes every process below this script (so that none starts another), then
+# asks them to end and ends by force those that have not within 3 seconds. The prefix's
+# server is left to stop_all, which ends the prefix's programs through it.
+end_tree() {
+    local pids=() round pid i
+    for round in 1 2 3; do
+        mapfile -t pids < <(tree_below $$ | grep -vx "${WINESERVER_PID:-none}")
+        [ ${#pids[@]} -gt 0 ] || return 0
+        kill -STOP "${pids[@]}" 2>/dev/null || true
+    done
+    kill -TERM "${pids[@]}" 2>/dev/null || true
+    kill -CONT "${pids[@]}" 2>/dev/null || true
+    for ((i = 0; i < 30; i++)); do
+        for pid in "${pids[@]}"; do living "$pid" && break; done
+        living "$pid" || return 0
+        sleep 0.1
+    done
+    for pid in "${pids[@]}"; do living "$pid" && kill -KILL "$pid" 2>/dev/null; done
+    return 0
+}
+
+STOPPED_BY=
+on_signal() { # NAME CODE
+    trap '' INT TERM HUP QUIT
+    STOPPED_BY=$1
+    echo "$(basename "$0"): SIG$1: ending every process this run started" >&2
+    end_tree
+    exit "$2"
+}
+trap 'on_signal INT 130' INT
+trap 'on_signal TERM 143' TERM
+trap 'on_signal HUP 129' HUP
+trap 'on_signal QUIT 131' QUIT
+
 stop_all() {
     local pid
     for pid in "${OWN_PIDS[@]}"; do stop_pid "$pid"; done
@@ -205,5 +274,6 @@ stop_all() {
     if [ -n "$COMPOSITOR_PID" ]; then stop_pid "$COMPOSITOR_PID"; fi
     if [ -n "$XVFB_PID" ]; then stop_pid "$XVFB_PID"; fi
     if [ -n "$OWN_RUN_FILE" ]; then rm -f "$OWN_RUN_FILE"; fi
+    if [ -n "$STOPPED_BY" ]; then echo "$(basename "$0"): stopped by SIG$STOPPED_BY; nothing it started runs any more" >&2; fi
 }
 trap stop_all EXIT

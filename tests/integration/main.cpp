@@ -3,8 +3,11 @@
    thread, which owns the shell's windows, and stops the shell again. */
 #include "harness.h"
 #include "host.h"
+#include "own_desktop.h"
 
 int main(int argc, char **argv) {
+    int exitCode;
+    if (runOnOwnDesktop(&exitCode)) return exitCode;
     ::testing::InitGoogleTest(&argc, argv);
     std::string folder = makeTempFolder("nightjar-shell");
     setShellDir(folder);

@@ -1,6 +1,7 @@
 /* The unit runner: starts the stand-in shell on this thread in a fresh shell
    folder, runs every test, and takes the shell down again. */
 #include "host.h"
+#include "own_desktop.h"
 #include "settings/options.h"
 #include "unit_support.h"
 
@@ -8,6 +9,8 @@
 #include <stdio.h>
 
 int main(int argc, char **argv) {
+    int exitCode;
+    if (runOnOwnDesktop(&exitCode)) return exitCode;
     testing::InitGoogleTest(&argc, argv);
     if (!unit::createShellFolder()) {
         fprintf(stderr, "cannot create a shell folder under the temp folder\n");
