@@ -39,16 +39,6 @@ TEST(MatchEqual, WholeTextWithoutRegardToCase) {
     EXPECT_FALSE(matchEqual("[", "{"));
 }
 
-TEST(MatchContains, AnywhereWithCase) {
-    const char *text = "xx@Warble SetCaptionNow Hello";
-    EXPECT_STREQ("Hello", matchContains(text, "@Warble SetCaptionNow "));
-    EXPECT_EQ(nullptr, matchContains("@warble SetCaptionNow Hello", "@Warble SetCaptionNow "));
-    EXPECT_EQ(nullptr, matchContains("@Warble SetCaptionNow", "@Warble SetCaptionNow "));
-    EXPECT_STREQ("", matchContains("@Warble SetCaptionNow ", "@Warble SetCaptionNow "));
-    /* The first occurrence counts. */
-    EXPECT_STREQ("a b b", matchContains("b a b b", "b "));
-}
-
 TEST(MatchPrefix, FirstCharactersWithoutRegardToCase) {
     EXPECT_TRUE(matchPrefix("@WarbleInternal Edit", "@WarbleInternal", 15));
     EXPECT_TRUE(matchPrefix("@warbleINTERNALEdit", "@WarbleInternal", 15));

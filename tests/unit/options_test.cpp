@@ -1,7 +1,8 @@
 /* The options table against what users meet of it: the sample Warble.rc and the
    README's settings table name every key once with its default; a file without the
-   key reads the default, a number outside its range reads inside it, and each
-   command word changes the option, writes it and reads back as written. */
+   key reads the sample's default, a number outside the README's range for it reads
+   inside it (one without a range reads as it is), and each command word changes the
+   option, writes it and reads back as written. */
 #include "display/caption.h"
 #include "display/surfaces.h"
 #include "nightjar/nightjar.h"
@@ -10,9 +11,11 @@
 #include "settings/settings.h"
 #include "unit_support.h"
 
+#include <algorithm>
 #include <functional>
 #include <limits.h>
 #include <map>
+#include <regex>
 #include <set>
 #include <string>
 
@@ -93,41 +96,60 @@ class OptionsTableRunning : public unit::RunningPlugin {
     }
 };
 
+/* The range the README gives an integer key in its meaning: "at least N" or "N–M",
+   none where only the low byte counts or no range is named; false for other keys. */
+bool readmeRange(const std::string &readme, const char *key, std::pair<int, int> &range) {
+    size_t at = readme.find(std::string("| `") + key + "` | integer |");
+    if (at == readme.npos) return false;
+    std::string line = readme.substr(at, readme.find('\n', at) - at);
+    std::smatch found;
+    range = {INT_MIN, INT_MAX};
+    if (line.find("low byte") != line.npos) return true;
+    if (std::regex_search(line, found, std::regex("at least (\\d+)")))
+        range.first = std::stoi(found[1]);
+    else if (std::regex_search(line, found, std::regex("(\\d+)\xE2\x80\x93(\\d+)")))
+        range = {std::stoi(found[1]), std::stoi(found[2])};
+    return true;
+}
+
 TEST_F(OptionsTableRunning, EveryRowReadsItsDefaultItsRangeAndTakesItsCommand) {
+    auto sample = entries(unit::readFile(WARBLE_SOURCE_DIR "/package/Warble.rc"), false);
+    const std::string readme = unit::readFile(WARBLE_SOURCE_DIR "/README.md");
     for (const OptionRow &row : optionRows()) {
+        const std::string &byDefault = sample[row.key].second;
         readFrom("");
-        EXPECT_EQ(row.defaultText, valueText(row)) << row.key << " absent";
-        const bool fits = row.kind == OPTION_INT && !(row.flags & OPTION_LOW_BYTE);
-        if (fits && row.min > INT_MIN) {
-            readFrom(std::string(row.key) + " " + std::to_string(row.min - 1) + "\r\n");
-            EXPECT_EQ(row.min, numberOption(row)) << row.key;
-        }
-        if (fits && row.max < INT_MAX) {
-            readFrom(std::string(row.key) + " " + std::to_string(row.max + 1) + "\r\n");
-            EXPECT_EQ(row.max, numberOption(row)) << row.key;
+        EXPECT_EQ(byDefault, valueText(row)) << row.key << " absent";
+        std::pair<int, int> range = {INT_MIN, INT_MAX};
+        const bool isNumber = readmeRange(readme, row.key, range);
+        for (int outside : {range.first > INT_MIN ? range.first - 1 : -100000,
+                            range.second < INT_MAX ? range.second + 1 : 100000}) {
+            if (!isNumber) continue;
+            readFrom(std::string(row.key) + " " + std::to_string(outside) + "\r\n");
+            EXPECT_EQ(std::clamp(outside, range.first, range.second), numberOption(row))
+                << row.key << " " << outside;
         }
         if (row.kind == OPTION_CHOICE) {
             readFrom(std::string(row.key) + " Bogus\r\n");
-            EXPECT_EQ(row.defaultText, valueText(row)) << row.key << " Bogus";
+            EXPECT_EQ(byDefault, valueText(row)) << row.key << " Bogus";
         }
         if (row.command == COMMAND_NONE || row.command == COMMAND_DOCK) continue;
 
         std::string command = std::string("@WarbleInternal ") + row.word;
         std::string before = valueText(row);
-        int number = (row.min > INT_MIN ? row.min : 0) + 2;
-        if (row.kind == OPTION_INT) command += " " + std::to_string(number);
+        int number = (range.first > INT_MIN ? range.first : 0) + 2;
+        if (isNumber) command += " " + std::to_string(number);
         if (row.command == COMMAND_CHOICE) command += std::string(" ") + row.words[1];
         broadcast(command.c_str());
-        if (row.kind == OPTION_INT)
+        if (isNumber)
             EXPECT_EQ(number, numberOption(row)) << command;
         else
             EXPECT_NE(before, valueText(row)) << command;
         const char *stored = ReadString(shellLink.rcPath, row.key, nullptr);
         ASSERT_NE(nullptr, stored) << command << " wrote nothing";
         EXPECT_EQ(valueText(row), stored) << command;
-        if (fits && row.max < INT_MAX) {
+        if (isNumber && range.second < INT_MAX) {
             broadcast((std::string("@WarbleInternal ") + row.word + " 999999").c_str());
-            EXPECT_EQ(row.max, numberOption(row)) << row.word << " 999999";
+            EXPECT_EQ(range.second, numberOption(row)) << row.word << " 999999";
         }
     }
 }

@@ -159,10 +159,15 @@ TEST_F(SettingsStore, LinesEndInLfCrlfOrALoneCr) {
     WriteInt(p, "b:", 5);
     WriteInt(p, "a:", 6);
     EXPECT_EQ("a: 6\rb: 5\nc: 3\r\nd: 4", content()) << "each line keeps its own ending";
-    SetFileAttributesA(p, FILE_ATTRIBUTE_HIDDEN);
-    WriteInt(p, "a:", 7);
-    EXPECT_EQ(FILE_ATTRIBUTE_HIDDEN, GetFileAttributesA(p) & FILE_ATTRIBUTE_HIDDEN) << "kept";
-    SetFileAttributesA(p, 0);
+}
+
+TEST_F(SettingsStore, HiddenFileStaysHiddenAfterAWrite) {
+    write("a: 1\r\n");
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN);
+    WriteInt(path.c_str(), "a:", 7);
+    EXPECT_EQ("a: 7\r\n", content());
+    EXPECT_EQ(FILE_ATTRIBUTE_HIDDEN, GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_HIDDEN);
+    SetFileAttributesA(path.c_str(), 0);
 }
 
 TEST_F(SettingsStore, FileUnreadableOrReadOnlyIsNeverRewritten) {

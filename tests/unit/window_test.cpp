@@ -36,16 +36,6 @@ class Window : public unit::RunningPlugin {
         return r;
     }
     LONG exStyle() const { return GetWindowLongA(placement.window, GWL_EXSTYLE); }
-    /* Removes and returns the WM_SYSCOMMANDs waiting for the window. */
-    std::vector<WPARAM> takeSysCommands() {
-        std::vector<WPARAM> commands;
-        MSG msg;
-        while (PeekMessageA(&msg, w(), WM_SYSCOMMAND, WM_SYSCOMMAND, PM_REMOVE)) {
-            EXPECT_EQ(0, msg.lParam);
-            commands.push_back(msg.wParam);
-        }
-        return commands;
-    }
 };
 
 TEST_F(Window, SizeNotificationRecordsAtLeastFiveAndWritesBothKeys) {
@@ -227,14 +217,6 @@ TEST_F(Window, ARestartMeasuresTheSameCaptionInTheNewFont) {
     EXPECT_GT(captionModel.textWidth, before);
 }
 
-TEST_F(Window, HitTestDependsOnTheMode) {
-    EXPECT_EQ(HTCAPTION, SendMessageA(w(), WM_NCHITTEST, 0, MAKELPARAM(205, 155)));
-    optionValues().inSlit = true;
-    shellLink.slit = hostSlitWindow();
-    EXPECT_EQ(HTCLIENT, SendMessageA(w(), WM_NCHITTEST, 0, MAKELPARAM(205, 155)));
-    optionValues().inSlit = false;
-}
-
 TEST_F(Window, CloseIsSwallowed) {
     EXPECT_EQ(0, SendMessageA(w(), WM_CLOSE, 0, 0));
     EXPECT_TRUE(IsWindow(w()));
@@ -253,33 +235,6 @@ TEST_F(Window, MinimumTrackingSizeIsSixteen) {
     EXPECT_EQ(0x55555555, info.ptMaxTrackSize.x) << "other members untouched";
     EXPECT_EQ(0x55555555, info.ptMaxSize.y);
     EXPECT_EQ(0x55555555, info.ptMaxPosition.x);
-}
-
-TEST_F(Window, LeftPressPostsAMove) {
-    takeSysCommands();
-    EXPECT_EQ(0, SendMessageA(w(), WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(205, 155)));
-    std::vector<WPARAM> commands = takeSysCommands();
-    ASSERT_EQ(1u, commands.size()) << "posted, not sent, and only once";
-    EXPECT_EQ(0xF012u, commands[0]);
-}
-
-TEST_F(Window, LeftPressWithAltPostsAResize) {
-    keybd_event(VK_MENU, 0, 0, 0);
-    bool held = unit::pumpUntil([] { return (GetAsyncKeyState(VK_MENU) & 0x8000) != 0; }, 500);
-    std::vector<WPARAM> commands;
-    if (held) {
-        takeSysCommands();
-        SendMessageA(w(), WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(205, 155));
-        commands = takeSysCommands();
-    }
-    keybd_event(VK_MENU, 0, KEYEVENTF_KEYUP, 0);
-    unit::pumpUntil([] { return (GetAsyncKeyState(VK_MENU) & 0x8000) == 0; }, 500);
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
-    }
-    if (!held) GTEST_SKIP() << "the Alt key cannot be held down here";
-    ASSERT_EQ(1u, commands.size());
-    EXPECT_EQ(0xF008u, commands[0]);
 }
 
 TEST_F(Window, RightReleaseOpensTheMenuInBothModes) {
