@@ -78,17 +78,6 @@ static DWORD WINAPI tickerThread(LPVOID stop) {
     return 0;
 }
 
-static Phase measureTicker(double seconds) {
-    HANDLE stop = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    HANDLE thread = CreateThread(nullptr, 0, tickerThread, stop, 0, nullptr);
-    pumpFor(SETTLE_MS);
-    Phase phase = measure(seconds, nullptr);
-    SetEvent(stop);
-    WaitForSingleObject(thread, 5000);
-    CloseHandle(thread);
-    CloseHandle(stop);
-    return phase;
-}
 
 /* What any plugin that shows the player's title must do while nothing plays: once a
    second, look for the player's window and push the position and the caption to the
@@ -109,9 +98,10 @@ static DWORD WINAPI dutiesThread(LPVOID stop) {
     return 0;
 }
 
-static Phase measureDuties(double seconds) {
+/* The load of this process while a bare thread runs routine(stop) until stop is set. */
+static Phase measureWithThread(double seconds, LPTHREAD_START_ROUTINE routine) {
     HANDLE stop = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    HANDLE thread = CreateThread(nullptr, 0, dutiesThread, stop, 0, nullptr);
+    HANDLE thread = CreateThread(nullptr, 0, routine, stop, 0, nullptr);
     pumpFor(SETTLE_MS);
     Phase phase = measure(seconds, nullptr);
     SetEvent(stop);
@@ -217,8 +207,8 @@ static bool measureRound(const PaintOptions &options, const std::string &plugin,
 
     pumpFor(SETTLE_MS);
     rounds.bareIdle.push_back(measure(options.seconds, nullptr));
-    rounds.bareTicker.push_back(measureTicker(options.seconds));
-    rounds.bareDuties.push_back(measureDuties(options.seconds));
+    rounds.bareTicker.push_back(measureWithThread(options.seconds, tickerThread));
+    rounds.bareDuties.push_back(measureWithThread(options.seconds, dutiesThread));
     rounds.bareScroll.push_back(measureBareScroll(options.seconds, look, placed, nullptr));
     rounds.bareDrawing.push_back(measureBareScroll(options.seconds, look, placed, LONG_CAPTION));
     pumpFor(SETTLE_MS);
