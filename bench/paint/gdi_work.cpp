@@ -10,6 +10,7 @@
 #include "display/caption.h"
 #include "display/placement.h"
 #include "display/render.h"
+#include "display/surfaces.h"
 #include "nightjar/nightjar.h"
 #include "settings/options.h"
 #include "settings/style.h"
@@ -80,7 +81,7 @@ void runGdiWork(const PaintOptions &options) {
     Surface source(window, client.right, client.bottom);
 
     /* The bare paint draws in the plugin's font and colour, set once. */
-    HGDIOBJ oldFont = SelectObject(target.dc, captionModel.font);
+    HGDIOBJ oldFont = SelectObject(target.dc, captionFont());
     int oldMode = SetBkMode(target.dc, TRANSPARENT);
     COLORREF oldColour = SetTextColor(target.dc, shellStyle.textColour);
 

@@ -33,7 +33,6 @@ struct CaptionModel {
     /* Scrolling once: the bounce has turned at the far end, and the round is over (the
        caption rests at its start). A new text starts a new round. */
     bool roundTurned, roundDone;
-    HFONT font; /* the caption font: replaced only under displayLock */
     /* The player's state the caption shows (paused: fading in and out, still): set by the
        shell's thread with each status, read whole by the scroll thread. */
     volatile int playState;

@@ -36,7 +36,7 @@ SIZE measureText(const wchar_t *text) {
         holdCaptionFont();
         DrawTextW(frameDC(), text, -1, &r, DT_CALCRECT | CAPTION_FLAGS);
     } else if (dc.create()) {
-        dc.select(captionModel.font);
+        dc.selectFont(captionFont());
         DrawTextW(dc, text, -1, &r, DT_CALCRECT | CAPTION_FLAGS);
     }
     SIZE size = {r.right, r.bottom};

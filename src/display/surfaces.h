@@ -22,6 +22,8 @@ HDC backgroundDC();
 HBITMAP frameBitmap();
 HBITMAP backgroundBitmap();
 RECT surfaceRect();
+/* The caption font, null before it is made: read with displayLock held. */
+HFONT captionFont();
 /* Makes the caption font anew from the options and the style: the style's own, or
    the custom one. */
 void remakeCaptionFont();

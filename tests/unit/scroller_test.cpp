@@ -8,6 +8,7 @@
 #include "display/placement.h"
 #include "display/render.h"
 #include "display/scroller.h"
+#include "display/surfaces.h"
 #include "settings/options.h"
 #include "settings/style.h"
 #include "winamp/winamp.h"
@@ -33,11 +34,13 @@ class Scroller : public unit::StateTest {
         ASSERT_TRUE(window);
         ShowWindow(window, SW_SHOWNOACTIVATE);
         placement.window = window;
-        font = CreateFontA(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                           DEFAULT_PITCH | FF_DONTCARE, "Tahoma");
+        optionValues().useCustomFont = true;
+        optionValues().fontHeight = -13;
+        optionValues().fontWeight = FW_NORMAL;
+        copyText(optionValues().fontFace, "Tahoma", TEXT_SIZE);
+        remakeCaptionFont();
+        font = captionFont();
         ASSERT_TRUE(font);
-        captionModel.font = font;
         optionValues().width = 200;
         shellStyle.bevelWidth = 2;
         shellStyle.borderWidth = 1;
@@ -53,9 +56,8 @@ class Scroller : public unit::StateTest {
 
     void TearDown() override {
         placement.window = nullptr;
-        captionModel.font = nullptr;
+        releaseCaptionFont();
         if (window) DestroyWindow(window);
-        if (font) DeleteObject(font);
         unit::pumpMessages();
         unit::StateTest::TearDown();
     }

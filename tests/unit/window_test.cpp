@@ -340,7 +340,7 @@ TEST_F(Window, ReconfigureTakesPlaceAndSizeFromTheFile) {
                                                 "Warble.plugin.alwaysontop: false\r\n"
                                                 "Warble.plugin.showBorder: false\r\n"
                                                 "Warble.plugin.doVozizuvavExtensions: false\r\n"));
-    HFONT oldFont = captionModel.font;
+    HFONT oldFont = captionFont();
     EXPECT_EQ(0, SendMessageA(w(), MSG_RECONFIGURE, 0, 0));
     RECT r = windowRect();
     EXPECT_EQ(300, r.left);
@@ -349,7 +349,7 @@ TEST_F(Window, ReconfigureTakesPlaceAndSizeFromTheFile) {
     EXPECT_EQ(30, r.bottom - r.top);
     EXPECT_FALSE(exStyle() & WS_EX_TOPMOST);
     EXPECT_FALSE(options.showBorder);
-    EXPECT_TRUE(captionModel.font != nullptr);
+    EXPECT_TRUE(captionFont() != nullptr);
     EXPECT_EQ(0, GetObjectType(oldFont)) << "the old font is deleted with the new style";
 }
 
