@@ -203,6 +203,5 @@ DWORD WINAPI scrollThread(LPVOID parameter) {
             break;
         }
     }
-    releaseStartContext(context);
     return 0;
 }

@@ -46,7 +46,7 @@ static LRESULT OnCreate(HWND w) {
 
 static LRESULT OnDestroy(HWND w) {
     RemoveSticky(w);
-    KillTimer(w, SETTINGS_WATCH_TIMER);
+    cancelSettingsLook();
     destroyTooltip();
     releaseSurfaces();
     SendMessageA(shellLink.host, MSG_UNREGISTER, (WPARAM)w, (LPARAM)registeredMessages);
