@@ -26,10 +26,11 @@ struct CaptionModel {
        The text is UTF-16: shown as it is. */
     wchar_t text[TEXT_SIZE];
     int textWidth, textHeight;
-    int scrollX, scrollMin, edgePause; /* the bounce runs from scrollMin to 0 */
+    int scrollX, scrollMin; /* the bounce runs from scrollMin to 0 */
+    int edgeRestTicks;      /* steps the bounce has rested past an end */
     bool scrollForward;
-    int streamPause; /* steps the stream has rested with the caption's start at the left
-                        edge; the scroll thread only */
+    int streamRestTicks; /* steps the stream has rested with the caption's start at the left
+                            edge; the scroll thread only */
     /* Scrolling once: the bounce has turned at the far end, and the round is over (the
        caption rests at its start). A new text starts a new round. */
     bool roundTurned, roundDone;

@@ -50,7 +50,7 @@ static void measureCaption() {
     captionModel.textWidth = size.cx;
     captionModel.textHeight = size.cy;
     captionModel.scrollMin = textAreaWidth() - captionModel.textWidth;
-    captionModel.edgePause = 0;
+    captionModel.edgeRestTicks = 0;
 }
 
 void setCaption(const wchar_t *text) {
@@ -116,7 +116,7 @@ static CaptionFrame takeCaptionFrame(const RECT &area) {
     frame.shown = !paused || captionModel.blinkOn;
     if (!frame.scrolls) frame.scrollX = 0;
     frame.area = area;
-    frame.colour = shellStyle.textColour;
+    frame.colour = shellStyle.item.TextColor;
     frame.progress = progressLength(area.right - area.left);
     return frame;
 }
@@ -127,7 +127,7 @@ static CaptionFrame takeCaptionFrame(const RECT &area) {
 static void drawText(const wchar_t *text, RECT &r, UINT align) {
     HDC dc = frameDC();
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, shellStyle.textColour);
+    SetTextColor(dc, shellStyle.item.TextColor);
     DrawTextW(dc, text, -1, &r, align | CAPTION_FLAGS);
 }
 

@@ -18,7 +18,6 @@
 struct BackgroundLook {
     int width, height, inset;
     bool keyed, border;
-    COLORREF colourKey;
     StyleItem style;
 };
 
@@ -66,7 +65,6 @@ static BackgroundLook currentLook(int width, int height) {
        Slit shows the style. */
     look.keyed = options.transBackEnabled && !docked();
     look.border = options.showBorder;
-    look.colourKey = COLOUR_KEY;
     look.style = shellStyle.item;
     return look;
 }
@@ -159,7 +157,7 @@ void recreateSurfaces() {
         DisplayLock lock;
         captionModel.scrollMin = textAreaWidth() - captionModel.textWidth;
         captionModel.scrollX = 0;
-        captionModel.edgePause = 0;
+        captionModel.edgeRestTicks = 0;
     }
     InvalidateRect(placement.window, nullptr, FALSE);
 }
@@ -179,7 +177,7 @@ static void drawBackground(const BackgroundLook &look) {
         MakeStyleGradient(surfaces.background, &all, &shellStyle.item, look.border);
         return;
     }
-    GdiObject<HBRUSH> key(CreateSolidBrush(look.colourKey));
+    GdiObject<HBRUSH> key(CreateSolidBrush(COLOUR_KEY));
     if (key) FillRect(surfaces.background, &all, key);
 }
 

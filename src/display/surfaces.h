@@ -37,6 +37,5 @@ void dropCaptionFont();
 /* Draws the background surface again when the size, the style, the border, the
    inset or the transparency mode changed since it was drawn; true when it did. */
 bool refreshBackground();
-/* What a scroll step or a blink changes: the text area of the surfaces. Any
-   thread, with displayLock held. */
+/* What a scroll step or a blink changes: the text area of the surfaces. */
 RECT scrollDamage();

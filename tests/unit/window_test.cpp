@@ -70,11 +70,11 @@ TEST_F(Window, SizeNotificationRecordsAtLeastFiveAndWritesBothKeys) {
 
 TEST_F(Window, SizeNotificationRebuildsTheSurfacesAndResetsTheScroll) {
     captionModel.scrollX = -17;
-    captionModel.edgePause = 4;
+    captionModel.edgeRestTicks = 4;
     captionModel.scrollForward = false;
     SendMessageA(w(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(140, 20));
     EXPECT_EQ(0, captionModel.scrollX);
-    EXPECT_EQ(0, captionModel.edgePause);
+    EXPECT_EQ(0, captionModel.edgeRestTicks);
     EXPECT_FALSE(captionModel.scrollForward) << "the direction is kept";
     EXPECT_EQ(140 - 2 * textInset() - captionModel.textWidth, captionModel.scrollMin);
 
