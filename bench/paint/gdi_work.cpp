@@ -10,6 +10,7 @@
 #include "display/caption.h"
 #include "display/placement.h"
 #include "display/render.h"
+#include "display/surfaces.h"
 #include "nightjar/nightjar.h"
 #include "settings/options.h"
 #include "settings/style.h"
@@ -46,10 +47,14 @@ static double microsecondsPerPaint(int count, void (*paint)(HDC, HDC, const RECT
     return clock.seconds() * 1e6 / count;
 }
 
-/* The text colour's lowest bit flipped: a change the frame must be drawn again
-   for, of no cost of its own. */
+/* The caption's height's lowest bit flipped, which moves it by a pixel: a change the
+   frame must be drawn again for, of no cost of its own (the text colour would be one of
+   the style, and draw the background again too). */
 static void pluginPaint(HDC target, HDC, const RECT &r) {
-    shellStyle.textColour ^= 1;
+    {
+        DisplayLock lock;
+        captionModel.textHeight ^= 1;
+    }
     paintWindow(target, r);
 }
 
@@ -80,9 +85,9 @@ void runGdiWork(const PaintOptions &options) {
     Surface source(window, client.right, client.bottom);
 
     /* The bare paint draws in the plugin's font and colour, set once. */
-    HGDIOBJ oldFont = SelectObject(target.dc, captionModel.font);
+    HGDIOBJ oldFont = SelectObject(target.dc, captionFont());
     int oldMode = SetBkMode(target.dc, TRANSPARENT);
-    COLORREF oldColour = SetTextColor(target.dc, shellStyle.textColour);
+    COLORREF oldColour = SetTextColor(target.dc, shellStyle.item.TextColor);
 
     int rounds = options.rounds > 0 ? options.rounds : 5;
     int warmUp = options.iterations / 10 + 1;

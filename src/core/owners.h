@@ -65,13 +65,148 @@ using ChangeNotification = Owner<HANDLE, ChangeNotificationTraits>;
 template <class T> using GdiObject = Owner<T, GdiTraits>;
 /* A window-event hook. */
 using EventHook = Owner<HWINEVENTHOOK, HookTraits>;
-/* A window the plugin made besides its own, such as its tooltip. */
+/* A window the plugin made: its own, its tooltip. */
 using Window = Owner<HWND, WindowTraits>;
 /* A module loaded for a while. */
 using Library = Owner<HMODULE, LibraryTraits>;
 
-/* A memory DC compatible with the screen. Whatever is selected into it through select
-   is put back before it is deleted, so the objects it held can be freed afterwards. */
+/* Builds an object in memory the caller has: the placement form of <new>, which is not
+   included because any C++ library header switches printf and its kin from the
+   system's C runtime to MinGW's own, some 25 KB more in the library. */
+struct InPlace {};
+inline void *operator new(size_t, void *memory, InPlace) {
+    return memory;
+}
+inline void operator delete(void *, void *, InPlace) {}
+
+/* One T in a block of the process heap, built in place (the library carries no C++
+   allocator) and destroyed before the block is freed. A block handed to a new thread
+   as its parameter is released by the starting side once the thread runs, and taken
+   over by the thread with the constructor. */
+template <class T> class HeapBlock {
+  public:
+    HeapBlock() = default;
+    explicit HeapBlock(T *value) : value_(value) {}
+    ~HeapBlock() { reset(); }
+    HeapBlock(HeapBlock &&other) noexcept : value_(other.release()) {}
+    HeapBlock &operator=(HeapBlock &&other) noexcept {
+        if (this != &other) reset(other.release());
+        return *this;
+    }
+    HeapBlock(const HeapBlock &) = delete;
+    HeapBlock &operator=(const HeapBlock &) = delete;
+
+    /* A new, zeroed T in place of the one held; false when the heap has no room. */
+    bool create() {
+        reset();
+        void *memory = HeapAlloc(GetProcessHeap(), 0, sizeof(T));
+        if (memory) value_ = new (memory, InPlace()) T();
+        return value_ != nullptr;
+    }
+    T *get() const { return value_; }
+    T *operator->() const { return value_; }
+    explicit operator bool() const { return value_ != nullptr; }
+    T *release() {
+        T *value = value_;
+        value_ = nullptr;
+        return value;
+    }
+    void reset(T *value = nullptr) {
+        if (value_) {
+            value_->~T();
+            HeapFree(GetProcessHeap(), 0, value_);
+        }
+        value_ = value;
+    }
+
+  private:
+    T *value_ = nullptr;
+};
+
+/* One T shared by several threads, each of which holds it through a Shared of its
+   own: a heap block with a count of its holders, freed by the last one to let go, on
+   whichever thread that is. */
+template <class T> class Shared {
+  public:
+    Shared() = default;
+    ~Shared() { reset(); }
+    Shared(Shared &&other) noexcept : block_(other.block_) { other.block_ = nullptr; }
+    Shared &operator=(Shared &&other) noexcept {
+        if (this != &other) {
+            reset();
+            block_ = other.block_;
+            other.block_ = nullptr;
+        }
+        return *this;
+    }
+    Shared(const Shared &) = delete;
+    Shared &operator=(const Shared &) = delete;
+
+    /* A new, zeroed T held by this one alone, in place of the one held; false when
+       the heap has no room. */
+    bool create() {
+        reset();
+        HeapBlock<Block> block;
+        if (!block.create()) return false;
+        block->holders = 1;
+        block_ = block.release();
+        return true;
+    }
+    /* Another holder of the same T (none of none). */
+    Shared share() const {
+        if (block_) InterlockedIncrement(&block_->holders);
+        return Shared(block_);
+    }
+    T *get() const { return block_ ? &block_->value : nullptr; }
+    T *operator->() const { return get(); }
+    operator T *() const { return get(); }
+    /* Lets go of the T: the last holder frees it. */
+    void reset() {
+        if (block_ && InterlockedDecrement(&block_->holders) == 0) HeapBlock<Block>(block_).reset();
+        block_ = nullptr;
+    }
+
+  private:
+    struct Block {
+        volatile LONG holders;
+        T value;
+    };
+    explicit Shared(Block *block) : block_(block) {}
+
+    Block *block_ = nullptr;
+};
+
+/* A window's timer, killed when it is reset or set anew, so that it never fires for
+   something given up. */
+class Timer {
+  public:
+    Timer() = default;
+    ~Timer() { reset(); }
+    Timer(const Timer &) = delete;
+    Timer &operator=(const Timer &) = delete;
+
+    /* Fires WM_TIMER with id at window every ms until reset; false when the system has
+       no timer to spare. */
+    bool set(HWND window, UINT_PTR id, UINT ms) {
+        reset();
+        if (!SetTimer(window, id, ms, nullptr)) return false;
+        window_ = window;
+        id_ = id;
+        return true;
+    }
+    void reset() {
+        if (window_) KillTimer(window_, id_);
+        window_ = nullptr;
+    }
+
+  private:
+    HWND window_ = nullptr;
+    UINT_PTR id_ = 0;
+};
+
+/* A memory DC compatible with the screen. The font and the bitmap selected into it
+   are put back before it is deleted, so the objects it held can be freed afterwards;
+   an owner of either is declared before the DC, so that it goes after it. */
 class MemoryDC {
   public:
     MemoryDC() = default;
@@ -87,30 +222,32 @@ class MemoryDC {
     }
     HDC get() const { return dc_; }
     operator HDC() const { return dc_; }
-    /* Selects a bitmap or a font, remembering the first one it replaced of each kind. */
-    void select(HGDIOBJ object) {
-        HGDIOBJ replaced = SelectObject(dc_, object);
-        HGDIOBJ &first = GetObjectType(object) == OBJ_FONT ? font_ : bitmap_;
-        if (!first) first = replaced;
-    }
+    /* Select a font or a bitmap, remembering the DC's own one that the first replaced. */
+    void selectFont(HFONT font) { select(font, &ownFont_); }
+    void selectBitmap(HBITMAP bitmap) { select(bitmap, &ownBitmap_); }
     /* Puts the DC's own font back: before the font selected into it is deleted. */
     void restoreFont() {
-        if (font_) SelectObject(dc_, font_);
-        font_ = nullptr;
+        if (ownFont_) SelectObject(dc_, ownFont_);
+        ownFont_ = nullptr;
     }
     /* Puts the DC's own objects back and deletes it. */
     void reset() {
         if (!dc_) return;
-        if (bitmap_) SelectObject(dc_, bitmap_);
-        if (font_) SelectObject(dc_, font_);
+        if (ownBitmap_) SelectObject(dc_, ownBitmap_);
+        restoreFont();
         DeleteDC(dc_);
         dc_ = nullptr;
-        bitmap_ = font_ = nullptr;
+        ownBitmap_ = nullptr;
     }
 
   private:
+    void select(HGDIOBJ object, HGDIOBJ *own) {
+        HGDIOBJ replaced = SelectObject(dc_, object);
+        if (!*own) *own = replaced;
+    }
+
     HDC dc_ = nullptr;
-    HGDIOBJ bitmap_ = nullptr, font_ = nullptr;
+    HGDIOBJ ownBitmap_ = nullptr, ownFont_ = nullptr;
 };
 
 /* A window's own DC, released when done. */

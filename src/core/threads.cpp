@@ -6,77 +6,74 @@
 #include "core/threads.h"
 #include "core/owners.h"
 
-#include <new>
-
 namespace {
 
+/* What a new thread is handed: its routine, and the holds it keeps while that runs. */
 struct ThreadStart {
     LPTHREAD_START_ROUTINE routine;
     LPVOID argument;
-    HMODULE module;
+    Library module;
+    SharedStart context; /* a worker's start, if any */
 };
 
 DWORD WINAPI runHoldingModule(LPVOID parameter) {
-    ThreadStart start = *(ThreadStart *)parameter;
-    HeapFree(GetProcessHeap(), 0, parameter);
-    DWORD code = start.routine(start.argument);
-    FreeLibraryAndExitThread(start.module, code);
+    HMODULE module;
+    DWORD code;
+    {
+        HeapBlock<ThreadStart> start((ThreadStart *)parameter);
+        code = start->routine(start->argument);
+        module = start->module.release();
+    }
+    FreeLibraryAndExitThread(module, code);
+}
+
+/* Starts the thread that start describes, which takes it over: false, with start still
+   the caller's, when it cannot. */
+bool startThread(HeapBlock<ThreadStart> &start) {
+    /* The reference is taken here, before the thread exists, so that an unload can
+       never come between the start and the thread's own hold. */
+    HMODULE module;
+    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, (LPCSTR)&runHoldingModule,
+                            &module))
+        return false;
+    start->module.reset(module);
+    Handle thread(CreateThread(nullptr, 0, runHoldingModule, start.get(), 0, nullptr));
+    if (!thread) return false;
+    start.release(); /* the thread's now */
+    return true;
 }
 
 } // namespace
 
 bool startPluginThread(LPTHREAD_START_ROUTINE routine, LPVOID argument) {
-    ThreadStart *start = (ThreadStart *)HeapAlloc(GetProcessHeap(), 0, sizeof(ThreadStart));
-    if (!start) return false;
+    HeapBlock<ThreadStart> start;
+    if (!start.create()) return false;
     start->routine = routine;
     start->argument = argument;
-    /* The reference is taken here, before the thread exists, so that an unload can
-       never come between the start and the thread's own hold. */
-    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, (LPCSTR)&runHoldingModule,
-                            &start->module)) {
-        HeapFree(GetProcessHeap(), 0, start);
-        return false;
-    }
-    Handle thread(CreateThread(nullptr, 0, runHoldingModule, start, 0, nullptr));
-    if (thread) return true;
-    FreeLibrary(start->module);
-    HeapFree(GetProcessHeap(), 0, start);
-    return false;
+    return startThread(start);
 }
 
-StartContext *runningStart;
+bool startWorker(LPTHREAD_START_ROUTINE routine, const SharedStart &context) {
+    HeapBlock<ThreadStart> start;
+    if (!start.create()) return false;
+    start->routine = routine;
+    start->argument = context.get();
+    start->context = context.share();
+    return startThread(start);
+}
 
-StartContext *createStartContext(HWND window) {
-    /* From the process heap, built in place: the library carries no C++ allocator. */
-    void *memory = HeapAlloc(GetProcessHeap(), 0, sizeof(StartContext));
-    if (!memory) return nullptr;
-    StartContext *context = new (memory) StartContext();
+SharedStart runningStart;
+
+SharedStart createStartContext(HWND window) {
+    SharedStart context;
+    if (!context.create()) return context;
     context->stop.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     context->wake.reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
     context->window = window;
-    context->holders = 1;
-    if (context->stop && context->wake) return context;
-    releaseStartContext(context);
-    return nullptr;
-}
-
-void holdStartContext(StartContext *context) {
-    InterlockedIncrement(&context->holders);
-}
-
-void releaseStartContext(StartContext *context) {
-    if (InterlockedDecrement(&context->holders) > 0) return;
-    context->~StartContext();
-    HeapFree(GetProcessHeap(), 0, context);
+    if (!context->stop || !context->wake) context.reset();
+    return context;
 }
 
 bool stopRequested(const StartContext *context) {
     return WaitForSingleObject(context->stop, 0) == WAIT_OBJECT_0;
-}
-
-bool startWorker(LPTHREAD_START_ROUTINE routine, StartContext *context) {
-    holdStartContext(context);
-    if (startPluginThread(routine, context)) return true;
-    releaseStartContext(context);
-    return false;
 }

@@ -14,18 +14,18 @@ struct StartContext {
     Handle stop; /* manual reset: set once, when the plugin ends */
     Handle wake; /* auto reset: there may be work for the scroll thread */
     HWND window;
-    volatile LONG holders;
 };
 
-/* The running start's context, null while the plugin is not started: the shell's
-   thread only (it wakes the scroll thread through it). */
-extern StartContext *runningStart;
+using SharedStart = Shared<StartContext>;
 
-/* A context for window, held once by the caller; null (and nothing left behind) when
-   its events cannot be made. */
-StartContext *createStartContext(HWND window);
-void holdStartContext(StartContext *context);
-void releaseStartContext(StartContext *context);
+/* The running start's context, held from the start until its end and empty while the
+   plugin is not started: the shell's thread only (it wakes the scroll thread through
+   it). */
+extern SharedStart runningStart;
+
+/* A context for window held by the result alone; empty (and nothing left behind) when
+   it or its events cannot be made. */
+SharedStart createStartContext(HWND window);
 /* True once the start that made the context has ended. */
 bool stopRequested(const StartContext *context);
 
@@ -34,6 +34,7 @@ bool stopRequested(const StartContext *context);
    the shell unloads the plugin never returns into unloaded code. False when no
    thread could be started. */
 bool startPluginThread(LPTHREAD_START_ROUTINE routine, LPVOID argument);
-/* The same for a worker of a start: the thread holds the context and hands it to
-   routine, which releases it as its last step. Returns whether the thread runs. */
-bool startWorker(LPTHREAD_START_ROUTINE routine, StartContext *context);
+/* The same for a worker of a start: the thread holds the context, from before it
+   exists until routine, handed the context, has returned. Returns whether the thread
+   runs. */
+bool startWorker(LPTHREAD_START_ROUTINE routine, const SharedStart &context);

@@ -13,12 +13,10 @@ CriticalSection displayLock;
 
 void resetCaptionModel() {
     DisplayLock lock;
-    HFONT font = captionModel.font;
     bool blinkOn = captionModel.blinkOn;
     int playState = captionModel.playState;
     captionModel = CaptionModel();
     captionModel.scrollForward = true;
     captionModel.playState = playState;
-    captionModel.font = font;
     captionModel.blinkOn = blinkOn;
 }

@@ -27,14 +27,14 @@ struct CaptionModel {
     wchar_t text[TEXT_SIZE];
     wchar_t title[TEXT_SIZE]; /* what the text shows of: the track's title, or the text */
     int textWidth, textHeight;
-    int scrollX, scrollMin, edgePause; /* the bounce runs from scrollMin to 0 */
+    int scrollX, scrollMin; /* the bounce runs from scrollMin to 0 */
+    int edgeRestTicks;      /* steps the bounce has rested past an end */
     bool scrollForward;
-    int streamPause; /* steps the stream has rested with the caption's start at the left
-                        edge; the scroll thread only */
+    int streamRestTicks; /* steps the stream has rested with the caption's start at the left
+                            edge; the scroll thread only */
     /* Scrolling once: the bounce has turned at the far end, and the round is over (the
        caption rests at its start). A new text starts a new round. */
     bool roundTurned, roundDone;
-    HFONT font; /* the caption font: replaced only under displayLock */
     /* The player's state the caption shows (paused: fading in and out, still): set by the
        shell's thread with each status, read whole by the scroll thread. */
     volatile int playState;

@@ -36,7 +36,7 @@ SIZE measureText(const wchar_t *text) {
         holdCaptionFont();
         DrawTextW(frameDC(), text, -1, &r, DT_CALCRECT | CAPTION_FLAGS);
     } else if (dc.create()) {
-        dc.select(captionModel.font);
+        dc.selectFont(captionFont());
         DrawTextW(dc, text, -1, &r, DT_CALCRECT | CAPTION_FLAGS);
     }
     SIZE size = {r.right, r.bottom};
@@ -47,7 +47,7 @@ SIZE measureText(const wchar_t *text) {
    from it; displayLock held. */
 static void measureCaption() {
     SIZE size = measureText(captionModel.text);
-    if (size.cx != captionModel.textWidth) captionModel.edgePause = 0;
+    if (size.cx != captionModel.textWidth) captionModel.edgeRestTicks = 0;
     captionModel.textWidth = size.cx;
     captionModel.textHeight = size.cy;
     captionModel.scrollMin = textAreaWidth() - captionModel.textWidth;
@@ -124,7 +124,7 @@ static CaptionFrame takeCaptionFrame(const RECT &area) {
     frame.shown = !paused || captionModel.blinkOn;
     if (!frame.scrolls) frame.scrollX = 0;
     frame.area = area;
-    frame.colour = shellStyle.textColour;
+    frame.colour = shellStyle.item.TextColor;
     frame.progress = progressLength(area.right - area.left);
     return frame;
 }
@@ -135,7 +135,7 @@ static CaptionFrame takeCaptionFrame(const RECT &area) {
 static void drawText(const wchar_t *text, RECT &r, UINT align) {
     HDC dc = frameDC();
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, shellStyle.textColour);
+    SetTextColor(dc, shellStyle.item.TextColor);
     DrawTextW(dc, text, -1, &r, align | CAPTION_FLAGS);
 }
 

@@ -6,7 +6,7 @@
 /* Size of text in the caption font, as the paint will draw it. */
 SIZE measureText(const wchar_t *text);
 /* Installs a new caption: re-measures it and resets the scroll bounds when the
-   text changed, and asks for a repaint. Any thread. */
+   text changed, asks for a repaint and wakes the scroll thread. Shell's thread. */
 void setCaption(const wchar_t *text);
 /* The same for a text made from a title (the caption format): a new title starts a new
    scroll round, a new text of the same title (the time moving on) does not, and the

@@ -47,7 +47,7 @@ static bool scrollingOnce() {
 }
 
 void stepEndToEnd() {
-    int resting = captionModel.edgePause;
+    int resting = captionModel.edgeRestTicks;
     if (resting == 0) moveBounce(scrollStep());
     bool pastTheEnd = captionModel.scrollForward ? captionModel.scrollX > 0
                                                  : captionModel.scrollX < captionModel.scrollMin;
@@ -57,16 +57,16 @@ void stepEndToEnd() {
         if (!captionModel.scrollForward) captionModel.roundTurned = true;
         if (captionModel.scrollForward && captionModel.roundTurned) {
             captionModel.scrollX = 0;
-            captionModel.edgePause = 0;
+            captionModel.edgeRestTicks = 0;
             captionModel.roundDone = true;
             return;
         }
     }
     if (resting >= bounceRest()) {
         captionModel.scrollForward = !captionModel.scrollForward;
-        captionModel.edgePause = 0;
+        captionModel.edgeRestTicks = 0;
     } else {
-        captionModel.edgePause = resting + 1;
+        captionModel.edgeRestTicks = resting + 1;
     }
 }
 
@@ -74,9 +74,9 @@ void stepEndToEnd() {
    there, and the stream stands still for the rest before it runs on. */
 void stepStream() {
     int rest = streamRest();
-    if (captionModel.streamPause > 0 && captionModel.scrollX == 0) {
-        captionModel.streamPause =
-            captionModel.streamPause >= rest ? 0 : captionModel.streamPause + 1;
+    if (captionModel.streamRestTicks > 0 && captionModel.scrollX == 0) {
+        captionModel.streamRestTicks =
+            captionModel.streamRestTicks >= rest ? 0 : captionModel.streamRestTicks + 1;
         return;
     }
     if (captionModel.scrollX < -(captionModel.textWidth + STREAM_GAP)) {
@@ -92,7 +92,7 @@ void stepStream() {
     }
     if (rest > 0 && captionModel.scrollX > 0 && next <= 0) {
         captionModel.scrollX = 0;
-        captionModel.streamPause = 1;
+        captionModel.streamRestTicks = 1;
         return;
     }
     captionModel.scrollX = next;
@@ -159,7 +159,7 @@ void hoverChanged(bool over) {
         captionModel.scroll.hovering = over;
         if (!over) {
             captionModel.scrollX = 0;
-            captionModel.edgePause = captionModel.streamPause = 0;
+            captionModel.edgeRestTicks = captionModel.streamRestTicks = 0;
             captionModel.scrollForward = true;
         }
     }
@@ -203,6 +203,5 @@ DWORD WINAPI scrollThread(LPVOID parameter) {
             break;
         }
     }
-    releaseStartContext(context);
     return 0;
 }

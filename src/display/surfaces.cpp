@@ -18,15 +18,16 @@
 struct BackgroundLook {
     int width, height, inset;
     bool keyed, border;
-    COLORREF colourKey;
     StyleItem style;
 };
 
-/* Shell's thread only, but for the size, which is written under displayLock for the
-   scroll thread. */
+/* Shell's thread only, but for the caption font, which is replaced only under
+   displayLock. What is selected into a DC is declared before it, so that it is
+   deleted after the DC has put its own objects back. */
 static struct {
-    MemoryDC frame, background;
+    GdiObject<HFONT> captionFont;
     GdiObject<HBITMAP> frameBitmap, backgroundBitmap;
+    MemoryDC frame, background;
     HFONT heldFont; /* the caption font while it stays selected into the frame (selecting a
                        font costs more than the rest of a paint) */
     int width, height;
@@ -64,13 +65,11 @@ static BackgroundLook currentLook(int width, int height) {
        Slit shows the style. */
     look.keyed = options.transBackEnabled && !docked();
     look.border = options.showBorder;
-    look.colourKey = COLOUR_KEY;
     look.style = shellStyle.item;
     return look;
 }
 
 static void setSize(int width, int height) {
-    DisplayLock lock;
     surfaces.width = width;
     surfaces.height = height;
 }
@@ -88,8 +87,8 @@ bool createSurfaces() {
         surfaces.backgroundBitmap.reset(CreateCompatibleBitmap(screen, w, h));
         made = surfaces.frameBitmap && surfaces.backgroundBitmap;
         if (made) {
-            surfaces.frame.select(surfaces.frameBitmap);
-            surfaces.background.select(surfaces.backgroundBitmap);
+            surfaces.frame.selectBitmap(surfaces.frameBitmap);
+            surfaces.background.selectBitmap(surfaces.backgroundBitmap);
         }
     }
     if (!made) {
@@ -108,25 +107,28 @@ static HFONT createCaptionFont() {
                        DEFAULT_PITCH | FF_DONTCARE, options.fontFace);
 }
 
+HFONT captionFont() {
+    return surfaces.captionFont;
+}
+
 void releaseCaptionFont() {
-    /* Another thread may be measuring with it: it goes only under the lock. */
+    /* The caption is measured under the lock, in this font: it goes only under it. */
     DisplayLock lock;
-    if (!captionModel.font) return;
+    if (!surfaces.captionFont) return;
     dropCaptionFont(); /* the frame may hold it */
-    DeleteObject(captionModel.font);
-    captionModel.font = nullptr;
+    surfaces.captionFont.reset();
 }
 
 void remakeCaptionFont() {
     releaseCaptionFont();
     DisplayLock lock;
-    captionModel.font = createCaptionFont();
+    surfaces.captionFont.reset(createCaptionFont());
 }
 
 bool holdCaptionFont() {
-    if (!surfaces.frame || surfaces.heldFont == captionModel.font) return false;
-    surfaces.frame.select(captionModel.font);
-    surfaces.heldFont = captionModel.font;
+    if (!surfaces.frame || surfaces.heldFont == surfaces.captionFont) return false;
+    surfaces.frame.selectFont(surfaces.captionFont);
+    surfaces.heldFont = surfaces.captionFont;
     return true;
 }
 
@@ -155,7 +157,7 @@ void recreateSurfaces() {
         DisplayLock lock;
         captionModel.scrollMin = textAreaWidth() - captionModel.textWidth;
         captionModel.scrollX = 0;
-        captionModel.edgePause = 0;
+        captionModel.edgeRestTicks = 0;
     }
     InvalidateRect(placement.window, nullptr, FALSE);
 }
@@ -175,7 +177,7 @@ static void drawBackground(const BackgroundLook &look) {
         MakeStyleGradient(surfaces.background, &all, &shellStyle.item, look.border);
         return;
     }
-    GdiObject<HBRUSH> key(CreateSolidBrush(look.colourKey));
+    GdiObject<HBRUSH> key(CreateSolidBrush(COLOUR_KEY));
     if (key) FillRect(surfaces.background, &all, key);
 }
 

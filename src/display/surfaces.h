@@ -22,6 +22,8 @@ HDC backgroundDC();
 HBITMAP frameBitmap();
 HBITMAP backgroundBitmap();
 RECT surfaceRect();
+/* The caption font, null before it is made: read with displayLock held. */
+HFONT captionFont();
 /* Makes the caption font anew from the options and the style: the style's own, or
    the custom one. */
 void remakeCaptionFont();
@@ -35,6 +37,5 @@ void dropCaptionFont();
 /* Draws the background surface again when the size, the style, the border, the
    inset or the transparency mode changed since it was drawn; true when it did. */
 bool refreshBackground();
-/* What a scroll step or a blink changes: the text area of the surfaces. Any
-   thread, with displayLock held. */
+/* What a scroll step or a blink changes: the text area of the surfaces. */
 RECT scrollDamage();

@@ -3,6 +3,7 @@
    show for a moment (the volume), and the position for the progress line through these
    few calls. */
 #include "plugin/controller.h"
+#include "core/owners.h"
 #include "core/text.h"
 #include "display/caption.h"
 #include "display/placement.h"
@@ -12,8 +13,9 @@
 #include "winamp/player.h"
 
 /* The last caption and title the link handed over, shown again when a notice ends, and
-   whether a notice shows: shell's thread only. */
+   the notice's timer, set while one shows: shell's thread only. */
 static wchar_t statusCaption[TEXT_SIZE], statusTitle[TEXT_SIZE];
+static Timer notice;
 static bool noticeShown;
 
 static void showStatus(int status, const wchar_t *caption, const wchar_t *title) {
@@ -24,23 +26,23 @@ static void showStatus(int status, const wchar_t *caption, const wchar_t *title)
     followPlayState();
 }
 
-/* The notice keeps the title, so that the companion's label goes on showing it. */
+/* The notice keeps the title, so that the companion's label goes on showing it. A timer
+   that cannot be had shows no notice rather than one that never ends. */
 static void showNotice(const wchar_t *text, unsigned ms) {
+    if (!notice.set(placement.window, NOTICE_TIMER, ms)) return;
     noticeShown = true;
     setCaption(text, statusTitle);
-    SetTimer(placement.window, NOTICE_TIMER, ms, nullptr);
 }
 
-void forgetNotice(HWND window) {
-    KillTimer(window, NOTICE_TIMER);
+void forgetNotice() {
+    notice.reset();
     noticeShown = false;
 }
 
-void noticeEnded(HWND window) {
-    KillTimer(window, NOTICE_TIMER);
-    if (!noticeShown) return;
-    noticeShown = false;
-    setCaption(statusCaption, statusTitle);
+void noticeEnded() {
+    bool shown = noticeShown;
+    forgetNotice();
+    if (shown) setCaption(statusCaption, statusTitle);
 }
 
 static void copyTitle(wchar_t *out) {

@@ -6,7 +6,7 @@
 enum { NOTICE_TIMER = 0x5742 };
 
 /* The notice's time is over (its timer): the caption shows again. Shell's thread. */
-void noticeEnded(HWND window);
+void noticeEnded();
 /* The window goes: a notice still showing is forgotten, so that the next start shows
    its captions. */
-void forgetNotice(HWND window);
+void forgetNotice();

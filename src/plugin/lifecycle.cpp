@@ -24,6 +24,8 @@ static const char CLASS_NAME[] = "Warble";
 
 /* The window class, registered from a start until its end. */
 static WindowClass windowClass;
+/* The start's window, from its creation until the end. */
+static Window mainWindow;
 
 static void startupError(HWND owner, const char *text) {
     MessageBoxA(owner, text, WARBLE_NAME_VERSION, MB_OK | MB_ICONERROR | MB_TOPMOST);
@@ -39,23 +41,44 @@ static bool registerWindowClass(HINSTANCE instance) {
     return windowClass.registerClass(wc);
 }
 
-/* Undoes a start that could not make its window: nothing of it stays behind, so that
-   the next start in this process begins afresh. */
+/* The poller, the scroll thread and the settings watch of this start, each holding its
+   context; false when one of them could not be started. */
+static bool startWorkers(HWND window) {
+    runningStart = createStartContext(window);
+    return runningStart && startWorker(pollThread, runningStart) &&
+           startWorker(scrollThread, runningStart) && startSettingsWatch(runningStart);
+}
+
+/* Asks the threads of the start to stop, and lets go of its context: each thread
+   holds its own (see threads.h). */
+static void stopWorkers() {
+    if (!runningStart) return;
+    SetEvent(runningStart->stop);
+    runningStart.reset();
+}
+
+/* Messages the plugin's threads sent to this thread before they were asked to stop
+   are taken now, while the window they may speak of still exists. */
+static void takeSentMessages() {
+    MSG msg;
+    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+}
+
+static void destroyWindow() {
+    mainWindow.reset();
+    placement.window = nullptr;
+}
+
+/* Undoes a start that failed after registering its class: nothing of it stays behind,
+   so that the next start in this process begins afresh. */
 static int failedStart(const char *text) {
+    stopWorkers();
+    takeSentMessages();
+    destroyWindow();
     startupError(nullptr, text);
     windowClass.reset();
     releaseCaptionFont();
     return 1;
-}
-
-/* The poller, the scroll thread and the settings watch of this start, each holding its
-   context. */
-static void startWorkers(HWND window) {
-    runningStart = createStartContext(window);
-    if (!runningStart) return;
-    startWorker(pollThread, runningStart);
-    startWorker(scrollThread, runningStart);
-    startSettingsWatch(runningStart);
 }
 
 extern "C" int beginPlugin(HINSTANCE instance) {
@@ -84,12 +107,12 @@ extern "C" int beginPlugin(HINSTANCE instance) {
 
     DWORD exStyle = WS_EX_TOOLWINDOW | (placement.layeredSupported ? WS_EX_LAYERED : 0);
     RECT shown = shownPlace();
-    HWND window = CreateWindowExA(exStyle, CLASS_NAME, nullptr,
-                                  WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
-                                  shown.left, shown.top, shown.right - shown.left,
-                                  shown.bottom - shown.top, nullptr, nullptr, instance, nullptr);
-    if (!window) return failedStart("Error creating window");
-    startWorkers(window);
+    mainWindow.reset(CreateWindowExA(
+        exStyle, CLASS_NAME, nullptr, WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
+        shown.left, shown.top, shown.right - shown.left, shown.bottom - shown.top, nullptr, nullptr,
+        instance, nullptr));
+    if (!mainWindow) return failedStart("Error creating window");
+    if (!startWorkers(mainWindow)) return failedStart("Error creating threads");
     installEventHook();
     firstLookAtPlayer();
     return 0;
@@ -108,24 +131,13 @@ extern "C" int beginPluginEx(HINSTANCE instance, HWND slit) {
     return beginSlitPlugin(instance, slit);
 }
 
-/* Messages the plugin's threads sent to this thread before they were asked to stop
-   are taken now, while the window they may speak of still exists. */
-static void takeSentMessages() {
-    MSG msg;
-    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-}
-
 /* Waits for nothing, whatever the player does: the threads are asked to stop and
    finish by themselves. Each holds the module (see threads.h) and its own start's
    context, and an abandoned relay touches only its own copy and its ticket, so a
    later start shares nothing with them and nothing of theirs is reported. */
 extern "C" void endPlugin(HINSTANCE instance) {
     removeEventHook();
-    if (runningStart) {
-        SetEvent(runningStart->stop);
-        releaseStartContext(runningStart);
-        runningStart = nullptr;
-    }
+    stopWorkers();
     abandonRelays();
     takeSentMessages();
     playerStatus.window = nullptr;
@@ -136,8 +148,7 @@ extern "C" void endPlugin(HINSTANCE instance) {
                      SWP_NOSIZE | SWP_NOZORDER);
         leaveSlitAtEnd();
     }
-    DestroyWindow(placement.window);
-    placement.window = nullptr;
+    destroyWindow();
     windowClass.reset();
     releaseCaptionFont();
 }

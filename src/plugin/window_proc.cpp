@@ -47,8 +47,8 @@ static LRESULT OnCreate(HWND w) {
 
 static LRESULT OnDestroy(HWND w) {
     RemoveSticky(w);
-    KillTimer(w, SETTINGS_WATCH_TIMER);
-    forgetNotice(w);
+    cancelSettingsLook();
+    forgetNotice();
     destroyTooltip();
     releaseSurfaces();
     SendMessageA(shellLink.host, MSG_UNREGISTER, (WPARAM)w, (LPARAM)registeredMessages);
@@ -209,7 +209,7 @@ static LRESULT OnSettingsNotice(HWND w) {
 
 static LRESULT OnTimer(HWND w, WPARAM id) {
     if (id == SETTINGS_WATCH_TIMER) OnSettingsNotice(w);
-    if (id == NOTICE_TIMER) noticeEnded(w);
+    if (id == NOTICE_TIMER) noticeEnded();
     return 0;
 }
 

@@ -8,7 +8,6 @@ ShellStyle shellStyle;
 
 void loadStyle() {
     memcpy(&shellStyle.item, GetSettingPtr(SN_STYLEITEM), sizeof(StyleItem));
-    shellStyle.textColour = shellStyle.item.TextColor;
     shellStyle.bevelWidth = *(int *)GetSettingPtr(SN_BEVELWIDTH);
     shellStyle.borderWidth = *(int *)GetSettingPtr(SN_BORDERWIDTH);
     stylePath(nullptr);

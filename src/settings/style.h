@@ -8,8 +8,7 @@ const COLORREF COLOUR_KEY = RGB(255, 0, 230);
 
 /* The shell's style as the plugin keeps it: written on the shell's thread by loadStyle. */
 struct ShellStyle {
-    StyleItem item;
-    COLORREF textColour;
+    StyleItem item; /* its TextColor is the caption's colour */
     int bevelWidth, borderWidth;
 };
 

@@ -22,36 +22,34 @@ enum {
 const DWORD CHANGES =
     FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE;
 
-/* What the watch thread is handed: its start, and the notifications it waits on, which
-   it closes. They are made on the shell's thread before the start returns, so that no
-   save after the settings were read goes unseen. */
+/* What the watch thread is handed: a hold on its start, and the notifications it waits
+   on. They are made on the shell's thread before the start returns, so that no save
+   after the settings were read goes unseen. */
 struct WatchStart {
-    StartContext *start;
-    HANDLE notices[WATCHED_FOLDERS];
+    SharedStart start;
+    ChangeNotification notices[WATCHED_FOLDERS];
     DWORD count;
 };
 
 /* Shell's thread only. */
 static DWORD lastRead;
+/* The next look at a change that has not settled yet. Shell's thread only. */
+static Timer nextLook;
 
 static DWORD WINAPI watchThread(LPVOID parameter) {
-    WatchStart watch = *(WatchStart *)parameter;
-    HeapFree(GetProcessHeap(), 0, parameter);
-    ChangeNotification owned[WATCHED_FOLDERS];
-    HANDLE waits[1 + WATCHED_FOLDERS] = {watch.start->stop};
-    for (DWORD i = 0; i < watch.count; ++i) {
-        owned[i].reset(watch.notices[i]);
-        waits[1 + i] = watch.notices[i];
-    }
+    HeapBlock<WatchStart> watch((WatchStart *)parameter);
+    const StartContext *start = watch->start;
+    HANDLE waits[1 + WATCHED_FOLDERS] = {start->stop};
+    for (DWORD i = 0; i < watch->count; ++i)
+        waits[1 + i] = watch->notices[i];
     for (;;) {
         DWORD which =
-            WaitForMultipleObjects(1 + watch.count, waits, FALSE, INFINITE) - WAIT_OBJECT_0;
-        if (which == 0 || which > watch.count) break;
+            WaitForMultipleObjects(1 + watch->count, waits, FALSE, INFINITE) - WAIT_OBJECT_0;
+        if (which == 0 || which > watch->count) break;
         FindNextChangeNotification(waits[which]);
-        if (WaitForSingleObject(watch.start->stop, GATHER_MS) == WAIT_OBJECT_0) break;
-        PostMessageA(watch.start->window, MSG_SETTINGS_NOTICE, 0, 0);
+        if (WaitForSingleObject(start->stop, GATHER_MS) == WAIT_OBJECT_0) break;
+        PostMessageA(start->window, MSG_SETTINGS_NOTICE, 0, 0);
     }
-    releaseStartContext(watch.start);
     return 0;
 }
 
@@ -62,43 +60,36 @@ static void folderOf(const char *path, char *folder) {
     if (slash) slash[1] = '\0';
 }
 
-bool startSettingsWatch(StartContext *start) {
+bool startSettingsWatch(const SharedStart &start) {
     lastRead = GetTickCount() - READ_GAP_MS;
     char places[SETTINGS_PLACES][TEXT_SIZE], folders[WATCHED_FOLDERS][TEXT_SIZE];
     settingsPlaces(places);
     folderOf(places[0], folders[0]);
     folderOf(places[2], folders[1]);
     int wanted = lstrcmpiA(folders[0], folders[1]) == 0 ? 1 : 2;
-    ChangeNotification notices[WATCHED_FOLDERS];
-    DWORD count = 0;
+    HeapBlock<WatchStart> watch;
+    if (!watch.create()) return false;
     for (int i = 0; i < wanted; ++i) {
         HANDLE notice = FindFirstChangeNotificationA(folders[i], FALSE, CHANGES);
-        if (notice != INVALID_HANDLE_VALUE) notices[count++].reset(notice);
+        if (notice != INVALID_HANDLE_VALUE) watch->notices[watch->count++].reset(notice);
     }
-    WatchStart *watch = (WatchStart *)HeapAlloc(GetProcessHeap(), 0, sizeof(WatchStart));
-    if (!count || !watch) {
-        if (watch) HeapFree(GetProcessHeap(), 0, watch);
-        return false;
-    }
-    watch->start = start;
-    watch->count = count;
-    for (DWORD i = 0; i < count; ++i)
-        watch->notices[i] = notices[i];
-    holdStartContext(start);
-    if (!startPluginThread(watchThread, watch)) {
-        releaseStartContext(start);
-        HeapFree(GetProcessHeap(), 0, watch);
-        return false;
-    }
-    for (DWORD i = 0; i < count; ++i)
-        notices[i].release();
+    /* No folder to watch: an edit applies with the shell's reconfigure, as without the
+       watch. */
+    if (!watch->count) return true;
+    watch->start = start.share();
+    if (!startPluginThread(watchThread, watch.get())) return false;
+    watch.release(); /* the thread's now */
     /* A save between the reading of the settings and now is looked at once. */
     PostMessageA(start->window, MSG_SETTINGS_NOTICE, 0, 0);
     return true;
 }
 
+void cancelSettingsLook() {
+    nextLook.reset();
+}
+
 bool settingsEditSettled(HWND window) {
-    KillTimer(window, SETTINGS_WATCH_TIMER);
+    nextLook.reset();
     /* A drag or a sizing in progress: its end looks again. */
     if (settingsFileHeld()) return false;
     char first[TEXT_SIZE];
@@ -108,7 +99,7 @@ bool settingsEditSettled(HWND window) {
     DWORD sinceRead = GetTickCount() - lastRead;
     if (wait == 0 && sinceRead < READ_GAP_MS) wait = READ_GAP_MS - sinceRead;
     if (wait > 0) {
-        SetTimer(window, SETTINGS_WATCH_TIMER, wait, nullptr);
+        nextLook.set(window, SETTINGS_WATCH_TIMER, wait);
         return false;
     }
     lastRead = GetTickCount();

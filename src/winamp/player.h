@@ -17,9 +17,9 @@ enum {
    length it read, in seconds, for a caption that shows the time. */
 enum { MSG_PLAYER_LOOK = WM_APP + 87, MSG_PLAYER_TIMES = WM_APP + 91 };
 
-/* The player status: owned by the shell's thread, which alone writes it (queryPlayer
-   and the looks the poller hands over with MSG_PLAYER_LOOK). Other threads read single
-   whole values. */
+/* The player status: owned by the shell's thread, which writes it (queryPlayer and the
+   looks the poller hands over with MSG_PLAYER_LOOK), all but the slider's echo, which
+   the poller sets and relay threads clear. Other threads read single whole values. */
 struct PlayerStatus {
     HWND volatile window;         /* the known player: the poller reads it to ask the position */
     volatile int playState;       /* -1 before the first answer and without a player */

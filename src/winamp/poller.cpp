@@ -126,6 +126,5 @@ DWORD WINAPI pollThread(LPVOID parameter) {
     do
         pollOnce(context);
     while (WaitForSingleObject(context->stop, 1000) == WAIT_TIMEOUT);
-    releaseStartContext(context);
     return 0;
 }

@@ -11,6 +11,7 @@
    compare-and-swap, so an abandoned command never reports and a reporting one is
    never abandoned. */
 #include "winamp/relay.h"
+#include "core/owners.h"
 #include "core/text.h"
 #include "core/threads.h"
 #include "winamp/player.h"
@@ -162,11 +163,12 @@ static void runRelay(RelayJob *job) {
 }
 
 static DWORD WINAPI relayThread(LPVOID parameter) {
-    RelayJob *job = (RelayJob *)parameter;
-    runRelay(job);
-    /* Frees the slot unless it was abandoned (or the report freed it already). */
-    InterlockedCompareExchange(&slots[job->slot].owner, 0, job->waiting);
-    HeapFree(GetProcessHeap(), 0, job);
+    {
+        HeapBlock<RelayJob> job((RelayJob *)parameter);
+        runRelay(job.get());
+        /* Frees the slot unless it was abandoned (or the report freed it already). */
+        InterlockedCompareExchange(&slots[job->slot].owner, 0, job->waiting);
+    }
     InterlockedDecrement(&relayThreads);
     return 0;
 }
@@ -211,8 +213,8 @@ static LONG nextWaitingValue() {
 }
 
 static void startRelay(int index, const char *text) {
-    RelayJob *job = (RelayJob *)HeapAlloc(GetProcessHeap(), 0, sizeof(RelayJob));
-    if (!job) return;
+    HeapBlock<RelayJob> job;
+    if (!job.create()) return;
     copyText(job->command, text, sizeof job->command);
     job->winamp = playerStatus.window;
     job->window = runningStart ? runningStart->window : nullptr;
@@ -223,11 +225,13 @@ static void startRelay(int index, const char *text) {
     /* Busy before it can run: a quick thread may finish before the start returns. */
     InterlockedExchange(&slot->owner, job->waiting);
     InterlockedIncrement(&relayThreads);
-    if (startPluginThread(relayThread, job)) return;
+    if (startPluginThread(relayThread, job.get())) {
+        job.release(); /* the thread's now */
+        return;
+    }
     /* No thread: the command is dropped and the slot is free again. */
     InterlockedCompareExchange(&slot->owner, 0, job->waiting);
     InterlockedDecrement(&relayThreads);
-    HeapFree(GetProcessHeap(), 0, job);
 }
 
 void relayCommand(const char *text) {

@@ -167,7 +167,7 @@ TEST_F(OptionsTableRunning, EveryKeyEditedInTheFileShowsWithinTwoSeconds) {
         return GetLayeredWindowAttributes(w, &key, alpha, &flags) != FALSE;
     };
     auto font = [](LOGFONTA *f) {
-        return captionModel.font && GetObjectA(captionModel.font, sizeof *f, f) == sizeof *f;
+        return captionFont() && GetObjectA(captionFont(), sizeof *f, f) == sizeof *f;
     };
     auto rect = [w] {
         RECT r;

@@ -8,6 +8,7 @@
 #include "display/placement.h"
 #include "display/render.h"
 #include "display/scroller.h"
+#include "display/surfaces.h"
 #include "settings/options.h"
 #include "settings/style.h"
 #include "winamp/winamp.h"
@@ -33,18 +34,20 @@ class Scroller : public unit::StateTest {
         ASSERT_TRUE(window);
         ShowWindow(window, SW_SHOWNOACTIVATE);
         placement.window = window;
-        font = CreateFontA(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                           DEFAULT_PITCH | FF_DONTCARE, "Tahoma");
+        optionValues().useCustomFont = true;
+        optionValues().fontHeight = -13;
+        optionValues().fontWeight = FW_NORMAL;
+        copyText(optionValues().fontFace, "Tahoma", TEXT_SIZE);
+        remakeCaptionFont();
+        font = captionFont();
         ASSERT_TRUE(font);
-        captionModel.font = font;
         optionValues().width = 200;
         shellStyle.bevelWidth = 2;
         shellStyle.borderWidth = 1;
         captionModel.scrollX = 0;
         captionModel.scrollMin = -10;
         captionModel.scrollForward = true;
-        captionModel.edgePause = 0;
+        captionModel.edgeRestTicks = 0;
         captionModel.playState = 1;
         optionValues().scrolling = true;
         captionModel.text[0] = '\0';
@@ -53,9 +56,8 @@ class Scroller : public unit::StateTest {
 
     void TearDown() override {
         placement.window = nullptr;
-        captionModel.font = nullptr;
+        releaseCaptionFont();
         if (window) DestroyWindow(window);
-        if (font) DeleteObject(font);
         unit::pumpMessages();
         unit::StateTest::TearDown();
     }
@@ -94,10 +96,10 @@ class Scroller : public unit::StateTest {
     struct Frame {
         int x;
         bool forward;
-        int pause;
+        int rested;
     };
     Frame frame() const {
-        return {captionModel.scrollX, captionModel.scrollForward, captionModel.edgePause};
+        return {captionModel.scrollX, captionModel.scrollForward, captionModel.edgeRestTicks};
     }
 
     bool repaintPending() {
@@ -115,18 +117,18 @@ TEST_F(Scroller, BounceRestsAtEachEndAndTurns) {
     }
     /* Tick 1 moves past the right-hand limit 0 and the rest begins. */
     EXPECT_EQ(1, ticks[1].x);
-    EXPECT_EQ(1, ticks[1].pause);
+    EXPECT_EQ(1, ticks[1].rested);
     EXPECT_TRUE(ticks[1].forward);
     /* Ticks 2 to 25 rest without moving. */
     for (int n = 2; n <= 25; ++n) {
         EXPECT_EQ(1, ticks[n].x) << "tick " << n;
-        EXPECT_EQ(n, ticks[n].pause) << "tick " << n;
+        EXPECT_EQ(n, ticks[n].rested) << "tick " << n;
         EXPECT_TRUE(ticks[n].forward) << "tick " << n;
     }
     /* Tick 26 turns. */
     EXPECT_EQ(1, ticks[26].x);
     EXPECT_FALSE(ticks[26].forward);
-    EXPECT_EQ(0, ticks[26].pause);
+    EXPECT_EQ(0, ticks[26].rested);
     /* Tick 27 moves back to 0, then one pixel left a tick down to -11, the first
        position below the left-hand limit -10. */
     for (int n = 27; n <= 38; ++n) {
@@ -134,17 +136,17 @@ TEST_F(Scroller, BounceRestsAtEachEndAndTurns) {
         EXPECT_FALSE(ticks[n].forward) << "tick " << n;
     }
     for (int n = 27; n <= 37; ++n)
-        EXPECT_EQ(0, ticks[n].pause) << "tick " << n;
-    EXPECT_EQ(1, ticks[38].pause);
+        EXPECT_EQ(0, ticks[n].rested) << "tick " << n;
+    EXPECT_EQ(1, ticks[38].rested);
     /* The same rest on the left: 25 ticks, then the turn to the right. */
     for (int n = 39; n <= 62; ++n) {
         EXPECT_EQ(-11, ticks[n].x) << "tick " << n;
-        EXPECT_EQ(n - 37, ticks[n].pause) << "tick " << n;
+        EXPECT_EQ(n - 37, ticks[n].rested) << "tick " << n;
         EXPECT_FALSE(ticks[n].forward) << "tick " << n;
     }
     EXPECT_EQ(-11, ticks[63].x);
     EXPECT_TRUE(ticks[63].forward);
-    EXPECT_EQ(0, ticks[63].pause);
+    EXPECT_EQ(0, ticks[63].rested);
     EXPECT_EQ(-10, ticks[64].x);
     EXPECT_EQ(-4, ticks[70].x);
 }
@@ -201,12 +203,12 @@ TEST_F(Scroller, BeforeThePlayerAnswersTheStreamMovesOneStepATick) {
 TEST_F(Scroller, StreamLeavesTheBounceStateAlone) {
     captionModel.textWidth = 250;
     captionModel.scrollForward = false;
-    captionModel.edgePause = 9;
+    captionModel.edgeRestTicks = 9;
     captionModel.scrollX = -5;
     stepStream();
     EXPECT_EQ(-6, captionModel.scrollX);
     EXPECT_FALSE(captionModel.scrollForward);
-    EXPECT_EQ(9, captionModel.edgePause);
+    EXPECT_EQ(9, captionModel.edgeRestTicks);
 }
 
 /* Offsets tick by tick, written short: "x" one tick at x, "x*n" n ticks at x,
@@ -272,7 +274,7 @@ TEST_F(Scroller, SpeedAndRestTickByTick) {
         captionModel.textWidth = 2;
         captionModel.scrollX = c.endToEnd ? 0 : 5;
         captionModel.scrollForward = true;
-        captionModel.edgePause = captionModel.streamPause = 0;
+        captionModel.edgeRestTicks = captionModel.streamRestTicks = 0;
         std::vector<int> expected = expandTicks(c.ticks, c.speed), xs;
         for (size_t n = 0; n < expected.size(); ++n) {
             c.endToEnd ? stepEndToEnd() : stepStream();
@@ -288,28 +290,28 @@ TEST_F(Scroller, BounceWithStepZeroDoesNotMove) {
         stepEndToEnd();
     EXPECT_EQ(0, captionModel.scrollX);
     EXPECT_TRUE(captionModel.scrollForward);
-    EXPECT_EQ(0, captionModel.edgePause);
+    EXPECT_EQ(0, captionModel.edgeRestTicks);
 }
 
 TEST_F(Scroller, BounceWithStepZeroStillCountsTheRestAndTurns) {
     captionModel.playState = WINAMP_PAUSED;
     captionModel.scrollX = 3; /* resting past the right-hand limit */
-    captionModel.edgePause = 5;
+    captionModel.edgeRestTicks = 5;
     for (int n = 0; n < 20; ++n)
         stepEndToEnd();
-    EXPECT_EQ(25, captionModel.edgePause);
+    EXPECT_EQ(25, captionModel.edgeRestTicks);
     EXPECT_TRUE(captionModel.scrollForward);
     stepEndToEnd();
     EXPECT_FALSE(captionModel.scrollForward);
-    EXPECT_EQ(0, captionModel.edgePause);
+    EXPECT_EQ(0, captionModel.edgeRestTicks);
     for (int n = 0; n < 5; ++n)
         stepEndToEnd();
     EXPECT_EQ(3, captionModel.scrollX) << "still no movement";
-    EXPECT_EQ(0, captionModel.edgePause) << "inside the limits nothing counts";
+    EXPECT_EQ(0, captionModel.edgeRestTicks) << "inside the limits nothing counts";
 
     /* The same on the left. */
     captionModel.scrollX = -12;
-    captionModel.edgePause = 25;
+    captionModel.edgeRestTicks = 25;
     stepEndToEnd();
     EXPECT_TRUE(captionModel.scrollForward);
     EXPECT_EQ(-12, captionModel.scrollX);
@@ -321,20 +323,20 @@ TEST_F(Scroller, NewCaptionMidBounceKeepsOffsetAndDirection) {
     copyText(captionModel.text, L"an older caption", TEXT_SIZE);
     captionModel.scrollX = -20;
     captionModel.scrollForward = false;
-    captionModel.edgePause = 7;
+    captionModel.edgeRestTicks = 7;
 
     setCaption(text.c_str());
     EXPECT_EQ(std::wstring(text.begin(), text.end()), captionModel.text);
     EXPECT_EQ(-20, captionModel.scrollX);
     EXPECT_FALSE(captionModel.scrollForward);
-    EXPECT_EQ(0, captionModel.edgePause);
+    EXPECT_EQ(0, captionModel.edgeRestTicks);
     EXPECT_EQ(-56, captionModel.scrollMin);
 
     /* The same text again changes nothing of the bounce. */
-    captionModel.edgePause = 4;
+    captionModel.edgeRestTicks = 4;
     captionModel.scrollMin = -1;
     setCaption(text.c_str());
-    EXPECT_EQ(4, captionModel.edgePause);
+    EXPECT_EQ(4, captionModel.edgeRestTicks);
     EXPECT_EQ(-1, captionModel.scrollMin);
 }
 
@@ -347,13 +349,13 @@ TEST_F(Scroller, NewCaptionWithTheOffsetOutsideTheNewLimitsRestsAtOnce) {
     ASSERT_EQ(-56, captionModel.scrollMin);
     stepEndToEnd();
     EXPECT_EQ(-101, captionModel.scrollX);
-    EXPECT_EQ(1, captionModel.edgePause);
+    EXPECT_EQ(1, captionModel.edgeRestTicks);
 }
 
 TEST_F(Scroller, TickDoesNotMoveACaptionThatFitsExactly) {
     captionModel.textWidth = 200 - 2 * 3;
     captionModel.scrollX = 7;
-    captionModel.edgePause = 3;
+    captionModel.edgeRestTicks = 3;
     int blinkTicks = 0;
     for (bool endToEnd : {false, true}) {
         optionValues().scrollEndToEnd = endToEnd;
@@ -362,7 +364,7 @@ TEST_F(Scroller, TickDoesNotMoveACaptionThatFitsExactly) {
         for (int n = 0; n < 40; ++n)
             scrollTick(window, &blinkTicks);
         EXPECT_EQ(7, captionModel.scrollX);
-        EXPECT_EQ(3, captionModel.edgePause);
+        EXPECT_EQ(3, captionModel.edgeRestTicks);
         EXPECT_TRUE(captionModel.scrollForward);
         EXPECT_FALSE(repaintPending()) << "nothing moved, nothing to repaint";
     }
@@ -397,12 +399,12 @@ TEST_F(Scroller, TickUsesTheChosenStyle) {
     wakeScroller();
     scrollTick(window, &blinkTicks); /* bounce: right, past the limit 0 */
     EXPECT_EQ(1, captionModel.scrollX);
-    EXPECT_EQ(1, captionModel.edgePause);
+    EXPECT_EQ(1, captionModel.edgeRestTicks);
     optionValues().scrollEndToEnd = false;
     wakeScroller();
     scrollTick(window, &blinkTicks); /* stream: always left */
     EXPECT_EQ(0, captionModel.scrollX);
-    EXPECT_EQ(1, captionModel.edgePause);
+    EXPECT_EQ(1, captionModel.edgeRestTicks);
 }
 
 TEST_F(Scroller, PausedCaptionBlinksEveryTwentyFifthTick) {

@@ -498,7 +498,7 @@ TEST_F(ReadSettings, FileWithoutTheNewKeysScrollsAndShowsAsBefore) {
     optionValues().hideWhenIdle = true;
     readSettings();
     captionModel.playState = WINAMP_PLAYING;
-    captionModel.scrollX = captionModel.edgePause = 0;
+    captionModel.scrollX = captionModel.edgeRestTicks = 0;
     captionModel.scrollMin = -10;
     captionModel.scrollForward = true;
     std::vector<int> xs, expected(26, 1);

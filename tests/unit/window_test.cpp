@@ -60,11 +60,11 @@ TEST_F(Window, SizeNotificationRecordsAtLeastFiveAndWritesBothKeys) {
 
 TEST_F(Window, SizeNotificationRebuildsTheSurfacesAndResetsTheScroll) {
     captionModel.scrollX = -17;
-    captionModel.edgePause = 4;
+    captionModel.edgeRestTicks = 4;
     captionModel.scrollForward = false;
     SendMessageA(w(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(140, 20));
     EXPECT_EQ(0, captionModel.scrollX);
-    EXPECT_EQ(0, captionModel.edgePause);
+    EXPECT_EQ(0, captionModel.edgeRestTicks);
     EXPECT_FALSE(captionModel.scrollForward) << "the direction is kept";
     EXPECT_EQ(140 - 2 * textInset() - captionModel.textWidth, captionModel.scrollMin);
 
@@ -295,7 +295,7 @@ TEST_F(Window, ReconfigureTakesPlaceAndSizeFromTheFile) {
                                                 "Warble.plugin.alwaysontop: false\r\n"
                                                 "Warble.plugin.showBorder: false\r\n"
                                                 "Warble.plugin.doVozizuvavExtensions: false\r\n"));
-    HFONT oldFont = captionModel.font;
+    HFONT oldFont = captionFont();
     EXPECT_EQ(0, SendMessageA(w(), MSG_RECONFIGURE, 0, 0));
     RECT r = windowRect();
     EXPECT_EQ(300, r.left);
@@ -304,7 +304,7 @@ TEST_F(Window, ReconfigureTakesPlaceAndSizeFromTheFile) {
     EXPECT_EQ(30, r.bottom - r.top);
     EXPECT_FALSE(exStyle() & WS_EX_TOPMOST);
     EXPECT_FALSE(options.showBorder);
-    EXPECT_TRUE(captionModel.font != nullptr);
+    EXPECT_TRUE(captionFont() != nullptr);
     EXPECT_EQ(0, GetObjectType(oldFont)) << "the old font is deleted with the new style";
 }
 
