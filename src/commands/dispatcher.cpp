@@ -41,12 +41,6 @@ bool matchPrefix(const char *text, const char *pattern, size_t n) {
     return true;
 }
 
-static void showPlugins(bool hidden) {
-    if (docked()) return;
-    placement.pluginsHidden = hidden;
-    applyWindowState();
-}
-
 /* The first words that address this plugin; "@WarbleInternal" is known by its start,
    as its commands are. */
 static const char *const OWN_ADDRESSES[] = {"@Warble", "@Warble_toWinamp", "@NJShowPlugins",
@@ -84,11 +78,11 @@ void handleBroadcast(const char *text) {
     } else if ((rest = matchContains(text, "@Warble SetCaption ")) && !playerStatus.window) {
         setCaption(rest);
     } else if (matchEqual(text, "@NJShowPlugins")) {
-        showPlugins(false);
+        showWithPlugins(false);
     } else if (matchEqual(text, "@NJHidePlugins")) {
-        showPlugins(true);
+        showWithPlugins(true);
     } else if (matchContains(text, "@Warble_toWinamp")) {
-        if (playerStatus.window) relayCommand(text);
+        if (playerStatus.window) relayCommand(text, placement.window);
     } else if (matchPrefix(text, "@WarbleInternal", 15)) {
         const char *word = text + 15;
         while (*word == ' ')
@@ -115,7 +109,6 @@ static void changeOption(const OptionRow &row, const char *word, int value) {
     if (row.effects & EFFECT_CAPTION) queryPlayer();
     if (row.effects & EFFECT_TIME_FORMAT) rewriteOption(*findOption(KEY_IDLE_TIME));
     if (row.effects & EFFECT_PAINT) InvalidateRect(placement.window, nullptr, FALSE);
-    if (row.effects & EFFECT_SCROLL) wakeScroller();
 }
 
 static void toggleSlit(const OptionRow &row, const char *word) {

@@ -62,7 +62,13 @@ bool startWorker(LPTHREAD_START_ROUTINE routine, const SharedStart &context) {
     return startThread(start);
 }
 
-SharedStart runningStart;
+void attachStart(HWND window, StartContext *start) {
+    SetWindowLongPtrA(window, GWLP_USERDATA, (LONG_PTR)start);
+}
+
+StartContext *startOf(HWND window) {
+    return window ? (StartContext *)GetWindowLongPtrA(window, GWLP_USERDATA) : nullptr;
+}
 
 SharedStart createStartContext(HWND window) {
     SharedStart context;

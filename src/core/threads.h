@@ -14,14 +14,18 @@ struct StartContext {
     Handle stop; /* manual reset: set once, when the plugin ends */
     Handle wake; /* auto reset: there may be work for the scroll thread */
     HWND window;
+    /* What the workers are handed of the options, as bits their units define: written
+       by the shell's thread whenever the options change, read whole by the workers. */
+    volatile LONG handed;
 };
 
 using SharedStart = Shared<StartContext>;
 
-/* The running start's context, held from the start until its end and empty while the
-   plugin is not started: the shell's thread only (it wakes the scroll thread through
-   it). */
-extern SharedStart runningStart;
+/* The running start's context kept with its window (in the window's user data) from
+   the start until its end: the shell's thread finds it there, and nowhere else. */
+void attachStart(HWND window, StartContext *start);
+/* The context attached to window; null before the start and after its end. */
+StartContext *startOf(HWND window);
 
 /* A context for window held by the result alone; empty (and nothing left behind) when
    it or its events cannot be made. */

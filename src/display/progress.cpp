@@ -10,10 +10,10 @@
 enum { PROGRESS_SCALE = 10000 };
 static volatile LONG played;
 
-void setProgress(HWND window, float fraction) {
+void setProgress(HWND window, float fraction, bool lineShown) {
     LONG units = PROGRESS_SCALE;
     if (fraction < 1) units = fraction > 0 ? (LONG)(fraction * PROGRESS_SCALE + 0.5f) : 0;
-    if (InterlockedExchange(&played, units) != units && options.showProgress)
+    if (InterlockedExchange(&played, units) != units && lineShown)
         InvalidateRect(window, nullptr, FALSE);
 }
 

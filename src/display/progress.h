@@ -6,8 +6,9 @@
 enum { PROGRESS_LINE_HEIGHT = 2 };
 
 /* The position the poller read, as a part of the track (0 to 1); asks for a repaint
-   of window when the line would change. Any thread. */
-void setProgress(HWND window, float fraction);
+   of window when the line shows (as the poller was handed) and would change. Any
+   thread. */
+void setProgress(HWND window, float fraction, bool lineShown);
 /* Length of the line in a text area this wide: -1 when none shows (the option is off,
    or nothing plays; a paused track keeps its line). */
 int progressLength(int areaWidth);

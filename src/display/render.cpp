@@ -82,6 +82,10 @@ void setCaption(const char *text) {
     setCaption(caption);
 }
 
+void showPlayState(int state) {
+    captionModel.playState = state;
+}
+
 void remeasureCaption() {
     {
         DisplayLock lock;

@@ -17,6 +17,9 @@ void setCaption(const char *text);
 /* Measures the caption again after the font or the text area changed, with the
    scroll bounds that follow, and asks for a repaint. Shell's thread. */
 void remeasureCaption();
+/* The player's state the caption shows (playing, paused: it blinks, stopped). Shell's
+   thread. */
+void showPlayState(int state);
 /* Draws the frame for the update rectangle into the window's DC: exactly the
    pixels that a paint of the whole window gives there. */
 void paintWindow(HDC dc, const RECT &update);

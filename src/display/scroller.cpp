@@ -181,7 +181,7 @@ void wakeScroller() {
         scroll.restartX = options.width;
         scroll.damage = scrollDamage();
     }
-    if (runningStart) SetEvent(runningStart->wake);
+    if (StartContext *start = startOf(placement.window)) SetEvent(start->wake);
 }
 
 /* Ticks every 50 ms while there is something to move or blink; otherwise rests

@@ -11,6 +11,33 @@
 #include "settings/style.h"
 #include "winamp/winamp.h"
 
+Placement placement;
+
+void learnLayering() {
+    /* user32 is loaded for as long as the shell runs: no reference of our own. */
+    placement.setLayeredAttributes = (SetLayeredWindowAttributesFn)GetProcAddress(
+        GetModuleHandleA("user32.dll"), "SetLayeredWindowAttributes");
+    OSVERSIONINFOA version = {};
+    version.dwOSVersionInfoSize = sizeof version;
+    GetVersionExA(&version);
+    placement.layeredSupported =
+        version.dwPlatformId == VER_PLATFORM_WIN32_NT && version.dwMajorVersion > 4;
+}
+
+void windowMade(HWND window) {
+    placement.window = window;
+}
+
+void windowGone() {
+    placement.window = nullptr;
+}
+
+void showWithPlugins(bool hidden) {
+    if (docked()) return;
+    placement.pluginsHidden = hidden;
+    applyWindowState();
+}
+
 static bool nothingPlays() {
     int state = captionModel.playState;
     return state != WINAMP_PLAYING && state != WINAMP_PAUSED;

@@ -9,8 +9,10 @@
 #include "display/placement.h"
 #include "display/progress.h"
 #include "display/render.h"
+#include "display/scroller.h"
 #include "display/window.h"
 #include "winamp/player.h"
+#include "winamp/poller.h"
 
 /* The last caption and title the link handed over, shown again when a notice ends, and
    the notice's timer, set while one shows: shell's thread only. */
@@ -19,7 +21,7 @@ static Timer notice;
 static bool noticeShown;
 
 static void showStatus(int status, const wchar_t *caption, const wchar_t *title) {
-    captionModel.playState = status;
+    showPlayState(status);
     copyText(statusCaption, caption, TEXT_SIZE);
     copyText(statusTitle, title, TEXT_SIZE);
     if (!noticeShown) setCaption(caption, title);
@@ -43,6 +45,12 @@ void noticeEnded() {
     bool shown = noticeShown;
     forgetNotice();
     if (shown) setCaption(statusCaption, statusTitle);
+}
+
+void handOptionsToWorkers() {
+    if (StartContext *start = startOf(placement.window))
+        InterlockedExchange(&start->handed, pollerOptions());
+    wakeScroller();
 }
 
 static void copyTitle(wchar_t *out) {

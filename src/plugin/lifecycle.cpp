@@ -10,6 +10,7 @@
 #include "display/surfaces.h"
 #include "display/window.h"
 #include "nightjar/nightjar.h"
+#include "plugin/controller.h"
 #include "plugin/window_proc.h"
 #include "settings/options.h"
 #include "settings/settings.h"
@@ -41,12 +42,20 @@ static bool registerWindowClass(HINSTANCE instance) {
     return windowClass.registerClass(wc);
 }
 
+/* The running start's context, held from the start until its end: the lifecycle
+   alone; the window carries it for the rest of the shell's thread. */
+static SharedStart runningStart;
+
 /* The poller, the scroll thread and the settings watch of this start, each holding its
-   context; false when one of them could not be started. */
+   context, which is handed what they read of the options first; false when one of them
+   could not be started. */
 static bool startWorkers(HWND window) {
     runningStart = createStartContext(window);
-    return runningStart && startWorker(pollThread, runningStart) &&
-           startWorker(scrollThread, runningStart) && startSettingsWatch(runningStart);
+    if (!runningStart) return false;
+    attachStart(window, runningStart);
+    handOptionsToWorkers();
+    return startWorker(pollThread, runningStart) && startWorker(scrollThread, runningStart) &&
+           startSettingsWatch(runningStart);
 }
 
 /* Asks the threads of the start to stop, and lets go of its context: each thread
@@ -54,6 +63,7 @@ static bool startWorkers(HWND window) {
 static void stopWorkers() {
     if (!runningStart) return;
     SetEvent(runningStart->stop);
+    if (IsWindow(runningStart->window)) attachStart(runningStart->window, nullptr);
     runningStart.reset();
 }
 
@@ -66,7 +76,7 @@ static void takeSentMessages() {
 
 static void destroyWindow() {
     mainWindow.reset();
-    placement.window = nullptr;
+    windowGone();
 }
 
 /* Undoes a start that failed after registering its class: nothing of it stays behind,
@@ -82,24 +92,15 @@ static int failedStart(const char *text) {
 }
 
 extern "C" int beginPlugin(HINSTANCE instance) {
-    /* user32 is loaded for as long as the shell runs: no reference of our own. */
-    placement.setLayeredAttributes = (SetLayeredWindowAttributesFn)GetProcAddress(
-        GetModuleHandleA("user32.dll"), "SetLayeredWindowAttributes");
+    learnLayering();
     resetRelays();
-
-    OSVERSIONINFOA version = {};
-    version.dwOSVersionInfoSize = sizeof version;
-    GetVersionExA(&version);
-    placement.layeredSupported =
-        version.dwPlatformId == VER_PLATFORM_WIN32_NT && version.dwMajorVersion > 4;
-
-    shellLink.host = GetNJWnd();
-    shellLink.instance = instance;
+    shellHandedOver(instance, GetNJWnd());
     if (!registerWindowClass(instance)) {
         startupError(shellLink.host, "Error registering window class");
         return 1;
     }
     resetCaptionModel();
+    setOptionsListener(handOptionsToWorkers);
     readSettings();
     setSettingsApplier(applySettings);
     loadStyle();
@@ -119,7 +120,7 @@ extern "C" int beginPlugin(HINSTANCE instance) {
 }
 
 extern "C" int beginSlitPlugin(HINSTANCE instance, HWND slit) {
-    shellLink.slit = slit;
+    slitHandedOver(slit);
     int result = beginPlugin(instance);
     /* After a failed start there is no window to hand over. */
     if (docked() && placement.window)
@@ -140,7 +141,7 @@ extern "C" void endPlugin(HINSTANCE instance) {
     stopWorkers();
     abandonRelays();
     takeSentMessages();
-    playerStatus.window = nullptr;
+    forgetPlayer();
 
     if (docked()) {
         SendMessageA(shellLink.slit, MSG_SLIT_REMOVE, 0, (LPARAM)placement.window);

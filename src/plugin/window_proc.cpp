@@ -36,7 +36,7 @@ static bool userMoving() {
 }
 
 static LRESULT OnCreate(HWND w) {
-    placement.window = w;
+    windowMade(w);
     SendMessageA(shellLink.host, MSG_REGISTER, (WPARAM)w, (LPARAM)registeredMessages);
     MakeSticky(w);
     createSurfaces();
@@ -249,7 +249,7 @@ LRESULT CALLBACK warbleWindowProc(HWND w, UINT message, WPARAM wParam, LPARAM lP
     case WM_TIMER: return OnTimer(w, wParam);
     case MSG_SETTINGS_NOTICE: return OnSettingsNotice(w);
     case MSG_BROADCAST: return OnBroadcast(lParam);
-    case MSG_PLAYER_LOOK: return OnPlayerLook(wParam, lParam);
+    case MSG_PLAYER_LOOK: return OnPlayerLook(w, wParam, lParam);
     case MSG_PLAYER_TIMES: return OnPlayerTimes(wParam, lParam);
     case MSG_RELAY_RESULT: return OnRelayResult(wParam, lParam);
     case MSG_RELAY_CLOSED: return OnRelayClosed();

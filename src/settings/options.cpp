@@ -81,10 +81,9 @@ static const OptionRow OPTION_ROWS[] = {
             EFFECT_WINDOW, OPTION_LOW_BYTE),
     {KEY_SCROLL_STYLE, OPTION_WORD, AT(scrollEndToEnd), "Stream", 0, 0, SCROLL_STYLE_WORDS,
      COMMAND_CHOICE, "ScrollStyle", "Scroll Style", 4, SCROLL_STYLE_CHOICES, "Warble_ScrollStyle",
-     EFFECT_CAPTION | EFFECT_SCROLL, 0},
+     EFFECT_CAPTION, 0},
     toggle(KEY_SCROLLING, AT(scrolling), "false", "ToggleScrolling", "Scroll Song Title", 4),
-    setting(KEY_SCROLL_SPEED, AT(scrollSpeed), "1", 1, 10, "ScrollSpeed", "Scroll Speed", 4,
-            EFFECT_SCROLL),
+    setting(KEY_SCROLL_SPEED, AT(scrollSpeed), "1", 1, 10, "ScrollSpeed", "Scroll Speed", 4, 0),
     toggle(KEY_TRACK_NUMBER, AT(showTrackNumber), "true", "ToggleTrackNumber", "Show Track Number",
            5, TOGGLED | EFFECT_CAPTION),
     toggle(KEY_BORDER, AT(showBorder), "true", "ToggleBorder", "Show Border", 5),
@@ -113,7 +112,7 @@ static const OptionRow OPTION_ROWS[] = {
     choice(KEY_MIDDLE_CLICK, AT(middleClickAction), MIDDLE_CLICK_WORDS),
     {KEY_SCROLL_WHEN, OPTION_CHOICE, AT(scrollWhen), "Always", 0, 0, SCROLL_WHEN_WORDS,
      COMMAND_CHOICE, "ScrollWhen", "Scroll Style", 0, SCROLL_WHEN_CHOICES, "Warble_ScrollStyle",
-     EFFECT_MENU | EFFECT_SCROLL, 0},
+     EFFECT_MENU, 0},
 };
 
 static_assert(sizeof OPTION_ROWS / sizeof *OPTION_ROWS <= 64, "Options::cutTexts has a bit a row");

@@ -132,7 +132,6 @@ enum OptionEffect {
     EFFECT_CAPTION = 8,      /* the player is read again: caption and status */
     EFFECT_TIME_FORMAT = 16, /* the idle time format in use is written back */
     EFFECT_PAINT = 32,       /* the window is painted again */
-    EFFECT_SCROLL = 64,      /* the scroll thread is handed the new scroll options */
 };
 
 enum OptionFlag {

@@ -21,6 +21,20 @@ static unsigned long long ownValues; /* rows whose value in memory is the plugin
 static unsigned long long unwritten; /* rows to write */
 static bool held;                    /* the user drags or sizes the window */
 static void (*applier)();
+static void (*listener)();
+
+static void optionsChanged() {
+    if (listener) listener();
+}
+
+void shellHandedOver(HINSTANCE instance, HWND host) {
+    shellLink.instance = instance;
+    shellLink.host = host;
+}
+
+void slitHandedOver(HWND slit) {
+    shellLink.slit = slit;
+}
 
 /* Replaces everything after the last backslash of path with name, keeping the
    whole within TEXT_SIZE. */
@@ -59,6 +73,7 @@ void readSettings() {
     optionValues() = fresh;
     ownValues = unwritten = 0;
     held = false;
+    optionsChanged();
 }
 
 /* Reads the file with the stamp it had before the read, keeping the plugin's own
@@ -74,6 +89,7 @@ static bool takeFile(const FileStamp &stamp) {
         if (ownValues & rowBit(row)) copyOption(row, values, fresh);
     bool changed = !sameOptions(fresh, values);
     values = fresh;
+    if (changed) optionsChanged();
     return changed;
 }
 
@@ -113,6 +129,10 @@ void setSettingsApplier(void (*apply)()) {
     applier = apply;
 }
 
+void setOptionsListener(void (*changed)()) {
+    listener = changed;
+}
+
 static void ownChange(const OptionRow &row) {
     ownValues |= rowBit(row);
     unwritten |= rowBit(row);
@@ -127,6 +147,7 @@ void stageOption(const OptionRow &row, int value) {
     case OPTION_TEXT: return;
     }
     ownChange(row);
+    optionsChanged();
 }
 
 void setOption(const OptionRow &row, int value) {
@@ -154,9 +175,11 @@ static bool recordPlace(const char *const *keys, const int *placed, int count, b
         ownValues |= rowBit(row);
         changed = true;
     }
-    if (changed)
+    if (changed) {
         for (int i = 0; i < count; ++i)
             unwritten |= rowBit(*findOption(keys[i]));
+        optionsChanged();
+    }
     return changed;
 }
 
@@ -177,6 +200,7 @@ void windowBeingSized(int width, int height) {
 
 void leaveSlitAtEnd() {
     optionValues().inSlit = false;
+    optionsChanged();
 }
 
 void completeSettingsFile() {

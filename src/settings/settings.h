@@ -9,7 +9,7 @@
 #include <windows.h>
 
 /* What the shell handed the plugin at its start, and where its settings are: written
-   on the shell's thread at start, stop and reconfigure. */
+   on the shell's thread by settings.cpp alone, at start and when the settings are read. */
 struct ShellLink {
     HINSTANCE instance;
     HWND host;
@@ -18,6 +18,11 @@ struct ShellLink {
 };
 
 extern ShellLink shellLink;
+
+/* The shell started the plugin: its module and the shell's main window; then, for a
+   start through the Slit, the Slit's window (null when the shell has none). */
+void shellHandedOver(HINSTANCE instance, HWND host);
+void slitHandedOver(HWND slit);
 
 /* Docked in the Slit: the settings say so and the shell handed one over. Without a
    Slit the window floats, and the setting stays stored for a start with one. */
@@ -35,6 +40,9 @@ bool rereadSettings();
 /* What applies options that came from the file: called when a write found the file
    changed and read it first. Shell's thread. */
 void setSettingsApplier(void (*apply)());
+/* What is told of every change of the options in memory, whatever made it (a command,
+   a move, a file read): the threads' copies of them are handed over again there. */
+void setOptionsListener(void (*changed)());
 
 /* The plugin's own changes, all on the shell's thread. Each is made in memory at once
    and written at once, on top of the file as it stands: a file changed since the

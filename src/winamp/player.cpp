@@ -246,6 +246,18 @@ static bool lookAndInstall(HWND gone, bool announceOpened) {
     return false;
 }
 
+void forgetPlayer() {
+    playerStatus.window = nullptr;
+}
+
+void markSliderEcho() {
+    InterlockedExchange(&playerStatus.sliderEcho, 1);
+}
+
+bool takeSliderEcho() {
+    return InterlockedExchange(&playerStatus.sliderEcho, 0) != 0;
+}
+
 bool queryPlayer() {
     return lookAndInstall(nullptr, true);
 }
@@ -273,10 +285,11 @@ void handPlayerLook(const PlayerLook &look, HWND gone, LONG epoch, HWND plugin) 
                         &ignored);
 }
 
-LRESULT OnPlayerLook(WPARAM wParam, LPARAM lParam) {
+LRESULT OnPlayerLook(HWND plugin, WPARAM wParam, LPARAM lParam) {
     /* Found before the last change the shell's thread installed: out of date. */
     if (((lParam >> 16) & 0xFFFF) != (playerStatus.epoch & 0xFFFF)) return 0;
-    if (!runningStart || stopRequested(runningStart)) return 0;
+    StartContext *start = startOf(plugin);
+    if (!start || stopRequested(start)) return 0;
     HWND window = (HWND)wParam;
     if (window && !IsWindow(window) && !(lParam & LOOK_GONE)) return 0;
     if (lParam & LOOK_GONE) {

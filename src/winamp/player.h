@@ -17,9 +17,10 @@ enum {
    length it read, in seconds, for a caption that shows the time. */
 enum { MSG_PLAYER_LOOK = WM_APP + 87, MSG_PLAYER_TIMES = WM_APP + 91 };
 
-/* The player status: owned by the shell's thread, which writes it (queryPlayer and the
-   looks the poller hands over with MSG_PLAYER_LOOK), all but the slider's echo, which
-   the poller sets and relay threads clear. Other threads read single whole values. */
+/* The player status: written by player.cpp alone. The shell's thread writes it
+   (queryPlayer and the looks the poller hands over with MSG_PLAYER_LOOK), all but the
+   slider's echo, which the poller sets and relay threads take through the calls below.
+   Other threads read single whole values. */
 struct PlayerStatus {
     HWND volatile window;         /* the known player: the poller reads it to ask the position */
     volatile int playState;       /* -1 before the first answer and without a player */
@@ -31,6 +32,13 @@ struct PlayerStatus {
 };
 
 extern PlayerStatus playerStatus;
+
+/* The plugin ends: no player is known any more (shell's thread). */
+void forgetPlayer();
+/* The poller pushed the slider, which the companion echoes back as a seek (poller);
+   whether such an echo is pending, taking it (relay threads). */
+void markSliderEcho();
+bool takeSliderEcho();
 
 /* What the player link needs of the display, supplied by the plugin's controller, so
    that the link decides and the display shows without the link calling into it. */
@@ -44,7 +52,7 @@ struct PlayerDisplay {
        and starts the time again (shell's thread). */
     void (*showNotice)(const wchar_t *text, unsigned ms);
     /* The position just read, as a part of the track, for the window of a start. */
-    void (*showPosition)(HWND window, float fraction);
+    void (*showPosition)(HWND window, float fraction, bool lineShown);
 };
 
 extern const PlayerDisplay playerDisplay;
@@ -94,7 +102,7 @@ void firstLookAtPlayer();
    announced, and whatever other player runs now is taken. */
 void playerGone(HWND window, bool announceOpened);
 /* The poller's findings, handed over with MSG_PLAYER_LOOK. */
-LRESULT OnPlayerLook(WPARAM wParam, LPARAM lParam);
+LRESULT OnPlayerLook(HWND plugin, WPARAM wParam, LPARAM lParam);
 /* The times the poller read (MSG_PLAYER_TIMES: wParam the position, lParam the length,
    in seconds): a caption that shows them is made again. */
 LRESULT OnPlayerTimes(WPARAM wParam, LPARAM lParam);

@@ -57,6 +57,12 @@ void formatLabelCommand(const wchar_t *caption, char *out, size_t size) {
     snprintf(out, size, "%s%s\"", LABEL_PREFIX, text);
 }
 
+LONG pollerOptions() {
+    return (options.idleState == 1 ? POLL_IDLE_TIME : 0) |
+           (options.interfaceExtensions ? POLL_COMPANION : 0) |
+           (options.showProgress ? POLL_PROGRESS : 0);
+}
+
 static bool stopping(const StartContext *context) {
     return context && stopRequested(context);
 }
@@ -71,7 +77,7 @@ static void lookForShell(const StartContext *context) {
         handPlayerLook({nullptr, -1}, known, epoch, context->window);
         return;
     }
-    if (options.idleState != 1 && !playerStatus.lookUnanswered) return;
+    if (!(context->handed & POLL_IDLE_TIME) && !playerStatus.lookUnanswered) return;
     PlayerLook look;
     if (lookAtPlayer(&look, known, nullptr) && !stopping(context))
         handPlayerLook(look, nullptr, epoch, context->window);
@@ -107,11 +113,12 @@ void pollOnce(const StartContext *context) {
     float fraction = 0;
     bool answered = readFraction(context, &fraction);
     /* The same reading feeds the progress line: it costs the player nothing more. */
-    if (answered) playerDisplay.showPosition(context->window, fraction);
-    if (!options.interfaceExtensions || stopping(context)) return;
+    LONG handed = context->handed;
+    if (answered) playerDisplay.showPosition(context->window, fraction, handed & POLL_PROGRESS);
+    if (!(handed & POLL_COMPANION) || stopping(context)) return;
 
     if (answered) {
-        InterlockedExchange(&playerStatus.sliderEcho, 1);
+        markSliderEcho();
         formatSliderCommand(fraction, sliderCommand, sizeof sliderCommand);
         broadcastFromWorker(sliderCommand);
     }

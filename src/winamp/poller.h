@@ -6,6 +6,12 @@
 #include <windows.h>
 #include <stddef.h>
 
+/* What the poller reads of the options, as bits of its start's StartContext::handed: the
+   idle text shows the time, the companion is pushed to, the progress line shows. */
+enum { POLL_IDLE_TIME = 1, POLL_COMPANION = 2, POLL_PROGRESS = 4 };
+/* Those bits for the options as they are now. Shell's thread. */
+LONG pollerOptions();
+
 /* The poller of a start: its argument is the StartContext. */
 DWORD WINAPI pollThread(LPVOID context);
 /* One cycle's work for that start, without the wait. */

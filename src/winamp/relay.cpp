@@ -140,7 +140,7 @@ static bool prepareSeek(HWND winamp, RelayRequest *request) {
         return false;
     /* Right after the poller pushed the slider, the companion echoes it back
        as a seek: the first one is dropped. */
-    if (InterlockedExchange(&playerStatus.sliderEcho, 0)) return false;
+    if (takeSliderEcho()) return false;
     if (!askPlayer(winamp, WM_USER, 1, IPC_GETOUTPUTTIME, RELAY_ANSWER_MS, &length)) return false;
     request->second = seekPosition(request->second, (int)length);
     return true;
@@ -212,12 +212,12 @@ static LONG nextWaitingValue() {
     return ticket * 2;
 }
 
-static void startRelay(int index, const char *text) {
+static void startRelay(int index, const char *text, HWND window) {
     HeapBlock<RelayJob> job;
     if (!job.create()) return;
     copyText(job->command, text, sizeof job->command);
     job->winamp = playerStatus.window;
-    job->window = runningStart ? runningStart->window : nullptr;
+    job->window = window;
     job->slot = index;
     job->waiting = nextWaitingValue();
     RelaySlot *slot = &slots[index];
@@ -234,7 +234,7 @@ static void startRelay(int index, const char *text) {
     InterlockedDecrement(&relayThreads);
 }
 
-void relayCommand(const char *text) {
+void relayCommand(const char *text, HWND window) {
     if (!IsWindow(playerStatus.window)) return;
     /* A player that hangs while commands keep coming: beyond this many threads the
        new commands are dropped, until abandoned ones have finished their waits. */
@@ -244,5 +244,5 @@ void relayCommand(const char *text) {
         index = oldestRelaySlot(timeGetTime());
         if (index < 0 || !abandonSlot(index)) return; /* every command is reporting */
     }
-    startRelay(index, text);
+    startRelay(index, text, window);
 }

@@ -30,7 +30,7 @@ LRESULT OnRelayClosed();
 /* Takes a free slot, or abandons the longest-waiting command when all ten are busy,
    and starts the command on its own thread; drops it quietly while RELAY_THREADS_MAX
    relay threads are still alive. Shell's thread only. */
-void relayCommand(const char *text);
+void relayCommand(const char *text, HWND window);
 /* Frees every slot at a start: relay threads of an earlier start may still be
    finishing, with tickets of their own, and never take a slot back. */
 void resetRelays();

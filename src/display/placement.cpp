@@ -1,4 +1,0 @@
-/* The display window's placement record. */
-#include "display/placement.h"
-
-Placement placement;
