@@ -21,30 +21,16 @@
 static const double STATUS_BOUND_MS = 300; /* the plugin's wait for a status answer */
 static const DWORD HANG_MS = 1500;
 
-/* Handles this thread's messages for the given time; the longest one message (or
-   one window-event callback, which runs inside PeekMessage) took, in milliseconds. */
-static double pumpTimingEach(DWORD milliseconds) {
-    Stopwatch clock;
-    double longest = 0;
-    while (clock.milliseconds() < milliseconds) {
-        Stopwatch one;
-        MSG msg;
-        bool got = PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
-        if (got) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        if (one.milliseconds() > longest) longest = one.milliseconds();
-        if (!got) MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    }
-    return longest;
-}
+/* What handling this thread's messages for a while found: the longest one message (or
+   one window-event callback, which runs inside PeekMessage) took, and the time of every
+   message that blocked the thread (took over 20 ms) added up, in milliseconds. */
+struct Blocks {
+    double longest, blocked;
+};
 
-/* The same, adding up the time of every message that blocked the thread (took over
-   20 ms), in milliseconds. */
-static double pumpSummingBlocks(DWORD milliseconds) {
+static Blocks pumpTiming(DWORD milliseconds) {
     Stopwatch clock;
-    double blocked = 0;
+    Blocks found = {0, 0};
     while (clock.milliseconds() < milliseconds) {
         Stopwatch one;
         MSG msg;
@@ -53,10 +39,12 @@ static double pumpSummingBlocks(DWORD milliseconds) {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }
-        if (one.milliseconds() > 20) blocked += one.milliseconds();
+        double took = one.milliseconds();
+        if (took > found.longest) found.longest = took;
+        if (took > 20) found.blocked += took;
         if (!got) MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
     }
-    return blocked;
+    return found;
 }
 
 static double timed(const char *broadcast) {
@@ -97,7 +85,7 @@ void runHangBlock(const LinkOptions &options, HWND player, const char *plugin) {
             if (call > longestCall) longestCall = call;
             call = timed("@Warble_toWinamp WM_USER 104");
             if (call > longestCall) longestCall = call;
-            double block = pumpTimingEach(100);
+            double block = pumpTiming(100).longest;
             if (block > longest) longest = block;
         }
         pumpFor(1000); /* the player answers again */
@@ -117,7 +105,7 @@ void runHangBlock(const LinkOptions &options, HWND player, const char *plugin) {
         while (hang.milliseconds() < 2500) {
             double call = timed("@Warble GetWinampInfo");
             if (call > 20) blocked += call;
-            blocked += pumpSummingBlocks(100);
+            blocked += pumpTiming(100).blocked;
         }
         seconds += hang.seconds();
         pumpFor(1500); /* the player answers again */
