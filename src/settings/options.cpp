@@ -24,37 +24,82 @@ const char *const SCROLL_WHEN_CHOICES[] = {"Scroll Always", "Scroll Once", "Scro
 /* What an on/off option of the menu brings up to date. */
 const unsigned TOGGLED = EFFECT_ANNOUNCE | EFFECT_WINDOW | EFFECT_MENU;
 
+/* A row that is only read from the file, with its range. */
+constexpr OptionRow plain(const char *key, OptionKind kind, size_t offset, const char *defaultText,
+                          int min = INT_MIN, int max = INT_MAX) {
+    OptionRow row = {};
+    row.key = key;
+    row.kind = kind;
+    row.offset = offset;
+    row.defaultText = defaultText;
+    row.min = min;
+    row.max = max;
+    return row;
+}
+
 constexpr OptionRow row(const char *key, OptionKind kind, size_t offset, const char *defaultText) {
-    return {key,     kind,    offset, defaultText, INT_MIN, INT_MAX, nullptr, COMMAND_NONE,
-            nullptr, nullptr, 0,      nullptr,     nullptr, 0,       0};
+    return plain(key, kind, offset, defaultText);
 }
 
 constexpr OptionRow number(const char *key, size_t offset, const char *defaultText, int min,
                            int max) {
-    return {key,     OPTION_INT, offset, defaultText, min,     max, nullptr, COMMAND_NONE,
-            nullptr, nullptr,    0,      nullptr,     nullptr, 0,   0};
+    return plain(key, OPTION_INT, offset, defaultText, min, max);
+}
+
+/* One of a list of words, the first the default; any other word is the default too. */
+constexpr OptionRow choice(const char *key, size_t offset, const char *const *words) {
+    OptionRow row = plain(key, OPTION_CHOICE, offset, words[0], 0, 0);
+    row.words = words;
+    return row;
+}
+
+/* A flag written as one of two words: only the exact first is false. */
+constexpr OptionRow wordFlag(const char *key, size_t offset, const char *const *words) {
+    OptionRow row = plain(key, OPTION_WORD, offset, words[0], 0, 0);
+    row.words = words;
+    return row;
+}
+
+/* The row in the menu: its command word, its item in a group, what a change refreshes. */
+constexpr OptionRow inMenu(OptionRow row, OptionCommand command, const char *word,
+                           const char *label, int group, unsigned effects, unsigned flags = 0) {
+    row.command = command;
+    row.word = word;
+    row.label = label;
+    row.menuGroup = group;
+    row.effects = effects;
+    row.flags = flags;
+    return row;
+}
+
+/* The row's values as the items of a submenu (a row in no group joins another's). */
+constexpr OptionRow withSubmenu(OptionRow row, const char *menuId, const char *const *choices) {
+    row.menuId = menuId;
+    row.choices = choices;
+    return row;
 }
 
 /* An on/off option of the menu, inverted by its command word. */
 constexpr OptionRow toggle(const char *key, size_t offset, const char *defaultText,
                            const char *word, const char *label, int group,
                            unsigned effects = TOGGLED, unsigned flags = 0) {
-    return {key,  OPTION_BOOL, offset, defaultText, 0,       0,       nullptr, COMMAND_TOGGLE,
-            word, label,       group,  nullptr,     nullptr, effects, flags};
+    return inMenu(plain(key, OPTION_BOOL, offset, defaultText, 0, 0), COMMAND_TOGGLE, word, label,
+                  group, effects, flags);
+}
+
+/* Docked in the Slit or not: inverted by its command word, and the Slit told. */
+constexpr OptionRow dock(const char *key, size_t offset, const char *word, const char *label,
+                         int group) {
+    return inMenu(plain(key, OPTION_BOOL, offset, "false", 0, 0), COMMAND_DOCK, word, label, group,
+                  TOGGLED);
 }
 
 /* A number set from the menu by "WORD N". */
 constexpr OptionRow setting(const char *key, size_t offset, const char *defaultText, int min,
                             int max, const char *word, const char *label, int group,
                             unsigned effects, unsigned flags = 0) {
-    return {key,  OPTION_INT, offset, defaultText, min,     max,     nullptr, COMMAND_NUMBER,
-            word, label,      group,  nullptr,     nullptr, effects, flags};
-}
-
-/* A word from a list, set only in the file. */
-constexpr OptionRow choice(const char *key, size_t offset, const char *const *words) {
-    return {key,     OPTION_CHOICE, offset, words[0], 0,       0, words, COMMAND_NONE,
-            nullptr, nullptr,       0,      nullptr,  nullptr, 0, 0};
+    return inMenu(plain(key, OPTION_INT, offset, defaultText, min, max), COMMAND_NUMBER, word,
+                  label, group, effects, flags);
 }
 
 #define AT(field) offsetof(Options, field)
@@ -64,8 +109,7 @@ constexpr OptionRow choice(const char *key, size_t offset, const char *const *wo
 /* In the menu's order; rows outside the menu follow. */
 static const OptionRow OPTION_ROWS[] = {
     toggle(KEY_ALWAYS_ON_TOP, AT(alwaysOnTop), "true", "AlwaysOnTop", "Always On Top", 1),
-    {KEY_IN_SLIT, OPTION_BOOL, AT(inSlit), "false", 0, 0, nullptr, COMMAND_DOCK, "SlitToggle",
-     "Docked to Slit", 1, nullptr, nullptr, TOGGLED, 0},
+    dock(KEY_IN_SLIT, AT(inSlit), "SlitToggle", "Docked to Slit", 1),
     toggle(KEY_SNAP, AT(snapWindow), "true", "SnapWindowToEdge", "Snap Window To Edge", 1),
     toggle(KEY_TOGGLE_WITH_PLUGINS, AT(toggleWithPlugins), "true", "ToggleWithPlugins",
            "Toggle With Plugins", 1),
@@ -79,9 +123,9 @@ static const OptionRow OPTION_ROWS[] = {
            "Transparent Back Enabled", 3, TOGGLED, OPTION_LAYERED),
     setting(KEY_ALPHA, AT(alpha), "60", 0, 255, "TransparencyAlpha", "Alpha Value", 3,
             EFFECT_WINDOW, OPTION_LOW_BYTE),
-    {KEY_SCROLL_STYLE, OPTION_WORD, AT(scrollEndToEnd), "Stream", 0, 0, SCROLL_STYLE_WORDS,
-     COMMAND_CHOICE, "ScrollStyle", "Scroll Style", 4, SCROLL_STYLE_CHOICES, "Warble_ScrollStyle",
-     EFFECT_CAPTION, 0},
+    withSubmenu(inMenu(wordFlag(KEY_SCROLL_STYLE, AT(scrollEndToEnd), SCROLL_STYLE_WORDS),
+                       COMMAND_CHOICE, "ScrollStyle", "Scroll Style", 4, EFFECT_CAPTION),
+                "Warble_ScrollStyle", SCROLL_STYLE_CHOICES),
     toggle(KEY_SCROLLING, AT(scrolling), "false", "ToggleScrolling", "Scroll Song Title", 4),
     setting(KEY_SCROLL_SPEED, AT(scrollSpeed), "1", 1, 10, "ScrollSpeed", "Scroll Speed", 4, 0),
     toggle(KEY_TRACK_NUMBER, AT(showTrackNumber), "true", "ToggleTrackNumber", "Show Track Number",
@@ -89,9 +133,10 @@ static const OptionRow OPTION_ROWS[] = {
     toggle(KEY_BORDER, AT(showBorder), "true", "ToggleBorder", "Show Border", 5),
     toggle(KEY_TOOLTIP, AT(showTooltip), "true", "ToggleTooltip", "Show Tooltip", 5),
     toggle(KEY_PROGRESS, AT(showProgress), "false", "ToggleProgress", "Show Progress", 5),
-    {KEY_IDLE_STATE, OPTION_INT, AT(idleState), "0", INT_MIN, INT_MAX, nullptr,
-     COMMAND_NUMBER_ANYWHERE, "ToggleIdleState", "Idle Message", 6, IDLE_CHOICES,
-     "Warble_Idle Message", EFFECT_CAPTION | EFFECT_TIME_FORMAT | EFFECT_PAINT, 0},
+    withSubmenu(inMenu(plain(KEY_IDLE_STATE, OPTION_INT, AT(idleState), "0"),
+                       COMMAND_NUMBER_ANYWHERE, "ToggleIdleState", "Idle Message", 6,
+                       EFFECT_CAPTION | EFFECT_TIME_FORMAT | EFFECT_PAINT),
+                "Warble_Idle Message", IDLE_CHOICES),
 
     number(KEY_X, AT(xPos), "10", INT_MIN, INT_MAX),
     number(KEY_Y, AT(yPos), "10", INT_MIN, INT_MAX),
@@ -110,9 +155,9 @@ static const OptionRow OPTION_ROWS[] = {
     row(KEY_FORMAT, OPTION_TEXT, AT(format), "%title%"),
     number(KEY_WHEEL_STEP, AT(wheelStep), "8", 1, 64),
     choice(KEY_MIDDLE_CLICK, AT(middleClickAction), MIDDLE_CLICK_WORDS),
-    {KEY_SCROLL_WHEN, OPTION_CHOICE, AT(scrollWhen), "Always", 0, 0, SCROLL_WHEN_WORDS,
-     COMMAND_CHOICE, "ScrollWhen", "Scroll Style", 0, SCROLL_WHEN_CHOICES, "Warble_ScrollStyle",
-     EFFECT_MENU, 0},
+    withSubmenu(inMenu(choice(KEY_SCROLL_WHEN, AT(scrollWhen), SCROLL_WHEN_WORDS), COMMAND_CHOICE,
+                       "ScrollWhen", "Scroll Style", 0, EFFECT_MENU),
+                "Warble_ScrollStyle", SCROLL_WHEN_CHOICES),
 };
 
 static_assert(sizeof OPTION_ROWS / sizeof *OPTION_ROWS <= 64, "Options::cutTexts has a bit a row");
