@@ -107,7 +107,7 @@ static void changeOption(const OptionRow &row, const char *word, int value) {
     if (row.effects & EFFECT_WINDOW) applyWindowState();
     if (row.effects & EFFECT_MENU) showConfigMenu(false);
     if (row.effects & EFFECT_CAPTION) queryPlayer();
-    if (row.effects & EFFECT_TIME_FORMAT) rewriteOption(*findOption(KEY_IDLE_TIME));
+    if (row.effects & EFFECT_TIME_FORMAT) rewriteOption(OPTION_ROW(idleTimeFormat));
     if (row.effects & EFFECT_PAINT) InvalidateRect(placement.window, nullptr, FALSE);
 }
 
@@ -146,17 +146,17 @@ static bool commandNumber(const OptionRow &row, const char *word, int *number) {
     return true;
 }
 
-/* "WORD VALUE" chooses the value named (one of the row's words, any case); for a flag,
-   "Toggle" + WORD its other value. False when word is neither, or names no value. */
+/* "WORD VALUE" chooses the value named (one of the row's words, any case); for a choice
+   of two, "Toggle" + WORD the other one. False when word is neither, or names no value. */
 static bool chooseWord(const OptionRow &row, const char *word, int *value) {
-    bool flag = row.kind == OPTION_WORD;
-    if (flag && matchPrefix(word, "Toggle", 6) && matchEqual(word + 6, row.word)) {
-        *value = !flagOption(row);
+    bool pair = row.words[0] && row.words[1] && !row.words[2];
+    if (pair && matchPrefix(word, "Toggle", 6) && matchEqual(word + 6, row.word)) {
+        *value = 1 - numberOption(row);
         return true;
     }
     size_t n = strlen(row.word);
     if (!matchPrefix(word, row.word, n) || word[n] != ' ') return false;
-    for (int i = 0; flag ? i < 2 : row.words[i] != nullptr; ++i)
+    for (int i = 0; row.words[i] != nullptr; ++i)
         if (matchEqual(word + n + 1, row.words[i])) {
             *value = i;
             return true;

@@ -27,7 +27,7 @@ static void separator(Menu *menu) {
    items set their value, a flag's or a choice's its word. */
 static void choiceItems(Menu *menu, const OptionRow &row) {
     int value =
-        row.kind == OPTION_BOOL || row.kind == OPTION_WORD ? flagOption(row) : numberOption(row);
+        row.kind == OPTION_BOOL ? flagOption(row) : numberOption(row);
     char text[TEXT_SIZE];
     for (int i = 0; row.choices[i]; ++i) {
         if (row.kind == OPTION_INT)

@@ -174,7 +174,7 @@ void wakeScroller() {
         scroll.when = options.scrollWhen;
         scroll.hovering = hovering;
         scroll.scrolling = options.scrolling;
-        scroll.endToEnd = options.scrollEndToEnd;
+        scroll.endToEnd = options.scrollStyle == SCROLL_END_TO_END;
         scroll.speed = options.scrollSpeed;
         scroll.edgeRest = options.edgeRest;
         scroll.areaWidth = textAreaWidth();

@@ -11,7 +11,7 @@
 
 namespace {
 
-const char *const SCROLL_STYLE_WORDS[] = {"Stream", "EndToEnd"};
+const char *const SCROLL_STYLE_WORDS[] = {"Stream", "EndToEnd", nullptr};
 const char *const DOUBLE_CLICK_WORDS[] = {"PlayPause", "None", nullptr};
 const char *const WHEEL_WORDS[] = {"Volume", "Track", "None", nullptr};
 const char *const MIDDLE_CLICK_WORDS[] = {"None", "PlayPause", "Next", "Previous", "Stop", nullptr};
@@ -53,10 +53,10 @@ constexpr OptionRow choice(const char *key, size_t offset, const char *const *wo
     return row;
 }
 
-/* A flag written as one of two words: only the exact first is false. */
-constexpr OptionRow wordFlag(const char *key, size_t offset, const char *const *words) {
-    OptionRow row = plain(key, OPTION_WORD, offset, words[0], 0, 0);
-    row.words = words;
+/* A choice of two words of which only the exact first is the first. */
+constexpr OptionRow exactChoice(const char *key, size_t offset, const char *const *words) {
+    OptionRow row = choice(key, offset, words);
+    row.flags = OPTION_EXACT;
     return row;
 }
 
@@ -68,7 +68,7 @@ constexpr OptionRow inMenu(OptionRow row, OptionCommand command, const char *wor
     row.label = label;
     row.menuGroup = group;
     row.effects = effects;
-    row.flags = flags;
+    row.flags |= flags;
     return row;
 }
 
@@ -108,55 +108,61 @@ constexpr OptionRow setting(const char *key, size_t offset, const char *defaultT
 
 /* In the menu's order; rows outside the menu follow. */
 static const OptionRow OPTION_ROWS[] = {
-    toggle(KEY_ALWAYS_ON_TOP, AT(alwaysOnTop), "true", "AlwaysOnTop", "Always On Top", 1),
-    dock(KEY_IN_SLIT, AT(inSlit), "SlitToggle", "Docked to Slit", 1),
-    toggle(KEY_SNAP, AT(snapWindow), "true", "SnapWindowToEdge", "Snap Window To Edge", 1),
-    toggle(KEY_TOGGLE_WITH_PLUGINS, AT(toggleWithPlugins), "true", "ToggleWithPlugins",
-           "Toggle With Plugins", 1),
-    toggle(KEY_HIDE_WHEN_IDLE, AT(hideWhenIdle), "false", "ToggleHideWhenIdle", "Hide When Idle",
+    toggle("Warble.plugin.alwaysontop:", AT(alwaysOnTop), "true", "AlwaysOnTop", "Always On Top",
            1),
-    toggle(KEY_DOVOZIZUVAV, AT(interfaceExtensions), "true", "ToggleDOVozizuvav",
-           "DOVozizuvav Extensions", 2),
-    toggle(KEY_TRANSPARENCY, AT(transparencyEnabled), "false", "TransparencyEnabled",
-           "Transparency Enabled", 3),
-    toggle(KEY_TRANSBACK, AT(transBackEnabled), "false", "TransbackEnabled",
+    dock("Warble.plugin.inSlit:", AT(inSlit), "SlitToggle", "Docked to Slit", 1),
+    toggle("Warble.plugin.snapwindow:", AT(snapWindow), "true", "SnapWindowToEdge",
+           "Snap Window To Edge", 1),
+    toggle("Warble.plugin.togglewithplugins:", AT(toggleWithPlugins), "true", "ToggleWithPlugins",
+           "Toggle With Plugins", 1),
+    toggle("Warble.plugin.hideWhenIdle:", AT(hideWhenIdle), "false", "ToggleHideWhenIdle",
+           "Hide When Idle", 1),
+    toggle("Warble.plugin.doVozizuvavExtensions:", AT(interfaceExtensions), "true",
+           "ToggleDOVozizuvav", "DOVozizuvav Extensions", 2),
+    toggle("Warble.plugin.transparency.enabled:", AT(transparencyEnabled), "false",
+           "TransparencyEnabled", "Transparency Enabled", 3),
+    toggle("Warble.plugin.transback.enabled:", AT(transBackEnabled), "false", "TransbackEnabled",
            "Transparent Back Enabled", 3, TOGGLED, OPTION_LAYERED),
-    setting(KEY_ALPHA, AT(alpha), "60", 0, 255, "TransparencyAlpha", "Alpha Value", 3,
-            EFFECT_WINDOW, OPTION_LOW_BYTE),
-    withSubmenu(inMenu(wordFlag(KEY_SCROLL_STYLE, AT(scrollEndToEnd), SCROLL_STYLE_WORDS),
-                       COMMAND_CHOICE, "ScrollStyle", "Scroll Style", 4, EFFECT_CAPTION),
-                "Warble_ScrollStyle", SCROLL_STYLE_CHOICES),
-    toggle(KEY_SCROLLING, AT(scrolling), "false", "ToggleScrolling", "Scroll Song Title", 4),
-    setting(KEY_SCROLL_SPEED, AT(scrollSpeed), "1", 1, 10, "ScrollSpeed", "Scroll Speed", 4, 0),
-    toggle(KEY_TRACK_NUMBER, AT(showTrackNumber), "true", "ToggleTrackNumber", "Show Track Number",
-           5, TOGGLED | EFFECT_CAPTION),
-    toggle(KEY_BORDER, AT(showBorder), "true", "ToggleBorder", "Show Border", 5),
-    toggle(KEY_TOOLTIP, AT(showTooltip), "true", "ToggleTooltip", "Show Tooltip", 5),
-    toggle(KEY_PROGRESS, AT(showProgress), "false", "ToggleProgress", "Show Progress", 5),
-    withSubmenu(inMenu(plain(KEY_IDLE_STATE, OPTION_INT, AT(idleState), "0"),
+    setting("Warble.plugin.transparency.alpha:", AT(alpha), "60", 0, 255, "TransparencyAlpha",
+            "Alpha Value", 3, EFFECT_WINDOW, OPTION_LOW_BYTE),
+    withSubmenu(
+        inMenu(exactChoice("Warble.plugin.scroll_style:", AT(scrollStyle), SCROLL_STYLE_WORDS),
+               COMMAND_CHOICE, "ScrollStyle", "Scroll Style", 4, EFFECT_CAPTION),
+        "Warble_ScrollStyle", SCROLL_STYLE_CHOICES),
+    toggle("Warble.plugin.scrolling:", AT(scrolling), "false", "ToggleScrolling",
+           "Scroll Song Title", 4),
+    setting("Warble.plugin.scroll.speed:", AT(scrollSpeed), "1", 1, 10, "ScrollSpeed",
+            "Scroll Speed", 4, 0),
+    toggle("Warble.plugin.showTrackNumber:", AT(showTrackNumber), "true", "ToggleTrackNumber",
+           "Show Track Number", 5, TOGGLED | EFFECT_CAPTION),
+    toggle("Warble.plugin.showBorder:", AT(showBorder), "true", "ToggleBorder", "Show Border", 5),
+    toggle("Warble.plugin.tooltip:", AT(showTooltip), "true", "ToggleTooltip", "Show Tooltip", 5),
+    toggle("Warble.plugin.progress:", AT(showProgress), "false", "ToggleProgress", "Show Progress",
+           5),
+    withSubmenu(inMenu(plain("Warble.plugin.idle.state:", OPTION_INT, AT(idleState), "0"),
                        COMMAND_NUMBER_ANYWHERE, "ToggleIdleState", "Idle Message", 6,
                        EFFECT_CAPTION | EFFECT_TIME_FORMAT | EFFECT_PAINT),
                 "Warble_Idle Message", IDLE_CHOICES),
 
-    number(KEY_X, AT(xPos), "10", INT_MIN, INT_MAX),
-    number(KEY_Y, AT(yPos), "10", INT_MIN, INT_MAX),
-    number(KEY_WIDTH, AT(width), "100", 5, INT_MAX),
-    number(KEY_HEIGHT, AT(height), "17", 5, INT_MAX),
-    row(KEY_UPDATE_URL, OPTION_TEXT, AT(updateUrl), ""),
-    row(KEY_CUSTOM_FONT, OPTION_BOOL, AT(useCustomFont), "false"),
-    row(KEY_FONT, OPTION_TEXT, AT(fontFace), "snap"),
-    number(KEY_FONT_HEIGHT, AT(fontHeight), "12", INT_MIN, INT_MAX),
-    number(KEY_FONT_WEIGHT, AT(fontWeight), "1", INT_MIN, INT_MAX),
-    row(KEY_IDLE_MESSAGE, OPTION_TEXT, AT(idleMessage), "Warble"),
-    row(KEY_IDLE_TIME, OPTION_TEXT, AT(idleTimeFormat), DEFAULT_TIME_FORMAT),
-    number(KEY_SCROLL_PAUSE, AT(edgeRest), "", 0, 200),
-    choice(KEY_DOUBLE_CLICK, AT(doubleClickAction), DOUBLE_CLICK_WORDS),
-    choice(KEY_WHEEL, AT(wheelAction), WHEEL_WORDS),
-    row(KEY_FORMAT, OPTION_TEXT, AT(format), "%title%"),
-    number(KEY_WHEEL_STEP, AT(wheelStep), "8", 1, 64),
-    choice(KEY_MIDDLE_CLICK, AT(middleClickAction), MIDDLE_CLICK_WORDS),
-    withSubmenu(inMenu(choice(KEY_SCROLL_WHEN, AT(scrollWhen), SCROLL_WHEN_WORDS), COMMAND_CHOICE,
-                       "ScrollWhen", "Scroll Style", 0, EFFECT_MENU),
+    number("Warble.plugin.x:", AT(xPos), "10", INT_MIN, INT_MAX),
+    number("Warble.plugin.y:", AT(yPos), "10", INT_MIN, INT_MAX),
+    number("Warble.plugin.width:", AT(width), "100", 5, INT_MAX),
+    number("Warble.plugin.height:", AT(height), "17", 5, INT_MAX),
+    row("Warble.plugin.update.url:", OPTION_TEXT, AT(updateUrl), ""),
+    row("Warble.plugin.useCustomFont:", OPTION_BOOL, AT(useCustomFont), "false"),
+    row("Warble.plugin.font:", OPTION_TEXT, AT(fontFace), "snap"),
+    number("Warble.plugin.font.height:", AT(fontHeight), "12", INT_MIN, INT_MAX),
+    number("Warble.plugin.font.weight:", AT(fontWeight), "1", INT_MIN, INT_MAX),
+    row("Warble.plugin.idle.message:", OPTION_TEXT, AT(idleMessage), "Warble"),
+    row("Warble.plugin.idle.TimeStr:", OPTION_TEXT, AT(idleTimeFormat), DEFAULT_TIME_FORMAT),
+    number("Warble.plugin.scroll.pause:", AT(edgeRest), "", 0, 200),
+    choice("Warble.plugin.mouse.doubleClick:", AT(doubleClickAction), DOUBLE_CLICK_WORDS),
+    choice("Warble.plugin.mouse.wheel:", AT(wheelAction), WHEEL_WORDS),
+    row("Warble.plugin.format:", OPTION_TEXT, AT(format), "%title%"),
+    number("Warble.plugin.mouse.wheelStep:", AT(wheelStep), "8", 1, 64),
+    choice("Warble.plugin.mouse.middleClick:", AT(middleClickAction), MIDDLE_CLICK_WORDS),
+    withSubmenu(inMenu(choice("Warble.plugin.scroll.when:", AT(scrollWhen), SCROLL_WHEN_WORDS),
+                       COMMAND_CHOICE, "ScrollWhen", "Scroll Style", 0, EFFECT_MENU),
                 "Warble_ScrollStyle", SCROLL_WHEN_CHOICES),
 };
 
@@ -194,6 +200,13 @@ const char *textOption(const OptionRow &row) {
     return (const char *)fieldOf(options, row);
 }
 
+const OptionRow &optionRow(size_t offset) {
+    const OptionRow *row = OPTION_ROWS;
+    while (row->offset != offset)
+        ++row;
+    return *row;
+}
+
 const OptionRow *findOption(const char *key) {
     for (const OptionRow &row : OPTION_ROWS)
         if (strcmp(row.key, key) == 0) return &row;
@@ -209,13 +222,9 @@ unsigned long long rowBit(const OptionRow &row) {
     return 1ull << (&row - OPTION_ROWS);
 }
 
-/* A word option holds true for any text but its first word. */
-static bool wordValue(const OptionRow &row, const char *text) {
-    return !text || strcmp(text, row.words[0]) != 0;
-}
-
 /* The index of text among a choice's words, in any case, or -1. */
 static int choiceIndex(const OptionRow &row, const char *text) {
+    if (row.flags & OPTION_EXACT) return text && strcmp(text, row.words[0]) == 0 ? 0 : 1;
     for (int i = 0; text && row.words[i]; ++i)
         if (lstrcmpiA(text, row.words[i]) == 0) return i;
     return -1;
@@ -230,7 +239,6 @@ static void setDefault(const OptionRow &row, Options &into) {
     void *field = fieldOf(into, row);
     switch (row.kind) {
     case OPTION_BOOL: *(bool *)field = strcmp(row.defaultText, "true") == 0; break;
-    case OPTION_WORD: *(bool *)field = wordValue(row, row.defaultText); break;
     case OPTION_INT: *(int *)field = defaultNumber(row); break;
     case OPTION_TEXT: copyText((char *)field, row.defaultText, TEXT_SIZE); break;
     case OPTION_CHOICE: *(int *)field = choiceIndex(row, row.defaultText); break;
@@ -241,9 +249,6 @@ static void readOption(const char *path, const OptionRow &row, Options &into) {
     void *field = fieldOf(into, row);
     switch (row.kind) {
     case OPTION_BOOL: *(bool *)field = ReadBool(path, row.key, *(bool *)field); break;
-    case OPTION_WORD:
-        *(bool *)field = wordValue(row, ReadString(path, row.key, row.defaultText));
-        break;
     case OPTION_INT: {
         /* The shell answers the default for an absent or unreadable value (INT_MIN for a
            number without one, which stays unset); a default is in its range already. */
@@ -308,7 +313,6 @@ void copyOption(const OptionRow &row, const Options &from, Options &to) {
 void writeOption(const char *path, const OptionRow &row) {
     switch (row.kind) {
     case OPTION_BOOL: WriteBool(path, row.key, flagOption(row)); break;
-    case OPTION_WORD: WriteString(path, row.key, row.words[flagOption(row) ? 1 : 0]); break;
     case OPTION_INT:
         /* An unset number is written as no value, which reads back as unset. */
         if (!row.defaultText[0] && numberOption(row) == OPTION_UNSET)

@@ -1,50 +1,14 @@
-/* The options: every key of the settings file as one row of a table (its kind,
+/* The options: every key of the settings file as one row of a table (its key, kind,
    default, range, command word, menu place and what a change must refresh), and
    the one struct that holds their values. Reading the file, the menu and the
-   commands that change an option are loops over the table. */
+   commands that change an option are loops over the table; a key is written only in
+   its row, and code that needs a row finds it by its field (OPTION_ROW). */
 #pragma once
 
 #include "core/owners.h"
 #include "core/text.h"
 
 #include <stddef.h>
-
-/* The keys of the settings file. */
-#define KEY_X "Warble.plugin.x:"
-#define KEY_Y "Warble.plugin.y:"
-#define KEY_DOVOZIZUVAV "Warble.plugin.doVozizuvavExtensions:"
-#define KEY_IN_SLIT "Warble.plugin.inSlit:"
-#define KEY_TRANSPARENCY "Warble.plugin.transparency.enabled:"
-#define KEY_TRANSBACK "Warble.plugin.transback.enabled:"
-#define KEY_ALPHA "Warble.plugin.transparency.alpha:"
-#define KEY_ALWAYS_ON_TOP "Warble.plugin.alwaysontop:"
-#define KEY_SNAP "Warble.plugin.snapwindow:"
-#define KEY_TOGGLE_WITH_PLUGINS "Warble.plugin.togglewithplugins:"
-#define KEY_UPDATE_URL "Warble.plugin.update.url:"
-#define KEY_WIDTH "Warble.plugin.width:"
-#define KEY_HEIGHT "Warble.plugin.height:"
-#define KEY_SCROLLING "Warble.plugin.scrolling:"
-#define KEY_TRACK_NUMBER "Warble.plugin.showTrackNumber:"
-#define KEY_BORDER "Warble.plugin.showBorder:"
-#define KEY_SCROLL_STYLE "Warble.plugin.scroll_style:"
-#define KEY_CUSTOM_FONT "Warble.plugin.useCustomFont:"
-#define KEY_FONT "Warble.plugin.font:"
-#define KEY_FONT_HEIGHT "Warble.plugin.font.height:"
-#define KEY_FONT_WEIGHT "Warble.plugin.font.weight:"
-#define KEY_IDLE_STATE "Warble.plugin.idle.state:"
-#define KEY_IDLE_MESSAGE "Warble.plugin.idle.message:"
-#define KEY_IDLE_TIME "Warble.plugin.idle.TimeStr:"
-#define KEY_SCROLL_SPEED "Warble.plugin.scroll.speed:"
-#define KEY_SCROLL_PAUSE "Warble.plugin.scroll.pause:"
-#define KEY_HIDE_WHEN_IDLE "Warble.plugin.hideWhenIdle:"
-#define KEY_DOUBLE_CLICK "Warble.plugin.mouse.doubleClick:"
-#define KEY_WHEEL "Warble.plugin.mouse.wheel:"
-#define KEY_TOOLTIP "Warble.plugin.tooltip:"
-#define KEY_PROGRESS "Warble.plugin.progress:"
-#define KEY_SCROLL_WHEN "Warble.plugin.scroll.when:"
-#define KEY_FORMAT "Warble.plugin.format:"
-#define KEY_WHEEL_STEP "Warble.plugin.mouse.wheelStep:"
-#define KEY_MIDDLE_CLICK "Warble.plugin.mouse.middleClick:"
 
 #define DEFAULT_TIME_FORMAT "%a %d %b - %I:%M %p"
 
@@ -62,6 +26,8 @@ enum MiddleClickAction {
     MIDDLE_PREVIOUS,
     MIDDLE_STOP
 };
+/* How a title wider than the window moves: a stream that wraps, or end to end. */
+enum ScrollStyle { SCROLL_STREAM, SCROLL_END_TO_END };
 /* When a title wider than the window moves: always, one round after each new title,
    or while the mouse is over the window. */
 enum ScrollWhen { SCROLL_ALWAYS, SCROLL_ONCE, SCROLL_HOVER };
@@ -76,7 +42,7 @@ struct Options {
     bool alwaysOnTop, snapWindow, toggleWithPlugins;
     char updateUrl[TEXT_SIZE];
     bool scrolling, showTrackNumber, showBorder;
-    bool scrollEndToEnd;
+    int scrollStyle; /* ScrollStyle */
     bool useCustomFont;
     char fontFace[TEXT_SIZE];
     int fontHeight, fontWeight;
@@ -107,7 +73,6 @@ enum OptionKind {
     OPTION_BOOL,   /* true or false */
     OPTION_INT,    /* a decimal number */
     OPTION_TEXT,   /* up to TEXT_SIZE - 1 characters */
-    OPTION_WORD,   /* a flag written as one of two words: the first is false, any other true */
     OPTION_CHOICE, /* one of a list of words, held as its index; any other word is the
                       default */
 };
@@ -138,6 +103,9 @@ enum OptionFlag {
     OPTION_LOW_BYTE = 1, /* taken as it is, never brought inside its range: only its low
                             byte counts; the range is the menu's */
     OPTION_LAYERED = 2,  /* in the menu only where windows can be layered */
+    OPTION_EXACT = 4,    /* a choice of two words of which only the first, exactly as
+                            written, is the first; any other text is the second (the rule
+                            stored files rely on for the scroll style) */
 };
 
 struct OptionRow {
@@ -146,8 +114,7 @@ struct OptionRow {
     size_t offset;            /* of the value in Options */
     const char *defaultText;  /* as the file writes it; "" for an unset number */
     int min, max;             /* numbers: what reading and commands bring them inside */
-    const char *const *words; /* OPTION_WORD: the two words as written; OPTION_CHOICE: the
-                                 words, ended by a null */
+    const char *const *words; /* OPTION_CHOICE: the words as written, ended by a null */
     OptionCommand command;
     const char *word;           /* the command word after "@WarbleInternal " */
     const char *label;          /* the menu item, or the submenu's title with choices */
@@ -167,7 +134,7 @@ struct OptionRows {
 };
 OptionRows optionRows();
 
-/* The option's value, by kind: a flag (OPTION_BOOL, OPTION_WORD), a number
+/* The option's value, by kind: a flag (OPTION_BOOL), a number
    (OPTION_INT, OPTION_CHOICE) or a text. */
 bool flagOption(const OptionRow &row);
 int numberOption(const OptionRow &row);
@@ -178,6 +145,9 @@ int &numberIn(Options &values, const OptionRow &row);
 
 /* The row of a key, or null. */
 const OptionRow *findOption(const char *key);
+/* The row of a field of Options (OPTION_ROW(xPos)); each field has one. */
+const OptionRow &optionRow(size_t offset);
+#define OPTION_ROW(field) optionRow(offsetof(Options, field))
 
 /* Every option from the file at path; absent, empty or unreadable values take their
    default, numbers outside their range are brought inside. False when the file holds

@@ -140,8 +140,7 @@ static void ownChange(const OptionRow &row) {
 
 void stageOption(const OptionRow &row, int value) {
     switch (row.kind) {
-    case OPTION_BOOL:
-    case OPTION_WORD: flagIn(optionValues(), row) = value != 0; break;
+    case OPTION_BOOL: flagIn(optionValues(), row) = value != 0; break;
     case OPTION_INT: numberIn(optionValues(), row) = fitOption(row, value); break;
     case OPTION_CHOICE: numberIn(optionValues(), row) = value; break;
     case OPTION_TEXT: return;
@@ -160,15 +159,16 @@ void rewriteOption(const OptionRow &row) {
     synchronise();
 }
 
-static const char *const PLACE_KEYS[] = {KEY_X, KEY_Y, KEY_WIDTH, KEY_HEIGHT};
+static const size_t PLACE_FIELDS[] = {offsetof(Options, xPos), offsetof(Options, yPos),
+                                      offsetof(Options, width), offsetof(Options, height)};
 
-/* Records count values from keys on, brought into their range when fit is set: true
-   when any of them changed, and then all of them are to be written, as the shell and
-   other tools read them together. */
-static bool recordPlace(const char *const *keys, const int *placed, int count, bool fit = true) {
+/* Records count values, one for each of the fields, brought into their range when fit is
+   set: true when any of them changed, and then all of them are to be written, as the
+   shell and other tools read them together. */
+static bool recordPlace(const size_t *fields, const int *placed, int count, bool fit = true) {
     bool changed = false;
     for (int i = 0; i < count; ++i) {
-        const OptionRow &row = *findOption(keys[i]);
+        const OptionRow &row = optionRow(fields[i]);
         int value = fit ? fitOption(row, placed[i]) : placed[i];
         if (numberOption(row) == value) continue;
         numberIn(optionValues(), row) = value;
@@ -177,7 +177,7 @@ static bool recordPlace(const char *const *keys, const int *placed, int count, b
     }
     if (changed) {
         for (int i = 0; i < count; ++i)
-            unwritten |= rowBit(*findOption(keys[i]));
+            unwritten |= rowBit(optionRow(fields[i]));
         optionsChanged();
     }
     return changed;
@@ -185,17 +185,17 @@ static bool recordPlace(const char *const *keys, const int *placed, int count, b
 
 void windowPlaced(int x, int y, int width, int height) {
     const int placed[] = {x, y, width, height};
-    if (recordPlace(PLACE_KEYS, placed, 4)) synchronise();
+    if (recordPlace(PLACE_FIELDS, placed, 4)) synchronise();
 }
 
 void windowSized(int width, int height) {
     const int sized[] = {width, height};
-    if (recordPlace(PLACE_KEYS + 2, sized, 2)) synchronise();
+    if (recordPlace(PLACE_FIELDS + 2, sized, 2)) synchronise();
 }
 
 void windowBeingSized(int width, int height) {
     const int sized[] = {width, height};
-    recordPlace(PLACE_KEYS + 2, sized, 2, false);
+    recordPlace(PLACE_FIELDS + 2, sized, 2, false);
 }
 
 void leaveSlitAtEnd() {

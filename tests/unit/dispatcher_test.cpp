@@ -55,7 +55,7 @@ TEST(MatchPrefix, FirstCharactersWithoutRegardToCase) {
 struct Options {
     bool showBorder, scrolling, alwaysOnTop, snapWindow, transparencyEnabled, transBackEnabled;
     bool toggleWithPlugins, showTrackNumber, interfaceExtensions, inSlit, pluginsHidden;
-    bool scrollEndToEnd;
+    int scrollStyle;
     int alpha, idleState;
     std::wstring caption;
 
@@ -71,7 +71,7 @@ struct Options {
                 options.interfaceExtensions,
                 options.inSlit,
                 placement.pluginsHidden,
-                options.scrollEndToEnd,
+                options.scrollStyle,
                 options.alpha,
                 options.idleState,
                 captionModel.text};
@@ -83,7 +83,7 @@ struct Options {
                transBackEnabled == o.transBackEnabled && toggleWithPlugins == o.toggleWithPlugins &&
                showTrackNumber == o.showTrackNumber &&
                interfaceExtensions == o.interfaceExtensions && inSlit == o.inSlit &&
-               pluginsHidden == o.pluginsHidden && scrollEndToEnd == o.scrollEndToEnd &&
+               pluginsHidden == o.pluginsHidden && scrollStyle == o.scrollStyle &&
                alpha == o.alpha && idleState == o.idleState && caption == o.caption;
     }
 };
@@ -143,18 +143,19 @@ struct ToggleCase {
 
 TEST_F(Dispatcher, EveryOnOffCommandTogglesAnnouncesWritesAndRefreshesTheMenu) {
     const ToggleCase cases[] = {
-        {"ToggleDOVozizuvav", &options.interfaceExtensions, KEY_DOVOZIZUVAV},
-        {"ToggleBorder", &options.showBorder, KEY_BORDER},
-        {"ToggleScrolling", &options.scrolling, KEY_SCROLLING},
-        {"AlwaysOnTop", &options.alwaysOnTop, KEY_ALWAYS_ON_TOP},
-        {"SnapWindowToEdge", &options.snapWindow, KEY_SNAP},
-        {"TransparencyEnabled", &options.transparencyEnabled, KEY_TRANSPARENCY},
-        {"TransbackEnabled", &options.transBackEnabled, KEY_TRANSBACK},
-        {"ToggleWithPlugins", &options.toggleWithPlugins, KEY_TOGGLE_WITH_PLUGINS},
-        {"ToggleTrackNumber", &options.showTrackNumber, KEY_TRACK_NUMBER},
-        {"ToggleHideWhenIdle", &options.hideWhenIdle, KEY_HIDE_WHEN_IDLE},
-        {"ToggleTooltip", &options.showTooltip, KEY_TOOLTIP},
-        {"ToggleProgress", &options.showProgress, KEY_PROGRESS},
+        {"ToggleDOVozizuvav", &options.interfaceExtensions, "Warble.plugin.doVozizuvavExtensions:"},
+        {"ToggleBorder", &options.showBorder, "Warble.plugin.showBorder:"},
+        {"ToggleScrolling", &options.scrolling, "Warble.plugin.scrolling:"},
+        {"AlwaysOnTop", &options.alwaysOnTop, "Warble.plugin.alwaysontop:"},
+        {"SnapWindowToEdge", &options.snapWindow, "Warble.plugin.snapwindow:"},
+        {"TransparencyEnabled", &options.transparencyEnabled,
+         "Warble.plugin.transparency.enabled:"},
+        {"TransbackEnabled", &options.transBackEnabled, "Warble.plugin.transback.enabled:"},
+        {"ToggleWithPlugins", &options.toggleWithPlugins, "Warble.plugin.togglewithplugins:"},
+        {"ToggleTrackNumber", &options.showTrackNumber, "Warble.plugin.showTrackNumber:"},
+        {"ToggleHideWhenIdle", &options.hideWhenIdle, "Warble.plugin.hideWhenIdle:"},
+        {"ToggleTooltip", &options.showTooltip, "Warble.plugin.tooltip:"},
+        {"ToggleProgress", &options.showProgress, "Warble.plugin.progress:"},
     };
     for (const ToggleCase &c : cases) {
         for (int round = 0; round < 2; ++round) {
@@ -202,7 +203,7 @@ TEST_F(Dispatcher, SlitToggleWithoutASlitSaysThereIsNone) {
     EXPECT_TRUE(EqualRect(&before, &after)) << "the window stays where it is";
     EXPECT_TRUE(hasEvent(std::string("label|") + NO_SLIT_NOTICE));
     EXPECT_FALSE(hasEvent(announcement("SlitToggle", false)));
-    EXPECT_TRUE(hasEvent(writeEvent(KEY_IN_SLIT, "false")));
+    EXPECT_TRUE(hasEvent(writeEvent("Warble.plugin.inSlit:", "false")));
     EXPECT_TRUE(unit::eventsStartingWith("slit").empty());
 
     hostClearEvents();
@@ -210,7 +211,7 @@ TEST_F(Dispatcher, SlitToggleWithoutASlitSaysThereIsNone) {
     broadcast("@WarbleInternal slittoggle");
     EXPECT_TRUE(options.inSlit);
     EXPECT_TRUE(hasEvent(std::string("label|") + NO_SLIT_NOTICE));
-    EXPECT_TRUE(hasEvent(writeEvent(KEY_IN_SLIT, "true")));
+    EXPECT_TRUE(hasEvent(writeEvent("Warble.plugin.inSlit:", "true")));
     optionValues().inSlit = false;
 }
 
@@ -225,7 +226,7 @@ TEST_F(Dispatcher, SlitToggleDocksAndUndocks) {
     int added = eventIndex("slit+|" + unit::hex(placement.window));
     EXPECT_GE(added, 0);
     EXPECT_GT(eventIndex(announcement("SlitToggle", true)), added);
-    EXPECT_TRUE(hasEvent(writeEvent(KEY_IN_SLIT, "true")));
+    EXPECT_TRUE(hasEvent(writeEvent("Warble.plugin.inSlit:", "true")));
     unit::pumpFor(300); /* the Slit places its windows */
     EXPECT_EQ(x, options.xPos) << "the Slit's placement is not recorded";
     EXPECT_EQ(y, options.yPos);
@@ -237,7 +238,7 @@ TEST_F(Dispatcher, SlitToggleDocksAndUndocks) {
     int removed = eventIndex("slit-|" + unit::hex(placement.window));
     EXPECT_GE(removed, 0);
     EXPECT_GT(eventIndex(announcement("SlitToggle", false)), removed);
-    EXPECT_TRUE(hasEvent(writeEvent(KEY_IN_SLIT, "false")));
+    EXPECT_TRUE(hasEvent(writeEvent("Warble.plugin.inSlit:", "false")));
     RECT r;
     GetWindowRect(placement.window, &r);
     EXPECT_EQ(x, r.left) << "back where it floated before";
@@ -248,16 +249,17 @@ TEST_F(Dispatcher, ToggleIdleStateStoresWritesAndShowsTheNewIdleText) {
     broadcast("@WarbleInternal ToggleIdleState 2");
     EXPECT_EQ(2, options.idleState);
     EXPECT_STREQ(L"Gone fishing", captionModel.text);
-    int state = eventIndex(writeEvent(KEY_IDLE_STATE, "2"));
+    int state = eventIndex(writeEvent("Warble.plugin.idle.state:", "2"));
     int status = eventIndex("broadcast|@Warble_fromWinamp_Stopped");
-    int format = eventIndex(writeEvent(KEY_IDLE_TIME, DEFAULT_TIME_FORMAT));
+    int format = eventIndex(writeEvent("Warble.plugin.idle.TimeStr:", DEFAULT_TIME_FORMAT));
     EXPECT_GE(state, 0);
     EXPECT_GT(status, state) << "the player is asked after the state is written";
     EXPECT_GT(format, status) << "the time format is written back last";
     EXPECT_TRUE(unit::eventsStartingWith("label|").empty()) << "not announced";
-    EXPECT_STREQ(DEFAULT_TIME_FORMAT, ReadString(shellLink.rcPath, KEY_IDLE_TIME, ""))
+    EXPECT_STREQ(DEFAULT_TIME_FORMAT,
+                 ReadString(shellLink.rcPath, "Warble.plugin.idle.TimeStr:", ""))
         << "the file now holds the format in use";
-    EXPECT_EQ(2, ReadInt(shellLink.rcPath, KEY_IDLE_STATE, -1));
+    EXPECT_EQ(2, ReadInt(shellLink.rcPath, "Warble.plugin.idle.state:", -1));
 }
 
 TEST_F(Dispatcher, ToggleIdleStateNumberRules) {
@@ -270,7 +272,7 @@ TEST_F(Dispatcher, ToggleIdleStateNumberRules) {
     hostClearEvents();
     broadcast("@WarbleInternal ToggleIdleState 7");
     EXPECT_EQ(7, options.idleState);
-    EXPECT_TRUE(hasEvent(writeEvent(KEY_IDLE_STATE, "7")));
+    EXPECT_TRUE(hasEvent(writeEvent("Warble.plugin.idle.state:", "7")));
     EXPECT_STREQ(L"Warble", captionModel.text);
 
     hostClearEvents();
@@ -289,7 +291,7 @@ TEST_F(Dispatcher, ToggleIdleStateNumberRules) {
 TEST_F(Dispatcher, TransparencyAlphaTakesTheNumberAsItIs) {
     broadcast("@WarbleInternal TransparencyAlpha 128");
     EXPECT_EQ(128, options.alpha);
-    EXPECT_TRUE(hasEvent(writeEvent(KEY_ALPHA, "128")));
+    EXPECT_TRUE(hasEvent(writeEvent("Warble.plugin.transparency.alpha:", "128")));
     EXPECT_TRUE(unit::eventsStartingWith("label|").empty()) << "not announced";
 
     broadcast("@WarbleInternal transparencyALPHA 77");
@@ -302,12 +304,12 @@ TEST_F(Dispatcher, TransparencyAlphaTakesTheNumberAsItIs) {
 
     broadcast("@WarbleInternal TransparencyAlpha ");
     EXPECT_EQ(0, options.alpha) << "the blank alone: no digits, 0";
-    EXPECT_TRUE(hasEvent(writeEvent(KEY_ALPHA, "0")));
+    EXPECT_TRUE(hasEvent(writeEvent("Warble.plugin.transparency.alpha:", "0")));
 
     broadcast("@WarbleInternal TransparencyAlpha 300");
     EXPECT_EQ(300, options.alpha);
-    EXPECT_TRUE(hasEvent(writeEvent(KEY_ALPHA, "300")));
-    EXPECT_EQ(300, ReadInt(shellLink.rcPath, KEY_ALPHA, -1));
+    EXPECT_TRUE(hasEvent(writeEvent("Warble.plugin.transparency.alpha:", "300")));
+    EXPECT_EQ(300, ReadInt(shellLink.rcPath, "Warble.plugin.transparency.alpha:", -1));
 
     broadcast("@WarbleInternal TransparencyAlpha -5");
     EXPECT_EQ(-5, options.alpha);
@@ -318,7 +320,7 @@ TEST_F(Dispatcher, ScrollSpeedIsBroughtInsideItsRangeAndWritten) {
     for (const auto &c : cases) {
         broadcast((std::string("@WarbleInternal scrollSpeed ") + c.first).c_str());
         EXPECT_EQ(c.second, options.scrollSpeed) << c.first;
-        EXPECT_EQ(c.second, ReadInt(shellLink.rcPath, KEY_SCROLL_SPEED, 0)) << c.first;
+        EXPECT_EQ(c.second, ReadInt(shellLink.rcPath, "Warble.plugin.scroll.speed:", 0)) << c.first;
     }
     hostClearEvents();
     broadcast("@WarbleInternal ScrollSpeed");
@@ -326,23 +328,23 @@ TEST_F(Dispatcher, ScrollSpeedIsBroughtInsideItsRangeAndWritten) {
 }
 
 TEST_F(Dispatcher, ScrollStyleCommandsSetOrSwitchAndWriteTheStyleName) {
-    ASSERT_FALSE(options.scrollEndToEnd);
+    ASSERT_FALSE(options.scrollStyle);
     broadcast("@WarbleInternal ToggleScrollStyle");
-    EXPECT_TRUE(options.scrollEndToEnd);
+    EXPECT_TRUE(options.scrollStyle);
     broadcast("@WarbleInternal togglescrollstyle");
-    EXPECT_FALSE(options.scrollEndToEnd);
+    EXPECT_FALSE(options.scrollStyle);
     /* Choosing the style already set keeps it; an unknown style changes nothing. */
     broadcast("@WarbleInternal ScrollStyle Stream");
-    EXPECT_FALSE(options.scrollEndToEnd);
+    EXPECT_FALSE(options.scrollStyle);
     broadcast("@WarbleInternal ScrollStyle Bounce");
     broadcast("@WarbleInternal ScrollStyle endtoend");
-    EXPECT_TRUE(options.scrollEndToEnd);
+    EXPECT_TRUE(options.scrollStyle);
     std::vector<std::string> writes = unit::eventsStartingWith("write|");
     ASSERT_EQ(4u, writes.size());
-    EXPECT_EQ(writeEvent(KEY_SCROLL_STYLE, "EndToEnd"), writes[0]);
-    EXPECT_EQ(writeEvent(KEY_SCROLL_STYLE, "Stream"), writes[1]);
-    EXPECT_EQ(writeEvent(KEY_SCROLL_STYLE, "Stream"), writes[2]);
-    EXPECT_EQ(writeEvent(KEY_SCROLL_STYLE, "EndToEnd"), writes[3]);
+    EXPECT_EQ(writeEvent("Warble.plugin.scroll_style:", "EndToEnd"), writes[0]);
+    EXPECT_EQ(writeEvent("Warble.plugin.scroll_style:", "Stream"), writes[1]);
+    EXPECT_EQ(writeEvent("Warble.plugin.scroll_style:", "Stream"), writes[2]);
+    EXPECT_EQ(writeEvent("Warble.plugin.scroll_style:", "EndToEnd"), writes[3]);
     EXPECT_EQ(4u, unit::eventsStartingWith("broadcast|@Warble_fromWinamp_Stopped").size())
         << "each choice asks the player again";
     EXPECT_TRUE(unit::eventsStartingWith("label|").empty());
@@ -354,7 +356,7 @@ TEST_F(Dispatcher, EditOpensTheSettingsFileInTheShellsEditor) {
     int opened = eventIndex("execute|C:\\warble-unit-no-such-folder\\editor.exe|" +
                             std::string(shellLink.rcPath));
     EXPECT_GE(opened, 0);
-    EXPECT_GT(opened, eventIndex(writeEvent(KEY_WHEEL, "Volume")));
+    EXPECT_GT(opened, eventIndex(writeEvent("Warble.plugin.mouse.wheel:", "Volume")));
     for (const OptionRow &row : optionRows())
         EXPECT_NE(nullptr, ReadString(shellLink.rcPath, row.key, nullptr)) << row.key;
     EXPECT_NE(std::string::npos, unit::readFile(settingsPath()).find("Gone fishing"))

@@ -193,7 +193,7 @@ TEST_F(Scroller, StreamWithStepZeroDoesNotMoveButStillWraps) {
 TEST_F(Scroller, BeforeThePlayerAnswersTheStreamMovesOneStepATick) {
     captionModel.playState = -1;
     captionModel.textWidth = 400;
-    optionValues().scrollEndToEnd = false;
+    optionValues().scrollStyle = false;
     wakeScroller();
     int blinkTicks = 0;
     scrollTick(window, &blinkTicks);
@@ -358,7 +358,7 @@ TEST_F(Scroller, TickDoesNotMoveACaptionThatFitsExactly) {
     captionModel.edgeRestTicks = 3;
     int blinkTicks = 0;
     for (bool endToEnd : {false, true}) {
-        optionValues().scrollEndToEnd = endToEnd;
+        optionValues().scrollStyle = endToEnd;
         wakeScroller();
         ValidateRect(window, nullptr);
         for (int n = 0; n < 40; ++n)
@@ -371,7 +371,7 @@ TEST_F(Scroller, TickDoesNotMoveACaptionThatFitsExactly) {
 
     /* One pixel wider and it moves. */
     captionModel.textWidth = 200 - 2 * 3 + 1;
-    optionValues().scrollEndToEnd = false;
+    optionValues().scrollStyle = false;
     wakeScroller();
     scrollTick(window, &blinkTicks);
     EXPECT_EQ(6, captionModel.scrollX);
@@ -395,12 +395,12 @@ TEST_F(Scroller, TickUsesTheChosenStyle) {
     captionModel.textWidth = 400;
     captionModel.scrollMin = 194 - 400;
     int blinkTicks = 0;
-    optionValues().scrollEndToEnd = true;
+    optionValues().scrollStyle = true;
     wakeScroller();
     scrollTick(window, &blinkTicks); /* bounce: right, past the limit 0 */
     EXPECT_EQ(1, captionModel.scrollX);
     EXPECT_EQ(1, captionModel.edgeRestTicks);
-    optionValues().scrollEndToEnd = false;
+    optionValues().scrollStyle = false;
     wakeScroller();
     scrollTick(window, &blinkTicks); /* stream: always left */
     EXPECT_EQ(0, captionModel.scrollX);

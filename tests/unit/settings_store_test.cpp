@@ -326,7 +326,7 @@ TEST_F(ReadSettings, WithoutAnyFileEveryKeyHasItsDefault) {
     optionValues().width = optionValues().height = -999;
     optionValues().scrolling = true;
     optionValues().showTrackNumber = optionValues().showBorder = false;
-    optionValues().scrollEndToEnd = true;
+    optionValues().scrollStyle = true;
     optionValues().useCustomFont = true;
     copyText(optionValues().fontFace, "stale", TEXT_SIZE);
     optionValues().fontHeight = optionValues().fontWeight = optionValues().idleState = -999;
@@ -352,7 +352,7 @@ TEST_F(ReadSettings, WithoutAnyFileEveryKeyHasItsDefault) {
     EXPECT_FALSE(options.scrolling);
     EXPECT_TRUE(options.showTrackNumber);
     EXPECT_TRUE(options.showBorder);
-    EXPECT_FALSE(options.scrollEndToEnd);
+    EXPECT_FALSE(options.scrollStyle);
     EXPECT_FALSE(options.useCustomFont);
     EXPECT_STREQ("snap", options.fontFace);
     EXPECT_EQ(12, options.fontHeight);
@@ -405,7 +405,7 @@ TEST_F(ReadSettings, EveryKeyIsReadFromTheFile) {
     EXPECT_TRUE(options.scrolling);
     EXPECT_FALSE(options.showTrackNumber);
     EXPECT_FALSE(options.showBorder);
-    EXPECT_TRUE(options.scrollEndToEnd);
+    EXPECT_TRUE(options.scrollStyle);
     EXPECT_TRUE(options.useCustomFont);
     EXPECT_STREQ("Courier New", options.fontFace);
     EXPECT_EQ(20, options.fontHeight);
@@ -443,9 +443,9 @@ TEST_F(ReadSettings, OnlyTheExactWordStreamSelectsTheStream) {
                  {"Bounce", true}};
     for (const auto &c : cases) {
         place(inShell("Warble.rc"), std::string("Warble.plugin.scroll_style: ") + c.value + "\r\n");
-        optionValues().scrollEndToEnd = !c.endToEnd;
+        optionValues().scrollStyle = !c.endToEnd;
         readSettings();
-        EXPECT_EQ(c.endToEnd, options.scrollEndToEnd) << c.value;
+        EXPECT_EQ(c.endToEnd, options.scrollStyle) << c.value;
     }
 }
 

@@ -42,12 +42,12 @@ TEST_F(Window, SizeNotificationRecordsAtLeastFiveAndWritesBothKeys) {
     EXPECT_EQ(0, SendMessageA(w(), WM_SIZE, SIZE_RESTORED, 0));
     EXPECT_EQ(5, options.width);
     EXPECT_EQ(5, options.height);
-    int width = eventIndex(writeEvent(KEY_WIDTH, "5"));
-    int height = eventIndex(writeEvent(KEY_HEIGHT, "5"));
+    int width = eventIndex(writeEvent("Warble.plugin.width:", "5"));
+    int height = eventIndex(writeEvent("Warble.plugin.height:", "5"));
     EXPECT_GE(width, 0);
     EXPECT_GT(height, width) << "width first, then height";
     EXPECT_EQ(2u, unit::eventsStartingWith("write|").size());
-    EXPECT_EQ(5, ReadInt(shellLink.rcPath, KEY_WIDTH, 0));
+    EXPECT_EQ(5, ReadInt(shellLink.rcPath, "Warble.plugin.width:", 0));
 
     hostClearEvents();
     SendMessageA(w(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(3, 40));
@@ -158,10 +158,10 @@ TEST_F(Window, PositionChangeRecordsAndWritesPlaceAndSize) {
     EXPECT_EQ(16, pos.cx) << "the record is corrected";
     std::vector<std::string> writes = unit::eventsStartingWith("write|");
     ASSERT_EQ(4u, writes.size());
-    EXPECT_EQ(writeEvent(KEY_X, "321"), writes[0]);
-    EXPECT_EQ(writeEvent(KEY_Y, "234"), writes[1]);
-    EXPECT_EQ(writeEvent(KEY_WIDTH, "16"), writes[2]);
-    EXPECT_EQ(writeEvent(KEY_HEIGHT, "40"), writes[3]);
+    EXPECT_EQ(writeEvent("Warble.plugin.x:", "321"), writes[0]);
+    EXPECT_EQ(writeEvent("Warble.plugin.y:", "234"), writes[1]);
+    EXPECT_EQ(writeEvent("Warble.plugin.width:", "16"), writes[2]);
+    EXPECT_EQ(writeEvent("Warble.plugin.height:", "40"), writes[3]);
     RECT after = windowRect();
     EXPECT_TRUE(EqualRect(&before, &after)) << "the window itself is not resized here";
 
@@ -179,8 +179,8 @@ TEST_F(Window, RealMoveIsRecordedAndWritten) {
     SetWindowPos(w(), nullptr, 260, 180, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     EXPECT_EQ(260, options.xPos);
     EXPECT_EQ(180, options.yPos);
-    EXPECT_EQ(260, ReadInt(shellLink.rcPath, KEY_X, 0));
-    EXPECT_EQ(180, ReadInt(shellLink.rcPath, KEY_Y, 0));
+    EXPECT_EQ(260, ReadInt(shellLink.rcPath, "Warble.plugin.x:", 0));
+    EXPECT_EQ(180, ReadInt(shellLink.rcPath, "Warble.plugin.y:", 0));
 }
 
 TEST_F(Window, WhileDockedPositionChangesAreNotRecordedButSizesAre) {
@@ -198,8 +198,8 @@ TEST_F(Window, WhileDockedPositionChangesAreNotRecordedButSizesAre) {
     SendMessageA(w(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(90, 22));
     EXPECT_EQ(90, options.width);
     EXPECT_EQ(22, options.height);
-    EXPECT_TRUE(hasEvent(writeEvent(KEY_WIDTH, "90")));
-    EXPECT_TRUE(hasEvent(writeEvent(KEY_HEIGHT, "22")));
+    EXPECT_TRUE(hasEvent(writeEvent("Warble.plugin.width:", "90")));
+    EXPECT_TRUE(hasEvent(writeEvent("Warble.plugin.height:", "22")));
     optionValues().inSlit = false;
 }
 
@@ -259,7 +259,7 @@ TEST_F(Window, RightReleaseOpensTheMenuInBothModes) {
 
 TEST_F(Window, MenuShowsTheCurrentChoices) {
     optionValues().idleState = 7;
-    optionValues().scrollEndToEnd = true;
+    optionValues().scrollStyle = true;
     placement.layeredSupported = false;
     SendMessageA(w(), WM_NCRBUTTONUP, HTCAPTION, 0);
     std::vector<std::string> idle = unit::eventsStartingWith("menu|item|Warble_Idle Message|");
@@ -369,7 +369,7 @@ TEST_F(Window, ReconfigurePlacesTheWindowOnTheScreen) {
         EXPECT_EQ(text, unit::readFile(settingsPath()));
     }
     SetWindowPos(w(), nullptr, 40, 50, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    EXPECT_EQ(40, ReadInt(shellLink.rcPath, KEY_X, 0)) << "a move writes the place";
+    EXPECT_EQ(40, ReadInt(shellLink.rcPath, "Warble.plugin.x:", 0)) << "a move writes the place";
 }
 
 TEST_F(Window, ApplyWindowStateHidesWithThePlugins) {
