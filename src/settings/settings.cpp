@@ -205,6 +205,9 @@ void leaveSlitAtEnd() {
 
 void completeSettingsFile() {
     synchronise();
+    /* A file still being written is not completed: what it lacks now it may hold in a
+       moment, and a key written later would go over the user's. */
+    if (held || settingsFileChanged()) return;
     for (const OptionRow &row : optionRows())
         if (!ReadString(shellLink.rcPath, row.key, nullptr)) ownChange(row);
     synchronise();

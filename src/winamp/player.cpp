@@ -158,9 +158,11 @@ static void trackCaption(wchar_t *text, wchar_t *title) {
         copyText(text, title, TEXT_SIZE);
         return;
     }
-    wchar_t bare[TEXT_SIZE], numbered[TEXT_SIZE], track[TEXT_SIZE] = L"";
-    cleanWinampTitle(raw, false, bare, TEXT_SIZE);
-    cleanWinampTitle(raw, true, numbered, TEXT_SIZE);
+    /* The title as shown is one of the two forms: only the other is cleaned again. */
+    wchar_t other[TEXT_SIZE], track[TEXT_SIZE] = L"";
+    cleanWinampTitle(raw, !options.showTrackNumber, other, TEXT_SIZE);
+    const wchar_t *bare = options.showTrackNumber ? other : title;
+    const wchar_t *numbered = options.showTrackNumber ? title : other;
     /* Winamp's "12. " before the bare title is the track's number. */
     size_t extra = wcslen(numbered) - wcslen(bare);
     if (extra > 2 && wcsncmp(numbered + extra - 2, L". ", 2) == 0)

@@ -6,6 +6,7 @@
 #include "core/text.h"
 #include "core/threads.h"
 #include "settings/options.h"
+#include "winamp/caption_format.h"
 #include "winamp/player.h"
 #include "winamp/winamp.h"
 
@@ -58,9 +59,12 @@ void formatLabelCommand(const wchar_t *caption, char *out, size_t size) {
 }
 
 LONG pollerOptions() {
+    wchar_t format[TEXT_SIZE];
+    widenText(options.format, format, TEXT_SIZE);
     return (options.idleState == 1 ? POLL_IDLE_TIME : 0) |
            (options.interfaceExtensions ? POLL_COMPANION : 0) |
-           (options.showProgress ? POLL_PROGRESS : 0);
+           (options.showProgress ? POLL_PROGRESS : 0) |
+           (formatShowsTime(format) ? POLL_CAPTION_TIME : 0);
 }
 
 static bool stopping(const StartContext *context) {
@@ -84,8 +88,9 @@ static void lookForShell(const StartContext *context) {
 }
 
 /* The slider position; false when the player did not answer, so that no made-up
-   position is pushed. Without a player the position is 0. The position and length go
-   to the shell's thread too, for a caption that shows the time. */
+   position is pushed. Without a player the position is 0. The length is asked only when
+   it is needed: for a position past the start, or for a caption that shows the time,
+   which is then handed both. */
 static bool readFraction(const StartContext *context, float *fraction) {
     *fraction = 0;
     HWND winamp = playerStatus.window;
@@ -93,12 +98,15 @@ static bool readFraction(const StartContext *context, float *fraction) {
     LRESULT position = 0, length = 0;
     if (!askPlayer(winamp, WM_USER, 0, IPC_GETOUTPUTTIME, PLAYER_QUERY_MS, &position)) return false;
     int seconds = (int)position / 1000;
+    bool captionTime = context->handed & POLL_CAPTION_TIME;
+    if (seconds <= 0 && !captionTime) return true;
     if (stopping(context) ||
         !askPlayer(winamp, WM_USER, 1, IPC_GETOUTPUTTIME, PLAYER_QUERY_MS, &length))
         return false;
-    PostMessageA(context->window, MSG_PLAYER_TIMES, (WPARAM)(seconds < 0 ? 0 : seconds),
-                 (LPARAM)(int)length);
-    if (seconds > 0) *fraction = playedFraction(seconds, (int)length);
+    if (captionTime)
+        PostMessageA(context->window, MSG_PLAYER_TIMES, (WPARAM)(seconds < 0 ? 0 : seconds),
+                     (LPARAM)(int)length);
+    *fraction = playedFraction(seconds, (int)length);
     return true;
 }
 

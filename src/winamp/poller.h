@@ -7,8 +7,9 @@
 #include <stddef.h>
 
 /* What the poller reads of the options, as bits of its start's StartContext::handed: the
-   idle text shows the time, the companion is pushed to, the progress line shows. */
-enum { POLL_IDLE_TIME = 1, POLL_COMPANION = 2, POLL_PROGRESS = 4 };
+   idle text shows the time, the companion is pushed to, the progress line shows, the
+   caption format shows a time (the position and length then go to the shell's thread). */
+enum { POLL_IDLE_TIME = 1, POLL_COMPANION = 2, POLL_PROGRESS = 4, POLL_CAPTION_TIME = 8 };
 /* Those bits for the options as they are now. Shell's thread. */
 LONG pollerOptions();
 
