@@ -1,13 +1,17 @@
 /* The shell's settings files: text lines "key: value", keys matched without regard to
-   case. A file is parsed once for each stamp it has (size and last write) and every key
-   is served from that, so a change made by hand or by another process is seen at once
-   and a large file costs one read, not one a key; a file written a moment ago is
-   compared by content too, as two writes that close may share a stamp. Every write rewrites the
-   file through a temporary file in the same folder and a replacing move, so the file
-   is never seen half-written. A file that
-   cannot be read whole, or that is read-only, is never rewritten: the event record says
-   why, and the plugin keeps the change in memory. A write also removes the temporary
-   files that killed writes left beside the file. Lines may end in LF, CRLF or a lone CR. */
+   case, the first line of a key counting. A file is parsed once for each stamp it has
+   (size and last write) and every key is served from that, so a change made by hand or
+   by another process is seen at once and a large file costs one read, not one a key; a
+   file written a moment ago is compared by content too, as two writes that close may
+   share a stamp. A write is compare-and-replace: it reads the file, writes the changed
+   text to a temporary file in the same folder and moves it over the file only if the
+   file is still the one it read, so the file is never seen half-written and a save
+   that lands meanwhile is never lost; it reads again and redoes its change instead. A
+   file that cannot be read whole, is read-only, is held open by another program or was
+   emptied a moment ago is never rewritten: the event record says why, and the writer
+   finds its value not there. A write also removes the temporary files that killed
+   writes left beside the file. Lines may end in LF, CRLF or a lone CR; a UTF-8
+   byte-order mark is skipped and kept. */
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -128,6 +132,16 @@ struct NoCase {
     }
 };
 
+const char BYTE_ORDER_MARK[] = "\xEF\xBB\xBF";
+
+/* A file saved as UTF-8 with a byte-order mark: the mark is not part of the first key. */
+std::string withoutMark(const std::string &content, std::string &mark) {
+    mark.clear();
+    if (content.compare(0, 3, BYTE_ORDER_MARK) != 0) return content;
+    mark = BYTE_ORDER_MARK;
+    return content.substr(3);
+}
+
 /* A file as last parsed: its stamp, what reading it gave, its first value for each key,
    and its bytes until it has been seen unchanged after its last write has aged. */
 struct ParsedFile {
@@ -190,7 +204,8 @@ const ParsedFile *parsedFile(const char *path) {
     file.settled = aged(stamp);
     file.result = readFile(path, content);
     file.values.clear();
-    for (const Line &line : splitLines(content)) {
+    std::string mark;
+    for (const Line &line : splitLines(withoutMark(content, mark))) {
         std::string key = keyOfLine(line.text);
         if (!key.empty() && !file.values.count(key))
             file.values[key] = trim(line.text.substr(line.text.find(':') + 1));
@@ -200,6 +215,9 @@ const ParsedFile *parsedFile(const char *path) {
         hostLog("store|%s|not read: the file cannot be read whole", path);
     else
         hostLog("store|%s|read: %lu bytes", path, (unsigned long)content.size());
+    if (!mark.empty())
+        hostLog("store|%s|the file is UTF-8: its byte-order mark is skipped (save it as ANSI)",
+                path);
     return &file;
 }
 
@@ -278,7 +296,10 @@ void removeStaleTemporaries(const std::string &path) {
    file stays one after the rewrite. */
 const DWORD KEPT_ATTRIBUTES = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 
-bool writeWhole(const char *path, const std::string &content) {
+/* Writes content beside the file and moves it over the file, when unchanged() still
+   holds just before the move. */
+template <typename Check>
+bool writeWhole(const char *path, const std::string &content, Check unchanged) {
     removeStaleTemporaries(path);
     DWORD attributes = GetFileAttributesA(path);
     DWORD kept = attributes == INVALID_FILE_ATTRIBUTES ? 0 : attributes & KEPT_ATTRIBUTES;
@@ -288,7 +309,7 @@ bool writeWhole(const char *path, const std::string &content) {
     bool written = fwrite(content.data(), 1, content.size(), file) == content.size();
     written = fflush(file) == 0 && written;
     written = fclose(file) == 0 && written;
-    if (written &&
+    if (written && unchanged() &&
         MoveFileExA(temporary.c_str(), path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         if (kept) SetFileAttributesA(path, attributes);
         return true;
@@ -297,37 +318,87 @@ bool writeWhole(const char *path, const std::string &content) {
     return false;
 }
 
-/* Why the file must be left as it is, or null when it may be rewritten; content gets
-   what it holds. */
-const char *keptBecause(const char *path, std::string &content) {
+/* A file written this recently may still be emptied by a writer that has not written
+   its text yet: no write is based on it. */
+const ULONGLONG EMPTY_QUIET_MS = 2000;
+/* How often a write reads the file again when it changed between the read and the
+   replace, and how long it waits for a writer that holds the file open. */
+const int WRITE_TRIES = 4;
+const DWORD HELD_WAIT_MS = 5;
+
+ULONGLONG msSinceWritten(const FILETIME &written) {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER n = {{now.dwLowDateTime, now.dwHighDateTime}};
+    ULARGE_INTEGER w = {{written.dwLowDateTime, written.dwHighDateTime}};
+    return n.QuadPart > w.QuadPart ? (n.QuadPart - w.QuadPart) / 10000 : 0;
+}
+
+/* The file a write is based on: whether it is there, its stamp and its bytes. */
+struct WriteBase {
+    bool exists;
+    DWORD size;
+    FILETIME written;
+    std::string content;
+};
+
+/* Reads the file as a write's base through a handle that lets nobody write meanwhile.
+   Null when it may be rewritten, else why not (held tells that another program has it
+   open, which may pass). */
+const char *readBase(const char *path, WriteBase &base, bool &held) {
+    held = false;
+    base = WriteBase();
     DWORD attributes = GetFileAttributesA(path);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
         return "the file is read-only";
-    if (readFile(path, content) == FileRead::Unreadable) return "the file cannot be read whole";
+    HANDLE file =
+        CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND) return nullptr;
+        held = error == ERROR_SHARING_VIOLATION;
+        return held ? "another program holds the file open" : "the file cannot be read whole";
+    }
+    BY_HANDLE_FILE_INFORMATION info;
+    bool whole = GetFileInformationByHandle(file, &info) && info.nFileSizeHigh == 0 &&
+                 info.nFileSizeLow <= MAX_FILE_SIZE;
+    if (whole) {
+        base.content.resize(info.nFileSizeLow);
+        DWORD got = 0;
+        whole = ReadFile(file, &base.content[0], info.nFileSizeLow, &got, nullptr) &&
+                got == info.nFileSizeLow;
+    }
+    CloseHandle(file);
+    if (!whole) return "the file cannot be read whole";
+    base.exists = true;
+    base.size = info.nFileSizeLow;
+    base.written = info.ftLastWriteTime;
+    if (base.content.empty() && msSinceWritten(base.written) < EMPTY_QUIET_MS)
+        return "the file was emptied a moment ago and may still be being written";
     return nullptr;
 }
 
-void storeValue(const char *path, const char *key, const char *value) {
-    if (!path || !*path || !key || strpbrk(key, "\r\n") || trim(key).empty()) return;
-    /* A value is one line: a line break in it would make a second, stray line. */
-    std::string text = value ? value : "";
-    text = trim(text.substr(0, text.find_first_of("\r\n")));
-    std::string wanted = normalKey(key);
-    std::string newLine = trim(key);
-    if (newLine.back() != ':') newLine += ':';
-    newLine += " " + text;
+/* The file is still the one the write read: same stamp and, when it was written so
+   recently that a second write may share the stamp, the same bytes. */
+bool stillBase(const char *path, const WriteBase &base) {
+    WriteBase now;
+    bool held;
+    if (readBase(path, now, held) && (held || base.exists)) return false;
+    if (now.exists != base.exists) return false;
+    if (!now.exists) return true;
+    if (now.size != base.size || CompareFileTime(&now.written, &base.written) != 0) return false;
+    return msSinceWritten(now.written) >= SAME_STAMP_MS || now.content == base.content;
+}
 
-    Locked hold(storeLock());
-    std::string content;
-    if (const char *why = keptBecause(path, content)) {
-        hostLog("store|%s|not rewritten: %s", path, why);
-        return;
-    }
-    std::vector<Line> lines = splitLines(content);
+/* The file's text with the key set to newLine: its line replaced, or one added. */
+std::string withLine(const std::string &content, const std::string &key,
+                     const std::string &newLine) {
+    std::string mark;
+    std::vector<Line> lines = splitLines(withoutMark(content, mark));
     bool replaced = false;
     std::string ignored;
     for (Line &line : lines) {
-        if (lineValue(line.text, wanted, ignored)) {
+        if (lineValue(line.text, key, ignored)) {
             line.text = newLine;
             replaced = true;
             break;
@@ -338,10 +409,45 @@ void storeValue(const char *path, const char *key, const char *value) {
         if (!lines.empty() && lines.back().ending.empty()) lines.back().ending = ending;
         lines.push_back({newLine, ending});
     }
-    std::string out;
+    std::string out = mark;
     for (const Line &line : lines)
         out += line.text + line.ending;
-    writeWhole(path, out);
+    return out;
+}
+
+/* Compare and replace: the new text is based on the file as read, and replaces it only
+   if the file is still that one; a save that landed meanwhile is read and the change
+   made again on top of it. Why it failed, or null. */
+const char *replaceLine(const char *path, const std::string &key, const std::string &newLine) {
+    const char *why = "the file kept changing while it was written";
+    for (int attempt = 0; attempt < WRITE_TRIES; ++attempt) {
+        WriteBase base;
+        bool held;
+        if ((why = readBase(path, base, held))) {
+            if (!held) return why;
+            Sleep(HELD_WAIT_MS);
+            continue;
+        }
+        why = "the file kept changing while it was written";
+        if (writeWhole(path, withLine(base.content, key, newLine),
+                       [&] { return stillBase(path, base); }))
+            return nullptr;
+    }
+    return why;
+}
+
+void storeValue(const char *path, const char *key, const char *value) {
+    if (!path || !*path || !key || strpbrk(key, "\r\n") || trim(key).empty()) return;
+    /* A value is one line: a line break in it would make a second, stray line. */
+    std::string text = value ? value : "";
+    text = trim(text.substr(0, text.find_first_of("\r\n")));
+    std::string newLine = trim(key);
+    if (newLine.back() != ':') newLine += ':';
+    newLine += " " + text;
+
+    Locked hold(storeLock());
+    if (const char *why = replaceLine(path, normalKey(key), newLine))
+        hostLog("store|%s|not rewritten: %s", path, why);
 }
 
 } // namespace

@@ -180,18 +180,45 @@ static bool commandValue(const OptionRow &row, const char *word, int *value) {
     return false;
 }
 
+/* Toggles that came while the settings file was still being written, a bit for each
+   option: each flips the value the file holds once it has settled, and two toggles of
+   one option cancel out. Shell's thread only. */
+static unsigned long long waitingToggles;
+
+static bool isToggle(const OptionRow &row, const char *word) {
+    return row.command == COMMAND_TOGGLE || row.command == COMMAND_DOCK ||
+           (row.command == COMMAND_CHOICE && matchPrefix(word, "Toggle", 6));
+}
+
 /* Carries out word when it is the option's command; false when it is not. A toggle
-   inverts the value the file holds now, so an edit saved a moment ago is read first. */
+   inverts the newest value: an edit saved a moment ago is taken first, and while the
+   file is still being written the toggle waits for it. */
 static bool runOptionCommand(const OptionRow &row, const char *word) {
     int value = 0;
     if (row.command == COMMAND_NONE || !commandValue(row, word, &value)) return false;
-    catchUpWithSettingsFile();
+    if (!catchUpWithSettingsFile() && isToggle(row, word)) {
+        waitingToggles ^= rowBit(row);
+        return true;
+    }
     commandValue(row, word, &value);
     if (row.command == COMMAND_DOCK)
         toggleSlit(row, word);
     else
         changeOption(row, word, value);
     return true;
+}
+
+void runWaitingToggles() {
+    unsigned long long toggles = waitingToggles;
+    if (!toggles || !catchUpWithSettingsFile()) return;
+    waitingToggles = 0;
+    for (const OptionRow &row : optionRows()) {
+        if (!(toggles & rowBit(row))) continue;
+        char word[64];
+        snprintf(word, sizeof word, "%s%s", row.command == COMMAND_CHOICE ? "Toggle" : "",
+                 row.word);
+        runOptionCommand(row, word);
+    }
 }
 
 /* The command words match disjoint sets of texts, so the order of the tests

@@ -5,6 +5,9 @@
 
 void handleBroadcast(const char *text);
 void runInternalCommand(const char *word);
+/* The toggles that waited for the settings file to settle flip what it holds now (once
+   it has settled; else they go on waiting). Shell's thread. */
+void runWaitingToggles();
 
 /* The label shown when SlitToggle is sent to a plugin started without a Slit. */
 extern const char NO_SLIT_NOTICE[];

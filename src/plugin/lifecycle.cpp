@@ -102,7 +102,7 @@ extern "C" int beginPlugin(HINSTANCE instance) {
     resetCaptionModel();
     setOptionsListener(handOptionsToWorkers);
     readSettings();
-    setSettingsApplier(applySettings);
+    setSettingsApplier(applySettingsLater);
     loadStyle();
     remakeCaptionFont();
 

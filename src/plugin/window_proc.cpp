@@ -194,6 +194,10 @@ void applySettings() {
     followCaption();
 }
 
+void applySettingsLater() {
+    PostMessageA(placement.window, MSG_SETTINGS_APPLY, 0, 0);
+}
+
 static LRESULT OnReconfigure() {
     rereadSettings();
     applySettings();
@@ -203,7 +207,8 @@ static LRESULT OnReconfigure() {
 /* An edit of the settings file applies as the shell's reconfigure would, once it has
    settled; not while the user drags or sizes the window (the drag's end looks). */
 static LRESULT OnSettingsNotice(HWND w) {
-    if (settingsEditSettled(w) && rereadSettings()) applySettings();
+    if (settingsEditSettled(w) && rereadSettings(false)) applySettings();
+    runWaitingToggles();
     return 0;
 }
 
@@ -248,6 +253,7 @@ LRESULT CALLBACK warbleWindowProc(HWND w, UINT message, WPARAM wParam, LPARAM lP
     case MSG_RECONFIGURE: return OnReconfigure();
     case WM_TIMER: return OnTimer(w, wParam);
     case MSG_SETTINGS_NOTICE: return OnSettingsNotice(w);
+    case MSG_SETTINGS_APPLY: applySettings(); return 0;
     case MSG_BROADCAST: return OnBroadcast(lParam);
     case MSG_PLAYER_LOOK: return OnPlayerLook(w, wParam, lParam);
     case MSG_PLAYER_TIMES: return OnPlayerTimes(wParam, lParam);

@@ -36,15 +36,34 @@ static ULONGLONG ticksOf(const FILETIME &time) {
     return ((ULONGLONG)time.dwHighDateTime << 32) | time.dwLowDateTime;
 }
 
-DWORD fileSettlesIn(const char *path, const FileStamp &stamp) {
-    if (!stamp.exists) return 0;
+ULONGLONG timeNow() {
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
-    ULONGLONG nowTicks = ticksOf(now), writtenTicks = ticksOf(stamp.written);
-    bool empty = stamp.sizeHigh == 0 && stamp.sizeLow == 0;
-    DWORD quiet = empty ? EMPTY_QUIET_MS : QUIET_MS;
-    /* A file dated in the future (a clock set back) is taken as old enough. */
-    ULONGLONG age = nowTicks > writtenTicks ? (nowTicks - writtenTicks) / 10000 : quiet;
+    return ticksOf(now);
+}
+
+ULONGLONG timeWritten(const FileStamp &stamp) {
+    return ticksOf(stamp.written);
+}
+
+ULONGLONG stampAge(const FileStamp &stamp) {
+    ULONGLONG now = timeNow(), written = timeWritten(stamp);
+    return now > written ? (now - written) / 10000 : ~0ull;
+}
+
+static bool emptyFile(const FileStamp &stamp) {
+    return stamp.exists && stamp.sizeHigh == 0 && stamp.sizeLow == 0;
+}
+
+DWORD emptySettlesIn(const FileStamp &stamp) {
+    ULONGLONG age = stampAge(stamp);
+    return emptyFile(stamp) && age < EMPTY_QUIET_MS ? (DWORD)(EMPTY_QUIET_MS - age) : 0;
+}
+
+DWORD fileSettlesIn(const char *path, const FileStamp &stamp) {
+    if (!stamp.exists) return 0;
+    DWORD quiet = emptyFile(stamp) ? EMPTY_QUIET_MS : QUIET_MS;
+    ULONGLONG age = stampAge(stamp);
     if (age < quiet) return (DWORD)(quiet - age);
     return heldForWriting(path) ? QUIET_MS : 0;
 }

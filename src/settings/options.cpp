@@ -328,6 +328,14 @@ void writeOption(const char *path, const OptionRow &row) {
     }
 }
 
+bool fileHoldsOption(const char *path, const OptionRow &row) {
+    if (!ReadString(path, row.key, nullptr)) return false;
+    Options read = options;
+    setDefault(row, read);
+    readOption(path, row, read);
+    return sameOption(row, read, options);
+}
+
 /* The defaults, as reading a file without any of the keys gives them. */
 static Options values = [] {
     Options defaults = {};

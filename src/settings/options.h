@@ -161,6 +161,9 @@ bool sameOptions(const Options &a, const Options &b);
 void copyOption(const OptionRow &row, const Options &from, Options &to);
 /* Writes the option's value in options to the file at path. */
 void writeOption(const char *path, const OptionRow &row);
+/* Whether the file at path holds the option's value in options, as writeOption wrote it
+   (a text kept whole in the file, too long for memory, counts as held). */
+bool fileHoldsOption(const char *path, const OptionRow &row);
 /* The bit of a row in a mask of rows (there are at most 64). */
 unsigned long long rowBit(const OptionRow &row);
 /* Brings value inside the row's range (unless it is taken as it is). */

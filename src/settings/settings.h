@@ -33,22 +33,39 @@ inline bool docked() {
 /* Finds rcPath among the four places, then reads every option from it. */
 void readSettings();
 /* Reads the settings again (the shell's reconfigure, a saved edit); true when the
-   file's place or any option differs from what was held. The plugin's own changes not
-   written yet stay on top and are written now. A file that holds none of the keys
-   although it is not empty (the shell could not read it) changes nothing. */
-bool rereadSettings();
-/* What applies options that came from the file: called when a write found the file
-   changed and read it first. Shell's thread. */
+   file's place or any option differs from what was held. For each key the newer change
+   wins: a key the file changed since the plugin last read it takes the file's value,
+   unless the plugin changed it later; the plugin's own changes not written yet are
+   written now. A file that holds none of the keys although it is not empty (the shell
+   could not read it) changes nothing. An empty file younger than 2 s is left to the
+   watch's next look (a writer may not have finished); so is, unless atOnce (the shell's
+   reconfigure reads at once), a file still being written or one that lost keys and has
+   not stood so for 2 s. */
+bool rereadSettings(bool atOnce = true);
+/* What the watch asks before it rereads: how long until the settings are to be read
+   again (0 now), or SETTINGS_NO_NEWS when the file in use is as last read or written
+   and nothing waits to be written. A file still being written, one that lost keys or
+   vanished is waited for until it settles or has stood so for 2 s; another file that
+   takes over the first place, until it settles. */
+enum { SETTINGS_NO_NEWS = 0xFFFFFFFF };
+DWORD settingsReadyIn();
+/* What applies options that came from the file when a write or a toggle found the file
+   changed and took it first: it must apply them once the message under way has
+   returned. Shell's thread. */
 void setSettingsApplier(void (*apply)());
 /* What is told of every change of the options in memory, whatever made it (a command,
    a move, a file read): the threads' copies of them are handed over again there. */
 void setOptionsListener(void (*changed)());
+/* What has the settings looked at again after ms milliseconds: the file that changed
+   once it has settled, a write that did not land. */
+void setSettingsLook(void (*look)(DWORD ms));
 
 /* The plugin's own changes, all on the shell's thread. Each is made in memory at once
-   and written at once, on top of the file as it stands: a file changed since the
-   plugin last read or wrote it is read first and applied. A file still being written
-   is left alone, and the change is written when it has settled (the watch rereads
-   it then). */
+   and written at once, key by key on top of the file as it stands, and each write is
+   checked: a file changed since the plugin last read or wrote it is taken first; a
+   file still being written is left alone, and a write that did not land stays
+   pending. Both are tried again later, and never dropped unless the file holds a newer
+   value of the key. */
 /* Sets an option from a command or the menu: a flag (0 or 1), a number (brought into
    its range) or a choice. */
 void setOption(const OptionRow &row, int value);
@@ -62,7 +79,8 @@ void rewriteOption(const OptionRow &row);
 void windowPlaced(int x, int y, int width, int height);
 /* The window's size was notified: the two size keys are written when they changed. */
 void windowSized(int width, int height);
-/* The user is sizing the window: the size is written when the sizing ends. */
+/* The user is sizing the window (within the system's sizing loop): the size is written
+   when the sizing ends. */
 void windowBeingSized(int width, int height);
 /* The window leaves the Slit as the plugin ends: the file keeps saying docked, so that
    the next start docks again. */
@@ -70,15 +88,14 @@ void leaveSlitAtEnd();
 /* Writes every key the file lacks, with the value in use, so that the file lists
    them all. */
 void completeSettingsFile();
-/* Reads a changed file now, when it has settled (before the plugin acts on what it
-   holds). */
-void catchUpWithSettingsFile();
+/* Takes a changed file now, when it has settled (before the plugin acts on what it
+   holds, as a toggle does): false when it changed but is still being written, so that
+   memory may be older than the file. */
+bool catchUpWithSettingsFile();
 /* While the user drags or sizes the window nothing is read or written; what changed
    meanwhile is written when the hold ends, on top of the file as it is then. */
 void holdSettingsFile(bool held);
 bool settingsFileHeld();
-/* The file in use changed since the plugin last read or wrote it. */
-bool settingsFileChanged();
 
 /* The four places of the settings file, in the order they are tried: Warblerc and
    Warble.rc beside the plugin, then the same in the shell's folder. */

@@ -1,10 +1,11 @@
 /* The settings file watch. A thread of the start waits on the system's change
    notifications for the folders of the four places and posts a notice to the window;
    nothing is polled, so an idle plugin costs nothing here. On a notice the shell's
-   thread compares the file in use with its stamp at the last read or write (the
-   plugin's own writes are no news), and reads a change only once it has settled, so
-   that a file still being written is never applied; an editor that saves over and
-   over is read at most once a second. */
+   thread asks the settings whether the file in use changed since the plugin last read
+   or wrote it (its own writes are no news) and reads a change only once it has
+   settled, so that a file still being written is never applied; an editor that saves
+   over and over is read at most once a second. The same timer brings back a write of
+   the plugin's that did not land. */
 #include "settings/watch.h"
 #include "core/owners.h"
 #include "core/text.h"
@@ -33,8 +34,18 @@ struct WatchStart {
 
 /* Shell's thread only. */
 static DWORD lastRead;
-/* The next look at a change that has not settled yet. Shell's thread only. */
+/* The next look at a change that has not settled yet, or at a write to try again, and
+   when it is due (0: none set). Shell's thread only. */
 static Timer nextLook;
+static HWND lookWindow;
+static DWORD lookDue;
+
+/* A look in ms, unless one comes sooner. */
+static void lookIn(DWORD ms) {
+    DWORD now = GetTickCount();
+    if (lookDue && (int)(lookDue - now) <= (int)ms) return;
+    if (nextLook.set(lookWindow, SETTINGS_WATCH_TIMER, ms)) lookDue = (now + ms) | 1;
+}
 
 static DWORD WINAPI watchThread(LPVOID parameter) {
     HeapBlock<WatchStart> watch((WatchStart *)parameter);
@@ -62,6 +73,8 @@ static void folderOf(const char *path, char *folder) {
 
 bool startSettingsWatch(const SharedStart &start) {
     lastRead = GetTickCount() - READ_GAP_MS;
+    lookWindow = start->window;
+    setSettingsLook(lookIn);
     char places[SETTINGS_PLACES][TEXT_SIZE], folders[WATCHED_FOLDERS][TEXT_SIZE];
     settingsPlaces(places);
     folderOf(places[0], folders[0]);
@@ -86,20 +99,20 @@ bool startSettingsWatch(const SharedStart &start) {
 
 void cancelSettingsLook() {
     nextLook.reset();
+    lookDue = 0;
+    setSettingsLook(nullptr);
 }
 
 bool settingsEditSettled(HWND window) {
     nextLook.reset();
-    /* A drag or a sizing in progress: its end looks again. */
-    if (settingsFileHeld()) return false;
-    char first[TEXT_SIZE];
-    findSettingsFile(first);
-    if (strcmp(first, shellLink.rcPath) == 0 && !settingsFileChanged()) return false;
-    DWORD wait = fileSettlesIn(first, stampFile(first));
+    lookDue = 0;
+    lookWindow = window;
+    DWORD wait = settingsReadyIn();
+    if (wait == SETTINGS_NO_NEWS) return false;
     DWORD sinceRead = GetTickCount() - lastRead;
     if (wait == 0 && sinceRead < READ_GAP_MS) wait = READ_GAP_MS - sinceRead;
     if (wait > 0) {
-        nextLook.set(window, SETTINGS_WATCH_TIMER, wait);
+        lookIn(wait);
         return false;
     }
     lastRead = GetTickCount();

@@ -14,9 +14,9 @@ enum { MSG_SETTINGS_NOTICE = WM_APP + 90, SETTINGS_WATCH_TIMER = 0x5741 };
    those folders there is nothing to wait for, and no thread. */
 bool startSettingsWatch(const SharedStart &start);
 /* A notice, or the watch's timer: true when the settings are to be read again now
-   (the file in use, or which file is used, changed; the change has settled; a second
-   has passed since the last read). When the change has not settled yet, the timer is
-   set for the next look. Shell's thread. */
+   (the file in use, or which file is used, changed, or a write of the plugin's waits;
+   the change has settled; a second has passed since the last read). When the change
+   has not settled yet, the timer is set for the next look. Shell's thread. */
 bool settingsEditSettled(HWND window);
 /* The window goes: the timer's next look is not taken. Shell's thread. */
 void cancelSettingsLook();

@@ -242,6 +242,27 @@ TEST_F(SettingsTest, SavedEditAppliesWithoutReconfigure) {
     writeSettings(BESIDE_WARBLERC, "Warblerc");
     EXPECT_TRUE(pumpUntil([&] { return windowRect(window).left == 310; }, 2000));
     expectPlacedAt(310, 320);
+
+    /* An editor autosaving every 400 ms is read once a second at most; a file dated an
+       hour ahead (a clock set back) still applies. */
+    pump(1000);
+    hostClearEvents();
+    for (int i = 1; i <= 10; ++i) {
+        writeSettings("Warble.plugin.x: " + std::to_string(320 + i) + "\r\n", "Warblerc");
+        pump(400);
+    }
+    EXPECT_LE(eventsStartingWith("store|" + settingsPath("Warblerc") + "|read").size(), 5u);
+    writeSettings("Warble.plugin.x: 444\r\n", "Warblerc");
+    file = CreateFileA(settingsPath("Warblerc").c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
+                       OPEN_EXISTING, 0, nullptr);
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER ahead = {{now.dwLowDateTime, now.dwHighDateTime}};
+    ahead.QuadPart += 36000000000ull;
+    FILETIME later = {ahead.LowPart, ahead.HighPart};
+    SetFileTime(file, nullptr, nullptr, &later);
+    CloseHandle(file);
+    EXPECT_TRUE(pumpUntil([&] { return windowRect(window).left == 444; }, 3000));
 }
 
 /* The user saves an edit and, a moment later, toggles an option or drags the window:
@@ -283,6 +304,15 @@ TEST_F(SettingsTest, AnEditSavedJustBeforeAChangeIsNeverUndone) {
     writeSettings("Warble.plugin.x: 3\r\nWarble.plugin.y: 5\r\n");
     EXPECT_TRUE(pumpUntil([&] { return windowRect(window).left == 3; }, 2000));
     expectPlacedAt(3, 5);
+
+    /* A drag that changes nothing else writes its place for the next start. */
+    SendMessageA(window, WM_ENTERSIZEMOVE, 0, 0);
+    SetWindowPos(window, nullptr, 160, 170, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageA(window, WM_EXITSIZEMOVE, 0, 0);
+    pump(300);
+    text = readFile(settingsPath());
+    EXPECT_NE(text.find("Warble.plugin.x: 160\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("Warble.plugin.y: 170\r\n"), std::string::npos) << text;
 }
 
 /* A save in two steps, the file emptied and written 1.5 s later, is applied once: the
@@ -324,4 +354,252 @@ TEST_F(SettingsTest, AnEditOfTheCaptionShowsWithoutANewTrack) {
     hostClearEvents();
     hostReconfigure();
     EXPECT_TRUE(eventsStartingWith("broadcast|@Warble_fromWinamp_").empty());
+}
+
+namespace {
+
+/* rc-saver.exe, another program saving the settings file, with events to pace it; its
+   job ends it when the test ends, also on failure. */
+class Saver {
+  public:
+    explicit Saver(const std::string &arguments) {
+        std::string stem = "warble-saver-" + std::to_string(GetCurrentProcessId()) + "-" +
+                           std::to_string(GetTickCount());
+        go_ = stem + "-go", done_ = stem + "-done";
+        goEvent_ = CreateEventA(nullptr, FALSE, FALSE, go_.c_str());
+        doneEvent_ = CreateEventA(nullptr, FALSE, FALSE, done_.c_str());
+        job_ = CreateJobObjectA(nullptr, nullptr);
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        SetInformationJobObject(job_, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+        std::string line = "rc-saver " + arguments;
+        for (const char *name : {"GO", "DONE"}) {
+            size_t at = line.find(name);
+            if (at != std::string::npos)
+                line.replace(at, strlen(name), name[0] == 'G' ? go_ : done_);
+        }
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        if (CreateProcessA((binDir() + "rc-saver.exe").c_str(), &line[0], nullptr, nullptr, FALSE,
+                           CREATE_SUSPENDED, nullptr, nullptr, &startup, &process_)) {
+            AssignProcessToJobObject(job_, process_.hProcess);
+            ResumeThread(process_.hThread);
+        }
+    }
+    ~Saver() {
+        CloseHandle(job_);
+        for (HANDLE h : {process_.hProcess, process_.hThread, goEvent_, doneEvent_})
+            if (h) CloseHandle(h);
+    }
+    /* One save, once the saver has waited its pause; true when it was made. */
+    void go() { SetEvent(goEvent_); }
+    bool saved() {
+        return pumpUntil([&] { return WaitForSingleObject(doneEvent_, 0) == WAIT_OBJECT_0; },
+                         10000);
+    }
+    /* The loop's stop (its go event), and its exit code once it has ended. */
+    int stop() {
+        SetEvent(goEvent_);
+        pumpUntil([&] { return WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0; },
+                  10000);
+        DWORD code = 99;
+        GetExitCodeProcess(process_.hProcess, &code);
+        return (int)code;
+    }
+    std::string goName() const { return go_; }
+
+  private:
+    std::string go_, done_;
+    HANDLE goEvent_ = nullptr, doneEvent_ = nullptr, job_ = nullptr;
+    PROCESS_INFORMATION process_ = {};
+};
+
+BYTE windowAlpha(HWND window) {
+    BYTE alpha = 0;
+    COLORREF key;
+    DWORD flags;
+    GetLayeredWindowAttributes(window, &key, &alpha, &flags);
+    return alpha;
+}
+
+bool topmost(HWND window) {
+    return (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+}
+
+bool holds(const std::string &path, const std::string &line) {
+    return readFile(path).find(line + "\r\n") != std::string::npos;
+}
+
+/* Writes a file as an editor saving in place does: truncated, then written. */
+void saveInPlace(const std::string &path, const std::string &text) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                              0, nullptr);
+    DWORD put = 0;
+    WriteFile(file, text.data(), (DWORD)text.size(), &put, nullptr);
+    CloseHandle(file);
+}
+
+} // namespace
+
+/* For each key the newer change wins: the user's value saved after a command's, a
+   proposed size outside any sizing, and a toggle that flips what the file holds now
+   (saved but not applied yet, or not settled yet). */
+TEST_F(SettingsTest, TheNewerChangeOfAKeyWins) {
+    const std::string base = "Warble.plugin.x: 10\r\nWarble.plugin.transparency.enabled: true\r\n";
+    writeSettings(base + "Warble.plugin.alwaysontop: true\r\n");
+    ASSERT_EQ(startThroughShell(), 0);
+    HWND window = pluginWindow();
+    ASSERT_NE(window, nullptr);
+    const std::string alpha200 = base + "Warble.plugin.transparency.alpha: 200\r\n";
+    for (bool heldOpen : {false, true}) {
+        writeSettings(base + "Warble.plugin.transparency.alpha: 60\r\n");
+        ASSERT_TRUE(pumpUntil([&] { return windowAlpha(window) == 60; }, 3000));
+        writeSettings(base + "Warble.plugin.transparency.alpha: 60\r\nWarble.plugin.y: 20\r\n");
+        pump(50);
+        HANDLE held = heldOpen ? CreateFileA(settingsPath().c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                             nullptr, OPEN_EXISTING, 0, nullptr)
+                               : INVALID_HANDLE_VALUE;
+        hostBroadcast("@WarbleInternal TransparencyAlpha 100");
+        pump(150);
+        if (heldOpen) CloseHandle(held);
+        writeSettings(alpha200);
+        EXPECT_TRUE(pumpUntil([&] { return windowAlpha(window) == 200; }, 3000)) << heldOpen;
+        pump(1200);
+        EXPECT_EQ(alpha200, readFile(settingsPath())) << "the older 100 written over it";
+    }
+
+    RECT proposed = {0, 0, 80, 31};
+    SendMessageA(window, WM_SIZING, WMSZ_BOTTOMRIGHT, (LPARAM)&proposed);
+    const std::string placed = "Warble.plugin.x: 50\r\nWarble.plugin.y: 60\r\n"
+                               "Warble.plugin.width: 70\r\nWarble.plugin.height: 20\r\n";
+    writeSettings(placed);
+    hostReconfigure();
+    pump(300);
+    RECT r = windowRect(window);
+    EXPECT_EQ(50, r.left);
+    EXPECT_EQ(60, r.top);
+    EXPECT_EQ(70, r.right - r.left);
+    EXPECT_EQ(20, r.bottom - r.top);
+    EXPECT_EQ(placed, readFile(settingsPath()));
+
+    /* Saved, then toggled before the save was taken: within its settling, then settled
+       but within the second between two reads. */
+    ASSERT_TRUE(topmost(window));
+    for (DWORD settled : {0, 400}) {
+        bool before = topmost(window);
+        writeSettings(placed + "Warble.plugin.alwaysontop: " + (before ? "false" : "true") +
+                      "\r\n");
+        pump(settled);
+        hostBroadcast("@WarbleInternal AlwaysOnTop");
+        pump(1500);
+        EXPECT_EQ(before, topmost(window)) << settled;
+        EXPECT_TRUE(holds(settingsPath(),
+                          std::string("Warble.plugin.alwaysontop: ") + (before ? "true" : "false")))
+            << readFile(settingsPath());
+    }
+}
+
+/* Another program saves the whole file while the shell writes a key of the plugin's:
+   the save is never lost, the file never left with the key alone. A small file 42
+   times, the save 0-6 ms after the write starts; a 15 MB one 6 times, 0-210 ms after. */
+TEST_F(SettingsTest, ASaveDuringAWriteIsNeverLost) {
+    const struct {
+        int rounds, lineSize, lines, step;
+    } cases[] = {{42, 24, 30, 1}, {6, 1000, 15000, 35}};
+    for (const auto &c : cases) {
+        std::string body;
+        for (int i = 0; i < c.lines; ++i)
+            body += "Warble.plugin.note" + std::to_string(i) + ": " + std::string(c.lineSize, 'x') +
+                    "\r\n";
+        writeFile(folder_ + "body.txt", body);
+        writeSettings(body);
+        Saver saver("saves " + settingsPath() + " " + folder_ + "body.txt GO DONE " +
+                    std::to_string(c.rounds) + " " + std::to_string(c.step));
+        int lost = 0;
+        for (int i = 0; i < c.rounds; ++i) {
+            saver.go();
+            WriteBool(settingsPath().c_str(), "Warble.plugin.showBorder:", i % 2 == 0);
+            ASSERT_TRUE(saver.saved());
+            std::string text = readFile(settingsPath());
+            if (text.compare(0, body.size(), body) != 0 ||
+                text.find("save " + std::to_string(i) + "\r\n") == std::string::npos)
+                ++lost;
+        }
+        EXPECT_EQ(0, lost) << "of " << c.rounds << ", " << body.size() << " bytes";
+    }
+}
+
+/* The plugin toggles 100 times while another program saves the whole file over and
+   over: no save of its is lost, and the file ends with the toggles' final value. */
+TEST_F(SettingsTest, TogglesDuringSavesInATightLoopLoseNothing) {
+    writeSettings("Warble.plugin.showBorder: true\r\nWarble.plugin.idle.message: save -1\r\n");
+    ASSERT_EQ(startThroughShell(), 0);
+    Saver saver("loop " + settingsPath() + " GO");
+    for (int i = 0; i < 100; ++i) {
+        hostBroadcast("@WarbleInternal ToggleBorder");
+        pump(i % 7);
+    }
+    hostBroadcast("@WarbleInternal ToggleBorder");
+    EXPECT_EQ(0, saver.stop()) << "the saver found its last save gone";
+    EXPECT_TRUE(
+        pumpUntil([&] { return holds(settingsPath(), "Warble.plugin.showBorder: false"); }, 5000))
+        << readFile(settingsPath());
+}
+
+/* A file caught half-written, deleted and written again, or emptied by an editor, is
+   never shown: what it lost keeps its value until the file has stood so for 2 s. A
+   file saved with a byte-order mark is read from its first key. */
+TEST_F(SettingsTest, AHalfWrittenDeletedOrEmptiedFileIsNotShown) {
+    std::string whole;
+    const char *keys[] = {"x: 300",
+                          "y: 310",
+                          "width: 120",
+                          "height: 19",
+                          "scrolling: true",
+                          "showBorder: false",
+                          "alwaysontop: false",
+                          "snapwindow: false",
+                          "showTrackNumber: false",
+                          "idle.state: 2",
+                          "idle.message: Whole",
+                          "inSlit: false"};
+    for (const char *key : keys)
+        whole += std::string("Warble.plugin.") + key + "\r\n";
+    writeSettings(whole);
+    ASSERT_EQ(startThroughShell(), 0);
+    HWND window = pluginWindow();
+    ASSERT_NE(window, nullptr);
+    ASSERT_FALSE(topmost(window));
+
+    /* A toggle meanwhile waits for the whole file and flips what it holds. */
+    saveInPlace(settingsPath(), whole.substr(0, whole.find("Warble.plugin.alwaysontop")));
+    hostBroadcast("@WarbleInternal ToggleBorder");
+    pump(500);
+    expectPlacedAt(300, 310);
+    EXPECT_FALSE(topmost(window)) << "a key of the second half fell to its default";
+    saveInPlace(settingsPath(), whole);
+    EXPECT_TRUE(
+        pumpUntil([&] { return holds(settingsPath(), "Warble.plugin.showBorder: true"); }, 3000));
+    EXPECT_TRUE(holds(settingsPath(), "Warble.plugin.idle.state: 2"));
+
+    DeleteFileA(settingsPath().c_str());
+    pump(100);
+    writeSettings(whole);
+    pump(1500);
+    expectPlacedAt(300, 310);
+    EXPECT_FALSE(topmost(window));
+
+    saveInPlace(settingsPath(), "");
+    hostReconfigure();
+    pump(300);
+    expectPlacedAt(300, 310);
+    std::string edited = whole.substr(0, whole.find("x: 300")) + "x: 330\r\n" +
+                         whole.substr(whole.find("Warble.plugin.y:"));
+    saveInPlace(settingsPath(), edited);
+    EXPECT_TRUE(pumpUntil([&] { return windowRect(window).left == 330; }, 3000));
+    EXPECT_EQ(edited, readFile(settingsPath())) << "written over by the reconfigure";
+
+    writeSettings("\xEF\xBB\xBFWarble.plugin.x: 720\r\nWarble.plugin.y: 310\r\n");
+    EXPECT_TRUE(pumpUntil([&] { return windowRect(window).left == 720; }, 3000));
+    EXPECT_FALSE(eventsStartingWith("store|" + settingsPath() + "|the file is UTF-8").empty());
 }

@@ -177,9 +177,9 @@ TEST_F(SettingsStore, FileUnreadableOrReadOnlyIsNeverRewritten) {
         const std::string &text;
         bool readOnly, heldOpen; /* held open, without sharing, by another program */
         const char *why;
-    } cases[] = {{large, false, false, "cannot be read whole"},
-                 {small, true, false, "is read-only"},
-                 {small, false, true, "cannot be read whole"}};
+    } cases[] = {{large, false, false, "the file cannot be read whole"},
+                 {small, true, false, "the file is read-only"},
+                 {small, false, true, "another program holds the file open"}};
     for (const auto &c : cases) {
         write(c.text);
         SetFileAttributesA(path.c_str(), c.readOnly ? FILE_ATTRIBUTE_READONLY : 0);
@@ -193,9 +193,8 @@ TEST_F(SettingsStore, FileUnreadableOrReadOnlyIsNeverRewritten) {
         if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
         EXPECT_TRUE(content() == c.text) << "left whole: " << content().size() << " bytes";
         EXPECT_EQ(c.readOnly, (GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY) != 0);
-        EXPECT_EQ(
-            2u,
-            unit::eventsStartingWith("store|" + path + "|not rewritten: the file " + c.why).size());
+        EXPECT_EQ(2u,
+                  unit::eventsStartingWith("store|" + path + "|not rewritten: " + c.why).size());
         SetFileAttributesA(path.c_str(), 0);
     }
 }
@@ -241,6 +240,46 @@ TEST_F(SettingsStore, NoTemporaryFileIsLeftBehind) {
     std::sort(kept.begin(), kept.end());
     EXPECT_EQ(kept, left);
     EXPECT_EQ(39, ReadInt(path.c_str(), "Warble.plugin.x:", 0));
+}
+
+/* Two saves of the same size within one tick of the file's clock share a stamp: the
+   second is read all the same, also after a moment has passed. */
+TEST_F(SettingsStore, ASecondSaveUnderTheSameStampIsRead) {
+    write("Warble.plugin.x: 111\r\n");
+    EXPECT_EQ(111, ReadInt(path.c_str(), "Warble.plugin.x:", 0));
+    FILETIME written;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    GetFileTime(file, nullptr, nullptr, &written);
+    CloseHandle(file);
+    write("Warble.plugin.x: 222\r\n");
+    file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                       nullptr, OPEN_EXISTING, 0, nullptr);
+    SetFileTime(file, nullptr, nullptr, &written);
+    CloseHandle(file);
+    EXPECT_EQ(222, ReadInt(path.c_str(), "Warble.plugin.x:", 0));
+}
+
+/* A file saved as UTF-8 with a byte-order mark: its first key is read, the mark stays
+   where it is after a write, and the record says the file is UTF-8. */
+TEST_F(SettingsStore, AByteOrderMarkIsSkippedAndKept) {
+    write("\xEF\xBB\xBFWarble.plugin.x: 720\r\n");
+    hostClearEvents();
+    EXPECT_EQ(720, ReadInt(path.c_str(), "Warble.plugin.x:", 10));
+    WriteInt(path.c_str(), "Warble.plugin.x:", 730);
+    EXPECT_EQ("\xEF\xBB\xBFWarble.plugin.x: 730\r\n", content());
+    EXPECT_FALSE(unit::eventsStartingWith("store|" + path + "|the file is UTF-8").empty());
+}
+
+/* A file emptied a moment ago may be written any moment: no write is based on it. */
+TEST_F(SettingsStore, AFileEmptiedAMomentAgoIsNotWritten) {
+    write("");
+    hostClearEvents();
+    WriteInt(path.c_str(), "Warble.plugin.x:", 5);
+    EXPECT_EQ("", content());
+    EXPECT_EQ(
+        1u,
+        unit::eventsStartingWith("store|" + path + "|not rewritten: the file was emptied").size());
 }
 
 TEST_F(SettingsStore, FileExistsOnlyForFiles) {

@@ -134,6 +134,9 @@ TEST_F(Window, WithoutDrawingObjectsAPaintAsksForNoOther) {
 TEST_F(Window, SizingRecordsTheProposedSizeWithoutMinimumOrWrite) {
     captionModel.scrollX = -9;
     RECT proposed = {100, 100, 103, 102};
+    SendMessageA(w(), WM_SIZING, WMSZ_BOTTOMRIGHT, (LPARAM)&proposed);
+    EXPECT_EQ(100, options.width) << "no sizing outside the system's sizing loop";
+    SendMessageA(w(), WM_ENTERSIZEMOVE, 0, 0);
     EXPECT_EQ(0, SendMessageA(w(), WM_SIZING, WMSZ_BOTTOMRIGHT, (LPARAM)&proposed));
     EXPECT_EQ(3, options.width);
     EXPECT_EQ(2, options.height);
@@ -145,6 +148,7 @@ TEST_F(Window, SizingRecordsTheProposedSizeWithoutMinimumOrWrite) {
     InvalidateRect(w(), nullptr, FALSE);
     UpdateWindow(w());
     EXPECT_TRUE(IsWindow(w()));
+    SendMessageA(w(), WM_EXITSIZEMOVE, 0, 0);
 }
 
 TEST_F(Window, PositionChangeRecordsAndWritesPlaceAndSize) {
