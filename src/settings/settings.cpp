@@ -1,9 +1,10 @@
 /* The shell's handles and the settings file: which of the four places it is found in,
    the reading of every option through the options table, and every change the plugin
-   makes to its options. The user edits the same file, so a write never goes over an
-   edit the plugin has not read: the file's stamp at the last read or write tells
-   whether it changed since, and a changed file is read first, the plugin's own
-   changes kept on top. */
+   makes to its options. The user edits the same file, so for each key the newer change
+   wins: the file's stamp and values at the plugin's last read or write tell which keys
+   a save changed since, each of the plugin's own changes not written yet carries the
+   time it was made, and every write is read back, so that one that did not land stays
+   pending until it does. */
 #include "settings/settings.h"
 #include "core/text.h"
 #include "nightjar/nightjar.h"
@@ -24,7 +25,8 @@ static Options inFile;                /* what rcPath held then */
 static unsigned long long keysInFile; /* rows whose key rcPath held then */
 static unsigned long long pending;    /* rows whose value in memory is the plugin's own
                                          change, not in the file yet */
-static ULONGLONG changedAt[64];       /* when the plugin made each pending change */
+static ULONGLONG changedAt[64];       /* when the plugin made each pending change, by
+                                         row (rowBit: at most 64 rows) */
 static bool held;                     /* the user drags or sizes the window */
 static DWORD goneSince;               /* when rcPath was first found gone; 0 while there */
 static DWORD retryIn = RETRY_MS;
