@@ -428,10 +428,12 @@ const char *replaceLine(const char *path, const std::string &key, const std::str
             Sleep(HELD_WAIT_MS);
             continue;
         }
-        why = "the file kept changing while it was written";
+        bool changed = false;
         if (writeWhole(path, withLine(base.content, key, newLine),
-                       [&] { return stillBase(path, base); }))
+                       [&] { return !(changed = !stillBase(path, base)); }))
             return nullptr;
+        if (!changed) return "the file could not be replaced";
+        why = "the file kept changing while it was written";
     }
     return why;
 }

@@ -233,8 +233,12 @@ TEST_F(SettingsStore, NoTemporaryFileIsLeftBehind) {
        file as it was and takes its temporary file away. */
     HANDLE reader = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 nullptr, OPEN_EXISTING, 0, nullptr);
+    hostClearEvents();
     WriteInt(path.c_str(), "Warble.plugin.x:", 99);
     CloseHandle(reader);
+    EXPECT_EQ(1u, unit::eventsStartingWith("store|" + path +
+                                           "|not rewritten: the file could not be replaced")
+                      .size());
     std::vector<std::string> left = unit::filesIn(folder);
     std::sort(left.begin(), left.end());
     std::sort(kept.begin(), kept.end());
