@@ -450,23 +450,44 @@ TEST_F(SettingsTest, TheNewerChangeOfAKeyWins) {
     ASSERT_EQ(startThroughShell(), 0);
     HWND window = pluginWindow();
     ASSERT_NE(window, nullptr);
-    const std::string alpha200 = base + "Warble.plugin.transparency.alpha: 200\r\n";
-    for (bool heldOpen : {false, true}) {
-        writeSettings(base + "Warble.plugin.transparency.alpha: 60\r\n");
+    /* The user's 200 saved after the command's 100 (the file held open by a Windows
+       program meanwhile, or not), or the command after the user's save. */
+    const struct {
+        bool heldOpen, userLast;
+    } orders[] = {{false, true}, {true, true}, {false, false}};
+    for (const auto &o : orders) {
+        const std::string with60 = base + "Warble.plugin.transparency.alpha: 60\r\n";
+        writeSettings(with60);
         ASSERT_TRUE(pumpUntil([&] { return windowAlpha(window) == 60; }, 3000));
-        writeSettings(base + "Warble.plugin.transparency.alpha: 60\r\nWarble.plugin.y: 20\r\n");
+        writeSettings(o.userLast ? with60 + "Warble.plugin.y: 20\r\n"
+                                 : base + "Warble.plugin.transparency.alpha: 200\r\n");
         pump(50);
-        HANDLE held = heldOpen ? CreateFileA(settingsPath().c_str(), GENERIC_WRITE, FILE_SHARE_READ,
-                                             nullptr, OPEN_EXISTING, 0, nullptr)
-                               : INVALID_HANDLE_VALUE;
+        HANDLE held = o.heldOpen ? CreateFileA(settingsPath().c_str(), GENERIC_WRITE,
+                                               FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)
+                                 : INVALID_HANDLE_VALUE;
         hostBroadcast("@WarbleInternal TransparencyAlpha 100");
         pump(150);
-        if (heldOpen) CloseHandle(held);
-        writeSettings(alpha200);
-        EXPECT_TRUE(pumpUntil([&] { return windowAlpha(window) == 200; }, 3000)) << heldOpen;
+        if (o.heldOpen) CloseHandle(held);
+        if (o.userLast) writeSettings(base + "Warble.plugin.transparency.alpha: 200\r\n");
+        const BYTE newer = o.userLast ? 200 : 100;
+        EXPECT_TRUE(pumpUntil([&] { return windowAlpha(window) == newer; }, 3000)) << o.heldOpen;
         pump(1200);
-        EXPECT_EQ(alpha200, readFile(settingsPath())) << "the older 100 written over it";
+        EXPECT_EQ(newer, windowAlpha(window));
+        EXPECT_TRUE(
+            holds(settingsPath(), "Warble.plugin.transparency.alpha: " + std::to_string(newer)))
+            << readFile(settingsPath());
     }
+
+    /* A toggle while a Windows program holds the file open lands once it lets go. */
+    HANDLE held = CreateFileA(settingsPath().c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    hostBroadcast("@WarbleInternal TransparencyEnabled");
+    pump(300);
+    CloseHandle(held);
+    EXPECT_TRUE(pumpUntil(
+        [&] { return holds(settingsPath(), "Warble.plugin.transparency.enabled: false"); }, 3000));
+    hostReconfigure();
+    EXPECT_EQ(255, windowAlpha(window)) << "the toggle reverted";
 
     RECT proposed = {0, 0, 80, 31};
     SendMessageA(window, WM_SIZING, WMSZ_BOTTOMRIGHT, (LPARAM)&proposed);
