@@ -187,6 +187,11 @@ wine_server_pid() {
 OWN_PIDS=()
 own_pid() { OWN_PIDS+=("$1"); }
 
+# own_leftover PATH: what a run stopped by a signal leaves half made, removed at its exit
+# once everything it started has ended.
+OWN_LEFTOVERS=()
+own_leftover() { OWN_LEFTOVERS+=("$1"); }
+
 # stop_pid PID [SECONDS]: asks the process to end, then ends it by force.
 stop_pid() {
     local pid=$1 i
@@ -273,6 +278,7 @@ stop_all() {
     fi
     if [ -n "$COMPOSITOR_PID" ]; then stop_pid "$COMPOSITOR_PID"; fi
     if [ -n "$XVFB_PID" ]; then stop_pid "$XVFB_PID"; fi
+    if [ -n "$STOPPED_BY" ] && [ ${#OWN_LEFTOVERS[@]} -gt 0 ]; then rm -rf "${OWN_LEFTOVERS[@]}"; fi
     if [ -n "$OWN_RUN_FILE" ]; then rm -f "$OWN_RUN_FILE"; fi
     if [ -n "$STOPPED_BY" ]; then echo "$(basename "$0"): stopped by SIG$STOPPED_BY; nothing it started runs any more" >&2; fi
 }

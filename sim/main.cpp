@@ -140,28 +140,33 @@ static void runCommand(UINT id) {
     repaintAll();
 }
 
-static void runRemote(const RemoteCommand &cmd) {
+/* Carries out a remote command; false for one the player cannot carry out (a track
+   its playlist does not have), which the sender reports. */
+static bool runRemote(const RemoteCommand &cmd) {
     switch (cmd.kind) {
-    case REMOTE_PLAY: runCommand(WINAMP_PLAY); return;
-    case REMOTE_PAUSE: runCommand(WINAMP_PAUSE); return;
-    case REMOTE_STOP: runCommand(WINAMP_STOP); return;
-    case REMOTE_NEXT: runCommand(WINAMP_NEXT); return;
-    case REMOTE_PREV: runCommand(WINAMP_PREV); return;
+    case REMOTE_PLAY: runCommand(WINAMP_PLAY); return true;
+    case REMOTE_PAUSE: runCommand(WINAMP_PAUSE); return true;
+    case REMOTE_STOP: runCommand(WINAMP_STOP); return true;
+    case REMOTE_NEXT: runCommand(WINAMP_NEXT); return true;
+    case REMOTE_PREV: runCommand(WINAMP_PREV); return true;
     case REMOTE_TITLE: g_player->setText(cmd.text); break;
     case REMOTE_SEEK: g_player->seek(cmd.number); break;
     case REMOTE_LENGTH: g_player->setLength((int)cmd.number); break;
     case REMOTE_STATE: g_player->setState((PlayState)cmd.number); break;
-    case REMOTE_TRACK: g_player->selectTrack((int)cmd.number); break;
+    case REMOTE_TRACK:
+        if (!g_player->selectTrack((int)cmd.number)) return false;
+        break;
     case REMOTE_SCROLL: setScroll(cmd.number != 0); break;
     case REMOTE_EMPTY: g_player->clear(); break;
     case REMOTE_HANG:
         ReplyMessage(TRUE); /* the sender goes on; this thread stops answering for a while */
         Sleep((DWORD)cmd.number);
         break;
-    case REMOTE_QUIT: /* answered only once the window is gone */ closePlayer(); return;
-    case REMOTE_UNKNOWN: return;
+    case REMOTE_QUIT: /* answered only once the window is gone */ closePlayer(); return true;
+    case REMOTE_UNKNOWN: return true;
     }
     repaintAll();
+    return true;
 }
 
 /* ---- window procedure ------------------------------------------------------------------- */
@@ -206,6 +211,8 @@ static LRESULT OnPlayerRequest(HWND hwnd, WPARAM wParam, LPARAM lParam) {
         break;
     case IPC_JUMPTOTIME:
         answer = g_player->seek((int)wParam) ? 0 : -1; /* negative: the start */
+        if (answer == 0)
+            logLine("JUMP to %lld ms of %d s", g_player->positionMs(), track ? track->seconds : -1);
         repaintAll();
         break;
     case IPC_SETVOLUME:
@@ -230,8 +237,9 @@ static LRESULT OnCopyData(HWND hwnd, HWND from, const COPYDATASTRUCT *data) {
     if (!receiveRemote(data, text)) return FALSE;
     RemoteCommand cmd = parseRemote(text);
     logLine("COPYDATA %s%s", text.c_str(), cmd.kind == REMOTE_UNKNOWN ? " (ignored)" : "");
-    runRemote(cmd);
-    return TRUE;
+    if (runRemote(cmd)) return TRUE;
+    logLine("COPYDATA %s (refused)", text.c_str());
+    return REMOTE_REFUSED;
 }
 
 static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -29,6 +29,11 @@ int sendRemote(char **words, int count) {
         fprintf(stderr, "winamp-sim: the player did not answer within %d ms\n", REMOTE_ANSWER_MS);
         return 3;
     }
+    if (answer == REMOTE_REFUSED) {
+        fprintf(stderr, "winamp-sim: the player cannot carry out \"%s\" (no such track)\n",
+                text.c_str());
+        return 2;
+    }
     return 0;
 }
 

@@ -7,6 +7,8 @@
 
 /* dwData of the WM_COPYDATA that carries a command text. */
 enum { REMOTE_COPYDATA_CODE = 0x5753494D, REMOTE_TEXT_MAX = 1023, REMOTE_ANSWER_MS = 10000 };
+/* The player's answer to a command it took but cannot carry out. */
+enum { REMOTE_REFUSED = 2 };
 
 enum RemoteKind {
     REMOTE_UNKNOWN,
@@ -33,7 +35,8 @@ struct RemoteCommand {
 };
 
 /* Finds the running player and hands it words[0..count) joined by blanks.
-   Returns the process exit code: 0 sent, 1 no player runs, 3 it did not answer. */
+   Returns the process exit code: 0 sent, 1 no player runs, 2 it cannot carry the command
+   out (a track its playlist does not have), 3 it did not answer. */
 int sendRemote(char **words, int count);
 
 /* Reads the command text out of a WM_COPYDATA; false when it is not ours. */

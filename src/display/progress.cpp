@@ -3,6 +3,8 @@
 #include "display/progress.h"
 #include "core/owners.h"
 #include "display/caption.h"
+#include "display/layout.h"
+#include "display/surfaces.h"
 #include "settings/options.h"
 #include "winamp/winamp.h"
 
@@ -30,4 +32,13 @@ void drawProgress(HDC dc, const RECT &area, int length, COLORREF colour) {
     if (line.top < area.top) line.top = area.top;
     GdiObject<HBRUSH> brush(CreateSolidBrush(colour));
     if (brush) FillRect(dc, &line, brush);
+}
+
+bool progressAt(int x, float *fraction) {
+    RECT area = textAreaOf(surfaceRect());
+    int width = area.right - area.left;
+    if (width <= 0 || progressLength(width) < 0) return false;
+    float at = (float)(x - area.left) / width;
+    *fraction = at < 0 ? 0 : at > 1 ? 1 : at;
+    return true;
 }

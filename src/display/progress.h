@@ -14,3 +14,6 @@ void setProgress(HWND window, float fraction, bool lineShown);
 int progressLength(int areaWidth);
 /* Draws a line of that length along the bottom of the area, in colour. */
 void drawProgress(HDC dc, const RECT &area, int length, COLORREF colour);
+/* The part of the track (0 to 1) at x of the window's client area along the line;
+   false when no line shows. */
+bool progressAt(int x, float *fraction);

@@ -104,6 +104,7 @@ struct CaptionFrame {
     int progress; /* the progress line's length, -1 for none */
     RECT area;
     bool scrolls, shown;
+    bool ellipsis; /* wider than the area and at rest: drawn from its start, ending in "..." */
     COLORREF colour;
 };
 
@@ -120,6 +121,8 @@ static CaptionFrame takeCaptionFrame(const RECT &area) {
         frame.textHeight = captionModel.textHeight;
         frame.scrollX = captionModel.scrollX;
         frame.scrolls = textAreaWidth() < captionModel.textWidth && options.scrolling;
+        bool moving = frame.scrolls && captionMoves() && captionModel.playState != WINAMP_PAUSED;
+        frame.ellipsis = options.ellipsis && textAreaWidth() < captionModel.textWidth && !moving;
     }
     /* Paused, the caption is centred, and shown only in the blink's visible
        phase; a caption that does not move does not depend on the offset. */
@@ -156,7 +159,10 @@ static void composeFrame(const CaptionFrame &frame) {
     RECT r = {area.left, area.top + ((areaHeight - frame.textHeight) >> 1), area.right,
               area.bottom};
     if (frame.scrolls) r.left = area.left + frame.scrollX;
-    drawText(frame.text, r, frame.scrolls ? 0 : DT_CENTER);
+    UINT align = frame.scrolls ? 0 : DT_CENTER;
+    /* The system's own end ellipsis, from the area's start. */
+    if (frame.ellipsis) r.left = area.left, align = DT_END_ELLIPSIS | DT_SINGLELINE;
+    drawText(frame.text, r, align);
 }
 
 void paintWindow(HDC dc, const RECT &update) {

@@ -108,6 +108,10 @@ static bool captionScrolls() {
     return true;
 }
 
+bool captionMoves() {
+    return captionScrolls();
+}
+
 /* Asks for a repaint of what a step changes: only the text area, so that no
    more than the moving caption is drawn and reaches the screen. The whole
    window until the surfaces exist. */

@@ -20,3 +20,5 @@ void hoverChanged(bool over);
 void scrollTick(HWND window, int *blinkTicks);
 void stepEndToEnd();
 void stepStream();
+/* Whether the caption moves now (rather than rests): displayLock held. */
+bool captionMoves();

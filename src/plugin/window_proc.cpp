@@ -8,6 +8,7 @@
 #include "commands/menu.h"
 #include "winamp/mouse.h"
 #include "display/placement.h"
+#include "display/progress.h"
 #include "display/render.h"
 #include "display/scroller.h"
 #include "display/surfaces.h"
@@ -112,7 +113,26 @@ static LRESULT OnNcHitTest() {
     return docked() ? HTCLIENT : HTCAPTION;
 }
 
-static LRESULT OnNcLButtonDown(HWND w) {
+/* With Ctrl held, a press on a window that shows the progress line seeks there
+   instead of starting a drag; client is the press in client coordinates. */
+static bool seekPress(POINT client, bool ctrl) {
+    float fraction = 0;
+    if (!ctrl || !progressAt(client.x, &fraction)) return false;
+    seekClicked(fraction);
+    return true;
+}
+
+/* Docked, the window is all client: the press carries its keys. */
+static LRESULT OnLButtonDown(WPARAM wParam, LPARAM lParam) {
+    seekPress({(short)LOWORD(lParam), (short)HIWORD(lParam)}, wParam & MK_CONTROL);
+    return 0;
+}
+
+/* Floating, all caption: Ctrl as it was when the press came. */
+static LRESULT OnNcLButtonDown(HWND w, LPARAM lParam) {
+    POINT at = {(short)LOWORD(lParam), (short)HIWORD(lParam)};
+    ScreenToClient(w, &at);
+    if (seekPress(at, GetKeyState(VK_CONTROL) < 0)) return 0;
     bool alt = GetAsyncKeyState(VK_MENU) & 0x8000;
     PostMessageA(w, WM_SYSCOMMAND, alt ? SC_SIZE | WMSZ_BOTTOMRIGHT : SC_MOVE | HTCAPTION, 0);
     return 0;
@@ -234,7 +254,8 @@ LRESULT CALLBACK warbleWindowProc(HWND w, UINT message, WPARAM wParam, LPARAM lP
     case WM_WINDOWPOSCHANGING: return OnWindowPosChanging(w, (WINDOWPOS *)lParam);
     case WM_WINDOWPOSCHANGED: return OnWindowPosChanged((WINDOWPOS *)lParam);
     case WM_NCHITTEST: return OnNcHitTest();
-    case WM_NCLBUTTONDOWN: return OnNcLButtonDown(w);
+    case WM_NCLBUTTONDOWN: return OnNcLButtonDown(w, lParam);
+    case WM_LBUTTONDOWN: return OnLButtonDown(wParam, lParam);
     case WM_NCRBUTTONDOWN: return OnNcRButtonDown();
     case WM_NCRBUTTONUP: return OnRightButtonUp();
     case WM_RBUTTONUP: return OnRightButtonUp();

@@ -164,6 +164,7 @@ static const OptionRow OPTION_ROWS[] = {
     withSubmenu(inMenu(choice("Warble.plugin.scroll.when:", AT(scrollWhen), SCROLL_WHEN_WORDS),
                        COMMAND_CHOICE, "ScrollWhen", "Scroll Style", 0, EFFECT_MENU),
                 "Warble_ScrollStyle", SCROLL_WHEN_CHOICES),
+    row("Warble.plugin.ellipsis:", OPTION_BOOL, AT(ellipsis), "false"),
 };
 
 static_assert(sizeof OPTION_ROWS / sizeof *OPTION_ROWS <= 64, "Options::cutTexts has a bit a row");
@@ -310,7 +311,53 @@ void copyOption(const OptionRow &row, const Options &from, Options &to) {
     to.cutTexts = (to.cutTexts & ~rowBit(row)) | (from.cutTexts & rowBit(row));
 }
 
+static void appendText(char *out, const char *text, size_t size) {
+    size_t n = strlen(out);
+    copyText(out + n, text, size - n);
+}
+
+/* What the row's key takes, as a comment names it: "true or false", a number and its
+   range, the words of a choice, or text. */
+static void describeValues(const OptionRow &row, char *out, size_t size) {
+    out[0] = '\0';
+    if (row.kind == OPTION_BOOL) copyText(out, "true or false", size);
+    if (row.kind == OPTION_TEXT) copyText(out, "text", size);
+    if (row.kind == OPTION_INT && row.max != INT_MAX)
+        wsprintfA(out, "a whole number from %d to %d", row.min, row.max);
+    else if (row.kind == OPTION_INT)
+        wsprintfA(out, row.min == INT_MIN ? "a whole number" : "a whole number from %d", row.min);
+    if (row.kind == OPTION_INT && !row.defaultText[0]) appendText(out, ", or empty", size);
+    for (int i = 0; row.kind == OPTION_CHOICE && row.words[i]; ++i) {
+        if (i) appendText(out, row.words[i + 1] ? ", " : " or ", size);
+        appendText(out, row.words[i], size);
+    }
+}
+
+/* A key new to the file comes after a comment line that names the values it takes, as
+   the sample file has them: "# Warble.plugin.ellipsis takes: true or false". */
+static void writeComment(const char *path, const OptionRow &row) {
+    char key[TEXT_SIZE] = "# ", values[TEXT_SIZE];
+    appendText(key, row.key, sizeof key);
+    size_t n = strlen(key);
+    if (key[n - 1] == ':') key[n - 1] = '\0';
+    appendText(key, " takes:", sizeof key);
+    describeValues(row, values, sizeof values);
+    WriteString(path, key, values);
+}
+
+/* How many CommentedKeys live now: shell's thread only, like every write. */
+static int commenting;
+
+CommentedKeys::CommentedKeys() {
+    ++commenting;
+}
+
+CommentedKeys::~CommentedKeys() {
+    --commenting;
+}
+
 void writeOption(const char *path, const OptionRow &row) {
+    if (commenting && !ReadString(path, row.key, nullptr)) writeComment(path, row);
     switch (row.kind) {
     case OPTION_BOOL: WriteBool(path, row.key, flagOption(row)); break;
     case OPTION_INT:

@@ -60,6 +60,7 @@ struct Options {
     char format[TEXT_SIZE];      /* what the caption shows of the track playing */
     int wheelStep;               /* the volume's change per notch of the wheel */
     int middleClickAction;       /* MiddleClickAction */
+    bool ellipsis;               /* a wide caption at rest ends in an ellipsis */
     unsigned long long cutTexts; /* a bit for each text row whose value did not fit */
 };
 
@@ -164,6 +165,14 @@ void writeOption(const char *path, const OptionRow &row);
 /* Whether the file at path holds the option's value in options, as writeOption wrote it
    (a text kept whole in the file, too long for memory, counts as held). */
 bool fileHoldsOption(const char *path, const OptionRow &row);
+/* While one lives, a key that writeOption adds to a file comes after a comment line
+   naming the values it takes, as in the sample file (for the keys "Edit" adds). */
+struct CommentedKeys {
+    CommentedKeys();
+    ~CommentedKeys();
+    CommentedKeys(const CommentedKeys &) = delete;
+    CommentedKeys &operator=(const CommentedKeys &) = delete;
+};
 /* The bit of a row in a mask of rows (there are at most 64). */
 unsigned long long rowBit(const OptionRow &row);
 /* Brings value inside the row's range (unless it is taken as it is). */

@@ -333,6 +333,7 @@ void completeSettingsFile() {
     if (held || !sameStamp(stampFile(shellLink.rcPath), known)) return;
     for (const OptionRow &row : optionRows())
         if (!ReadString(shellLink.rcPath, row.key, nullptr)) ownChange(row);
+    CommentedKeys commented;
     synchronise();
 }
 

@@ -12,13 +12,16 @@ struct CaptionFields {
     const wchar_t *bare;  /* without the track number */
     const wchar_t *track; /* the playlist number, or empty */
     int elapsed, length;
+    bool paused;
 };
 
 /* Fills out (size units) from format: %title%, %artist% and %song% (the bare title split
    at its first " - "; without one, no artist and the whole title), %track%, %elapsed%,
    %remaining%, %length% (m:ss, or h:mm:ss from an hour; %remaining% and %length% empty
-   for a stream), %% for a percent sign. Anything else stands as it is; a long result is
-   cut at a whole character. */
+   for a stream), %state% ("Paused" while paused, else empty), %% for a percent sign.
+   Text in [ ] shows only when every field inside it, nested sections' included, has
+   something to show; %[ and %] are brackets shown. Anything else, a bracket without its
+   partner included, stands as it is; a long result is cut at a whole character. */
 void formatCaption(const wchar_t *format, const CaptionFields &fields, wchar_t *out, size_t size);
 /* Whether a format shows a time, which changes every second. */
 bool formatShowsTime(const wchar_t *format);

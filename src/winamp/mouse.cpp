@@ -2,13 +2,16 @@
    pauses, the wheel steps the volume (and the window shows the player's reading of it
    for a moment) or the track, a middle click does what the user chose. Each message to the player
    is a bounded question, so a hung player costs the shell's thread at most that bound, and nothing
-   is sent on without its answer. */
+   is sent on without its answer. A Ctrl+click on the progress line seeks on a worker thread of
+   its own, as relayed commands are carried out: the shell's thread never waits for it. */
 #include "winamp/mouse.h"
 #include "core/text.h"
+#include "core/threads.h"
 #include "settings/options.h"
 #include "winamp/player.h"
 #include "winamp/winamp.h"
 
+#include <limits.h>
 #include <stdlib.h>
 
 /* How long the window shows the volume after a notch; a further notch extends it. */
@@ -84,4 +87,46 @@ void wheelTurned(int delta) {
     if (notches == 0 || !winamp) return;
     if (options.wheelAction == WHEEL_VOLUME) stepVolume(winamp, notches);
     if (options.wheelAction == WHEEL_TRACK) stepTrack(winamp, notches);
+}
+
+/* A seek under way: set by the shell's thread when it starts one, cleared by that seek's
+   thread as its last step. A click meanwhile (a player slow to answer) is dropped. */
+static volatile LONG seeking;
+
+/* The part of the track in ten-thousandths: fine enough for any window's width. */
+enum { SEEK_SCALE = 10000 };
+
+/* The position to jump to, in ms, for part ten-thousandths of a track of length s. */
+static int seekMilliseconds(int part, int length) {
+    if (part < 0) part = 0;
+    if (part > SEEK_SCALE) part = SEEK_SCALE;
+    long long ms = (long long)length * 1000 * part / SEEK_SCALE;
+    return ms > INT_MAX ? INT_MAX : (int)ms;
+}
+
+/* Asks the player its state and length, then jumps: a stopped player, and a stream,
+   which has no length, are left as they are. */
+static void seekPlayer(int part) {
+    HWND winamp = playerStatus.window;
+    LRESULT status = 0, length = 0, ignored = 0;
+    if (!winamp || !askPlayer(winamp, WM_USER, 0, IPC_ISPLAYING, RELAY_ANSWER_MS, &status)) return;
+    if (status != WINAMP_PLAYING && status != WINAMP_PAUSED) return;
+    if (!askPlayer(winamp, WM_USER, 1, IPC_GETOUTPUTTIME, RELAY_ANSWER_MS, &length) || length <= 0)
+        return;
+    askPlayer(winamp, WM_USER, (WPARAM)seekMilliseconds(part, (int)length), IPC_JUMPTOTIME,
+              RELAY_ANSWER_MS, &ignored);
+}
+
+static DWORD WINAPI seekThread(LPVOID parameter) {
+    seekPlayer((int)(INT_PTR)parameter);
+    InterlockedExchange(&seeking, 0);
+    return 0;
+}
+
+void seekClicked(float fraction) {
+    int state = playerStatus.playState;
+    if (!playerStatus.window || (state != WINAMP_PLAYING && state != WINAMP_PAUSED)) return;
+    if (InterlockedCompareExchange(&seeking, 1, 0) != 0) return;
+    int part = (int)(fraction * SEEK_SCALE + 0.5f);
+    if (!startPluginThread(seekThread, (LPVOID)(INT_PTR)part)) InterlockedExchange(&seeking, 0);
 }

@@ -16,7 +16,7 @@
 #include <string.h>
 #include <time.h>
 
-PlayerStatus playerStatus = {nullptr, -1, 0, false, 0};
+PlayerStatus playerStatus = {nullptr, -1, 0, false, 0, false};
 
 void sendBroadcast(const char *text) {
     char copy[TEXT_SIZE];
@@ -145,7 +145,7 @@ static int elapsedSeconds, lengthSeconds;
 
 /* The track's title (into title) and the caption the user's format makes of it (into
    text), from one reading of Winamp's title. */
-static void trackCaption(wchar_t *text, wchar_t *title) {
+static void trackCaption(wchar_t *text, wchar_t *title, bool paused) {
     wchar_t raw[TEXT_SIZE], format[TEXT_SIZE];
     if (!readRawTitle(raw)) {
         idleText(false, title);
@@ -167,7 +167,7 @@ static void trackCaption(wchar_t *text, wchar_t *title) {
     size_t extra = wcslen(numbered) - wcslen(bare);
     if (extra > 2 && wcsncmp(numbered + extra - 2, L". ", 2) == 0)
         copyText(track, numbered, extra - 1);
-    CaptionFields fields = {title, bare, track, elapsedSeconds, lengthSeconds};
+    CaptionFields fields = {title, bare, track, elapsedSeconds, lengthSeconds, paused};
     formatCaption(format, fields, text, TEXT_SIZE);
 }
 
@@ -175,7 +175,7 @@ static void trackCaption(wchar_t *text, wchar_t *title) {
    the status broadcast that goes with it. */
 static const char *captionOf(int status, wchar_t *text, wchar_t *title) {
     if (status == WINAMP_PAUSED || status == WINAMP_PLAYING) {
-        trackCaption(text, title);
+        trackCaption(text, title, status == WINAMP_PAUSED);
         return status == WINAMP_PAUSED ? "@Warble_fromWinamp_Paused" : "@Warble_fromWinamp_Playing";
     }
     idleText(true, text);
@@ -191,6 +191,7 @@ static void showStatus(int status) {
     playerStatus.playState = status;
     const char *broadcast = captionOf(status, statusCaption, statusTitle);
     playerDisplay.showStatus(status, statusCaption, statusTitle);
+    playerStatus.statusShown = true;
     sendBroadcast(broadcast);
 }
 
@@ -250,6 +251,7 @@ static bool lookAndInstall(HWND gone, bool announceOpened) {
 
 void forgetPlayer() {
     playerStatus.window = nullptr;
+    playerStatus.statusShown = false;
 }
 
 void markSliderEcho() {

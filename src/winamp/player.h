@@ -29,6 +29,8 @@ struct PlayerStatus {
     volatile bool lookUnanswered; /* the last look found a player that did not answer, so the
                                      poller asks again */
     volatile LONG sliderEcho;     /* set by the poller, tested and cleared by relay threads */
+    volatile bool statusShown;    /* a status (and so the title) was shown since the start:
+                                     the poller pushes to the companion only from then on */
 };
 
 extern PlayerStatus playerStatus;

@@ -123,7 +123,8 @@ void pollOnce(const StartContext *context) {
     /* The same reading feeds the progress line: it costs the player nothing more. */
     LONG handed = context->handed;
     if (answered) playerDisplay.showPosition(context->window, fraction, handed & POLL_PROGRESS);
-    if (!(handed & POLL_COMPANION) || stopping(context)) return;
+    /* Not before the start's first status: the label would carry an empty title. */
+    if (!(handed & POLL_COMPANION) || !playerStatus.statusShown || stopping(context)) return;
 
     if (answered) {
         markSliderEcho();

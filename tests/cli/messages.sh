@@ -23,8 +23,8 @@ check() { # CODE PATTERN COMMAND...
 }
 expect() { check "$1" "$2" wine "${@:3}"; }
 tmp=$(mktemp -d)
-shell_pid=
-trap '[ -z "$shell_pid" ] || kill "$shell_pid" 2>/dev/null; rm -rf "$tmp"' EXIT
+shell_pid= sim_pid=
+trap 'for pid in $shell_pid $sim_pid; do kill "$pid" 2>/dev/null; done; rm -rf "$tmp"' EXIT
 echo "not a DLL" >"$tmp/Text.dll"
 # A 64-bit image: the DOS header, then the PE header naming the AMD64 machine.
 { printf 'MZ'; head -c 58 /dev/zero; printf '\x40\0\0\0PE\0\0\x64\x86'; head -c 400 /dev/zero; } >"$tmp/Wide.dll"
@@ -78,11 +78,24 @@ expect 2 "no such track: --track 99, the playlist has" "$sim" --track 99
 expect 2 "milliseconds from 0, not -5000" "$sim" --position -5000
 expect 2 "contradict" "$sim" --paused --stopped
 expect 2 "cannot read the playlist file C:.nowhere.txt" "$sim" --playlist 'C:\nowhere.txt'
+# A running player refuses a track its playlist does not have.
+if ! player_runs; then
+    wine "$sim" >/dev/null 2>&1 &
+    sim_pid=$!
+    timeout 30 sh -c "until wine '$sim' --send play >/dev/null 2>&1; do sleep 0.3; done"
+    expect 2 "cannot carry out \"track 99\" (no such track)" "$sim" --send track 99
+    wine "$sim" --send quit >/dev/null 2>&1
+    timeout 10 tail --pid="$sim_pid" -f /dev/null && sim_pid=
+fi
 
 # The scripts: --help says how to use them and does nothing else; a second run on the
 # checkout while one runs (this one's, or the mark set here) stops at once.
-for name in test demo package; do check 0 "usage: scripts/$name" "$scripts/$name" --help; done
-check 2 "unknown argument --bogus (try --help)" "$scripts/test" --bogus
+for name in test demo package check-layers check-binaries; do
+    check 0 "usage: scripts/$name" "$scripts/$name" --help
+done
+for name in test check-layers check-binaries; do
+    check 2 "unknown argument --bogus (try --help)" "$scripts/$name" --bogus
+done
 run_file=$scripts/../.running
 own_mark=
 (set -o noclobber && echo "$$ messages.sh" >"$run_file") 2>/dev/null && own_mark=1
@@ -90,8 +103,9 @@ check 1 "another run (scripts/.*) is using this checkout" "$scripts/demo"
 [ -z "$own_mark" ] || rm -f "$run_file"
 check 2 "expected the path of Warble.dll" "$scripts/check-binaries"
 check 1 "expected a DLL, but .* is a program" "$scripts/check-binaries" "$sim"
-# A signal to a script ends what it runs, down to the grandchildren, and the script says so.
-printf '%s\n' '#!/usr/bin/env bash' 'source "$1/common.sh"' \
+# A signal to a script ends what it runs, down to the grandchildren, and the script says so;
+# what it left half made (as the demo's out/demo.new) is removed.
+printf '%s\n' '#!/usr/bin/env bash' 'source "$1/common.sh"' 'mkdir "$2.half"; own_leftover "$2.half"' \
     'run_child bash -c "sleep 300 & echo \$! >$2; sleep 301"' >"$tmp/stopped"
 bash "$tmp/stopped" "$scripts" "$tmp/grandchild" 2>"$tmp/said" &
 script_pid=$!
@@ -101,4 +115,5 @@ timeout 10 tail --pid="$script_pid" -f /dev/null
 check 0 "stopped by SIGTERM; nothing it started runs any more" cat "$tmp/said"
 grandchild=$(cat "$tmp/grandchild") # ended: gone, or a zombie nobody has read yet
 check 0 "" sh -c "! grep -qsv ') Z ' /proc/$grandchild/stat"
+check 0 "" sh -c "[ ! -e '$tmp/grandchild.half' ]"
 [ "$failures" = 0 ]

@@ -114,7 +114,10 @@ TEST_F(PixelsTest, ShortCaptionIsCentred) {
     keepOnFailure(frame, "short-caption");
 }
 
-TEST_F(PixelsTest, WideCaptionWithoutScrollingIsCutEquallyAtBothSides) {
+/* A wide caption that does not move: cut equally at both sides; with the ellipsis
+   option, drawn from its start and ending in the system's dots, also while a title
+   that scrolls once rests. */
+TEST_F(PixelsTest, WideCaptionAtRestIsCutAtBothSidesOrEndsInAnEllipsis) {
     start();
     /* Only the middle letter fits: the outer ones are cut away on both sides alike. */
     std::string blanks(40, ' ');
@@ -127,6 +130,54 @@ TEST_F(PixelsTest, WideCaptionWithoutScrollingIsCutEquallyAtBothSides) {
     EXPECT_LE(box.right - box.left, styleTextSize("O").cx) << "only the O shows";
     EXPECT_LE(abs(box.left + box.right - (area.left + area.right - 1)), 4);
     keepOnFailure(frame, "wide-caption");
+
+    InkBox dots = styleTextInk("...");
+    auto expectEllipsis = [&](const Frame &shown, const char *name) {
+        InkBox ink = findInk(shown, area);
+        ASSERT_FALSE(ink.none());
+        EXPECT_EQ(ink.left, area.left + styleTextInkLeft(WIDE)) << "drawn from its start";
+        EXPECT_GT(ink.right, area.right - 1 - styleTextSize("W").cx) << "to the area's end";
+        RECT tail = {ink.right - (dots.right - dots.left), area.top, ink.right + 1, area.bottom};
+        InkBox end = findInk(shown, tail);
+        EXPECT_EQ(end.bottom - end.top, dots.bottom - dots.top) << "only the dots at the end";
+        keepOnFailure(shown, name);
+    };
+    reconfigure(placed(100, 40) + "Warble.plugin.ellipsis: true\r\n");
+    expectEllipsis(showCaption(WIDE), "ellipsis");
+    reconfigure(placed(100, 40) + "Warble.plugin.ellipsis: true\r\nWarble.plugin.scrolling: "
+                                  "true\r\nWarble.plugin.scroll.speed: 10\r\n"
+                                  "Warble.plugin.scroll.when: Once\r\n");
+    Frame now = showCaption(WIDE), before;
+    EXPECT_TRUE(pumpUntil(
+        [&] {
+            before = now;
+            pump(200);
+            now = captureWindow(window);
+            return now.pixels == before.pixels;
+        },
+        8000))
+        << "one round, then it rests";
+    expectEllipsis(now, "ellipsis-once");
+}
+
+/* An optional section of the caption format: for a stream, which has no length, the
+   window shows the song alone, pixel for pixel; for a track with a length, the times
+   too. */
+TEST_F(PixelsTest, AnOptionalSectionShowsOnlyWhenAllItsFieldsDo) {
+    WinampSim sim;
+    sim.setPlaylist({"Radio - Song|200", "Disc - Other|200"});
+    ASSERT_TRUE(sim.start("--stream"));
+    start("Warble.plugin.format: %song%[ %[%elapsed%/%length%%]]\r\n");
+    pump(1200);
+    Frame stream = captureWindow(window);
+    EXPECT_EQ(stream.pixels, showCaption("Song").pixels) << "the song alone";
+    keepOnFailure(stream, "section-stream");
+    ASSERT_TRUE(sim.send("next"));
+    pump(1200);
+    Frame track = captureWindow(window);
+    InkBox shown = findInk(track, textArea(track)), other = styleTextInk("Other [0:0");
+    EXPECT_GT(shown.right - shown.left, other.right - other.left) << "the song and its times";
+    keepOnFailure(track, "section-track");
 }
 
 TEST_F(PixelsTest, StreamScrollingMovesTheCaptionLeft) {

@@ -7,6 +7,7 @@
 #include "winamp_sim.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <commctrl.h>
 
 namespace {
@@ -216,6 +217,28 @@ TEST_F(WinampTest, ScrollingPlayerTitleGivesTheSameCaption) {
     ASSERT_FALSE(labels.empty());
     for (const std::string &label : labels)
         EXPECT_EQ("broadcast|" + labelCommand("1. Artist One - Song One"), label);
+}
+
+/* The companion's first label at each start carries the title, or the idle text without
+   a player, never the empty caption of before the first look: over many starts. */
+TEST_F(WinampTest, CompanionsFirstLabelAtEachStartIsTheTitle) {
+    ASSERT_TRUE(sim.start());
+    writeSettings("Warble.plugin.showTrackNumber: false\r\n");
+    ASSERT_NE(loadLibraryOnly(), nullptr);
+    const int STARTS = 12, WITHOUT_PLAYER = 3;
+    for (int i = 0; i < STARTS; ++i) {
+        if (i == STARTS - WITHOUT_PLAYER) sim.quit();
+        const std::string title =
+            i < STARTS - WITHOUT_PLAYER ? "Artist One - Song One" : "Couldn't Find Winamp";
+        hostClearEvents();
+        ASSERT_EQ(beginPlugin(), 0);
+        EXPECT_TRUE(waitForLabel(title)) << "start " << i;
+        std::vector<std::string> labels =
+            eventsStartingWith("broadcast|@DOVozizuvav Control SetAgent winamplabel");
+        ASSERT_FALSE(labels.empty()) << "start " << i;
+        EXPECT_EQ("broadcast|" + labelCommand(title), labels[0]) << "start " << i;
+        endPlugin();
+    }
 }
 
 /* The companion and the other plugins take text in the system code page: what it holds
@@ -510,6 +533,83 @@ TEST_F(WinampTest, MouseDrivesThePlayerWithoutMovingTheWindow) {
     EXPECT_TRUE(EqualRect(&before, &after));
 }
 
+/* A left press on the window at x of its width: a plain one as the mouse gives it; one
+   with Ctrl as the system delivers it, the keys in the press (Wine on Xvfb takes its
+   keyboard state from X, where no key is down, so an injected Ctrl never holds). */
+void pressAt(HWND window, int x, bool ctrl) {
+    RECT r = windowRect(window);
+    int y = (r.bottom - r.top) / 2;
+    if (ctrl) {
+        PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON | MK_CONTROL, MAKELPARAM(x, y));
+        PostMessageA(window, WM_LBUTTONUP, MK_CONTROL, MAKELPARAM(x, y));
+    } else {
+        SetCursorPos(r.left + x, r.top + y);
+        INPUT press[2] = {};
+        press[0].type = press[1].type = INPUT_MOUSE;
+        press[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+        press[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+        SendInput(2, press, sizeof *press);
+    }
+    pump(200);
+}
+
+/* Ctrl+click with the progress line shown: the player jumps to that part of the track,
+   playing or paused, and the shell's thread goes on while a hung player takes its time;
+   a plain press, a stream, a stopped player and a window without the line leave it
+   where it is. */
+TEST_F(WinampTest, CtrlClickSeeksToThePartUnderTheMouse) {
+    sim.setPlaylist({"Seek - Song|200"});
+    ASSERT_TRUE(sim.start());
+    writeSettings("Warble.plugin.x: 200\r\nWarble.plugin.y: 200\r\nWarble.plugin.width: "
+                  "400\r\nWarble.plugin.progress: true\r\n");
+    ASSERT_EQ(startThroughShell(), 0);
+    HWND window = pluginWindow();
+    RECT before = windowRect(window);
+    int width = before.right - before.left;
+    auto jumpSince = [&](size_t mark) {
+        for (const std::string &line : sim.logSince(mark))
+            if (line.rfind("JUMP to ", 0) == 0) return atoi(line.c_str() + 8);
+        return -1;
+    };
+    const struct {
+        const char *command, *broadcast;
+        bool ctrl;
+        int quarters; /* where the press is, in quarters of the window */
+        int jumpMs;   /* where the player goes, -1 nowhere */
+    } steps[] = {
+        {nullptr, nullptr, true, 1, 50000},
+        {"hang 1500", nullptr, true, 2, 100000},
+        {"pause", nullptr, true, 3, 150000},
+        {"play", nullptr, false, 2, -1},
+        {"length -1", nullptr, true, 2, -1},
+        {"stop", nullptr, true, 2, -1},
+        {"play", "@WarbleInternal ToggleProgress", true, 2, -1},
+    };
+    for (const auto &step : steps) {
+        SCOPED_TRACE(std::string(step.command ? step.command : "-") + " " +
+                     std::to_string(step.quarters));
+        if (step.command) {
+            ASSERT_TRUE(sim.send(step.command));
+        }
+        if (step.broadcast) hostBroadcast(step.broadcast);
+        pump(300);
+        size_t mark = sim.mark();
+        DWORD start = GetTickCount();
+        pressAt(window, width * step.quarters / 4, step.ctrl);
+        EXPECT_LT(GetTickCount() - start, SHELL_BLOCK_LIMIT_MS);
+        if (step.jumpMs < 0) {
+            pump(800);
+            EXPECT_EQ(jumpSince(mark), -1);
+            continue;
+        }
+        ASSERT_TRUE(pumpUntil([&] { return jumpSince(mark) >= 0; }, 3000))
+            << ::testing::PrintToString(sim.logSince(mark));
+        EXPECT_NEAR(jumpSince(mark), step.jumpMs, 3000) << "a quarter of 200 s is 50 s";
+    }
+    RECT after = windowRect(window);
+    EXPECT_TRUE(EqualRect(&before, &after));
+}
+
 /* Hovering shows the whole caption in any script, also one cut by the window, and the
    tooltip (the one the window owns) follows the caption while it shows, idle text
    included; the menu's option turns it off. */
@@ -536,7 +636,7 @@ TEST_F(WinampTest, TooltipShowsTheWholeCaptionAndFollowsIt) {
     /* A saved caption format: the window and its tooltip show it, the time moving on
        every second, while the companion keeps the title. */
     writeSettings("Warble.plugin.showTrackNumber: false\r\nWarble.plugin.format: %track%: %song% "
-                  "by %artist% [%elapsed%/%length%] %unknown% 100%%\r\n");
+                  "by %artist% %[%elapsed%/%length%%] %unknown% 100%%\r\n");
     ASSERT_TRUE(sim.send("play"));
     std::wstring first;
     EXPECT_TRUE(pumpUntil(

@@ -359,8 +359,15 @@ TEST_F(Dispatcher, EditOpensTheSettingsFileInTheShellsEditor) {
     EXPECT_GT(opened, eventIndex(writeEvent("Warble.plugin.mouse.wheel:", "Volume")));
     for (const OptionRow &row : optionRows())
         EXPECT_NE(nullptr, ReadString(shellLink.rcPath, row.key, nullptr)) << row.key;
-    EXPECT_NE(std::string::npos, unit::readFile(settingsPath()).find("Gone fishing"))
-        << "what the file held stays";
+    const std::string file = unit::readFile(settingsPath());
+    EXPECT_NE(std::string::npos, file.find("Gone fishing")) << "what the file held stays";
+    /* Each added key after a comment naming its values, as the sample file has them. */
+    EXPECT_NE(std::string::npos, file.find("# Warble.plugin.ellipsis takes: true or false\r\n"
+                                           "Warble.plugin.ellipsis: false\r\n"));
+    EXPECT_NE(std::string::npos, file.find("# Warble.plugin.scroll.when takes: Always, Once or "
+                                           "Hover\r\nWarble.plugin.scroll.when: Always\r\n"));
+    EXPECT_NE(std::string::npos, file.find("# Warble.plugin.scroll.pause takes: a whole number "
+                                           "from 0 to 200, or empty\r\n"));
     hostClearEvents();
     broadcast("@WarbleInternal Edit");
     EXPECT_TRUE(unit::eventsStartingWith("write|").empty());

@@ -207,6 +207,7 @@ TEST_F(OptionsTableRunning, EveryKeyEditedInTheFileShowsWithinTwoSeconds) {
         {"showBorder: false", [] { return !options.showBorder; }},
         {"tooltip: false", [] { return !options.showTooltip; }},
         {"progress: true", [] { return options.showProgress; }},
+        {"ellipsis: true", [] { return options.ellipsis; }},
         {"idle.state: 2", [] { return wcscmp(captionModel.text, L"Edited by hand") == 0; }},
         {"idle.message: Edited by hand",
          [] { return wcscmp(captionModel.text, L"Edited by hand") == 0; }},

@@ -19,9 +19,10 @@ namespace {
 /* The caption format over a title and its times: every field, a stream, and what a
    format does not know. */
 TEST(FormatCaption, FieldsTimesAndUnknownNames) {
-    const CaptionFields song = {L"7. Boards - Roygbiv - Live", L"Boards - Roygbiv - Live", L"7", 65,
-                                3725};
-    const CaptionFields stream = {L"Radio One", L"Radio One", L"", 4000, -1};
+    const CaptionFields song = {
+        L"7. Boards - Roygbiv - Live", L"Boards - Roygbiv - Live", L"7", 65, 3725, false};
+    const CaptionFields stream = {L"Radio One", L"Radio One", L"", 4000, -1, false};
+    const CaptionFields paused = {L"Radio One", L"Radio One", L"", 4000, -1, true};
     const struct {
         const CaptionFields &fields;
         const wchar_t *format, *expected;
@@ -29,9 +30,18 @@ TEST(FormatCaption, FieldsTimesAndUnknownNames) {
         {song, L"%title%", L"7. Boards - Roygbiv - Live"},
         {song, L"%artist%|%song%|%track%", L"Boards|Roygbiv - Live|7"},
         {song, L"%elapsed%/%length% -%remaining%", L"1:05/1:02:05 -1:01:00"},
-        {stream, L"%artist%|%song% [%elapsed%/%length%|%remaining%]", L"|Radio One [1:06:40/|]"},
+        {stream, L"%artist%|%song% %[%elapsed%/%length%|%remaining%%]", L"|Radio One [1:06:40/|]"},
         {song, L"100%% %unknown% % %%title%", L"100% %unknown% % %title%"},
         {song, L"%title", L"%title"},
+        /* Sections: shown whole only when every field inside, nested ones' too, shows. */
+        {song, L"%song%[ %[%elapsed%/%length%%]]", L"Roygbiv - Live [1:05/1:02:05]"},
+        {stream, L"%song%[ %[%elapsed%/%length%%]]", L"Radio One"},
+        {stream, L"%song%[ [%elapsed%/%length%]][ -%remaining%][ (%elapsed%)]",
+         L"Radio One (1:06:40)"},
+        {stream, L"[%artist% - ]%song%[ #%track%]", L"Radio One"},
+        {paused, L"%title%[ (%state%)]", L"Radio One (Paused)"},
+        {stream, L"%title%[ (%state%)]|%state%|", L"Radio One||"},
+        {song, L"a]b[c [%length% %][x", L"a]b[c [1:02:05 ][x"},
     };
     for (const auto &c : cases) {
         wchar_t out[TEXT_SIZE];
@@ -42,7 +52,7 @@ TEST(FormatCaption, FieldsTimesAndUnknownNames) {
     std::wstring many;
     for (int i = 0; i < 200; ++i)
         many += L"\U0001F3B5";
-    const CaptionFields wide = {many.c_str(), many.c_str(), L"", 0, 0};
+    const CaptionFields wide = {many.c_str(), many.c_str(), L"", 0, 0, false};
     wchar_t out[TEXT_SIZE];
     formatCaption(L"%title%", wide, out, TEXT_SIZE);
     EXPECT_EQ(TEXT_SIZE - 2u, wcslen(out));
