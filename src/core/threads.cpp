@@ -75,8 +75,9 @@ SharedStart createStartContext(HWND window) {
     if (!context.create()) return context;
     context->stop.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     context->wake.reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+    context->poll.reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
     context->window = window;
-    if (!context->stop || !context->wake) context.reset();
+    if (!context->stop || !context->wake || !context->poll) context.reset();
     return context;
 }
 

@@ -7,12 +7,14 @@
 #include <windows.h>
 
 /* What one start of the plugin shares with its threads: the event that asks them to
-   stop, the one that wakes a resting scroll thread, and the window they report to. The
+   stop, the ones that wake the scroll thread and the poller, and the window they
+   report to. The
    start holds it and so does each thread; the last one out frees it, so that a later
    start never shares anything with the threads of an earlier one. */
 struct StartContext {
     Handle stop; /* manual reset: set once, when the plugin ends */
     Handle wake; /* auto reset: there may be work for the scroll thread */
+    Handle poll; /* auto reset: the poller is wanted before its next tick */
     HWND window;
     /* What the workers are handed of the options, as bits their units define: written
        by the shell's thread whenever the options change, read whole by the workers. */

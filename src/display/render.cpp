@@ -119,7 +119,7 @@ static CaptionFrame takeCaptionFrame(const RECT &area) {
         copyText(frame.text, captionModel.text, TEXT_SIZE);
         frame.textHeight = captionModel.textHeight;
         frame.scrollX = captionModel.scrollX;
-        frame.scrolls = textAreaWidth() < captionModel.textWidth && options.scrolling;
+        frame.scrolls = area.right - area.left < captionModel.textWidth && options.scrolling;
     }
     /* Paused, the caption is centred, and shown only in the blink's visible
        phase; a caption that does not move does not depend on the offset. */

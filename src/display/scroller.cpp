@@ -149,6 +149,13 @@ static bool hasWork() {
     return captionScrolls() || captionModel.playState == WINAMP_PAUSED;
 }
 
+/* The caption back at its start, as a new round begins; displayLock held. */
+static void backToStart() {
+    captionModel.scrollX = 0;
+    captionModel.edgeRestTicks = captionModel.streamRestTicks = 0;
+    captionModel.scrollForward = true;
+}
+
 /* The mouse is over the window: the shell's thread only. */
 static bool hovering;
 
@@ -157,30 +164,39 @@ void hoverChanged(bool over) {
     {
         DisplayLock lock;
         captionModel.scroll.hovering = over;
-        if (!over) {
-            captionModel.scrollX = 0;
-            captionModel.edgeRestTicks = captionModel.streamRestTicks = 0;
-            captionModel.scrollForward = true;
-        }
+        if (!over) backToStart();
     }
     InvalidateRect(placement.window, nullptr, FALSE);
     wakeScroller();
 }
 
+/* The scroll options and the layout as they are now; displayLock held. A caption
+   that they stop (scrolling on hover, the mouse elsewhere) goes back to its start
+   rather than resting wherever the last step left it. */
+static void takeScrollParameters() {
+    bool moving = captionScrolls();
+    ScrollParameters &scroll = captionModel.scroll;
+    scroll.when = options.scrollWhen;
+    scroll.hovering = hovering;
+    scroll.scrolling = options.scrolling;
+    scroll.endToEnd = options.scrollStyle == SCROLL_END_TO_END;
+    scroll.speed = options.scrollSpeed;
+    scroll.edgeRest = options.edgeRest;
+    scroll.areaWidth = textAreaWidth();
+    scroll.restartX = clientArea().right;
+    scroll.damage = scrollDamage();
+    if (moving && !captionScrolls()) backToStart();
+}
+
 void wakeScroller() {
+    bool stopped;
     {
         DisplayLock lock;
-        ScrollParameters &scroll = captionModel.scroll;
-        scroll.when = options.scrollWhen;
-        scroll.hovering = hovering;
-        scroll.scrolling = options.scrolling;
-        scroll.endToEnd = options.scrollStyle == SCROLL_END_TO_END;
-        scroll.speed = options.scrollSpeed;
-        scroll.edgeRest = options.edgeRest;
-        scroll.areaWidth = textAreaWidth();
-        scroll.restartX = options.width;
-        scroll.damage = scrollDamage();
+        int x = captionModel.scrollX;
+        takeScrollParameters();
+        stopped = x != captionModel.scrollX;
     }
+    if (stopped) InvalidateRect(placement.window, nullptr, FALSE);
     if (StartContext *start = startOf(placement.window)) SetEvent(start->wake);
 }
 

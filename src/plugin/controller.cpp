@@ -48,9 +48,15 @@ void noticeEnded() {
 }
 
 void handOptionsToWorkers() {
-    if (StartContext *start = startOf(placement.window))
-        InterlockedExchange(&start->handed, pollerOptions());
+    if (StartContext *start = startOf(placement.window)) {
+        LONG before = InterlockedExchange(&start->handed, pollerOptions());
+        if (start->handed & ~before & POLL_CAPTION_TIME) forgetTimes();
+    }
     wakeScroller();
+}
+
+static void wantTimes() {
+    if (StartContext *start = startOf(placement.window)) SetEvent(start->poll);
 }
 
 static void copyTitle(wchar_t *out) {
@@ -58,4 +64,4 @@ static void copyTitle(wchar_t *out) {
     copyText(out, captionModel.title, TEXT_SIZE);
 }
 
-const PlayerDisplay playerDisplay = {showStatus, copyTitle, showNotice, setProgress};
+const PlayerDisplay playerDisplay = {showStatus, copyTitle, showNotice, setProgress, wantTimes};

@@ -186,32 +186,57 @@ static const char *captionOf(int status, wchar_t *text, wchar_t *title) {
 /* The caption and title the last status showed: shell's thread only. */
 static wchar_t statusCaption[TEXT_SIZE], statusTitle[TEXT_SIZE];
 
+/* The times the caption shows are not yet those of what it shows (a new track, a
+   format that starts to show them): the poller is asked at once, and the caption shown
+   stays until they come, so that no made-up time is ever shown. Shell's thread only. */
+static bool timesPending;
+
+static bool captionShowsTime(int status) {
+    wchar_t format[TEXT_SIZE];
+    widenText(options.format, format, TEXT_SIZE);
+    return (status == WINAMP_PLAYING || status == WINAMP_PAUSED) && formatShowsTime(format);
+}
+
+void forgetTimes() {
+    timesPending = true;
+}
+
+/* Takes a status's caption and title as the last status's, and shows it. */
+static void takeCaption(int status, const wchar_t *text, const wchar_t *title) {
+    if (!captionShowsTime(status))
+        timesPending = false;
+    else if (wcscmp(title, statusTitle) != 0)
+        timesPending = true;
+    if (timesPending) playerDisplay.wantTimes();
+    if (!timesPending) copyText(statusCaption, text, TEXT_SIZE);
+    copyText(statusTitle, title, TEXT_SIZE);
+    playerDisplay.showStatus(status, statusCaption, statusTitle);
+}
+
 /* Installs a status with its caption, and broadcasts it. */
 static void showStatus(int status) {
     playerStatus.playState = status;
-    const char *broadcast = captionOf(status, statusCaption, statusTitle);
-    playerDisplay.showStatus(status, statusCaption, statusTitle);
+    wchar_t text[TEXT_SIZE], title[TEXT_SIZE];
+    const char *broadcast = captionOf(status, text, title);
+    takeCaption(status, text, title);
     sendBroadcast(broadcast);
 }
 
 /* A text a command set ("@Warble SetCaptionNow") stays until the player's state next
    changes, as it says. */
 void showLastStatus() {
-    wchar_t shown[TEXT_SIZE];
+    wchar_t shown[TEXT_SIZE], text[TEXT_SIZE], title[TEXT_SIZE];
     playerDisplay.copyTitle(shown);
     if (wcscmp(shown, statusTitle) != 0) return;
-    captionOf(playerStatus.playState, statusCaption, statusTitle);
-    playerDisplay.showStatus(playerStatus.playState, statusCaption, statusTitle);
+    captionOf(playerStatus.playState, text, title);
+    takeCaption(playerStatus.playState, text, title);
 }
 
 LRESULT OnPlayerTimes(WPARAM wParam, LPARAM lParam) {
     elapsedSeconds = (int)wParam;
     lengthSeconds = (int)lParam;
-    int state = playerStatus.playState;
-    wchar_t format[TEXT_SIZE];
-    widenText(options.format, format, TEXT_SIZE);
-    if ((state == WINAMP_PLAYING || state == WINAMP_PAUSED) && formatShowsTime(format))
-        showLastStatus();
+    timesPending = false;
+    if (captionShowsTime(playerStatus.playState)) showLastStatus();
     return 0;
 }
 

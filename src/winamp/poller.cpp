@@ -115,7 +115,8 @@ static bool readFraction(const StartContext *context, float *fraction) {
 static char sliderCommand[TEXT_SIZE];
 static char labelCommand[TEXT_SIZE];
 
-void pollOnce(const StartContext *context) {
+/* One cycle's work for a start, without the wait. */
+static void pollOnce(const StartContext *context) {
     lookForShell(context);
     if (stopping(context)) return;
     float fraction = 0;
@@ -136,10 +137,12 @@ void pollOnce(const StartContext *context) {
     broadcastFromWorker(labelCommand);
 }
 
+/* A cycle every second, or at once when the shell's thread wants the times. */
 DWORD WINAPI pollThread(LPVOID parameter) {
     StartContext *context = (StartContext *)parameter;
+    HANDLE stopOrPoll[] = {context->stop, context->poll};
     do
         pollOnce(context);
-    while (WaitForSingleObject(context->stop, 1000) == WAIT_TIMEOUT);
+    while (WaitForMultipleObjects(2, stopOrPoll, FALSE, 1000) != WAIT_OBJECT_0);
     return 0;
 }

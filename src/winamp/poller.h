@@ -15,8 +15,6 @@ LONG pollerOptions();
 
 /* The poller of a start: its argument is the StartContext. */
 DWORD WINAPI pollThread(LPVOID context);
-/* One cycle's work for that start, without the wait. */
-void pollOnce(const StartContext *context);
 /* The part of the track played, 0 to 1, from the position in whole seconds and the
    length: a stream, which has no length, is at 0; a position past the end at 1. */
 float playedFraction(int seconds, int length);

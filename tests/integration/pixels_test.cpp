@@ -139,6 +139,23 @@ TEST_F(PixelsTest, StreamScrollingMovesTheCaptionLeft) {
     EXPECT_LE(shift, -3) << "about one pixel every 50 ms to the left";
     EXPECT_GE(shift, -20);
     keepOnFailure(later, "stream");
+
+    /* Asked wider than the screen, the window shows as wide as the screen, and a caption
+       wider than that scrolls as well. */
+    reconfigure("Warble.plugin.x: 0\r\nWarble.plugin.y: 200\r\nWarble.plugin.width: 3000\r\n"
+                "Warble.plugin.height: 40\r\nWarble.plugin.scrolling: true\r\n");
+    std::string longer;
+    for (int n = 1; styleTextSize(longer).cx < 1500; ++n)
+        longer += "WMW" + std::to_string(n) + " ";
+    ASSERT_LT(longer.size(), 250u);
+    ASSERT_LT(styleTextSize(longer).cx, 3000 - 2 * textInset());
+    first = showCaption(longer);
+    ASSERT_EQ(first.width, GetSystemMetrics(SM_CXVIRTUALSCREEN));
+    pump(400);
+    later = captureWindow(window);
+    area = textArea(first);
+    EXPECT_LE(bestShift(inkColumns(first, area), inkColumns(later, area), 30), -3);
+    keepOnFailure(later, "stream-screen-wide");
 }
 
 TEST_F(PixelsTest, EndToEndScrollingMovesRightFirstThenRests) {
@@ -159,8 +176,9 @@ TEST_F(PixelsTest, EndToEndScrollingMovesRightFirstThenRests) {
 }
 
 /* Scrolling once: a new title makes one round, then rests at its start, which costs no
-   repaint; scrolling on hover: still until the real mouse comes over the window, and
-   back at its start when it leaves. */
+   repaint; end to end, the round goes to the far end and back. Scrolling on hover: a
+   caption that was moving goes back to its start, and moves only while the real mouse
+   is over the window, back at its start when it leaves. */
 TEST_F(PixelsTest, ScrollingOnceRestsAtTheStartAndOnHoverMovesUnderTheMouse) {
     SetCursorPos(5, 5);
     const std::string fast = "Warble.plugin.scrolling: true\r\nWarble.plugin.scroll.speed: 10\r\n";
@@ -176,20 +194,41 @@ TEST_F(PixelsTest, ScrollingOnceRestsAtTheStartAndOnHoverMovesUnderTheMouse) {
     EXPECT_FALSE(still(&now)) << "a new title moves";
     EXPECT_TRUE(pumpUntil([&] { return still(&now); }, 8000)) << "one round, then it rests";
     EXPECT_EQ(0, captionOffset(now, WIDE)) << "at its start";
+    const Frame atStart = now; /* the same for every title that begins with WIDE */
     showCaption(WIDE + " AND MORE");
     EXPECT_FALSE(still(&now)) << "the next title moves again";
     keepOnFailure(now, "once");
 
+    reconfigure(placed(100, 40) + fast);
+    EXPECT_FALSE(still(&now)) << "always: moving";
     reconfigure(placed(100, 40) + fast + "Warble.plugin.scroll.when: hover\r\n");
     EXPECT_TRUE(still(&now)) << "no mouse, no move";
+    EXPECT_EQ(atStart.pixels, now.pixels) << "back at its start";
     RECT r = windowRect(window);
     SetCursorPos(r.left + 50, r.top + 20);
     pump(300);
     EXPECT_FALSE(still(&now)) << "moving under the mouse";
     SetCursorPos(5, 5); /* the system notices the leave within its hover time */
     EXPECT_TRUE(pumpUntil([&] { return still(&now); }, 3000));
-    EXPECT_EQ(0, captionOffset(now, WIDE + " AND MORE")) << "back at its start";
+    EXPECT_EQ(atStart.pixels, now.pixels) << "back at its start";
     keepOnFailure(now, "hover");
+
+    reconfigure(placed(100, 40) + fast + "Warble.plugin.scroll.when: Once\r\n" +
+                "Warble.plugin.scroll_style: EndToEnd\r\n");
+    /* Blanks at both ends: at either end the ink stops short of the edge. */
+    const std::string bounced = "     ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789     ";
+    showCaption(bounced);
+    RECT area = textArea(now);
+    int farEnd = area.right - styleTextSize(bounced).cx + styleTextInk(bounced).right;
+    ASSERT_LT(farEnd, area.right - 8);
+    EXPECT_TRUE(
+        pumpUntil([&] { return still(&now) && abs(findInk(now, area).right - farEnd) <= 2; }, 8000))
+        << "rests at the far end";
+    EXPECT_TRUE(pumpUntil([&] { return still(&now) && captionOffset(now, bounced) == 0; }, 8000))
+        << "and back at its start";
+    pump(2000);
+    EXPECT_EQ(captureWindow(window).pixels, now.pixels) << "where it stays";
+    keepOnFailure(now, "once-end-to-end");
 }
 
 /* A player's title in a script outside the code page: real glyphs (the text and its
@@ -242,6 +281,12 @@ TEST_F(PixelsTest, CjkTitleIsDrawnCentredAndALongOneScrolls) {
     std::wstring wide = clipboard();
     EXPECT_EQ(std::wstring(L"\u65e5\u672c\u8a9e\u306e\u6b4c").size() * 4, wide.size());
     EXPECT_EQ(0u, wide.find(L"\u65e5\u672c\u8a9e\u306e\u6b4c\u65e5"));
+    /* Paused, the title is still there to copy. */
+    ASSERT_TRUE(OpenClipboard(nullptr) && EmptyClipboard() && CloseClipboard());
+    ASSERT_TRUE(sim.send("pause"));
+    pump(300);
+    hostBroadcast("@WarbleInternal CopyTitle");
+    EXPECT_EQ(wide, clipboard());
     sim.quit();
     pump(300);
     hostClearEvents();

@@ -30,7 +30,7 @@ class Scroller : public unit::StateTest {
         /* A small window of the test's own stands in for the plugin window, so
            that the repaints the tick asks for can be seen. */
         window = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, "STATIC", "", WS_POPUP, 0, 0,
-                                 60, 20, nullptr, nullptr, nullptr, nullptr);
+                                 200, 20, nullptr, nullptr, nullptr, nullptr);
         ASSERT_TRUE(window);
         ShowWindow(window, SW_SHOWNOACTIVATE);
         placement.window = window;
@@ -41,7 +41,6 @@ class Scroller : public unit::StateTest {
         remakeCaptionFont();
         font = captionFont();
         ASSERT_TRUE(font);
-        optionValues().width = 200;
         shellStyle.bevelWidth = 2;
         shellStyle.borderWidth = 1;
         captionModel.scrollX = 0;
@@ -269,7 +268,7 @@ TEST_F(Scroller, SpeedAndRestTickByTick) {
         optionValues().scrollSpeed = c.speed;
         optionValues().edgeRest = c.rest;
         captionModel.scrollMin = -3;
-        optionValues().width = 25;
+        SetWindowPos(window, nullptr, 0, 0, 25, 20, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         wakeScroller();
         captionModel.textWidth = 2;
         captionModel.scrollX = c.endToEnd ? 0 : 5;
