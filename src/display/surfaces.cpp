@@ -111,6 +111,12 @@ HFONT captionFont() {
     return surfaces.captionFont;
 }
 
+/* Puts the frame's own font back: before the caption font is deleted. */
+static void dropCaptionFont() {
+    surfaces.frame.restoreFont();
+    surfaces.heldFont = nullptr;
+}
+
 void releaseCaptionFont() {
     /* The caption is measured under the lock, in this font: it goes only under it. */
     DisplayLock lock;
@@ -130,11 +136,6 @@ bool holdCaptionFont() {
     surfaces.frame.selectFont(surfaces.captionFont);
     surfaces.heldFont = surfaces.captionFont;
     return true;
-}
-
-void dropCaptionFont() {
-    surfaces.frame.restoreFont();
-    surfaces.heldFont = nullptr;
 }
 
 void releaseSurfaces() {

@@ -32,8 +32,6 @@ void releaseCaptionFont();
 /* Keeps the caption font selected into the frame from one paint to the next;
    true when it had to select it, a new font or a new frame. */
 bool holdCaptionFont();
-/* Puts the frame's own font back: before the caption font is deleted. */
-void dropCaptionFont();
 /* Draws the background surface again when the size, the style, the border, the
    inset or the transparency mode changed since it was drawn; true when it did. */
 bool refreshBackground();

@@ -1,4 +1,5 @@
-/* The controller's part in the window: the end of a notice it shows. */
+/* The controller: the workers handed their copies of the options, and the notice that
+   the display shows for a moment in place of the caption. */
 #pragma once
 
 #include <windows.h>

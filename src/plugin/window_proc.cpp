@@ -96,8 +96,10 @@ static LRESULT OnMoveLoop(HWND w, bool entering) {
     return 0;
 }
 
-/* Consumed, so no WM_SIZE follows: whatever changed the size (the settings,
-   the Slit, the last step of an Alt-drag), the surfaces follow it here. */
+/* Handled without passing it on, so DefWindowProc sends no WM_SIZE for this change:
+   whatever changed the size (the settings, the Slit, the last step of an Alt-drag),
+   the surfaces follow it here. WM_SIZE still comes when the system sends it by itself,
+   and OnSize follows it the same way. */
 static LRESULT OnWindowPosChanged(WINDOWPOS *pos) {
     fitSurfaces();
     wakeScroller();
@@ -252,7 +254,7 @@ LRESULT CALLBACK warbleWindowProc(HWND w, UINT message, WPARAM wParam, LPARAM lP
     case MSG_PLAYER_LOOK: return OnPlayerLook(w, wParam, lParam);
     case MSG_PLAYER_TIMES: return OnPlayerTimes(wParam, lParam);
     case MSG_RELAY_RESULT: return OnRelayResult(wParam, lParam);
-    case MSG_RELAY_CLOSED: return OnRelayClosed();
+    case MSG_RELAY_CLOSED: return OnRelayClosed(wParam);
     }
     return DefWindowProcA(w, message, wParam, lParam);
 }

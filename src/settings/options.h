@@ -33,8 +33,8 @@ enum ScrollStyle { SCROLL_STREAM, SCROLL_END_TO_END };
 enum ScrollWhen { SCROLL_ALWAYS, SCROLL_ONCE, SCROLL_HOVER };
 
 /* The values of every option: assigned only by the settings' owner (settings.cpp), on
-   the shell's thread, which reads them too; the poller reads single whole values (the
-   idle state, the companion switch, the progress line), never a text. */
+   the shell's thread, the only thread that reads them: the workers are handed copies
+   of what they need whenever they change. */
 struct Options {
     int xPos, yPos, width, height;
     bool interfaceExtensions, inSlit, transparencyEnabled, transBackEnabled;
@@ -143,8 +143,6 @@ const char *textOption(const OptionRow &row);
 bool &flagIn(Options &values, const OptionRow &row);
 int &numberIn(Options &values, const OptionRow &row);
 
-/* The row of a key, or null. */
-const OptionRow *findOption(const char *key);
 /* The row of a field of Options (OPTION_ROW(xPos)); each field has one. */
 const OptionRow &optionRow(size_t offset);
 #define OPTION_ROW(field) optionRow(offsetof(Options, field))
@@ -153,8 +151,6 @@ const OptionRow &optionRow(size_t offset);
    default, numbers outside their range are brought inside. False when the file holds
    none of the keys. */
 bool readOptions(const char *path, Options &into);
-/* Whether the option holds the same value in a and b. */
-bool sameOption(const OptionRow &row, const Options &a, const Options &b);
 /* Whether every option holds the same value in a and b. */
 bool sameOptions(const Options &a, const Options &b);
 /* Copies the option's value from one set of values to another. */

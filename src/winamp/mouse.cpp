@@ -29,7 +29,6 @@ static bool sendCommand(HWND winamp, int id) {
 static void playOrPause(HWND winamp) {
     LRESULT status = 0;
     if (!ask(winamp, WM_USER, 0, IPC_ISPLAYING, &status)) return;
-    /* Pause toggles between playing and paused; stopped, only play starts. */
     bool started = status == WINAMP_PLAYING || status == WINAMP_PAUSED;
     sendCommand(winamp, started ? WINAMP_PAUSE : WINAMP_PLAY);
 }
