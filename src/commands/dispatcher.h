@@ -3,7 +3,9 @@
 
 #include <stddef.h>
 
-void handleBroadcast(const char *text);
+/* Carries out a broadcast text; true when it set the caption (the caller tells the
+   change path). */
+bool handleBroadcast(const char *text);
 void runInternalCommand(const char *word);
 
 /* The label shown when SlitToggle is sent to a plugin started without a Slit. */

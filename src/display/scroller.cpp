@@ -5,7 +5,6 @@
 #include "core/threads.h"
 #include "display/caption.h"
 #include "display/layout.h"
-#include "display/placement.h"
 #include "display/surfaces.h"
 #include "settings/options.h"
 #include "winamp/winamp.h"
@@ -156,28 +155,19 @@ static void backToStart() {
     captionModel.scrollForward = true;
 }
 
-/* The mouse is over the window: the shell's thread only. */
-static bool hovering;
-
-void hoverChanged(bool over) {
-    hovering = over;
-    {
-        DisplayLock lock;
-        captionModel.scroll.hovering = over;
-        if (!over) backToStart();
-    }
-    InvalidateRect(placement.window, nullptr, FALSE);
-    wakeScroller();
+void captionToStart() {
+    DisplayLock lock;
+    backToStart();
 }
 
-/* The scroll options and the layout as they are now; displayLock held. A caption
-   that they stop (scrolling on hover, the mouse elsewhere) goes back to its start
-   rather than resting wherever the last step left it. */
-static void takeScrollParameters() {
+/* The scroll options, the layout and the facts as they are now; displayLock held. A
+   caption that they stop (scrolling on hover, the mouse elsewhere) goes back to its
+   start rather than resting wherever the last step left it. */
+static void takeScrollParameters(const ScrollFacts &facts) {
     bool moving = captionScrolls();
     ScrollParameters &scroll = captionModel.scroll;
     scroll.when = options.scrollWhen;
-    scroll.hovering = hovering;
+    scroll.hovering = facts.hovering;
     scroll.scrolling = options.scrolling;
     scroll.endToEnd = options.scrollStyle == SCROLL_END_TO_END;
     scroll.speed = options.scrollSpeed;
@@ -185,19 +175,17 @@ static void takeScrollParameters() {
     scroll.areaWidth = textAreaWidth();
     scroll.restartX = clientArea().right;
     scroll.damage = scrollDamage();
+    captionModel.scrollMin = scroll.areaWidth - captionModel.textWidth;
+    captionModel.playState = facts.playState;
     if (moving && !captionScrolls()) backToStart();
 }
 
-void wakeScroller() {
-    bool stopped;
+void handScroller(const ScrollFacts &facts, HANDLE wake) {
     {
         DisplayLock lock;
-        int x = captionModel.scrollX;
-        takeScrollParameters();
-        stopped = x != captionModel.scrollX;
+        takeScrollParameters(facts);
     }
-    if (stopped) InvalidateRect(placement.window, nullptr, FALSE);
-    if (StartContext *start = startOf(placement.window)) SetEvent(start->wake);
+    if (wake) SetEvent(wake);
 }
 
 /* Ticks every 50 ms while there is something to move or blink; otherwise rests

@@ -156,7 +156,6 @@ void recreateSurfaces() {
     if (!createSurfaces()) return;
     {
         DisplayLock lock;
-        captionModel.scrollMin = textAreaWidth() - captionModel.textWidth;
         captionModel.scrollX = 0;
         captionModel.edgeRestTicks = 0;
     }

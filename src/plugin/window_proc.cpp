@@ -4,12 +4,12 @@
    hands the work to the layer it belongs to. */
 #include "plugin/window_proc.h"
 #include "plugin/controller.h"
+#include "plugin/instance.h"
 #include "commands/dispatcher.h"
 #include "commands/menu.h"
 #include "winamp/mouse.h"
 #include "display/placement.h"
 #include "display/render.h"
-#include "display/scroller.h"
 #include "display/surfaces.h"
 #include "display/tooltip.h"
 #include "display/window.h"
@@ -48,7 +48,6 @@ static LRESULT OnCreate(HWND w) {
 static LRESULT OnDestroy(HWND w) {
     RemoveSticky(w);
     cancelSettingsLook();
-    forgetNotice();
     destroyTooltip();
     releaseSurfaces();
     SendMessageA(shellLink.host, MSG_UNREGISTER, (WPARAM)w, (LPARAM)registeredMessages);
@@ -60,16 +59,16 @@ static LRESULT OnSize(LPARAM lParam) {
     windowSized(w < MIN_NOTIFIED_SIZE ? MIN_NOTIFIED_SIZE : w,
                 h < MIN_NOTIFIED_SIZE ? MIN_NOTIFIED_SIZE : h);
     recreateSurfaces();
-    wakeScroller();
+    changed(CHANGED_SIZE);
     return 0;
 }
 
 static LRESULT OnPaint(HWND w) {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(w, &ps);
-    paintWindow(dc, ps.rcPaint);
+    bool refitted = paintWindow(dc, ps.rcPaint);
     EndPaint(w, &ps);
-    followCaption();
+    if (refitted) changed(CHANGED_SIZE);
     return 0;
 }
 
@@ -101,8 +100,7 @@ static LRESULT OnMoveLoop(HWND w, bool entering) {
    the surfaces follow it here. WM_SIZE still comes when the system sends it by itself,
    and OnSize follows it the same way. */
 static LRESULT OnWindowPosChanged(WINDOWPOS *pos) {
-    fitSurfaces();
-    wakeScroller();
+    if (fitSurfaces()) changed(CHANGED_SIZE);
     if (docked() || placement.placing) return 0;
     if (pos->cx < MIN_TRACK_SIZE) pos->cx = MIN_TRACK_SIZE;
     if (pos->cy < MIN_TRACK_SIZE) pos->cy = MIN_TRACK_SIZE;
@@ -138,21 +136,20 @@ static LRESULT OnDoubleClick() {
     return 0;
 }
 
-/* The mouse is over the window, followed until it leaves: shell's thread only. */
-static bool mouseOver;
-
+/* The mouse over the window is followed until it leaves. */
 static void followMouse(HWND w, bool nonClient) {
-    if (mouseOver) return;
+    Instance *running = instanceOf(w);
+    if (!running || running->hovering) return;
     TRACKMOUSEEVENT track = {sizeof track, TME_LEAVE | (nonClient ? (DWORD)TME_NONCLIENT : 0), w,
                              0};
     if (!TrackMouseEvent(&track)) return;
-    mouseOver = true;
-    hoverChanged(true);
+    running->hovering = true;
+    changed(CHANGED_HOVER);
 }
 
-static LRESULT OnMouseLeave() {
-    mouseOver = false;
-    hoverChanged(false);
+static LRESULT OnMouseLeave(HWND w) {
+    if (Instance *running = instanceOf(w)) running->hovering = false;
+    changed(CHANGED_HOVER);
     return 0;
 }
 
@@ -183,7 +180,7 @@ static LRESULT OnMouseWheel(WPARAM wParam) {
 static LRESULT OnSizing(RECT *proposed) {
     windowBeingSized(proposed->right - proposed->left, proposed->bottom - proposed->top);
     recreateSurfaces();
-    wakeScroller();
+    changed(CHANGED_SIZE);
     return 0;
 }
 
@@ -191,9 +188,8 @@ void applySettings() {
     loadStyle();
     remakeCaptionFont();
     showLastStatus();
-    remeasureCaption();
+    changed(CHANGED_STYLE);
     applyWindowState();
-    followCaption();
 }
 
 static LRESULT OnReconfigure() {
@@ -216,8 +212,15 @@ static LRESULT OnTimer(HWND w, WPARAM id) {
 }
 
 static LRESULT OnBroadcast(LPARAM lParam) {
-    if (lParam) handleBroadcast((const char *)lParam);
+    if (lParam && handleBroadcast((const char *)lParam)) changed(CHANGED_CAPTION);
     return 0;
+}
+
+/* The poller's findings count only for the start still running. */
+static LRESULT OnPlayerLookOf(HWND w, WPARAM wParam, LPARAM lParam) {
+    Instance *running = instanceOf(w);
+    if (!running || stopRequested(running->start)) return 0;
+    return OnPlayerLook(wParam, lParam);
 }
 
 LRESULT CALLBACK warbleWindowProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -243,7 +246,7 @@ LRESULT CALLBACK warbleWindowProc(HWND w, UINT message, WPARAM wParam, LPARAM lP
     case WM_NCMOUSEMOVE: return OnNcMouseMove(w, lParam);
     case WM_MOUSEMOVE: return OnMouseMove(w, lParam);
     case WM_MOUSELEAVE:
-    case WM_NCMOUSELEAVE: return OnMouseLeave();
+    case WM_NCMOUSELEAVE: return OnMouseLeave(w);
     case WM_SIZING: return OnSizing((RECT *)lParam);
     case WM_ENTERSIZEMOVE: return OnMoveLoop(w, true);
     case WM_EXITSIZEMOVE: return OnMoveLoop(w, false);
@@ -251,7 +254,7 @@ LRESULT CALLBACK warbleWindowProc(HWND w, UINT message, WPARAM wParam, LPARAM lP
     case WM_TIMER: return OnTimer(w, wParam);
     case MSG_SETTINGS_NOTICE: return OnSettingsNotice(w);
     case MSG_BROADCAST: return OnBroadcast(lParam);
-    case MSG_PLAYER_LOOK: return OnPlayerLook(w, wParam, lParam);
+    case MSG_PLAYER_LOOK: return OnPlayerLookOf(w, wParam, lParam);
     case MSG_PLAYER_TIMES: return OnPlayerTimes(wParam, lParam);
     case MSG_RELAY_RESULT: return OnRelayResult(wParam, lParam);
     case MSG_RELAY_CLOSED: return OnRelayClosed(wParam);

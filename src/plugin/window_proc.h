@@ -6,6 +6,6 @@
 LRESULT CALLBACK warbleWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 /* What follows new settings: the style and the font, the caption made again from the
-   player's last state and measured (a new font, a new inset around the text area), the
-   window and the tooltip. Shell's thread. */
+   player's last state and measured (a new font, a new inset around the text area), and
+   the window. Shell's thread. */
 void applySettings();

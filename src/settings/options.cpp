@@ -159,7 +159,7 @@ static const OptionRow OPTION_ROWS[] = {
     withSubmenu(
         commandedBy(refreshing(inMenu(number("Warble.plugin.idle.state:", AT(idleState), "0"),
                                       "ToggleIdleState", "Idle Message", 6),
-                               EFFECT_CAPTION | EFFECT_TIME_FORMAT | EFFECT_PAINT),
+                               EFFECT_CAPTION | EFFECT_TIME_FORMAT),
                     COMMAND_NUMBER_ANYWHERE),
         "Warble_Idle Message", IDLE_CHOICES),
 

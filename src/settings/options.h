@@ -89,14 +89,14 @@ enum OptionCommand {
                                 it; "Toggle" + WORD inverts a flag */
 };
 
-/* What a change of the option must bring up to date, in this order. */
+/* What a change of the option must bring up to date, in this order, beyond what
+   follows every change of the options (the workers' copies, the repaint). */
 enum OptionEffect {
     EFFECT_ANNOUNCE = 1,     /* the label names the new state (before the write) */
     EFFECT_WINDOW = 2,       /* visibility, opacity, z-order and place */
     EFFECT_MENU = 4,         /* the menu is shown again with the new state */
     EFFECT_CAPTION = 8,      /* the player is read again: caption and status */
     EFFECT_TIME_FORMAT = 16, /* the idle time format in use is written back */
-    EFFECT_PAINT = 32,       /* the window is painted again */
 };
 
 enum OptionFlag {

@@ -4,7 +4,6 @@
    shell's thread alone: the poller hands its findings over. */
 #include "winamp/player.h"
 #include "core/text.h"
-#include "core/threads.h"
 #include "nightjar/nightjar.h"
 #include "settings/options.h"
 #include "settings/settings.h"
@@ -197,6 +196,11 @@ static bool captionShowsTime(int status) {
     return (status == WINAMP_PLAYING || status == WINAMP_PAUSED) && formatShowsTime(format);
 }
 
+void lastStatusCaption(wchar_t *text, wchar_t *title) {
+    copyText(text, statusCaption, TEXT_SIZE);
+    copyText(title, statusTitle, TEXT_SIZE);
+}
+
 void forgetTimes() {
     timesPending = true;
 }
@@ -210,7 +214,7 @@ static void takeCaption(int status, const wchar_t *text, const wchar_t *title) {
     if (timesPending) playerDisplay.wantTimes();
     if (!timesPending) copyText(statusCaption, text, TEXT_SIZE);
     copyText(statusTitle, title, TEXT_SIZE);
-    playerDisplay.showStatus(status, statusCaption, statusTitle);
+    playerDisplay.showStatus(statusCaption, statusTitle);
 }
 
 /* Installs a status with its caption, and broadcasts it. */
@@ -312,11 +316,9 @@ void handPlayerLook(const PlayerLook &look, HWND gone, LONG epoch, HWND plugin) 
                         &ignored);
 }
 
-LRESULT OnPlayerLook(HWND plugin, WPARAM wParam, LPARAM lParam) {
+LRESULT OnPlayerLook(WPARAM wParam, LPARAM lParam) {
     /* Found before the last change the shell's thread installed: out of date. */
     if (((lParam >> 16) & 0xFFFF) != (playerStatus.epoch & 0xFFFF)) return 0;
-    StartContext *start = startOf(plugin);
-    if (!start || stopRequested(start)) return 0;
     HWND window = (HWND)wParam;
     if (window && !IsWindow(window) && !(lParam & LOOK_GONE)) return 0;
     if (lParam & LOOK_GONE) {

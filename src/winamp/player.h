@@ -43,8 +43,9 @@ bool takeSliderEcho();
 /* What the player link needs of the display, supplied by the plugin's controller, so
    that the link decides and the display shows without the link calling into it. */
 struct PlayerDisplay {
-    /* Shows a status with its caption, made from title (shell's thread). */
-    void (*showStatus)(int status, const wchar_t *caption, const wchar_t *title);
+    /* Shows the status just installed with its caption, made from title (shell's
+       thread). */
+    void (*showStatus)(const wchar_t *caption, const wchar_t *title);
     /* The title the caption shows now, into out (TEXT_SIZE units), for the companion's
        label: the track's title whatever the caption format makes of it. */
     void (*copyTitle)(wchar_t *out);
@@ -101,14 +102,16 @@ void firstLookAtPlayer();
    text, the track number), without asking the player or announcing anything; a text a
    command set stays. */
 void showLastStatus();
+/* The caption and title the last status showed, into text and title (TEXT_SIZE units). */
+void lastStatusCaption(wchar_t *text, wchar_t *title);
 /* The caption format starts to show the time: the times held are not the track's, and
    the caption waits for the poller's (shell's thread). */
 void forgetTimes();
 /* The known player's window is gone (destroyed, or its process ended): the close is
    announced, and whatever other player runs now is taken. */
 void playerGone(HWND window, bool announceOpened);
-/* The poller's findings, handed over with MSG_PLAYER_LOOK. */
-LRESULT OnPlayerLook(HWND plugin, WPARAM wParam, LPARAM lParam);
+/* The poller's findings, handed over with MSG_PLAYER_LOOK to a start still running. */
+LRESULT OnPlayerLook(WPARAM wParam, LPARAM lParam);
 /* The times the poller read (MSG_PLAYER_TIMES: wParam the position, lParam the length,
    in seconds): a caption that shows them is made again. */
 LRESULT OnPlayerTimes(WPARAM wParam, LPARAM lParam);

@@ -100,7 +100,7 @@ TEST_F(Window, SizeNotificationRebuildsTheSurfacesAndResetsTheScroll) {
 
     /* A scroll step asks for the text area alone. */
     optionValues().scrolling = true;
-    setCaption(L"A caption far wider than the window that has to show it");
+    broadcast("@Warble SetCaptionNow A caption far wider than the window that has to show it");
     ValidateRect(w(), nullptr);
     int blinkTicks = 0;
     scrollTick(w(), &blinkTicks);
@@ -547,16 +547,16 @@ TEST_F(Window, ResizingAndNewCaptionsLeaveNoDrawingObjectBehind) {
     if (!counter.usable()) GTEST_SKIP() << "no way to count drawing objects here";
     /* The first paint and caption may create objects that stay (fonts cached
        by the system); they are settled before counting starts. */
-    setCaption("settling");
+    broadcast("@Warble SetCaptionNow settling");
     UpdateWindow(w());
     for (int phase = 0; phase < 4; ++phase) { /* every kind of paint once: key, blend */
         optionValues().transBackEnabled = phase & 1;
-        captionModel.playState = phase & 2 ? WINAMP_PAUSED : WINAMP_PLAYING;
+        playerStatus.playState = phase & 2 ? WINAMP_PAUSED : WINAMP_PLAYING;
         SendMessageA(w(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(100 + phase, 17));
         UpdateWindow(w());
     }
     optionValues().transBackEnabled = false;
-    captionModel.playState = WINAMP_PLAYING;
+    playerStatus.playState = WINAMP_PLAYING;
     SendMessageA(w(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(100, 17));
     UpdateWindow(w());
     unit::pumpMessages();
@@ -567,8 +567,8 @@ TEST_F(Window, ResizingAndNewCaptionsLeaveNoDrawingObjectBehind) {
             SetWindowPos(w(), nullptr, 0, 0, 80 + i / 10, 17 + i / 100,
                          SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
             optionValues().transBackEnabled = !options.transBackEnabled;
-            captionModel.playState =
-                captionModel.playState == WINAMP_PAUSED ? WINAMP_PLAYING : WINAMP_PAUSED;
+            playerStatus.playState =
+                playerStatus.playState == WINAMP_PAUSED ? WINAMP_PLAYING : WINAMP_PAUSED;
         }
         SendMessageA(w(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(60 + i % 90, 10 + i % 20));
         if (i % 50 == 0) {
@@ -579,11 +579,11 @@ TEST_F(Window, ResizingAndNewCaptionsLeaveNoDrawingObjectBehind) {
     }
     for (int i = 0; i < 1000; ++i) {
         std::string caption = "Caption number " + std::to_string(i) + (i % 2 ? " & more" : "");
-        setCaption(caption.c_str());
+        broadcast(("@Warble SetCaptionNow " + caption).c_str());
         if (i % 10 == 0) UpdateWindow(w());
     }
     optionValues().transBackEnabled = false;
-    captionModel.playState = WINAMP_PLAYING;
+    playerStatus.playState = WINAMP_PLAYING;
     UpdateWindow(w());
     unit::pumpMessages();
     long after = counter.count();
