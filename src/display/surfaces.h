@@ -10,10 +10,10 @@ bool createSurfaces();
 void releaseSurfaces();
 /* Builds the surfaces again, resets the scroll to the new text area and asks
    for a repaint of the whole window (not when they could not be built); the
-   caller wakes the scroll thread. */
+   caller tells the change path, which derives the scroll bounds. */
 void recreateSurfaces();
 /* Rebuilds the surfaces when the client area no longer has their size, however
-   the size came to change; true when it did (the caller wakes the scroll thread). */
+   the size came to change; true when it did (the caller tells the change path). */
 bool fitSurfaces();
 /* The frame and the background (null without surfaces), their bitmaps, and the
    rectangle they cover. */

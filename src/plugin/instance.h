@@ -16,6 +16,7 @@ struct Instance {
     SharedStart start;   /* lifecycle: the context its workers hold */
     SharedPoller poller; /* lifecycle makes it, changed hands it its reads */
     bool hovering;       /* window_proc: the mouse is over the window */
+    int wheelCarry;      /* window_proc: parts of a wheel's notch not yet whole */
     Timer notice;        /* controller: set while a notice shows in place of the caption */
     bool noticeShown;    /* controller */
 };

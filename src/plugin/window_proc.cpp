@@ -172,8 +172,14 @@ static LRESULT OnMiddleClick() {
     return 0;
 }
 
-static LRESULT OnMouseWheel(WPARAM wParam) {
-    wheelTurned((short)HIWORD(wParam));
+/* A fine wheel sends parts of a notch (WHEEL_DELTA), kept until they make a whole one. */
+static LRESULT OnMouseWheel(HWND w, WPARAM wParam) {
+    Instance *running = instanceOf(w);
+    if (!running) return 0;
+    running->wheelCarry += (short)HIWORD(wParam);
+    int notches = running->wheelCarry / WHEEL_DELTA;
+    running->wheelCarry -= notches * WHEEL_DELTA;
+    if (notches) wheelTurned(notches);
     return 0;
 }
 
@@ -240,7 +246,7 @@ LRESULT CALLBACK warbleWindowProc(HWND w, UINT message, WPARAM wParam, LPARAM lP
     case WM_RBUTTONUP: return OnRightButtonUp();
     case WM_NCLBUTTONDBLCLK: return OnDoubleClick();
     case WM_LBUTTONDBLCLK: return OnDoubleClick();
-    case WM_MOUSEWHEEL: return OnMouseWheel(wParam);
+    case WM_MOUSEWHEEL: return OnMouseWheel(w, wParam);
     case WM_NCMBUTTONUP:
     case WM_MBUTTONUP: return OnMiddleClick();
     case WM_NCMOUSEMOVE: return OnNcMouseMove(w, lParam);

@@ -1,6 +1,7 @@
 /* The options table, and reading and writing an option by its row. A new option is
    a field of Options and one row here; what it does lives where it is used. */
 #include "settings/options.h"
+#include "settings/option_values.h"
 #include "core/owners.h"
 #include "core/text.h"
 #include "nightjar/nightjar.h"

@@ -63,11 +63,8 @@ struct Options {
     unsigned long long cutTexts; /* a bit for each text row whose value did not fit */
 };
 
-/* What every other unit reads. */
+/* What every unit reads; only the settings' owner writes them (option_values.h). */
 extern const Options &options;
-/* The values themselves: for the settings' owner, and for tests that set up a state
-   by hand. */
-Options &optionValues();
 
 enum OptionKind {
     OPTION_BOOL,   /* true or false */

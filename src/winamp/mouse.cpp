@@ -72,13 +72,7 @@ static void stepTrack(HWND winamp, int notches) {
     }
 }
 
-/* Parts of a notch from a fine wheel, kept until they make a whole one. */
-static int wheelCarry;
-
-void wheelTurned(int delta) {
-    wheelCarry += delta;
-    int notches = wheelCarry / WHEEL_DELTA;
-    wheelCarry -= notches * WHEEL_DELTA;
+void wheelTurned(int notches) {
     HWND winamp = playerStatus.window;
     if (notches == 0 || !winamp) return;
     if (options.wheelAction == WHEEL_VOLUME) stepVolume(winamp, notches);

@@ -8,6 +8,7 @@
 #include "display/placement.h"
 #include "nightjar/nightjar.h"
 #include "plugin/lifecycle.h"
+#include "settings/option_values.h"
 #include "settings/options.h"
 #include "settings/settings.h"
 #include "settings/style.h"
