@@ -5,7 +5,6 @@
 #include "display/placement.h"
 #include "display/render.h"
 #include "display/scroller.h"
-#include "display/tooltip.h"
 #include "display/window.h"
 #include "winamp/player.h"
 
@@ -36,6 +35,6 @@ void changed(unsigned what) {
     if ((what & CHANGED_HOVER) && !running->hovering) captionToStart();
     handScroller({running->hovering, playerStatus.playState}, running->start->wake);
     if (what & ~CHANGED_SIZE) InvalidateRect(placement.window, nullptr, FALSE);
-    if (what & (CHANGED_CAPTION | CHANGED_OPTIONS | CHANGED_STYLE)) followCaption();
+    if (what & (CHANGED_CAPTION | CHANGED_OPTIONS | CHANGED_STYLE)) followCaption(running->tooltip);
     if (what & CHANGED_PLAY_STATE) followPlayState();
 }

@@ -4,6 +4,7 @@
 
 #include "core/owners.h"
 #include "core/threads.h"
+#include "display/tooltip.h"
 #include "winamp/poller.h"
 
 #include <windows.h>
@@ -17,6 +18,7 @@ struct Instance {
     SharedPoller poller; /* lifecycle makes it, changed hands it its reads */
     bool hovering;       /* window_proc: the mouse is over the window */
     int wheelCarry;      /* window_proc: parts of a wheel's notch not yet whole */
+    Tooltip tooltip;     /* lifecycle makes it, tooltip.cpp writes it */
     Timer notice;        /* controller: set while a notice shows in place of the caption */
     bool noticeShown;    /* controller */
 };

@@ -50,14 +50,15 @@ static void optionsChanged() {
 }
 
 /* The poller, the scroll thread and the settings watch of this start, each holding its
-   context; the window carries the start from now on, and everything derived from the
-   options and the caption is handed over before they run. False when one of them
-   could not be started. */
+   context; the window carries the start from now on, with its tooltip, and everything
+   derived from the options and the caption is handed over before they run. False when
+   one of them could not be started. */
 static bool startWorkers(Instance *start) {
     start->start = createStartContext(start->window);
     if (!start->start || !start->poller.create()) return false;
     start->poller->start = start->start.share();
     SetWindowLongPtrA(start->window, GWLP_USERDATA, (LONG_PTR)start);
+    createTooltip(start->tooltip, start->window);
     changed(CHANGED_EVERYTHING);
     return startWorker(pollThread, start->poller) && startWorker(scrollThread, start->start) &&
            startSettingsWatch(start->start);

@@ -11,7 +11,6 @@
 #include "display/placement.h"
 #include "display/render.h"
 #include "display/surfaces.h"
-#include "display/tooltip.h"
 #include "display/window.h"
 #include "nightjar/nightjar.h"
 #include "settings/options.h"
@@ -40,7 +39,6 @@ static LRESULT OnCreate(HWND w) {
     SendMessageA(shellLink.host, MSG_REGISTER, (WPARAM)w, (LPARAM)registeredMessages);
     MakeSticky(w);
     createSurfaces();
-    createTooltip(w);
     applyWindowState();
     return 0;
 }
@@ -48,7 +46,6 @@ static LRESULT OnCreate(HWND w) {
 static LRESULT OnDestroy(HWND w) {
     RemoveSticky(w);
     cancelSettingsLook();
-    destroyTooltip();
     releaseSurfaces();
     SendMessageA(shellLink.host, MSG_UNREGISTER, (WPARAM)w, (LPARAM)registeredMessages);
     return 0;
@@ -154,7 +151,7 @@ static LRESULT OnMouseLeave(HWND w) {
 }
 
 static LRESULT OnNcMouseMove(HWND w, LPARAM lParam) {
-    relayMouseMove(w, lParam);
+    if (Instance *running = instanceOf(w)) relayMouseMove(running->tooltip, lParam);
     followMouse(w, true);
     return 0;
 }
@@ -162,7 +159,7 @@ static LRESULT OnNcMouseMove(HWND w, LPARAM lParam) {
 static LRESULT OnMouseMove(HWND w, LPARAM lParam) {
     POINT at = {(short)LOWORD(lParam), (short)HIWORD(lParam)};
     ClientToScreen(w, &at);
-    relayMouseMove(w, MAKELPARAM(at.x, at.y));
+    if (Instance *running = instanceOf(w)) relayMouseMove(running->tooltip, MAKELPARAM(at.x, at.y));
     followMouse(w, false);
     return 0;
 }
