@@ -11,7 +11,8 @@
 
 /* The running start, made by the lifecycle when the plugin starts and kept in its
    window's user data until the end: the shell's thread finds it there. Each field has
-   one writer, named beside it; the shell's thread alone reads them. */
+   one writer, named beside it; the shell's thread alone reads them (the poller reads
+   its block through a hold of its own). */
 struct Instance {
     Window window;       /* lifecycle: the display window, from its creation to the end */
     SharedStart start;   /* lifecycle: the context its workers hold */
@@ -23,8 +24,8 @@ struct Instance {
     bool noticeShown;    /* controller */
 };
 
-/* The start whose window this is; null before the start's window exists and after
-   its end. */
+/* The start whose window this is; null until the start has made its workers' context,
+   and after its end. */
 Instance *instanceOf(HWND window);
 /* The running start, or null. */
 Instance *runningInstance();
