@@ -139,8 +139,16 @@ void readWinampTitle(wchar_t *out) {
         idleText(false, out);
 }
 
-/* The position and length the poller last read, in seconds: shell's thread only. */
-static int elapsedSeconds, lengthSeconds;
+/* What the caption of the last status shows: shell's thread only, like every writer of
+   the player status. */
+static struct {
+    wchar_t caption[TEXT_SIZE], title[TEXT_SIZE]; /* the caption and its title */
+    int elapsed, length; /* the position and length the poller last read, in seconds */
+    /* The times are not yet those of what the caption shows (a new track, a format that
+       starts to show them): the poller is asked at once, and the caption shown stays
+       until they come, so that no made-up time is ever shown. */
+    bool timesPending;
+} shown;
 
 /* The track's title (into title) and the caption the user's format makes of it (into
    text), from one reading of Winamp's title. */
@@ -166,7 +174,7 @@ static void trackCaption(wchar_t *text, wchar_t *title) {
     size_t extra = wcslen(numbered) - wcslen(bare);
     if (extra > 2 && wcsncmp(numbered + extra - 2, L". ", 2) == 0)
         copyText(track, numbered, extra - 1);
-    CaptionFields fields = {title, bare, track, elapsedSeconds, lengthSeconds};
+    CaptionFields fields = {title, bare, track, shown.elapsed, shown.length};
     formatCaption(format, fields, text, TEXT_SIZE);
 }
 
@@ -182,14 +190,6 @@ static const char *captionOf(int status, wchar_t *text, wchar_t *title) {
     return "@Warble_fromWinamp_Stopped";
 }
 
-/* The caption and title the last status showed: shell's thread only. */
-static wchar_t statusCaption[TEXT_SIZE], statusTitle[TEXT_SIZE];
-
-/* The times the caption shows are not yet those of what it shows (a new track, a
-   format that starts to show them): the poller is asked at once, and the caption shown
-   stays until they come, so that no made-up time is ever shown. Shell's thread only. */
-static bool timesPending;
-
 static bool captionShowsTime(int status) {
     wchar_t format[TEXT_SIZE];
     widenText(options.format, format, TEXT_SIZE);
@@ -197,24 +197,24 @@ static bool captionShowsTime(int status) {
 }
 
 void lastStatusCaption(wchar_t *text, wchar_t *title) {
-    copyText(text, statusCaption, TEXT_SIZE);
-    copyText(title, statusTitle, TEXT_SIZE);
+    copyText(text, shown.caption, TEXT_SIZE);
+    copyText(title, shown.title, TEXT_SIZE);
 }
 
 void forgetTimes() {
-    timesPending = true;
+    shown.timesPending = true;
 }
 
 /* Takes a status's caption and title as the last status's, and shows it. */
 static void takeCaption(int status, const wchar_t *text, const wchar_t *title) {
     if (!captionShowsTime(status))
-        timesPending = false;
-    else if (wcscmp(title, statusTitle) != 0)
-        timesPending = true;
-    if (timesPending) playerDisplay.wantTimes();
-    if (!timesPending) copyText(statusCaption, text, TEXT_SIZE);
-    copyText(statusTitle, title, TEXT_SIZE);
-    playerDisplay.showStatus(statusCaption, statusTitle);
+        shown.timesPending = false;
+    else if (wcscmp(title, shown.title) != 0)
+        shown.timesPending = true;
+    if (shown.timesPending) playerDisplay.wantTimes();
+    if (!shown.timesPending) copyText(shown.caption, text, TEXT_SIZE);
+    copyText(shown.title, title, TEXT_SIZE);
+    playerDisplay.showStatus(shown.caption, shown.title);
 }
 
 /* Installs a status with its caption, and broadcasts it. */
@@ -229,17 +229,17 @@ static void showStatus(int status) {
 /* A text a command set ("@Warble SetCaptionNow") stays until the player's state next
    changes, as it says. */
 void showLastStatus() {
-    wchar_t shown[TEXT_SIZE], text[TEXT_SIZE], title[TEXT_SIZE];
-    playerDisplay.copyTitle(shown);
-    if (wcscmp(shown, statusTitle) != 0) return;
+    wchar_t onScreen[TEXT_SIZE], text[TEXT_SIZE], title[TEXT_SIZE];
+    playerDisplay.copyTitle(onScreen);
+    if (wcscmp(onScreen, shown.title) != 0) return;
     captionOf(playerStatus.playState, text, title);
     takeCaption(playerStatus.playState, text, title);
 }
 
 LRESULT OnPlayerTimes(WPARAM wParam, LPARAM lParam) {
-    elapsedSeconds = (int)wParam;
-    lengthSeconds = (int)lParam;
-    timesPending = false;
+    shown.elapsed = (int)wParam;
+    shown.length = (int)lParam;
+    shown.timesPending = false;
     if (captionShowsTime(playerStatus.playState)) showLastStatus();
     return 0;
 }
