@@ -205,13 +205,15 @@ void forgetTimes() {
     shown.timesPending = true;
 }
 
-/* Takes a status's caption and title as the last status's, and shows it. */
+/* Takes a status's caption and title as the last status's, and shows it. A new title
+   shown with the time asks the poller for its times, once. */
 static void takeCaption(int status, const wchar_t *text, const wchar_t *title) {
-    if (!captionShowsTime(status))
+    if (!captionShowsTime(status)) {
         shown.timesPending = false;
-    else if (wcscmp(title, shown.title) != 0)
+    } else if (!shown.timesPending && wcscmp(title, shown.title) != 0) {
         shown.timesPending = true;
-    if (shown.timesPending) playerDisplay.wantTimes();
+        playerDisplay.wantTimes();
+    }
     if (!shown.timesPending) copyText(shown.caption, text, TEXT_SIZE);
     copyText(shown.title, title, TEXT_SIZE);
     playerDisplay.showStatus(shown.caption, shown.title);
