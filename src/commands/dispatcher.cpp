@@ -8,7 +8,6 @@
 #include "commands/menu.h"
 #include "display/placement.h"
 #include "display/render.h"
-#include "display/scroller.h"
 #include "display/window.h"
 #include "nightjar/nightjar.h"
 #include "settings/options.h"
@@ -68,15 +67,17 @@ static bool addressedToOthers(const char *text) {
     return true;
 }
 
-void handleBroadcast(const char *text) {
-    if (addressedToOthers(text) || isOwnBroadcast(text)) return;
+bool handleBroadcast(const char *text) {
+    if (addressedToOthers(text) || isOwnBroadcast(text)) return false;
     const char *rest;
     if (matchEqual(text, "@Warble GetWinampInfo")) {
         queryPlayer();
     } else if ((rest = matchContains(text, "@Warble SetCaptionNow "))) {
         setCaption(rest);
+        return true;
     } else if ((rest = matchContains(text, "@Warble SetCaption ")) && !playerStatus.window) {
         setCaption(rest);
+        return true;
     } else if (matchEqual(text, "@NJShowPlugins")) {
         showWithPlugins(false);
     } else if (matchEqual(text, "@NJHidePlugins")) {
@@ -89,6 +90,7 @@ void handleBroadcast(const char *text) {
             ++word;
         runInternalCommand(word);
     }
+    return false;
 }
 
 const char NO_SLIT_NOTICE[] = "WarblePlugin -> SlitToggle: this shell has no Slit to dock in";
@@ -108,7 +110,6 @@ static void changeOption(const OptionRow &row, const char *word, int value) {
     if (row.effects & EFFECT_MENU) showConfigMenu(false);
     if (row.effects & EFFECT_CAPTION) queryPlayer();
     if (row.effects & EFFECT_TIME_FORMAT) rewriteOption(OPTION_ROW(idleTimeFormat));
-    if (row.effects & EFFECT_PAINT) InvalidateRect(placement.window, nullptr, FALSE);
 }
 
 static void toggleSlit(const OptionRow &row, const char *word) {

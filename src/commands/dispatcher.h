@@ -3,7 +3,9 @@
 
 #include <stddef.h>
 
-void handleBroadcast(const char *text);
+/* Carries out a broadcast text; true when it set the caption (the caller tells the
+   change path). */
+bool handleBroadcast(const char *text);
 void runInternalCommand(const char *word);
 /* The toggles that waited for the settings file to settle flip what it holds now (once
    it has settled; else they go on waiting). Shell's thread. */

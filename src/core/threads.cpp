@@ -13,7 +13,8 @@ struct ThreadStart {
     LPTHREAD_START_ROUTINE routine;
     LPVOID argument;
     Library module;
-    SharedStart context; /* a worker's start, if any */
+    LPVOID held; /* a worker's hold on its start, if any, let go of by release */
+    void (*release)(LPVOID);
 };
 
 DWORD WINAPI runHoldingModule(LPVOID parameter) {
@@ -22,6 +23,7 @@ DWORD WINAPI runHoldingModule(LPVOID parameter) {
     {
         HeapBlock<ThreadStart> start((ThreadStart *)parameter);
         code = start->routine(start->argument);
+        if (start->release) start->release(start->held);
         module = start->module.release();
     }
     FreeLibraryAndExitThread(module, code);
@@ -53,21 +55,15 @@ bool startPluginThread(LPTHREAD_START_ROUTINE routine, LPVOID argument) {
     return startThread(start);
 }
 
-bool startWorker(LPTHREAD_START_ROUTINE routine, const SharedStart &context) {
+bool startHolding(LPTHREAD_START_ROUTINE routine, LPVOID argument, LPVOID held,
+                  void (*release)(LPVOID)) {
     HeapBlock<ThreadStart> start;
     if (!start.create()) return false;
     start->routine = routine;
-    start->argument = context.get();
-    start->context = context.share();
+    start->argument = argument;
+    start->held = held;
+    start->release = release;
     return startThread(start);
-}
-
-void attachStart(HWND window, StartContext *start) {
-    SetWindowLongPtrA(window, GWLP_USERDATA, (LONG_PTR)start);
-}
-
-StartContext *startOf(HWND window) {
-    return window ? (StartContext *)GetWindowLongPtrA(window, GWLP_USERDATA) : nullptr;
 }
 
 SharedStart createStartContext(HWND window) {
@@ -75,8 +71,9 @@ SharedStart createStartContext(HWND window) {
     if (!context.create()) return context;
     context->stop.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     context->wake.reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+    context->poll.reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
     context->window = window;
-    if (!context->stop || !context->wake) context.reset();
+    if (!context->stop || !context->wake || !context->poll) context.reset();
     return context;
 }
 

@@ -6,9 +6,9 @@
 #include "core/owners.h"
 #include "core/text.h"
 
-/* What the scroll thread needs of the options and the layout: a copy that the shell's
-   thread makes under displayLock each time it wakes the scroll thread, after anything
-   that may have changed one of them. */
+/* What the scroll thread needs of the options and the layout: its copy, which the
+   plugin's change path derives under displayLock (handScroller) after anything that
+   may have changed one of them, and then wakes the scroll thread. */
 struct ScrollParameters {
     bool scrolling, endToEnd;
     int speed;     /* pixels per step at full pace */
@@ -21,9 +21,10 @@ struct ScrollParameters {
 };
 
 struct CaptionModel {
-    /* Written by setCaption and remeasureCaption (shell's thread), the surfaces' rebuild
-       and the scroll thread, all under displayLock; the paint reads them under it too.
-       The text is UTF-16: shown as it is. */
+    /* Written by setCaption and measureCaptionAgain, the scroll bounds by handScroller
+       (shell's thread), the surfaces' rebuild and the scroll thread, all under
+       displayLock; the paint reads them under it too. The text is UTF-16: shown as it
+       is. */
     wchar_t text[TEXT_SIZE];
     wchar_t title[TEXT_SIZE]; /* what the text shows of: the track's title, or the text */
     int textWidth, textHeight;
@@ -35,8 +36,9 @@ struct CaptionModel {
     /* Scrolling once: the bounce has turned at the far end, and the round is over (the
        caption rests at its start). A new text starts a new round. */
     bool roundTurned, roundDone;
-    /* The player's state the caption shows (paused: fading in and out, still): set by the
-       shell's thread with each status, read whole by the scroll thread. */
+    /* The player's state the caption shows (paused: fading in and out, still): derived
+       from the player status by handScroller (shell's thread), read whole by the scroll
+       thread and the paint. */
     volatile int playState;
     /* The blink's phase while paused: the scroll thread alone writes it, and leaves it
        visible when a pause ends, so that the next pause starts visible. */

@@ -1,14 +1,23 @@
-/* The text area, from the window's size and the style's bevel and border. */
+/* The text area, from the window's real client size and the style's bevel and border:
+   the options' size is what the user asked for, and the window may be shown smaller
+   (kept on the screen). */
 #include "display/layout.h"
-#include "settings/options.h"
+#include "display/placement.h"
 #include "settings/style.h"
 
 int textInset() {
     return shellStyle.bevelWidth + shellStyle.borderWidth;
 }
 
+RECT clientArea() {
+    RECT client = {0, 0, 0, 0};
+    if (placement.window) GetClientRect(placement.window, &client);
+    return client;
+}
+
 int textAreaWidth() {
-    return options.width - 2 * textInset();
+    RECT area = textAreaOf(clientArea());
+    return area.right - area.left;
 }
 
 RECT textAreaOf(const RECT &client) {

@@ -6,7 +6,9 @@
 
 /* The inset of the text area: bevel plus border width. */
 int textInset();
-/* Width of the text area inside the inset, as scrolling measures it. */
+/* The window's client rectangle as it is now (empty without a window). */
+RECT clientArea();
+/* Width of the text area of the window as it is shown, as scrolling measures it. */
 int textAreaWidth();
 /* The text area of a client rectangle: inside the inset; empty without room. */
 RECT textAreaOf(const RECT &client);

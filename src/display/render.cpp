@@ -8,7 +8,6 @@
 #include "core/text.h"
 #include "display/caption.h"
 #include "display/layout.h"
-#include "display/placement.h"
 #include "display/progress.h"
 #include "display/scroller.h"
 #include "display/surfaces.h"
@@ -43,14 +42,12 @@ SIZE measureText(const wchar_t *text) {
     return size;
 }
 
-/* The caption's size in the present font and the scroll bounds that follow
-   from it; displayLock held. */
+/* The caption's size in the present font; displayLock held. */
 static void measureCaption() {
     SIZE size = measureText(captionModel.text);
     if (size.cx != captionModel.textWidth) captionModel.edgeRestTicks = 0;
     captionModel.textWidth = size.cx;
     captionModel.textHeight = size.cy;
-    captionModel.scrollMin = textAreaWidth() - captionModel.textWidth;
 }
 
 void setCaption(const wchar_t *text) {
@@ -72,8 +69,6 @@ void setCaption(const wchar_t *text, const wchar_t *title) {
             measureCaption();
         }
     }
-    InvalidateRect(placement.window, nullptr, FALSE);
-    wakeScroller();
 }
 
 void setCaption(const char *text) {
@@ -82,17 +77,9 @@ void setCaption(const char *text) {
     setCaption(caption);
 }
 
-void showPlayState(int state) {
-    captionModel.playState = state;
-}
-
-void remeasureCaption() {
-    {
-        DisplayLock lock;
-        measureCaption();
-    }
-    InvalidateRect(placement.window, nullptr, FALSE);
-    wakeScroller();
+void measureCaptionAgain() {
+    DisplayLock lock;
+    measureCaption();
 }
 
 /* What one frame shows of the caption and all that decides how it is drawn,
@@ -120,9 +107,10 @@ static CaptionFrame takeCaptionFrame(const RECT &area) {
         copyText(frame.text, captionModel.text, TEXT_SIZE);
         frame.textHeight = captionModel.textHeight;
         frame.scrollX = captionModel.scrollX;
-        frame.scrolls = textAreaWidth() < captionModel.textWidth && options.scrolling;
+        int areaWidth = area.right - area.left;
+        frame.scrolls = areaWidth < captionModel.textWidth && options.scrolling;
         bool moving = frame.scrolls && captionMoves() && captionModel.playState != WINAMP_PAUSED;
-        frame.ellipsis = options.ellipsis && textAreaWidth() < captionModel.textWidth && !moving;
+        frame.ellipsis = options.ellipsis && areaWidth < captionModel.textWidth && !moving;
     }
     /* Paused, the caption is centred, and shown only in the blink's visible
        phase; a caption that does not move does not depend on the offset. */
@@ -165,9 +153,9 @@ static void composeFrame(const CaptionFrame &frame) {
     drawText(frame.text, r, align);
 }
 
-void paintWindow(HDC dc, const RECT &update) {
-    if (fitSurfaces()) wakeScroller();
-    if (!frameDC()) return;
+bool paintWindow(HDC dc, const RECT &update) {
+    bool refitted = fitSurfaces();
+    if (!frameDC()) return refitted;
     bool changed = refreshBackground();
     changed = holdCaptionFont() || changed;
     RECT client = surfaceRect(), u;
@@ -181,10 +169,11 @@ void paintWindow(HDC dc, const RECT &update) {
     }
 
     /* The frame is whole: any part of it is what a full paint shows there. */
-    if (!IntersectRect(&u, &update, &client)) return;
+    if (!IntersectRect(&u, &update, &client)) return refitted;
     int uw = u.right - u.left, uh = u.bottom - u.top;
     if (captionModel.playState == WINAMP_PAUSED && !options.transBackEnabled)
         AlphaBlend(dc, u.left, u.top, uw, uh, frameDC(), u.left, u.top, uw, uh, PAUSED_BLEND);
     else
         BitBlt(dc, u.left, u.top, uw, uh, frameDC(), u.left, u.top, SRCCOPY);
+    return refitted;
 }

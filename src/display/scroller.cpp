@@ -5,7 +5,6 @@
 #include "core/threads.h"
 #include "display/caption.h"
 #include "display/layout.h"
-#include "display/placement.h"
 #include "display/surfaces.h"
 #include "settings/options.h"
 #include "winamp/winamp.h"
@@ -153,39 +152,44 @@ static bool hasWork() {
     return captionScrolls() || captionModel.playState == WINAMP_PAUSED;
 }
 
-/* The mouse is over the window: the shell's thread only. */
-static bool hovering;
-
-void hoverChanged(bool over) {
-    hovering = over;
-    {
-        DisplayLock lock;
-        captionModel.scroll.hovering = over;
-        if (!over) {
-            captionModel.scrollX = 0;
-            captionModel.edgeRestTicks = captionModel.streamRestTicks = 0;
-            captionModel.scrollForward = true;
-        }
-    }
-    InvalidateRect(placement.window, nullptr, FALSE);
-    wakeScroller();
+/* The caption back at its start, as a new round begins; displayLock held. */
+static void backToStart() {
+    captionModel.scrollX = 0;
+    captionModel.edgeRestTicks = captionModel.streamRestTicks = 0;
+    captionModel.scrollForward = true;
 }
 
-void wakeScroller() {
+void captionToStart() {
+    DisplayLock lock;
+    backToStart();
+}
+
+/* The scroll options, the layout and the facts as they are now; displayLock held. A
+   caption that they stop (scrolling on hover, the mouse elsewhere) goes back to its
+   start rather than resting wherever the last step left it. */
+static void takeScrollParameters(const ScrollFacts &facts) {
+    bool moving = captionScrolls();
+    ScrollParameters &scroll = captionModel.scroll;
+    scroll.when = options.scrollWhen;
+    scroll.hovering = facts.hovering;
+    scroll.scrolling = options.scrolling;
+    scroll.endToEnd = options.scrollStyle == SCROLL_END_TO_END;
+    scroll.speed = options.scrollSpeed;
+    scroll.edgeRest = options.edgeRest;
+    scroll.areaWidth = textAreaWidth();
+    scroll.restartX = clientArea().right;
+    scroll.damage = scrollDamage();
+    captionModel.scrollMin = scroll.areaWidth - captionModel.textWidth;
+    captionModel.playState = facts.playState;
+    if (moving && !captionScrolls()) backToStart();
+}
+
+void handScroller(const ScrollFacts &facts, HANDLE wake) {
     {
         DisplayLock lock;
-        ScrollParameters &scroll = captionModel.scroll;
-        scroll.when = options.scrollWhen;
-        scroll.hovering = hovering;
-        scroll.scrolling = options.scrolling;
-        scroll.endToEnd = options.scrollStyle == SCROLL_END_TO_END;
-        scroll.speed = options.scrollSpeed;
-        scroll.edgeRest = options.edgeRest;
-        scroll.areaWidth = textAreaWidth();
-        scroll.restartX = options.width;
-        scroll.damage = scrollDamage();
+        takeScrollParameters(facts);
     }
-    if (StartContext *start = startOf(placement.window)) SetEvent(start->wake);
+    if (wake) SetEvent(wake);
 }
 
 /* Ticks every 50 ms while there is something to move or blink; otherwise rests

@@ -8,13 +8,20 @@ enum { SCROLL_PERIOD_MS = 50, EDGE_REST_TICKS = 25, BLINK_TICKS = 25, STREAM_GAP
 
 /* The scroll thread of a start: its argument is the StartContext. */
 DWORD WINAPI scrollThread(LPVOID context);
-/* Hands the scroll thread the scroll options and the layout as they are now, and
-   tells it, resting or not, that the caption, the size, the options or the play
-   state changed. Shell's thread. */
-void wakeScroller();
-/* The mouse came over the window or left it: scrolling on hover moves only meanwhile,
-   and the caption goes back to its start when the mouse leaves. Shell's thread. */
-void hoverChanged(bool over);
+
+/* What the scroll thread's copy is made from beyond the options and the layout. */
+struct ScrollFacts {
+    bool hovering; /* the mouse is over the window */
+    int playState; /* the player's: paused, the caption stands still and blinks */
+};
+/* Derives the caption model's copies from the options, the window's client size and
+   facts (the scroll thread's options and layout, the scroll bounds, the play state
+   the paint and the scroll thread read; a caption they stop goes back to its start),
+   then wakes the scroll thread with wake (none: nothing is woken). Called by the
+   plugin's change path alone. Shell's thread. */
+void handScroller(const ScrollFacts &facts, HANDLE wake);
+/* The caption back at its start (the mouse left the window). Shell's thread. */
+void captionToStart();
 /* One tick's work without the wait, repainting window; blinkTicks is the thread's own
    counter. */
 void scrollTick(HWND window, int *blinkTicks);

@@ -111,6 +111,12 @@ HFONT captionFont() {
     return surfaces.captionFont;
 }
 
+/* Puts the frame's own font back: before the caption font is deleted. */
+static void dropCaptionFont() {
+    surfaces.frame.restoreFont();
+    surfaces.heldFont = nullptr;
+}
+
 void releaseCaptionFont() {
     /* The caption is measured under the lock, in this font: it goes only under it. */
     DisplayLock lock;
@@ -132,11 +138,6 @@ bool holdCaptionFont() {
     return true;
 }
 
-void dropCaptionFont() {
-    surfaces.frame.restoreFont();
-    surfaces.heldFont = nullptr;
-}
-
 void releaseSurfaces() {
     dropCaptionFont();
     if (surfaces.frame) SelectClipRgn(surfaces.frame, nullptr);
@@ -155,7 +156,6 @@ void recreateSurfaces() {
     if (!createSurfaces()) return;
     {
         DisplayLock lock;
-        captionModel.scrollMin = textAreaWidth() - captionModel.textWidth;
         captionModel.scrollX = 0;
         captionModel.edgeRestTicks = 0;
     }

@@ -10,10 +10,10 @@ bool createSurfaces();
 void releaseSurfaces();
 /* Builds the surfaces again, resets the scroll to the new text area and asks
    for a repaint of the whole window (not when they could not be built); the
-   caller wakes the scroll thread. */
+   caller tells the change path, which derives the scroll bounds. */
 void recreateSurfaces();
 /* Rebuilds the surfaces when the client area no longer has their size, however
-   the size came to change; true when it did (the caller wakes the scroll thread). */
+   the size came to change; true when it did (the caller tells the change path). */
 bool fitSurfaces();
 /* The frame and the background (null without surfaces), their bitmaps, and the
    rectangle they cover. */
@@ -32,8 +32,6 @@ void releaseCaptionFont();
 /* Keeps the caption font selected into the frame from one paint to the next;
    true when it had to select it, a new font or a new frame. */
 bool holdCaptionFont();
-/* Puts the frame's own font back: before the caption font is deleted. */
-void dropCaptionFont();
 /* Draws the background surface again when the size, the style, the border, the
    inset or the transparency mode changed since it was drawn; true when it did. */
 bool refreshBackground();

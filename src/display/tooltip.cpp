@@ -18,64 +18,55 @@ typedef BOOL(WINAPI *InitCommonControlsExFn)(const INITCOMMONCONTROLSEX *);
    window, so that a long title shows on a few lines rather than one too wide. */
 enum { TOOLTIP_WIDTH = 400 };
 
-static Library commonControls;
-static Window tip; /* made after the library is loaded, destroyed before it is freed */
-static HWND tipOwner;
-static wchar_t shownText[TEXT_SIZE]; /* the text the tooltip holds */
-static bool shownActive;
-
-static TOOLINFOW toolOf(HWND owner) {
+static TOOLINFOW toolOf(Tooltip &tooltip) {
     TOOLINFOW tool;
     memset(&tool, 0, sizeof tool);
     tool.cbSize = sizeof tool;
     tool.uFlags = TTF_IDISHWND;
-    tool.hwnd = owner;
-    tool.uId = (UINT_PTR)owner;
-    tool.lpszText = shownText;
+    tool.hwnd = tooltip.owner;
+    tool.uId = (UINT_PTR)tooltip.owner;
+    tool.lpszText = tooltip.shownText;
     return tool;
 }
 
-void createTooltip(HWND owner) {
-    commonControls.reset(LoadLibraryA("comctl32.dll"));
-    if (!commonControls) return;
-    auto init = (InitCommonControlsExFn)GetProcAddress(commonControls, "InitCommonControlsEx");
+void createTooltip(Tooltip &tooltip, HWND owner) {
+    tooltip.commonControls.reset(LoadLibraryA("comctl32.dll"));
+    if (!tooltip.commonControls) return;
+    auto init =
+        (InitCommonControlsExFn)GetProcAddress(tooltip.commonControls, "InitCommonControlsEx");
     INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_WIN95_CLASSES};
     if (init) init(&classes);
     /* Owned by nobody: a window's topmost placing first lifts the topmost popups it owns
        and then puts the window just below them, and when the next window down is not
        topmost (a shell whose own windows are still hidden), the window loses its topmost
        state. The tooltip raises itself above everything each time it shows anyway. */
-    tip.reset(CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, TOOLTIPS_CLASSW, nullptr,
-                              WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
-                              CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, nullptr, nullptr));
-    if (!tip) return;
-    tipOwner = owner;
-    shownText[0] = L'\0';
-    shownActive = true;
-    TOOLINFOW tool = toolOf(owner);
-    SendMessageW(tip, TTM_ADDTOOLW, 0, (LPARAM)&tool);
-    SendMessageW(tip, TTM_SETMAXTIPWIDTH, 0, TOOLTIP_WIDTH);
+    tooltip.tip.reset(CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, TOOLTIPS_CLASSW, nullptr,
+                                      WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                                      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
+                                      nullptr, nullptr));
+    if (!tooltip.tip) return;
+    tooltip.owner = owner;
+    tooltip.shownText[0] = L'\0';
+    tooltip.shownActive = true;
+    TOOLINFOW tool = toolOf(tooltip);
+    SendMessageW(tooltip.tip, TTM_ADDTOOLW, 0, (LPARAM)&tool);
+    SendMessageW(tooltip.tip, TTM_SETMAXTIPWIDTH, 0, TOOLTIP_WIDTH);
     /* Shown for as long as the mouse rests there: a long title takes a while to read. */
-    SendMessageW(tip, TTM_SETDELAYTIME, TTDT_AUTOPOP, MAKELPARAM(SHRT_MAX, 0));
-    followCaption();
+    SendMessageW(tooltip.tip, TTM_SETDELAYTIME, TTDT_AUTOPOP, MAKELPARAM(SHRT_MAX, 0));
+    followCaption(tooltip);
 }
 
-void destroyTooltip() {
-    tip.reset();
-    tipOwner = nullptr;
-    commonControls.reset();
-}
-
-void relayMouseMove(HWND owner, LPARAM screenPoint) {
-    if (!tip) return;
+void relayMouseMove(Tooltip &tooltip, LPARAM screenPoint) {
+    if (!tooltip.tip) return;
     POINT at = {(short)LOWORD(screenPoint), (short)HIWORD(screenPoint)};
-    ScreenToClient(owner, &at);
-    MSG move = {owner, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y), (DWORD)GetMessageTime(), at};
-    SendMessageW(tip, TTM_RELAYEVENT, 0, (LPARAM)&move);
+    ScreenToClient(tooltip.owner, &at);
+    MSG move = {
+        tooltip.owner, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y), (DWORD)GetMessageTime(), at};
+    SendMessageW(tooltip.tip, TTM_RELAYEVENT, 0, (LPARAM)&move);
 }
 
-void followCaption() {
-    if (!tip) return;
+void followCaption(Tooltip &tooltip) {
+    if (!tooltip.tip) return;
     wchar_t caption[TEXT_SIZE];
     {
         DisplayLock lock;
@@ -83,12 +74,12 @@ void followCaption() {
     }
     /* An empty text would show an empty box: then the tooltip is off too. */
     bool active = options.showTooltip && caption[0];
-    if (active != shownActive) {
-        shownActive = active;
-        SendMessageW(tip, TTM_ACTIVATE, active, 0);
+    if (active != tooltip.shownActive) {
+        tooltip.shownActive = active;
+        SendMessageW(tooltip.tip, TTM_ACTIVATE, active, 0);
     }
-    if (wcscmp(caption, shownText) == 0) return;
-    copyText(shownText, caption, TEXT_SIZE);
-    TOOLINFOW tool = toolOf(tipOwner);
-    SendMessageW(tip, TTM_UPDATETIPTEXTW, 0, (LPARAM)&tool);
+    if (wcscmp(caption, tooltip.shownText) == 0) return;
+    copyText(tooltip.shownText, caption, TEXT_SIZE);
+    TOOLINFOW tool = toolOf(tooltip);
+    SendMessageW(tooltip.tip, TTM_UPDATETIPTEXTW, 0, (LPARAM)&tool);
 }

@@ -1,15 +1,26 @@
 /* The tooltip that shows the whole caption while the mouse rests over the window. */
 #pragma once
 
+#include "core/owners.h"
+#include "core/text.h"
+
 #include <windows.h>
 
-/* Makes the tooltip for the display window; without the common controls there is
-   none, and everything below does nothing. Shell's thread, like all of these. */
-void createTooltip(HWND owner);
-void destroyTooltip();
+/* One start's tooltip, written only by the calls below (shell's thread, like all of
+   them). The library is declared before the window, so that the window goes first. */
+struct Tooltip {
+    Library commonControls;
+    Window tip; /* none without the common controls: then everything below does nothing */
+    HWND owner;
+    wchar_t shownText[TEXT_SIZE]; /* the text the tooltip holds */
+    bool shownActive;
+};
+
+/* Makes the tooltip for the display window owner. */
+void createTooltip(Tooltip &tooltip, HWND owner);
 /* Hands the tooltip a mouse move over the window: floating, the window is all
    caption, whose moves the tooltip would not see by itself. */
-void relayMouseMove(HWND owner, LPARAM screenPoint);
+void relayMouseMove(Tooltip &tooltip, LPARAM screenPoint);
 /* Brings the tooltip's text and its on/off state into line with the caption and the
    setting, also while it shows. */
-void followCaption();
+void followCaption(Tooltip &tooltip);

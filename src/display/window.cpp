@@ -4,7 +4,6 @@
 #include "display/window.h"
 #include "display/caption.h"
 #include "display/placement.h"
-#include "display/scroller.h"
 #include "nightjar/nightjar.h"
 #include "settings/options.h"
 #include "settings/settings.h"
@@ -90,7 +89,6 @@ RECT shownPlace() {
 
 void applyWindowState() {
     HWND w = placement.window;
-    wakeScroller();
     if (windowHidden()) {
         ShowWindow(w, SW_HIDE);
         return;

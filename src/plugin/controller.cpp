@@ -1,56 +1,48 @@
 /* The controller: what the player link decides, the display shows. The link hands over
    a status with its caption, the caption the companion's label carries, a notice to
-   show for a moment (the volume), and the position for the progress line through these
-   few calls. */
+   show for a moment (the volume), the position for the progress line, and its wish for
+   the track's times through these few calls; every change goes down the change path. */
 #include "plugin/controller.h"
-#include "core/owners.h"
 #include "core/text.h"
 #include "display/caption.h"
 #include "display/placement.h"
 #include "display/progress.h"
 #include "display/render.h"
-#include "display/scroller.h"
-#include "display/window.h"
+#include "plugin/instance.h"
 #include "winamp/player.h"
-#include "winamp/poller.h"
 
-/* The last caption and title the link handed over, shown again when a notice ends, and
-   the notice's timer, set while one shows: shell's thread only. */
-static wchar_t statusCaption[TEXT_SIZE], statusTitle[TEXT_SIZE];
-static Timer notice;
-static bool noticeShown;
-
-static void showStatus(int status, const wchar_t *caption, const wchar_t *title) {
-    showPlayState(status);
-    copyText(statusCaption, caption, TEXT_SIZE);
-    copyText(statusTitle, title, TEXT_SIZE);
-    if (!noticeShown) setCaption(caption, title);
-    followPlayState();
+/* A notice keeps the place of the caption until its time is over. */
+static void showStatus(const wchar_t *caption, const wchar_t *title) {
+    Instance *running = runningInstance();
+    if (!running || !running->noticeShown) setCaption(caption, title);
+    changed(CHANGED_CAPTION | CHANGED_PLAY_STATE);
 }
 
 /* The notice keeps the title, so that the companion's label goes on showing it. A timer
    that cannot be had shows no notice rather than one that never ends. */
 static void showNotice(const wchar_t *text, unsigned ms) {
-    if (!notice.set(placement.window, NOTICE_TIMER, ms)) return;
-    noticeShown = true;
-    setCaption(text, statusTitle);
-}
-
-void forgetNotice() {
-    notice.reset();
-    noticeShown = false;
+    Instance *running = runningInstance();
+    if (!running || !running->notice.set(placement.window, NOTICE_TIMER, ms)) return;
+    running->noticeShown = true;
+    wchar_t caption[TEXT_SIZE], title[TEXT_SIZE];
+    lastStatusCaption(caption, title);
+    setCaption(text, title);
+    changed(CHANGED_CAPTION);
 }
 
 void noticeEnded() {
-    bool shown = noticeShown;
-    forgetNotice();
-    if (shown) setCaption(statusCaption, statusTitle);
+    Instance *running = runningInstance();
+    if (!running || !running->noticeShown) return;
+    running->notice.reset();
+    running->noticeShown = false;
+    wchar_t caption[TEXT_SIZE], title[TEXT_SIZE];
+    lastStatusCaption(caption, title);
+    setCaption(caption, title);
+    changed(CHANGED_CAPTION);
 }
 
-void handOptionsToWorkers() {
-    if (StartContext *start = startOf(placement.window))
-        InterlockedExchange(&start->handed, pollerOptions());
-    wakeScroller();
+static void wantTimes() {
+    if (Instance *running = runningInstance()) SetEvent(running->start->poll);
 }
 
 static void copyTitle(wchar_t *out) {
@@ -58,4 +50,4 @@ static void copyTitle(wchar_t *out) {
     copyText(out, captionModel.title, TEXT_SIZE);
 }
 
-const PlayerDisplay playerDisplay = {showStatus, copyTitle, showNotice, setProgress};
+const PlayerDisplay playerDisplay = {showStatus, copyTitle, showNotice, setProgress, wantTimes};

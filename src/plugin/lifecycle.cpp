@@ -10,7 +10,7 @@
 #include "display/surfaces.h"
 #include "display/window.h"
 #include "nightjar/nightjar.h"
-#include "plugin/controller.h"
+#include "plugin/instance.h"
 #include "plugin/window_proc.h"
 #include "settings/options.h"
 #include "settings/settings.h"
@@ -23,10 +23,13 @@
 
 static const char CLASS_NAME[] = "Warble";
 
-/* The window class, registered from a start until its end. */
+/* The window class, registered from a start until its end: the shell unregisters
+   nothing of ours, and endPlugin is handed no more than the module. */
 static WindowClass windowClass;
-/* The start's window, from its creation until the end. */
-static Window mainWindow;
+/* The running start, from the start until its end: endPlugin is handed no more than
+   the module, so the lifecycle keeps it here; everyone else finds it through the
+   window. */
+static HeapBlock<Instance> running;
 
 static void startupError(HWND owner, const char *text) {
     MessageBoxA(owner, text, WARBLE_NAME_VERSION, MB_OK | MB_ICONERROR | MB_TOPMOST);
@@ -42,29 +45,33 @@ static bool registerWindowClass(HINSTANCE instance) {
     return windowClass.registerClass(wc);
 }
 
-/* The running start's context, held from the start until its end: the lifecycle
-   alone; the window carries it for the rest of the shell's thread. */
-static SharedStart runningStart;
+static void optionsChanged() {
+    changed(CHANGED_OPTIONS);
+}
 
 /* The poller, the scroll thread and the settings watch of this start, each holding its
-   context, which is handed what they read of the options first; false when one of them
-   could not be started. */
-static bool startWorkers(HWND window) {
-    runningStart = createStartContext(window);
-    if (!runningStart) return false;
-    attachStart(window, runningStart);
-    handOptionsToWorkers();
-    return startWorker(pollThread, runningStart) && startWorker(scrollThread, runningStart) &&
-           startSettingsWatch(runningStart);
+   context; the window carries the start from now on, with its tooltip, and everything
+   derived from the options and the caption is handed over before they run. False when
+   one of them could not be started. */
+static bool startWorkers(Instance *start) {
+    start->start = createStartContext(start->window);
+    if (!start->start || !start->poller.create()) return false;
+    start->poller->start = start->start.share();
+    SetWindowLongPtrA(start->window, GWLP_USERDATA, (LONG_PTR)start);
+    createTooltip(start->tooltip, start->window);
+    changed(CHANGED_EVERYTHING);
+    return startWorker(pollThread, start->poller) && startWorker(scrollThread, start->start) &&
+           startSettingsWatch(start->start);
 }
 
 /* Asks the threads of the start to stop, and lets go of its context: each thread
-   holds its own (see threads.h). */
+   holds its own (see threads.h). The window no longer carries the start. */
 static void stopWorkers() {
-    if (!runningStart) return;
-    SetEvent(runningStart->stop);
-    if (IsWindow(runningStart->window)) attachStart(runningStart->window, nullptr);
-    runningStart.reset();
+    if (!running) return;
+    if (running->start) SetEvent(running->start->stop);
+    if (IsWindow(running->window)) SetWindowLongPtrA(running->window, GWLP_USERDATA, 0);
+    running->poller.reset();
+    running->start.reset();
 }
 
 /* Messages the plugin's threads sent to this thread before they were asked to stop
@@ -74,9 +81,11 @@ static void takeSentMessages() {
     PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
 }
 
+/* The window goes, and with it the rest of the start. */
 static void destroyWindow() {
-    mainWindow.reset();
+    if (running) running->window.reset();
     windowGone();
+    running.reset();
 }
 
 /* Undoes a start that failed after registering its class: nothing of it stays behind,
@@ -100,20 +109,21 @@ extern "C" int beginPlugin(HINSTANCE instance) {
         return 1;
     }
     resetCaptionModel();
-    setOptionsListener(handOptionsToWorkers);
+    setOptionsListener(optionsChanged);
     readSettings();
     setSettingsApplier(applySettingsLater);
     loadStyle();
     remakeCaptionFont();
 
+    if (!running.create()) return failedStart("Error creating window");
     DWORD exStyle = WS_EX_TOOLWINDOW | (placement.layeredSupported ? WS_EX_LAYERED : 0);
     RECT shown = shownPlace();
-    mainWindow.reset(CreateWindowExA(
+    running->window.reset(CreateWindowExA(
         exStyle, CLASS_NAME, nullptr, WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
         shown.left, shown.top, shown.right - shown.left, shown.bottom - shown.top, nullptr, nullptr,
         instance, nullptr));
-    if (!mainWindow) return failedStart("Error creating window");
-    if (!startWorkers(mainWindow)) return failedStart("Error creating threads");
+    if (!running->window) return failedStart("Error creating window");
+    if (!startWorkers(running.get())) return failedStart("Error creating threads");
     installEventHook();
     firstLookAtPlayer();
     return 0;

@@ -4,15 +4,14 @@
    hands the work to the layer it belongs to. */
 #include "plugin/window_proc.h"
 #include "plugin/controller.h"
+#include "plugin/instance.h"
 #include "commands/dispatcher.h"
 #include "commands/menu.h"
 #include "winamp/mouse.h"
 #include "display/placement.h"
 #include "display/progress.h"
 #include "display/render.h"
-#include "display/scroller.h"
 #include "display/surfaces.h"
-#include "display/tooltip.h"
 #include "display/window.h"
 #include "nightjar/nightjar.h"
 #include "settings/options.h"
@@ -41,7 +40,6 @@ static LRESULT OnCreate(HWND w) {
     SendMessageA(shellLink.host, MSG_REGISTER, (WPARAM)w, (LPARAM)registeredMessages);
     MakeSticky(w);
     createSurfaces();
-    createTooltip(w);
     applyWindowState();
     return 0;
 }
@@ -49,8 +47,6 @@ static LRESULT OnCreate(HWND w) {
 static LRESULT OnDestroy(HWND w) {
     RemoveSticky(w);
     cancelSettingsLook();
-    forgetNotice();
-    destroyTooltip();
     releaseSurfaces();
     SendMessageA(shellLink.host, MSG_UNREGISTER, (WPARAM)w, (LPARAM)registeredMessages);
     return 0;
@@ -61,16 +57,16 @@ static LRESULT OnSize(LPARAM lParam) {
     windowSized(w < MIN_NOTIFIED_SIZE ? MIN_NOTIFIED_SIZE : w,
                 h < MIN_NOTIFIED_SIZE ? MIN_NOTIFIED_SIZE : h);
     recreateSurfaces();
-    wakeScroller();
+    changed(CHANGED_SIZE);
     return 0;
 }
 
 static LRESULT OnPaint(HWND w) {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(w, &ps);
-    paintWindow(dc, ps.rcPaint);
+    bool refitted = paintWindow(dc, ps.rcPaint);
     EndPaint(w, &ps);
-    followCaption();
+    if (refitted) changed(CHANGED_SIZE);
     return 0;
 }
 
@@ -97,11 +93,12 @@ static LRESULT OnMoveLoop(HWND w, bool entering) {
     return 0;
 }
 
-/* Consumed, so no WM_SIZE follows: whatever changed the size (the settings,
-   the Slit, the last step of an Alt-drag), the surfaces follow it here. */
+/* Handled without passing it on, so DefWindowProc sends no WM_SIZE for this change:
+   whatever changed the size (the settings, the Slit, the last step of an Alt-drag),
+   the surfaces follow it here. WM_SIZE still comes when the system sends it by itself,
+   and OnSize follows it the same way. */
 static LRESULT OnWindowPosChanged(WINDOWPOS *pos) {
-    fitSurfaces();
-    wakeScroller();
+    if (fitSurfaces()) changed(CHANGED_SIZE);
     if (docked() || placement.placing) return 0;
     if (pos->cx < MIN_TRACK_SIZE) pos->cx = MIN_TRACK_SIZE;
     if (pos->cy < MIN_TRACK_SIZE) pos->cy = MIN_TRACK_SIZE;
@@ -156,26 +153,25 @@ static LRESULT OnDoubleClick() {
     return 0;
 }
 
-/* The mouse is over the window, followed until it leaves: shell's thread only. */
-static bool mouseOver;
-
+/* The mouse over the window is followed until it leaves. */
 static void followMouse(HWND w, bool nonClient) {
-    if (mouseOver) return;
+    Instance *running = instanceOf(w);
+    if (!running || running->hovering) return;
     TRACKMOUSEEVENT track = {sizeof track, TME_LEAVE | (nonClient ? (DWORD)TME_NONCLIENT : 0), w,
                              0};
     if (!TrackMouseEvent(&track)) return;
-    mouseOver = true;
-    hoverChanged(true);
+    running->hovering = true;
+    changed(CHANGED_HOVER);
 }
 
-static LRESULT OnMouseLeave() {
-    mouseOver = false;
-    hoverChanged(false);
+static LRESULT OnMouseLeave(HWND w) {
+    if (Instance *running = instanceOf(w)) running->hovering = false;
+    changed(CHANGED_HOVER);
     return 0;
 }
 
 static LRESULT OnNcMouseMove(HWND w, LPARAM lParam) {
-    relayMouseMove(w, lParam);
+    if (Instance *running = instanceOf(w)) relayMouseMove(running->tooltip, lParam);
     followMouse(w, true);
     return 0;
 }
@@ -183,7 +179,7 @@ static LRESULT OnNcMouseMove(HWND w, LPARAM lParam) {
 static LRESULT OnMouseMove(HWND w, LPARAM lParam) {
     POINT at = {(short)LOWORD(lParam), (short)HIWORD(lParam)};
     ClientToScreen(w, &at);
-    relayMouseMove(w, MAKELPARAM(at.x, at.y));
+    if (Instance *running = instanceOf(w)) relayMouseMove(running->tooltip, MAKELPARAM(at.x, at.y));
     followMouse(w, false);
     return 0;
 }
@@ -193,15 +189,21 @@ static LRESULT OnMiddleClick() {
     return 0;
 }
 
-static LRESULT OnMouseWheel(WPARAM wParam) {
-    wheelTurned((short)HIWORD(wParam));
+/* A fine wheel sends parts of a notch (WHEEL_DELTA), kept until they make a whole one. */
+static LRESULT OnMouseWheel(HWND w, WPARAM wParam) {
+    Instance *running = instanceOf(w);
+    if (!running) return 0;
+    running->wheelCarry += (short)HIWORD(wParam);
+    int notches = running->wheelCarry / WHEEL_DELTA;
+    running->wheelCarry -= notches * WHEEL_DELTA;
+    if (notches) wheelTurned(notches);
     return 0;
 }
 
 static LRESULT OnSizing(RECT *proposed) {
     windowBeingSized(proposed->right - proposed->left, proposed->bottom - proposed->top);
     recreateSurfaces();
-    wakeScroller();
+    changed(CHANGED_SIZE);
     return 0;
 }
 
@@ -209,9 +211,8 @@ void applySettings() {
     loadStyle();
     remakeCaptionFont();
     showLastStatus();
-    remeasureCaption();
+    changed(CHANGED_STYLE);
     applyWindowState();
-    followCaption();
 }
 
 void applySettingsLater() {
@@ -239,8 +240,15 @@ static LRESULT OnTimer(HWND w, WPARAM id) {
 }
 
 static LRESULT OnBroadcast(LPARAM lParam) {
-    if (lParam) handleBroadcast((const char *)lParam);
+    if (lParam && handleBroadcast((const char *)lParam)) changed(CHANGED_CAPTION);
     return 0;
+}
+
+/* The poller's findings count only for the start still running. */
+static LRESULT OnPlayerLookOf(HWND w, WPARAM wParam, LPARAM lParam) {
+    Instance *running = instanceOf(w);
+    if (!running || stopRequested(running->start)) return 0;
+    return OnPlayerLook(wParam, lParam);
 }
 
 LRESULT CALLBACK warbleWindowProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -261,13 +269,13 @@ LRESULT CALLBACK warbleWindowProc(HWND w, UINT message, WPARAM wParam, LPARAM lP
     case WM_RBUTTONUP: return OnRightButtonUp();
     case WM_NCLBUTTONDBLCLK: return OnDoubleClick();
     case WM_LBUTTONDBLCLK: return OnDoubleClick();
-    case WM_MOUSEWHEEL: return OnMouseWheel(wParam);
+    case WM_MOUSEWHEEL: return OnMouseWheel(w, wParam);
     case WM_NCMBUTTONUP:
     case WM_MBUTTONUP: return OnMiddleClick();
     case WM_NCMOUSEMOVE: return OnNcMouseMove(w, lParam);
     case WM_MOUSEMOVE: return OnMouseMove(w, lParam);
     case WM_MOUSELEAVE:
-    case WM_NCMOUSELEAVE: return OnMouseLeave();
+    case WM_NCMOUSELEAVE: return OnMouseLeave(w);
     case WM_SIZING: return OnSizing((RECT *)lParam);
     case WM_ENTERSIZEMOVE: return OnMoveLoop(w, true);
     case WM_EXITSIZEMOVE: return OnMoveLoop(w, false);
@@ -276,10 +284,10 @@ LRESULT CALLBACK warbleWindowProc(HWND w, UINT message, WPARAM wParam, LPARAM lP
     case MSG_SETTINGS_NOTICE: return OnSettingsNotice(w);
     case MSG_SETTINGS_APPLY: applySettings(); return 0;
     case MSG_BROADCAST: return OnBroadcast(lParam);
-    case MSG_PLAYER_LOOK: return OnPlayerLook(w, wParam, lParam);
+    case MSG_PLAYER_LOOK: return OnPlayerLookOf(w, wParam, lParam);
     case MSG_PLAYER_TIMES: return OnPlayerTimes(wParam, lParam);
     case MSG_RELAY_RESULT: return OnRelayResult(wParam, lParam);
-    case MSG_RELAY_CLOSED: return OnRelayClosed();
+    case MSG_RELAY_CLOSED: return OnRelayClosed(wParam);
     }
     return DefWindowProcA(w, message, wParam, lParam);
 }

@@ -1,6 +1,7 @@
 /* The options table, and reading and writing an option by its row. A new option is
    a field of Options and one row here; what it does lives where it is used. */
 #include "settings/options.h"
+#include "settings/option_values.h"
 #include "core/owners.h"
 #include "core/text.h"
 #include "nightjar/nightjar.h"
@@ -24,31 +25,42 @@ const char *const SCROLL_WHEN_CHOICES[] = {"Scroll Always", "Scroll Once", "Scro
 /* What an on/off option of the menu brings up to date. */
 const unsigned TOGGLED = EFFECT_ANNOUNCE | EFFECT_WINDOW | EFFECT_MENU;
 
-/* A row that is only read from the file, with its range. */
-constexpr OptionRow plain(const char *key, OptionKind kind, size_t offset, const char *defaultText,
-                          int min = INT_MIN, int max = INT_MAX) {
+/* A row that is only read from the file: a flag, a number (any int, unless brought
+   within a range), a text. */
+constexpr OptionRow plain(const char *key, OptionKind kind, size_t offset,
+                          const char *defaultText) {
     OptionRow row = {};
     row.key = key;
     row.kind = kind;
     row.offset = offset;
     row.defaultText = defaultText;
+    row.min = INT_MIN;
+    row.max = INT_MAX;
+    return row;
+}
+
+constexpr OptionRow flag(const char *key, size_t offset, const char *defaultText) {
+    return plain(key, OPTION_BOOL, offset, defaultText);
+}
+
+constexpr OptionRow number(const char *key, size_t offset, const char *defaultText) {
+    return plain(key, OPTION_INT, offset, defaultText);
+}
+
+constexpr OptionRow text(const char *key, size_t offset, const char *defaultText) {
+    return plain(key, OPTION_TEXT, offset, defaultText);
+}
+
+/* A number that reading and commands bring inside min to max. */
+constexpr OptionRow within(OptionRow row, int min, int max) {
     row.min = min;
     row.max = max;
     return row;
 }
 
-constexpr OptionRow row(const char *key, OptionKind kind, size_t offset, const char *defaultText) {
-    return plain(key, kind, offset, defaultText);
-}
-
-constexpr OptionRow number(const char *key, size_t offset, const char *defaultText, int min,
-                           int max) {
-    return plain(key, OPTION_INT, offset, defaultText, min, max);
-}
-
 /* One of a list of words, the first the default; any other word is the default too. */
 constexpr OptionRow choice(const char *key, size_t offset, const char *const *words) {
-    OptionRow row = plain(key, OPTION_CHOICE, offset, words[0], 0, 0);
+    OptionRow row = plain(key, OPTION_CHOICE, offset, words[0]);
     row.words = words;
     return row;
 }
@@ -60,14 +72,33 @@ constexpr OptionRow exactChoice(const char *key, size_t offset, const char *cons
     return row;
 }
 
-/* The row in the menu: its command word, its item in a group, what a change refreshes. */
-constexpr OptionRow inMenu(OptionRow row, OptionCommand command, const char *word,
-                           const char *label, int group, unsigned effects, unsigned flags = 0) {
-    row.command = command;
+/* The row in the menu, in a group, changed by its command word as its kind is: a flag
+   inverted (and announced, the window and the menu brought up to date), a number set by
+   "WORD N", a choice by "WORD VALUE". */
+constexpr OptionRow inMenu(OptionRow row, const char *word, const char *label, int group) {
+    row.command = row.kind == OPTION_BOOL  ? COMMAND_TOGGLE
+                  : row.kind == OPTION_INT ? COMMAND_NUMBER
+                                           : COMMAND_CHOICE;
+    row.effects = row.kind == OPTION_BOOL ? TOGGLED : 0;
     row.word = word;
     row.label = label;
     row.menuGroup = group;
+    return row;
+}
+
+/* What a change of the row brings up to date, in place of its kind's own. */
+constexpr OptionRow refreshing(OptionRow row, unsigned effects) {
     row.effects = effects;
+    return row;
+}
+
+/* A command word other than its kind's (docking, a number anywhere in the word). */
+constexpr OptionRow commandedBy(OptionRow row, OptionCommand command) {
+    row.command = command;
+    return row;
+}
+
+constexpr OptionRow withFlags(OptionRow row, unsigned flags) {
     row.flags |= flags;
     return row;
 }
@@ -79,92 +110,83 @@ constexpr OptionRow withSubmenu(OptionRow row, const char *menuId, const char *c
     return row;
 }
 
-/* An on/off option of the menu, inverted by its command word. */
-constexpr OptionRow toggle(const char *key, size_t offset, const char *defaultText,
-                           const char *word, const char *label, int group,
-                           unsigned effects = TOGGLED, unsigned flags = 0) {
-    return inMenu(plain(key, OPTION_BOOL, offset, defaultText, 0, 0), COMMAND_TOGGLE, word, label,
-                  group, effects, flags);
-}
-
-/* Docked in the Slit or not: inverted by its command word, and the Slit told. */
-constexpr OptionRow dock(const char *key, size_t offset, const char *word, const char *label,
-                         int group) {
-    return inMenu(plain(key, OPTION_BOOL, offset, "false", 0, 0), COMMAND_DOCK, word, label, group,
-                  TOGGLED);
-}
-
-/* A number set from the menu by "WORD N". */
-constexpr OptionRow setting(const char *key, size_t offset, const char *defaultText, int min,
-                            int max, const char *word, const char *label, int group,
-                            unsigned effects, unsigned flags = 0) {
-    return inMenu(plain(key, OPTION_INT, offset, defaultText, min, max), COMMAND_NUMBER, word,
-                  label, group, effects, flags);
-}
-
 #define AT(field) offsetof(Options, field)
 
 } // namespace
 
 /* In the menu's order; rows outside the menu follow. */
 static const OptionRow OPTION_ROWS[] = {
-    toggle("Warble.plugin.alwaysontop:", AT(alwaysOnTop), "true", "AlwaysOnTop", "Always On Top",
-           1),
-    dock("Warble.plugin.inSlit:", AT(inSlit), "SlitToggle", "Docked to Slit", 1),
-    toggle("Warble.plugin.snapwindow:", AT(snapWindow), "true", "SnapWindowToEdge",
+    inMenu(flag("Warble.plugin.alwaysontop:", AT(alwaysOnTop), "true"), "AlwaysOnTop",
+           "Always On Top", 1),
+    commandedBy(inMenu(flag("Warble.plugin.inSlit:", AT(inSlit), "false"), "SlitToggle",
+                       "Docked to Slit", 1),
+                COMMAND_DOCK),
+    inMenu(flag("Warble.plugin.snapwindow:", AT(snapWindow), "true"), "SnapWindowToEdge",
            "Snap Window To Edge", 1),
-    toggle("Warble.plugin.togglewithplugins:", AT(toggleWithPlugins), "true", "ToggleWithPlugins",
-           "Toggle With Plugins", 1),
-    toggle("Warble.plugin.hideWhenIdle:", AT(hideWhenIdle), "false", "ToggleHideWhenIdle",
+    inMenu(flag("Warble.plugin.togglewithplugins:", AT(toggleWithPlugins), "true"),
+           "ToggleWithPlugins", "Toggle With Plugins", 1),
+    inMenu(flag("Warble.plugin.hideWhenIdle:", AT(hideWhenIdle), "false"), "ToggleHideWhenIdle",
            "Hide When Idle", 1),
-    toggle("Warble.plugin.doVozizuvavExtensions:", AT(interfaceExtensions), "true",
+    inMenu(flag("Warble.plugin.doVozizuvavExtensions:", AT(interfaceExtensions), "true"),
            "ToggleDOVozizuvav", "DOVozizuvav Extensions", 2),
-    toggle("Warble.plugin.transparency.enabled:", AT(transparencyEnabled), "false",
+    inMenu(flag("Warble.plugin.transparency.enabled:", AT(transparencyEnabled), "false"),
            "TransparencyEnabled", "Transparency Enabled", 3),
-    toggle("Warble.plugin.transback.enabled:", AT(transBackEnabled), "false", "TransbackEnabled",
-           "Transparent Back Enabled", 3, TOGGLED, OPTION_LAYERED),
-    setting("Warble.plugin.transparency.alpha:", AT(alpha), "60", 0, 255, "TransparencyAlpha",
-            "Alpha Value", 3, EFFECT_WINDOW, OPTION_LOW_BYTE),
-    withSubmenu(
-        inMenu(exactChoice("Warble.plugin.scroll_style:", AT(scrollStyle), SCROLL_STYLE_WORDS),
-               COMMAND_CHOICE, "ScrollStyle", "Scroll Style", 4, EFFECT_CAPTION),
-        "Warble_ScrollStyle", SCROLL_STYLE_CHOICES),
-    toggle("Warble.plugin.scrolling:", AT(scrolling), "false", "ToggleScrolling",
+    withFlags(inMenu(flag("Warble.plugin.transback.enabled:", AT(transBackEnabled), "false"),
+                     "TransbackEnabled", "Transparent Back Enabled", 3),
+              OPTION_LAYERED),
+    withFlags(refreshing(inMenu(within(number("Warble.plugin.transparency.alpha:", AT(alpha), "60"),
+                                       0, 255),
+                                "TransparencyAlpha", "Alpha Value", 3),
+                         EFFECT_WINDOW),
+              OPTION_LOW_BYTE),
+    withSubmenu(refreshing(inMenu(exactChoice("Warble.plugin.scroll_style:", AT(scrollStyle),
+                                              SCROLL_STYLE_WORDS),
+                                  "ScrollStyle", "Scroll Style", 4),
+                           EFFECT_CAPTION),
+                "Warble_ScrollStyle", SCROLL_STYLE_CHOICES),
+    inMenu(flag("Warble.plugin.scrolling:", AT(scrolling), "false"), "ToggleScrolling",
            "Scroll Song Title", 4),
-    setting("Warble.plugin.scroll.speed:", AT(scrollSpeed), "1", 1, 10, "ScrollSpeed",
-            "Scroll Speed", 4, 0),
-    toggle("Warble.plugin.showTrackNumber:", AT(showTrackNumber), "true", "ToggleTrackNumber",
-           "Show Track Number", 5, TOGGLED | EFFECT_CAPTION),
-    toggle("Warble.plugin.showBorder:", AT(showBorder), "true", "ToggleBorder", "Show Border", 5),
-    toggle("Warble.plugin.tooltip:", AT(showTooltip), "true", "ToggleTooltip", "Show Tooltip", 5),
-    toggle("Warble.plugin.progress:", AT(showProgress), "false", "ToggleProgress", "Show Progress",
+    inMenu(within(number("Warble.plugin.scroll.speed:", AT(scrollSpeed), "1"), 1, 10),
+           "ScrollSpeed", "Scroll Speed", 4),
+    refreshing(inMenu(flag("Warble.plugin.showTrackNumber:", AT(showTrackNumber), "true"),
+                      "ToggleTrackNumber", "Show Track Number", 5),
+               TOGGLED | EFFECT_CAPTION),
+    inMenu(flag("Warble.plugin.showBorder:", AT(showBorder), "true"), "ToggleBorder", "Show Border",
            5),
-    withSubmenu(inMenu(plain("Warble.plugin.idle.state:", OPTION_INT, AT(idleState), "0"),
-                       COMMAND_NUMBER_ANYWHERE, "ToggleIdleState", "Idle Message", 6,
-                       EFFECT_CAPTION | EFFECT_TIME_FORMAT | EFFECT_PAINT),
-                "Warble_Idle Message", IDLE_CHOICES),
+    inMenu(flag("Warble.plugin.tooltip:", AT(showTooltip), "true"), "ToggleTooltip", "Show Tooltip",
+           5),
+    inMenu(flag("Warble.plugin.progress:", AT(showProgress), "false"), "ToggleProgress",
+           "Show Progress", 5),
+    withSubmenu(
+        commandedBy(refreshing(inMenu(number("Warble.plugin.idle.state:", AT(idleState), "0"),
+                                      "ToggleIdleState", "Idle Message", 6),
+                               EFFECT_CAPTION | EFFECT_TIME_FORMAT),
+                    COMMAND_NUMBER_ANYWHERE),
+        "Warble_Idle Message", IDLE_CHOICES),
 
-    number("Warble.plugin.x:", AT(xPos), "10", INT_MIN, INT_MAX),
-    number("Warble.plugin.y:", AT(yPos), "10", INT_MIN, INT_MAX),
-    number("Warble.plugin.width:", AT(width), "100", 5, INT_MAX),
-    number("Warble.plugin.height:", AT(height), "17", 5, INT_MAX),
-    row("Warble.plugin.update.url:", OPTION_TEXT, AT(updateUrl), ""),
-    row("Warble.plugin.useCustomFont:", OPTION_BOOL, AT(useCustomFont), "false"),
-    row("Warble.plugin.font:", OPTION_TEXT, AT(fontFace), "snap"),
-    number("Warble.plugin.font.height:", AT(fontHeight), "12", INT_MIN, INT_MAX),
-    number("Warble.plugin.font.weight:", AT(fontWeight), "1", INT_MIN, INT_MAX),
-    row("Warble.plugin.idle.message:", OPTION_TEXT, AT(idleMessage), "Warble"),
-    row("Warble.plugin.idle.TimeStr:", OPTION_TEXT, AT(idleTimeFormat), DEFAULT_TIME_FORMAT),
-    number("Warble.plugin.scroll.pause:", AT(edgeRest), "", 0, 200),
+    number("Warble.plugin.x:", AT(xPos), "10"),
+    number("Warble.plugin.y:", AT(yPos), "10"),
+    within(number("Warble.plugin.width:", AT(width), "100"), 5, INT_MAX),
+    within(number("Warble.plugin.height:", AT(height), "17"), 5, INT_MAX),
+    text("Warble.plugin.update.url:", AT(updateUrl), ""),
+    flag("Warble.plugin.useCustomFont:", AT(useCustomFont), "false"),
+    text("Warble.plugin.font:", AT(fontFace), "snap"),
+    number("Warble.plugin.font.height:", AT(fontHeight), "12"),
+    number("Warble.plugin.font.weight:", AT(fontWeight), "1"),
+    text("Warble.plugin.idle.message:", AT(idleMessage), "Warble"),
+    text("Warble.plugin.idle.TimeStr:", AT(idleTimeFormat), DEFAULT_TIME_FORMAT),
+    within(number("Warble.plugin.scroll.pause:", AT(edgeRest), ""), 0, 200),
     choice("Warble.plugin.mouse.doubleClick:", AT(doubleClickAction), DOUBLE_CLICK_WORDS),
     choice("Warble.plugin.mouse.wheel:", AT(wheelAction), WHEEL_WORDS),
-    row("Warble.plugin.format:", OPTION_TEXT, AT(format), "%title%"),
-    number("Warble.plugin.mouse.wheelStep:", AT(wheelStep), "8", 1, 64),
+    text("Warble.plugin.format:", AT(format), "%title%"),
+    within(number("Warble.plugin.mouse.wheelStep:", AT(wheelStep), "8"), 1, 64),
     choice("Warble.plugin.mouse.middleClick:", AT(middleClickAction), MIDDLE_CLICK_WORDS),
-    withSubmenu(inMenu(choice("Warble.plugin.scroll.when:", AT(scrollWhen), SCROLL_WHEN_WORDS),
-                       COMMAND_CHOICE, "ScrollWhen", "Scroll Style", 0, EFFECT_MENU),
-                "Warble_ScrollStyle", SCROLL_WHEN_CHOICES),
-    row("Warble.plugin.ellipsis:", OPTION_BOOL, AT(ellipsis), "false"),
+    withSubmenu(
+        refreshing(inMenu(choice("Warble.plugin.scroll.when:", AT(scrollWhen), SCROLL_WHEN_WORDS),
+                          "ScrollWhen", "Scroll Style", 0),
+                   EFFECT_MENU),
+        "Warble_ScrollStyle", SCROLL_WHEN_CHOICES),
+    flag("Warble.plugin.ellipsis:", AT(ellipsis), "false"),
 };
 
 static_assert(sizeof OPTION_ROWS / sizeof *OPTION_ROWS <= 64, "Options::cutTexts has a bit a row");
@@ -206,12 +228,6 @@ const OptionRow &optionRow(size_t offset) {
     while (row->offset != offset)
         ++row;
     return *row;
-}
-
-const OptionRow *findOption(const char *key) {
-    for (const OptionRow &row : OPTION_ROWS)
-        if (strcmp(row.key, key) == 0) return &row;
-    return nullptr;
 }
 
 int fitOption(const OptionRow &row, int value) {
@@ -293,6 +309,7 @@ static size_t valueSize(const OptionRow &row) {
     }
 }
 
+/* Whether the option holds the same value in a and b. */
 bool sameOption(const OptionRow &row, const Options &a, const Options &b) {
     if (row.kind == OPTION_TEXT)
         return strcmp((const char *)fieldOf(a, row), (const char *)fieldOf(b, row)) == 0 &&

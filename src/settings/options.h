@@ -33,8 +33,8 @@ enum ScrollStyle { SCROLL_STREAM, SCROLL_END_TO_END };
 enum ScrollWhen { SCROLL_ALWAYS, SCROLL_ONCE, SCROLL_HOVER };
 
 /* The values of every option: assigned only by the settings' owner (settings.cpp), on
-   the shell's thread, which reads them too; the poller reads single whole values (the
-   idle state, the companion switch, the progress line), never a text. */
+   the shell's thread, the only thread that reads them: the workers are handed copies
+   of what they need whenever they change. */
 struct Options {
     int xPos, yPos, width, height;
     bool interfaceExtensions, inSlit, transparencyEnabled, transBackEnabled;
@@ -64,11 +64,8 @@ struct Options {
     unsigned long long cutTexts; /* a bit for each text row whose value did not fit */
 };
 
-/* What every other unit reads. */
+/* What every unit reads; only the settings' owner writes them (option_values.h). */
 extern const Options &options;
-/* The values themselves: for the settings' owner, and for tests that set up a state
-   by hand. */
-Options &optionValues();
 
 enum OptionKind {
     OPTION_BOOL,   /* true or false */
@@ -90,14 +87,14 @@ enum OptionCommand {
                                 it; "Toggle" + WORD inverts a flag */
 };
 
-/* What a change of the option must bring up to date, in this order. */
+/* What a change of the option must bring up to date, in this order, beyond what
+   follows every change of the options (the workers' copies, the repaint). */
 enum OptionEffect {
     EFFECT_ANNOUNCE = 1,     /* the label names the new state (before the write) */
     EFFECT_WINDOW = 2,       /* visibility, opacity, z-order and place */
     EFFECT_MENU = 4,         /* the menu is shown again with the new state */
     EFFECT_CAPTION = 8,      /* the player is read again: caption and status */
     EFFECT_TIME_FORMAT = 16, /* the idle time format in use is written back */
-    EFFECT_PAINT = 32,       /* the window is painted again */
 };
 
 enum OptionFlag {
@@ -144,8 +141,6 @@ const char *textOption(const OptionRow &row);
 bool &flagIn(Options &values, const OptionRow &row);
 int &numberIn(Options &values, const OptionRow &row);
 
-/* The row of a key, or null. */
-const OptionRow *findOption(const char *key);
 /* The row of a field of Options (OPTION_ROW(xPos)); each field has one. */
 const OptionRow &optionRow(size_t offset);
 #define OPTION_ROW(field) optionRow(offsetof(Options, field))
@@ -154,10 +149,11 @@ const OptionRow &optionRow(size_t offset);
    default, numbers outside their range are brought inside. False when the file holds
    none of the keys. */
 bool readOptions(const char *path, Options &into);
-/* Whether the option holds the same value in a and b. */
-bool sameOption(const OptionRow &row, const Options &a, const Options &b);
 /* Whether every option holds the same value in a and b. */
 bool sameOptions(const Options &a, const Options &b);
+/* Whether the option holds the same value in a and b (the settings compare what the
+   file holds now with what it held, key by key). */
+bool sameOption(const OptionRow &row, const Options &a, const Options &b);
 /* Copies the option's value from one set of values to another. */
 void copyOption(const OptionRow &row, const Options &from, Options &to);
 /* Writes the option's value in options to the file at path. */

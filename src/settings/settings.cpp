@@ -9,6 +9,7 @@
 #include "core/text.h"
 #include "nightjar/nightjar.h"
 #include "settings/file_stamp.h"
+#include "settings/option_values.h"
 #include "settings/options.h"
 
 #include <string.h>

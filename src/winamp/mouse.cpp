@@ -32,7 +32,6 @@ static bool sendCommand(HWND winamp, int id) {
 static void playOrPause(HWND winamp) {
     LRESULT status = 0;
     if (!ask(winamp, WM_USER, 0, IPC_ISPLAYING, &status)) return;
-    /* Pause toggles between playing and paused; stopped, only play starts. */
     bool started = status == WINAMP_PLAYING || status == WINAMP_PAUSED;
     sendCommand(winamp, started ? WINAMP_PAUSE : WINAMP_PLAY);
 }
@@ -76,13 +75,7 @@ static void stepTrack(HWND winamp, int notches) {
     }
 }
 
-/* Parts of a notch from a fine wheel, kept until they make a whole one. */
-static int wheelCarry;
-
-void wheelTurned(int delta) {
-    wheelCarry += delta;
-    int notches = wheelCarry / WHEEL_DELTA;
-    wheelCarry -= notches * WHEEL_DELTA;
+void wheelTurned(int notches) {
     HWND winamp = playerStatus.window;
     if (notches == 0 || !winamp) return;
     if (options.wheelAction == WHEEL_VOLUME) stepVolume(winamp, notches);

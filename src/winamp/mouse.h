@@ -3,9 +3,9 @@
 
 /* A double-click: plays or pauses, as doubleClickAction says. Shell's thread. */
 void doubleClicked();
-/* The wheel turned by delta (WHEEL_DELTA a notch; finer wheels send parts of one):
-   the volume or the track, as wheelAction says. Shell's thread. */
-void wheelTurned(int delta);
+/* The wheel turned by whole notches (up positive): the volume or the track, as
+   wheelAction says. Shell's thread. */
+void wheelTurned(int notches);
 /* A middle click: plays or pauses, the next or previous track, or stops, as
    middleClickAction says. Shell's thread. */
 void middleClicked();

@@ -4,7 +4,6 @@
    shell's thread alone: the poller hands its findings over. */
 #include "winamp/player.h"
 #include "core/text.h"
-#include "core/threads.h"
 #include "nightjar/nightjar.h"
 #include "settings/options.h"
 #include "settings/settings.h"
@@ -140,8 +139,16 @@ void readWinampTitle(wchar_t *out) {
         idleText(false, out);
 }
 
-/* The position and length the poller last read, in seconds: shell's thread only. */
-static int elapsedSeconds, lengthSeconds;
+/* What the caption of the last status shows: shell's thread only, like every writer of
+   the player status. */
+static struct {
+    wchar_t caption[TEXT_SIZE], title[TEXT_SIZE]; /* the caption and its title */
+    int elapsed, length; /* the position and length the poller last read, in seconds */
+    /* The times are not yet those of what the caption shows (a new track, a format that
+       starts to show them): the poller is asked at once, and the caption shown stays
+       until they come, so that no made-up time is ever shown. */
+    bool timesPending;
+} shown;
 
 /* The track's title (into title) and the caption the user's format makes of it (into
    text), from one reading of Winamp's title. */
@@ -167,7 +174,7 @@ static void trackCaption(wchar_t *text, wchar_t *title, bool paused) {
     size_t extra = wcslen(numbered) - wcslen(bare);
     if (extra > 2 && wcsncmp(numbered + extra - 2, L". ", 2) == 0)
         copyText(track, numbered, extra - 1);
-    CaptionFields fields = {title, bare, track, elapsedSeconds, lengthSeconds, paused};
+    CaptionFields fields = {title, bare, track, shown.elapsed, shown.length, paused};
     formatCaption(format, fields, text, TEXT_SIZE);
 }
 
@@ -183,14 +190,41 @@ static const char *captionOf(int status, wchar_t *text, wchar_t *title) {
     return "@Warble_fromWinamp_Stopped";
 }
 
-/* The caption and title the last status showed: shell's thread only. */
-static wchar_t statusCaption[TEXT_SIZE], statusTitle[TEXT_SIZE];
+static bool captionShowsTime(int status) {
+    wchar_t format[TEXT_SIZE];
+    widenText(options.format, format, TEXT_SIZE);
+    return (status == WINAMP_PLAYING || status == WINAMP_PAUSED) && formatShowsTime(format);
+}
+
+void lastStatusCaption(wchar_t *text, wchar_t *title) {
+    copyText(text, shown.caption, TEXT_SIZE);
+    copyText(title, shown.title, TEXT_SIZE);
+}
+
+void forgetTimes() {
+    shown.timesPending = true;
+}
+
+/* Takes a status's caption and title as the last status's, and shows it. A new title
+   shown with the time asks the poller for its times, once. */
+static void takeCaption(int status, const wchar_t *text, const wchar_t *title) {
+    if (!captionShowsTime(status)) {
+        shown.timesPending = false;
+    } else if (!shown.timesPending && wcscmp(title, shown.title) != 0) {
+        shown.timesPending = true;
+        playerDisplay.wantTimes();
+    }
+    if (!shown.timesPending) copyText(shown.caption, text, TEXT_SIZE);
+    copyText(shown.title, title, TEXT_SIZE);
+    playerDisplay.showStatus(shown.caption, shown.title);
+}
 
 /* Installs a status with its caption, and broadcasts it. */
 static void showStatus(int status) {
     playerStatus.playState = status;
-    const char *broadcast = captionOf(status, statusCaption, statusTitle);
-    playerDisplay.showStatus(status, statusCaption, statusTitle);
+    wchar_t text[TEXT_SIZE], title[TEXT_SIZE];
+    const char *broadcast = captionOf(status, text, title);
+    takeCaption(status, text, title);
     playerStatus.statusShown = true;
     sendBroadcast(broadcast);
 }
@@ -198,21 +232,18 @@ static void showStatus(int status) {
 /* A text a command set ("@Warble SetCaptionNow") stays until the player's state next
    changes, as it says. */
 void showLastStatus() {
-    wchar_t shown[TEXT_SIZE];
-    playerDisplay.copyTitle(shown);
-    if (wcscmp(shown, statusTitle) != 0) return;
-    captionOf(playerStatus.playState, statusCaption, statusTitle);
-    playerDisplay.showStatus(playerStatus.playState, statusCaption, statusTitle);
+    wchar_t onScreen[TEXT_SIZE], text[TEXT_SIZE], title[TEXT_SIZE];
+    playerDisplay.copyTitle(onScreen);
+    if (wcscmp(onScreen, shown.title) != 0) return;
+    captionOf(playerStatus.playState, text, title);
+    takeCaption(playerStatus.playState, text, title);
 }
 
 LRESULT OnPlayerTimes(WPARAM wParam, LPARAM lParam) {
-    elapsedSeconds = (int)wParam;
-    lengthSeconds = (int)lParam;
-    int state = playerStatus.playState;
-    wchar_t format[TEXT_SIZE];
-    widenText(options.format, format, TEXT_SIZE);
-    if ((state == WINAMP_PLAYING || state == WINAMP_PAUSED) && formatShowsTime(format))
-        showLastStatus();
+    shown.elapsed = (int)wParam;
+    shown.length = (int)lParam;
+    shown.timesPending = false;
+    if (captionShowsTime(playerStatus.playState)) showLastStatus();
     return 0;
 }
 
@@ -289,11 +320,9 @@ void handPlayerLook(const PlayerLook &look, HWND gone, LONG epoch, HWND plugin) 
                         &ignored);
 }
 
-LRESULT OnPlayerLook(HWND plugin, WPARAM wParam, LPARAM lParam) {
+LRESULT OnPlayerLook(WPARAM wParam, LPARAM lParam) {
     /* Found before the last change the shell's thread installed: out of date. */
     if (((lParam >> 16) & 0xFFFF) != (playerStatus.epoch & 0xFFFF)) return 0;
-    StartContext *start = startOf(plugin);
-    if (!start || stopRequested(start)) return 0;
     HWND window = (HWND)wParam;
     if (window && !IsWindow(window) && !(lParam & LOOK_GONE)) return 0;
     if (lParam & LOOK_GONE) {

@@ -45,8 +45,9 @@ bool takeSliderEcho();
 /* What the player link needs of the display, supplied by the plugin's controller, so
    that the link decides and the display shows without the link calling into it. */
 struct PlayerDisplay {
-    /* Shows a status with its caption, made from title (shell's thread). */
-    void (*showStatus)(int status, const wchar_t *caption, const wchar_t *title);
+    /* Shows the status just installed with its caption, made from title (shell's
+       thread). */
+    void (*showStatus)(const wchar_t *caption, const wchar_t *title);
     /* The title the caption shows now, into out (TEXT_SIZE units), for the companion's
        label: the track's title whatever the caption format makes of it. */
     void (*copyTitle)(wchar_t *out);
@@ -55,6 +56,9 @@ struct PlayerDisplay {
     void (*showNotice)(const wchar_t *text, unsigned ms);
     /* The position just read, as a part of the track, for the window of a start. */
     void (*showPosition)(HWND window, float fraction, bool lineShown);
+    /* The caption waits for the track's times: the poller is asked for them at once
+       (shell's thread). */
+    void (*wantTimes)();
 };
 
 extern const PlayerDisplay playerDisplay;
@@ -94,23 +98,28 @@ void readWinampTitle(wchar_t *out);
    "Opened" when a player becomes known. An unanswered look changes nothing and is
    asked again by the poller. False when the player did not answer. */
 bool queryPlayer();
+/* The same at start, where a running player is found rather than opened. */
+void firstLookAtPlayer();
 /* Shows the caption of the last status again, as the options now make it (the idle
    text, the track number), without asking the player or announcing anything; a text a
    command set stays. */
 void showLastStatus();
-/* The same at start, where a running player is found rather than opened. */
-void firstLookAtPlayer();
+/* The caption and title the last status showed, into text and title (TEXT_SIZE units). */
+void lastStatusCaption(wchar_t *text, wchar_t *title);
+/* The caption format starts to show the time: the times held are not the track's, and
+   the caption waits for the poller's (shell's thread). */
+void forgetTimes();
 /* The known player's window is gone (destroyed, or its process ended): the close is
    announced, and whatever other player runs now is taken. */
 void playerGone(HWND window, bool announceOpened);
-/* The poller's findings, handed over with MSG_PLAYER_LOOK. */
-LRESULT OnPlayerLook(HWND plugin, WPARAM wParam, LPARAM lParam);
+/* The poller's findings, handed over with MSG_PLAYER_LOOK to a start still running. */
+LRESULT OnPlayerLook(WPARAM wParam, LPARAM lParam);
 /* The times the poller read (MSG_PLAYER_TIMES: wParam the position, lParam the length,
    in seconds): a caption that shows them is made again. */
 LRESULT OnPlayerTimes(WPARAM wParam, LPARAM lParam);
 
 /* Poller: hands a look (or, with gone set, the news that that window no longer
    exists) to the shell's thread through the start's window plugin. epoch is
-   playerEpoch read before looking, so that a look overtaken by a newer one is
+   playerStatus.epoch read before looking, so that a look overtaken by a newer one is
    dropped. */
 void handPlayerLook(const PlayerLook &look, HWND gone, LONG epoch, HWND plugin);

@@ -67,44 +67,44 @@ LONG pollerOptions() {
            (formatShowsTime(format) ? POLL_CAPTION_TIME : 0);
 }
 
-static bool stopping(const StartContext *context) {
-    return context && stopRequested(context);
+static bool stopping(const PollerStart *poller) {
+    return stopRequested(poller->start);
 }
 
 /* Hands the shell's thread what it needs to know of the player: that the known
    window no longer exists, or, while the idle text shows the time or the last look
    went unanswered, a fresh look. */
-static void lookForShell(const StartContext *context) {
+static void lookForShell(const PollerStart *poller) {
     LONG epoch = playerStatus.epoch;
     HWND known = playerStatus.window;
     if (known && !IsWindow(known)) {
-        handPlayerLook({nullptr, -1}, known, epoch, context->window);
+        handPlayerLook({nullptr, -1}, known, epoch, poller->start->window);
         return;
     }
-    if (!(context->handed & POLL_IDLE_TIME) && !playerStatus.lookUnanswered) return;
+    if (!(poller->reads & POLL_IDLE_TIME) && !playerStatus.lookUnanswered) return;
     PlayerLook look;
-    if (lookAtPlayer(&look, known, nullptr) && !stopping(context))
-        handPlayerLook(look, nullptr, epoch, context->window);
+    if (lookAtPlayer(&look, known, nullptr) && !stopping(poller))
+        handPlayerLook(look, nullptr, epoch, poller->start->window);
 }
 
 /* The slider position; false when the player did not answer, so that no made-up
    position is pushed. Without a player the position is 0. The length is asked only when
    it is needed: for a position past the start, or for a caption that shows the time,
    which is then handed both. */
-static bool readFraction(const StartContext *context, float *fraction) {
+static bool readFraction(const PollerStart *poller, float *fraction) {
     *fraction = 0;
     HWND winamp = playerStatus.window;
     if (!winamp) return true;
     LRESULT position = 0, length = 0;
     if (!askPlayer(winamp, WM_USER, 0, IPC_GETOUTPUTTIME, PLAYER_QUERY_MS, &position)) return false;
     int seconds = (int)position / 1000;
-    bool captionTime = context->handed & POLL_CAPTION_TIME;
+    bool captionTime = poller->reads & POLL_CAPTION_TIME;
     if (seconds <= 0 && !captionTime) return true;
-    if (stopping(context) ||
+    if (stopping(poller) ||
         !askPlayer(winamp, WM_USER, 1, IPC_GETOUTPUTTIME, PLAYER_QUERY_MS, &length))
         return false;
     if (captionTime)
-        PostMessageA(context->window, MSG_PLAYER_TIMES, (WPARAM)(seconds < 0 ? 0 : seconds),
+        PostMessageA(poller->start->window, MSG_PLAYER_TIMES, (WPARAM)(seconds < 0 ? 0 : seconds),
                      (LPARAM)(int)length);
     *fraction = playedFraction(seconds, (int)length);
     return true;
@@ -115,16 +115,18 @@ static bool readFraction(const StartContext *context, float *fraction) {
 static char sliderCommand[TEXT_SIZE];
 static char labelCommand[TEXT_SIZE];
 
-void pollOnce(const StartContext *context) {
-    lookForShell(context);
-    if (stopping(context)) return;
+/* One cycle's work for a start, without the wait. */
+static void pollOnce(const PollerStart *poller) {
+    lookForShell(poller);
+    if (stopping(poller)) return;
     float fraction = 0;
-    bool answered = readFraction(context, &fraction);
+    bool answered = readFraction(poller, &fraction);
     /* The same reading feeds the progress line: it costs the player nothing more. */
-    LONG handed = context->handed;
-    if (answered) playerDisplay.showPosition(context->window, fraction, handed & POLL_PROGRESS);
+    LONG handed = poller->reads;
+    if (answered)
+        playerDisplay.showPosition(poller->start->window, fraction, handed & POLL_PROGRESS);
     /* Not before the start's first status: the label would carry an empty title. */
-    if (!(handed & POLL_COMPANION) || !playerStatus.statusShown || stopping(context)) return;
+    if (!(handed & POLL_COMPANION) || !playerStatus.statusShown || stopping(poller)) return;
 
     if (answered) {
         markSliderEcho();
@@ -137,10 +139,12 @@ void pollOnce(const StartContext *context) {
     broadcastFromWorker(labelCommand);
 }
 
+/* A cycle every second, or at once when the shell's thread wants the times. */
 DWORD WINAPI pollThread(LPVOID parameter) {
-    StartContext *context = (StartContext *)parameter;
+    const PollerStart *poller = (const PollerStart *)parameter;
+    HANDLE stopOrPoll[] = {poller->start->stop, poller->start->poll};
     do
-        pollOnce(context);
-    while (WaitForSingleObject(context->stop, 1000) == WAIT_TIMEOUT);
+        pollOnce(poller);
+    while (WaitForMultipleObjects(2, stopOrPoll, FALSE, 1000) != WAIT_OBJECT_0);
     return 0;
 }

@@ -6,17 +6,23 @@
 #include <windows.h>
 #include <stddef.h>
 
-/* What the poller reads of the options, as bits of its start's StartContext::handed: the
-   idle text shows the time, the companion is pushed to, the progress line shows, the
-   caption format shows a time (the position and length then go to the shell's thread). */
+/* What the poller reads of the options, as bits: the idle text shows the time, the
+   companion is pushed to, the progress line shows, the caption format shows a time (the
+   position and length then go to the shell's thread). */
 enum { POLL_IDLE_TIME = 1, POLL_COMPANION = 2, POLL_PROGRESS = 4, POLL_CAPTION_TIME = 8 };
 /* Those bits for the options as they are now. Shell's thread. */
 LONG pollerOptions();
 
-/* The poller of a start: its argument is the StartContext. */
-DWORD WINAPI pollThread(LPVOID context);
-/* One cycle's work for that start, without the wait. */
-void pollOnce(const StartContext *context);
+/* What the poller of a start is handed: its start's context, and its copy of the
+   options. Held by the start and by the poller, freed by the last one out. */
+struct PollerStart {
+    SharedStart start;
+    volatile LONG reads; /* POLL_ bits: written by the shell's thread, read whole */
+};
+using SharedPoller = Shared<PollerStart>;
+
+/* The poller of a start: its argument is the PollerStart. */
+DWORD WINAPI pollThread(LPVOID poller);
 /* The part of the track played, 0 to 1, from the position in whole seconds and the
    length: a stream, which has no length, is at 0; a position past the end at 1. */
 float playedFraction(int seconds, int length);

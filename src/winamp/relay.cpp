@@ -26,10 +26,6 @@ static RelaySlot slots[RELAY_SLOTS];
    start, lowered by each thread as its last step. */
 static volatile LONG relayThreads;
 
-RelaySlot (&relaySlots())[RELAY_SLOTS] {
-    return slots;
-}
-
 void resetRelays() {
     for (RelaySlot &slot : slots)
         slot.owner = 0;
@@ -83,10 +79,6 @@ struct RelayJob {
     LONG waiting; /* the slot's owner value while this command waits */
 };
 
-/* The player the last relayed close was sent to: written by its relay thread before
-   the close is posted, read by the shell's thread when it takes the close. */
-static HWND volatile closedByRelay;
-
 /* Hands the answer to the shell's thread unless the command was abandoned meanwhile.
    The numbers travel in the message, so each result is its own command's however late
    the shell's thread takes it; a window that is gone takes nothing. */
@@ -94,9 +86,8 @@ static void report(RelayJob *job, int first, LRESULT answer, bool closed) {
     RelaySlot *slot = &slots[job->slot];
     if (InterlockedCompareExchange(&slot->owner, job->waiting + 1, job->waiting) != job->waiting)
         return;
-    if (closed) closedByRelay = job->winamp;
     PostMessageA(job->window, MSG_RELAY_RESULT, (WPARAM)first, (LPARAM)answer);
-    if (closed) PostMessageA(job->window, MSG_RELAY_CLOSED, 0, 0);
+    if (closed) PostMessageA(job->window, MSG_RELAY_CLOSED, (WPARAM)job->winamp, 0);
     InterlockedExchange(&slot->owner, 0);
 }
 
@@ -107,11 +98,12 @@ LRESULT OnRelayResult(WPARAM first, LPARAM answer) {
     return 0;
 }
 
-/* The close speaks of the player the command went to: once the plugin has taken
-   another player (the close event came first), that one runs and nothing is said. */
-LRESULT OnRelayClosed() {
+/* The close speaks of the player the command went to, which travels with it, so that
+   every relayed close is answered for its own player: once the plugin has taken another
+   player (the close event came first), that one runs and nothing is said. */
+LRESULT OnRelayClosed(WPARAM closed) {
     HWND known = playerStatus.window;
-    if (known && known != closedByRelay) return 0;
+    if (known && known != (HWND)closed) return 0;
     sendBroadcast("@Warble_fromWinamp_Closed");
     return 0;
 }
@@ -177,12 +169,12 @@ static bool waiting(LONG owner) {
     return owner != 0 && (owner & 1) == 0;
 }
 
-int oldestRelaySlot(DWORD now) {
+int oldestRelaySlot(const RelaySlot (&table)[RELAY_SLOTS], DWORD now) {
     int oldest = -1;
     for (int j = 0; j < RELAY_SLOTS; ++j) {
-        const RelaySlot &slot = slots[j];
+        const RelaySlot &slot = table[j];
         if (!waiting(slot.owner)) continue;
-        if (oldest < 0 || now - slot.startTime > now - slots[oldest].startTime) oldest = j;
+        if (oldest < 0 || now - slot.startTime > now - table[oldest].startTime) oldest = j;
     }
     return oldest;
 }
@@ -209,7 +201,7 @@ static int freeSlot() {
 static LONG nextWaitingValue() {
     static LONG ticket = 0;
     ticket = ticket >= LONG_MAX / 2 - 1 ? 1 : ticket + 1;
-    return ticket * 2;
+    return waitingOwner(ticket);
 }
 
 static void startRelay(int index, const char *text, HWND window) {
@@ -241,7 +233,7 @@ void relayCommand(const char *text, HWND window) {
     if (relayThreads >= RELAY_THREADS_MAX) return;
     int index = freeSlot();
     if (index < 0) {
-        index = oldestRelaySlot(timeGetTime());
+        index = oldestRelaySlot(slots, timeGetTime());
         if (index < 0 || !abandonSlot(index)) return; /* every command is reporting */
     }
     startRelay(index, text, window);

@@ -17,15 +17,12 @@ struct RelaySlot {
     DWORD startTime;     /* timeGetTime when the slot was taken; shell's thread */
 };
 
-/* The relay table, this file's own: shown for the tests of its rules. */
-RelaySlot (&relaySlots())[RELAY_SLOTS];
-
 /* A relayed command's answer (wParam the command's first number, lParam the answer),
-   and the close that a relayed close brings, posted to the plugin's window: the shell's
-   thread broadcasts them. */
+   and the close that a relayed close brings (wParam the player it closed), posted to
+   the plugin's window: the shell's thread broadcasts them. */
 enum { MSG_RELAY_RESULT = WM_APP + 88, MSG_RELAY_CLOSED = WM_APP + 89 };
 LRESULT OnRelayResult(WPARAM first, LPARAM answer);
-LRESULT OnRelayClosed();
+LRESULT OnRelayClosed(WPARAM closed);
 
 /* Takes a free slot, or abandons the longest-waiting command when all ten are busy,
    and starts the command on its own thread; drops it quietly while RELAY_THREADS_MAX
@@ -49,9 +46,16 @@ bool parseRelayCommand(const char *text, RelayRequest *request);
 /* Reads an optionally signed decimal number as the C library's atoi would,
    but saturating instead of overflowing. */
 int readNumber(const char *text);
-/* The slot to abandon: of the slots whose command still waits, the one that has
-   waited longest at time now. */
-int oldestRelaySlot(DWORD now);
+/* The owner values of a slot whose command with ticket waits, or reports its answer. */
+inline LONG waitingOwner(LONG ticket) {
+    return 2 * ticket;
+}
+inline LONG reportingOwner(LONG ticket) {
+    return 2 * ticket + 1;
+}
+/* The slot of table to abandon: of the slots whose command still waits, the one that
+   has waited longest at time now; -1 when none waits. */
+int oldestRelaySlot(const RelaySlot (&table)[RELAY_SLOTS], DWORD now);
 /* The position in milliseconds for a seek to percent of a track of length seconds;
    the percentage is brought within 0 to 100. */
 int seekPosition(int percent, int length);

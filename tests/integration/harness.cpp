@@ -334,10 +334,7 @@ const char *PluginTest::pluginInfo(int index) {
 }
 
 std::string PluginTest::labelCommand(const std::string &caption) {
-    std::string text;
-    for (char c : caption)
-        text += c == '"' ? std::string("''") : std::string(1, c);
-    return "@DOVozizuvav Control SetAgent winamplabel Caption StaticText \"" + text + "\"";
+    return "@DOVozizuvav Control SetAgent winamplabel Caption StaticText \"" + caption + "\"";
 }
 
 bool PluginTest::waitForLabel(const std::string &caption, DWORD timeoutMs) {

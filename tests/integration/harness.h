@@ -93,7 +93,7 @@ class PluginTest : public ::testing::Test {
 
     /* Waits until the poller has pushed this caption to the companion's label. */
     bool waitForLabel(const std::string &caption, DWORD timeoutMs = 3000);
-    /* The companion label command the poller sends for a caption. */
+    /* The companion label command the poller sends for a caption without double quotes. */
     static std::string labelCommand(const std::string &caption);
 
     std::string folder_;

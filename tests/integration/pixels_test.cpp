@@ -40,26 +40,33 @@ class PixelsTest : public PluginTest {
     }
 
     /* The whole window as a full paint of it shows a short caption: the style
-       background everywhere but the caption's line, the caption centred. */
-    void expectWholeWindowPainted(const Frame &frame, int width, int height,
-                                  const std::string &caption, bool withBorder) {
+       background everywhere but the caption, the caption centred. */
+    void expectWholeWindowPainted(const Frame &frame, int width, int height, bool withBorder) {
         ASSERT_EQ(width, frame.width);
         ASSERT_EQ(height, frame.height);
         Frame back = styleBackground(width, height, withBorder);
         RECT area = textArea(frame);
-        SIZE size = styleTextSize(caption);
-        int top = area.top + ((area.bottom - area.top - size.cy) >> 1);
+        InkBox box = findInk(frame, area);
+        ASSERT_FALSE(box.none()) << "no caption ink";
+        expectCentred(box, area);
+        /* Around the caption's ink (and its faint edges), the style background. */
         int wrong = 0;
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x) {
-                bool line = y >= top && y < top + size.cy && x >= area.left && x < area.right;
-                if (!line && frame.at(x, y) != back.at(x, y)) ++wrong;
+                bool ink = y >= box.top - 2 && y <= box.bottom + 2 && x >= box.left - 2 &&
+                           x <= box.right + 2;
+                if (!ink && frame.at(x, y) != back.at(x, y)) ++wrong;
             }
-        EXPECT_EQ(0, wrong) << "pixels off the caption's line unlike the style background";
-        InkBox box = findInk(frame, area);
-        ASSERT_FALSE(box.none()) << "no caption ink";
+        EXPECT_EQ(0, wrong) << "pixels off the caption unlike the style background";
+    }
+
+    /* The ink's middle at the text area's middle, across and down (both doubled, to
+       stay whole). */
+    static void expectCentred(const InkBox &box, const RECT &area) {
         EXPECT_LE(abs(box.left + box.right - (area.left + area.right - 1)), 4)
             << "ink " << box.left << ".." << box.right;
+        EXPECT_LE(abs(box.top + box.bottom - (area.top + area.bottom - 1)), 6)
+            << "ink " << box.top << ".." << box.bottom;
     }
 
     Frame showCaption(const std::string &caption) {
@@ -100,16 +107,7 @@ TEST_F(PixelsTest, ShortCaptionIsCentred) {
     RECT area = textArea(frame);
     InkBox box = findInk(frame, area);
     ASSERT_FALSE(box.none()) << "no caption ink found";
-
-    int inkCentre2 = box.left + box.right;        /* twice the centre */
-    int areaCentre2 = area.left + area.right - 1; /* likewise */
-    EXPECT_LE(abs(inkCentre2 - areaCentre2), 4) << "ink " << box.left << ".." << box.right;
-
-    /* Vertically: the text's box starts at half the free height. */
-    SIZE size = styleTextSize("Hi");
-    int top = area.top + ((area.bottom - area.top - size.cy) >> 1);
-    EXPECT_GE(box.top, top);
-    EXPECT_LT(box.bottom, top + size.cy);
+    expectCentred(box, area);
     EXPECT_GT(box.top, area.top + 3) << "a 40-pixel window leaves room above the caption";
     keepOnFailure(frame, "short-caption");
 }
@@ -190,6 +188,23 @@ TEST_F(PixelsTest, StreamScrollingMovesTheCaptionLeft) {
     EXPECT_LE(shift, -3) << "about one pixel every 50 ms to the left";
     EXPECT_GE(shift, -20);
     keepOnFailure(later, "stream");
+
+    /* Asked wider than the screen, the window shows as wide as the screen, and a caption
+       wider than that scrolls as well. */
+    reconfigure("Warble.plugin.x: 0\r\nWarble.plugin.y: 200\r\nWarble.plugin.width: 3000\r\n"
+                "Warble.plugin.height: 40\r\nWarble.plugin.scrolling: true\r\n");
+    std::string longer;
+    for (int n = 1; styleTextSize(longer).cx < 1500; ++n)
+        longer += "WMW" + std::to_string(n) + " ";
+    ASSERT_LT(longer.size(), 250u);
+    ASSERT_LT(styleTextSize(longer).cx, 3000 - 2 * textInset());
+    first = showCaption(longer);
+    ASSERT_EQ(first.width, GetSystemMetrics(SM_CXVIRTUALSCREEN));
+    pump(400);
+    later = captureWindow(window);
+    area = textArea(first);
+    EXPECT_LE(bestShift(inkColumns(first, area), inkColumns(later, area), 30), -3);
+    keepOnFailure(later, "stream-screen-wide");
 }
 
 TEST_F(PixelsTest, EndToEndScrollingMovesRightFirstThenRests) {
@@ -210,8 +225,9 @@ TEST_F(PixelsTest, EndToEndScrollingMovesRightFirstThenRests) {
 }
 
 /* Scrolling once: a new title makes one round, then rests at its start, which costs no
-   repaint; scrolling on hover: still until the real mouse comes over the window, and
-   back at its start when it leaves. */
+   repaint; end to end, the round goes to the far end and back. Scrolling on hover: a
+   caption that was moving goes back to its start, and moves only while the real mouse
+   is over the window, back at its start when it leaves. */
 TEST_F(PixelsTest, ScrollingOnceRestsAtTheStartAndOnHoverMovesUnderTheMouse) {
     SetCursorPos(5, 5);
     const std::string fast = "Warble.plugin.scrolling: true\r\nWarble.plugin.scroll.speed: 10\r\n";
@@ -227,20 +243,41 @@ TEST_F(PixelsTest, ScrollingOnceRestsAtTheStartAndOnHoverMovesUnderTheMouse) {
     EXPECT_FALSE(still(&now)) << "a new title moves";
     EXPECT_TRUE(pumpUntil([&] { return still(&now); }, 8000)) << "one round, then it rests";
     EXPECT_EQ(0, captionOffset(now, WIDE)) << "at its start";
+    const Frame atStart = now; /* the same for every title that begins with WIDE */
     showCaption(WIDE + " AND MORE");
     EXPECT_FALSE(still(&now)) << "the next title moves again";
     keepOnFailure(now, "once");
 
+    reconfigure(placed(100, 40) + fast);
+    EXPECT_FALSE(still(&now)) << "always: moving";
     reconfigure(placed(100, 40) + fast + "Warble.plugin.scroll.when: hover\r\n");
     EXPECT_TRUE(still(&now)) << "no mouse, no move";
+    EXPECT_EQ(atStart.pixels, now.pixels) << "back at its start";
     RECT r = windowRect(window);
     SetCursorPos(r.left + 50, r.top + 20);
     pump(300);
     EXPECT_FALSE(still(&now)) << "moving under the mouse";
     SetCursorPos(5, 5); /* the system notices the leave within its hover time */
     EXPECT_TRUE(pumpUntil([&] { return still(&now); }, 3000));
-    EXPECT_EQ(0, captionOffset(now, WIDE + " AND MORE")) << "back at its start";
+    EXPECT_EQ(atStart.pixels, now.pixels) << "back at its start";
     keepOnFailure(now, "hover");
+
+    reconfigure(placed(100, 40) + fast + "Warble.plugin.scroll.when: Once\r\n" +
+                "Warble.plugin.scroll_style: EndToEnd\r\n");
+    /* Blanks at both ends: at either end the ink stops short of the edge. */
+    const std::string bounced = "     ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789     ";
+    showCaption(bounced);
+    RECT area = textArea(now);
+    int farEnd = area.right - styleTextSize(bounced).cx + styleTextInk(bounced).right;
+    ASSERT_LT(farEnd, area.right - 8);
+    EXPECT_TRUE(
+        pumpUntil([&] { return still(&now) && abs(findInk(now, area).right - farEnd) <= 2; }, 8000))
+        << "rests at the far end";
+    EXPECT_TRUE(pumpUntil([&] { return still(&now) && captionOffset(now, bounced) == 0; }, 8000))
+        << "and back at its start";
+    pump(2000);
+    EXPECT_EQ(captureWindow(window).pixels, now.pixels) << "where it stays";
+    keepOnFailure(now, "once-end-to-end");
 }
 
 /* A player's title in a script outside the code page: real glyphs (the text and its
@@ -293,6 +330,12 @@ TEST_F(PixelsTest, CjkTitleIsDrawnCentredAndALongOneScrolls) {
     std::wstring wide = clipboard();
     EXPECT_EQ(std::wstring(L"\u65e5\u672c\u8a9e\u306e\u6b4c").size() * 4, wide.size());
     EXPECT_EQ(0u, wide.find(L"\u65e5\u672c\u8a9e\u306e\u6b4c\u65e5"));
+    /* Paused, the title is still there to copy. */
+    ASSERT_TRUE(OpenClipboard(nullptr) && EmptyClipboard() && CloseClipboard());
+    ASSERT_TRUE(sim.send("pause"));
+    pump(300);
+    hostBroadcast("@WarbleInternal CopyTitle");
+    EXPECT_EQ(wide, clipboard());
     sim.quit();
     pump(300);
     hostClearEvents();
@@ -402,13 +445,13 @@ TEST_F(PixelsTest, SizeChangesWithoutASizeNotificationRepaintTheWholeWindow) {
     SetWindowPos(window, nullptr, 0, 0, 300, 30, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     pump(150);
     Frame moved = captureWindow(window);
-    expectWholeWindowPainted(moved, 300, 30, "Hi", true);
+    expectWholeWindowPainted(moved, 300, 30, true);
     keepOnFailure(moved, "resized");
 
     /* The same from the settings file, with the border dropped at the same time. */
     reconfigure(placed(260, 24) + "Warble.plugin.showBorder: false\r\n");
     Frame reconfigured = captureWindow(window);
-    expectWholeWindowPainted(reconfigured, 260, 24, "Hi", false);
+    expectWholeWindowPainted(reconfigured, 260, 24, false);
     keepOnFailure(reconfigured, "reconfigured-size");
 }
 
@@ -461,10 +504,8 @@ TEST_F(PixelsTest, FontChangeByReconfigureCentresTheCaptionAgain) {
     RECT area = textArea(frame);
     InkBox box = findInk(frame, area);
     ASSERT_FALSE(box.none());
-    int top = area.top + ((area.bottom - area.top - size.cy) >> 1);
-    EXPECT_LE(abs(box.top - (top + drawn.top)), 1) << "placed by the new font's height";
-    EXPECT_LE(abs(box.bottom - (top + drawn.bottom)), 1);
-    EXPECT_LE(abs(box.left + box.right - (area.left + area.right - 1)), 4);
+    EXPECT_LE(abs((box.bottom - box.top) - (drawn.bottom - drawn.top)), 1) << "in the new font";
+    expectCentred(box, area);
     keepOnFailure(frame, "new-font");
 }
 

@@ -4,6 +4,7 @@
    inside it (one without a range reads as it is), and each command word changes the
    option, writes it and reads back as written. */
 #include "display/caption.h"
+#include "commands/menu.h"
 #include "display/surfaces.h"
 #include "nightjar/nightjar.h"
 #include "plugin/lifecycle.h"
@@ -20,19 +21,6 @@
 #include <string>
 
 namespace {
-
-/* The option's value as the settings file writes it. */
-std::string valueText(const OptionRow &row) {
-    switch (row.kind) {
-    case OPTION_BOOL: return flagOption(row) ? "true" : "false";
-    case OPTION_INT:
-        if (!row.defaultText[0] && numberOption(row) == OPTION_UNSET) return "";
-        return std::to_string(numberOption(row));
-    case OPTION_TEXT: return textOption(row);
-    case OPTION_CHOICE: return row.words[numberOption(row)];
-    }
-    return "?";
-}
 
 /* Each "key: value" line of text (cells of "| `key` | kind | default |" rows for the
    README), by key, with how often the key appears. */
@@ -93,6 +81,12 @@ class OptionsTableRunning : public unit::RunningPlugin {
         ASSERT_TRUE(unit::writeFile(settingsPath(), lines));
         readSettings();
     }
+    /* What the settings file holds for the row; first written with the value in use. */
+    static std::string stored(const OptionRow &row, bool write = true) {
+        if (write) rewriteOption(row);
+        const char *text = ReadString(shellLink.rcPath, row.key, nullptr);
+        return text ? text : "(none)";
+    }
 };
 
 /* The range the README gives an integer key in its meaning: "at least N" or "N–M",
@@ -117,7 +111,7 @@ TEST_F(OptionsTableRunning, EveryRowReadsItsDefaultItsRangeAndTakesItsCommand) {
     for (const OptionRow &row : optionRows()) {
         const std::string &byDefault = sample[row.key].second;
         readFrom("# none of the keys\r\n");
-        EXPECT_EQ(byDefault, valueText(row)) << row.key << " absent";
+        EXPECT_EQ(byDefault, stored(row)) << row.key << " absent";
         std::pair<int, int> range = {INT_MIN, INT_MAX};
         const bool isNumber = readmeRange(readme, row.key, range);
         for (int outside : {range.first > INT_MIN ? range.first - 1 : -100000,
@@ -129,33 +123,31 @@ TEST_F(OptionsTableRunning, EveryRowReadsItsDefaultItsRangeAndTakesItsCommand) {
         }
         if (row.kind == OPTION_CHOICE && !(row.flags & OPTION_EXACT)) {
             readFrom(std::string(row.key) + " Bogus\r\n");
-            EXPECT_EQ(byDefault, valueText(row)) << row.key << " Bogus";
+            EXPECT_EQ(byDefault, stored(row)) << row.key << " Bogus";
         }
         if (row.command == COMMAND_NONE || row.command == COMMAND_DOCK) continue;
 
         std::string command = std::string("@WarbleInternal ") + row.word;
-        std::string before = valueText(row);
+        std::string before = stored(row);
         int number = (range.first > INT_MIN ? range.first : 0) + 2;
         if (isNumber) command += " " + std::to_string(number);
         if (row.command == COMMAND_CHOICE) command += std::string(" ") + row.words[1];
+        readFrom(std::string(row.key) + " " + before + "\r\n");
         broadcast(command.c_str());
         if (isNumber)
-            EXPECT_EQ(number, numberOption(row)) << command;
+            EXPECT_EQ(std::to_string(number), stored(row, false)) << command;
         else
-            EXPECT_NE(before, valueText(row)) << command;
-        const char *stored = ReadString(shellLink.rcPath, row.key, nullptr);
-        ASSERT_NE(nullptr, stored) << command << " wrote nothing";
-        EXPECT_EQ(valueText(row), stored) << command;
+            EXPECT_NE(before, stored(row, false)) << command;
         if (isNumber && range.second < INT_MAX) {
             broadcast((std::string("@WarbleInternal ") + row.word + " 999999").c_str());
-            EXPECT_EQ(range.second, numberOption(row)) << row.word << " 999999";
+            EXPECT_EQ(std::to_string(range.second), stored(row, false)) << row.word << " 999999";
         }
     }
 }
 
 /* Every key edited in the file as a user saves it shows its effect within 2 s, without
-   a reconfigure: on the window, the caption, the scroll thread's copy, the companion,
-   or (for what shows only in a drag, with a player or a Slit) the value in use. The
+   a reconfigure: on the window, the caption, the menu, the companion, or (for what
+   shows only with a player or a wide caption) the value in use. The
    idle time and hiding while idle come in a second save, as each hides another's
    effect. */
 TEST_F(OptionsTableRunning, EveryKeyEditedInTheFileShowsWithinTwoSeconds) {
@@ -173,15 +165,29 @@ TEST_F(OptionsTableRunning, EveryKeyEditedInTheFileShowsWithinTwoSeconds) {
         GetWindowRect(w, &r);
         return r;
     };
+    /* The menu as it is built now: each round of checks opens it once. */
+    std::vector<std::string> menu;
+    auto openMenu = [&menu] {
+        size_t before = hostEvents().size();
+        showConfigMenu(false);
+        std::vector<std::string> all = hostEvents();
+        menu.assign(all.begin() + before, all.end());
+    };
+    auto inMenu = [&menu](const std::string &item) {
+        return std::find(menu.begin(), menu.end(), "menu|" + item) != menu.end();
+    };
+    const std::string C = "item|Warble_IDConfig|", S = "item|Warble_ScrollStyle|";
     struct Edit {
         const char *line;
         std::function<bool()> shows;
     };
     const std::vector<Edit> first = {
         {"alwaysontop: false", [w] { return !(GetWindowLongA(w, GWL_EXSTYLE) & WS_EX_TOPMOST); }},
-        {"inSlit: true", [] { return options.inSlit && !docked(); }},
-        {"snapwindow: false", [] { return !options.snapWindow; }},
-        {"togglewithplugins: false", [] { return !options.toggleWithPlugins; }},
+        {"inSlit: true", [&] { return inMenu(C + "Docked to Slit|@WarbleInternal SlitToggle|1"); }},
+        {"snapwindow: false",
+         [&] { return inMenu(C + "Snap Window To Edge|@WarbleInternal SnapWindowToEdge|0"); }},
+        {"togglewithplugins: false",
+         [&] { return inMenu(C + "Toggle With Plugins|@WarbleInternal ToggleWithPlugins|0"); }},
         {"doVozizuvavExtensions: true",
          [] { return !unit::eventsStartingWith("broadcast|@DOVozizuvav").empty(); }},
         {"transparency.enabled: true",
@@ -195,18 +201,28 @@ TEST_F(OptionsTableRunning, EveryKeyEditedInTheFileShowsWithinTwoSeconds) {
              return layered(&a) && a == 100;
          }},
         {"transback.enabled: true", [] { return GetPixel(backgroundDC(), 8, 8) == COLOUR_KEY; }},
-        {"scroll_style: EndToEnd", [] { return captionModel.scroll.endToEnd; }},
-        {"scrolling: true", [] { return captionModel.scroll.scrolling; }},
-        {"scroll.speed: 3", [] { return captionModel.scroll.speed == 3; }},
+        {"scroll_style: EndToEnd",
+         [&] { return inMenu(S + "End to End|@WarbleInternal ScrollStyle EndToEnd|1"); }},
+        {"scrolling: true",
+         [&] { return inMenu(C + "Scroll Song Title|@WarbleInternal ToggleScrolling|1"); }},
+        {"scroll.speed: 3",
+         [&] {
+             return inMenu("int|Warble_IDConfig|Scroll Speed|@WarbleInternal ScrollSpeed|3|1|10");
+         }},
         {"scroll.pause: 7", [] { return captionModel.scroll.edgeRest == 7; }},
-        {"scroll.when: once", [] { return captionModel.scroll.when == SCROLL_ONCE; }},
+        {"scroll.when: once",
+         [&] { return inMenu(S + "Scroll Once|@WarbleInternal ScrollWhen Once|1"); }},
         {"format: [%title%]", [] { return std::string(options.format) == "[%title%]"; }},
         {"mouse.wheelStep: 20", [] { return options.wheelStep == 20; }},
         {"mouse.middleClick: next", [] { return options.middleClickAction == MIDDLE_NEXT; }},
-        {"showTrackNumber: false", [] { return !options.showTrackNumber; }},
-        {"showBorder: false", [] { return !options.showBorder; }},
-        {"tooltip: false", [] { return !options.showTooltip; }},
-        {"progress: true", [] { return options.showProgress; }},
+        {"showTrackNumber: false",
+         [&] { return inMenu(C + "Show Track Number|@WarbleInternal ToggleTrackNumber|0"); }},
+        {"showBorder: false",
+         [&] { return inMenu(C + "Show Border|@WarbleInternal ToggleBorder|0"); }},
+        {"tooltip: false",
+         [&] { return inMenu(C + "Show Tooltip|@WarbleInternal ToggleTooltip|0"); }},
+        {"progress: true",
+         [&] { return inMenu(C + "Show Progress|@WarbleInternal ToggleProgress|1"); }},
         {"ellipsis: true", [] { return options.ellipsis; }},
         {"idle.state: 2", [] { return wcscmp(captionModel.text, L"Edited by hand") == 0; }},
         {"idle.message: Edited by hand",
@@ -262,6 +278,7 @@ TEST_F(OptionsTableRunning, EveryKeyEditedInTheFileShowsWithinTwoSeconds) {
         ASSERT_TRUE(unit::writeFile(settingsPath(), text + settingsText()));
         unit::pumpUntil(
             [&] {
+                openMenu();
                 for (const Edit &edit : *save)
                     if (!edit.shows()) return false;
                 return true;

@@ -148,39 +148,35 @@ TEST(ParseRelayCommand, LongCommandIsCutSafely) {
     EXPECT_EQ(9, r.first);
 }
 
-/* Ten slots with made-up waiting commands; they are freed afterwards. */
-class OldestRelaySlot : public unit::StateTest {
+/* A table of ten slots, each with a command waiting. */
+class OldestRelaySlot : public testing::Test {
   protected:
     void SetUp() override {
-        unit::StateTest::SetUp();
         for (int i = 0; i < RELAY_SLOTS; ++i)
-            relaySlots()[i].owner = 0x7000 + 4 * i;
-    }
-    void TearDown() override {
-        for (RelaySlot &slot : relaySlots())
-            slot.owner = 0;
-        unit::StateTest::TearDown();
+            slots[i].owner = waitingOwner(0x1000 + i);
     }
     void startTimes(const DWORD (&times)[RELAY_SLOTS]) {
         for (int i = 0; i < RELAY_SLOTS; ++i)
-            relaySlots()[i].startTime = times[i];
+            slots[i].startTime = times[i];
     }
+    int oldest(DWORD now) { return oldestRelaySlot(slots, now); }
+    RelaySlot slots[RELAY_SLOTS] = {};
 };
 
 TEST_F(OldestRelaySlot, PicksTheEarliestStart) {
     startTimes({500, 400, 300, 200, 100, 600, 700, 800, 900, 1000});
-    EXPECT_EQ(4, oldestRelaySlot(1100));
+    EXPECT_EQ(4, oldest(1100));
     startTimes({100, 400, 300, 200, 150, 600, 700, 800, 900, 1000});
-    EXPECT_EQ(0, oldestRelaySlot(1100));
+    EXPECT_EQ(0, oldest(1100));
     startTimes({500, 400, 300, 200, 150, 600, 700, 800, 900, 10});
-    EXPECT_EQ(9, oldestRelaySlot(1100));
+    EXPECT_EQ(9, oldest(1100));
 }
 
 TEST_F(OldestRelaySlot, EqualStartsGoToTheLowerIndex) {
     startTimes({900, 900, 50, 900, 50, 900, 50, 900, 900, 900});
-    EXPECT_EQ(2, oldestRelaySlot(1000));
+    EXPECT_EQ(2, oldest(1000));
     startTimes({7, 7, 7, 7, 7, 7, 7, 7, 7, 7});
-    EXPECT_EQ(0, oldestRelaySlot(1000));
+    EXPECT_EQ(0, oldest(1000));
 }
 
 TEST_F(OldestRelaySlot, WaitIsMeasuredAcrossTheSignedBoundary) {
@@ -189,7 +185,7 @@ TEST_F(OldestRelaySlot, WaitIsMeasuredAcrossTheSignedBoundary) {
        like the latest start of all. */
     startTimes({0x80000100u, 0x80000200u, 0x80000300u, 0x7FFFFF00u, 0x80000050u, 0x80000400u,
                 0x80000500u, 0x80000600u, 0x80000700u, 0x80000800u});
-    EXPECT_EQ(3, oldestRelaySlot(0x80001000u));
+    EXPECT_EQ(3, oldest(0x80001000u));
 }
 
 TEST_F(OldestRelaySlot, WaitIsMeasuredAcrossTheClocksWrap) {
@@ -197,18 +193,18 @@ TEST_F(OldestRelaySlot, WaitIsMeasuredAcrossTheClocksWrap) {
        before the wrap and has waited longest, although its number is the largest. */
     startTimes({0x00000010u, 0x00000020u, 0x00000030u, 0x00000040u, 0x00000050u, 0x00000060u,
                 0xFFFFFF00u, 0xFFFFFFF0u, 0x00000070u, 0x00000080u});
-    EXPECT_EQ(6, oldestRelaySlot(0x00000100u));
+    EXPECT_EQ(6, oldest(0x00000100u));
 }
 
 TEST_F(OldestRelaySlot, FreeAndReportingSlotsAreNotCandidates) {
     startTimes({500, 400, 300, 200, 100, 600, 700, 800, 900, 1000});
-    relaySlots()[4].owner = 0;
-    EXPECT_EQ(3, oldestRelaySlot(1100));
-    relaySlots()[3].owner += 1; /* its answer is on its way: it cannot be abandoned */
-    EXPECT_EQ(2, oldestRelaySlot(1100));
-    for (RelaySlot &slot : relaySlots())
+    slots[4].owner = 0;
+    EXPECT_EQ(3, oldest(1100));
+    slots[3].owner = reportingOwner(0x1003); /* its answer is on its way: it stays */
+    EXPECT_EQ(2, oldest(1100));
+    for (RelaySlot &slot : slots)
         slot.owner = 0;
-    EXPECT_EQ(-1, oldestRelaySlot(1100));
+    EXPECT_EQ(-1, oldest(1100));
 }
 
 TEST(SeekPosition, PercentOfTheTrackInWholeSecondsWithinTheTrack) {

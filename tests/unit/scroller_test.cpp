@@ -30,7 +30,7 @@ class Scroller : public unit::StateTest {
         /* A small window of the test's own stands in for the plugin window, so
            that the repaints the tick asks for can be seen. */
         window = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, "STATIC", "", WS_POPUP, 0, 0,
-                                 60, 20, nullptr, nullptr, nullptr, nullptr);
+                                 200, 20, nullptr, nullptr, nullptr, nullptr);
         ASSERT_TRUE(window);
         ShowWindow(window, SW_SHOWNOACTIVATE);
         placement.window = window;
@@ -41,18 +41,20 @@ class Scroller : public unit::StateTest {
         remakeCaptionFont();
         font = captionFont();
         ASSERT_TRUE(font);
-        optionValues().width = 200;
         shellStyle.bevelWidth = 2;
         shellStyle.borderWidth = 1;
         captionModel.scrollX = 0;
-        captionModel.scrollMin = -10;
         captionModel.scrollForward = true;
         captionModel.edgeRestTicks = 0;
         captionModel.playState = 1;
         optionValues().scrolling = true;
         captionModel.text[0] = '\0';
-        wakeScroller(); /* hands the scroll thread's copy of the options over */
+        hand(); /* the scroll thread's copy of the options */
+        captionModel.scrollMin = -10;
     }
+
+    /* What the change path hands the scroll thread, the mouse away. */
+    static void hand() { handScroller({false, captionModel.playState}, nullptr); }
 
     void TearDown() override {
         placement.window = nullptr;
@@ -155,6 +157,7 @@ TEST_F(Scroller, StreamRestartsAtTheWindowWidthAfterPassingTheGap) {
     std::string text = captionOfWidth(250);
     if (text.empty()) GTEST_SKIP() << "no text of exactly 250 pixels in this font";
     setCaption(text.c_str());
+    hand();
     ASSERT_EQ(250, captionModel.textWidth);
     EXPECT_EQ(-56, captionModel.scrollMin) << "200 - 2 * 3 - 250";
 
@@ -194,7 +197,7 @@ TEST_F(Scroller, BeforeThePlayerAnswersTheStreamMovesOneStepATick) {
     captionModel.playState = -1;
     captionModel.textWidth = 400;
     optionValues().scrollStyle = false;
-    wakeScroller();
+    hand();
     int blinkTicks = 0;
     scrollTick(window, &blinkTicks);
     EXPECT_EQ(-1, captionModel.scrollX);
@@ -268,9 +271,9 @@ TEST_F(Scroller, SpeedAndRestTickByTick) {
                      std::to_string(c.speed) + ", rest " + std::to_string(c.rest));
         optionValues().scrollSpeed = c.speed;
         optionValues().edgeRest = c.rest;
+        SetWindowPos(window, nullptr, 0, 0, 25, 20, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        hand();
         captionModel.scrollMin = -3;
-        optionValues().width = 25;
-        wakeScroller();
         captionModel.textWidth = 2;
         captionModel.scrollX = c.endToEnd ? 0 : 5;
         captionModel.scrollForward = true;
@@ -326,6 +329,7 @@ TEST_F(Scroller, NewCaptionMidBounceKeepsOffsetAndDirection) {
     captionModel.edgeRestTicks = 7;
 
     setCaption(text.c_str());
+    hand();
     EXPECT_EQ(std::wstring(text.begin(), text.end()), captionModel.text);
     EXPECT_EQ(-20, captionModel.scrollX);
     EXPECT_FALSE(captionModel.scrollForward);
@@ -334,10 +338,8 @@ TEST_F(Scroller, NewCaptionMidBounceKeepsOffsetAndDirection) {
 
     /* The same text again changes nothing of the bounce. */
     captionModel.edgeRestTicks = 4;
-    captionModel.scrollMin = -1;
     setCaption(text.c_str());
     EXPECT_EQ(4, captionModel.edgeRestTicks);
-    EXPECT_EQ(-1, captionModel.scrollMin);
 }
 
 TEST_F(Scroller, NewCaptionWithTheOffsetOutsideTheNewLimitsRestsAtOnce) {
@@ -346,6 +348,7 @@ TEST_F(Scroller, NewCaptionWithTheOffsetOutsideTheNewLimitsRestsAtOnce) {
     captionModel.scrollX = -100;
     captionModel.scrollForward = false;
     setCaption(text.c_str());
+    hand();
     ASSERT_EQ(-56, captionModel.scrollMin);
     stepEndToEnd();
     EXPECT_EQ(-101, captionModel.scrollX);
@@ -359,7 +362,7 @@ TEST_F(Scroller, TickDoesNotMoveACaptionThatFitsExactly) {
     int blinkTicks = 0;
     for (bool endToEnd : {false, true}) {
         optionValues().scrollStyle = endToEnd;
-        wakeScroller();
+        hand();
         ValidateRect(window, nullptr);
         for (int n = 0; n < 40; ++n)
             scrollTick(window, &blinkTicks);
@@ -372,7 +375,7 @@ TEST_F(Scroller, TickDoesNotMoveACaptionThatFitsExactly) {
     /* One pixel wider and it moves. */
     captionModel.textWidth = 200 - 2 * 3 + 1;
     optionValues().scrollStyle = false;
-    wakeScroller();
+    hand();
     scrollTick(window, &blinkTicks);
     EXPECT_EQ(6, captionModel.scrollX);
     EXPECT_TRUE(repaintPending());
@@ -381,7 +384,7 @@ TEST_F(Scroller, TickDoesNotMoveACaptionThatFitsExactly) {
 TEST_F(Scroller, TickMovesNothingWhileScrollingIsOff) {
     captionModel.textWidth = 400;
     optionValues().scrolling = false;
-    wakeScroller();
+    hand();
     captionModel.scrollX = -3;
     int blinkTicks = 0;
     ValidateRect(window, nullptr);
@@ -396,12 +399,12 @@ TEST_F(Scroller, TickUsesTheChosenStyle) {
     captionModel.scrollMin = 194 - 400;
     int blinkTicks = 0;
     optionValues().scrollStyle = true;
-    wakeScroller();
+    hand();
     scrollTick(window, &blinkTicks); /* bounce: right, past the limit 0 */
     EXPECT_EQ(1, captionModel.scrollX);
     EXPECT_EQ(1, captionModel.edgeRestTicks);
     optionValues().scrollStyle = false;
-    wakeScroller();
+    hand();
     scrollTick(window, &blinkTicks); /* stream: always left */
     EXPECT_EQ(0, captionModel.scrollX);
     EXPECT_EQ(1, captionModel.edgeRestTicks);
@@ -410,7 +413,7 @@ TEST_F(Scroller, TickUsesTheChosenStyle) {
 TEST_F(Scroller, PausedCaptionBlinksEveryTwentyFifthTick) {
     captionModel.playState = 3;
     optionValues().scrolling = false;
-    wakeScroller();
+    hand();
     captionModel.blinkOn = true;
     int blinkTicks = 0;
     for (int n = 1; n <= 24; ++n) {
@@ -431,7 +434,7 @@ TEST_F(Scroller, PausedCaptionBlinksEveryTwentyFifthTick) {
 TEST_F(Scroller, BlinkCountIsKeptWhileNotPaused) {
     captionModel.playState = 3;
     optionValues().scrolling = false;
-    wakeScroller();
+    hand();
     captionModel.blinkOn = true;
     int blinkTicks = 0;
     for (int n = 0; n < 20; ++n)

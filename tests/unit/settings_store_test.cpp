@@ -356,53 +356,12 @@ TEST_F(ReadSettings, FileCreatedInAnEarlierPlaceTakesOverAtTheNextRead) {
     EXPECT_EQ(1, options.xPos);
 }
 
-TEST_F(ReadSettings, WithoutAnyFileEveryKeyHasItsDefault) {
-    /* Every field starts from a value no default has. */
-    optionValues().xPos = optionValues().yPos = -999;
-    optionValues().interfaceExtensions = false;
-    optionValues().inSlit = optionValues().transparencyEnabled = optionValues().transBackEnabled =
-        true;
-    optionValues().alpha = -999;
-    optionValues().alwaysOnTop = optionValues().snapWindow = optionValues().toggleWithPlugins =
-        false;
-    copyText(optionValues().updateUrl, "stale", TEXT_SIZE);
-    optionValues().width = optionValues().height = -999;
-    optionValues().scrolling = true;
-    optionValues().showTrackNumber = optionValues().showBorder = false;
-    optionValues().scrollStyle = true;
-    optionValues().useCustomFont = true;
-    copyText(optionValues().fontFace, "stale", TEXT_SIZE);
-    optionValues().fontHeight = optionValues().fontWeight = optionValues().idleState = -999;
-    copyText(optionValues().idleMessage, "stale", TEXT_SIZE);
-    copyText(optionValues().idleTimeFormat, "stale", TEXT_SIZE);
-
+/* Each key's default is the options table's test; here, that reading creates nothing. */
+TEST_F(ReadSettings, WithoutAnyFileNothingIsCreated) {
     readSettings();
     EXPECT_EQ(beside("Warble.rc"), shellLink.rcPath);
     EXPECT_FALSE(unit::fileExists(shellLink.rcPath)) << "reading creates no file";
     EXPECT_EQ(10, options.xPos);
-    EXPECT_EQ(10, options.yPos);
-    EXPECT_TRUE(options.interfaceExtensions);
-    EXPECT_FALSE(options.inSlit);
-    EXPECT_FALSE(options.transparencyEnabled);
-    EXPECT_FALSE(options.transBackEnabled);
-    EXPECT_EQ(60, options.alpha);
-    EXPECT_TRUE(options.alwaysOnTop);
-    EXPECT_TRUE(options.snapWindow);
-    EXPECT_TRUE(options.toggleWithPlugins);
-    EXPECT_STREQ("", options.updateUrl);
-    EXPECT_EQ(100, options.width);
-    EXPECT_EQ(17, options.height);
-    EXPECT_FALSE(options.scrolling);
-    EXPECT_TRUE(options.showTrackNumber);
-    EXPECT_TRUE(options.showBorder);
-    EXPECT_FALSE(options.scrollStyle);
-    EXPECT_FALSE(options.useCustomFont);
-    EXPECT_STREQ("snap", options.fontFace);
-    EXPECT_EQ(12, options.fontHeight);
-    EXPECT_EQ(1, options.fontWeight);
-    EXPECT_EQ(0, options.idleState);
-    EXPECT_STREQ("Warble", options.idleMessage);
-    EXPECT_STREQ("%a %d %b - %I:%M %p", options.idleTimeFormat);
 }
 
 TEST_F(ReadSettings, EveryKeyIsReadFromTheFile) {

@@ -8,6 +8,7 @@
 #include "display/placement.h"
 #include "nightjar/nightjar.h"
 #include "plugin/lifecycle.h"
+#include "settings/option_values.h"
 #include "settings/options.h"
 #include "settings/settings.h"
 #include "settings/style.h"
@@ -190,11 +191,9 @@ class StateTest : public testing::Test {
         ShellLink link;
         Placement placement;
         PlayerStatus player;
-        RelaySlot slots[RELAY_SLOTS];
         static State take() {
-            State s = {::options, captionModel, shellStyle, shellLink, ::placement, {}, {}};
+            State s = {::options, captionModel, shellStyle, shellLink, ::placement, {}};
             memcpy((void *)&s.player, (const void *)&playerStatus, sizeof s.player);
-            memcpy((void *)s.slots, (const void *)relaySlots(), sizeof s.slots);
             return s;
         }
         void put() const {
@@ -204,7 +203,6 @@ class StateTest : public testing::Test {
             shellLink = link;
             ::placement = placement;
             memcpy((void *)&playerStatus, (const void *)&player, sizeof player);
-            memcpy((void *)relaySlots(), (const void *)slots, sizeof slots);
         }
     } saved;
 };

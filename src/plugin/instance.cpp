@@ -1,0 +1,40 @@
+/* The running start and the change path: what every change on the shell's thread
+   brings into line, derived here and nowhere else. */
+#include "plugin/instance.h"
+#include "display/caption.h"
+#include "display/placement.h"
+#include "display/render.h"
+#include "display/scroller.h"
+#include "display/window.h"
+#include "winamp/player.h"
+
+Instance *instanceOf(HWND window) {
+    return window ? (Instance *)GetWindowLongPtrA(window, GWLP_USERDATA) : nullptr;
+}
+
+Instance *runningInstance() {
+    return instanceOf(placement.window);
+}
+
+/* The poller's copy of the options. A caption that starts to show a time has none of
+   the track's yet: it waits for them, and the poller is asked at once. */
+static void handPoller(Instance *running) {
+    LONG reads = pollerOptions();
+    LONG before = InterlockedExchange(&running->poller->reads, reads);
+    if (reads & ~before & POLL_CAPTION_TIME) {
+        forgetTimes();
+        SetEvent(running->start->poll);
+    }
+}
+
+void changed(unsigned what) {
+    Instance *running = runningInstance();
+    if (!running || !running->poller) return;
+    if (what & CHANGED_OPTIONS) handPoller(running);
+    if (what & CHANGED_STYLE) measureCaptionAgain();
+    if ((what & CHANGED_HOVER) && !running->hovering) captionToStart();
+    handScroller({running->hovering, playerStatus.playState}, running->start->wake);
+    if (what & ~CHANGED_SIZE) InvalidateRect(placement.window, nullptr, FALSE);
+    if (what & (CHANGED_CAPTION | CHANGED_OPTIONS | CHANGED_STYLE)) followCaption(running->tooltip);
+    if (what & CHANGED_PLAY_STATE) followPlayState();
+}

@@ -1,0 +1,50 @@
+/* One start of the plugin: what it holds beyond the process-wide records, and the one
+   path by which the shell's thread says what changed. */
+#pragma once
+
+#include "core/owners.h"
+#include "core/threads.h"
+#include "display/tooltip.h"
+#include "winamp/poller.h"
+
+#include <windows.h>
+
+/* The running start, made by the lifecycle when the plugin starts and kept in its
+   window's user data until the end: the shell's thread finds it there. Each field has
+   one writer, named beside it; the shell's thread alone reads them (the poller reads
+   its block through a hold of its own). */
+struct Instance {
+    Window window;       /* lifecycle: the display window, from its creation to the end */
+    SharedStart start;   /* lifecycle: the context its workers hold */
+    SharedPoller poller; /* lifecycle makes it, changed hands it its reads */
+    bool hovering;       /* window_proc: the mouse is over the window */
+    int wheelCarry;      /* window_proc: parts of a wheel's notch not yet whole */
+    Tooltip tooltip;     /* lifecycle makes it, tooltip.cpp writes it */
+    Timer notice;        /* controller: set while a notice shows in place of the caption */
+    bool noticeShown;    /* controller */
+};
+
+/* The start whose window this is; null until the start has made its workers' context,
+   and after its end. */
+Instance *instanceOf(HWND window);
+/* The running start, or null. */
+Instance *runningInstance();
+
+/* What changed on the shell's thread: one or more of these bits. */
+enum Change {
+    CHANGED_OPTIONS = 1,    /* any option, whatever changed it (the file, a command, a move) */
+    CHANGED_STYLE = 2,      /* the shell's style and the caption font, made again */
+    CHANGED_CAPTION = 4,    /* the caption's text or title */
+    CHANGED_SIZE = 8,       /* the window's client size (the surfaces are rebuilt) */
+    CHANGED_HOVER = 16,     /* the mouse came over the window or left it */
+    CHANGED_PLAY_STATE = 32 /* the player's state */
+};
+enum { CHANGED_EVERYTHING = 63 };
+
+/* The one path for every change on the shell's thread: derives whatever depends on
+   what changed, in one place. The workers' copies (the poller's bits, woken at once
+   for a caption that starts to show a time; the scroll thread's options, layout,
+   hover and play state), the scroll bounds from the window's real client size, the
+   caption measured again in a new font, back at its start when the mouse leaves, the
+   repaint, the tooltip, and whether the window shows while nothing plays. */
+void changed(unsigned what);
