@@ -464,6 +464,7 @@ TEST_F(WinampTest, MouseDrivesThePlayerWithoutMovingTheWindow) {
         {"mouse.wheel: Track", nullptr, WHEEL_DELTA, "WM_COMMAND 40048"},
         {nullptr, nullptr, -WHEEL_DELTA, "WM_COMMAND 40044"},
         {"mouse.middleClick: next", nullptr, MIDDLE, "WM_COMMAND 40048"},
+        {"mouse.middleClick: Previous", nullptr, MIDDLE, "WM_COMMAND 40044"},
         {"mouse.middleClick: Stop", nullptr, MIDDLE, "WM_COMMAND 40047"},
         {"mouse.middleClick: PlayPause", nullptr, MIDDLE, "WM_COMMAND 40045"},
         {"mouse.wheel: None\r\nWarble.plugin.mouse.doubleClick: None", nullptr, WHEEL_DELTA,
