@@ -17,6 +17,7 @@
 #include "settings/style.h"
 #include "settings/watch.h"
 #include "winamp/player.h"
+#include "winamp/link.h"
 #include "winamp/poller.h"
 #include "winamp/relay.h"
 #include "winamp/watcher.h"
@@ -46,7 +47,8 @@ static bool registerWindowClass(HINSTANCE instance) {
    alone; the window carries it for the rest of the shell's thread. */
 static SharedStart runningStart;
 
-/* The poller, the scroll thread and the settings watch of this start, each holding its
+/* The poller (the link thread of the start's player link), the scroll thread and the
+   settings watch of this start, each holding its
    context, which is handed what they read of the options first; false when one of them
    could not be started. */
 static bool startWorkers(HWND window) {
@@ -54,7 +56,7 @@ static bool startWorkers(HWND window) {
     if (!runningStart) return false;
     attachStart(window, runningStart);
     handOptionsToWorkers();
-    return startWorker(pollThread, runningStart) && startWorker(scrollThread, runningStart) &&
+    return createLink() && startPoller(runningStart) && startWorker(scrollThread, runningStart) &&
            startSettingsWatch(runningStart);
 }
 
@@ -65,6 +67,7 @@ static void stopWorkers() {
     SetEvent(runningStart->stop);
     if (IsWindow(runningStart->window)) attachStart(runningStart->window, nullptr);
     runningStart.reset();
+    forgetLink();
 }
 
 /* Messages the plugin's threads sent to this thread before they were asked to stop

@@ -1,11 +1,23 @@
 /* What the mouse over the display window does to the player. */
 #pragma once
 
-/* A double-click: plays or pauses, as doubleClickAction says. Shell's thread. */
+#include "winamp/link.h"
+
+/* The reading of the volume after the wheel changed it, posted by the link thread to
+   the plugin's window (wParam: the percent). */
+enum { MSG_PLAYER_VOLUME = WM_APP + 93 };
+
+/* Shell's thread: each hands the link thread a job and returns at once. */
+/* A double-click: plays or pauses, as doubleClickAction says. */
 void doubleClicked();
 /* The wheel turned by delta (WHEEL_DELTA a notch; finer wheels send parts of one):
-   the volume or the track, as wheelAction says. Shell's thread. */
+   the volume or the track, as wheelAction says. */
 void wheelTurned(int delta);
 /* A middle click: plays or pauses, the next or previous track, or stops, as
-   middleClickAction says. Shell's thread. */
+   middleClickAction says. */
 void middleClicked();
+/* Shows the volume the player read (MSG_PLAYER_VOLUME) for a moment. */
+LRESULT OnPlayerVolume(WPARAM percent);
+
+/* Link thread: carries out one of the mouse's jobs for the start's window plugin. */
+void runMouseJob(PlayerLink *link, const LinkJob &job, HWND plugin);

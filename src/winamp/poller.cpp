@@ -1,12 +1,16 @@
-/* The position poller: keeps the idle time current, notices a player that is gone
-   or did not answer, and pushes the playback position and the caption to the
-   companion plugin DOVozizuvav once a second. Every wait is bounded, and it checks
-   between them whether it is asked to stop. */
+/* The position poller, which is also the link thread: once a second it reads the
+   player's status for the shell's thread, keeps the idle time current, notices a
+   player that is gone or did not answer, and pushes the playback position and the
+   caption to the companion plugin DOVozizuvav; between its ticks it carries out the
+   jobs the shell's thread hands it. Every wait is bounded, and it checks between them
+   whether it is asked to stop. */
 #include "winamp/poller.h"
 #include "core/text.h"
 #include "core/threads.h"
 #include "settings/options.h"
 #include "winamp/caption_format.h"
+#include "winamp/link.h"
+#include "winamp/mouse.h"
 #include "winamp/player.h"
 #include "winamp/winamp.h"
 
@@ -71,37 +75,37 @@ static bool stopping(const StartContext *context) {
     return context && stopRequested(context);
 }
 
-/* Hands the shell's thread what it needs to know of the player: that the known
-   window no longer exists, or, while the idle text shows the time or the last look
-   went unanswered, a fresh look. */
-static void lookForShell(const StartContext *context) {
+/* Reads the player's status for the shell's thread, and hands it what it needs to
+   know: that the known window no longer exists (with the player found instead), or,
+   while the idle text shows the time or the last look went unanswered, the look. */
+static void lookForShell(const StartContext *context, PlayerLink *link) {
     LONG epoch = playerStatus.epoch;
     HWND known = playerStatus.window;
-    if (known && !IsWindow(known)) {
-        handPlayerLook({nullptr, -1}, known, epoch, context->window);
-        return;
-    }
-    if (!(context->handed & POLL_IDLE_TIME) && !playerStatus.lookUnanswered) return;
-    PlayerLook look;
-    if (lookAtPlayer(&look, known, nullptr) && !stopping(context))
-        handPlayerLook(look, nullptr, epoch, context->window);
+    HWND gone = known && !IsWindow(known) ? known : nullptr;
+    PlayerReading reading;
+    bool answered = readPlayer(link, known, gone, false, &reading);
+    if (stopping(context)) return;
+    if (gone)
+        handPlayerLook(reading, LOOK_EVENT | LOOK_GONE, epoch, context->window);
+    else if (answered && ((context->handed & POLL_IDLE_TIME) || playerStatus.lookUnanswered))
+        handPlayerLook(reading, 0, epoch, context->window);
 }
 
 /* The slider position; false when the player did not answer, so that no made-up
    position is pushed. Without a player the position is 0. The length is asked only when
    it is needed: for a position past the start, or for a caption that shows the time,
    which is then handed both. */
-static bool readFraction(const StartContext *context, float *fraction) {
+static bool readFraction(const StartContext *context, PlayerLink *link, float *fraction) {
     *fraction = 0;
     HWND winamp = playerStatus.window;
     if (!winamp) return true;
     LRESULT position = 0, length = 0;
-    if (!askPlayer(winamp, WM_USER, 0, IPC_GETOUTPUTTIME, PLAYER_QUERY_MS, &position)) return false;
+    if (!askFromLink(link, false, winamp, WM_USER, 0, IPC_GETOUTPUTTIME, &position)) return false;
     int seconds = (int)position / 1000;
     bool captionTime = context->handed & POLL_CAPTION_TIME;
     if (seconds <= 0 && !captionTime) return true;
     if (stopping(context) ||
-        !askPlayer(winamp, WM_USER, 1, IPC_GETOUTPUTTIME, PLAYER_QUERY_MS, &length))
+        !askFromLink(link, false, winamp, WM_USER, 1, IPC_GETOUTPUTTIME, &length))
         return false;
     if (captionTime)
         PostMessageA(context->window, MSG_PLAYER_TIMES, (WPARAM)(seconds < 0 ? 0 : seconds),
@@ -115,11 +119,11 @@ static bool readFraction(const StartContext *context, float *fraction) {
 static char sliderCommand[TEXT_SIZE];
 static char labelCommand[TEXT_SIZE];
 
-void pollOnce(const StartContext *context) {
-    lookForShell(context);
+static void pollOnce(const StartContext *context, PlayerLink *link) {
+    lookForShell(context, link);
     if (stopping(context)) return;
     float fraction = 0;
-    bool answered = readFraction(context, &fraction);
+    bool answered = readFraction(context, link, &fraction);
     /* The same reading feeds the progress line: it costs the player nothing more. */
     LONG handed = context->handed;
     if (answered) playerDisplay.showPosition(context->window, fraction, handed & POLL_PROGRESS);
@@ -136,10 +140,48 @@ void pollOnce(const StartContext *context) {
     broadcastFromWorker(labelCommand);
 }
 
-DWORD WINAPI pollThread(LPVOID parameter) {
-    StartContext *context = (StartContext *)parameter;
-    do
-        pollOnce(context);
-    while (WaitForSingleObject(context->stop, 1000) == WAIT_TIMEOUT);
-    return 0;
+/* The jobs waiting, in the order they came. */
+static void runJobs(const StartContext *context, PlayerLink *link) {
+    LinkJob jobs[PlayerLink::JOBS];
+    int count = takeJobs(link, jobs);
+    for (int i = 0; i < count && !stopping(context); ++i) {
+        if (jobs[i].kind == JOB_LOOK)
+            lookForJob(link, jobs[i], context->window);
+        else
+            runMouseJob(link, jobs[i], context->window);
+    }
+}
+
+/* What the link thread holds while it runs: its start's context and its link. */
+struct LinkThreadStart {
+    SharedStart start;
+    Shared<PlayerLink> link;
+};
+
+/* The jobs as they come, and a tick a second after the last one ended. */
+static DWORD WINAPI linkThread(LPVOID parameter) {
+    HeapBlock<LinkThreadStart> held((LinkThreadStart *)parameter);
+    const StartContext *context = held->start.get();
+    PlayerLink *link = held->link.get();
+    HANDLE events[] = {context->stop, link->wake};
+    DWORD tick = GetTickCount();
+    for (;;) {
+        LONG left = (LONG)(tick - GetTickCount());
+        if (WaitForMultipleObjects(2, events, FALSE, left > 0 ? (DWORD)left : 0) == WAIT_OBJECT_0)
+            return 0;
+        runJobs(context, link);
+        if ((LONG)(tick - GetTickCount()) > 0 || stopping(context)) continue;
+        pollOnce(context, link);
+        tick = GetTickCount() + 1000;
+    }
+}
+
+bool startPoller(const SharedStart &start) {
+    HeapBlock<LinkThreadStart> held;
+    if (!held.create()) return false;
+    held->start = start.share();
+    held->link = shareLink();
+    if (!held->link || !startPluginThread(linkThread, held.get())) return false;
+    held.release(); /* the thread's now */
+    return true;
 }

@@ -13,10 +13,9 @@ enum { POLL_IDLE_TIME = 1, POLL_COMPANION = 2, POLL_PROGRESS = 4, POLL_CAPTION_T
 /* Those bits for the options as they are now. Shell's thread. */
 LONG pollerOptions();
 
-/* The poller of a start: its argument is the StartContext. */
-DWORD WINAPI pollThread(LPVOID context);
-/* One cycle's work for that start, without the wait. */
-void pollOnce(const StartContext *context);
+/* Starts the poller of a start, the link thread of the start's link (createLink):
+   false when it cannot run. */
+bool startPoller(const SharedStart &start);
 /* The part of the track played, 0 to 1, from the position in whole seconds and the
    length: a stream, which has no length, is at 0; a position past the end at 1. */
 float playedFraction(int seconds, int length);

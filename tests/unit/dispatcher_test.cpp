@@ -528,10 +528,10 @@ TEST_F(Dispatcher, GetWinampInfoInAnyCaseAsksThePlayer) {
     EXPECT_TRUE(hostEvents().empty());
 
     /* A look the poller began before the last one was installed is out of date. */
-    handPlayerLook({nullptr, -1}, nullptr, playerStatus.epoch - 1, placement.window);
+    handPlayerLook({nullptr, -1, true}, 0, playerStatus.epoch - 1, placement.window);
     EXPECT_STREQ(L"placeholder", captionModel.text);
     EXPECT_TRUE(hostEvents().empty());
-    handPlayerLook({nullptr, -1}, nullptr, playerStatus.epoch, placement.window);
+    handPlayerLook({nullptr, -1, true}, 0, playerStatus.epoch, placement.window);
     EXPECT_STREQ(L"Couldn't Find Winamp", captionModel.text);
 }
 
