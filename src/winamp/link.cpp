@@ -20,14 +20,10 @@ bool askPlayer(HWND winamp, UINT message, WPARAM wParam, LPARAM lParam, DWORD wa
     return true;
 }
 
-static bool isPlayerWindow(HWND window) {
-    char className[sizeof WINAMP_CLASS + 1];
-    return IsWindow(window) && RealGetWindowClassA(window, className, sizeof className) &&
-           strcmp(className, WINAMP_CLASS) == 0;
-}
-
+/* The known window was a player's when it was taken, and its handle is not given to
+   another window while it exists: that it still exists is enough. */
 HWND findPlayer(HWND known, HWND gone) {
-    if (known && known != gone && isPlayerWindow(known)) return known;
+    if (known && known != gone && IsWindow(known)) return known;
     HWND window = nullptr;
     while ((window = FindWindowExA(nullptr, window, WINAMP_CLASS, nullptr)))
         if (window != gone) return window;
@@ -120,6 +116,7 @@ bool readPlayer(PlayerLink *link, HWND known, HWND gone, bool forJob, PlayerRead
         if (out->answered) out->status = (int)answer;
     }
     if (out->answered) keepReading(link, *out);
-    SetEvent(link->firstLook);
+    if (!link->looked) SetEvent(link->firstLook);
+    link->looked = true;
     return out->answered;
 }

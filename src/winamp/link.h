@@ -59,6 +59,7 @@ struct PlayerLink {
     PlayerReading reading;
     Handle wake;       /* auto reset: jobs wait */
     Handle firstLook;  /* manual reset: the first reading was taken */
+    bool looked;       /* link thread only: firstLook is set */
     HWND silentPlayer; /* link thread only, like silentSince: see askFromLink */
     DWORD silentSince;
 };

@@ -262,10 +262,12 @@ LRESULT OnPlayerLook(HWND plugin, WPARAM wParam, LPARAM lParam) {
     bool current = ((lParam >> 16) & 0xFFFF) == (playerStatus.epoch & 0xFFFF);
     HWND window = (HWND)wParam, known = playerStatus.window;
     bool news = (flags & (LOOK_RENAMED | LOOK_GONE)) || window != known;
-    StartContext *start = startOf(plugin);
-    if (!start || stopRequested(start) || (!current && !((flags & LOOK_EVENT) && news))) return 0;
-    HWND gone = known && (((flags & LOOK_GONE) && current) || !IsWindow(known)) ? known : nullptr;
-    if (window && !IsWindow(window)) flags &= ~LOOK_ANSWERED;
+    /* The start is taken from the window as it is asked to stop. */
+    if (!startOf(plugin) || (!current && !((flags & LOOK_EVENT) && news))) return 0;
+    bool exists = !window || IsWindow(window);
+    if (!exists) flags &= ~LOOK_ANSWERED;
+    bool closing = known && (known == window ? !exists : !IsWindow(known));
+    HWND gone = known && (((flags & LOOK_GONE) && current) || closing) ? known : nullptr;
     if (flags & LOOK_ANSWERED) {
         installLook({window, (signed char)(lParam & 0xFF)}, gone, !(flags & LOOK_QUIET));
     } else {
