@@ -79,6 +79,21 @@ void readWinampTitle(wchar_t *out) {
 /* The position and length the poller last read, in seconds: shell's thread only. */
 static int elapsedSeconds, lengthSeconds;
 
+/* The track's fields as last read from Winamp's title, besides the title as shown:
+   without its number, and the number (read only for a format other than the plain
+   title). Shell's thread only. */
+static wchar_t trackBare[TEXT_SIZE], trackNumber[TEXT_SIZE];
+
+/* The caption the user's format makes of the track's fields and times, into text. */
+static void formatTrack(const wchar_t *format, const wchar_t *title, wchar_t *text) {
+    if (wcscmp(format, L"%title%") == 0) {
+        copyText(text, title, TEXT_SIZE);
+        return;
+    }
+    CaptionFields fields = {title, trackBare, trackNumber, elapsedSeconds, lengthSeconds};
+    formatCaption(format, fields, text, TEXT_SIZE);
+}
+
 /* The track's title (into title) and the caption the user's format makes of it (into
    text), from one reading of Winamp's title. */
 static void trackCaption(wchar_t *text, wchar_t *title) {
@@ -90,21 +105,19 @@ static void trackCaption(wchar_t *text, wchar_t *title) {
     }
     cleanWinampTitle(raw, options.showTrackNumber, title, TEXT_SIZE);
     widenText(options.format, format, TEXT_SIZE);
-    if (wcscmp(format, L"%title%") == 0) {
-        copyText(text, title, TEXT_SIZE);
-        return;
+    if (wcscmp(format, L"%title%") != 0) {
+        /* The title as shown is one of the two forms: only the other is cleaned again. */
+        wchar_t other[TEXT_SIZE];
+        cleanWinampTitle(raw, !options.showTrackNumber, other, TEXT_SIZE);
+        const wchar_t *numbered = options.showTrackNumber ? title : other;
+        copyText(trackBare, options.showTrackNumber ? other : title, TEXT_SIZE);
+        /* Winamp's "12. " before the bare title is the track's number. */
+        size_t extra = wcslen(numbered) - wcslen(trackBare);
+        trackNumber[0] = L'\0';
+        if (extra > 2 && wcsncmp(numbered + extra - 2, L". ", 2) == 0)
+            copyText(trackNumber, numbered, extra - 1);
     }
-    /* The title as shown is one of the two forms: only the other is cleaned again. */
-    wchar_t other[TEXT_SIZE], track[TEXT_SIZE] = L"";
-    cleanWinampTitle(raw, !options.showTrackNumber, other, TEXT_SIZE);
-    const wchar_t *bare = options.showTrackNumber ? other : title;
-    const wchar_t *numbered = options.showTrackNumber ? title : other;
-    /* Winamp's "12. " before the bare title is the track's number. */
-    size_t extra = wcslen(numbered) - wcslen(bare);
-    if (extra > 2 && wcsncmp(numbered + extra - 2, L". ", 2) == 0)
-        copyText(track, numbered, extra - 1);
-    CaptionFields fields = {title, bare, track, elapsedSeconds, lengthSeconds};
-    formatCaption(format, fields, text, TEXT_SIZE);
+    formatTrack(format, title, text);
 }
 
 /* The caption of a status and the title it shows, into text and title (TEXT_SIZE units);
@@ -140,14 +153,23 @@ void showLastStatus() {
     playerDisplay.showStatus(playerStatus.playState, statusCaption, statusTitle);
 }
 
+/* Only the times changed: the caption is made again from the track's fields as last
+   read, and shown only when it differs (a paused track's time stands still). */
 LRESULT OnPlayerTimes(WPARAM wParam, LPARAM lParam) {
+    if ((int)wParam == elapsedSeconds && (int)lParam == lengthSeconds) return 0;
     elapsedSeconds = (int)wParam;
     lengthSeconds = (int)lParam;
     int state = playerStatus.playState;
-    wchar_t format[TEXT_SIZE];
+    wchar_t format[TEXT_SIZE], shown[TEXT_SIZE], caption[TEXT_SIZE];
     widenText(options.format, format, TEXT_SIZE);
-    if ((state == WINAMP_PLAYING || state == WINAMP_PAUSED) && formatShowsTime(format))
-        showLastStatus();
+    if ((state != WINAMP_PLAYING && state != WINAMP_PAUSED) || !formatShowsTime(format)) return 0;
+    /* A text a command set stays. */
+    playerDisplay.copyTitle(shown);
+    if (wcscmp(shown, statusTitle) != 0) return 0;
+    formatTrack(format, statusTitle, caption);
+    if (wcscmp(caption, statusCaption) == 0) return 0;
+    copyText(statusCaption, caption, TEXT_SIZE);
+    playerDisplay.showStatus(state, statusCaption, statusTitle);
     return 0;
 }
 
@@ -253,20 +275,20 @@ void lookForJob(PlayerLink *link, const LinkJob &job, HWND plugin) {
     handPlayerLook(reading, job.flags, job.epoch, plugin);
 }
 
-/* A look that is out of date is dropped, unless it answers an event that brings news (a
-   rename, a close, another player than the one installed since). The known player
+/* A look that is out of date is dropped, unless it answers an event that brings news: a
+   rename, the known player closing, a player while none is known. The known player
    is closing when the look says so and nothing was installed since it was asked for,
    or when its window no longer exists. Unanswered, only the close is installed. */
 LRESULT OnPlayerLook(HWND plugin, WPARAM wParam, LPARAM lParam) {
     int flags = (int)(lParam & 0xFF00);
     bool current = ((lParam >> 16) & 0xFFFF) == (playerStatus.epoch & 0xFFFF);
     HWND window = (HWND)wParam, known = playerStatus.window;
-    bool news = (flags & (LOOK_RENAMED | LOOK_GONE)) || window != known;
+    bool exists = !window || IsWindow(window);
+    bool closing = known && (known == window ? !exists : !IsWindow(known));
+    bool news = (flags & LOOK_RENAMED) || closing || (!known && window);
     /* The start is taken from the window as it is asked to stop. */
     if (!startOf(plugin) || (!current && !((flags & LOOK_EVENT) && news))) return 0;
-    bool exists = !window || IsWindow(window);
     if (!exists) flags &= ~LOOK_ANSWERED;
-    bool closing = known && (known == window ? !exists : !IsWindow(known));
     HWND gone = known && (((flags & LOOK_GONE) && current) || closing) ? known : nullptr;
     if (flags & LOOK_ANSWERED) {
         installLook({window, (signed char)(lParam & 0xFF)}, gone, !(flags & LOOK_QUIET));
