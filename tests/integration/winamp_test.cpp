@@ -168,6 +168,36 @@ TEST_F(WinampTest, TitleChangeIsAnnouncedAfterTheStatus) {
     ASSERT_TRUE(sim.send("pause"));
     ASSERT_TRUE(statusesReach({"Paused", "TitleChange"}));
     EXPECT_TRUE(waitForLabel("2. Simon & Garfunkel - The Boxer"));
+
+    /* "@Warble GetWinampInfo" announces the status as last read before it returns, and
+       asks the player nothing: only the poller's question of the second may come. */
+    hostClearEvents();
+    size_t mark = sim.mark();
+    for (int i = 0; i < 20; ++i)
+        hostBroadcast("@Warble GetWinampInfo");
+    std::vector<std::string> seen = statuses(), log = sim.logSince(mark);
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), "Paused"), 20);
+    EXPECT_LE(std::count_if(log.begin(), log.end(),
+                            [](const std::string &line) {
+                                return line.find("lParam=104 ") != std::string::npos;
+                            }),
+              1);
+
+    /* Renames in quick succession, each looked at on the link thread: every one is
+       announced once, its status first. */
+    ASSERT_TRUE(sim.send("play"));
+    pump(300);
+    hostClearEvents();
+    const int RENAMES = 40;
+    for (int i = 0; i < RENAMES; ++i) {
+        ASSERT_TRUE(sim.send("title Quick - Rename " + std::to_string(i)));
+        pump(i % 4 ? 0 : 5);
+    }
+    EXPECT_TRUE(waitForLabel("2. Quick - Rename " + std::to_string(RENAMES - 1)));
+    std::vector<std::string> pairs;
+    for (int i = 0; i < RENAMES; ++i)
+        pairs.insert(pairs.end(), {"Playing", "TitleChange"});
+    EXPECT_EQ(statuses(), pairs);
 }
 
 TEST_F(WinampTest, PlayerClosingIsAnnouncedClosedStoppedClosed) {
