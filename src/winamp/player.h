@@ -1,5 +1,5 @@
-/* The plugin's view of Winamp: the player status, finding the player, asking it,
-   and announcing its status. */
+/* The plugin's view of Winamp: the player status, installed on the shell's thread from
+   what the link thread reads of the player, and announced. */
 #pragma once
 
 #include "winamp/link.h"
