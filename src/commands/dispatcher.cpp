@@ -2,7 +2,8 @@
    carries it out. Texts come from other plugins and from the plugin's own menu.
    The plugin's own broadcasts come back too (status, relay results and the
    companion's pushes, which carry the track's title, written by strangers):
-   those, and every text addressed to someone else, are never acted on.
+   those, and every text whose first word is not one of its addresses, are never
+   acted on.
    It may be re-entered: queryPlayer's broadcasts come back before it returns. */
 #include "commands/dispatcher.h"
 #include "commands/menu.h"
@@ -40,10 +41,12 @@ bool matchPrefix(const char *text, const char *pattern, size_t n) {
     return true;
 }
 
-/* The first words that address this plugin; "@WarbleInternal" is known by its start,
-   as its commands are. */
-static const char *const OWN_ADDRESSES[] = {"@Warble", "@Warble_toWinamp", "@NJShowPlugins",
-                                            "@NJHidePlugins"};
+/* The first words a text acts under: the plugin's own addresses and the shell's two
+   broadcasts that it answers. "@WarbleInternal" is known by its start, as its commands
+   are. A text under any other first word, one starting with "@" or not, is someone
+   else's or a stranger's, whatever it carries further on: a title quoted in it, or a
+   command written after a word of its own, never acts. */
+enum Address { ADDRESS_NONE, ADDRESS_WARBLE, ADDRESS_RELAY, ADDRESS_INTERNAL, ADDRESS_SHELL };
 
 /* Words are separated by any white space or control character: a tab before the
    address hides it from nobody. */
@@ -51,24 +54,29 @@ static bool separator(char c) {
     return (unsigned char)c <= ' ';
 }
 
-/* A text whose first word begins with "@" names whom it is for: when that is not
-   this plugin, the text is someone else's, whatever it carries further on. Only a
-   whole address counts: "@W" is not the start of "@Warble" but someone else's. */
-static bool addressedToOthers(const char *text) {
+/* Whom the text's first word, after the blanks and control characters before it,
+   addresses. Only a whole address counts: "@W" is not the start of "@Warble". */
+static Address addressOf(const char *text) {
+    static const struct {
+        const char *word;
+        Address address;
+    } WORDS[] = {{"@Warble", ADDRESS_WARBLE},
+                 {"@Warble_toWinamp", ADDRESS_RELAY},
+                 {"@NJShowPlugins", ADDRESS_SHELL},
+                 {"@NJHidePlugins", ADDRESS_SHELL}};
     while (*text && separator(*text))
         ++text;
-    if (*text != '@') return false;
     size_t length = 0;
     while (text[length] && !separator(text[length]))
         ++length;
-    if (length >= 15 && matchPrefix(text, "@WarbleInternal", 15)) return false;
-    for (const char *own : OWN_ADDRESSES)
-        if (strlen(own) == length && matchPrefix(text, own, length)) return false;
-    return true;
+    if (length >= 15 && matchPrefix(text, "@WarbleInternal", 15)) return ADDRESS_INTERNAL;
+    for (const auto &own : WORDS)
+        if (strlen(own.word) == length && matchPrefix(text, own.word, length)) return own.address;
+    return ADDRESS_NONE;
 }
 
-bool handleBroadcast(const char *text) {
-    if (addressedToOthers(text) || isOwnBroadcast(text)) return false;
+/* "@Warble ..." commands: true when one set the caption. */
+static bool warbleCommand(const char *text) {
     const char *rest;
     if (matchEqual(text, "@Warble GetWinampInfo")) {
         queryPlayer();
@@ -78,17 +86,38 @@ bool handleBroadcast(const char *text) {
     } else if ((rest = matchContains(text, "@Warble SetCaption ")) && !playerStatus.window) {
         setCaption(rest);
         return true;
-    } else if (matchEqual(text, "@NJShowPlugins")) {
-        showWithPlugins(false);
-    } else if (matchEqual(text, "@NJHidePlugins")) {
-        showWithPlugins(true);
-    } else if (matchContains(text, "@Warble_toWinamp")) {
-        if (playerStatus.window) relayCommand(text, placement.window);
-    } else if (matchPrefix(text, "@WarbleInternal", 15)) {
+    }
+    return false;
+}
+
+/* Only a text that begins with the relay's address, in its exact case, is a command;
+   its tokens count from there. */
+static void relayText(const char *text) {
+    const char *address = text;
+    while (separator(*address))
+        ++address;
+    if (matchContains(text, "@Warble_toWinamp") == address + 16 && playerStatus.window)
+        relayCommand(address, placement.window);
+}
+
+bool handleBroadcast(const char *text) {
+    if (isOwnBroadcast(text)) return false;
+    switch (addressOf(text)) {
+    case ADDRESS_NONE: return false;
+    case ADDRESS_WARBLE: return warbleCommand(text);
+    case ADDRESS_RELAY: relayText(text); return false;
+    case ADDRESS_SHELL:
+        if (matchEqual(text, "@NJShowPlugins")) showWithPlugins(false);
+        if (matchEqual(text, "@NJHidePlugins")) showWithPlugins(true);
+        return false;
+    case ADDRESS_INTERNAL: {
+        if (!matchPrefix(text, "@WarbleInternal", 15)) return false;
         const char *word = text + 15;
         while (*word == ' ')
             ++word;
         runInternalCommand(word);
+        return false;
+    }
     }
     return false;
 }

@@ -23,7 +23,7 @@ int progressLength(int areaWidth) {
     int state = captionModel.playState;
     if (!options.showProgress || (state != WINAMP_PLAYING && state != WINAMP_PAUSED)) return -1;
     if (areaWidth <= 0) return 0;
-    return (int)(((long long)areaWidth * played + PROGRESS_SCALE / 2) / PROGRESS_SCALE);
+    return MulDiv(areaWidth, played, PROGRESS_SCALE);
 }
 
 void drawProgress(HDC dc, const RECT &area, int length, COLORREF colour) {

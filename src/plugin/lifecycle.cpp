@@ -17,6 +17,7 @@
 #include "settings/style.h"
 #include "settings/watch.h"
 #include "winamp/player.h"
+#include "winamp/link.h"
 #include "winamp/poller.h"
 #include "winamp/relay.h"
 #include "winamp/watcher.h"
@@ -49,14 +50,16 @@ static void optionsChanged() {
     changed(CHANGED_OPTIONS);
 }
 
-/* The poller, the scroll thread and the settings watch of this start, each holding its
-   context; the window carries the start from now on, with its tooltip, and everything
-   derived from the options and the caption is handed over before they run. False when
-   one of them could not be started. */
+/* The poller (the link thread of the start's player link), the scroll thread and the
+   settings watch of this start, each holding its context; the window carries the start
+   from now on, with its tooltip, and everything derived from the options and the
+   caption is handed over before they run. False when one of them could not be
+   started. */
 static bool startWorkers(Instance *start) {
     start->start = createStartContext(start->window);
-    if (!start->start || !start->poller.create()) return false;
+    if (!start->start || !start->poller.create() || !createLink()) return false;
     start->poller->start = start->start.share();
+    start->poller->link = shareLink();
     SetWindowLongPtrA(start->window, GWLP_USERDATA, (LONG_PTR)start);
     createTooltip(start->tooltip, start->window);
     changed(CHANGED_EVERYTHING);
@@ -72,6 +75,7 @@ static void stopWorkers() {
     if (IsWindow(running->window)) SetWindowLongPtrA(running->window, GWLP_USERDATA, 0);
     running->poller.reset();
     running->start.reset();
+    forgetLink();
 }
 
 /* Messages the plugin's threads sent to this thread before they were asked to stop

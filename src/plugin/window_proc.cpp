@@ -286,6 +286,7 @@ LRESULT CALLBACK warbleWindowProc(HWND w, UINT message, WPARAM wParam, LPARAM lP
     case MSG_BROADCAST: return OnBroadcast(lParam);
     case MSG_PLAYER_LOOK: return OnPlayerLookOf(w, wParam, lParam);
     case MSG_PLAYER_TIMES: return OnPlayerTimes(wParam, lParam);
+    case MSG_PLAYER_VOLUME: return OnPlayerVolume(wParam);
     case MSG_RELAY_RESULT: return OnRelayResult(wParam, lParam);
     case MSG_RELAY_CLOSED: return OnRelayClosed(wParam);
     }

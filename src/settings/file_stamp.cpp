@@ -48,7 +48,10 @@ ULONGLONG timeWritten(const FileStamp &stamp) {
 
 ULONGLONG stampAge(const FileStamp &stamp) {
     ULONGLONG now = timeNow(), written = timeWritten(stamp);
-    return now > written ? (now - written) / 10000 : ~0ull;
+    if (now <= written) return ~0ull;
+    /* Over seven minutes old is old enough for every rule here: no 64-bit division. */
+    ULONGLONG ticks = now - written;
+    return ticks >> 32 ? ~0ull : (DWORD)ticks / 10000;
 }
 
 static bool emptyFile(const FileStamp &stamp) {

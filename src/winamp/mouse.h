@@ -1,15 +1,26 @@
 /* What the mouse over the display window does to the player. */
 #pragma once
 
-/* A double-click: plays or pauses, as doubleClickAction says. Shell's thread. */
+#include "winamp/link.h"
+
+/* The reading of the volume after the wheel changed it, posted by the link thread to
+   the plugin's window (wParam: the percent). */
+enum { MSG_PLAYER_VOLUME = WM_APP + 93 };
+
+/* Shell's thread: each hands the link thread a job and returns at once. */
+/* A double-click: plays or pauses, as doubleClickAction says. */
 void doubleClicked();
 /* The wheel turned by whole notches (up positive): the volume or the track, as
-   wheelAction says. Shell's thread. */
+   wheelAction says. */
 void wheelTurned(int notches);
 /* A middle click: plays or pauses, the next or previous track, or stops, as
-   middleClickAction says. Shell's thread. */
+   middleClickAction says. */
 void middleClicked();
 /* A Ctrl+click on the progress line at fraction (0 to 1) of it: the playing or paused
-   track jumps there, through a worker thread that asks the player; a stream and a
-   stopped player are left alone. Shell's thread; it never waits for the player. */
+   track jumps there (a stream and a stopped player are left alone). */
 void seekClicked(float fraction);
+/* Shows the volume the player read (MSG_PLAYER_VOLUME) for a moment. */
+LRESULT OnPlayerVolume(WPARAM percent);
+
+/* Link thread: carries out one of the mouse's jobs for the start's window plugin. */
+void runMouseJob(PlayerLink *link, const LinkJob &job, HWND plugin);

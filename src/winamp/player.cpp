@@ -1,7 +1,7 @@
-/* Player status: the senders every message to Winamp or the shell goes through,
-   the idle texts, and the looks at the player that recompute the caption and
-   status. Every wait on the player is bounded, and the status is written on the
-   shell's thread alone: the poller hands its findings over. */
+/* Player status: the senders of the broadcasts, the idle texts, and the looks at the
+   player that recompute the caption and status. The status is written on the shell's
+   thread alone, which never asks the player: it installs what the link thread read,
+   and the link thread hands its looks over. */
 #include "winamp/player.h"
 #include "core/text.h"
 #include "nightjar/nightjar.h"
@@ -29,70 +29,6 @@ void broadcastFromWorker(const char *text) {
     OutgoingBroadcast own(text);
     SendMessageTimeoutA(shellLink.host, MSG_BROADCAST, 0, (LPARAM)text, SMTO_NORMAL, BROADCAST_MS,
                         &ignored);
-}
-
-bool askPlayer(HWND winamp, UINT message, WPARAM wParam, LPARAM lParam, DWORD waitMs,
-               LRESULT *answer) {
-    DWORD_PTR result = 0;
-    if (!winamp || !SendMessageTimeoutA(winamp, message, wParam, lParam,
-                                        SMTO_NORMAL | SMTO_ABORTIFHUNG, waitMs, &result))
-        return false;
-    *answer = (LRESULT)result;
-    return true;
-}
-
-/* A player that left a question of the shell's thread unanswered is not asked again on
-   that thread for a while: a script polling a hung player, or a wheel spun over it,
-   costs the shell one bound a second rather than one for each question. The poller and
-   the relay threads wait on their own threads and keep asking. */
-enum { SILENT_PLAYER_MS = 1000 };
-static HWND silentPlayer; /* shell's thread only, like silentSince */
-static DWORD silentSince;
-
-bool askPlayerFromShell(HWND winamp, UINT message, WPARAM wParam, LPARAM lParam, LRESULT *answer) {
-    if (winamp && winamp == silentPlayer && GetTickCount() - silentSince < SILENT_PLAYER_MS)
-        return false;
-    bool answered = askPlayer(winamp, message, wParam, lParam, PLAYER_QUERY_MS, answer);
-    if (answered) {
-        silentPlayer = nullptr;
-    } else if (winamp && IsWindow(winamp)) {
-        silentPlayer = winamp;
-        silentSince = GetTickCount();
-    }
-    return answered;
-}
-
-static bool isPlayerWindow(HWND window) {
-    char className[sizeof WINAMP_CLASS + 1];
-    return IsWindow(window) && RealGetWindowClassA(window, className, sizeof className) &&
-           strcmp(className, WINAMP_CLASS) == 0;
-}
-
-/* The known player while its window exists, so that a second one started meanwhile
-   never takes its place; otherwise the first player window but the one closing. */
-static HWND findPlayer(HWND known, HWND gone) {
-    if (known && known != gone && isPlayerWindow(known)) return known;
-    HWND window = nullptr;
-    while ((window = FindWindowExA(nullptr, window, WINAMP_CLASS, nullptr)))
-        if (window != gone) return window;
-    return nullptr;
-}
-
-static bool lookFrom(bool shellThread, PlayerLook *look, HWND known, HWND gone) {
-    look->window = findPlayer(known, gone);
-    look->status = -1;
-    if (!look->window) return true;
-    LRESULT answer = 0;
-    bool answered =
-        shellThread ? askPlayerFromShell(look->window, WM_USER, 0, IPC_ISPLAYING, &answer)
-                    : askPlayer(look->window, WM_USER, 0, IPC_ISPLAYING, PLAYER_QUERY_MS, &answer);
-    if (!answered) return false;
-    look->status = (int)answer;
-    return true;
-}
-
-bool lookAtPlayer(PlayerLook *look, HWND known, HWND gone) {
-    return lookFrom(false, look, known, gone);
 }
 
 /* Shell's thread, like every reader of the option texts. */
@@ -150,6 +86,21 @@ static struct {
     bool timesPending;
 } shown;
 
+/* The track's fields as last read from Winamp's title, besides the title as shown:
+   without its number, and the number (read only for a format other than the plain
+   title). Shell's thread only. */
+static wchar_t trackBare[TEXT_SIZE], trackNumber[TEXT_SIZE];
+
+/* The caption the user's format makes of the track's fields and times, into text. */
+static void formatTrack(const wchar_t *format, const wchar_t *title, bool paused, wchar_t *text) {
+    if (wcscmp(format, L"%title%") == 0) {
+        copyText(text, title, TEXT_SIZE);
+        return;
+    }
+    CaptionFields fields = {title, trackBare, trackNumber, shown.elapsed, shown.length, paused};
+    formatCaption(format, fields, text, TEXT_SIZE);
+}
+
 /* The track's title (into title) and the caption the user's format makes of it (into
    text), from one reading of Winamp's title. */
 static void trackCaption(wchar_t *text, wchar_t *title, bool paused) {
@@ -161,21 +112,19 @@ static void trackCaption(wchar_t *text, wchar_t *title, bool paused) {
     }
     cleanWinampTitle(raw, options.showTrackNumber, title, TEXT_SIZE);
     widenText(options.format, format, TEXT_SIZE);
-    if (wcscmp(format, L"%title%") == 0) {
-        copyText(text, title, TEXT_SIZE);
-        return;
+    if (wcscmp(format, L"%title%") != 0) {
+        /* The title as shown is one of the two forms: only the other is cleaned again. */
+        wchar_t other[TEXT_SIZE];
+        cleanWinampTitle(raw, !options.showTrackNumber, other, TEXT_SIZE);
+        const wchar_t *numbered = options.showTrackNumber ? title : other;
+        copyText(trackBare, options.showTrackNumber ? other : title, TEXT_SIZE);
+        /* Winamp's "12. " before the bare title is the track's number. */
+        size_t extra = wcslen(numbered) - wcslen(trackBare);
+        trackNumber[0] = L'\0';
+        if (extra > 2 && wcsncmp(numbered + extra - 2, L". ", 2) == 0)
+            copyText(trackNumber, numbered, extra - 1);
     }
-    /* The title as shown is one of the two forms: only the other is cleaned again. */
-    wchar_t other[TEXT_SIZE], track[TEXT_SIZE] = L"";
-    cleanWinampTitle(raw, !options.showTrackNumber, other, TEXT_SIZE);
-    const wchar_t *bare = options.showTrackNumber ? other : title;
-    const wchar_t *numbered = options.showTrackNumber ? title : other;
-    /* Winamp's "12. " before the bare title is the track's number. */
-    size_t extra = wcslen(numbered) - wcslen(bare);
-    if (extra > 2 && wcsncmp(numbered + extra - 2, L". ", 2) == 0)
-        copyText(track, numbered, extra - 1);
-    CaptionFields fields = {title, bare, track, shown.elapsed, shown.length, paused};
-    formatCaption(format, fields, text, TEXT_SIZE);
+    formatTrack(format, title, paused, text);
 }
 
 /* The caption of a status and the title it shows, into text and title (TEXT_SIZE units);
@@ -239,13 +188,32 @@ void showLastStatus() {
     takeCaption(playerStatus.playState, text, title);
 }
 
+/* Only the times changed: the caption is made again from the track's fields as last
+   read, and shown only when it differs (a paused track's time stands still). */
 LRESULT OnPlayerTimes(WPARAM wParam, LPARAM lParam) {
+    bool same = (int)wParam == shown.elapsed && (int)lParam == shown.length && !shown.timesPending;
     shown.elapsed = (int)wParam;
     shown.length = (int)lParam;
     shown.timesPending = false;
-    if (captionShowsTime(playerStatus.playState)) showLastStatus();
+    int state = playerStatus.playState;
+    if (same || !captionShowsTime(state)) return 0;
+    /* A text a command set stays. */
+    wchar_t onScreen[TEXT_SIZE], format[TEXT_SIZE], caption[TEXT_SIZE];
+    playerDisplay.copyTitle(onScreen);
+    if (wcscmp(onScreen, shown.title) != 0) return 0;
+    widenText(options.format, format, TEXT_SIZE);
+    formatTrack(format, shown.title, state == WINAMP_PAUSED, caption);
+    if (wcscmp(caption, shown.caption) == 0) return 0;
+    copyText(shown.caption, caption, TEXT_SIZE);
+    playerDisplay.showStatus(shown.caption, shown.title);
     return 0;
 }
+
+/* A player window found and its status (-1 without a window). */
+struct PlayerLook {
+    HWND window;
+    int status;
+};
 
 /* Installs an answered look. gone names a window known to be closed; when the known
    player is not the one found, it is lost and its close announced after the status.
@@ -266,20 +234,6 @@ static void installLook(PlayerLook look, HWND gone, bool announceOpened) {
         sendBroadcast("@Warble_fromWinamp_Opened");
 }
 
-static bool lookAndInstall(HWND gone, bool announceOpened) {
-    PlayerLook look;
-    if (lookFrom(true, &look, playerStatus.window, gone)) {
-        installLook(look, gone, announceOpened);
-        return true;
-    }
-    /* A known player that is gone is closed whatever the other one does. */
-    if (gone && playerStatus.window == gone) installLook({nullptr, -1}, gone, false);
-    /* No answer: nothing is shown or announced from it; the poller asks again until the
-       player answers, and then takes it. */
-    playerStatus.lookUnanswered = true;
-    return false;
-}
-
 void forgetPlayer() {
     playerStatus.window = nullptr;
     playerStatus.statusShown = false;
@@ -293,43 +247,91 @@ bool takeSliderEcho() {
     return InterlockedExchange(&playerStatus.sliderEcho, 0) != 0;
 }
 
+/* What the shell's thread knows of the player found now: installed when the link
+   thread read it answering; otherwise nothing is shown or announced, and the link
+   thread looks at once at a player it has not read (the poller's next tick asks a
+   silent one again), and its look is installed when the player answers. */
+static bool installReading(bool atStart) {
+    HWND found = findPlayer(playerStatus.window, nullptr);
+    PlayerReading reading = {};
+    if (found) reading = lastReading(atStart ? PLAYER_QUERY_MS + 100 : 0);
+    if (!found || (reading.window == found && reading.answered)) {
+        installLook({found, found ? reading.status : -1}, nullptr, !atStart);
+        return true;
+    }
+    playerStatus.lookUnanswered = true;
+    if (reading.window != found)
+        handToLink({JOB_LOOK, atStart ? LOOK_QUIET : 0, playerStatus.epoch, nullptr, 0, 0, 0});
+    return false;
+}
+
 bool queryPlayer() {
-    return lookAndInstall(nullptr, true);
+    return installReading(false);
 }
 
 void firstLookAtPlayer() {
-    lookAndInstall(nullptr, false);
+    installReading(true);
+}
+
+/* A look for an event; when the link thread cannot take it, the event is taken as
+   one the player did not answer. */
+static void lookForEvent(int flags, HWND gone) {
+    if (handToLink({JOB_LOOK, LOOK_EVENT | flags, playerStatus.epoch, gone, 0, 0, 0})) return;
+    playerStatus.lookUnanswered = true;
+    if (flags & LOOK_RENAMED) sendBroadcast("@Warble_fromWinamp_TitleChange");
+}
+
+void playerAppeared() {
+    lookForEvent(0, nullptr);
+}
+
+void playerRenamed() {
+    lookForEvent(LOOK_RENAMED, nullptr);
 }
 
 void playerGone(HWND window, bool announceOpened) {
-    lookAndInstall(window, announceOpened);
+    lookForEvent(LOOK_GONE | (announceOpened ? 0 : LOOK_QUIET), window);
 }
 
 /* The findings travel packed: wParam the window, lParam the epoch (high word), the
-   gone flag (bit 8) and the status (low byte: 1 playing, 3 paused, 0 stopped, 0xFF
-   no player). */
-enum { LOOK_GONE = 0x100 };
-
-void handPlayerLook(const PlayerLook &look, HWND gone, LONG epoch, HWND plugin) {
-    int status = look.status;
-    if (look.window && status != WINAMP_PLAYING && status != WINAMP_PAUSED) status = 0;
-    LPARAM packed = ((LPARAM)(epoch & 0xFFFF) << 16) | (gone ? LOOK_GONE : 0) | (status & 0xFF);
-    WPARAM window = (WPARAM)(gone ? gone : look.window);
+   LOOK_ flags and the status (low byte: 1 playing, 3 paused, 0 stopped, 0xFF no
+   player). */
+void handPlayerLook(const PlayerReading &reading, int flags, LONG epoch, HWND plugin) {
+    int status = reading.status;
+    if (reading.window && status != WINAMP_PLAYING && status != WINAMP_PAUSED) status = 0;
+    if (reading.answered) flags |= LOOK_ANSWERED;
+    LPARAM packed = ((LPARAM)(epoch & 0xFFFF) << 16) | (flags & 0xFF00) | (status & 0xFF);
     DWORD_PTR ignored = 0;
-    SendMessageTimeoutA(plugin, MSG_PLAYER_LOOK, window, packed, SMTO_NORMAL, BROADCAST_MS,
-                        &ignored);
+    SendMessageTimeoutA(plugin, MSG_PLAYER_LOOK, (WPARAM)reading.window, packed, SMTO_NORMAL,
+                        BROADCAST_MS, &ignored);
 }
 
+void lookForJob(PlayerLink *link, const LinkJob &job, HWND plugin) {
+    PlayerReading reading;
+    readPlayer(link, playerStatus.window, job.gone, true, &reading);
+    handPlayerLook(reading, job.flags, job.epoch, plugin);
+}
+
+/* A look that is out of date is dropped, unless it answers an event that brings news: a
+   rename, the known player closing, a player while none is known. The known player
+   is closing when the look says so and nothing was installed since it was asked for,
+   or when its window no longer exists. Unanswered, only the close is installed. */
 LRESULT OnPlayerLook(WPARAM wParam, LPARAM lParam) {
-    /* Found before the last change the shell's thread installed: out of date. */
-    if (((lParam >> 16) & 0xFFFF) != (playerStatus.epoch & 0xFFFF)) return 0;
-    HWND window = (HWND)wParam;
-    if (window && !IsWindow(window) && !(lParam & LOOK_GONE)) return 0;
-    if (lParam & LOOK_GONE) {
-        if (window == playerStatus.window && !IsWindow(window)) playerGone(window, true);
-        return 0;
+    int flags = (int)(lParam & 0xFF00);
+    bool current = ((lParam >> 16) & 0xFFFF) == (playerStatus.epoch & 0xFFFF);
+    HWND window = (HWND)wParam, known = playerStatus.window;
+    bool exists = !window || IsWindow(window);
+    bool closing = known && (known == window ? !exists : !IsWindow(known));
+    bool news = (flags & LOOK_RENAMED) || closing || (!known && window);
+    if (!current && !((flags & LOOK_EVENT) && news)) return 0;
+    if (!exists) flags &= ~LOOK_ANSWERED;
+    HWND gone = known && (((flags & LOOK_GONE) && current) || closing) ? known : nullptr;
+    if (flags & LOOK_ANSWERED) {
+        installLook({window, (signed char)(lParam & 0xFF)}, gone, !(flags & LOOK_QUIET));
+    } else {
+        if (gone) installLook({nullptr, -1}, gone, false);
+        playerStatus.lookUnanswered = true;
     }
-    signed char status = (signed char)(lParam & 0xFF);
-    installLook({window, status}, nullptr, true);
+    if (flags & LOOK_RENAMED) sendBroadcast("@Warble_fromWinamp_TitleChange");
     return 0;
 }

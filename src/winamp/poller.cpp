@@ -1,12 +1,16 @@
-/* The position poller: keeps the idle time current, notices a player that is gone
-   or did not answer, and pushes the playback position and the caption to the
-   companion plugin DOVozizuvav once a second. Every wait is bounded, and it checks
-   between them whether it is asked to stop. */
+/* The position poller, which is also the link thread: once a second it reads the
+   player's status for the shell's thread, keeps the idle time current, notices a
+   player that is gone or did not answer, and pushes the playback position and the
+   caption to the companion plugin DOVozizuvav; between its ticks it carries out the
+   jobs the shell's thread hands it. Every wait is bounded, and it checks between them
+   whether it is asked to stop. */
 #include "winamp/poller.h"
 #include "core/text.h"
 #include "core/threads.h"
 #include "settings/options.h"
 #include "winamp/caption_format.h"
+#include "winamp/link.h"
+#include "winamp/mouse.h"
 #include "winamp/player.h"
 #include "winamp/winamp.h"
 
@@ -71,37 +75,38 @@ static bool stopping(const PollerStart *poller) {
     return stopRequested(poller->start);
 }
 
-/* Hands the shell's thread what it needs to know of the player: that the known
-   window no longer exists, or, while the idle text shows the time or the last look
-   went unanswered, a fresh look. */
-static void lookForShell(const PollerStart *poller) {
+/* Reads the player's status for the shell's thread, and hands it what it needs to
+   know: that the known window no longer exists (with the player found instead), or,
+   while the idle text shows the time or the last look went unanswered, the look. */
+static void lookForShell(const PollerStart *poller, PlayerLink *link) {
     LONG epoch = playerStatus.epoch;
     HWND known = playerStatus.window;
-    if (known && !IsWindow(known)) {
-        handPlayerLook({nullptr, -1}, known, epoch, poller->start->window);
-        return;
-    }
-    if (!(poller->reads & POLL_IDLE_TIME) && !playerStatus.lookUnanswered) return;
-    PlayerLook look;
-    if (lookAtPlayer(&look, known, nullptr) && !stopping(poller))
-        handPlayerLook(look, nullptr, epoch, poller->start->window);
+    HWND gone = known && !IsWindow(known) ? known : nullptr;
+    PlayerReading reading;
+    bool answered = readPlayer(link, known, gone, false, &reading);
+    if (stopping(poller)) return;
+    HWND window = poller->start->window;
+    if (gone)
+        handPlayerLook(reading, LOOK_EVENT | LOOK_GONE, epoch, window);
+    else if (answered && ((poller->reads & POLL_IDLE_TIME) || playerStatus.lookUnanswered))
+        handPlayerLook(reading, 0, epoch, window);
 }
 
 /* The slider position; false when the player did not answer, so that no made-up
    position is pushed. Without a player the position is 0. The length is asked only when
    it is needed: for a position past the start, or for a caption that shows the time,
    which is then handed both. */
-static bool readFraction(const PollerStart *poller, float *fraction) {
+static bool readFraction(const PollerStart *poller, PlayerLink *link, float *fraction) {
     *fraction = 0;
     HWND winamp = playerStatus.window;
     if (!winamp) return true;
     LRESULT position = 0, length = 0;
-    if (!askPlayer(winamp, WM_USER, 0, IPC_GETOUTPUTTIME, PLAYER_QUERY_MS, &position)) return false;
+    if (!askFromLink(link, false, winamp, WM_USER, 0, IPC_GETOUTPUTTIME, &position)) return false;
     int seconds = (int)position / 1000;
     bool captionTime = poller->reads & POLL_CAPTION_TIME;
     if (seconds <= 0 && !captionTime) return true;
     if (stopping(poller) ||
-        !askPlayer(winamp, WM_USER, 1, IPC_GETOUTPUTTIME, PLAYER_QUERY_MS, &length))
+        !askFromLink(link, false, winamp, WM_USER, 1, IPC_GETOUTPUTTIME, &length))
         return false;
     if (captionTime)
         PostMessageA(poller->start->window, MSG_PLAYER_TIMES, (WPARAM)(seconds < 0 ? 0 : seconds),
@@ -116,11 +121,11 @@ static char sliderCommand[TEXT_SIZE];
 static char labelCommand[TEXT_SIZE];
 
 /* One cycle's work for a start, without the wait. */
-static void pollOnce(const PollerStart *poller) {
-    lookForShell(poller);
+static void pollOnce(const PollerStart *poller, PlayerLink *link) {
+    lookForShell(poller, link);
     if (stopping(poller)) return;
     float fraction = 0;
-    bool answered = readFraction(poller, &fraction);
+    bool answered = readFraction(poller, link, &fraction);
     /* The same reading feeds the progress line: it costs the player nothing more. */
     LONG handed = poller->reads;
     if (answered)
@@ -139,12 +144,33 @@ static void pollOnce(const PollerStart *poller) {
     broadcastFromWorker(labelCommand);
 }
 
-/* A cycle every second, or at once when the shell's thread wants the times. */
+/* The jobs waiting, in the order they came. */
+static void runJobs(const PollerStart *poller, PlayerLink *link) {
+    LinkJob jobs[PlayerLink::JOBS];
+    int count = takeJobs(link, jobs);
+    for (int i = 0; i < count && !stopping(poller); ++i) {
+        if (jobs[i].kind == JOB_LOOK)
+            lookForJob(link, jobs[i], poller->start->window);
+        else
+            runMouseJob(link, jobs[i], poller->start->window);
+    }
+}
+
+/* The jobs as they come, and a cycle a second after the last one ended, or at once
+   when the shell's thread wants the times. */
 DWORD WINAPI pollThread(LPVOID parameter) {
     const PollerStart *poller = (const PollerStart *)parameter;
-    HANDLE stopOrPoll[] = {poller->start->stop, poller->start->poll};
-    do
-        pollOnce(poller);
-    while (WaitForMultipleObjects(2, stopOrPoll, FALSE, 1000) != WAIT_OBJECT_0);
-    return 0;
+    PlayerLink *link = poller->link.get();
+    HANDLE events[] = {poller->start->stop, link->wake, poller->start->poll};
+    DWORD tick = GetTickCount();
+    for (;;) {
+        LONG left = (LONG)(tick - GetTickCount());
+        DWORD woken = WaitForMultipleObjects(3, events, FALSE, left > 0 ? (DWORD)left : 0);
+        if (woken == WAIT_OBJECT_0) return 0;
+        runJobs(poller, link);
+        bool due = woken == WAIT_OBJECT_0 + 2 || (LONG)(tick - GetTickCount()) <= 0;
+        if (!due || stopping(poller)) continue;
+        pollOnce(poller, link);
+        tick = GetTickCount() + 1000;
+    }
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/threads.h"
+#include "winamp/link.h"
 
 #include <windows.h>
 #include <stddef.h>
@@ -13,15 +14,18 @@ enum { POLL_IDLE_TIME = 1, POLL_COMPANION = 2, POLL_PROGRESS = 4, POLL_CAPTION_T
 /* Those bits for the options as they are now. Shell's thread. */
 LONG pollerOptions();
 
-/* What the poller of a start is handed: its start's context, and its copy of the
-   options. Held by the start and by the poller, freed by the last one out. */
+/* What the poller of a start is handed: its start's context, its copy of the options
+   and the start's player link, whose link thread it is. Held by the start and by the
+   poller, freed by the last one out. */
 struct PollerStart {
     SharedStart start;
-    volatile LONG reads; /* POLL_ bits: written by the shell's thread, read whole */
+    volatile LONG reads;     /* POLL_ bits: written by the shell's thread, read whole */
+    Shared<PlayerLink> link; /* the lifecycle, before the poller starts */
 };
 using SharedPoller = Shared<PollerStart>;
 
-/* The poller of a start: its argument is the PollerStart. */
+/* The poller of a start, the link thread of its player link: its argument is the
+   PollerStart. */
 DWORD WINAPI pollThread(LPVOID poller);
 /* The part of the track played, 0 to 1, from the position in whole seconds and the
    length: a stream, which has no length, is at 0; a position past the end at 1. */

@@ -1,5 +1,7 @@
 /* The window-event watcher: Winamp starting, closing and renaming its window
-   reach the caption and the shell the moment they happen. */
+   reach the caption and the shell the moment they happen. The hook asks the player
+   nothing: each event hands the link thread a look, which comes back announced as
+   the event asks. */
 #include "winamp/watcher.h"
 #include "core/owners.h"
 #include "core/text.h"
@@ -31,7 +33,7 @@ static void onWinampAppeared() {
     if (known)
         playerGone(known, true);
     else
-        queryPlayer();
+        playerAppeared();
 }
 
 /* Another player still running is taken at once and announced as opened. */
@@ -39,9 +41,9 @@ static void onWinampDestroyed(HWND window) {
     playerGone(window, true);
 }
 
+/* The status comes first, then "TitleChange". */
 static void onWinampRenamed() {
-    queryPlayer();
-    sendBroadcast("@Warble_fromWinamp_TitleChange");
+    playerRenamed();
 }
 
 void CALLBACK winEventProc(HWINEVENTHOOK, DWORD event, HWND window, LONG, LONG, DWORD, DWORD) {

@@ -56,7 +56,7 @@ TEST_F(CommandsTest, CaptionCommandsWithoutPlayer) {
     EXPECT_TRUE(waitForLabel("Hello there"));
 
     hostClearEvents();
-    hostBroadcast("from a friend: @Warble SetCaptionNow Tail & more");
+    hostBroadcast("@Warble from a friend: @Warble SetCaptionNow Tail & more");
     EXPECT_TRUE(waitForLabel("Tail & more"));
 
     hostClearEvents();
@@ -78,9 +78,12 @@ TEST_F(CommandsTest, CaptionCommandsWithoutPlayer) {
     hostBroadcast("@Warble SetCaptionNow ");
     EXPECT_TRUE(waitForLabel(""));
 
-    /* Addressed to others, behind a tab or by a word that only starts like Warble's. */
+    /* Addressed to others, behind a tab or by a word that only starts like Warble's, or
+       a stranger's text whose first word is no address at all. */
     hostBroadcast("\t@OtherPlugin @Warble SetCaptionNow X");
     hostBroadcast("@W @Warble SetCaptionNow X");
+    hostBroadcast("\"@Warble SetCaptionNow X");
+    hostBroadcast("from a friend: @Warble SetCaptionNow X");
     EXPECT_FALSE(waitForLabel("X", 1200));
 }
 

@@ -464,8 +464,12 @@ TEST_F(Dispatcher, OwnStatusTextsAndCompanionUpdatesAreIgnored) {
     hostClearEvents();
     Options before = Options::now();
     const char *echoes[] = {
-        "@Warble_fromWinamp_Playing", "@Warble_fromWinamp_Paused", "@Warble_fromWinamp_Stopped",
-        "@Warble_fromWinamp_Closed", "@Warble_fromWinamp_Opened", "@Warble_fromWinamp_TitleChange",
+        "@Warble_fromWinamp_Playing",
+        "@Warble_fromWinamp_Paused",
+        "@Warble_fromWinamp_Stopped",
+        "@Warble_fromWinamp_Closed",
+        "@Warble_fromWinamp_Opened",
+        "@Warble_fromWinamp_TitleChange",
         "@Warble_fromWinamp_Result 104 1",
         "@DOVozizuvav Control SetControlProperty winampslider Value 0.250000",
         "@DOVozizuvav Control SetAgent winamplabel Caption StaticText \"unchanged\"",
@@ -473,13 +477,27 @@ TEST_F(Dispatcher, OwnStatusTextsAndCompanionUpdatesAreIgnored) {
         "@DOVozizuvav Control SetAgent winamplabel Caption StaticText \"@Warble SetCaptionNow X\"",
         "@DOVozizuvav Control SetAgent winamplabel Caption StaticText \"x @Warble_toWinamp 1 2\"",
         "@DOVozizuvav Control SetAgent winamplabel Caption StaticText \"@WarbleInternal Edit\"",
-        "@Someone @Warble SetCaptionNow X", "", "@Warble",
+        "@Someone @Warble SetCaptionNow X",
+        "",
+        "@Warble",
         /* Any blank or control character before the address, and only a whole word of
            the plugin's own counts as its address. */
-        "\t@OtherPlugin @Warble SetCaptionNow X", "\r\n\x01@Other @Warble SetCaptionNow X",
-        "@ @Warble SetCaptionNow X", "@W @Warble SetCaptionNow X", "@Warb @Warble SetCaptionNow X",
-        "@NJ @Warble SetCaptionNow X", "@Warble_ @Warble SetCaptionNow X",
+        "\t@OtherPlugin @Warble SetCaptionNow X",
+        "\r\n\x01@Other @Warble SetCaptionNow X",
+        "@ @Warble SetCaptionNow X",
+        "@W @Warble SetCaptionNow X",
+        "@Warb @Warble SetCaptionNow X",
+        "@NJ @Warble SetCaptionNow X",
+        "@Warble_ @Warble SetCaptionNow X",
         "@Warble SetCaptionNow", /* without its blank */
+        /* A first word that is not an address makes the text a stranger's, and only its
+           own commands act under each address. */
+        "\"@Warble SetCaptionNow INJECTED",
+        "From a friend: @Warble SetCaptionNow X",
+        "x @Warble_toWinamp CMD 40047",
+        "@NJShowPlugins @Warble SetCaptionNow X",
+        "@Warble_toWinamp @Warble SetCaptionNow X",
+        "@WarbleInternal @Warble SetCaptionNow X",
     };
     for (const char *text : echoes)
         EXPECT_EQ(0, broadcast(text)) << text;
@@ -510,15 +528,15 @@ TEST_F(Dispatcher, GetWinampInfoInAnyCaseAsksThePlayer) {
     EXPECT_TRUE(hostEvents().empty());
 
     /* A look the poller began before the last one was installed is out of date. */
-    handPlayerLook({nullptr, -1}, nullptr, playerStatus.epoch - 1, placement.window);
+    handPlayerLook({nullptr, -1, true}, 0, playerStatus.epoch - 1, placement.window);
     EXPECT_STREQ(L"placeholder", captionModel.text);
     EXPECT_TRUE(hostEvents().empty());
-    handPlayerLook({nullptr, -1}, nullptr, playerStatus.epoch, placement.window);
+    handPlayerLook({nullptr, -1, true}, 0, playerStatus.epoch, placement.window);
     EXPECT_STREQ(L"Couldn't Find Winamp", captionModel.text);
 }
 
 TEST_F(Dispatcher, SetCaptionNowTakesWhatFollowsThePattern) {
-    broadcast("From a friend: @Warble SetCaptionNow Hello there");
+    broadcast("@Warble from a friend: @Warble SetCaptionNow Hello there");
     EXPECT_STREQ(L"Hello there", captionModel.text);
     broadcast("@Warble SetCaptionNow @Warble SetCaptionNow twice");
     EXPECT_STREQ(L"@Warble SetCaptionNow twice", captionModel.text)
@@ -571,17 +589,19 @@ TEST_F(Dispatcher, RelayOnlyWhileWinampIsKnown) {
     playerStatus.window = nullptr;
 }
 
-TEST_F(Dispatcher, SetCaptionWithWinampPresentGoesOnToTheRelay) {
+TEST_F(Dispatcher, OnlyATextUnderTheRelaysAddressReachesThePlayer) {
     FakePlayer player;
     ASSERT_TRUE(player.window);
     playerStatus.window = player.window;
-    broadcast("@Warble SetCaption @Warble_toWinamp WM_USER 104");
-    EXPECT_STRNE(L"@Warble_toWinamp WM_USER 104", captionModel.text);
-    /* Tokens count from the start: the kind is "SetCaption", any other word. */
-    EXPECT_TRUE(
-        unit::pumpUntil([] { return unit::hasEvent("broadcast|@Warble_fromWinamp_Result 0 1"); }));
-    ASSERT_EQ(1u, FakePlayer::received().size());
-    EXPECT_EQ((UINT)WM_COMMAND, FakePlayer::received()[0].first);
+    for (const char *text :
+         {"@Warble SetCaption @Warble_toWinamp WM_USER 104", "x @Warble_toWinamp CMD 40047",
+          "@warble_towinamp @Warble_toWinamp 1 2"})
+        broadcast(text);
+    unit::pumpFor(200);
+    EXPECT_TRUE(FakePlayer::received().empty());
+    broadcast("\r\n @Warble_toWinamp WM_USER 104");
+    EXPECT_TRUE(unit::pumpUntil(
+        [] { return unit::hasEvent("broadcast|@Warble_fromWinamp_Result 104 1"); }));
     playerStatus.window = nullptr;
 }
 

@@ -23,6 +23,7 @@ TEST(FormatCaption, FieldsTimesAndUnknownNames) {
         L"7. Boards - Roygbiv - Live", L"Boards - Roygbiv - Live", L"7", 65, 3725, false};
     const CaptionFields stream = {L"Radio One", L"Radio One", L"", 4000, -1, false};
     const CaptionFields paused = {L"Radio One", L"Radio One", L"", 4000, -1, true};
+    const CaptionFields hour = {L"Long", L"Long", L"", 3599, 3600, false};
     const struct {
         const CaptionFields &fields;
         const wchar_t *format, *expected;
@@ -31,6 +32,8 @@ TEST(FormatCaption, FieldsTimesAndUnknownNames) {
         {song, L"%artist%|%song%|%track%", L"Boards|Roygbiv - Live|7"},
         {song, L"%elapsed%/%length% -%remaining%", L"1:05/1:02:05 -1:01:00"},
         {stream, L"%artist%|%song% %[%elapsed%/%length%|%remaining%%]", L"|Radio One [1:06:40/|]"},
+        /* An hour exactly is the first time with hours. */
+        {hour, L"%elapsed% %length% %remaining%", L"59:59 1:00:00 0:01"},
         {song, L"100%% %unknown% % %%title%", L"100% %unknown% % %title%"},
         {song, L"%title", L"%title"},
         /* Sections: shown whole only when every field inside, nested ones' too, shows. */

@@ -335,15 +335,18 @@ TEST_F(Window, ApplyWindowStateSetsTheZOrder) {
 TEST_F(Window, ReconfigurePlacesTheWindowOnTheScreen) {
     const int screenWidth = GetSystemMetrics(SM_CXVIRTUALSCREEN);
     const int screenHeight = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    const LONG ANY = LONG_MIN; /* anywhere inside the screen */
     const struct {
         int x, y, width, height;
-        RECT shown; /* -1: anywhere inside the screen */
+        RECT shown;
     } cases[] = {
         {250, 170, 130, 25, {250, 170, 380, 195}},
-        {250, 170, 130, 100000, {250, -1, 380, -1}},
-        {-99999, 170, 130, 25, {-1, 170, -1, 195}},
-        {99999, 99999, 130, 25, {-1, -1, -1, -1}},
-        {INT_MIN, INT_MAX, INT_MAX, INT_MAX, {-1, -1, -1, -1}},
+        /* Partly off the screen is still on a monitor: where the user put it. */
+        {-40, 170, 130, 25, {-40, 170, 90, 195}},
+        {250, 170, 130, 100000, {250, ANY, 380, ANY}},
+        {-99999, 170, 130, 25, {ANY, 170, ANY, 195}},
+        {99999, 99999, 130, 25, {ANY, ANY, ANY, ANY}},
+        {INT_MIN, INT_MAX, INT_MAX, INT_MAX, {ANY, ANY, ANY, ANY}},
     };
     for (const auto &c : cases) {
         std::string numbers = std::to_string(c.x) + " " + std::to_string(c.y) + " " +
@@ -360,7 +363,7 @@ TEST_F(Window, ReconfigurePlacesTheWindowOnTheScreen) {
         const LONG want[] = {c.shown.left, c.shown.top, c.shown.right, c.shown.bottom};
         const LONG got[] = {r.left, r.top, r.right, r.bottom};
         for (int i = 0; i < 4; ++i)
-            if (want[i] >= 0) {
+            if (want[i] != ANY) {
                 EXPECT_EQ(want[i], got[i]) << "side " << i;
             }
         RECT screen = {0, 0, screenWidth, screenHeight}, seen;

@@ -1,0 +1,122 @@
+/* The conversation with the player: the jobs the shell's thread hands the link thread,
+   the reading the link thread keeps for the shell's thread, and the bounded questions
+   through which the link thread speaks to the player. */
+#include "winamp/link.h"
+#include "winamp/winamp.h"
+
+#include <string.h>
+
+/* The running start's link, held by the shell's thread from its start until its end;
+   the link thread holds its own. */
+static Shared<PlayerLink> shellSide;
+
+bool askPlayer(HWND winamp, UINT message, WPARAM wParam, LPARAM lParam, DWORD waitMs,
+               LRESULT *answer) {
+    DWORD_PTR result = 0;
+    if (!winamp || !SendMessageTimeoutA(winamp, message, wParam, lParam,
+                                        SMTO_NORMAL | SMTO_ABORTIFHUNG, waitMs, &result))
+        return false;
+    *answer = (LRESULT)result;
+    return true;
+}
+
+/* The known window was a player's when it was taken, and its handle is not given to
+   another window while it exists: that it still exists is enough. */
+HWND findPlayer(HWND known, HWND gone) {
+    if (known && known != gone && IsWindow(known)) return known;
+    HWND window = nullptr;
+    while ((window = FindWindowExA(nullptr, window, WINAMP_CLASS, nullptr)))
+        if (window != gone) return window;
+    return nullptr;
+}
+
+bool createLink() {
+    Shared<PlayerLink> link;
+    if (!link.create()) return false;
+    link->wake.reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+    link->firstLook.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    if (!link->wake || !link->firstLook) return false;
+    shellSide = static_cast<Shared<PlayerLink> &&>(link);
+    return true;
+}
+
+Shared<PlayerLink> shareLink() {
+    return shellSide.share();
+}
+
+void forgetLink() {
+    shellSide.reset();
+}
+
+bool handToLink(const LinkJob &job) {
+    PlayerLink *link = shellSide.get();
+    if (!link) return false;
+    link->lock.enter();
+    bool room = link->count < PlayerLink::JOBS;
+    if (room) {
+        link->jobs[link->count] = job;
+        link->jobs[link->count++].handed = GetTickCount();
+    }
+    link->lock.leave();
+    if (room) SetEvent(link->wake);
+    return room;
+}
+
+PlayerReading lastReading(DWORD waitMs) {
+    PlayerLink *link = shellSide.get();
+    if (!link) return {nullptr, -1, false};
+    if (waitMs) WaitForSingleObject(link->firstLook, waitMs);
+    link->lock.enter();
+    PlayerReading reading = link->reading;
+    link->lock.leave();
+    return reading;
+}
+
+int takeJobs(PlayerLink *link, LinkJob *out) {
+    link->lock.enter();
+    int count = link->count;
+    memcpy(out, link->jobs, count * sizeof *out);
+    link->count = 0;
+    link->lock.leave();
+    return count;
+}
+
+/* A hung player costs the link thread one bound a second for its jobs, not one for
+   each question. */
+enum { SILENT_PLAYER_MS = 1000 };
+
+static void keepReading(PlayerLink *link, const PlayerReading &reading) {
+    link->lock.enter();
+    link->reading = reading;
+    link->lock.leave();
+}
+
+bool askFromLink(PlayerLink *link, bool forJob, HWND winamp, UINT message, WPARAM wParam,
+                 LPARAM lParam, LRESULT *answer) {
+    if (forJob && winamp && winamp == link->silentPlayer &&
+        GetTickCount() - link->silentSince < SILENT_PLAYER_MS)
+        return false;
+    bool answered = askPlayer(winamp, message, wParam, lParam, PLAYER_QUERY_MS, answer);
+    if (answered) link->silentPlayer = nullptr;
+    if (answered || !winamp || !IsWindow(winamp)) return answered;
+    if (forJob) {
+        link->silentPlayer = winamp;
+        link->silentSince = GetTickCount();
+    }
+    PlayerReading reading = {winamp, -1, false};
+    keepReading(link, reading);
+    return false;
+}
+
+bool readPlayer(PlayerLink *link, HWND known, HWND gone, bool forJob, PlayerReading *out) {
+    *out = {findPlayer(known, gone), -1, true};
+    LRESULT answer = 0;
+    if (out->window) {
+        out->answered = askFromLink(link, forJob, out->window, WM_USER, 0, IPC_ISPLAYING, &answer);
+        if (out->answered) out->status = (int)answer;
+    }
+    if (out->answered) keepReading(link, *out);
+    if (!link->looked) SetEvent(link->firstLook);
+    link->looked = true;
+    return out->answered;
+}

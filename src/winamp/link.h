@@ -1,0 +1,94 @@
+/* The conversation with the player: one thread of each start, the link thread (the
+   poller), asks the player every question and carries out every command the shell's
+   thread hands it, and keeps what it last read of the player for the shell's thread.
+   The shell's thread never sends to the player and waits. */
+#pragma once
+
+#include "core/owners.h"
+#include "core/threads.h"
+
+#include <windows.h>
+
+/* How long anything of the plugin waits for the player or, from its own threads, for
+   the shell: a player that does not answer in time has given no answer. */
+enum {
+    PLAYER_QUERY_MS = 300,  /* status and position questions */
+    RELAY_ANSWER_MS = 2000, /* a relayed command */
+    BROADCAST_MS = 1000     /* a broadcast sent from one of the plugin's own threads */
+};
+
+/* One message to the player, waiting at most waitMs; false when there was no answer
+   (no window, a window that no longer exists, a hung or slow player). Not on the
+   shell's thread. */
+bool askPlayer(HWND winamp, UINT message, WPARAM wParam, LPARAM lParam, DWORD waitMs,
+               LRESULT *answer);
+/* The known player while its window exists, so that a second one started meanwhile
+   never takes its place; otherwise the first player window but gone. Sends nothing:
+   any thread. */
+HWND findPlayer(HWND known, HWND gone);
+
+/* What the link thread last read of the player: its window (null when none runs) and
+   the answer to the play-status question, or that the player did not answer. */
+struct PlayerReading {
+    HWND window;
+    int status;
+    bool answered;
+};
+
+/* Work for the link thread. A look finds the player and asks its status, then hands
+   the look to the shell's thread (MSG_PLAYER_LOOK, with the job's LOOK_ flags); the
+   mouse's jobs drive the player (mouse.cpp). */
+enum LinkJobKind { JOB_LOOK, JOB_PLAY_PAUSE, JOB_COMMAND, JOB_VOLUME, JOB_TRACK, JOB_SEEK };
+struct LinkJob {
+    LinkJobKind kind;
+    int flags;    /* JOB_LOOK: LOOK_ flags (player.h) */
+    LONG epoch;   /* JOB_LOOK: the player status's epoch when the job was made */
+    HWND gone;    /* JOB_LOOK: a window known to be closing, never taken */
+    int number;   /* JOB_COMMAND: the command id; JOB_VOLUME, JOB_TRACK: notches;
+                     JOB_SEEK: the part of the track, in ten-thousandths */
+    int step;     /* JOB_VOLUME: the volume step a notch */
+    DWORD handed; /* GetTickCount when it was handed over */
+};
+
+/* One start's link: the jobs waiting, the last reading, and the player that left a
+   question unanswered. Held by the start's shell side and by its link thread. */
+struct PlayerLink {
+    CriticalSection lock; /* guards jobs, count and reading */
+    enum { JOBS = 32 };
+    LinkJob jobs[JOBS];
+    int count;
+    PlayerReading reading;
+    Handle wake;       /* auto reset: jobs wait */
+    Handle firstLook;  /* manual reset: the first reading was taken */
+    bool looked;       /* link thread only: firstLook is set */
+    HWND silentPlayer; /* link thread only, like silentSince: see askFromLink */
+    DWORD silentSince;
+};
+
+/* Shell's thread. */
+/* Makes the start's link, held by the shell's side until forgetLink; false when it
+   cannot be made. The link thread takes its own hold with shareLink. */
+bool createLink();
+Shared<PlayerLink> shareLink();
+void forgetLink();
+/* Hands a job to the running start's link thread; false when there is none or its
+   jobs are full (the job is dropped). The job's time is set here. */
+bool handToLink(const LinkJob &job);
+/* The last reading; an empty one without a link. Waits up to waitMs for the first. */
+PlayerReading lastReading(DWORD waitMs = 0);
+
+/* Link thread. */
+/* Takes the jobs waiting, in order, into out (PlayerLink::JOBS places); their count. */
+int takeJobs(PlayerLink *link, LinkJob *out);
+/* One question from the link thread, for a job or for the poller, waiting at most
+   PLAYER_QUERY_MS; a question left unanswered marks the reading of that player
+   unanswered, so the shell's thread takes it as silent. After a question of a job the
+   player left unanswered, it is not asked again for a job for a second, and every such
+   question meanwhile is unanswered at once: jobs that come during a hang are done at
+   once, and a player that answers again is not sent what came while it hung. The
+   poller's own questions wait their bound every time. */
+bool askFromLink(PlayerLink *link, bool forJob, HWND winamp, UINT message, WPARAM wParam,
+                 LPARAM lParam, LRESULT *answer);
+/* Finds the player (the known one while it exists, never gone) and asks its status;
+   the reading is kept. False when a player was found but did not answer. */
+bool readPlayer(PlayerLink *link, HWND known, HWND gone, bool forJob, PlayerReading *out);
