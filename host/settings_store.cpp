@@ -4,9 +4,11 @@
    by another process is seen at once and a large file costs one read, not one a key; a
    file written a moment ago is compared by content too, as two writes that close may
    share a stamp. A write is compare-and-replace: it reads the file, writes the changed
-   text to a temporary file in the same folder and moves it over the file only if the
-   file is still the one it read, so the file is never seen half-written and a save
-   that lands meanwhile is never lost; it reads again and redoes its change instead. A
+   text to a temporary file in the same folder and, holding the file so that no other
+   program can write it, checks that it is still the one it read, renames it aside and
+   moves the new text in under its name (between the two renames the name is free for a
+   moment: a new file saved then stands); the file is never seen half-written, and a
+   save that lands meanwhile is never lost: the write reads again and redoes it. A
    file that cannot be read whole, is read-only, is held open by another program or was
    emptied a moment ago is never rewritten: the event record says why, and the writer
    finds its value not there. A write also removes the temporary files that killed
@@ -296,26 +298,34 @@ void removeStaleTemporaries(const std::string &path) {
    file stays one after the rewrite. */
 const DWORD KEPT_ATTRIBUTES = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 
-/* Writes content beside the file and moves it over the file, when unchanged() still
-   holds just before the move. */
-template <typename Check>
-bool writeWhole(const char *path, const std::string &content, Check unchanged) {
-    removeStaleTemporaries(path);
-    DWORD attributes = GetFileAttributesA(path);
-    DWORD kept = attributes == INVALID_FILE_ATTRIBUTES ? 0 : attributes & KEPT_ATTRIBUTES;
-    std::string temporary = temporaryPath(path);
+/* Writes content to the temporary file beside the file; false when it could not. */
+bool writeTemporary(const std::string &temporary, const std::string &content) {
     FILE *file = fopen(temporary.c_str(), "wb");
     if (!file) return false;
     bool written = fwrite(content.data(), 1, content.size(), file) == content.size();
     written = fflush(file) == 0 && written;
-    written = fclose(file) == 0 && written;
-    if (written && unchanged() &&
-        MoveFileExA(temporary.c_str(), path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        if (kept) SetFileAttributesA(path, attributes);
-        return true;
-    }
-    DeleteFileA(temporary.c_str());
-    return false;
+    return fclose(file) == 0 && written;
+}
+
+/* What moving the new text in came to. */
+enum class Swap { Done, Refused, NameTaken };
+
+/* Moves the new text in under the file's name. The file, held open so that no other
+   program writes it, is first renamed aside: the new text then takes the name only if
+   it is still free, so that a save made in that moment as a new file stands, and the
+   old text goes once the new one is in. A file that was not there is made only if it
+   still is not. */
+Swap swapIn(const char *path, const std::string &temporary, bool exists) {
+    if (!exists)
+        return MoveFileExA(temporary.c_str(), path, MOVEFILE_WRITE_THROUGH) ? Swap::Done
+                                                                            : Swap::NameTaken;
+    std::string aside = temporary + ".old";
+    if (!MoveFileExA(path, aside.c_str(), 0)) return Swap::Refused;
+    bool moved = MoveFileExA(temporary.c_str(), path, MOVEFILE_WRITE_THROUGH);
+    /* Back under its name, unless a new save took it meanwhile. */
+    if (!moved) MoveFileExA(aside.c_str(), path, 0);
+    DeleteFileA(aside.c_str());
+    return moved ? Swap::Done : Swap::NameTaken;
 }
 
 /* A file written this recently may still be emptied by a writer that has not written
@@ -345,14 +355,14 @@ struct WriteBase {
 /* Reads the file as a write's base through a handle that lets nobody write meanwhile.
    Null when it may be rewritten, else why not (held tells that another program has it
    open, which may pass). */
-const char *readBase(const char *path, WriteBase &base, bool &held) {
+const char *readBase(const char *path, WriteBase &base, bool &held, HANDLE *keep = nullptr) {
     held = false;
     base = WriteBase();
     DWORD attributes = GetFileAttributesA(path);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
         return "the file is read-only";
-    HANDLE file =
-        CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    DWORD share = FILE_SHARE_READ | (keep ? FILE_SHARE_DELETE : 0);
+    HANDLE file = CreateFileA(path, GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         DWORD error = GetLastError();
         if (error == ERROR_FILE_NOT_FOUND) return nullptr;
@@ -368,7 +378,10 @@ const char *readBase(const char *path, WriteBase &base, bool &held) {
         whole = ReadFile(file, &base.content[0], info.nFileSizeLow, &got, nullptr) &&
                 got == info.nFileSizeLow;
     }
-    CloseHandle(file);
+    if (keep && whole)
+        *keep = file;
+    else
+        CloseHandle(file);
     if (!whole) return "the file cannot be read whole";
     base.exists = true;
     base.size = info.nFileSizeLow;
@@ -379,11 +392,12 @@ const char *readBase(const char *path, WriteBase &base, bool &held) {
 }
 
 /* The file is still the one the write read: same stamp and, when it was written so
-   recently that a second write may share the stamp, the same bytes. */
-bool stillBase(const char *path, const WriteBase &base) {
+   recently that a second write may share the stamp, the same bytes. While it is, hold
+   keeps it open so that no other program can write it until the move. */
+bool stillBase(const char *path, const WriteBase &base, HANDLE &hold) {
     WriteBase now;
     bool held;
-    if (readBase(path, now, held) && (held || base.exists)) return false;
+    if (readBase(path, now, held, &hold) && (held || base.exists)) return false;
     if (now.exists != base.exists) return false;
     if (!now.exists) return true;
     if (now.size != base.size || CompareFileTime(&now.written, &base.written) != 0) return false;
@@ -420,6 +434,8 @@ std::string withLine(const std::string &content, const std::string &key,
    made again on top of it. Why it failed, or null. */
 const char *replaceLine(const char *path, const std::string &key, const std::string &newLine) {
     const char *why = "the file kept changing while it was written";
+    removeStaleTemporaries(path);
+    std::string temporary = temporaryPath(path);
     for (int attempt = 0; attempt < WRITE_TRIES; ++attempt) {
         WriteBase base;
         bool held;
@@ -428,11 +444,20 @@ const char *replaceLine(const char *path, const std::string &key, const std::str
             Sleep(HELD_WAIT_MS);
             continue;
         }
-        bool changed = false;
-        if (writeWhole(path, withLine(base.content, key, newLine),
-                       [&] { return !(changed = !stillBase(path, base)); }))
+        if (!writeTemporary(temporary, withLine(base.content, key, newLine)))
+            return "the file could not be replaced";
+        DWORD attributes = GetFileAttributesA(path);
+        HANDLE hold = INVALID_HANDLE_VALUE;
+        Swap swap =
+            stillBase(path, base, hold) ? swapIn(path, temporary, base.exists) : Swap::NameTaken;
+        if (hold != INVALID_HANDLE_VALUE) CloseHandle(hold);
+        if (swap == Swap::Done) {
+            if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & KEPT_ATTRIBUTES))
+                SetFileAttributesA(path, attributes);
             return nullptr;
-        if (!changed) return "the file could not be replaced";
+        }
+        DeleteFileA(temporary.c_str());
+        if (swap == Swap::Refused) return "the file could not be replaced";
         why = "the file kept changing while it was written";
     }
     return why;

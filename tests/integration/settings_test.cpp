@@ -54,6 +54,31 @@ const char BESIDE_WARBLERC[] = "Warble.plugin.x: 310\r\nWarble.plugin.y: 320\r\n
 const char SHELL_WARBLERC[] = "Warble.plugin.x: 410\r\nWarble.plugin.y: 420\r\n";
 const char SHELL_RC[] = "Warble.plugin.x: 510\r\nWarble.plugin.y: 520\r\n";
 
+BYTE windowAlpha(HWND window) {
+    BYTE alpha = 0;
+    COLORREF key;
+    DWORD flags;
+    GetLayeredWindowAttributes(window, &key, &alpha, &flags);
+    return alpha;
+}
+
+bool topmost(HWND window) {
+    return (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+}
+
+bool holds(const std::string &path, const std::string &line) {
+    return readFile(path).find(line + "\r\n") != std::string::npos;
+}
+
+/* Writes a file as an editor saving in place does: truncated, then written. */
+void saveInPlace(const std::string &path, const std::string &text) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                              0, nullptr);
+    DWORD put = 0;
+    WriteFile(file, text.data(), (DWORD)text.size(), &put, nullptr);
+    CloseHandle(file);
+}
+
 } // namespace
 
 TEST_F(SettingsTest, WarblercComesBeforeWarbleRcBesideThePlugin) {
@@ -302,17 +327,15 @@ TEST_F(SettingsTest, AnEditSavedJustBeforeAChangeIsNeverUndone) {
     EXPECT_NE(text.find("Warble.plugin.width: 180\r\n"), std::string::npos) << text;
 
     writeSettings("Warble.plugin.x: 3\r\nWarble.plugin.y: 5\r\n");
-    EXPECT_TRUE(pumpUntil([&] { return windowRect(window).left == 3; }, 2000));
+    EXPECT_TRUE(pumpUntil([&] { return windowRect(window).left == 3; }, 3000));
     expectPlacedAt(3, 5);
 
     /* A drag that changes nothing else writes its place for the next start. */
     SendMessageA(window, WM_ENTERSIZEMOVE, 0, 0);
     SetWindowPos(window, nullptr, 160, 170, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     SendMessageA(window, WM_EXITSIZEMOVE, 0, 0);
-    pump(300);
-    text = readFile(settingsPath());
-    EXPECT_NE(text.find("Warble.plugin.x: 160\r\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("Warble.plugin.y: 170\r\n"), std::string::npos) << text;
+    EXPECT_TRUE(pumpUntil([&] { return holds(settingsPath(), "Warble.plugin.y: 170"); }, 3000));
+    EXPECT_TRUE(holds(settingsPath(), "Warble.plugin.x: 160")) << readFile(settingsPath());
 }
 
 /* A save in two steps, the file emptied and written 1.5 s later, is applied once: the
@@ -413,31 +436,6 @@ class Saver {
     HANDLE goEvent_ = nullptr, doneEvent_ = nullptr, job_ = nullptr;
     PROCESS_INFORMATION process_ = {};
 };
-
-BYTE windowAlpha(HWND window) {
-    BYTE alpha = 0;
-    COLORREF key;
-    DWORD flags;
-    GetLayeredWindowAttributes(window, &key, &alpha, &flags);
-    return alpha;
-}
-
-bool topmost(HWND window) {
-    return (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
-}
-
-bool holds(const std::string &path, const std::string &line) {
-    return readFile(path).find(line + "\r\n") != std::string::npos;
-}
-
-/* Writes a file as an editor saving in place does: truncated, then written. */
-void saveInPlace(const std::string &path, const std::string &text) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                              0, nullptr);
-    DWORD put = 0;
-    WriteFile(file, text.data(), (DWORD)text.size(), &put, nullptr);
-    CloseHandle(file);
-}
 
 } // namespace
 
@@ -543,8 +541,10 @@ TEST_F(SettingsTest, ASaveDuringAWriteIsNeverLost) {
             ASSERT_TRUE(saver.saved());
             std::string text = readFile(settingsPath());
             if (text.compare(0, body.size(), body) != 0 ||
-                text.find("save " + std::to_string(i) + "\r\n") == std::string::npos)
+                text.find("save " + std::to_string(i) + "\r\n") == std::string::npos) {
                 ++lost;
+                ADD_FAILURE() << "round " << i << ": " << text.substr(body.size());
+            }
         }
         EXPECT_EQ(0, lost) << "of " << c.rounds << ", " << body.size() << " bytes";
     }

@@ -32,11 +32,15 @@ static bool writeAll(HANDLE file, const std::string &text) {
            SetEndOfFile(file);
 }
 
-/* Opens the file as a saver does, waiting while another program holds it. */
+/* Opens the file as a saver does, waiting while another program holds it or, for a
+   file it opens as it is, has it renamed aside for the moment of a replace. */
 static HANDLE openHeld(const char *path, DWORD access, DWORD disposition) {
     for (DWORD waited = 0; waited < WAIT_MS; ++waited) {
         HANDLE file = CreateFileA(path, access, FILE_SHARE_READ, nullptr, disposition, 0, nullptr);
-        if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_SHARING_VIOLATION) return file;
+        DWORD error = GetLastError();
+        bool moment = error == ERROR_SHARING_VIOLATION ||
+                      (disposition == OPEN_EXISTING && error == ERROR_FILE_NOT_FOUND);
+        if (file != INVALID_HANDLE_VALUE || !moment) return file;
         Sleep(1);
     }
     return INVALID_HANDLE_VALUE;
