@@ -180,7 +180,8 @@ inline std::string hex(HWND window) {
    once; the others keep their values. The fixtures put every option back. */
 inline void setOptions(const std::string &lines) {
     std::string text = "\n" + lines, path = shellFolder() + "unit-options.rc";
-    for (size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += 15)
+    size_t named = 0, found = 0;
+    for (size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += 15, ++named)
         text.insert(at + 1, "Warble.plugin.");
     ASSERT_TRUE(writeFile(path, text));
     Options read, values = options;
@@ -188,7 +189,8 @@ inline void setOptions(const std::string &lines) {
     DeleteFileA(path.c_str());
     for (const OptionRow &row : optionRows())
         if (text.find("\n" + std::string(row.key)) != std::string::npos)
-            copyOption(row, read, values);
+            copyOption(row, read, values), ++found;
+    EXPECT_EQ(named, found) << "every line names an option: " << lines;
     optionValues() = values;
 }
 
