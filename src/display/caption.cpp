@@ -2,6 +2,8 @@
 #include "display/caption.h"
 #include "core/owners.h"
 
+/* Process-wide: the player's reader sets the caption, and the scroll thread steps it,
+   neither with the start in hand (the thread holds only its workers' context). */
 CaptionModel captionModel = [] {
     CaptionModel model = {};
     model.scrollForward = true;
@@ -9,6 +11,7 @@ CaptionModel captionModel = [] {
     return model;
 }();
 
+/* Process-wide, as the model it guards. */
 CriticalSection displayLock;
 
 void resetCaptionModel() {

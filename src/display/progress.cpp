@@ -10,6 +10,8 @@
 
 /* The part played, in ten-thousandths: fine enough for any window's width. */
 enum { PROGRESS_SCALE = 10000 };
+/* Process-wide: the poller writes it and the mouse's seek reads it, neither with the
+   start in hand. */
 static volatile LONG played;
 
 void setProgress(HWND window, float fraction, bool lineShown) {

@@ -82,23 +82,6 @@ void measureCaptionAgain() {
     measureCaption();
 }
 
-/* What one frame shows of the caption and all that decides how it is drawn,
-   read whole under the lock. Two are compared whole, so it is kept free of
-   padding garbage. */
-struct CaptionFrame {
-    wchar_t text[TEXT_SIZE];
-    int textHeight, scrollX;
-    int progress; /* the progress line's length, -1 for none */
-    RECT area;
-    bool scrolls, shown;
-    bool ellipsis; /* wider than the area and at rest: drawn from its start, ending in "..." */
-    COLORREF colour;
-};
-
-/* The caption the frame holds: a paint that would draw the same only copies
-   the frame to the screen. Shell's thread only. */
-static CaptionFrame composed;
-
 static CaptionFrame takeCaptionFrame(const RECT &area) {
     CaptionFrame frame;
     memset(&frame, 0, sizeof frame);
@@ -153,7 +136,7 @@ static void composeFrame(const CaptionFrame &frame) {
     drawText(frame.text, r, align);
 }
 
-bool paintWindow(HDC dc, const RECT &update) {
+bool paintWindow(HDC dc, const RECT &update, CaptionFrame &composed) {
     bool refitted = fitSurfaces();
     if (!frameDC()) return refitted;
     bool changed = refreshBackground();

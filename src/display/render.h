@@ -1,7 +1,22 @@
 /* Painting the display window, and the caption it shows. */
 #pragma once
 
+#include "core/text.h"
+
 #include <windows.h>
+
+/* What one frame shows of the caption and all that decides how it is drawn,
+   read whole under the lock. Two are compared whole, so it is kept free of
+   padding garbage. */
+struct CaptionFrame {
+    wchar_t text[TEXT_SIZE];
+    int textHeight, scrollX;
+    int progress; /* the progress line's length, -1 for none */
+    RECT area;
+    bool scrolls, shown;
+    bool ellipsis; /* wider than the area and at rest: drawn from its start, ending in "..." */
+    COLORREF colour;
+};
 
 /* Size of text in the caption font, as the paint will draw it. */
 SIZE measureText(const wchar_t *text);
@@ -17,6 +32,8 @@ void setCaption(const char *text);
 /* Measures the caption again in a new font. Shell's thread. */
 void measureCaptionAgain();
 /* Draws the frame for the update rectangle into the window's DC: exactly the
-   pixels that a paint of the whole window gives there. True when the surfaces had to
-   be rebuilt for a new client size first (the caller tells the change path). */
-bool paintWindow(HDC dc, const RECT &update);
+   pixels that a paint of the whole window gives there. composed is the caption the
+   frame holds: a paint that would draw the same only copies the frame to the screen.
+   True when the surfaces had to be rebuilt for a new client size first (the caller
+   tells the change path). */
+bool paintWindow(HDC dc, const RECT &update, CaptionFrame &composed);

@@ -22,8 +22,9 @@ struct BackgroundLook {
 };
 
 /* Shell's thread only, but for the caption font, which is replaced only under
-   displayLock. What is selected into a DC is declared before it, so that it is
-   deleted after the DC has put its own objects back. */
+   displayLock. Process-wide: the font is made before the start's window, and the
+   player's reader measures captions in it without the start in hand. What is selected into a DC is
+   declared before it, so that it is deleted after the DC has put its own objects back. */
 static struct {
     GdiObject<HFONT> captionFont;
     GdiObject<HBITMAP> frameBitmap, backgroundBitmap;

@@ -10,6 +10,8 @@
 #include "settings/style.h"
 #include "winamp/winamp.h"
 
+/* Process-wide: the window's handle is how every unit below the plugin finds the
+   start, and the layering calls are learnt before the start exists. */
 Placement placement;
 
 void learnLayering() {

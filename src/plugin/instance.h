@@ -4,6 +4,7 @@
 
 #include "core/owners.h"
 #include "core/threads.h"
+#include "display/render.h"
 #include "display/tooltip.h"
 #include "winamp/poller.h"
 
@@ -14,6 +15,9 @@
    one writer, named beside it; the shell's thread alone reads them (the poller reads
    its block through a hold of its own). */
 struct Instance {
+    /* lifecycle: registered from the start until its end (the shell unregisters nothing
+       of ours); declared first, so that it goes after the window */
+    WindowClass windowClass;
     Window window;       /* lifecycle: the display window, from its creation to the end */
     SharedStart start;   /* lifecycle: the context its workers hold */
     SharedPoller poller; /* lifecycle makes it, changed hands it its reads */
@@ -22,6 +26,8 @@ struct Instance {
     Tooltip tooltip;     /* lifecycle makes it, tooltip.cpp writes it */
     Timer notice;        /* controller: set while a notice shows in place of the caption */
     bool noticeShown;    /* controller */
+    /* window_proc hands it to the paint: the caption the frame holds */
+    CaptionFrame composed;
 };
 
 /* The start whose window this is; null until the start has made its workers' context,

@@ -24,9 +24,6 @@
 
 static const char CLASS_NAME[] = "Warble";
 
-/* The window class, registered from a start until its end: the shell unregisters
-   nothing of ours, and endPlugin is handed no more than the module. */
-static WindowClass windowClass;
 /* The running start, from the start until its end: endPlugin is handed no more than
    the module, so the lifecycle keeps it here; everyone else finds it through the
    window. */
@@ -36,7 +33,7 @@ static void startupError(HWND owner, const char *text) {
     MessageBoxA(owner, text, WARBLE_NAME_VERSION, MB_OK | MB_ICONERROR | MB_TOPMOST);
 }
 
-static bool registerWindowClass(HINSTANCE instance) {
+static bool registerWindowClass(HINSTANCE instance, WindowClass &windowClass) {
     WNDCLASSA wc = {};
     wc.style = CS_DBLCLKS;
     wc.lpfnWndProc = warbleWindowProc;
@@ -99,7 +96,6 @@ static int failedStart(const char *text) {
     takeSentMessages();
     destroyWindow();
     startupError(nullptr, text);
-    windowClass.reset();
     releaseCaptionFont();
     return 1;
 }
@@ -108,10 +104,16 @@ extern "C" int beginPlugin(HINSTANCE instance) {
     learnLayering();
     resetRelays();
     shellHandedOver(instance, GetNJWnd());
-    if (!registerWindowClass(instance)) {
+    HeapBlock<Instance> made;
+    if (!made.create()) {
+        startupError(nullptr, "Error creating window");
+        return 1;
+    }
+    if (!registerWindowClass(instance, made->windowClass)) {
         startupError(shellLink.host, "Error registering window class");
         return 1;
     }
+    running = HeapBlock<Instance>(made.release());
     resetCaptionModel();
     setOptionsListener(optionsChanged);
     readSettings();
@@ -119,7 +121,6 @@ extern "C" int beginPlugin(HINSTANCE instance) {
     loadStyle();
     remakeCaptionFont();
 
-    if (!running.create()) return failedStart("Error creating window");
     DWORD exStyle = WS_EX_TOOLWINDOW | (placement.layeredSupported ? WS_EX_LAYERED : 0);
     RECT shown = shownPlace();
     running->window.reset(CreateWindowExA(
@@ -164,7 +165,6 @@ extern "C" void endPlugin(HINSTANCE instance) {
         leaveSlitAtEnd();
     }
     destroyWindow();
-    windowClass.reset();
     releaseCaptionFont();
 }
 

@@ -23,7 +23,7 @@
 
 /* The shell's messages this window wants; the address goes with both
    registration and unregistration, so it lives as long as the module. */
-static UINT registeredMessages[] = {MSG_RECONFIGURE, MSG_BROADCAST, 0};
+static const UINT registeredMessages[] = {MSG_RECONFIGURE, MSG_BROADCAST, 0};
 
 static const int MIN_TRACK_SIZE = 16;
 static const int MIN_NOTIFIED_SIZE = 5;
@@ -64,7 +64,10 @@ static LRESULT OnSize(LPARAM lParam) {
 static LRESULT OnPaint(HWND w) {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(w, &ps);
-    bool refitted = paintWindow(dc, ps.rcPaint);
+    /* Before the start is carried by its window, every paint composes afresh. */
+    CaptionFrame fresh = {};
+    Instance *running = instanceOf(w);
+    bool refitted = paintWindow(dc, ps.rcPaint, running ? running->composed : fresh);
     EndPaint(w, &ps);
     if (refitted) changed(CHANGED_SIZE);
     return 0;

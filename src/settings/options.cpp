@@ -362,7 +362,8 @@ static void writeComment(const char *path, const OptionRow &row) {
     WriteString(path, key, values);
 }
 
-/* How many CommentedKeys live now: shell's thread only, like every write. */
+/* How many CommentedKeys live now: shell's thread only, like every write. Process-wide:
+   the writes it marks are made by callers that hand writeOption no more than a row. */
 static int commenting;
 
 CommentedKeys::CommentedKeys() {
@@ -400,7 +401,9 @@ bool fileHoldsOption(const char *path, const OptionRow &row) {
     return sameOption(row, read, options);
 }
 
-/* The defaults, as reading a file without any of the keys gives them. */
+/* The defaults, as reading a file without any of the keys gives them. Process-wide: the
+   settings' owner reads them before the start exists, and units below the plugin read
+   them without the start in hand. */
 static Options values = [] {
     Options defaults = {};
     for (const OptionRow &row : OPTION_ROWS)

@@ -4,6 +4,8 @@
 
 #include <string.h>
 
+/* Process-wide: the shell's style is read before the start's window is made, and
+   every paint and measure below the plugin reads it. */
 ShellStyle shellStyle;
 
 void loadStyle() {

@@ -203,12 +203,11 @@ TEST_F(Dispatcher, SlitToggleWithoutASlitSaysThereIsNone) {
     EXPECT_TRUE(unit::eventsStartingWith("slit").empty());
 
     hostClearEvents();
-    optionValues().inSlit = true; /* docked by the file, but no Slit was handed over */
+    unit::setOptions("inSlit: true"); /* docked by the file, but no Slit was handed over */
     broadcast("@WarbleInternal slittoggle");
     EXPECT_TRUE(options.inSlit);
     EXPECT_TRUE(hasEvent(std::string("label|") + NO_SLIT_NOTICE));
     EXPECT_TRUE(hasEvent(writeEvent("Warble.plugin.inSlit:", "true")));
-    optionValues().inSlit = false;
 }
 
 TEST_F(Dispatcher, SlitToggleDocksAndUndocks) {
@@ -651,7 +650,7 @@ TEST_F(Dispatcher, HidePluginsWithoutToggleWithPluginsKeepsTheWindow) {
 }
 
 TEST_F(Dispatcher, ShowAndHidePluginsChangeNothingWhileDocked) {
-    optionValues().inSlit = true;
+    unit::setOptions("inSlit: true");
     shellLink.slit = hostSlitWindow();
     broadcast("@NJHidePlugins");
     EXPECT_FALSE(placement.pluginsHidden);
@@ -660,7 +659,6 @@ TEST_F(Dispatcher, ShowAndHidePluginsChangeNothingWhileDocked) {
     broadcast("@NJShowPlugins");
     EXPECT_TRUE(placement.pluginsHidden);
     placement.pluginsHidden = false;
-    optionValues().inSlit = false;
 }
 
 /* Random and malformed broadcasts. "About" and "Edit" are left out: the one

@@ -34,10 +34,8 @@ class Scroller : public unit::StateTest {
         ASSERT_TRUE(window);
         ShowWindow(window, SW_SHOWNOACTIVATE);
         placement.window = window;
-        optionValues().useCustomFont = true;
-        optionValues().fontHeight = -13;
-        optionValues().fontWeight = FW_NORMAL;
-        copyText(optionValues().fontFace, "Tahoma", TEXT_SIZE);
+        unit::setOptions("useCustomFont: true\nfont: Tahoma\nfont.height: -13\n"
+                         "font.weight: 400\nscrolling: true");
         remakeCaptionFont();
         font = captionFont();
         ASSERT_TRUE(font);
@@ -47,7 +45,6 @@ class Scroller : public unit::StateTest {
         captionModel.scrollForward = true;
         captionModel.edgeRestTicks = 0;
         captionModel.playState = 1;
-        optionValues().scrolling = true;
         captionModel.text[0] = '\0';
         hand(); /* the scroll thread's copy of the options */
         captionModel.scrollMin = -10;
@@ -55,6 +52,11 @@ class Scroller : public unit::StateTest {
 
     /* What the change path hands the scroll thread, the mouse away. */
     static void hand() { handScroller({false, captionModel.playState}, nullptr); }
+    /* The same after setting the options named in lines. */
+    static void hand(const std::string &lines) {
+        unit::setOptions(lines);
+        hand();
+    }
 
     void TearDown() override {
         placement.window = nullptr;
@@ -196,8 +198,7 @@ TEST_F(Scroller, StreamWithStepZeroDoesNotMoveButStillWraps) {
 TEST_F(Scroller, BeforeThePlayerAnswersTheStreamMovesOneStepATick) {
     captionModel.playState = -1;
     captionModel.textWidth = 400;
-    optionValues().scrollStyle = false;
-    hand();
+    hand("scroll_style: Stream");
     int blinkTicks = 0;
     scrollTick(window, &blinkTicks);
     EXPECT_EQ(-1, captionModel.scrollX);
@@ -269,10 +270,9 @@ TEST_F(Scroller, SpeedAndRestTickByTick) {
     for (const auto &c : cases) {
         SCOPED_TRACE(std::string(c.endToEnd ? "bounce" : "stream") + " at speed " +
                      std::to_string(c.speed) + ", rest " + std::to_string(c.rest));
-        optionValues().scrollSpeed = c.speed;
-        optionValues().edgeRest = c.rest;
         SetWindowPos(window, nullptr, 0, 0, 25, 20, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-        hand();
+        hand("scroll.speed: " + std::to_string(c.speed) +
+             "\nscroll.pause: " + std::to_string(c.rest));
         captionModel.scrollMin = -3;
         captionModel.textWidth = 2;
         captionModel.scrollX = c.endToEnd ? 0 : 5;
@@ -361,8 +361,7 @@ TEST_F(Scroller, TickDoesNotMoveACaptionThatFitsExactly) {
     captionModel.edgeRestTicks = 3;
     int blinkTicks = 0;
     for (bool endToEnd : {false, true}) {
-        optionValues().scrollStyle = endToEnd;
-        hand();
+        hand(endToEnd ? "scroll_style: EndToEnd" : "scroll_style: Stream");
         ValidateRect(window, nullptr);
         for (int n = 0; n < 40; ++n)
             scrollTick(window, &blinkTicks);
@@ -374,8 +373,7 @@ TEST_F(Scroller, TickDoesNotMoveACaptionThatFitsExactly) {
 
     /* One pixel wider and it moves. */
     captionModel.textWidth = 200 - 2 * 3 + 1;
-    optionValues().scrollStyle = false;
-    hand();
+    hand("scroll_style: Stream");
     scrollTick(window, &blinkTicks);
     EXPECT_EQ(6, captionModel.scrollX);
     EXPECT_TRUE(repaintPending());
@@ -383,8 +381,7 @@ TEST_F(Scroller, TickDoesNotMoveACaptionThatFitsExactly) {
 
 TEST_F(Scroller, TickMovesNothingWhileScrollingIsOff) {
     captionModel.textWidth = 400;
-    optionValues().scrolling = false;
-    hand();
+    hand("scrolling: false");
     captionModel.scrollX = -3;
     int blinkTicks = 0;
     ValidateRect(window, nullptr);
@@ -398,13 +395,11 @@ TEST_F(Scroller, TickUsesTheChosenStyle) {
     captionModel.textWidth = 400;
     captionModel.scrollMin = 194 - 400;
     int blinkTicks = 0;
-    optionValues().scrollStyle = true;
-    hand();
+    hand("scroll_style: EndToEnd");
     scrollTick(window, &blinkTicks); /* bounce: right, past the limit 0 */
     EXPECT_EQ(1, captionModel.scrollX);
     EXPECT_EQ(1, captionModel.edgeRestTicks);
-    optionValues().scrollStyle = false;
-    hand();
+    hand("scroll_style: Stream");
     scrollTick(window, &blinkTicks); /* stream: always left */
     EXPECT_EQ(0, captionModel.scrollX);
     EXPECT_EQ(1, captionModel.edgeRestTicks);
@@ -412,8 +407,7 @@ TEST_F(Scroller, TickUsesTheChosenStyle) {
 
 TEST_F(Scroller, PausedCaptionBlinksEveryTwentyFifthTick) {
     captionModel.playState = 3;
-    optionValues().scrolling = false;
-    hand();
+    hand("scrolling: false");
     captionModel.blinkOn = true;
     int blinkTicks = 0;
     for (int n = 1; n <= 24; ++n) {
@@ -433,8 +427,7 @@ TEST_F(Scroller, PausedCaptionBlinksEveryTwentyFifthTick) {
 
 TEST_F(Scroller, BlinkCountIsKeptWhileNotPaused) {
     captionModel.playState = 3;
-    optionValues().scrolling = false;
-    hand();
+    hand("scrolling: false");
     captionModel.blinkOn = true;
     int blinkTicks = 0;
     for (int n = 0; n < 20; ++n)

@@ -445,7 +445,7 @@ TEST_F(ReadSettings, OnlyTheExactWordStreamSelectsTheStream) {
                  {"Bounce", true}};
     for (const auto &c : cases) {
         place(inShell("Warble.rc"), std::string("Warble.plugin.scroll_style: ") + c.value + "\r\n");
-        optionValues().scrollStyle = !c.endToEnd;
+        unit::setOptions(c.endToEnd ? "scroll_style: Stream" : "scroll_style: EndToEnd");
         readSettings();
         EXPECT_EQ(c.endToEnd, options.scrollStyle) << c.value;
     }
@@ -481,8 +481,8 @@ TEST_F(ReadSettings, ScrollSpeedRestAndHidingAreReadInsideTheirRanges) {
     };
     for (const auto &c : cases) {
         place(inShell("Warble.rc"), c.lines);
-        optionValues().scrollSpeed = optionValues().edgeRest = 7;
-        optionValues().hideWhenIdle = !c.hide;
+        unit::setOptions("scroll.speed: 7\nscroll.pause: 7\nhideWhenIdle: " +
+                         std::string(c.hide ? "false" : "true"));
         readSettings();
         EXPECT_EQ(c.speed, options.scrollSpeed) << c.lines;
         EXPECT_EQ(c.rest, options.edgeRest) << c.lines;
@@ -496,8 +496,7 @@ TEST_F(ReadSettings, ScrollSpeedRestAndHidingAreReadInsideTheirRanges) {
 TEST_F(ReadSettings, FileWithoutTheNewKeysScrollsAndShowsAsBefore) {
     place(inShell("Warble.rc"), "Warble.plugin.scrolling: true\r\n"
                                 "Warble.plugin.scroll_style: EndToEnd\r\n");
-    optionValues().scrollSpeed = optionValues().edgeRest = 7;
-    optionValues().hideWhenIdle = true;
+    unit::setOptions("scroll.speed: 7\nscroll.pause: 7\nhideWhenIdle: true");
     readSettings();
     captionModel.playState = WINAMP_PLAYING;
     captionModel.scrollX = captionModel.edgeRestTicks = 0;

@@ -312,7 +312,7 @@ class IdleText : public unit::StateTest {
 };
 
 TEST_F(IdleText, ErrorTextsSayWhetherWinampWasFound) {
-    optionValues().idleState = 0;
+    unit::setOptions("idle.state: 0");
     playerStatus.window = nullptr;
     EXPECT_EQ("Couldn't Find Winamp", text(true));
     EXPECT_EQ("Couldn't Find Winamp", text(false));
@@ -324,8 +324,7 @@ TEST_F(IdleText, ErrorTextsSayWhetherWinampWasFound) {
 }
 
 TEST_F(IdleText, TimeIsTheCurrentLocalTimeInTheSetFormat) {
-    optionValues().idleState = 1;
-    copyText(optionValues().idleTimeFormat, "%Y-%m-%d %H:%M", TEXT_SIZE);
+    unit::setOptions("idle.state: 1\nidle.TimeStr: %Y-%m-%d %H:%M");
     /* The time the system's clock shows the user. */
     auto now = [] {
         SYSTEMTIME t;
@@ -342,8 +341,7 @@ TEST_F(IdleText, TimeIsTheCurrentLocalTimeInTheSetFormat) {
 }
 
 TEST_F(IdleText, TimeWithABadFormatShowsTheDefaultFormat) {
-    optionValues().idleState = 1;
-    copyText(optionValues().idleTimeFormat, "%Q%", TEXT_SIZE);
+    unit::setOptions("idle.state: 1\nidle.TimeStr: %Q%");
     std::string shown = text(true);
     /* The default format's shape: "Sun 19 Feb - 02:05 PM". */
     ASSERT_EQ(21u, shown.size()) << shown;
@@ -351,11 +349,10 @@ TEST_F(IdleText, TimeWithABadFormatShowsTheDefaultFormat) {
 }
 
 TEST_F(IdleText, MessageIsTheUsersText) {
-    optionValues().idleState = 2;
-    copyText(optionValues().idleMessage, "Gone fishing", TEXT_SIZE);
+    unit::setOptions("idle.state: 2\nidle.message: Gone fishing");
     EXPECT_EQ("Gone fishing", text(true));
     /* The message is text in the system code page. */
-    copyText(optionValues().idleMessage, "Caf\xe9", TEXT_SIZE);
+    unit::setOptions("idle.message: Caf\xe9");
     if (GetACP() == 1252) {
         EXPECT_EQ(L"Caf\u00e9", wideText(true));
     }
@@ -365,7 +362,7 @@ TEST_F(IdleText, MessageIsTheUsersText) {
 
 TEST_F(IdleText, AnyOtherStateShowsThePluginsName) {
     for (int state : {5, 3, -1, 1000}) {
-        optionValues().idleState = state;
+        unit::setOptions("idle.state: " + std::to_string(state));
         EXPECT_EQ("Warble", text(true)) << "idle state " << state;
     }
 }

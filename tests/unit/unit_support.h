@@ -175,6 +175,25 @@ inline std::string hex(HWND window) {
     return text;
 }
 
+/* Sets the options named in lines ("inSlit: true\nscroll.speed: 3", keys without their
+   "Warble.plugin." prefix) as a settings file holding them reads, and installs them at
+   once; the others keep their values. The fixtures put every option back. */
+inline void setOptions(const std::string &lines) {
+    std::string text = "\n" + lines, path = shellFolder() + "unit-options.rc";
+    size_t named = 0, found = 0;
+    for (size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += 15, ++named)
+        text.insert(at + 1, "Warble.plugin.");
+    ASSERT_TRUE(writeFile(path, text));
+    Options read, values = options;
+    readOptions(path.c_str(), read);
+    DeleteFileA(path.c_str());
+    for (const OptionRow &row : optionRows())
+        if (text.find("\n" + std::string(row.key)) != std::string::npos)
+            copyOption(row, read, values), ++found;
+    EXPECT_EQ(named, found) << "every line names an option: " << lines;
+    optionValues() = values;
+}
+
 /* For tests of the plugin's operations without its window: every state group is
    kept aside and put back afterwards, so that each test starts from what it sets
    up itself. */
@@ -228,7 +247,7 @@ class RunningPlugin : public testing::Test {
         removeSettingsFiles();
         ASSERT_TRUE(writeFile(settingsPath(), settingsText()));
         placement.pluginsHidden = false;
-        optionValues().inSlit = false;
+        setOptions("inSlit: false");
         shellLink.slit = nullptr;
         playerStatus.window = nullptr;
         ASSERT_EQ(0, beginPlugin(GetModuleHandleA(nullptr)));
@@ -239,7 +258,7 @@ class RunningPlugin : public testing::Test {
 
     void TearDown() override {
         /* A test that hid the window or pretended to be docked leaves no trace. */
-        optionValues().inSlit = false;
+        setOptions("inSlit: false");
         shellLink.slit = nullptr;
         playerStatus.window = nullptr;
         placement.pluginsHidden = false;

@@ -36,6 +36,11 @@ class Window : public unit::RunningPlugin {
         return r;
     }
     LONG exStyle() const { return GetWindowLongA(placement.window, GWL_EXSTYLE); }
+    /* Sets the options named in lines and applies the window's state. */
+    static void apply(const std::string &lines) {
+        unit::setOptions(lines);
+        applyWindowState();
+    }
 };
 
 TEST_F(Window, SizeNotificationRecordsAtLeastFiveAndWritesBothKeys) {
@@ -77,8 +82,8 @@ TEST_F(Window, SizeNotificationRebuildsTheSurfacesAndResetsTheScroll) {
 
     /* A real resize sends no WM_SIZE here: the surfaces follow all the same, in
        both modes. */
-    for (bool docked : {false, true}) {
-        optionValues().inSlit = docked;
+    for (bool docked : {true, false}) {
+        unit::setOptions(docked ? "inSlit: true" : "inSlit: false");
         int width = docked ? 170 : 230;
         SetWindowPos(w(), nullptr, 0, 0, width, 26, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         for (HBITMAP surface : {frameBitmap(), backgroundBitmap()}) {
@@ -87,7 +92,6 @@ TEST_F(Window, SizeNotificationRebuildsTheSurfacesAndResetsTheScroll) {
             EXPECT_EQ(26, frame.bmHeight);
         }
     }
-    optionValues().inSlit = false;
 
     /* Building the surfaces leaves a pending repaint pending. */
     ValidateRect(w(), nullptr);
@@ -99,7 +103,7 @@ TEST_F(Window, SizeNotificationRebuildsTheSurfacesAndResetsTheScroll) {
     EXPECT_TRUE(EqualRect(&part, &pending));
 
     /* A scroll step asks for the text area alone. */
-    optionValues().scrolling = true;
+    unit::setOptions("scrolling: true");
     broadcast("@Warble SetCaptionNow A caption far wider than the window that has to show it");
     ValidateRect(w(), nullptr);
     int blinkTicks = 0;
@@ -186,7 +190,7 @@ TEST_F(Window, RealMoveIsRecordedAndWritten) {
 }
 
 TEST_F(Window, WhileDockedPositionChangesAreNotRecordedButSizesAre) {
-    optionValues().inSlit = true;
+    unit::setOptions("inSlit: true");
     shellLink.slit = hostSlitWindow();
     int x = options.xPos, y = options.yPos, width = options.width, height = options.height;
     WINDOWPOS pos = {w(), nullptr, 900, 300, 80, 20, SWP_NOZORDER};
@@ -202,7 +206,6 @@ TEST_F(Window, WhileDockedPositionChangesAreNotRecordedButSizesAre) {
     EXPECT_EQ(22, options.height);
     EXPECT_TRUE(hasEvent(writeEvent("Warble.plugin.width:", "90")));
     EXPECT_TRUE(hasEvent(writeEvent("Warble.plugin.height:", "22")));
-    optionValues().inSlit = false;
 }
 
 /* The same idle text after a restart with a larger font is measured in that font. */
@@ -241,7 +244,7 @@ TEST_F(Window, MinimumTrackingSizeIsSixteen) {
 
 TEST_F(Window, RightReleaseOpensTheMenuInBothModes) {
     for (bool docked : {false, true}) {
-        optionValues().inSlit = docked;
+        unit::setOptions(docked ? "inSlit: true" : "inSlit: false");
         for (UINT message : {(UINT)WM_RBUTTONUP, (UINT)WM_NCRBUTTONUP}) {
             SCOPED_TRACE(std::string(docked ? "docked, " : "floating, ") +
                          (message == WM_RBUTTONUP ? "WM_RBUTTONUP" : "WM_NCRBUTTONUP"));
@@ -256,12 +259,10 @@ TEST_F(Window, RightReleaseOpensTheMenuInBothModes) {
             EXPECT_TRUE(unit::eventsStartingWith("menu|new|Warble|Warble_IDMain|0").empty());
         }
     }
-    optionValues().inSlit = false;
 }
 
 TEST_F(Window, MenuShowsTheCurrentChoices) {
-    optionValues().idleState = 7;
-    optionValues().scrollStyle = true;
+    unit::setOptions("idle.state: 7\nscroll_style: EndToEnd");
     placement.layeredSupported = false;
     SendMessageA(w(), WM_NCRBUTTONUP, HTCAPTION, 0);
     std::vector<std::string> idle = unit::eventsStartingWith("menu|item|Warble_Idle Message|");
@@ -280,7 +281,7 @@ TEST_F(Window, MenuShowsTheCurrentChoices) {
 
     hostClearEvents();
     placement.layeredSupported = true;
-    optionValues().idleState = 1;
+    unit::setOptions("idle.state: 1");
     SendMessageA(w(), WM_RBUTTONUP, 0, 0);
     EXPECT_TRUE(hasEvent("menu|item|Warble_Idle Message|Time|@WarbleInternal ToggleIdleState 1|1"));
     EXPECT_EQ(1u, unit::eventsStartingWith(
@@ -320,11 +321,9 @@ TEST_F(Window, ReconfigureThroughTheShellReachesTheWindow) {
 }
 
 TEST_F(Window, ApplyWindowStateSetsTheZOrder) {
-    optionValues().alwaysOnTop = true;
-    applyWindowState();
+    apply("alwaysontop: true");
     EXPECT_TRUE(exStyle() & WS_EX_TOPMOST);
-    optionValues().alwaysOnTop = false;
-    applyWindowState();
+    apply("alwaysontop: false");
     EXPECT_FALSE(exStyle() & WS_EX_TOPMOST) << "not-topmost ends an earlier topmost state";
 }
 
@@ -379,16 +378,13 @@ TEST_F(Window, ReconfigurePlacesTheWindowOnTheScreen) {
 
 TEST_F(Window, ApplyWindowStateHidesWithThePlugins) {
     placement.pluginsHidden = true;
-    optionValues().toggleWithPlugins = false;
-    applyWindowState();
+    apply("togglewithplugins: false");
     EXPECT_TRUE(IsWindowVisible(w()));
-    optionValues().toggleWithPlugins = true;
-    applyWindowState();
+    apply("togglewithplugins: true");
     EXPECT_FALSE(IsWindowVisible(w()));
     /* Hidden, nothing else is applied. */
     bool topmost = exStyle() & WS_EX_TOPMOST;
-    optionValues().alwaysOnTop = !topmost;
-    applyWindowState();
+    apply(topmost ? "alwaysontop: false" : "alwaysontop: true");
     EXPECT_EQ(topmost, (exStyle() & WS_EX_TOPMOST) != 0);
     placement.pluginsHidden = false;
     applyWindowState();
@@ -398,9 +394,8 @@ TEST_F(Window, ApplyWindowStateHidesWithThePlugins) {
 TEST_F(Window, ApplyWindowStateSetsOpacityAndColourKey) {
     if (!placement.layeredSupported || !placement.setLayeredAttributes)
         GTEST_SKIP() << "no layered windows here";
-    optionValues().transparencyEnabled = true;
-    optionValues().alpha = 300; /* its low byte, 44, is the opacity */
-    applyWindowState();
+    apply("transparency.enabled: true\ntransparency.alpha: 300"); /* its low byte, 44, is the
+                                                                     opacity */
     ASSERT_TRUE(exStyle() & WS_EX_LAYERED);
     COLORREF key = 0;
     BYTE opacity = 0;
@@ -410,39 +405,33 @@ TEST_F(Window, ApplyWindowStateSetsOpacityAndColourKey) {
     EXPECT_EQ(RGB(255, 0, 230), key);
     EXPECT_EQ((DWORD)(LWA_COLORKEY | LWA_ALPHA), flags);
 
-    optionValues().transparencyEnabled = false;
-    applyWindowState();
+    apply("transparency.enabled: false");
     ASSERT_TRUE(GetLayeredWindowAttributes(w(), &key, &opacity, &flags));
     EXPECT_EQ(255, opacity) << "opaque whatever alpha holds";
     EXPECT_EQ(RGB(255, 0, 230), key) << "the key is set on every floating window";
 
-    optionValues().inSlit = true;
     shellLink.slit = hostSlitWindow();
-    applyWindowState();
+    apply("inSlit: true");
     EXPECT_FALSE(exStyle() & WS_EX_LAYERED) << "a docked window is not layered";
-    optionValues().inSlit = false;
-    applyWindowState();
+    apply("inSlit: false");
     EXPECT_TRUE(exStyle() & WS_EX_LAYERED);
 }
 
 TEST_F(Window, WithoutLayeredWindowsTheShellSetsTheOpacity) {
     placement.layeredSupported = false;
-    optionValues().transparencyEnabled = true;
-    optionValues().alpha = 300;
+    unit::setOptions("transparency.enabled: true\ntransparency.alpha: 300");
     hostClearEvents();
     applyWindowState();
     EXPECT_TRUE(hasEvent("transparency|" + unit::hex(w()) + "|44"));
 
     hostClearEvents();
-    optionValues().inSlit = true;
     shellLink.slit = hostSlitWindow();
-    applyWindowState();
+    apply("inSlit: true");
     EXPECT_TRUE(hasEvent("transparency|" + unit::hex(w()) + "|255")) << "docked: opaque";
-    optionValues().inSlit = false;
+    unit::setOptions("inSlit: false");
 
     hostClearEvents();
-    optionValues().transparencyEnabled = false;
-    applyWindowState();
+    apply("transparency.enabled: false");
     EXPECT_TRUE(hasEvent("transparency|" + unit::hex(w()) + "|255"));
 }
 
@@ -450,7 +439,7 @@ TEST_F(Window, LayeredWithoutTheFunctionStaysOpaque) {
     if (!placement.layeredSupported) GTEST_SKIP() << "no layered windows here";
     SetLayeredWindowAttributesFn function = placement.setLayeredAttributes;
     placement.setLayeredAttributes = nullptr;
-    optionValues().transparencyEnabled = true;
+    unit::setOptions("transparency.enabled: true");
     hostClearEvents();
     applyWindowState();
     placement.setLayeredAttributes = function;
@@ -477,16 +466,15 @@ TEST_F(Window, OnlyTheUsersMoveNearAnEdgeSnapsAFloatingVisibleWindow) {
     pos = proposed(40, 40);
     EXPECT_EQ(work.left + 40, pos.x) << "too far from the edge";
 
-    optionValues().inSlit = true;
+    unit::setOptions("inSlit: true");
     shellLink.slit = hostSlitWindow();
     pos = proposed(6, 8);
     EXPECT_EQ(work.left + 6, pos.x) << "docked: never";
-    optionValues().inSlit = false;
 
-    optionValues().snapWindow = false;
+    unit::setOptions("inSlit: false\nsnapwindow: false");
     pos = proposed(6, 8);
     EXPECT_EQ(work.left + 6, pos.x) << "snapping off";
-    optionValues().snapWindow = true;
+    unit::setOptions("snapwindow: true");
 
     ShowWindow(w(), SW_HIDE);
     pos = proposed(6, 8);
@@ -557,12 +545,12 @@ TEST_F(Window, ResizingAndNewCaptionsLeaveNoDrawingObjectBehind) {
     broadcast("@Warble SetCaptionNow settling");
     UpdateWindow(w());
     for (int phase = 0; phase < 4; ++phase) { /* every kind of paint once: key, blend */
-        optionValues().transBackEnabled = phase & 1;
+        unit::setOptions(phase & 1 ? "transback.enabled: true" : "transback.enabled: false");
         playerStatus.playState = phase & 2 ? WINAMP_PAUSED : WINAMP_PLAYING;
         SendMessageA(w(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(100 + phase, 17));
         UpdateWindow(w());
     }
-    optionValues().transBackEnabled = false;
+    unit::setOptions("transback.enabled: false");
     playerStatus.playState = WINAMP_PLAYING;
     SendMessageA(w(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(100, 17));
     UpdateWindow(w());
@@ -573,7 +561,8 @@ TEST_F(Window, ResizingAndNewCaptionsLeaveNoDrawingObjectBehind) {
         if (i % 100 == 0) {
             SetWindowPos(w(), nullptr, 0, 0, 80 + i / 10, 17 + i / 100,
                          SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-            optionValues().transBackEnabled = !options.transBackEnabled;
+            unit::setOptions(options.transBackEnabled ? "transback.enabled: false"
+                                                      : "transback.enabled: true");
             playerStatus.playState =
                 playerStatus.playState == WINAMP_PAUSED ? WINAMP_PLAYING : WINAMP_PAUSED;
         }
@@ -589,7 +578,7 @@ TEST_F(Window, ResizingAndNewCaptionsLeaveNoDrawingObjectBehind) {
         broadcast(("@Warble SetCaptionNow " + caption).c_str());
         if (i % 10 == 0) UpdateWindow(w());
     }
-    optionValues().transBackEnabled = false;
+    unit::setOptions("transback.enabled: false");
     playerStatus.playState = WINAMP_PLAYING;
     UpdateWindow(w());
     unit::pumpMessages();
