@@ -47,6 +47,11 @@ static void lookIn(DWORD ms) {
     if (nextLook.set(lookWindow, SETTINGS_WATCH_TIMER, ms)) lookDue = (now + ms) | 1;
 }
 
+/* How long after the stop the notifications are closed: under Wine, closing them holds
+   the system's server for some milliseconds, and every call of the shell's thread waits
+   meanwhile; closed a moment later, that falls after endPlugin rather than within it. */
+enum { LATE_CLOSE_MS = 150 };
+
 static DWORD WINAPI watchThread(LPVOID parameter) {
     HeapBlock<WatchStart> watch((WatchStart *)parameter);
     const StartContext *start = watch->start;
@@ -61,6 +66,7 @@ static DWORD WINAPI watchThread(LPVOID parameter) {
         if (WaitForSingleObject(start->stop, GATHER_MS) == WAIT_OBJECT_0) break;
         PostMessageA(start->window, MSG_SETTINGS_NOTICE, 0, 0);
     }
+    Sleep(LATE_CLOSE_MS);
     return 0;
 }
 
