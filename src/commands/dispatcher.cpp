@@ -212,7 +212,8 @@ static bool commandValue(const OptionRow &row, const char *word, int *value) {
 
 /* Toggles that came while the settings file was still being written, a bit for each
    option: each flips the value the file holds once it has settled, and two toggles of
-   one option cancel out. Shell's thread only. */
+   one option cancel out. Shell's thread only; process-wide as the options they flip
+   are, so that a toggle waits across a reconfigure. */
 static unsigned long long waitingToggles;
 
 static bool isToggle(const OptionRow &row, const char *word) {

@@ -20,7 +20,9 @@ static const DWORD KEEP_MS = 2000;  /* a key or a file that vanished keeps its v
 static const DWORD RETRY_MS = 1000; /* a write that did not land is tried again after this, */
 static const DWORD RETRY_MAX_MS = 32000; /* doubling up to this while it keeps failing */
 
-/* Shell's thread only, like every change of the options. */
+/* Shell's thread only, like every change of the options. Process-wide, as the options
+   are: the file is read before a start has its window, and its state outlives the
+   window's reconfigures. */
 static FileStamp known;               /* rcPath as last read or written */
 static Options inFile;                /* what rcPath held then */
 static unsigned long long keysInFile; /* rows whose key rcPath held then */

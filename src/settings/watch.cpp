@@ -32,7 +32,8 @@ struct WatchStart {
     DWORD count;
 };
 
-/* Shell's thread only. */
+/* Shell's thread only. Process-wide beside the settings they look for: the settings
+   ask for a look through setSettingsLook, which carries no start. */
 static DWORD lastRead;
 /* The next look at a change that has not settled yet, or at a write to try again, and
    when it is due (0: none set). Shell's thread only. */
