@@ -7,7 +7,8 @@
 #include <string.h>
 
 /* The running start's link, held by the shell's thread from its start until its end;
-   the link thread holds its own. */
+   the link thread holds its own. Process-wide: the window-event hook, which the system
+   calls with no context, hands the link its looks. */
 static Shared<PlayerLink> shellSide;
 
 bool askPlayer(HWND winamp, UINT message, WPARAM wParam, LPARAM lParam, DWORD waitMs,

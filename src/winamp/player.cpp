@@ -15,6 +15,8 @@
 #include <string.h>
 #include <time.h>
 
+/* Process-wide: the hook, which the system calls with no context, and the relay
+   threads, which may outlive their start, read it. */
 PlayerStatus playerStatus = {nullptr, -1, 0, false, 0, false};
 
 void sendBroadcast(const char *text) {
@@ -76,7 +78,7 @@ void readWinampTitle(wchar_t *out) {
 }
 
 /* What the caption of the last status shows: shell's thread only, like every writer of
-   the player status. */
+   the player status, and process-wide as the status is. */
 static struct {
     wchar_t caption[TEXT_SIZE], title[TEXT_SIZE]; /* the caption and its title */
     int elapsed, length; /* the position and length the poller last read, in seconds */

@@ -115,8 +115,8 @@ static bool readFraction(const PollerStart *poller, PlayerLink *link, float *fra
     return true;
 }
 
-/* The commands live here rather than on the stack: a broadcast that the shell
-   takes only after the wait for it ended still finds its text. */
+/* The commands live here rather than on the stack, and outlive the start: a broadcast
+   that the shell takes only after the wait for it ended still finds its text. */
 static char sliderCommand[TEXT_SIZE];
 static char labelCommand[TEXT_SIZE];
 

@@ -21,6 +21,7 @@
 #include <mmsystem.h>
 #include <string.h>
 
+/* Process-wide: a relay thread may outlive its start, and its slot with it. */
 static RelaySlot slots[RELAY_SLOTS];
 /* Relay threads alive, abandoned ones included: raised by the shell's thread before a
    start, lowered by each thread as its last step. */

@@ -10,7 +10,8 @@
 
 #include <string.h>
 
-/* The hook of the running start; shell's thread only. */
+/* The hook of the running start; shell's thread only. Process-wide: the system calls
+   the hook's procedure with no context. */
 static EventHook eventHook;
 
 /* Called out of context, on this thread: no module is handed over. */
