@@ -372,7 +372,9 @@ const char *readBase(const char *path, WriteBase &base, bool &held, HANDLE *keep
     BY_HANDLE_FILE_INFORMATION info;
     bool whole = GetFileInformationByHandle(file, &info) && info.nFileSizeHigh == 0 &&
                  info.nFileSizeLow <= MAX_FILE_SIZE;
-    if (whole) {
+    /* Held for the replace, the bytes are read again only when a second write may share
+       the stamp: a large file is not read twice for nothing. */
+    if (whole && (!keep || msSinceWritten(info.ftLastWriteTime) < SAME_STAMP_MS)) {
         base.content.resize(info.nFileSizeLow);
         DWORD got = 0;
         whole = ReadFile(file, &base.content[0], info.nFileSizeLow, &got, nullptr) &&
@@ -386,7 +388,7 @@ const char *readBase(const char *path, WriteBase &base, bool &held, HANDLE *keep
     base.exists = true;
     base.size = info.nFileSizeLow;
     base.written = info.ftLastWriteTime;
-    if (base.content.empty() && msSinceWritten(base.written) < EMPTY_QUIET_MS)
+    if (base.size == 0 && msSinceWritten(base.written) < EMPTY_QUIET_MS)
         return "the file was emptied a moment ago and may still be being written";
     return nullptr;
 }
