@@ -78,7 +78,6 @@ static DWORD WINAPI tickerThread(LPVOID stop) {
     return 0;
 }
 
-
 /* What any plugin that shows the player's title must do while nothing plays: once a
    second, look for the player's window and push the position and the caption to the
    companion plugin, as two broadcasts. The idle figure is measured against this. */

@@ -8,7 +8,6 @@
 #include "common/timing.h"
 #include "core/owners.h"
 #include "display/caption.h"
-#include "display/placement.h"
 #include "display/render.h"
 #include "display/surfaces.h"
 #include "nightjar/nightjar.h"
@@ -58,11 +57,11 @@ static void pluginPaint(HDC target, HDC, const RECT &r) {
         DisplayLock lock;
         captionModel.textHeight ^= 1;
     }
-    paintWindow(target, r, composed);
+    paintWindow(linkedPluginWindow(), target, r, composed);
 }
 
 static void unchangedPaint(HDC target, HDC, const RECT &r) {
-    paintWindow(target, r, composed);
+    paintWindow(linkedPluginWindow(), target, r, composed);
 }
 
 /* The shell's style background, which the plugin draws only when the size or
@@ -81,7 +80,7 @@ void runGdiWork(const PaintOptions &options) {
     setCaption(SHORT_CAPTION);
     pumpFor(300); /* the first paint and the shell's first messages */
 
-    HWND window = placement.window;
+    HWND window = linkedPluginWindow();
     RECT client;
     GetClientRect(window, &client);
     Surface target(window, client.right, client.bottom);

@@ -3,7 +3,7 @@
 #include "common/setup.h"
 #include "host.h"
 #include "paint/paint_bench.h"
-#include "display/placement.h"
+#include "plugin/instance.h"
 #include "plugin/lifecycle.h"
 #include "settings/options.h"
 
@@ -37,8 +37,13 @@ static const char SETTINGS[] = "Warble.plugin.x: 100\r\n"
                                "Warble.plugin.scrolling: true\r\n"
                                "Warble.plugin.alwaysontop: true\r\n";
 
+HWND linkedPluginWindow() {
+    Instance *running = runningInstance();
+    return running ? running->display.placement.window : nullptr;
+}
+
 bool startLinkedPlugin() {
-    return beginPlugin(GetModuleHandleA(nullptr)) == 0 && placement.window;
+    return beginPlugin(GetModuleHandleA(nullptr)) == 0 && linkedPluginWindow();
 }
 
 void endLinkedPlugin() {

@@ -20,6 +20,8 @@ extern const char LONG_CAPTION[];
 /* The plugin's code linked into this program, started as the shell would start it. */
 bool startLinkedPlugin();
 void endLinkedPlugin();
+/* Its display window, null when it is not started. */
+HWND linkedPluginWindow();
 
 void runGdiWork(const PaintOptions &options);
 void runPaintCycle(const PaintOptions &options);

@@ -3,7 +3,6 @@
 #include "common/pump.h"
 #include "common/report.h"
 #include "common/timing.h"
-#include "display/placement.h"
 #include "display/render.h"
 #include "settings/options.h"
 #include "paint/bare_window.h"
@@ -25,7 +24,7 @@ static double microsecondsPerCycle(HWND window, int count) {
 
 void runPaintCycle(const PaintOptions &options) {
     setCaption(SHORT_CAPTION);
-    HWND plugin = placement.window;
+    HWND plugin = linkedPluginWindow();
     RECT placed;
     GetWindowRect(plugin, &placed);
     int width = placed.right - placed.left, height = placed.bottom - placed.top;

@@ -4,7 +4,6 @@
 #include "common/report.h"
 #include "common/setup.h"
 #include "common/timing.h"
-#include "display/placement.h"
 #include "nightjar/nightjar.h"
 #include "paint/paint_bench.h"
 
@@ -46,7 +45,7 @@ void runSettingsRead(const PaintOptions &options) {
         if (!save(path, largeSettings(round))) break;
         Sleep(300);
         Stopwatch reconfigure;
-        SendMessageA(placement.window, MSG_RECONFIGURE, 0, 0);
+        SendMessageA(linkedPluginWindow(), MSG_RECONFIGURE, 0, 0);
         plugin.push_back(reconfigure.milliseconds());
         if (!save(path, largeSettings(round + 1))) break;
         Sleep(300);

@@ -7,7 +7,6 @@
    It may be re-entered: queryPlayer's broadcasts come back before it returns. */
 #include "commands/dispatcher.h"
 #include "commands/menu.h"
-#include "display/placement.h"
 #include "display/render.h"
 #include "display/window.h"
 #include "nightjar/nightjar.h"
@@ -76,10 +75,10 @@ static Address addressOf(const char *text) {
 }
 
 /* "@Warble ..." commands: true when one set the caption. */
-static bool warbleCommand(const char *text) {
+static bool warbleCommand(const CommandTarget &to, const char *text) {
     const char *rest;
     if (matchEqual(text, "@Warble GetWinampInfo")) {
-        queryPlayer();
+        queryPlayer(to.player);
     } else if ((rest = matchContains(text, "@Warble SetCaptionNow "))) {
         setCaption(rest);
         return true;
@@ -92,30 +91,30 @@ static bool warbleCommand(const char *text) {
 
 /* Only a text that begins with the relay's address, in its exact case, is a command;
    its tokens count from there. */
-static void relayText(const char *text) {
+static void relayText(const CommandTarget &to, const char *text) {
     const char *address = text;
     while (separator(*address))
         ++address;
     if (matchContains(text, "@Warble_toWinamp") == address + 16 && playerStatus.window)
-        relayCommand(address, placement.window);
+        relayCommand(address, to.display.placement.window);
 }
 
-bool handleBroadcast(const char *text) {
+bool handleBroadcast(const CommandTarget &to, const char *text) {
     if (isOwnBroadcast(text)) return false;
     switch (addressOf(text)) {
     case ADDRESS_NONE: return false;
-    case ADDRESS_WARBLE: return warbleCommand(text);
-    case ADDRESS_RELAY: relayText(text); return false;
+    case ADDRESS_WARBLE: return warbleCommand(to, text);
+    case ADDRESS_RELAY: relayText(to, text); return false;
     case ADDRESS_SHELL:
-        if (matchEqual(text, "@NJShowPlugins")) showWithPlugins(false);
-        if (matchEqual(text, "@NJHidePlugins")) showWithPlugins(true);
+        if (matchEqual(text, "@NJShowPlugins")) showWithPlugins(to.display, false);
+        if (matchEqual(text, "@NJHidePlugins")) showWithPlugins(to.display, true);
         return false;
     case ADDRESS_INTERNAL: {
         if (!matchPrefix(text, "@WarbleInternal", 15)) return false;
         const char *word = text + 15;
         while (*word == ' ')
             ++word;
-        runInternalCommand(word);
+        runInternalCommand(to, word);
         return false;
     }
     }
@@ -132,32 +131,33 @@ static void announce(const char *word, bool enabled) {
 
 /* Sets the option to value with everything its change must bring up to date, in the
    order of OptionEffect. */
-static void changeOption(const OptionRow &row, const char *word, int value) {
+static void changeOption(const CommandTarget &to, const OptionRow &row, const char *word,
+                         int value) {
     if (row.effects & EFFECT_ANNOUNCE) announce(word, value);
-    setOption(row, value);
-    if (row.effects & EFFECT_WINDOW) applyWindowState();
-    if (row.effects & EFFECT_MENU) showConfigMenu(false);
-    if (row.effects & EFFECT_CAPTION) queryPlayer();
-    if (row.effects & EFFECT_TIME_FORMAT) rewriteOption(OPTION_ROW(idleTimeFormat));
+    setOption(to.settings, row, value);
+    if (row.effects & EFFECT_WINDOW) applyWindowState(to.display);
+    if (row.effects & EFFECT_MENU) showConfigMenu(to.display, false);
+    if (row.effects & EFFECT_CAPTION) queryPlayer(to.player);
+    if (row.effects & EFFECT_TIME_FORMAT) rewriteOption(to.settings, OPTION_ROW(idleTimeFormat));
 }
 
-static void toggleSlit(const OptionRow &row, const char *word) {
+static void toggleSlit(const CommandTarget &to, const OptionRow &row, const char *word) {
     if (docked()) {
-        SendMessageA(shellLink.slit, MSG_SLIT_REMOVE, 0, (LPARAM)placement.window);
-        SetWindowPos(placement.window, nullptr, options.xPos, options.yPos, 0, 0,
-                     SWP_NOSIZE | SWP_NOZORDER);
-        changeOption(row, word, false);
+        HWND window = to.display.placement.window;
+        SendMessageA(shellLink.slit, MSG_SLIT_REMOVE, 0, (LPARAM)window);
+        SetWindowPos(window, nullptr, options.xPos, options.yPos, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        changeOption(to, row, word, false);
     } else if (shellLink.slit) {
         /* The Slit takes a window that already says it is docked. */
-        stageOption(row, true);
-        applyWindowState();
-        SendMessageA(shellLink.slit, MSG_SLIT_ADD, 0, (LPARAM)placement.window);
-        changeOption(row, word, true);
+        stageOption(to.settings, row, true);
+        applyWindowState(to.display);
+        SendMessageA(shellLink.slit, MSG_SLIT_ADD, 0, (LPARAM)to.display.placement.window);
+        changeOption(to, row, word, true);
     } else {
         /* Started without a Slit: nothing to toggle, and the label says why; the setting
            is kept for a start with a Slit. */
         SendMessageA(shellLink.host, MSG_SET_LABEL, 0, (LPARAM)NO_SLIT_NOTICE);
-        rewriteOption(row);
+        rewriteOption(to.settings, row);
     }
 }
 
@@ -210,12 +210,6 @@ static bool commandValue(const OptionRow &row, const char *word, int *value) {
     return false;
 }
 
-/* Toggles that came while the settings file was still being written, a bit for each
-   option: each flips the value the file holds once it has settled, and two toggles of
-   one option cancel out. Shell's thread only; process-wide as the options they flip
-   are, so that a toggle waits across a reconfigure. */
-static unsigned long long waitingToggles;
-
 static bool isToggle(const OptionRow &row, const char *word) {
     return row.command == COMMAND_TOGGLE || row.command == COMMAND_DOCK ||
            (row.command == COMMAND_CHOICE && matchPrefix(word, "Toggle", 6));
@@ -224,40 +218,38 @@ static bool isToggle(const OptionRow &row, const char *word) {
 /* Carries out word when it is the option's command; false when it is not. A toggle
    inverts the newest value: an edit saved a moment ago is taken first, and while the
    file is still being written the toggle waits for it. */
-static bool runOptionCommand(const OptionRow &row, const char *word) {
+static bool runOptionCommand(const CommandTarget &to, const OptionRow &row, const char *word) {
     int value = 0;
     if (row.command == COMMAND_NONE || !commandValue(row, word, &value)) return false;
-    if (!catchUpWithSettingsFile() && isToggle(row, word)) {
-        waitingToggles ^= rowBit(row);
+    if (!catchUpWithSettingsFile(to.settings) && isToggle(row, word)) {
+        toggleWhenSettled(to.settings, row);
         return true;
     }
     commandValue(row, word, &value);
     if (row.command == COMMAND_DOCK)
-        toggleSlit(row, word);
+        toggleSlit(to, row, word);
     else
-        changeOption(row, word, value);
+        changeOption(to, row, word, value);
     return true;
 }
 
-void runWaitingToggles() {
-    unsigned long long toggles = waitingToggles;
-    if (!toggles || !catchUpWithSettingsFile()) return;
-    waitingToggles = 0;
+void runWaitingToggles(const CommandTarget &to) {
+    unsigned long long toggles = settledToggles(to.settings);
     for (const OptionRow &row : optionRows()) {
         if (!(toggles & rowBit(row))) continue;
         char word[64];
         snprintf(word, sizeof word, "%s%s", row.command == COMMAND_CHOICE ? "Toggle" : "",
                  row.word);
-        runOptionCommand(row, word);
+        runOptionCommand(to, row, word);
     }
 }
 
 /* The command words match disjoint sets of texts, so the order of the tests
    below decides nothing. */
-void runInternalCommand(const char *word) {
+void runInternalCommand(const CommandTarget &to, const char *word) {
     for (const OptionRow &row : optionRows())
-        if (runOptionCommand(row, word)) return;
-    if (matchEqual(word, "Edit")) return editSettingsFile();
-    if (matchEqual(word, "CopyTitle")) return copyTitle();
+        if (runOptionCommand(to, row, word)) return;
+    if (matchEqual(word, "Edit")) return editSettingsFile(to.settings);
+    if (matchEqual(word, "CopyTitle")) return copyTitle(to.display.placement.window);
     if (matchEqual(word, "About")) return showAboutBox();
 }

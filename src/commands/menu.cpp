@@ -4,7 +4,6 @@
 #include "commands/menu.h"
 #include "core/text.h"
 #include "core/version.h"
-#include "display/placement.h"
 #include "nightjar/nightjar.h"
 #include "settings/options.h"
 #include "settings/settings.h"
@@ -26,8 +25,7 @@ static void separator(Menu *menu) {
 /* One item for each value of the option, the one it holds checked. A number option's
    items set their value, a flag's or a choice's its word. */
 static void choiceItems(Menu *menu, const OptionRow &row) {
-    int value =
-        row.kind == OPTION_BOOL ? flagOption(row) : numberOption(row);
+    int value = row.kind == OPTION_BOOL ? flagOption(row) : numberOption(row);
     char text[TEXT_SIZE];
     for (int i = 0; row.choices[i]; ++i) {
         if (row.kind == OPTION_INT)
@@ -61,13 +59,13 @@ static void optionItem(Menu *config, const OptionRow &row, bool popup) {
         item(config, row.label, command, flagOption(row));
 }
 
-void showConfigMenu(bool popup) {
+void showConfigMenu(const Display &display, bool popup) {
     Menu *main = MakeNamedMenu("Warble", "Warble_IDMain", popup);
     Menu *config = MakeNamedMenu("Configuration", "Warble_IDConfig", popup);
     int group = 0;
     for (const OptionRow &row : optionRows()) {
         if (!row.menuGroup) continue;
-        if ((row.flags & OPTION_LAYERED) && !placement.layeredSupported) continue;
+        if ((row.flags & OPTION_LAYERED) && !display.placement.layeredSupported) continue;
         if (group && row.menuGroup != group) separator(config);
         group = row.menuGroup;
         optionItem(config, row, popup);
@@ -82,17 +80,17 @@ void showConfigMenu(bool popup) {
 
 /* The file opened lists every key: those it lacks are written first with the values in
    use. */
-void editSettingsFile() {
-    completeSettingsFile();
+void editSettingsFile(SettingsSync &sync) {
+    completeSettingsFile(sync);
     char editor[TEXT_SIZE] = "";
     GetNightjarEditor(editor);
     editor[TEXT_SIZE - 1] = '\0';
-    NJExecute(nullptr, nullptr, editor, shellLink.rcPath, nullptr, 1, false);
+    NJExecute(nullptr, nullptr, editor, sync.path, nullptr, 1, false);
 }
 
 const char NOTHING_TO_COPY_NOTICE[] = "WarblePlugin -> CopyTitle: nothing is playing";
 
-void copyTitle() {
+void copyTitle(HWND owner) {
     int state = playerStatus.playState;
     if (!playerStatus.window || (state != WINAMP_PLAYING && state != WINAMP_PAUSED)) {
         SendMessageA(shellLink.host, MSG_SET_LABEL, 0, (LPARAM)NOTHING_TO_COPY_NOTICE);
@@ -101,7 +99,7 @@ void copyTitle() {
     wchar_t title[TEXT_SIZE];
     readWinampTitle(title);
     size_t bytes = (wcslen(title) + 1) * sizeof(wchar_t);
-    if (!OpenClipboard(placement.window)) return;
+    if (!OpenClipboard(owner)) return;
     EmptyClipboard();
     /* Once handed over, the clipboard owns the memory. */
     HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);

@@ -1,10 +1,13 @@
 /* The configuration menu, the settings file's editor and the about box. */
 #pragma once
 
-void showConfigMenu(bool popup);
-void editSettingsFile();
+#include "display/display.h"
+#include "settings/settings.h"
+
+void showConfigMenu(const Display &display, bool popup);
+void editSettingsFile(SettingsSync &sync);
 void showAboutBox();
 /* Puts the whole title of the track playing or paused on the clipboard, in Unicode;
    with nothing playing, copies nothing and says so on the shell's label. */
-void copyTitle();
+void copyTitle(HWND owner);
 extern const char NOTHING_TO_COPY_NOTICE[];

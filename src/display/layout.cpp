@@ -2,21 +2,20 @@
    the options' size is what the user asked for, and the window may be shown smaller
    (kept on the screen). */
 #include "display/layout.h"
-#include "display/placement.h"
 #include "settings/style.h"
 
 int textInset() {
     return shellStyle.bevelWidth + shellStyle.borderWidth;
 }
 
-RECT clientArea() {
+RECT clientArea(const Display &display) {
     RECT client = {0, 0, 0, 0};
-    if (placement.window) GetClientRect(placement.window, &client);
+    if (display.placement.window) GetClientRect(display.placement.window, &client);
     return client;
 }
 
-int textAreaWidth() {
-    RECT area = textAreaOf(clientArea());
+int textAreaWidth(const Display &display) {
+    RECT area = textAreaOf(clientArea(display));
     return area.right - area.left;
 }
 

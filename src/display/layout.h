@@ -2,13 +2,15 @@
    border. */
 #pragma once
 
+#include "display/display.h"
+
 #include <windows.h>
 
 /* The inset of the text area: bevel plus border width. */
 int textInset();
 /* The window's client rectangle as it is now (empty without a window). */
-RECT clientArea();
+RECT clientArea(const Display &display);
 /* Width of the text area of the window as it is shown, as scrolling measures it. */
-int textAreaWidth();
+int textAreaWidth(const Display &display);
 /* The text area of a client rectangle: inside the inset; empty without room. */
 RECT textAreaOf(const RECT &client);

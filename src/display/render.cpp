@@ -136,8 +136,8 @@ static void composeFrame(const CaptionFrame &frame) {
     drawText(frame.text, r, align);
 }
 
-bool paintWindow(HDC dc, const RECT &update, CaptionFrame &composed) {
-    bool refitted = fitSurfaces();
+bool paintWindow(HWND window, HDC dc, const RECT &update, CaptionFrame &composed) {
+    bool refitted = fitSurfaces(window);
     if (!frameDC()) return refitted;
     bool changed = refreshBackground();
     changed = holdCaptionFont() || changed;

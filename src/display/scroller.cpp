@@ -167,7 +167,7 @@ void captionToStart() {
 /* The scroll options, the layout and the facts as they are now; displayLock held. A
    caption that they stop (scrolling on hover, the mouse elsewhere) goes back to its
    start rather than resting wherever the last step left it. */
-static void takeScrollParameters(const ScrollFacts &facts) {
+static void takeScrollParameters(const Display &display, const ScrollFacts &facts) {
     bool moving = captionScrolls();
     ScrollParameters &scroll = captionModel.scroll;
     scroll.when = options.scrollWhen;
@@ -176,18 +176,18 @@ static void takeScrollParameters(const ScrollFacts &facts) {
     scroll.endToEnd = options.scrollStyle == SCROLL_END_TO_END;
     scroll.speed = options.scrollSpeed;
     scroll.edgeRest = options.edgeRest;
-    scroll.areaWidth = textAreaWidth();
-    scroll.restartX = clientArea().right;
+    scroll.areaWidth = textAreaWidth(display);
+    scroll.restartX = clientArea(display).right;
     scroll.damage = scrollDamage();
     captionModel.scrollMin = scroll.areaWidth - captionModel.textWidth;
     captionModel.playState = facts.playState;
     if (moving && !captionScrolls()) backToStart();
 }
 
-void handScroller(const ScrollFacts &facts, HANDLE wake) {
+void handScroller(const Display &display, const ScrollFacts &facts, HANDLE wake) {
     {
         DisplayLock lock;
-        takeScrollParameters(facts);
+        takeScrollParameters(display, facts);
     }
     if (wake) SetEvent(wake);
 }

@@ -2,6 +2,8 @@
    and the blink of a paused caption. EDGE_REST_TICKS is the bounce's own rest. */
 #pragma once
 
+#include "display/display.h"
+
 #include <windows.h>
 
 enum { SCROLL_PERIOD_MS = 50, EDGE_REST_TICKS = 25, BLINK_TICKS = 25, STREAM_GAP = 20 };
@@ -19,7 +21,7 @@ struct ScrollFacts {
    the paint and the scroll thread read; a caption they stop goes back to its start),
    then wakes the scroll thread with wake (none: nothing is woken). Called by the
    plugin's change path alone. Shell's thread. */
-void handScroller(const ScrollFacts &facts, HANDLE wake);
+void handScroller(const Display &display, const ScrollFacts &facts, HANDLE wake);
 /* The caption back at its start (the mouse left the window). Shell's thread. */
 void captionToStart();
 /* One tick's work without the wait, repainting window; blinkTicks is the thread's own

@@ -5,7 +5,6 @@
 #include "core/owners.h"
 #include "display/caption.h"
 #include "display/layout.h"
-#include "display/placement.h"
 #include "nightjar/nightjar.h"
 #include "settings/options.h"
 #include "settings/settings.h"
@@ -75,15 +74,15 @@ static void setSize(int width, int height) {
     surfaces.height = height;
 }
 
-bool createSurfaces() {
+bool createSurfaces(HWND window) {
     RECT client;
-    GetClientRect(placement.window, &client);
+    GetClientRect(window, &client);
     int w = client.right - client.left, h = client.bottom - client.top;
     bool made = surfaces.frame.create() && surfaces.background.create();
     /* A window without room has no bitmaps. The window's own DC only makes bitmaps of
        its kind: no paint is begun, so a pending repaint stays pending. */
     if (made && w > 0 && h > 0) {
-        WindowDC screen(placement.window);
+        WindowDC screen(window);
         surfaces.frameBitmap.reset(CreateCompatibleBitmap(screen, w, h));
         surfaces.backgroundBitmap.reset(CreateCompatibleBitmap(screen, w, h));
         made = surfaces.frameBitmap && surfaces.backgroundBitmap;
@@ -150,25 +149,25 @@ void releaseSurfaces() {
     setSize(0, 0);
 }
 
-void recreateSurfaces() {
+void recreateSurfaces(HWND window) {
     releaseSurfaces();
     /* Out of drawing objects: this paint draws nothing, and asking for another here
        would only repeat it; the next repaint that comes by itself tries again. */
-    if (!createSurfaces()) return;
+    if (!createSurfaces(window)) return;
     {
         DisplayLock lock;
         captionModel.scrollX = 0;
         captionModel.edgeRestTicks = 0;
     }
-    InvalidateRect(placement.window, nullptr, FALSE);
+    InvalidateRect(window, nullptr, FALSE);
 }
 
-bool fitSurfaces() {
+bool fitSurfaces(HWND window) {
     RECT client;
-    GetClientRect(placement.window, &client);
+    GetClientRect(window, &client);
     if (surfaces.frame && client.right == surfaces.width && client.bottom == surfaces.height)
         return false;
-    recreateSurfaces();
+    recreateSurfaces(window);
     return true;
 }
 

@@ -4,17 +4,17 @@
 
 #include <windows.h>
 
-/* Builds both surfaces at the window's present client size; false, with nothing
-   left behind, when the system has no drawing objects to spare. */
-bool createSurfaces();
+/* Builds both surfaces at the present client size of the display window; false, with
+   nothing left behind, when the system has no drawing objects to spare. */
+bool createSurfaces(HWND window);
 void releaseSurfaces();
 /* Builds the surfaces again, resets the scroll to the new text area and asks
    for a repaint of the whole window (not when they could not be built); the
    caller tells the change path, which derives the scroll bounds. */
-void recreateSurfaces();
+void recreateSurfaces(HWND window);
 /* Rebuilds the surfaces when the client area no longer has their size, however
    the size came to change; true when it did (the caller tells the change path). */
-bool fitSurfaces();
+bool fitSurfaces(HWND window);
 /* The frame and the background (null without surfaces), their bitmaps, and the
    rectangle they cover. */
 HDC frameDC();

@@ -3,40 +3,35 @@
    or keyed when floating, and at its place and size. */
 #include "display/window.h"
 #include "display/caption.h"
-#include "display/placement.h"
 #include "nightjar/nightjar.h"
 #include "settings/options.h"
 #include "settings/settings.h"
 #include "settings/style.h"
 #include "winamp/winamp.h"
 
-/* Process-wide: the window's handle is how every unit below the plugin finds the
-   start, and the layering calls are learnt before the start exists. */
-Placement placement;
-
-void learnLayering() {
+void learnLayering(Display &display) {
     /* user32 is loaded for as long as the shell runs: no reference of our own. */
-    placement.setLayeredAttributes = (SetLayeredWindowAttributesFn)GetProcAddress(
+    display.placement.setLayeredAttributes = (SetLayeredWindowAttributesFn)GetProcAddress(
         GetModuleHandleA("user32.dll"), "SetLayeredWindowAttributes");
     OSVERSIONINFOA version = {};
     version.dwOSVersionInfoSize = sizeof version;
     GetVersionExA(&version);
-    placement.layeredSupported =
+    display.placement.layeredSupported =
         version.dwPlatformId == VER_PLATFORM_WIN32_NT && version.dwMajorVersion > 4;
 }
 
-void windowMade(HWND window) {
-    placement.window = window;
+void windowMade(Display &display, HWND window) {
+    display.placement.window = window;
 }
 
-void windowGone() {
-    placement.window = nullptr;
+void windowGone(Display &display) {
+    display.placement.window = nullptr;
 }
 
-void showWithPlugins(bool hidden) {
+void showWithPlugins(Display &display, bool hidden) {
     if (docked()) return;
-    placement.pluginsHidden = hidden;
-    applyWindowState();
+    display.placement.pluginsHidden = hidden;
+    applyWindowState(display);
 }
 
 static bool nothingPlays() {
@@ -44,18 +39,18 @@ static bool nothingPlays() {
     return state != WINAMP_PLAYING && state != WINAMP_PAUSED;
 }
 
-bool windowHidden() {
-    return (placement.pluginsHidden && options.toggleWithPlugins) ||
+bool windowHidden(const Display &display) {
+    return (display.placement.pluginsHidden && options.toggleWithPlugins) ||
            (options.hideWhenIdle && nothingPlays());
 }
 
-void followPlayState() {
-    HWND w = placement.window;
+void followPlayState(Display &display) {
+    HWND w = display.placement.window;
     if (!w || !options.hideWhenIdle) return;
-    if ((IsWindowVisible(w) != FALSE) != windowHidden()) return;
+    if ((IsWindowVisible(w) != FALSE) != windowHidden(display)) return;
     RECT place;
     GetWindowRect(w, &place);
-    applyWindowState();
+    applyWindowState(display);
     /* Applying the state puts even a docked window at its floating place; it goes
        back where the Slit keeps it now rather than at the Slit's next layout. */
     if (docked())
@@ -89,18 +84,19 @@ RECT shownPlace() {
     return {x, y, x + width, y + height};
 }
 
-void applyWindowState() {
-    HWND w = placement.window;
-    if (windowHidden()) {
+void applyWindowState(Display &display) {
+    HWND w = display.placement.window;
+    if (windowHidden(display)) {
         ShowWindow(w, SW_HIDE);
         return;
     }
     BYTE opacity = options.transparencyEnabled ? (BYTE)(options.alpha & 0xFF) : 255;
-    if (placement.layeredSupported) {
+    if (display.placement.layeredSupported) {
         LONG exStyle = GetWindowLongA(w, GWL_EXSTYLE);
-        if (!docked() && placement.setLayeredAttributes) {
+        if (!docked() && display.placement.setLayeredAttributes) {
             SetWindowLongA(w, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
-            placement.setLayeredAttributes(w, COLOUR_KEY, opacity, LWA_COLORKEY | LWA_ALPHA);
+            display.placement.setLayeredAttributes(w, COLOUR_KEY, opacity,
+                                                   LWA_COLORKEY | LWA_ALPHA);
         } else {
             SetWindowLongA(w, GWL_EXSTYLE, exStyle & ~WS_EX_LAYERED);
         }
@@ -108,10 +104,10 @@ void applyWindowState() {
         SetTransparency(w, docked() ? 255 : opacity);
     }
     RECT shown = shownPlace();
-    placement.placing = true;
+    display.placement.placing = true;
     SetWindowPos(w, options.alwaysOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, shown.left, shown.top,
                  shown.right - shown.left, shown.bottom - shown.top,
                  SWP_SHOWWINDOW | SWP_NOACTIVATE);
-    placement.placing = false;
+    display.placement.placing = false;
     InvalidateRect(w, nullptr, FALSE);
 }

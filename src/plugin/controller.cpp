@@ -5,7 +5,6 @@
 #include "plugin/controller.h"
 #include "core/text.h"
 #include "display/caption.h"
-#include "display/placement.h"
 #include "display/progress.h"
 #include "display/render.h"
 #include "plugin/instance.h"
@@ -22,10 +21,11 @@ static void showStatus(const wchar_t *caption, const wchar_t *title) {
    that cannot be had shows no notice rather than one that never ends. */
 static void showNotice(const wchar_t *text, unsigned ms) {
     Instance *running = runningInstance();
-    if (!running || !running->notice.set(placement.window, NOTICE_TIMER, ms)) return;
+    if (!running || !running->notice.set(running->display.placement.window, NOTICE_TIMER, ms))
+        return;
     running->noticeShown = true;
     wchar_t caption[TEXT_SIZE], title[TEXT_SIZE];
-    lastStatusCaption(caption, title);
+    lastStatusCaption(running->player, caption, title);
     setCaption(text, title);
     changed(CHANGED_CAPTION);
 }
@@ -36,7 +36,7 @@ void noticeEnded() {
     running->notice.reset();
     running->noticeShown = false;
     wchar_t caption[TEXT_SIZE], title[TEXT_SIZE];
-    lastStatusCaption(caption, title);
+    lastStatusCaption(running->player, caption, title);
     setCaption(caption, title);
     changed(CHANGED_CAPTION);
 }

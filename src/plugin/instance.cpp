@@ -2,7 +2,6 @@
    brings into line, derived here and nowhere else. */
 #include "plugin/instance.h"
 #include "display/caption.h"
-#include "display/placement.h"
 #include "display/render.h"
 #include "display/scroller.h"
 #include "display/window.h"
@@ -12,17 +11,13 @@ Instance *instanceOf(HWND window) {
     return window ? (Instance *)GetWindowLongPtrA(window, GWLP_USERDATA) : nullptr;
 }
 
-Instance *runningInstance() {
-    return instanceOf(placement.window);
-}
-
 /* The poller's copy of the options. A caption that starts to show a time has none of
    the track's yet: it waits for them, and the poller is asked at once. */
 static void handPoller(Instance *running) {
     LONG reads = pollerOptions();
     LONG before = InterlockedExchange(&running->poller->reads, reads);
     if (reads & ~before & POLL_CAPTION_TIME) {
-        forgetTimes();
+        forgetTimes(running->player);
         SetEvent(running->start->poll);
     }
 }
@@ -33,8 +28,9 @@ void changed(unsigned what) {
     if (what & CHANGED_OPTIONS) handPoller(running);
     if (what & CHANGED_STYLE) measureCaptionAgain();
     if ((what & CHANGED_HOVER) && !running->hovering) captionToStart();
-    handScroller({running->hovering, playerStatus.playState}, running->start->wake);
-    if (what & ~CHANGED_SIZE) InvalidateRect(placement.window, nullptr, FALSE);
+    handScroller(running->display, {running->hovering, playerStatus.playState},
+                 running->start->wake);
+    if (what & ~CHANGED_SIZE) InvalidateRect(running->display.placement.window, nullptr, FALSE);
     if (what & (CHANGED_CAPTION | CHANGED_OPTIONS | CHANGED_STYLE)) followCaption(running->tooltip);
-    if (what & CHANGED_PLAY_STATE) followPlayState();
+    if (what & CHANGED_PLAY_STATE) followPlayState(running->display);
 }

@@ -4,8 +4,11 @@
 
 #include "core/owners.h"
 #include "core/threads.h"
+#include "display/display.h"
 #include "display/render.h"
 #include "display/tooltip.h"
+#include "settings/settings.h"
+#include "winamp/player.h"
 #include "winamp/poller.h"
 
 #include <windows.h>
@@ -18,22 +21,25 @@ struct Instance {
     /* lifecycle: registered from the start until its end (the shell unregisters nothing
        of ours); declared first, so that it goes after the window */
     WindowClass windowClass;
-    Window window;       /* lifecycle: the display window, from its creation to the end */
-    SharedStart start;   /* lifecycle: the context its workers hold */
-    SharedPoller poller; /* lifecycle makes it, changed hands it its reads */
-    bool hovering;       /* window_proc: the mouse is over the window */
-    int wheelCarry;      /* window_proc: parts of a wheel's notch not yet whole */
-    Tooltip tooltip;     /* lifecycle makes it, tooltip.cpp writes it */
-    Timer notice;        /* controller: set while a notice shows in place of the caption */
-    bool noticeShown;    /* controller */
+    Window window;         /* lifecycle: the display window, from its creation to the end */
+    SharedStart start;     /* lifecycle: the context its workers hold */
+    Display display;       /* the start's display: each part's writer is in display.h */
+    SettingsSync settings; /* settings.cpp: the start's hold on its settings file */
+    PlayerSide player;     /* player.cpp: the start's side of the player (the link: lifecycle) */
+    SharedPoller poller;   /* lifecycle makes it, changed hands it its reads */
+    bool hovering;         /* window_proc: the mouse is over the window */
+    int wheelCarry;        /* window_proc: parts of a wheel's notch not yet whole */
+    Tooltip tooltip;       /* lifecycle makes it, tooltip.cpp writes it */
+    Timer notice;          /* controller: set while a notice shows in place of the caption */
+    bool noticeShown;      /* controller */
     /* window_proc hands it to the paint: the caption the frame holds */
     CaptionFrame composed;
 };
 
-/* The start whose window this is; null until the start has made its workers' context,
-   and after its end. */
+/* The start whose window this is, from the window's creation until the start's end
+   (its workers' context comes a moment after the window). */
 Instance *instanceOf(HWND window);
-/* The running start, or null. */
+/* The running start once its workers run (lifecycle.cpp, which keeps it), or null. */
 Instance *runningInstance();
 
 /* What changed on the shell's thread: one or more of these bits. */

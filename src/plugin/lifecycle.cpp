@@ -5,7 +5,6 @@
 #include "core/threads.h"
 #include "core/version.h"
 #include "display/caption.h"
-#include "display/placement.h"
 #include "display/scroller.h"
 #include "display/surfaces.h"
 #include "display/window.h"
@@ -54,14 +53,13 @@ static void optionsChanged() {
    started. */
 static bool startWorkers(Instance *start) {
     start->start = createStartContext(start->window);
-    if (!start->start || !start->poller.create() || !createLink()) return false;
+    if (!start->start || !start->poller.create() || !createLink(start->player.link)) return false;
     start->poller->start = start->start.share();
-    start->poller->link = shareLink();
-    SetWindowLongPtrA(start->window, GWLP_USERDATA, (LONG_PTR)start);
+    start->poller->link = start->player.link.share();
     createTooltip(start->tooltip, start->window);
     changed(CHANGED_EVERYTHING);
     return startWorker(pollThread, start->poller) && startWorker(scrollThread, start->start) &&
-           startSettingsWatch(start->start);
+           startSettingsWatch(start->start, start->settings);
 }
 
 /* Asks the threads of the start to stop, and lets go of its context: each thread
@@ -72,7 +70,7 @@ static void stopWorkers() {
     if (IsWindow(running->window)) SetWindowLongPtrA(running->window, GWLP_USERDATA, 0);
     running->poller.reset();
     running->start.reset();
-    forgetLink();
+    running->player.link.reset();
 }
 
 /* Messages the plugin's threads sent to this thread before they were asked to stop
@@ -85,7 +83,7 @@ static void takeSentMessages() {
 /* The window goes, and with it the rest of the start. */
 static void destroyWindow() {
     if (running) running->window.reset();
-    windowGone();
+    if (running) windowGone(running->display);
     running.reset();
 }
 
@@ -101,7 +99,6 @@ static int failedStart(const char *text) {
 }
 
 extern "C" int beginPlugin(HINSTANCE instance) {
-    learnLayering();
     resetRelays();
     shellHandedOver(instance, GetNJWnd());
     HeapBlock<Instance> made;
@@ -114,23 +111,25 @@ extern "C" int beginPlugin(HINSTANCE instance) {
         return 1;
     }
     running = HeapBlock<Instance>(made.release());
+    learnLayering(running->display);
     resetCaptionModel();
-    setOptionsListener(optionsChanged);
-    readSettings();
-    setSettingsApplier(applySettingsLater);
+    setOptionsListener(running->settings, optionsChanged);
+    readSettings(running->settings);
     loadStyle();
     remakeCaptionFont();
 
-    DWORD exStyle = WS_EX_TOOLWINDOW | (placement.layeredSupported ? WS_EX_LAYERED : 0);
+    DWORD exStyle =
+        WS_EX_TOOLWINDOW | (running->display.placement.layeredSupported ? WS_EX_LAYERED : 0);
     RECT shown = shownPlace();
     running->window.reset(CreateWindowExA(
         exStyle, CLASS_NAME, nullptr, WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
         shown.left, shown.top, shown.right - shown.left, shown.bottom - shown.top, nullptr, nullptr,
-        instance, nullptr));
+        instance, running.get()));
     if (!running->window) return failedStart("Error creating window");
+    setSettingsApplier(running->settings, running->window);
     if (!startWorkers(running.get())) return failedStart("Error creating threads");
-    installEventHook();
-    firstLookAtPlayer();
+    installEventHook(running->player);
+    firstLookAtPlayer(running->player);
     return 0;
 }
 
@@ -138,8 +137,8 @@ extern "C" int beginSlitPlugin(HINSTANCE instance, HWND slit) {
     slitHandedOver(slit);
     int result = beginPlugin(instance);
     /* After a failed start there is no window to hand over. */
-    if (docked() && placement.window)
-        SendMessageA(shellLink.slit, MSG_SLIT_ADD, 0, (LPARAM)placement.window);
+    if (docked() && running && running->display.placement.window)
+        SendMessageA(shellLink.slit, MSG_SLIT_ADD, 0, (LPARAM)running->display.placement.window);
     return result;
 }
 
@@ -158,14 +157,18 @@ extern "C" void endPlugin(HINSTANCE instance) {
     takeSentMessages();
     forgetPlayer();
 
-    if (docked()) {
-        SendMessageA(shellLink.slit, MSG_SLIT_REMOVE, 0, (LPARAM)placement.window);
-        SetWindowPos(placement.window, nullptr, options.xPos, options.yPos, 0, 0,
-                     SWP_NOSIZE | SWP_NOZORDER);
-        leaveSlitAtEnd();
+    if (running && docked()) {
+        HWND window = running->display.placement.window;
+        SendMessageA(shellLink.slit, MSG_SLIT_REMOVE, 0, (LPARAM)window);
+        SetWindowPos(window, nullptr, options.xPos, options.yPos, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        leaveSlitAtEnd(running->settings);
     }
     destroyWindow();
     releaseCaptionFont();
+}
+
+Instance *runningInstance() {
+    return running && running->start ? running.get() : nullptr;
 }
 
 extern "C" const char *pluginInfo(int index) {

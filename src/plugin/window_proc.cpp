@@ -8,7 +8,6 @@
 #include "commands/dispatcher.h"
 #include "commands/menu.h"
 #include "winamp/mouse.h"
-#include "display/placement.h"
 #include "display/progress.h"
 #include "display/render.h"
 #include "display/surfaces.h"
@@ -28,46 +27,44 @@ static const UINT registeredMessages[] = {MSG_RECONFIGURE, MSG_BROADCAST, 0};
 static const int MIN_TRACK_SIZE = 16;
 static const int MIN_NOTIFIED_SIZE = 5;
 
-/* The user drags or Alt-drags the window while the settings file is held: only the
-   user's moves snap to the edges. A placement from the settings, a toggle or the Slit
-   keeps the configured position. */
-static bool userMoving() {
-    return settingsFileHeld();
+/* The start comes with the window's creation, so that it is there for every message
+   of the creation itself (the first size and place are the settings' too). */
+static LRESULT OnNcCreate(HWND w, const CREATESTRUCTA *create) {
+    SetWindowLongPtrA(w, GWLP_USERDATA, (LONG_PTR)create->lpCreateParams);
+    return DefWindowProcA(w, WM_NCCREATE, 0, (LPARAM)create);
 }
 
-static LRESULT OnCreate(HWND w) {
-    windowMade(w);
+static LRESULT OnCreate(HWND w, Instance &self) {
+    windowMade(self.display, w);
     SendMessageA(shellLink.host, MSG_REGISTER, (WPARAM)w, (LPARAM)registeredMessages);
     MakeSticky(w);
-    createSurfaces();
-    applyWindowState();
+    createSurfaces(w);
+    applyWindowState(self.display);
     return 0;
 }
 
-static LRESULT OnDestroy(HWND w) {
+/* Also after the start's end, when the window goes. */
+static LRESULT OnDestroy(HWND w, Instance *self) {
     RemoveSticky(w);
-    cancelSettingsLook();
+    if (self) cancelSettingsLook(self->settings);
     releaseSurfaces();
     SendMessageA(shellLink.host, MSG_UNREGISTER, (WPARAM)w, (LPARAM)registeredMessages);
     return 0;
 }
 
-static LRESULT OnSize(LPARAM lParam) {
+static LRESULT OnSize(HWND window, Instance &self, LPARAM lParam) {
     int w = LOWORD(lParam), h = HIWORD(lParam);
-    windowSized(w < MIN_NOTIFIED_SIZE ? MIN_NOTIFIED_SIZE : w,
+    windowSized(self.settings, w < MIN_NOTIFIED_SIZE ? MIN_NOTIFIED_SIZE : w,
                 h < MIN_NOTIFIED_SIZE ? MIN_NOTIFIED_SIZE : h);
-    recreateSurfaces();
+    recreateSurfaces(window);
     changed(CHANGED_SIZE);
     return 0;
 }
 
-static LRESULT OnPaint(HWND w) {
+static LRESULT OnPaint(HWND w, Instance &self) {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(w, &ps);
-    /* Before the start is carried by its window, every paint composes afresh. */
-    CaptionFrame fresh = {};
-    Instance *running = instanceOf(w);
-    bool refitted = paintWindow(dc, ps.rcPaint, running ? running->composed : fresh);
+    bool refitted = paintWindow(w, dc, ps.rcPaint, self.composed);
     EndPaint(w, &ps);
     if (refitted) changed(CHANGED_SIZE);
     return 0;
@@ -79,20 +76,23 @@ static LRESULT OnGetMinMaxInfo(MINMAXINFO *info) {
     return 0;
 }
 
-static LRESULT OnWindowPosChanging(HWND w, WINDOWPOS *pos) {
-    if (userMoving() && !docked() && options.snapWindow && IsWindowVisible(w))
+/* The user drags or Alt-drags the window while the settings file is held: only the
+   user's moves snap to the edges. A placement from the settings, a toggle or the Slit
+   keeps the configured position. */
+static LRESULT OnWindowPosChanging(HWND w, Instance &self, WINDOWPOS *pos) {
+    if (settingsFileHeld(self.settings) && !docked() && options.snapWindow && IsWindowVisible(w))
         SnapWindowToEdge(pos, 10, 1);
     return 0;
 }
 
-static LRESULT OnSettingsNotice(HWND w);
+static LRESULT OnSettingsNotice(HWND w, Instance &self);
 
 /* Nothing of the settings file is read or written during the drag; at its end the
    place is written on top of the file as it is then, and an edit saved meanwhile
    applies. */
-static LRESULT OnMoveLoop(HWND w, bool entering) {
-    holdSettingsFile(entering);
-    if (!entering) OnSettingsNotice(w);
+static LRESULT OnMoveLoop(HWND w, Instance &self, bool entering) {
+    holdSettingsFile(self.settings, entering);
+    if (!entering) OnSettingsNotice(w, self);
     return 0;
 }
 
@@ -100,12 +100,12 @@ static LRESULT OnMoveLoop(HWND w, bool entering) {
    whatever changed the size (the settings, the Slit, the last step of an Alt-drag),
    the surfaces follow it here. WM_SIZE still comes when the system sends it by itself,
    and OnSize follows it the same way. */
-static LRESULT OnWindowPosChanged(WINDOWPOS *pos) {
-    if (fitSurfaces()) changed(CHANGED_SIZE);
-    if (docked() || placement.placing) return 0;
+static LRESULT OnWindowPosChanged(HWND w, Instance &self, WINDOWPOS *pos) {
+    if (fitSurfaces(w)) changed(CHANGED_SIZE);
+    if (docked() || self.display.placement.placing) return 0;
     if (pos->cx < MIN_TRACK_SIZE) pos->cx = MIN_TRACK_SIZE;
     if (pos->cy < MIN_TRACK_SIZE) pos->cy = MIN_TRACK_SIZE;
-    windowPlaced(pos->x, pos->y, pos->cx, pos->cy);
+    windowPlaced(self.settings, pos->x, pos->y, pos->cx, pos->cy);
     return 0;
 }
 
@@ -115,24 +115,24 @@ static LRESULT OnNcHitTest() {
 
 /* With Ctrl held, a press on a window that shows the progress line seeks there
    instead of starting a drag; client is the press in client coordinates. */
-static bool seekPress(POINT client, bool ctrl) {
+static bool seekPress(Instance &self, POINT client, bool ctrl) {
     float fraction = 0;
     if (!ctrl || !progressAt(client.x, &fraction)) return false;
-    seekClicked(fraction);
+    seekClicked(self.player.link.get(), fraction);
     return true;
 }
 
 /* Docked, the window is all client: the press carries its keys. */
-static LRESULT OnLButtonDown(WPARAM wParam, LPARAM lParam) {
-    seekPress({(short)LOWORD(lParam), (short)HIWORD(lParam)}, wParam & MK_CONTROL);
+static LRESULT OnLButtonDown(Instance &self, WPARAM wParam, LPARAM lParam) {
+    seekPress(self, {(short)LOWORD(lParam), (short)HIWORD(lParam)}, wParam & MK_CONTROL);
     return 0;
 }
 
 /* Floating, all caption: Ctrl as it was when the press came. */
-static LRESULT OnNcLButtonDown(HWND w, LPARAM lParam) {
+static LRESULT OnNcLButtonDown(HWND w, Instance &self, LPARAM lParam) {
     POINT at = {(short)LOWORD(lParam), (short)HIWORD(lParam)};
     ScreenToClient(w, &at);
-    if (seekPress(at, GetKeyState(VK_CONTROL) < 0)) return 0;
+    if (seekPress(self, at, GetKeyState(VK_CONTROL) < 0)) return 0;
     bool alt = GetAsyncKeyState(VK_MENU) & 0x8000;
     PostMessageA(w, WM_SYSCOMMAND, alt ? SC_SIZE | WMSZ_BOTTOMRIGHT : SC_MOVE | HTCAPTION, 0);
     return 0;
@@ -144,154 +144,172 @@ static LRESULT OnNcRButtonDown() {
     return 0;
 }
 
-static LRESULT OnRightButtonUp() {
-    showConfigMenu(true);
+static LRESULT OnRightButtonUp(Instance &self) {
+    showConfigMenu(self.display, true);
     return 0;
 }
 
 /* Floating, the window is all caption; docked, all client: a double-click arrives as
    either. The first click's move ends where it began, so the window stays put. */
-static LRESULT OnDoubleClick() {
-    doubleClicked();
+static LRESULT OnDoubleClick(Instance &self) {
+    doubleClicked(self.player.link.get());
     return 0;
 }
 
 /* The mouse over the window is followed until it leaves. */
-static void followMouse(HWND w, bool nonClient) {
-    Instance *running = instanceOf(w);
-    if (!running || running->hovering) return;
+static void followMouse(HWND w, Instance &self, bool nonClient) {
+    if (self.hovering) return;
     TRACKMOUSEEVENT track = {sizeof track, TME_LEAVE | (nonClient ? (DWORD)TME_NONCLIENT : 0), w,
                              0};
     if (!TrackMouseEvent(&track)) return;
-    running->hovering = true;
+    self.hovering = true;
     changed(CHANGED_HOVER);
 }
 
-static LRESULT OnMouseLeave(HWND w) {
-    if (Instance *running = instanceOf(w)) running->hovering = false;
+static LRESULT OnMouseLeave(Instance &self) {
+    self.hovering = false;
     changed(CHANGED_HOVER);
     return 0;
 }
 
-static LRESULT OnNcMouseMove(HWND w, LPARAM lParam) {
-    if (Instance *running = instanceOf(w)) relayMouseMove(running->tooltip, lParam);
-    followMouse(w, true);
+static LRESULT OnNcMouseMove(HWND w, Instance &self, LPARAM lParam) {
+    relayMouseMove(self.tooltip, lParam);
+    followMouse(w, self, true);
     return 0;
 }
 
-static LRESULT OnMouseMove(HWND w, LPARAM lParam) {
+static LRESULT OnMouseMove(HWND w, Instance &self, LPARAM lParam) {
     POINT at = {(short)LOWORD(lParam), (short)HIWORD(lParam)};
     ClientToScreen(w, &at);
-    if (Instance *running = instanceOf(w)) relayMouseMove(running->tooltip, MAKELPARAM(at.x, at.y));
-    followMouse(w, false);
+    relayMouseMove(self.tooltip, MAKELPARAM(at.x, at.y));
+    followMouse(w, self, false);
     return 0;
 }
 
-static LRESULT OnMiddleClick() {
-    middleClicked();
+static LRESULT OnMiddleClick(Instance &self) {
+    middleClicked(self.player.link.get());
     return 0;
 }
 
 /* A fine wheel sends parts of a notch (WHEEL_DELTA), kept until they make a whole one. */
-static LRESULT OnMouseWheel(HWND w, WPARAM wParam) {
-    Instance *running = instanceOf(w);
-    if (!running) return 0;
-    running->wheelCarry += (short)HIWORD(wParam);
-    int notches = running->wheelCarry / WHEEL_DELTA;
-    running->wheelCarry -= notches * WHEEL_DELTA;
-    if (notches) wheelTurned(notches);
+static LRESULT OnMouseWheel(Instance &self, WPARAM wParam) {
+    self.wheelCarry += (short)HIWORD(wParam);
+    int notches = self.wheelCarry / WHEEL_DELTA;
+    self.wheelCarry -= notches * WHEEL_DELTA;
+    if (notches) wheelTurned(self.player.link.get(), notches);
     return 0;
 }
 
-static LRESULT OnSizing(RECT *proposed) {
-    windowBeingSized(proposed->right - proposed->left, proposed->bottom - proposed->top);
-    recreateSurfaces();
+static LRESULT OnSizing(HWND w, Instance &self, RECT *proposed) {
+    windowBeingSized(self.settings, proposed->right - proposed->left,
+                     proposed->bottom - proposed->top);
+    recreateSurfaces(w);
     changed(CHANGED_SIZE);
     return 0;
 }
 
-void applySettings() {
+void applySettings(Instance &self) {
     loadStyle();
     remakeCaptionFont();
-    showLastStatus();
+    showLastStatus(self.player);
     changed(CHANGED_STYLE);
-    applyWindowState();
+    applyWindowState(self.display);
 }
 
-void applySettingsLater() {
-    PostMessageA(placement.window, MSG_SETTINGS_APPLY, 0, 0);
-}
-
-static LRESULT OnReconfigure() {
-    rereadSettings();
-    applySettings();
+static LRESULT OnReconfigure(Instance &self) {
+    rereadSettings(self.settings);
+    applySettings(self);
     return 0;
 }
 
 /* An edit of the settings file applies as the shell's reconfigure would, once it has
    settled; not while the user drags or sizes the window (the drag's end looks). */
-static LRESULT OnSettingsNotice(HWND w) {
-    if (settingsEditSettled(w) && rereadSettings(false)) applySettings();
-    runWaitingToggles();
+static LRESULT OnSettingsNotice(HWND w, Instance &self) {
+    if (settingsEditSettled(self.settings, w) && rereadSettings(self.settings, false))
+        applySettings(self);
+    runWaitingToggles({self.settings, self.player, self.display});
     return 0;
 }
 
-static LRESULT OnTimer(HWND w, WPARAM id) {
-    if (id == SETTINGS_WATCH_TIMER) OnSettingsNotice(w);
+static LRESULT OnTimer(HWND w, Instance &self, WPARAM id) {
+    if (id == SETTINGS_WATCH_TIMER) OnSettingsNotice(w, self);
     if (id == NOTICE_TIMER) noticeEnded();
     return 0;
 }
 
-static LRESULT OnBroadcast(LPARAM lParam) {
-    if (lParam && handleBroadcast((const char *)lParam)) changed(CHANGED_CAPTION);
+static LRESULT OnBroadcast(Instance &self, LPARAM lParam) {
+    if (lParam && handleBroadcast({self.settings, self.player, self.display}, (const char *)lParam))
+        changed(CHANGED_CAPTION);
     return 0;
 }
 
 /* The poller's findings count only for the start still running. */
-static LRESULT OnPlayerLookOf(HWND w, WPARAM wParam, LPARAM lParam) {
-    Instance *running = instanceOf(w);
-    if (!running || stopRequested(running->start)) return 0;
-    return OnPlayerLook(wParam, lParam);
+static LRESULT OnPlayerLookOf(Instance &self, WPARAM wParam, LPARAM lParam) {
+    if (!self.start || stopRequested(self.start)) return 0;
+    return OnPlayerLook(self.player, wParam, lParam);
 }
 
-LRESULT CALLBACK warbleWindowProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
+/* The messages that need no start: before the window carries it (the first size
+   limits come before its creation message) and after the start's end. */
+static LRESULT withoutStart(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_CREATE: return OnCreate(w);
-    case WM_DESTROY: return OnDestroy(w);
-    case WM_SIZE: return OnSize(lParam);
-    case WM_PAINT: return OnPaint(w);
-    case WM_CLOSE: return 0;
+    case WM_NCCREATE: return OnNcCreate(w, (const CREATESTRUCTA *)lParam);
     case WM_GETMINMAXINFO: return OnGetMinMaxInfo((MINMAXINFO *)lParam);
-    case WM_WINDOWPOSCHANGING: return OnWindowPosChanging(w, (WINDOWPOS *)lParam);
-    case WM_WINDOWPOSCHANGED: return OnWindowPosChanged((WINDOWPOS *)lParam);
-    case WM_NCHITTEST: return OnNcHitTest();
-    case WM_NCLBUTTONDOWN: return OnNcLButtonDown(w, lParam);
-    case WM_LBUTTONDOWN: return OnLButtonDown(wParam, lParam);
-    case WM_NCRBUTTONDOWN: return OnNcRButtonDown();
-    case WM_NCRBUTTONUP: return OnRightButtonUp();
-    case WM_RBUTTONUP: return OnRightButtonUp();
-    case WM_NCLBUTTONDBLCLK: return OnDoubleClick();
-    case WM_LBUTTONDBLCLK: return OnDoubleClick();
-    case WM_MOUSEWHEEL: return OnMouseWheel(w, wParam);
-    case WM_NCMBUTTONUP:
-    case WM_MBUTTONUP: return OnMiddleClick();
-    case WM_NCMOUSEMOVE: return OnNcMouseMove(w, lParam);
-    case WM_MOUSEMOVE: return OnMouseMove(w, lParam);
-    case WM_MOUSELEAVE:
-    case WM_NCMOUSELEAVE: return OnMouseLeave(w);
-    case WM_SIZING: return OnSizing((RECT *)lParam);
-    case WM_ENTERSIZEMOVE: return OnMoveLoop(w, true);
-    case WM_EXITSIZEMOVE: return OnMoveLoop(w, false);
-    case MSG_RECONFIGURE: return OnReconfigure();
-    case WM_TIMER: return OnTimer(w, wParam);
-    case MSG_SETTINGS_NOTICE: return OnSettingsNotice(w);
-    case MSG_SETTINGS_APPLY: applySettings(); return 0;
-    case MSG_BROADCAST: return OnBroadcast(lParam);
-    case MSG_PLAYER_LOOK: return OnPlayerLookOf(w, wParam, lParam);
-    case MSG_PLAYER_TIMES: return OnPlayerTimes(wParam, lParam);
+    case WM_DESTROY: return OnDestroy(w, nullptr);
+    case WM_CLOSE: return 0;
+    }
+    return DefWindowProcA(w, message, wParam, lParam);
+}
+
+/* The shell's messages and the plugin's own, all numbered from WM_USER up. */
+static LRESULT OnOwnMessage(HWND w, Instance &self, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case MSG_RECONFIGURE: return OnReconfigure(self);
+    case MSG_SETTINGS_NOTICE: return OnSettingsNotice(w, self);
+    case MSG_SETTINGS_APPLY: applySettings(self); return 0;
+    case MSG_BROADCAST: return OnBroadcast(self, lParam);
+    case MSG_PLAYER_LOOK: return OnPlayerLookOf(self, wParam, lParam);
+    case MSG_PLAYER_TIMES: return OnPlayerTimes(self.player, wParam, lParam);
     case MSG_PLAYER_VOLUME: return OnPlayerVolume(wParam);
     case MSG_RELAY_RESULT: return OnRelayResult(wParam, lParam);
     case MSG_RELAY_CLOSED: return OnRelayClosed(wParam);
+    }
+    return DefWindowProcA(w, message, wParam, lParam);
+}
+
+LRESULT CALLBACK warbleWindowProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
+    Instance *running = instanceOf(w);
+    if (!running) return withoutStart(w, message, wParam, lParam);
+    Instance &self = *running;
+    if (message >= WM_USER) return OnOwnMessage(w, self, message, wParam, lParam);
+    switch (message) {
+    case WM_CREATE: return OnCreate(w, self);
+    case WM_DESTROY: return OnDestroy(w, &self);
+    case WM_SIZE: return OnSize(w, self, lParam);
+    case WM_PAINT: return OnPaint(w, self);
+    case WM_CLOSE: return 0;
+    case WM_GETMINMAXINFO: return OnGetMinMaxInfo((MINMAXINFO *)lParam);
+    case WM_WINDOWPOSCHANGING: return OnWindowPosChanging(w, self, (WINDOWPOS *)lParam);
+    case WM_WINDOWPOSCHANGED: return OnWindowPosChanged(w, self, (WINDOWPOS *)lParam);
+    case WM_NCHITTEST: return OnNcHitTest();
+    case WM_NCLBUTTONDOWN: return OnNcLButtonDown(w, self, lParam);
+    case WM_LBUTTONDOWN: return OnLButtonDown(self, wParam, lParam);
+    case WM_NCRBUTTONDOWN: return OnNcRButtonDown();
+    case WM_NCRBUTTONUP:
+    case WM_RBUTTONUP: return OnRightButtonUp(self);
+    case WM_NCLBUTTONDBLCLK: return OnDoubleClick(self);
+    case WM_LBUTTONDBLCLK: return OnDoubleClick(self);
+    case WM_MOUSEWHEEL: return OnMouseWheel(self, wParam);
+    case WM_NCMBUTTONUP:
+    case WM_MBUTTONUP: return OnMiddleClick(self);
+    case WM_NCMOUSEMOVE: return OnNcMouseMove(w, self, lParam);
+    case WM_MOUSEMOVE: return OnMouseMove(w, self, lParam);
+    case WM_MOUSELEAVE:
+    case WM_NCMOUSELEAVE: return OnMouseLeave(self);
+    case WM_SIZING: return OnSizing(w, self, (RECT *)lParam);
+    case WM_ENTERSIZEMOVE: return OnMoveLoop(w, self, true);
+    case WM_EXITSIZEMOVE: return OnMoveLoop(w, self, false);
+    case WM_TIMER: return OnTimer(w, self, wParam);
     }
     return DefWindowProcA(w, message, wParam, lParam);
 }

@@ -362,20 +362,8 @@ static void writeComment(const char *path, const OptionRow &row) {
     WriteString(path, key, values);
 }
 
-/* How many CommentedKeys live now: shell's thread only, like every write. Process-wide:
-   the writes it marks are made by callers that hand writeOption no more than a row. */
-static int commenting;
-
-CommentedKeys::CommentedKeys() {
-    ++commenting;
-}
-
-CommentedKeys::~CommentedKeys() {
-    --commenting;
-}
-
-void writeOption(const char *path, const OptionRow &row) {
-    if (commenting && !ReadString(path, row.key, nullptr)) writeComment(path, row);
+void writeOption(const char *path, const OptionRow &row, bool commented) {
+    if (commented && !ReadString(path, row.key, nullptr)) writeComment(path, row);
     switch (row.kind) {
     case OPTION_BOOL: WriteBool(path, row.key, flagOption(row)); break;
     case OPTION_INT:

@@ -156,19 +156,13 @@ bool sameOptions(const Options &a, const Options &b);
 bool sameOption(const OptionRow &row, const Options &a, const Options &b);
 /* Copies the option's value from one set of values to another. */
 void copyOption(const OptionRow &row, const Options &from, Options &to);
-/* Writes the option's value in options to the file at path. */
-void writeOption(const char *path, const OptionRow &row);
+/* Writes the option's value in options to the file at path; with commented, a key the
+   file lacks comes after a comment line naming the values it takes, as in the sample
+   file (for the keys "Edit" adds). */
+void writeOption(const char *path, const OptionRow &row, bool commented = false);
 /* Whether the file at path holds the option's value in options, as writeOption wrote it
    (a text kept whole in the file, too long for memory, counts as held). */
 bool fileHoldsOption(const char *path, const OptionRow &row);
-/* While one lives, a key that writeOption adds to a file comes after a comment line
-   naming the values it takes, as in the sample file (for the keys "Edit" adds). */
-struct CommentedKeys {
-    CommentedKeys();
-    ~CommentedKeys();
-    CommentedKeys(const CommentedKeys &) = delete;
-    CommentedKeys &operator=(const CommentedKeys &) = delete;
-};
 /* The bit of a row in a mask of rows (there are at most 64). */
 unsigned long long rowBit(const OptionRow &row);
 /* Brings value inside the row's range (unless it is taken as it is). */

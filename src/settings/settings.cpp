@@ -20,25 +20,8 @@ static const DWORD KEEP_MS = 2000;  /* a key or a file that vanished keeps its v
 static const DWORD RETRY_MS = 1000; /* a write that did not land is tried again after this, */
 static const DWORD RETRY_MAX_MS = 32000; /* doubling up to this while it keeps failing */
 
-/* Shell's thread only, like every change of the options. Process-wide, as the options
-   are: the file is read before a start has its window, and its state outlives the
-   window's reconfigures. */
-static FileStamp known;               /* rcPath as last read or written */
-static Options inFile;                /* what rcPath held then */
-static unsigned long long keysInFile; /* rows whose key rcPath held then */
-static unsigned long long pending;    /* rows whose value in memory is the plugin's own
-                                         change, not in the file yet */
-static ULONGLONG changedAt[64];       /* when the plugin made each pending change, by
-                                         row (rowBit: at most 64 rows) */
-static bool held;                     /* the user drags or sizes the window */
-static DWORD goneSince;               /* when rcPath was first found gone; 0 while there */
-static DWORD retryIn = RETRY_MS;
-static void (*applier)();
-static void (*listener)();
-static void (*lookLater)(DWORD ms);
-
-static void optionsChanged() {
-    if (listener) listener();
+static void optionsChanged(SettingsSync &sync) {
+    if (sync.listener) sync.listener();
 }
 
 void shellHandedOver(HINSTANCE instance, HWND host) {
@@ -91,62 +74,67 @@ static int rowIndex(const OptionRow &row) {
     return __builtin_ctzll(rowBit(row));
 }
 
-void readSettings() {
-    findSettingsFile(shellLink.rcPath);
-    known = stampFile(shellLink.rcPath);
+void readSettings(SettingsSync &sync) {
+    findSettingsFile(sync.path);
+    sync.known = stampFile(sync.path);
     Options fresh;
-    readOptions(shellLink.rcPath, fresh);
-    optionValues() = inFile = fresh;
-    keysInFile = keysIn(shellLink.rcPath);
-    pending = 0;
-    held = false;
-    goneSince = 0;
-    optionsChanged();
+    readOptions(sync.path, fresh);
+    optionValues() = sync.inFile = fresh;
+    sync.keysInFile = keysIn(sync.path);
+    sync.pending = 0;
+    sync.held = false;
+    sync.goneSince = 0;
+    sync.toggles = 0;
+    sync.retryIn = RETRY_MS;
+    sync.lookDue = 0;
+    sync.nextLook.reset();
+    optionsChanged(sync);
 }
 
 /* How long until the file in use, with this stamp, may be read: 0 now. A file still
    being written waits; atOnce (the shell's reconfigure), only an empty one does. */
-static DWORD readyIn(const FileStamp &stamp, bool atOnce) {
-    return atOnce ? emptySettlesIn(stamp) : fileSettlesIn(shellLink.rcPath, stamp);
+static DWORD readyIn(const SettingsSync &sync, const FileStamp &stamp, bool atOnce) {
+    return atOnce ? emptySettlesIn(stamp) : fileSettlesIn(sync.path, stamp);
 }
 
 /* Lays what the file holds over memory, key by key: a key that the file changed since
    the plugin last read it takes the file's value, unless the plugin's own change of it
    is newer than the save, and the plugin's older change of it is dropped. */
-static void mergeFile(const FileStamp &stamp, const Options &fresh) {
+static void mergeFile(SettingsSync &sync, const FileStamp &stamp, const Options &fresh) {
     Options &values = optionValues();
     ULONGLONG saved = timeWritten(stamp);
     for (const OptionRow &row : optionRows()) {
         unsigned long long bit = rowBit(row);
-        bool fileChanged = !sameOption(row, fresh, inFile);
-        if ((pending & bit) && (!fileChanged || changedAt[rowIndex(row)] > saved)) continue;
-        pending &= ~bit;
+        bool fileChanged = !sameOption(row, fresh, sync.inFile);
+        if ((sync.pending & bit) && (!fileChanged || sync.changedAt[rowIndex(row)] > saved))
+            continue;
+        sync.pending &= ~bit;
         copyOption(row, fresh, values);
     }
-    inFile = fresh;
+    sync.inFile = fresh;
 }
 
 /* Takes what the file holds now; changed tells whether any option in memory changed.
    False when it is not taken yet: it lost keys that the plugin read from it before and
    has not stood so for 2 s (unless atOnce), as a save in two steps does. */
-static bool takeFile(const FileStamp &stamp, bool atOnce, bool &changed) {
+static bool takeFile(SettingsSync &sync, const FileStamp &stamp, bool atOnce, bool &changed) {
     Options fresh;
-    bool holdsKeys = readOptions(shellLink.rcPath, fresh);
-    unsigned long long keys = keysIn(shellLink.rcPath);
+    bool holdsKeys = readOptions(sync.path, fresh);
+    unsigned long long keys = keysIn(sync.path);
     ULONGLONG age = stampAge(stamp);
-    if (!atOnce && stamp.exists && age < KEEP_MS && (keysInFile & ~keys)) {
-        if (lookLater) lookLater((DWORD)(KEEP_MS - age));
+    if (!atOnce && stamp.exists && age < KEEP_MS && (sync.keysInFile & ~keys)) {
+        lookAtSettingsIn(sync, (DWORD)(KEEP_MS - age));
         return false;
     }
-    known = stamp;
+    sync.known = stamp;
     bool empty = !stamp.exists || (stamp.sizeHigh == 0 && stamp.sizeLow == 0);
     if (!holdsKeys && !empty) return true;
     const Options before = options;
-    mergeFile(stamp, fresh);
-    keysInFile = keys;
+    mergeFile(sync, stamp, fresh);
+    sync.keysInFile = keys;
     if (!sameOptions(before, options)) {
         changed = true;
-        optionsChanged();
+        optionsChanged(sync);
     }
     return true;
 }
@@ -154,29 +142,29 @@ static bool takeFile(const FileStamp &stamp, bool atOnce, bool &changed) {
 /* Brings memory up to what the file holds when it changed since the plugin last read
    or wrote it. False when it changed but cannot be taken yet: it is still being
    written, or it is gone (the watch decides what takes its place). */
-static bool catchUp(bool &fromFile) {
-    FileStamp stamp = stampFile(shellLink.rcPath);
-    if (sameStamp(stamp, known)) return true;
-    if ((!stamp.exists && known.exists) || readyIn(stamp, false) > 0) return false;
-    return takeFile(stamp, false, fromFile);
+static bool catchUp(SettingsSync &sync, bool &fromFile) {
+    FileStamp stamp = stampFile(sync.path);
+    if (sameStamp(stamp, sync.known)) return true;
+    if ((!stamp.exists && sync.known.exists) || readyIn(sync, stamp, false) > 0) return false;
+    return takeFile(sync, stamp, false, fromFile);
 }
 
 /* Writes the plugin's own changes one key at a time, each on top of the file as it is
    then, and checks that each landed: a save that came between two writes is taken
    first, and a change that the file does not hold afterwards (the shell could not
    write it) stays pending. False when not all were written. */
-static bool writeOwnChanges(bool &fromFile) {
+static bool writeOwnChanges(SettingsSync &sync, bool &fromFile) {
     for (const OptionRow &row : optionRows()) {
         unsigned long long bit = rowBit(row);
-        if (!(pending & bit)) continue;
-        if (!catchUp(fromFile)) return false;
-        if (!(pending & bit)) continue; /* the file's newer value won */
-        writeOption(shellLink.rcPath, row);
-        known = stampFile(shellLink.rcPath);
-        if (!fileHoldsOption(shellLink.rcPath, row)) return false;
-        pending &= ~bit;
-        copyOption(row, options, inFile);
-        keysInFile |= bit;
+        if (!(sync.pending & bit)) continue;
+        if (!catchUp(sync, fromFile)) return false;
+        if (!(sync.pending & bit)) continue; /* the file's newer value won */
+        writeOption(sync.path, row, sync.commentNewKeys);
+        sync.known = stampFile(sync.path);
+        if (!fileHoldsOption(sync.path, row)) return false;
+        sync.pending &= ~bit;
+        copyOption(row, options, sync.inFile);
+        sync.keysInFile |= bit;
     }
     return true;
 }
@@ -184,104 +172,113 @@ static bool writeOwnChanges(bool &fromFile) {
 /* The plugin's changes not written yet are tried again later: once the file has
    settled when it is the file that changed, else after a pause that grows while the
    shell keeps failing to write them. */
-static void retryLater() {
-    if (!pending) {
-        retryIn = RETRY_MS;
+static void retryLater(SettingsSync &sync) {
+    if (!sync.pending) {
+        sync.retryIn = RETRY_MS;
         return;
     }
-    FileStamp stamp = stampFile(shellLink.rcPath);
-    DWORD wait = retryIn;
-    if (!sameStamp(stamp, known))
-        wait = readyIn(stamp, false);
-    else if (retryIn < RETRY_MAX_MS)
-        retryIn *= 2;
-    if (lookLater) lookLater(wait ? wait : RETRY_MS);
+    FileStamp stamp = stampFile(sync.path);
+    DWORD wait = sync.retryIn;
+    if (!sameStamp(stamp, sync.known))
+        wait = readyIn(sync, stamp, false);
+    else if (sync.retryIn < RETRY_MAX_MS)
+        sync.retryIn *= 2;
+    lookAtSettingsIn(sync, wait ? wait : RETRY_MS);
 }
 
 /* Brings the memory and the file together: a changed file that has settled is taken,
    then the plugin's own changes are written. What was taken from the file applies
    once the current message has returned (it may be a move of the window's own). */
-static void synchronise() {
-    if (held) return;
+static void synchronise(SettingsSync &sync) {
+    if (sync.held) return;
     bool fromFile = false;
-    if (catchUp(fromFile)) writeOwnChanges(fromFile);
-    retryLater();
-    if (fromFile && applier) applier();
+    if (catchUp(sync, fromFile)) writeOwnChanges(sync, fromFile);
+    retryLater(sync);
+    if (fromFile && sync.applyTo) PostMessageA(sync.applyTo, MSG_SETTINGS_APPLY, 0, 0);
 }
 
-bool rereadSettings(bool atOnce) {
+bool rereadSettings(SettingsSync &sync, bool atOnce) {
     char before[TEXT_SIZE];
-    copyText(before, shellLink.rcPath, TEXT_SIZE);
-    findSettingsFile(shellLink.rcPath);
-    bool moved = strcmp(before, shellLink.rcPath) != 0;
+    copyText(before, sync.path, TEXT_SIZE);
+    findSettingsFile(sync.path);
+    bool moved = strcmp(before, sync.path) != 0;
     /* Another file takes over: none of its keys can have been lost. */
-    if (moved) keysInFile = 0;
-    FileStamp stamp = stampFile(shellLink.rcPath);
-    goneSince = 0;
+    if (moved) sync.keysInFile = 0;
+    FileStamp stamp = stampFile(sync.path);
+    sync.goneSince = 0;
     bool changed = false;
-    DWORD wait = readyIn(stamp, atOnce);
+    DWORD wait = readyIn(sync, stamp, atOnce);
     if (wait) {
-        if (lookLater) lookLater(wait);
-    } else if (takeFile(stamp, atOnce, changed) && !held) {
-        writeOwnChanges(changed);
-        retryLater();
+        lookAtSettingsIn(sync, wait);
+    } else if (takeFile(sync, stamp, atOnce, changed) && !sync.held) {
+        writeOwnChanges(sync, changed);
+        retryLater(sync);
     }
     return changed || moved;
 }
 
-DWORD settingsReadyIn() {
-    if (held) return SETTINGS_NO_NEWS;
-    FileStamp stamp = stampFile(shellLink.rcPath);
-    if (!stamp.exists && known.exists) {
-        if (!goneSince) goneSince = GetTickCount() | 1;
-        DWORD gone = GetTickCount() - goneSince;
+DWORD settingsReadyIn(SettingsSync &sync) {
+    if (sync.held) return SETTINGS_NO_NEWS;
+    FileStamp stamp = stampFile(sync.path);
+    if (!stamp.exists && sync.known.exists) {
+        if (!sync.goneSince) sync.goneSince = GetTickCount() | 1;
+        DWORD gone = GetTickCount() - sync.goneSince;
         if (gone < KEEP_MS) return KEEP_MS - gone;
     } else {
-        goneSince = 0;
+        sync.goneSince = 0;
     }
     char first[TEXT_SIZE];
     findSettingsFile(first);
-    if (strcmp(first, shellLink.rcPath) != 0) return fileSettlesIn(first, stampFile(first));
-    if (sameStamp(stamp, known)) return pending ? 0 : (DWORD)SETTINGS_NO_NEWS;
-    return readyIn(stamp, false);
+    if (strcmp(first, sync.path) != 0) return fileSettlesIn(first, stampFile(first));
+    if (sameStamp(stamp, sync.known)) return sync.pending ? 0 : (DWORD)SETTINGS_NO_NEWS;
+    return readyIn(sync, stamp, false);
 }
 
-void setSettingsApplier(void (*apply)()) {
-    applier = apply;
+void setSettingsApplier(SettingsSync &sync, HWND window) {
+    sync.applyTo = window;
 }
 
-void setOptionsListener(void (*changed)()) {
-    listener = changed;
+void setOptionsListener(SettingsSync &sync, void (*changed)()) {
+    sync.listener = changed;
 }
 
-void setSettingsLook(void (*look)(DWORD ms)) {
-    lookLater = look;
+void lookAtSettingsIn(SettingsSync &sync, DWORD ms) {
+    DWORD now = GetTickCount();
+    if (!sync.lookWindow) return;
+    if (sync.lookDue && (int)(sync.lookDue - now) <= (int)ms) return;
+    if (sync.nextLook.set(sync.lookWindow, SETTINGS_WATCH_TIMER, ms)) sync.lookDue = (now + ms) | 1;
 }
 
-static void ownChange(const OptionRow &row) {
-    pending |= rowBit(row);
-    changedAt[rowIndex(row)] = timeNow();
+void settingsLookDue(SettingsSync &sync, HWND window) {
+    sync.nextLook.reset();
+    sync.lookDue = 0;
+    sync.lookWindow = window;
 }
 
-void stageOption(const OptionRow &row, int value) {
+static void ownChange(SettingsSync &sync, const OptionRow &row) {
+    sync.pending |= rowBit(row);
+    sync.changedAt[rowIndex(row)] = timeNow();
+}
+
+void stageOption(SettingsSync &sync, const OptionRow &row, int value) {
     switch (row.kind) {
     case OPTION_BOOL: flagIn(optionValues(), row) = value != 0; break;
     case OPTION_INT: numberIn(optionValues(), row) = fitOption(row, value); break;
     case OPTION_CHOICE: numberIn(optionValues(), row) = value; break;
     case OPTION_TEXT: return;
     }
-    ownChange(row);
-    optionsChanged();
+    ownChange(sync, row);
+    optionsChanged(sync);
 }
 
-void setOption(const OptionRow &row, int value) {
-    stageOption(row, value);
-    synchronise();
+void setOption(SettingsSync &sync, const OptionRow &row, int value) {
+    stageOption(sync, row, value);
+    synchronise(sync);
 }
 
-void rewriteOption(const OptionRow &row) {
-    ownChange(row);
-    synchronise();
+void rewriteOption(SettingsSync &sync, const OptionRow &row) {
+    ownChange(sync, row);
+    synchronise(sync);
 }
 
 static const size_t PLACE_FIELDS[] = {offsetof(Options, xPos), offsetof(Options, yPos),
@@ -290,7 +287,8 @@ static const size_t PLACE_FIELDS[] = {offsetof(Options, xPos), offsetof(Options,
 /* Records count values, one for each of the fields, brought into their range when fit is
    set: true when any of them changed, and then all of them are to be written, as the
    shell and other tools read them together. */
-static bool recordPlace(const size_t *fields, const int *placed, int count, bool fit = true) {
+static bool recordPlace(SettingsSync &sync, const size_t *fields, const int *placed, int count,
+                        bool fit = true) {
     bool changed = false;
     for (int i = 0; i < count; ++i) {
         const OptionRow &row = optionRow(fields[i]);
@@ -301,59 +299,71 @@ static bool recordPlace(const size_t *fields, const int *placed, int count, bool
     }
     if (changed) {
         for (int i = 0; i < count; ++i)
-            ownChange(optionRow(fields[i]));
-        optionsChanged();
+            ownChange(sync, optionRow(fields[i]));
+        optionsChanged(sync);
     }
     return changed;
 }
 
-void windowPlaced(int x, int y, int width, int height) {
+void windowPlaced(SettingsSync &sync, int x, int y, int width, int height) {
     const int placed[] = {x, y, width, height};
-    if (recordPlace(PLACE_FIELDS, placed, 4)) synchronise();
+    if (recordPlace(sync, PLACE_FIELDS, placed, 4)) synchronise(sync);
 }
 
-void windowSized(int width, int height) {
+void windowSized(SettingsSync &sync, int width, int height) {
     const int sized[] = {width, height};
-    if (recordPlace(PLACE_FIELDS + 2, sized, 2)) synchronise();
+    if (recordPlace(sync, PLACE_FIELDS + 2, sized, 2)) synchronise(sync);
 }
 
-void windowBeingSized(int width, int height) {
+void windowBeingSized(SettingsSync &sync, int width, int height) {
     /* A proposed size outside the system's sizing loop sizes nothing. */
-    if (!held) return;
+    if (!sync.held) return;
     const int sized[] = {width, height};
-    recordPlace(PLACE_FIELDS + 2, sized, 2, false);
+    recordPlace(sync, PLACE_FIELDS + 2, sized, 2, false);
 }
 
-void leaveSlitAtEnd() {
+void leaveSlitAtEnd(SettingsSync &sync) {
     optionValues().inSlit = false;
-    optionsChanged();
+    optionsChanged(sync);
 }
 
-void completeSettingsFile() {
-    synchronise();
+void completeSettingsFile(SettingsSync &sync) {
+    synchronise(sync);
     /* A file still being written is not completed: what it lacks now it may hold in a
        moment, and a key written later would go over the user's. */
-    if (held || !sameStamp(stampFile(shellLink.rcPath), known)) return;
+    if (sync.held || !sameStamp(stampFile(sync.path), sync.known)) return;
     for (const OptionRow &row : optionRows())
-        if (!ReadString(shellLink.rcPath, row.key, nullptr)) ownChange(row);
-    CommentedKeys commented;
-    synchronise();
+        if (!ReadString(sync.path, row.key, nullptr)) ownChange(sync, row);
+    sync.commentNewKeys = true;
+    synchronise(sync);
+    sync.commentNewKeys = false;
 }
 
-bool catchUpWithSettingsFile() {
-    if (held) return true;
+bool catchUpWithSettingsFile(SettingsSync &sync) {
+    if (sync.held) return true;
     bool fromFile = false;
-    bool current = catchUp(fromFile);
-    if (!current) retryLater();
-    if (fromFile && applier) applier();
+    bool current = catchUp(sync, fromFile);
+    if (!current) retryLater(sync);
+    if (fromFile && sync.applyTo) PostMessageA(sync.applyTo, MSG_SETTINGS_APPLY, 0, 0);
     return current;
 }
 
-void holdSettingsFile(bool hold) {
-    held = hold;
-    if (!held) synchronise();
+void toggleWhenSettled(SettingsSync &sync, const OptionRow &row) {
+    sync.toggles ^= rowBit(row);
 }
 
-bool settingsFileHeld() {
-    return held;
+unsigned long long settledToggles(SettingsSync &sync) {
+    unsigned long long toggles = sync.toggles;
+    if (!toggles || !catchUpWithSettingsFile(sync)) return 0;
+    sync.toggles = 0;
+    return toggles;
+}
+
+void holdSettingsFile(SettingsSync &sync, bool hold) {
+    sync.held = hold;
+    if (!sync.held) synchronise(sync);
+}
+
+bool settingsFileHeld(const SettingsSync &sync) {
+    return sync.held;
 }

@@ -3,18 +3,20 @@
    owner of the options: other units read them and ask for changes here. */
 #pragma once
 
+#include "core/owners.h"
 #include "core/text.h"
+#include "settings/file_stamp.h"
 #include "settings/options.h"
 
 #include <windows.h>
 
-/* What the shell handed the plugin at its start, and where its settings are: written
-   on the shell's thread by settings.cpp alone, at start and when the settings are read. */
+/* What the shell handed the plugin at its start: written on the shell's thread by
+   settings.cpp alone, as the start begins. Process-wide: the relays and the poller's
+   broadcasts, which may outlive their start, speak to the shell through it. */
 struct ShellLink {
     HINSTANCE instance;
     HWND host;
     HWND slit; /* null when the shell has no Slit */
-    char rcPath[TEXT_SIZE];
 };
 
 extern ShellLink shellLink;
@@ -30,8 +32,40 @@ inline bool docked() {
     return options.inSlit && shellLink.slit;
 }
 
-/* Finds rcPath among the four places, then reads every option from it. */
-void readSettings();
+/* One start's hold on its settings file: what the file held at the plugin's last read
+   or write, the plugin's own changes not in it yet, and the next look at it. Held by
+   the start and handed to every call below; written by settings.cpp alone (the
+   callbacks by whoever sets them, before the first read), on the shell's thread. A new
+   start begins with none of an earlier start's changes or looks. */
+struct SettingsSync {
+    char path[TEXT_SIZE];          /* the settings file in use, one of the four places */
+    FileStamp known;               /* path as last read or written */
+    Options inFile;                /* what path held then */
+    unsigned long long keysInFile; /* rows whose key path held then */
+    unsigned long long pending;    /* rows whose value in memory is the plugin's own
+                                      change, not in the file yet */
+    ULONGLONG changedAt[64];       /* when the plugin made each pending change, by row
+                                      (rowBit: at most 64 rows) */
+    unsigned long long toggles;    /* toggles waiting for the file to settle: two of one
+                                      option cancel out */
+    bool held;                     /* the user drags or sizes the window */
+    bool commentNewKeys;           /* a key written now that the file lacks comes after a comment
+                                      naming its values ("Edit") */
+    DWORD goneSince;               /* when path was first found gone; 0 while there */
+    DWORD retryIn;                 /* the pause before a write that did not land is tried
+                                      again */
+    Timer nextLook;                /* the next look, at a change that has not settled or
+                                      at a write to try again */
+    HWND lookWindow;               /* the window whose timer looks */
+    DWORD lookDue;                 /* when the next look is due (0: none set) */
+    DWORD lastRead;                /* when the watch last had the file read */
+    HWND applyTo;                  /* the window told to apply options taken from the file */
+    void (*listener)();            /* told of every change of the options in memory */
+};
+
+/* Finds the file among the four places, then reads every option from it, and forgets
+   any change or look of an earlier read. */
+void readSettings(SettingsSync &sync);
 /* Reads the settings again (the shell's reconfigure, a saved edit); true when the
    file's place or any option differs from what was held. For each key the newer change
    wins: a key the file changed since the plugin last read it takes the file's value,
@@ -41,24 +75,31 @@ void readSettings();
    watch's next look (a writer may not have finished); so is, unless atOnce (the shell's
    reconfigure reads at once), a file still being written or one that lost keys and has
    not stood so for 2 s. */
-bool rereadSettings(bool atOnce = true);
+bool rereadSettings(SettingsSync &sync, bool atOnce = true);
 /* What the watch asks before it rereads: how long until the settings are to be read
    again (0 now), or SETTINGS_NO_NEWS when the file in use is as last read or written
    and nothing waits to be written. A file still being written, one that lost keys or
    vanished is waited for until it settles or has stood so for 2 s; another file that
    takes over the first place, until it settles. */
 enum { SETTINGS_NO_NEWS = 0xFFFFFFFF };
-DWORD settingsReadyIn();
-/* What applies options that came from the file when a write or a toggle found the file
-   changed and took it first: it must apply them once the message under way has
-   returned. Shell's thread. */
-void setSettingsApplier(void (*apply)());
+DWORD settingsReadyIn(SettingsSync &sync);
+/* Options that came from the file when a write or a toggle found the file changed and
+   took it first must apply once the message under way has returned: MSG_SETTINGS_APPLY
+   is posted to window for them. Shell's thread. */
+enum { MSG_SETTINGS_APPLY = WM_APP + 92 };
+void setSettingsApplier(SettingsSync &sync, HWND window);
 /* What is told of every change of the options in memory, whatever made it (a command,
    a move, a file read): the threads' copies of them are handed over again there. */
-void setOptionsListener(void (*changed)());
-/* What has the settings looked at again after ms milliseconds: the file that changed
-   once it has settled, a write that did not land. */
-void setSettingsLook(void (*look)(DWORD ms));
+void setOptionsListener(SettingsSync &sync, void (*changed)());
+/* Has the settings looked at again in ms milliseconds through window's timer (its
+   SETTINGS_WATCH_TIMER), unless a look comes sooner: the file that changed once it has
+   settled, a write that did not land. Without a window (none yet, or gone) no look is
+   set. */
+enum { SETTINGS_WATCH_TIMER = 0x5741 };
+void lookAtSettingsIn(SettingsSync &sync, DWORD ms);
+/* The look is due: the timer is stopped (window, from now on, is the one whose timer
+   looks), and the next look is to be set anew. */
+void settingsLookDue(SettingsSync &sync, HWND window);
 
 /* The plugin's own changes, all on the shell's thread. Each is made in memory at once
    and written at once, key by key on top of the file as it stands, and each write is
@@ -68,34 +109,40 @@ void setSettingsLook(void (*look)(DWORD ms));
    value of the key. */
 /* Sets an option from a command or the menu: a flag (0 or 1), a number (brought into
    its range) or a choice. */
-void setOption(const OptionRow &row, int value);
+void setOption(SettingsSync &sync, const OptionRow &row, int value);
 /* The same in memory only, written with the next change (for a window that must
    already say so while others are told). */
-void stageOption(const OptionRow &row, int value);
+void stageOption(SettingsSync &sync, const OptionRow &row, int value);
 /* Writes the value held again (the idle time format that goes with a new idle state). */
-void rewriteOption(const OptionRow &row);
+void rewriteOption(SettingsSync &sync, const OptionRow &row);
 /* The floating window was moved or sized: the four keys are written when any of
    them changed. */
-void windowPlaced(int x, int y, int width, int height);
+void windowPlaced(SettingsSync &sync, int x, int y, int width, int height);
 /* The window's size was notified: the two size keys are written when they changed. */
-void windowSized(int width, int height);
+void windowSized(SettingsSync &sync, int width, int height);
 /* The user is sizing the window (within the system's sizing loop): the size is written
    when the sizing ends. */
-void windowBeingSized(int width, int height);
+void windowBeingSized(SettingsSync &sync, int width, int height);
 /* The window leaves the Slit as the plugin ends: the file keeps saying docked, so that
    the next start docks again. */
-void leaveSlitAtEnd();
+void leaveSlitAtEnd(SettingsSync &sync);
 /* Writes every key the file lacks, with the value in use, so that the file lists
    them all. */
-void completeSettingsFile();
+void completeSettingsFile(SettingsSync &sync);
 /* Takes a changed file now, when it has settled (before the plugin acts on what it
    holds, as a toggle does): false when it changed but is still being written, so that
    memory may be older than the file. */
-bool catchUpWithSettingsFile();
+bool catchUpWithSettingsFile(SettingsSync &sync);
+/* A toggle of row that came while the file was still being written: it waits, and two
+   of one option cancel out. */
+void toggleWhenSettled(SettingsSync &sync, const OptionRow &row);
+/* The toggles that waited, once the file has settled and been taken (then they are
+   handed over and forgotten); 0 while they still wait or none does. */
+unsigned long long settledToggles(SettingsSync &sync);
 /* While the user drags or sizes the window nothing is read or written; what changed
    meanwhile is written when the hold ends, on top of the file as it is then. */
-void holdSettingsFile(bool held);
-bool settingsFileHeld();
+void holdSettingsFile(SettingsSync &sync, bool held);
+bool settingsFileHeld(const SettingsSync &sync);
 
 /* The four places of the settings file, in the order they are tried: Warblerc and
    Warble.rc beside the plugin, then the same in the shell's folder. */

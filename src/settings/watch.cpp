@@ -32,22 +32,6 @@ struct WatchStart {
     DWORD count;
 };
 
-/* Shell's thread only. Process-wide beside the settings they look for: the settings
-   ask for a look through setSettingsLook, which carries no start. */
-static DWORD lastRead;
-/* The next look at a change that has not settled yet, or at a write to try again, and
-   when it is due (0: none set). Shell's thread only. */
-static Timer nextLook;
-static HWND lookWindow;
-static DWORD lookDue;
-
-/* A look in ms, unless one comes sooner. */
-static void lookIn(DWORD ms) {
-    DWORD now = GetTickCount();
-    if (lookDue && (int)(lookDue - now) <= (int)ms) return;
-    if (nextLook.set(lookWindow, SETTINGS_WATCH_TIMER, ms)) lookDue = (now + ms) | 1;
-}
-
 /* How long after the stop the notifications are closed: under Wine, closing them holds
    the system's server for some milliseconds, and every call of the shell's thread waits
    meanwhile; closed a moment later, that falls after endPlugin rather than within it. */
@@ -78,10 +62,9 @@ static void folderOf(const char *path, char *folder) {
     if (slash) slash[1] = '\0';
 }
 
-bool startSettingsWatch(const SharedStart &start) {
-    lastRead = GetTickCount() - READ_GAP_MS;
-    lookWindow = start->window;
-    setSettingsLook(lookIn);
+bool startSettingsWatch(const SharedStart &start, SettingsSync &sync) {
+    sync.lastRead = GetTickCount() - READ_GAP_MS;
+    settingsLookDue(sync, start->window);
     char places[SETTINGS_PLACES][TEXT_SIZE], folders[WATCHED_FOLDERS][TEXT_SIZE];
     settingsPlaces(places);
     folderOf(places[0], folders[0]);
@@ -104,24 +87,20 @@ bool startSettingsWatch(const SharedStart &start) {
     return true;
 }
 
-void cancelSettingsLook() {
-    nextLook.reset();
-    lookDue = 0;
-    setSettingsLook(nullptr);
+void cancelSettingsLook(SettingsSync &sync) {
+    settingsLookDue(sync, nullptr);
 }
 
-bool settingsEditSettled(HWND window) {
-    nextLook.reset();
-    lookDue = 0;
-    lookWindow = window;
-    DWORD wait = settingsReadyIn();
+bool settingsEditSettled(SettingsSync &sync, HWND window) {
+    settingsLookDue(sync, window);
+    DWORD wait = settingsReadyIn(sync);
     if (wait == SETTINGS_NO_NEWS) return false;
-    DWORD sinceRead = GetTickCount() - lastRead;
+    DWORD sinceRead = GetTickCount() - sync.lastRead;
     if (wait == 0 && sinceRead < READ_GAP_MS) wait = READ_GAP_MS - sinceRead;
     if (wait > 0) {
-        lookIn(wait);
+        lookAtSettingsIn(sync, wait);
         return false;
     }
-    lastRead = GetTickCount();
+    sync.lastRead = GetTickCount();
     return true;
 }

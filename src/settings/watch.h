@@ -3,20 +3,21 @@
 #pragma once
 
 #include "core/threads.h"
+#include "settings/settings.h"
 
 #include <windows.h>
 
 /* Posted to the start's window when a folder of the four places changed. */
-enum { MSG_SETTINGS_NOTICE = WM_APP + 90, SETTINGS_WATCH_TIMER = 0x5741 };
+enum { MSG_SETTINGS_NOTICE = WM_APP + 90 };
 
 /* Starts the thread of this start that waits for the system to report a change in
    the folders of the four places; false when it could not be started. Without any of
    those folders there is nothing to wait for, and no thread. */
-bool startSettingsWatch(const SharedStart &start);
+bool startSettingsWatch(const SharedStart &start, SettingsSync &sync);
 /* A notice, or the watch's timer: true when the settings are to be read again now
    (the file in use, or which file is used, changed, or a write of the plugin's waits;
    the change has settled; a second has passed since the last read). When the change
    has not settled yet, the timer is set for the next look. Shell's thread. */
-bool settingsEditSettled(HWND window);
+bool settingsEditSettled(SettingsSync &sync, HWND window);
 /* The window goes: the timer's next look is not taken. Shell's thread. */
-void cancelSettingsLook();
+void cancelSettingsLook(SettingsSync &sync);

@@ -6,11 +6,6 @@
 
 #include <string.h>
 
-/* The running start's link, held by the shell's thread from its start until its end;
-   the link thread holds its own. Process-wide: the window-event hook, which the system
-   calls with no context, hands the link its looks. */
-static Shared<PlayerLink> shellSide;
-
 bool askPlayer(HWND winamp, UINT message, WPARAM wParam, LPARAM lParam, DWORD waitMs,
                LRESULT *answer) {
     DWORD_PTR result = 0;
@@ -31,26 +26,14 @@ HWND findPlayer(HWND known, HWND gone) {
     return nullptr;
 }
 
-bool createLink() {
-    Shared<PlayerLink> link;
+bool createLink(Shared<PlayerLink> &link) {
     if (!link.create()) return false;
     link->wake.reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
     link->firstLook.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    if (!link->wake || !link->firstLook) return false;
-    shellSide = static_cast<Shared<PlayerLink> &&>(link);
-    return true;
+    return link->wake && link->firstLook;
 }
 
-Shared<PlayerLink> shareLink() {
-    return shellSide.share();
-}
-
-void forgetLink() {
-    shellSide.reset();
-}
-
-bool handToLink(const LinkJob &job) {
-    PlayerLink *link = shellSide.get();
+bool handToLink(PlayerLink *link, const LinkJob &job) {
     if (!link) return false;
     link->lock.enter();
     bool room = link->count < PlayerLink::JOBS;
@@ -63,8 +46,7 @@ bool handToLink(const LinkJob &job) {
     return room;
 }
 
-PlayerReading lastReading(DWORD waitMs) {
-    PlayerLink *link = shellSide.get();
+PlayerReading lastReading(PlayerLink *link, DWORD waitMs) {
     if (!link) return {nullptr, -1, false};
     if (waitMs) WaitForSingleObject(link->firstLook, waitMs);
     link->lock.enter();

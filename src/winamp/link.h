@@ -66,16 +66,14 @@ struct PlayerLink {
 };
 
 /* Shell's thread. */
-/* Makes the start's link, held by the shell's side until forgetLink; false when it
-   cannot be made. The link thread takes its own hold with shareLink. */
-bool createLink();
-Shared<PlayerLink> shareLink();
-void forgetLink();
-/* Hands a job to the running start's link thread; false when there is none or its
-   jobs are full (the job is dropped). The job's time is set here. */
-bool handToLink(const LinkJob &job);
+/* Makes a start's link into link, held by the start's player side; false when it
+   cannot be made. The link thread takes its own hold. */
+bool createLink(Shared<PlayerLink> &link);
+/* Hands a job to a start's link thread; false without a link or when its jobs are
+   full (the job is dropped). The job's time is set here. */
+bool handToLink(PlayerLink *link, const LinkJob &job);
 /* The last reading; an empty one without a link. Waits up to waitMs for the first. */
-PlayerReading lastReading(DWORD waitMs = 0);
+PlayerReading lastReading(PlayerLink *link, DWORD waitMs = 0);
 
 /* Link thread. */
 /* Takes the jobs waiting, in order, into out (PlayerLink::JOBS places); their count. */

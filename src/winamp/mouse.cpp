@@ -17,29 +17,30 @@
 /* How long the window shows the volume after a notch; a further notch extends it. */
 enum { VOLUME_SHOWN_MS = 1500 };
 
-static void handMouseJob(LinkJobKind kind, int number, int step) {
-    handToLink({kind, 0, 0, nullptr, number, step, 0});
+static void handMouseJob(PlayerLink *link, LinkJobKind kind, int number, int step) {
+    handToLink(link, {kind, 0, 0, nullptr, number, step, 0});
 }
 
-void doubleClicked() {
+void doubleClicked(PlayerLink *link) {
     if (options.doubleClickAction == DOUBLE_CLICK_PLAY_PAUSE && playerStatus.window)
-        handMouseJob(JOB_PLAY_PAUSE, 0, 0);
+        handMouseJob(link, JOB_PLAY_PAUSE, 0, 0);
 }
 
-void middleClicked() {
+void middleClicked(PlayerLink *link) {
     static const int COMMANDS[] = {0, 0, WINAMP_NEXT, WINAMP_PREV, WINAMP_STOP};
     int action = options.middleClickAction;
     if (!playerStatus.window || action == MIDDLE_NONE) return;
     if (action == MIDDLE_PLAY_PAUSE)
-        handMouseJob(JOB_PLAY_PAUSE, 0, 0);
+        handMouseJob(link, JOB_PLAY_PAUSE, 0, 0);
     else
-        handMouseJob(JOB_COMMAND, COMMANDS[action], 0);
+        handMouseJob(link, JOB_COMMAND, COMMANDS[action], 0);
 }
 
-void wheelTurned(int notches) {
+void wheelTurned(PlayerLink *link, int notches) {
     if (notches == 0 || !playerStatus.window) return;
-    if (options.wheelAction == WHEEL_VOLUME) handMouseJob(JOB_VOLUME, notches, options.wheelStep);
-    if (options.wheelAction == WHEEL_TRACK) handMouseJob(JOB_TRACK, notches, 0);
+    if (options.wheelAction == WHEEL_VOLUME)
+        handMouseJob(link, JOB_VOLUME, notches, options.wheelStep);
+    if (options.wheelAction == WHEEL_TRACK) handMouseJob(link, JOB_TRACK, notches, 0);
 }
 
 LRESULT OnPlayerVolume(WPARAM percent) {
@@ -110,10 +111,10 @@ static void seekPlayer(PlayerLink *link, HWND winamp, int part) {
                 IPC_JUMPTOTIME, &ignored);
 }
 
-void seekClicked(float fraction) {
+void seekClicked(PlayerLink *link, float fraction) {
     int state = playerStatus.playState;
     if (!playerStatus.window || (state != WINAMP_PLAYING && state != WINAMP_PAUSED)) return;
-    handMouseJob(JOB_SEEK, (int)(fraction * SEEK_SCALE + 0.5f), 0);
+    handMouseJob(link, JOB_SEEK, (int)(fraction * SEEK_SCALE + 0.5f), 0);
 }
 
 /* A click or a notch that waited longer than the player is given to answer (the link

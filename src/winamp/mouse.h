@@ -7,18 +7,18 @@
    the plugin's window (wParam: the percent). */
 enum { MSG_PLAYER_VOLUME = WM_APP + 93 };
 
-/* Shell's thread: each hands the link thread a job and returns at once. */
+/* Shell's thread: each hands the start's link thread a job and returns at once. */
 /* A double-click: plays or pauses, as doubleClickAction says. */
-void doubleClicked();
+void doubleClicked(PlayerLink *link);
 /* The wheel turned by whole notches (up positive): the volume or the track, as
    wheelAction says. */
-void wheelTurned(int notches);
+void wheelTurned(PlayerLink *link, int notches);
 /* A middle click: plays or pauses, the next or previous track, or stops, as
    middleClickAction says. */
-void middleClicked();
+void middleClicked(PlayerLink *link);
 /* A Ctrl+click on the progress line at fraction (0 to 1) of it: the playing or paused
    track jumps there (a stream and a stopped player are left alone). */
-void seekClicked(float fraction);
+void seekClicked(PlayerLink *link, float fraction);
 /* Shows the volume the player read (MSG_PLAYER_VOLUME) for a moment. */
 LRESULT OnPlayerVolume(WPARAM percent);
 

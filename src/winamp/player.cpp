@@ -77,35 +77,21 @@ void readWinampTitle(wchar_t *out) {
         idleText(false, out);
 }
 
-/* What the caption of the last status shows: shell's thread only, like every writer of
-   the player status, and process-wide as the status is. */
-static struct {
-    wchar_t caption[TEXT_SIZE], title[TEXT_SIZE]; /* the caption and its title */
-    int elapsed, length; /* the position and length the poller last read, in seconds */
-    /* The times are not yet those of what the caption shows (a new track, a format that
-       starts to show them): the poller is asked at once, and the caption shown stays
-       until they come, so that no made-up time is ever shown. */
-    bool timesPending;
-} shown;
-
-/* The track's fields as last read from Winamp's title, besides the title as shown:
-   without its number, and the number (read only for a format other than the plain
-   title). Shell's thread only. */
-static wchar_t trackBare[TEXT_SIZE], trackNumber[TEXT_SIZE];
-
 /* The caption the user's format makes of the track's fields and times, into text. */
-static void formatTrack(const wchar_t *format, const wchar_t *title, bool paused, wchar_t *text) {
+static void formatTrack(PlayerSide &side, const wchar_t *format, const wchar_t *title, bool paused,
+                        wchar_t *text) {
     if (wcscmp(format, L"%title%") == 0) {
         copyText(text, title, TEXT_SIZE);
         return;
     }
-    CaptionFields fields = {title, trackBare, trackNumber, shown.elapsed, shown.length, paused};
+    CaptionFields fields = {title,        side.trackBare, side.trackNumber,
+                            side.elapsed, side.length,    paused};
     formatCaption(format, fields, text, TEXT_SIZE);
 }
 
 /* The track's title (into title) and the caption the user's format makes of it (into
    text), from one reading of Winamp's title. */
-static void trackCaption(wchar_t *text, wchar_t *title, bool paused) {
+static void trackCaption(PlayerSide &side, wchar_t *text, wchar_t *title, bool paused) {
     wchar_t raw[TEXT_SIZE], format[TEXT_SIZE];
     if (!readRawTitle(raw)) {
         idleText(false, title);
@@ -119,21 +105,21 @@ static void trackCaption(wchar_t *text, wchar_t *title, bool paused) {
         wchar_t other[TEXT_SIZE];
         cleanWinampTitle(raw, !options.showTrackNumber, other, TEXT_SIZE);
         const wchar_t *numbered = options.showTrackNumber ? title : other;
-        copyText(trackBare, options.showTrackNumber ? other : title, TEXT_SIZE);
+        copyText(side.trackBare, options.showTrackNumber ? other : title, TEXT_SIZE);
         /* Winamp's "12. " before the bare title is the track's number. */
-        size_t extra = wcslen(numbered) - wcslen(trackBare);
-        trackNumber[0] = L'\0';
+        size_t extra = wcslen(numbered) - wcslen(side.trackBare);
+        side.trackNumber[0] = L'\0';
         if (extra > 2 && wcsncmp(numbered + extra - 2, L". ", 2) == 0)
-            copyText(trackNumber, numbered, extra - 1);
+            copyText(side.trackNumber, numbered, extra - 1);
     }
-    formatTrack(format, title, paused, text);
+    formatTrack(side, format, title, paused, text);
 }
 
 /* The caption of a status and the title it shows, into text and title (TEXT_SIZE units);
    the status broadcast that goes with it. */
-static const char *captionOf(int status, wchar_t *text, wchar_t *title) {
+static const char *captionOf(PlayerSide &side, int status, wchar_t *text, wchar_t *title) {
     if (status == WINAMP_PAUSED || status == WINAMP_PLAYING) {
-        trackCaption(text, title, status == WINAMP_PAUSED);
+        trackCaption(side, text, title, status == WINAMP_PAUSED);
         return status == WINAMP_PAUSED ? "@Warble_fromWinamp_Paused" : "@Warble_fromWinamp_Playing";
     }
     idleText(true, text);
@@ -147,67 +133,67 @@ static bool captionShowsTime(int status) {
     return (status == WINAMP_PLAYING || status == WINAMP_PAUSED) && formatShowsTime(format);
 }
 
-void lastStatusCaption(wchar_t *text, wchar_t *title) {
-    copyText(text, shown.caption, TEXT_SIZE);
-    copyText(title, shown.title, TEXT_SIZE);
+void lastStatusCaption(const PlayerSide &side, wchar_t *text, wchar_t *title) {
+    copyText(text, side.caption, TEXT_SIZE);
+    copyText(title, side.title, TEXT_SIZE);
 }
 
-void forgetTimes() {
-    shown.timesPending = true;
+void forgetTimes(PlayerSide &side) {
+    side.timesPending = true;
 }
 
 /* Takes a status's caption and title as the last status's, and shows it. A new title
    shown with the time asks the poller for its times, once. */
-static void takeCaption(int status, const wchar_t *text, const wchar_t *title) {
+static void takeCaption(PlayerSide &side, int status, const wchar_t *text, const wchar_t *title) {
     if (!captionShowsTime(status)) {
-        shown.timesPending = false;
-    } else if (!shown.timesPending && wcscmp(title, shown.title) != 0) {
-        shown.timesPending = true;
+        side.timesPending = false;
+    } else if (!side.timesPending && wcscmp(title, side.title) != 0) {
+        side.timesPending = true;
         playerDisplay.wantTimes();
     }
-    if (!shown.timesPending) copyText(shown.caption, text, TEXT_SIZE);
-    copyText(shown.title, title, TEXT_SIZE);
-    playerDisplay.showStatus(shown.caption, shown.title);
+    if (!side.timesPending) copyText(side.caption, text, TEXT_SIZE);
+    copyText(side.title, title, TEXT_SIZE);
+    playerDisplay.showStatus(side.caption, side.title);
 }
 
 /* Installs a status with its caption, and broadcasts it. */
-static void showStatus(int status) {
+static void showStatus(PlayerSide &side, int status) {
     playerStatus.playState = status;
     wchar_t text[TEXT_SIZE], title[TEXT_SIZE];
-    const char *broadcast = captionOf(status, text, title);
-    takeCaption(status, text, title);
+    const char *broadcast = captionOf(side, status, text, title);
+    takeCaption(side, status, text, title);
     playerStatus.statusShown = true;
     sendBroadcast(broadcast);
 }
 
 /* A text a command set ("@Warble SetCaptionNow") stays until the player's state next
    changes, as it says. */
-void showLastStatus() {
+void showLastStatus(PlayerSide &side) {
     wchar_t onScreen[TEXT_SIZE], text[TEXT_SIZE], title[TEXT_SIZE];
     playerDisplay.copyTitle(onScreen);
-    if (wcscmp(onScreen, shown.title) != 0) return;
-    captionOf(playerStatus.playState, text, title);
-    takeCaption(playerStatus.playState, text, title);
+    if (wcscmp(onScreen, side.title) != 0) return;
+    captionOf(side, playerStatus.playState, text, title);
+    takeCaption(side, playerStatus.playState, text, title);
 }
 
 /* Only the times changed: the caption is made again from the track's fields as last
    read, and shown only when it differs (a paused track's time stands still). */
-LRESULT OnPlayerTimes(WPARAM wParam, LPARAM lParam) {
-    bool same = (int)wParam == shown.elapsed && (int)lParam == shown.length && !shown.timesPending;
-    shown.elapsed = (int)wParam;
-    shown.length = (int)lParam;
-    shown.timesPending = false;
+LRESULT OnPlayerTimes(PlayerSide &side, WPARAM wParam, LPARAM lParam) {
+    bool same = (int)wParam == side.elapsed && (int)lParam == side.length && !side.timesPending;
+    side.elapsed = (int)wParam;
+    side.length = (int)lParam;
+    side.timesPending = false;
     int state = playerStatus.playState;
     if (same || !captionShowsTime(state)) return 0;
     /* A text a command set stays. */
     wchar_t onScreen[TEXT_SIZE], format[TEXT_SIZE], caption[TEXT_SIZE];
     playerDisplay.copyTitle(onScreen);
-    if (wcscmp(onScreen, shown.title) != 0) return 0;
+    if (wcscmp(onScreen, side.title) != 0) return 0;
     widenText(options.format, format, TEXT_SIZE);
-    formatTrack(format, shown.title, state == WINAMP_PAUSED, caption);
-    if (wcscmp(caption, shown.caption) == 0) return 0;
-    copyText(shown.caption, caption, TEXT_SIZE);
-    playerDisplay.showStatus(shown.caption, shown.title);
+    formatTrack(side, format, side.title, state == WINAMP_PAUSED, caption);
+    if (wcscmp(caption, side.caption) == 0) return 0;
+    copyText(side.caption, caption, TEXT_SIZE);
+    playerDisplay.showStatus(side.caption, side.title);
     return 0;
 }
 
@@ -222,7 +208,7 @@ struct PlayerLook {
    Its relays are left to finish: one whose command the player answered before it
    closed still reports, the others find no window and end quietly. A player that
    becomes known is announced "Opened" when announceOpened is set. */
-static void installLook(PlayerLook look, HWND gone, bool announceOpened) {
+static void installLook(PlayerSide &side, PlayerLook look, HWND gone, bool announceOpened) {
     if (gone && look.window == gone) look = {nullptr, -1};
     HWND before = playerStatus.window;
     bool lost = before && (before == gone || look.window != before);
@@ -230,7 +216,7 @@ static void installLook(PlayerLook look, HWND gone, bool announceOpened) {
     InterlockedIncrement(&playerStatus.epoch);
     playerStatus.lookUnanswered = false;
     if (!look.window) sendBroadcast("@Warble_fromWinamp_Closed");
-    showStatus(look.status);
+    showStatus(side, look.status);
     if (lost) sendBroadcast("@Warble_fromWinamp_Closed");
     if (look.window && look.window != before && announceOpened)
         sendBroadcast("@Warble_fromWinamp_Opened");
@@ -253,46 +239,49 @@ bool takeSliderEcho() {
    thread read it answering; otherwise nothing is shown or announced, and the link
    thread looks at once at a player it has not read (the poller's next tick asks a
    silent one again), and its look is installed when the player answers. */
-static bool installReading(bool atStart) {
+static bool installReading(PlayerSide &side, bool atStart) {
     HWND found = findPlayer(playerStatus.window, nullptr);
     PlayerReading reading = {};
-    if (found) reading = lastReading(atStart ? PLAYER_QUERY_MS + 100 : 0);
+    if (found) reading = lastReading(side.link.get(), atStart ? PLAYER_QUERY_MS + 100 : 0);
     if (!found || (reading.window == found && reading.answered)) {
-        installLook({found, found ? reading.status : -1}, nullptr, !atStart);
+        installLook(side, {found, found ? reading.status : -1}, nullptr, !atStart);
         return true;
     }
     playerStatus.lookUnanswered = true;
     if (reading.window != found)
-        handToLink({JOB_LOOK, atStart ? LOOK_QUIET : 0, playerStatus.epoch, nullptr, 0, 0, 0});
+        handToLink(side.link.get(),
+                   {JOB_LOOK, atStart ? LOOK_QUIET : 0, playerStatus.epoch, nullptr, 0, 0, 0});
     return false;
 }
 
-bool queryPlayer() {
-    return installReading(false);
+bool queryPlayer(PlayerSide &side) {
+    return installReading(side, false);
 }
 
-void firstLookAtPlayer() {
-    installReading(true);
+void firstLookAtPlayer(PlayerSide &side) {
+    installReading(side, true);
 }
 
 /* A look for an event; when the link thread cannot take it, the event is taken as
    one the player did not answer. */
-static void lookForEvent(int flags, HWND gone) {
-    if (handToLink({JOB_LOOK, LOOK_EVENT | flags, playerStatus.epoch, gone, 0, 0, 0})) return;
+static void lookForEvent(PlayerSide &side, int flags, HWND gone) {
+    if (handToLink(side.link.get(),
+                   {JOB_LOOK, LOOK_EVENT | flags, playerStatus.epoch, gone, 0, 0, 0}))
+        return;
     playerStatus.lookUnanswered = true;
     if (flags & LOOK_RENAMED) sendBroadcast("@Warble_fromWinamp_TitleChange");
 }
 
-void playerAppeared() {
-    lookForEvent(0, nullptr);
+void playerAppeared(PlayerSide &side) {
+    lookForEvent(side, 0, nullptr);
 }
 
-void playerRenamed() {
-    lookForEvent(LOOK_RENAMED, nullptr);
+void playerRenamed(PlayerSide &side) {
+    lookForEvent(side, LOOK_RENAMED, nullptr);
 }
 
-void playerGone(HWND window, bool announceOpened) {
-    lookForEvent(LOOK_GONE | (announceOpened ? 0 : LOOK_QUIET), window);
+void playerGone(PlayerSide &side, HWND window, bool announceOpened) {
+    lookForEvent(side, LOOK_GONE | (announceOpened ? 0 : LOOK_QUIET), window);
 }
 
 /* The findings travel packed: wParam the window, lParam the epoch (high word), the
@@ -318,7 +307,7 @@ void lookForJob(PlayerLink *link, const LinkJob &job, HWND plugin) {
    rename, the known player closing, a player while none is known. The known player
    is closing when the look says so and nothing was installed since it was asked for,
    or when its window no longer exists. Unanswered, only the close is installed. */
-LRESULT OnPlayerLook(WPARAM wParam, LPARAM lParam) {
+LRESULT OnPlayerLook(PlayerSide &side, WPARAM wParam, LPARAM lParam) {
     int flags = (int)(lParam & 0xFF00);
     bool current = ((lParam >> 16) & 0xFFFF) == (playerStatus.epoch & 0xFFFF);
     HWND window = (HWND)wParam, known = playerStatus.window;
@@ -329,9 +318,9 @@ LRESULT OnPlayerLook(WPARAM wParam, LPARAM lParam) {
     if (!exists) flags &= ~LOOK_ANSWERED;
     HWND gone = known && (((flags & LOOK_GONE) && current) || closing) ? known : nullptr;
     if (flags & LOOK_ANSWERED) {
-        installLook({window, (signed char)(lParam & 0xFF)}, gone, !(flags & LOOK_QUIET));
+        installLook(side, {window, (signed char)(lParam & 0xFF)}, gone, !(flags & LOOK_QUIET));
     } else {
-        if (gone) installLook({nullptr, -1}, gone, false);
+        if (gone) installLook(side, {nullptr, -1}, gone, false);
         playerStatus.lookUnanswered = true;
     }
     if (flags & LOOK_RENAMED) sendBroadcast("@Warble_fromWinamp_TitleChange");

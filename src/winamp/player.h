@@ -2,6 +2,7 @@
    what the link thread reads of the player, and announced. */
 #pragma once
 
+#include "core/text.h"
 #include "winamp/link.h"
 
 #include <windows.h>
@@ -81,6 +82,23 @@ void idleText(bool winampCheck, wchar_t *out);
 /* The cleaned title of the current track, or the idle text without Winamp. */
 void readWinampTitle(wchar_t *out);
 
+/* One start's side of the player: its hold on the start's link, and what the caption
+   of the last status shows. Held by the start; shell's thread only, written by
+   player.cpp alone (the link by the lifecycle, which makes it). */
+struct PlayerSide {
+    Shared<PlayerLink> link;
+    wchar_t caption[TEXT_SIZE], title[TEXT_SIZE]; /* the last status's caption, its title */
+    int elapsed, length; /* the position and length the poller last read, in seconds */
+    /* The times are not yet those of what the caption shows (a new track, a format that
+       starts to show them): the poller is asked at once, and the caption shown stays
+       until they come, so that no made-up time is ever shown. */
+    bool timesPending;
+    /* The track's fields as last read from Winamp's title, besides the title as shown:
+       without its number, and the number (read only for a format other than the plain
+       title). */
+    wchar_t trackBare[TEXT_SIZE], trackNumber[TEXT_SIZE];
+};
+
 /* Shell's thread only, the one writer of the player status. None of these asks the
    player: they install what the link thread last read, or hand it a look. */
 /* Installs the player found now with its status as last read: caption, status
@@ -88,30 +106,30 @@ void readWinampTitle(wchar_t *out);
    answered, or not been read yet, changes nothing now: the link thread looks (at once
    for a player it has not read, else at the poller's next tick) and it is installed
    once it answers. False when nothing was installed. */
-bool queryPlayer();
+bool queryPlayer(PlayerSide &side);
 /* The same as queryPlayer at start, where a running player is found rather than opened;
    the link thread's first reading is waited for, within the bound of one question. */
-void firstLookAtPlayer();
+void firstLookAtPlayer(PlayerSide &side);
 /* Shows the caption of the last status again, as the options now make it (the idle
    text, the track number), without asking the player or announcing anything; a text a
    command set stays. */
-void showLastStatus();
+void showLastStatus(PlayerSide &side);
 /* The caption and title the last status showed, into text and title (TEXT_SIZE units). */
-void lastStatusCaption(wchar_t *text, wchar_t *title);
+void lastStatusCaption(const PlayerSide &side, wchar_t *text, wchar_t *title);
 /* The caption format starts to show the time: the times held are not the track's, and
    the caption waits for the poller's (shell's thread). */
-void forgetTimes();
+void forgetTimes(PlayerSide &side);
 /* A player window appeared, the known one renamed its window, or it is gone (destroyed,
    or its process ended): the link thread looks, and its look is installed and
    announced as the event asks (the close, "Opened", "TitleChange"). */
-void playerAppeared();
-void playerRenamed();
-void playerGone(HWND window, bool announceOpened);
+void playerAppeared(PlayerSide &side);
+void playerRenamed(PlayerSide &side);
+void playerGone(PlayerSide &side, HWND window, bool announceOpened);
 /* The link thread's looks, handed over with MSG_PLAYER_LOOK to a start still running. */
-LRESULT OnPlayerLook(WPARAM wParam, LPARAM lParam);
+LRESULT OnPlayerLook(PlayerSide &side, WPARAM wParam, LPARAM lParam);
 /* The times the poller read (MSG_PLAYER_TIMES: wParam the position, lParam the length,
    in seconds): a caption that shows them is made again. */
-LRESULT OnPlayerTimes(WPARAM wParam, LPARAM lParam);
+LRESULT OnPlayerTimes(PlayerSide &side, WPARAM wParam, LPARAM lParam);
 
 /* Link thread: hands a reading to the shell's thread through the start's window plugin,
    with the LOOK_ flags and the epoch of the status it was asked for (a look overtaken

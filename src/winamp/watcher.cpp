@@ -10,45 +10,43 @@
 
 #include <string.h>
 
-/* The hook of the running start; shell's thread only. Process-wide: the system calls
-   the hook's procedure with no context. */
-static EventHook eventHook;
+/* The hook of the running start and the player side it follows; shell's thread only.
+   Process-wide: the system calls the hook's procedure with no context. */
+static struct {
+    EventHook hook;
+    PlayerSide *side;
+} watching;
 
 /* Called out of context, on this thread: no module is handed over. */
-void installEventHook() {
-    eventHook.reset(SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_NAMECHANGE, nullptr,
-                                    winEventProc, 0, 0,
-                                    WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNTHREAD));
+void installEventHook(PlayerSide &side) {
+    watching.side = &side;
+    watching.hook.reset(SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_NAMECHANGE, nullptr,
+                                        winEventProc, 0, 0,
+                                        WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNTHREAD));
 }
 
 void removeEventHook() {
-    eventHook.reset();
+    watching.hook.reset();
+    watching.side = nullptr;
 }
 
 /* A player window appeared, or one showed itself while none is known. A known
    window that no longer exists (its process ended without a destroy event) is
    closed first, so that the new player is announced as opened. */
-static void onWinampAppeared() {
+static void onWinampAppeared(PlayerSide &side) {
     HWND known = playerStatus.window;
     if (known && IsWindow(known)) return;
     if (known)
-        playerGone(known, true);
+        playerGone(side, known, true);
     else
-        playerAppeared();
+        playerAppeared(side);
 }
 
-/* Another player still running is taken at once and announced as opened. */
-static void onWinampDestroyed(HWND window) {
-    playerGone(window, true);
-}
-
-/* The status comes first, then "TitleChange". */
-static void onWinampRenamed() {
-    playerRenamed();
-}
-
+/* Another player still running is taken at once and announced as opened; on a rename,
+   the status comes first, then "TitleChange". */
 void CALLBACK winEventProc(HWINEVENTHOOK, DWORD event, HWND window, LONG, LONG, DWORD, DWORD) {
-    if (!window) return;
+    PlayerSide *side = watching.side;
+    if (!window || !side) return;
     char className[TEXT_SIZE];
     if (!RealGetWindowClassA(window, className, TEXT_SIZE)) return;
     className[TEXT_SIZE - 1] = '\0';
@@ -56,11 +54,11 @@ void CALLBACK winEventProc(HWINEVENTHOOK, DWORD event, HWND window, LONG, LONG, 
 
     bool known = window == playerStatus.window;
     if (event == EVENT_OBJECT_CREATE)
-        onWinampAppeared();
+        onWinampAppeared(*side);
     else if (event == EVENT_OBJECT_DESTROY && known)
-        onWinampDestroyed(window);
+        playerGone(*side, window, true);
     else if (event == EVENT_OBJECT_NAMECHANGE && known)
-        onWinampRenamed();
+        playerRenamed(*side);
     else if (event == EVENT_OBJECT_NAMECHANGE && !playerStatus.window)
-        onWinampAppeared();
+        onWinampAppeared(*side);
 }

@@ -5,7 +5,6 @@
 #include "commands/dispatcher.h"
 #include "core/text.h"
 #include "display/caption.h"
-#include "display/placement.h"
 #include "nightjar/nightjar.h"
 #include "settings/options.h"
 #include "settings/settings.h"
@@ -70,7 +69,7 @@ struct Options {
                 options.showTrackNumber,
                 options.interfaceExtensions,
                 options.inSlit,
-                placement.pluginsHidden,
+                unit::display().placement.pluginsHidden,
                 options.scrollStyle,
                 options.alpha,
                 options.idleState,
@@ -96,9 +95,9 @@ struct FakePlayer {
         return messages;
     }
     static LRESULT CALLBACK proc(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
-        /* The poller asks for the position once a second on its own thread; only
-           what the commands send is recorded. */
-        if (message == WM_USER && lParam == 105) return 0;
+        /* The poller asks for the status and the position once a second on its own
+           thread; only what the commands send is recorded. */
+        if (message == WM_USER && (lParam == 104 || lParam == 105)) return 0;
         if (message == WM_USER || message == WM_COMMAND) {
             received().push_back({message, lParam});
             return 1;
@@ -167,14 +166,14 @@ TEST_F(Dispatcher, EveryOnOffCommandTogglesAnnouncesWritesAndRefreshesTheMenu) {
             EXPECT_GE(label, 0);
             EXPECT_GT(write, label) << "announced, then written";
             EXPECT_GT(menu, write) << "written, then the menu refreshed";
-            EXPECT_EQ(after, ReadBool(shellLink.rcPath, c.key, !after)) << "the file holds it";
+            EXPECT_EQ(after, ReadBool(settings().path, c.key, !after)) << "the file holds it";
             EXPECT_EQ(1u, unit::eventsStartingWith("label|").size());
             if (&options.showTrackNumber == c.flag) {
                 EXPECT_GT(eventIndex("broadcast|@Warble_fromWinamp_Stopped"), menu)
                     << "the player is asked again after the track number setting";
             }
             if (&options.hideWhenIdle == c.flag) {
-                EXPECT_EQ(!after, IsWindowVisible(placement.window) != FALSE)
+                EXPECT_EQ(!after, IsWindowVisible(unit::pluginWindow()) != FALSE)
                     << "no player: hidden while the option is on";
             }
         }
@@ -183,19 +182,19 @@ TEST_F(Dispatcher, EveryOnOffCommandTogglesAnnouncesWritesAndRefreshesTheMenu) {
 
 TEST_F(Dispatcher, AlwaysOnTopIsAppliedToTheWindow) {
     ASSERT_TRUE(options.alwaysOnTop);
-    EXPECT_TRUE(GetWindowLongA(placement.window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_TRUE(GetWindowLongA(unit::pluginWindow(), GWL_EXSTYLE) & WS_EX_TOPMOST);
     broadcast("@WarbleInternal AlwaysOnTop");
-    EXPECT_FALSE(GetWindowLongA(placement.window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_FALSE(GetWindowLongA(unit::pluginWindow(), GWL_EXSTYLE) & WS_EX_TOPMOST);
     broadcast("@WarbleInternal AlwaysOnTop");
-    EXPECT_TRUE(GetWindowLongA(placement.window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_TRUE(GetWindowLongA(unit::pluginWindow(), GWL_EXSTYLE) & WS_EX_TOPMOST);
 }
 
 TEST_F(Dispatcher, SlitToggleWithoutASlitSaysThereIsNone) {
     RECT before, after;
-    GetWindowRect(placement.window, &before);
+    GetWindowRect(unit::pluginWindow(), &before);
     broadcast("@WarbleInternal SlitToggle");
     EXPECT_FALSE(options.inSlit);
-    GetWindowRect(placement.window, &after);
+    GetWindowRect(unit::pluginWindow(), &after);
     EXPECT_TRUE(EqualRect(&before, &after)) << "the window stays where it is";
     EXPECT_TRUE(hasEvent(std::string("label|") + NO_SLIT_NOTICE));
     EXPECT_FALSE(hasEvent(announcement("SlitToggle", false)));
@@ -218,24 +217,24 @@ TEST_F(Dispatcher, SlitToggleDocksAndUndocks) {
 
     broadcast("@WarbleInternal SlitToggle");
     EXPECT_TRUE(options.inSlit);
-    int added = eventIndex("slit+|" + unit::hex(placement.window));
+    int added = eventIndex("slit+|" + unit::hex(unit::pluginWindow()));
     EXPECT_GE(added, 0);
     EXPECT_GT(eventIndex(announcement("SlitToggle", true)), added);
     EXPECT_TRUE(hasEvent(writeEvent("Warble.plugin.inSlit:", "true")));
     unit::pumpFor(300); /* the Slit places its windows */
     EXPECT_EQ(x, options.xPos) << "the Slit's placement is not recorded";
     EXPECT_EQ(y, options.yPos);
-    EXPECT_EQ(HTCLIENT, SendMessageA(placement.window, WM_NCHITTEST, 0, 0));
+    EXPECT_EQ(HTCLIENT, SendMessageA(unit::pluginWindow(), WM_NCHITTEST, 0, 0));
 
     hostClearEvents();
     broadcast("@WarbleInternal SlitToggle");
     EXPECT_FALSE(options.inSlit);
-    int removed = eventIndex("slit-|" + unit::hex(placement.window));
+    int removed = eventIndex("slit-|" + unit::hex(unit::pluginWindow()));
     EXPECT_GE(removed, 0);
     EXPECT_GT(eventIndex(announcement("SlitToggle", false)), removed);
     EXPECT_TRUE(hasEvent(writeEvent("Warble.plugin.inSlit:", "false")));
     RECT r;
-    GetWindowRect(placement.window, &r);
+    GetWindowRect(unit::pluginWindow(), &r);
     EXPECT_EQ(x, r.left) << "back where it floated before";
     EXPECT_EQ(y, r.top);
 }
@@ -252,9 +251,9 @@ TEST_F(Dispatcher, ToggleIdleStateStoresWritesAndShowsTheNewIdleText) {
     EXPECT_GT(format, status) << "the time format is written back last";
     EXPECT_TRUE(unit::eventsStartingWith("label|").empty()) << "not announced";
     EXPECT_STREQ(DEFAULT_TIME_FORMAT,
-                 ReadString(shellLink.rcPath, "Warble.plugin.idle.TimeStr:", ""))
+                 ReadString(settings().path, "Warble.plugin.idle.TimeStr:", ""))
         << "the file now holds the format in use";
-    EXPECT_EQ(2, ReadInt(shellLink.rcPath, "Warble.plugin.idle.state:", -1));
+    EXPECT_EQ(2, ReadInt(settings().path, "Warble.plugin.idle.state:", -1));
 }
 
 TEST_F(Dispatcher, ToggleIdleStateNumberRules) {
@@ -304,7 +303,7 @@ TEST_F(Dispatcher, TransparencyAlphaTakesTheNumberAsItIs) {
     broadcast("@WarbleInternal TransparencyAlpha 300");
     EXPECT_EQ(300, options.alpha);
     EXPECT_TRUE(hasEvent(writeEvent("Warble.plugin.transparency.alpha:", "300")));
-    EXPECT_EQ(300, ReadInt(shellLink.rcPath, "Warble.plugin.transparency.alpha:", -1));
+    EXPECT_EQ(300, ReadInt(settings().path, "Warble.plugin.transparency.alpha:", -1));
 
     broadcast("@WarbleInternal TransparencyAlpha -5");
     EXPECT_EQ(-5, options.alpha);
@@ -315,7 +314,7 @@ TEST_F(Dispatcher, ScrollSpeedIsBroughtInsideItsRangeAndWritten) {
     for (const auto &c : cases) {
         broadcast((std::string("@WarbleInternal scrollSpeed ") + c.first).c_str());
         EXPECT_EQ(c.second, options.scrollSpeed) << c.first;
-        EXPECT_EQ(c.second, ReadInt(shellLink.rcPath, "Warble.plugin.scroll.speed:", 0)) << c.first;
+        EXPECT_EQ(c.second, ReadInt(settings().path, "Warble.plugin.scroll.speed:", 0)) << c.first;
     }
     hostClearEvents();
     broadcast("@WarbleInternal ScrollSpeed");
@@ -324,7 +323,7 @@ TEST_F(Dispatcher, ScrollSpeedIsBroughtInsideItsRangeAndWritten) {
 
 TEST_F(Dispatcher, ScrollStyleCommandsSetOrSwitchAndWriteTheStyleName) {
     auto stored = [] {
-        const char *style = ReadString(shellLink.rcPath, "Warble.plugin.scroll_style:", nullptr);
+        const char *style = ReadString(settings().path, "Warble.plugin.scroll_style:", nullptr);
         return std::string(style ? style : "(none)");
     };
     broadcast("@WarbleInternal ToggleScrollStyle");
@@ -347,11 +346,11 @@ TEST_F(Dispatcher, ScrollStyleCommandsSetOrSwitchAndWriteTheStyleName) {
 TEST_F(Dispatcher, EditOpensTheSettingsFileInTheShellsEditor) {
     broadcast("@WarbleInternal Edit");
     int opened = eventIndex("execute|C:\\warble-unit-no-such-folder\\editor.exe|" +
-                            std::string(shellLink.rcPath));
+                            std::string(settings().path));
     EXPECT_GE(opened, 0);
     EXPECT_GT(opened, eventIndex(writeEvent("Warble.plugin.mouse.wheel:", "Volume")));
     for (const OptionRow &row : optionRows())
-        EXPECT_NE(nullptr, ReadString(shellLink.rcPath, row.key, nullptr)) << row.key;
+        EXPECT_NE(nullptr, ReadString(settings().path, row.key, nullptr)) << row.key;
     const std::string file = unit::readFile(settingsPath());
     EXPECT_NE(std::string::npos, file.find("Gone fishing")) << "what the file held stays";
     /* Each added key after a comment naming its values, as the sample file has them. */
@@ -423,7 +422,7 @@ TEST_F(Dispatcher, AboutShowsThePluginsInformation) {
     EXPECT_NE(std::string::npos, closer.text.find("\nWeb: ")) << closer.text;
     EXPECT_NE(std::string::npos, closer.text.find("\nEmail: ")) << closer.text;
     EXPECT_NE('\n', closer.text.back());
-    EXPECT_TRUE(IsWindow(placement.window));
+    EXPECT_TRUE(IsWindow(unit::pluginWindow()));
 }
 
 TEST_F(Dispatcher, InternalPrefixRules) {
@@ -527,10 +526,10 @@ TEST_F(Dispatcher, GetWinampInfoInAnyCaseAsksThePlayer) {
     EXPECT_TRUE(hostEvents().empty());
 
     /* A look the poller began before the last one was installed is out of date. */
-    handPlayerLook({nullptr, -1, true}, 0, playerStatus.epoch - 1, placement.window);
+    handPlayerLook({nullptr, -1, true}, 0, playerStatus.epoch - 1, unit::pluginWindow());
     EXPECT_STREQ(L"placeholder", captionModel.text);
     EXPECT_TRUE(hostEvents().empty());
-    handPlayerLook({nullptr, -1, true}, 0, playerStatus.epoch, placement.window);
+    handPlayerLook({nullptr, -1, true}, 0, playerStatus.epoch, unit::pluginWindow());
     EXPECT_STREQ(L"Couldn't Find Winamp", captionModel.text);
 }
 
@@ -554,7 +553,7 @@ TEST_F(Dispatcher, LongCaptionIsCutToTheCaptionText) {
     std::string text = "@Warble SetCaptionNow " + std::string(3000, 'L');
     broadcast(text.c_str());
     EXPECT_EQ(std::wstring(TEXT_SIZE - 1, L'L'), std::wstring(captionModel.text));
-    EXPECT_TRUE(IsWindow(placement.window));
+    EXPECT_TRUE(IsWindow(unit::pluginWindow()));
 }
 
 TEST_F(Dispatcher, SetCaptionOnlyWhileWinampIsAbsent) {
@@ -572,19 +571,19 @@ TEST_F(Dispatcher, SetCaptionOnlyWhileWinampIsAbsent) {
 }
 
 TEST_F(Dispatcher, RelayOnlyWhileWinampIsKnown) {
-    broadcast("@Warble_toWinamp WM_USER 104");
+    broadcast("@Warble_toWinamp WM_USER 125");
     unit::pumpFor(200);
     EXPECT_TRUE(unit::eventsStartingWith("broadcast|@Warble_fromWinamp_Result").empty());
 
     FakePlayer player;
     ASSERT_TRUE(player.window);
     playerStatus.window = player.window;
-    broadcast("@Warble_toWinamp WM_USER 104");
+    broadcast("@Warble_toWinamp WM_USER 125");
     EXPECT_TRUE(unit::pumpUntil(
-        [] { return unit::hasEvent("broadcast|@Warble_fromWinamp_Result 104 1"); }));
+        [] { return unit::hasEvent("broadcast|@Warble_fromWinamp_Result 125 1"); }));
     ASSERT_EQ(1u, FakePlayer::received().size());
     EXPECT_EQ((UINT)WM_USER, FakePlayer::received()[0].first);
-    EXPECT_EQ(104, FakePlayer::received()[0].second);
+    EXPECT_EQ(125, FakePlayer::received()[0].second);
     playerStatus.window = nullptr;
 }
 
@@ -593,20 +592,20 @@ TEST_F(Dispatcher, OnlyATextUnderTheRelaysAddressReachesThePlayer) {
     ASSERT_TRUE(player.window);
     playerStatus.window = player.window;
     for (const char *text :
-         {"@Warble SetCaption @Warble_toWinamp WM_USER 104", "x @Warble_toWinamp CMD 40047",
+         {"@Warble SetCaption @Warble_toWinamp WM_USER 125", "x @Warble_toWinamp CMD 40047",
           "@warble_towinamp @Warble_toWinamp 1 2"})
         broadcast(text);
     unit::pumpFor(200);
     EXPECT_TRUE(FakePlayer::received().empty());
-    broadcast("\r\n @Warble_toWinamp WM_USER 104");
+    broadcast("\r\n @Warble_toWinamp WM_USER 125");
     EXPECT_TRUE(unit::pumpUntil(
-        [] { return unit::hasEvent("broadcast|@Warble_fromWinamp_Result 104 1"); }));
+        [] { return unit::hasEvent("broadcast|@Warble_fromWinamp_Result 125 1"); }));
     playerStatus.window = nullptr;
 }
 
 TEST_F(Dispatcher, BroadcastWithoutTextIsIgnored) {
     Options before = Options::now();
-    EXPECT_EQ(0, SendMessageA(placement.window, MSG_BROADCAST, 0, 0));
+    EXPECT_EQ(0, SendMessageA(unit::pluginWindow(), MSG_BROADCAST, 0, 0));
     EXPECT_TRUE(before == Options::now());
     EXPECT_TRUE(hostEvents().empty());
 }
@@ -626,39 +625,39 @@ TEST_F(Dispatcher, SetCaptionNowWinsOverTheRelay) {
 TEST_F(Dispatcher, ShowAndHidePluginsInAnyCase) {
     ASSERT_TRUE(options.toggleWithPlugins);
     broadcast("@njhideplugins");
-    EXPECT_TRUE(placement.pluginsHidden);
-    EXPECT_FALSE(IsWindowVisible(placement.window));
+    EXPECT_TRUE(unit::display().placement.pluginsHidden);
+    EXPECT_FALSE(IsWindowVisible(unit::pluginWindow()));
     broadcast("@NJSHOWPLUGINS");
-    EXPECT_FALSE(placement.pluginsHidden);
-    EXPECT_TRUE(IsWindowVisible(placement.window));
+    EXPECT_FALSE(unit::display().placement.pluginsHidden);
+    EXPECT_TRUE(IsWindowVisible(unit::pluginWindow()));
 
     broadcast("@NJHidePlugins "); /* not the whole text */
-    EXPECT_FALSE(placement.pluginsHidden);
+    EXPECT_FALSE(unit::display().placement.pluginsHidden);
 }
 
 TEST_F(Dispatcher, HidePluginsWithoutToggleWithPluginsKeepsTheWindow) {
     broadcast("@WarbleInternal ToggleWithPlugins");
     ASSERT_FALSE(options.toggleWithPlugins);
     broadcast("@NJHidePlugins");
-    EXPECT_TRUE(placement.pluginsHidden);
-    EXPECT_TRUE(IsWindowVisible(placement.window));
+    EXPECT_TRUE(unit::display().placement.pluginsHidden);
+    EXPECT_TRUE(IsWindowVisible(unit::pluginWindow()));
     /* Turning the option on while the shell hides its plugins hides the window. */
     broadcast("@WarbleInternal ToggleWithPlugins");
-    EXPECT_FALSE(IsWindowVisible(placement.window));
+    EXPECT_FALSE(IsWindowVisible(unit::pluginWindow()));
     broadcast("@NJShowPlugins");
-    EXPECT_TRUE(IsWindowVisible(placement.window));
+    EXPECT_TRUE(IsWindowVisible(unit::pluginWindow()));
 }
 
 TEST_F(Dispatcher, ShowAndHidePluginsChangeNothingWhileDocked) {
     unit::setOptions("inSlit: true");
     shellLink.slit = hostSlitWindow();
     broadcast("@NJHidePlugins");
-    EXPECT_FALSE(placement.pluginsHidden);
-    EXPECT_TRUE(IsWindowVisible(placement.window));
-    placement.pluginsHidden = true;
+    EXPECT_FALSE(unit::display().placement.pluginsHidden);
+    EXPECT_TRUE(IsWindowVisible(unit::pluginWindow()));
+    unit::display().placement.pluginsHidden = true;
     broadcast("@NJShowPlugins");
-    EXPECT_TRUE(placement.pluginsHidden);
-    placement.pluginsHidden = false;
+    EXPECT_TRUE(unit::display().placement.pluginsHidden);
+    unit::display().placement.pluginsHidden = false;
 }
 
 /* Random and malformed broadcasts. "About" and "Edit" are left out: the one
@@ -794,15 +793,15 @@ TEST_F(Dispatcher, SurvivesRandomAndMalformedBroadcasts) {
         if (i % 50 == 0) unit::pumpMessages(); /* the plugin's threads may wait on us */
     }
     unit::pumpMessages();
-    ASSERT_TRUE(IsWindow(placement.window));
+    ASSERT_TRUE(IsWindow(unit::pluginWindow()));
     DWORD_PTR result = 1;
-    EXPECT_TRUE(SendMessageTimeoutA(placement.window, MSG_BROADCAST, 0,
+    EXPECT_TRUE(SendMessageTimeoutA(unit::pluginWindow(), MSG_BROADCAST, 0,
                                     (LPARAM) "@Warble SetCaptionNow alive", SMTO_NORMAL, 2000,
                                     &result));
     EXPECT_EQ(0u, result);
     EXPECT_STREQ(L"alive", captionModel.text);
     EXPECT_LT(wcsnlen(captionModel.text, TEXT_SIZE), (size_t)TEXT_SIZE);
-    expectWellFormedSettingsFile(shellLink.rcPath);
+    expectWellFormedSettingsFile(settings().path);
     std::vector<std::string> files = unit::filesIn(unit::shellFolder());
     std::sort(files.begin(), files.end());
     EXPECT_EQ(std::vector<std::string>({"Warble.rc", "nightjar.rc"}), files)

@@ -79,12 +79,12 @@ class OptionsTableRunning : public unit::RunningPlugin {
     /* Reads a settings file of the given lines, as a reconfigure does. */
     void readFrom(const std::string &lines) {
         ASSERT_TRUE(unit::writeFile(settingsPath(), lines));
-        readSettings();
+        readSettings(settings());
     }
     /* What the settings file holds for the row; first written with the value in use. */
     static std::string stored(const OptionRow &row, bool write = true) {
-        if (write) rewriteOption(row);
-        const char *text = ReadString(shellLink.rcPath, row.key, nullptr);
+        if (write) rewriteOption(settings(), row);
+        const char *text = ReadString(settings().path, row.key, nullptr);
         return text ? text : "(none)";
     }
 };
@@ -151,7 +151,7 @@ TEST_F(OptionsTableRunning, EveryRowReadsItsDefaultItsRangeAndTakesItsCommand) {
    idle time and hiding while idle come in a second save, as each hides another's
    effect. */
 TEST_F(OptionsTableRunning, EveryKeyEditedInTheFileShowsWithinTwoSeconds) {
-    HWND w = placement.window;
+    HWND w = unit::pluginWindow();
     auto layered = [w](BYTE *alpha) {
         COLORREF key;
         DWORD flags;
@@ -169,7 +169,7 @@ TEST_F(OptionsTableRunning, EveryKeyEditedInTheFileShowsWithinTwoSeconds) {
     std::vector<std::string> menu;
     auto openMenu = [&menu] {
         size_t before = hostEvents().size();
-        showConfigMenu(false);
+        showConfigMenu(unit::display(), false);
         std::vector<std::string> all = hostEvents();
         menu.assign(all.begin() + before, all.end());
     };

@@ -5,7 +5,7 @@
 #include "core/owners.h"
 #include "core/text.h"
 #include "display/caption.h"
-#include "display/placement.h"
+#include "display/display.h"
 #include "display/render.h"
 #include "display/scroller.h"
 #include "display/surfaces.h"
@@ -24,6 +24,11 @@ class Scroller : public unit::StateTest {
   protected:
     HWND window = nullptr;
     HFONT font = nullptr;
+    /* The display the test's window stands in for. */
+    static Display &display() {
+        static Display shown;
+        return shown;
+    }
 
     void SetUp() override {
         unit::StateTest::SetUp();
@@ -33,7 +38,7 @@ class Scroller : public unit::StateTest {
                                  200, 20, nullptr, nullptr, nullptr, nullptr);
         ASSERT_TRUE(window);
         ShowWindow(window, SW_SHOWNOACTIVATE);
-        placement.window = window;
+        display().placement.window = window;
         unit::setOptions("useCustomFont: true\nfont: Tahoma\nfont.height: -13\n"
                          "font.weight: 400\nscrolling: true");
         remakeCaptionFont();
@@ -51,7 +56,7 @@ class Scroller : public unit::StateTest {
     }
 
     /* What the change path hands the scroll thread, the mouse away. */
-    static void hand() { handScroller({false, captionModel.playState}, nullptr); }
+    static void hand() { handScroller(display(), {false, captionModel.playState}, nullptr); }
     /* The same after setting the options named in lines. */
     static void hand(const std::string &lines) {
         unit::setOptions(lines);
@@ -59,7 +64,7 @@ class Scroller : public unit::StateTest {
     }
 
     void TearDown() override {
-        placement.window = nullptr;
+        display().placement.window = nullptr;
         releaseCaptionFont();
         if (window) DestroyWindow(window);
         unit::pumpMessages();

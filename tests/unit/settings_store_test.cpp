@@ -4,7 +4,6 @@
    default, and the few rules applied while reading. */
 #include "core/text.h"
 #include "display/caption.h"
-#include "display/placement.h"
 #include "display/scroller.h"
 #include "display/window.h"
 #include "nightjar/nightjar.h"
@@ -320,47 +319,47 @@ TEST_F(ReadSettings, WarblercBesideThePluginComesFirst) {
     place(beside("Warble.rc"), "Warble.plugin.x: 2\r\n");
     place(inShell("Warblerc"), "Warble.plugin.x: 3\r\n");
     place(inShell("Warble.rc"), "Warble.plugin.x: 4\r\n");
-    readSettings();
-    EXPECT_EQ(beside("Warblerc"), shellLink.rcPath);
+    readSettings(settings);
+    EXPECT_EQ(beside("Warblerc"), settings.path);
     EXPECT_EQ(1, options.xPos);
 }
 
 TEST_F(ReadSettings, FolderOrderComesBeforeNameOrder) {
     place(beside("Warble.rc"), "Warble.plugin.x: 2\r\n");
     place(inShell("Warblerc"), "Warble.plugin.x: 3\r\n");
-    readSettings();
-    EXPECT_EQ(beside("Warble.rc"), shellLink.rcPath);
+    readSettings(settings);
+    EXPECT_EQ(beside("Warble.rc"), settings.path);
     EXPECT_EQ(2, options.xPos);
 }
 
 TEST_F(ReadSettings, ShellFolderIsSearchedSecond) {
     place(inShell("Warblerc"), "Warble.plugin.x: 3\r\n");
     place(inShell("Warble.rc"), "Warble.plugin.x: 4\r\n");
-    readSettings();
-    EXPECT_EQ(inShell("Warblerc"), shellLink.rcPath);
+    readSettings(settings);
+    EXPECT_EQ(inShell("Warblerc"), settings.path);
     EXPECT_EQ(3, options.xPos);
 
     DeleteFileA(inShell("Warblerc").c_str());
-    readSettings();
-    EXPECT_EQ(inShell("Warble.rc"), shellLink.rcPath);
+    readSettings(settings);
+    EXPECT_EQ(inShell("Warble.rc"), settings.path);
     EXPECT_EQ(4, options.xPos);
 }
 
 TEST_F(ReadSettings, FileCreatedInAnEarlierPlaceTakesOverAtTheNextRead) {
     place(inShell("Warble.rc"), "Warble.plugin.x: 4\r\n");
-    readSettings();
-    ASSERT_EQ(inShell("Warble.rc"), shellLink.rcPath);
+    readSettings(settings);
+    ASSERT_EQ(inShell("Warble.rc"), settings.path);
     place(beside("Warblerc"), "Warble.plugin.x: 1\r\n");
-    readSettings();
-    EXPECT_EQ(beside("Warblerc"), shellLink.rcPath);
+    readSettings(settings);
+    EXPECT_EQ(beside("Warblerc"), settings.path);
     EXPECT_EQ(1, options.xPos);
 }
 
 /* Each key's default is the options table's test; here, that reading creates nothing. */
 TEST_F(ReadSettings, WithoutAnyFileNothingIsCreated) {
-    readSettings();
-    EXPECT_EQ(beside("Warble.rc"), shellLink.rcPath);
-    EXPECT_FALSE(unit::fileExists(shellLink.rcPath)) << "reading creates no file";
+    readSettings(settings);
+    EXPECT_EQ(beside("Warble.rc"), settings.path);
+    EXPECT_FALSE(unit::fileExists(settings.path)) << "reading creates no file";
     EXPECT_EQ(10, options.xPos);
 }
 
@@ -389,8 +388,8 @@ TEST_F(ReadSettings, EveryKeyIsReadFromTheFile) {
                                 "Warble.plugin.idle.state: 2\r\n"
                                 "Warble.plugin.idle.message: Gone fishing\r\n"
                                 "Warble.plugin.idle.TimeStr: %H:%M\r\n");
-    readSettings();
-    EXPECT_EQ(inShell("Warble.rc"), shellLink.rcPath);
+    readSettings(settings);
+    EXPECT_EQ(inShell("Warble.rc"), settings.path);
     EXPECT_EQ(-40, options.xPos);
     EXPECT_EQ(1234, options.yPos);
     EXPECT_FALSE(options.interfaceExtensions);
@@ -424,12 +423,12 @@ TEST_F(ReadSettings, WidthAndHeightAreAtLeastFive) {
         snprintf(text, sizeof text, "Warble.plugin.width: %d\r\nWarble.plugin.height: %d\r\n",
                  value, value);
         place(inShell("Warble.rc"), text);
-        readSettings();
+        readSettings(settings);
         EXPECT_EQ(5, options.width) << "width " << value;
         EXPECT_EQ(5, options.height) << "height " << value;
     }
     place(inShell("Warble.rc"), "Warble.plugin.width: 5\r\nWarble.plugin.height: 6\r\n");
-    readSettings();
+    readSettings(settings);
     EXPECT_EQ(5, options.width);
     EXPECT_EQ(6, options.height);
 }
@@ -446,7 +445,7 @@ TEST_F(ReadSettings, OnlyTheExactWordStreamSelectsTheStream) {
     for (const auto &c : cases) {
         place(inShell("Warble.rc"), std::string("Warble.plugin.scroll_style: ") + c.value + "\r\n");
         unit::setOptions(c.endToEnd ? "scroll_style: Stream" : "scroll_style: EndToEnd");
-        readSettings();
+        readSettings(settings);
         EXPECT_EQ(c.endToEnd, options.scrollStyle) << c.value;
     }
 }
@@ -456,7 +455,7 @@ TEST_F(ReadSettings, LongTextValuesAreCutToTheRecordsTexts) {
                                     "\r\nWarble.plugin.idle.message: " + std::string(900, 'm') +
                                     "\r\nWarble.plugin.update.url: " + std::string(900, 'u') +
                                     "\r\nWarble.plugin.x: 77\r\n");
-    readSettings();
+    readSettings(settings);
     EXPECT_EQ(std::string(TEXT_SIZE - 1, 'f'), std::string(options.fontFace));
     EXPECT_EQ(std::string(TEXT_SIZE - 1, 'm'), std::string(options.idleMessage));
     EXPECT_EQ(std::string(TEXT_SIZE - 1, 'u'), std::string(options.updateUrl));
@@ -483,7 +482,7 @@ TEST_F(ReadSettings, ScrollSpeedRestAndHidingAreReadInsideTheirRanges) {
         place(inShell("Warble.rc"), c.lines);
         unit::setOptions("scroll.speed: 7\nscroll.pause: 7\nhideWhenIdle: " +
                          std::string(c.hide ? "false" : "true"));
-        readSettings();
+        readSettings(settings);
         EXPECT_EQ(c.speed, options.scrollSpeed) << c.lines;
         EXPECT_EQ(c.rest, options.edgeRest) << c.lines;
         EXPECT_EQ(c.hide, options.hideWhenIdle) << c.lines;
@@ -497,7 +496,7 @@ TEST_F(ReadSettings, FileWithoutTheNewKeysScrollsAndShowsAsBefore) {
     place(inShell("Warble.rc"), "Warble.plugin.scrolling: true\r\n"
                                 "Warble.plugin.scroll_style: EndToEnd\r\n");
     unit::setOptions("scroll.speed: 7\nscroll.pause: 7\nhideWhenIdle: true");
-    readSettings();
+    readSettings(settings);
     captionModel.playState = WINAMP_PLAYING;
     captionModel.scrollX = captionModel.edgeRestTicks = 0;
     captionModel.scrollMin = -10;
@@ -519,10 +518,10 @@ TEST_F(ReadSettings, FileWithoutTheNewKeysScrollsAndShowsAsBefore) {
     }
     EXPECT_EQ(std::vector<int>({1, 0, -1, -2}), xs);
 
-    placement.pluginsHidden = false;
+    const Display shown{};
     for (int state : {-1, 0, 1, 3}) {
         captionModel.playState = state;
-        EXPECT_FALSE(windowHidden()) << "play state " << state;
+        EXPECT_FALSE(windowHidden(shown)) << "play state " << state;
     }
 }
 
@@ -530,16 +529,16 @@ TEST_F(ReadSettings, FileWithoutTheNewKeysScrollsAndShowsAsBefore) {
    nothing, and the shell's log says why. */
 TEST_F(ReadSettings, KeyRemovedFromTheFileReturnsToItsDefault) {
     place(inShell("Warble.rc"), "Warble.plugin.idle.message: Gone fishing\r\n");
-    readSettings();
+    readSettings(settings);
     ASSERT_STREQ("Gone fishing", options.idleMessage);
     place(inShell("Warble.rc"), "Warble.plugin.x: 300\r\n");
-    EXPECT_TRUE(rereadSettings());
+    EXPECT_TRUE(rereadSettings(settings));
     EXPECT_STREQ("Warble", options.idleMessage);
     EXPECT_EQ(300, options.xPos);
 
     hostClearEvents();
     place(inShell("Warble.rc"), "Warble.plugin.x: 7\r\n" + std::string(17 << 20, '#'));
-    EXPECT_FALSE(rereadSettings());
+    EXPECT_FALSE(rereadSettings(settings));
     EXPECT_EQ(300, options.xPos);
     EXPECT_EQ(1u, unit::eventsStartingWith("store|" + inShell("Warble.rc") +
                                            "|not read: the file cannot be read whole")

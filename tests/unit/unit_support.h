@@ -5,8 +5,9 @@
 
 #include "host.h"
 #include "display/caption.h"
-#include "display/placement.h"
+#include "display/display.h"
 #include "nightjar/nightjar.h"
+#include "plugin/instance.h"
 #include "plugin/lifecycle.h"
 #include "settings/option_values.h"
 #include "settings/options.h"
@@ -164,9 +165,18 @@ inline bool hasEvent(const std::string &line) {
     return eventIndex(line) >= 0;
 }
 
+/* The running start's display (there must be a running start). */
+inline Display &display() {
+    return runningInstance()->display;
+}
+
+inline HWND pluginWindow() {
+    return display().placement.window;
+}
+
 /* The record line of a settings write to the plugin's settings file. */
 inline std::string writeEvent(const std::string &key, const std::string &value) {
-    return "write|" + std::string(shellLink.rcPath) + "|" + key + "|" + value;
+    return "write|" + std::string(runningInstance()->settings.path) + "|" + key + "|" + value;
 }
 
 inline std::string hex(HWND window) {
@@ -202,16 +212,18 @@ class StateTest : public testing::Test {
     void SetUp() override { saved = State::take(); }
     void TearDown() override { saved.put(); }
 
+    /* The settings file's hold of a start: each test's own. */
+    SettingsSync settings{};
+
   private:
     struct State {
         Options options;
         CaptionModel caption;
         ShellStyle style;
         ShellLink link;
-        Placement placement;
         PlayerStatus player;
         static State take() {
-            State s = {::options, captionModel, shellStyle, shellLink, ::placement, {}};
+            State s = {::options, captionModel, shellStyle, shellLink, {}};
             memcpy((void *)&s.player, (const void *)&playerStatus, sizeof s.player);
             return s;
         }
@@ -220,7 +232,6 @@ class StateTest : public testing::Test {
             captionModel = caption;
             shellStyle = style;
             shellLink = link;
-            ::placement = placement;
             memcpy((void *)&playerStatus, (const void *)&player, sizeof player);
         }
     } saved;
@@ -242,16 +253,17 @@ class RunningPlugin : public testing::Test {
     }
 
     std::string settingsPath() const { return shellFolder() + "Warble.rc"; }
+    /* The running start's hold on its settings file. */
+    static SettingsSync &settings() { return runningInstance()->settings; }
 
     void SetUp() override {
         removeSettingsFiles();
         ASSERT_TRUE(writeFile(settingsPath(), settingsText()));
-        placement.pluginsHidden = false;
         setOptions("inSlit: false");
         shellLink.slit = nullptr;
         playerStatus.window = nullptr;
         ASSERT_EQ(0, beginPlugin(GetModuleHandleA(nullptr)));
-        ASSERT_TRUE(IsWindow(placement.window));
+        ASSERT_TRUE(runningInstance() && IsWindow(pluginWindow()));
         pumpMessages();
         hostClearEvents();
     }
@@ -261,8 +273,7 @@ class RunningPlugin : public testing::Test {
         setOptions("inSlit: false");
         shellLink.slit = nullptr;
         playerStatus.window = nullptr;
-        placement.pluginsHidden = false;
-        if (placement.window) endPlugin(GetModuleHandleA(nullptr));
+        if (runningInstance()) endPlugin(GetModuleHandleA(nullptr));
         pumpMessages();
         removeSettingsFiles();
         hostClearEvents();
@@ -270,7 +281,7 @@ class RunningPlugin : public testing::Test {
 
     /* Sends a broadcast text to the plugin window as the shell delivers it. */
     static LRESULT broadcast(const char *text) {
-        return SendMessageA(placement.window, MSG_BROADCAST, 0, (LPARAM)text);
+        return SendMessageA(pluginWindow(), MSG_BROADCAST, 0, (LPARAM)text);
     }
 };
 

@@ -4,7 +4,6 @@
    thousand times leaves no drawing object behind. */
 #include "display/caption.h"
 #include "display/layout.h"
-#include "display/placement.h"
 #include "display/render.h"
 #include "display/scroller.h"
 #include "display/surfaces.h"
@@ -29,17 +28,17 @@ using unit::writeEvent;
 
 class Window : public unit::RunningPlugin {
   protected:
-    HWND w() const { return placement.window; }
+    HWND w() const { return unit::pluginWindow(); }
     RECT windowRect() const {
         RECT r;
-        GetWindowRect(placement.window, &r);
+        GetWindowRect(unit::pluginWindow(), &r);
         return r;
     }
-    LONG exStyle() const { return GetWindowLongA(placement.window, GWL_EXSTYLE); }
+    LONG exStyle() const { return GetWindowLongA(unit::pluginWindow(), GWL_EXSTYLE); }
     /* Sets the options named in lines and applies the window's state. */
     static void apply(const std::string &lines) {
         unit::setOptions(lines);
-        applyWindowState();
+        applyWindowState(unit::display());
     }
 };
 
@@ -52,7 +51,7 @@ TEST_F(Window, SizeNotificationRecordsAtLeastFiveAndWritesBothKeys) {
     EXPECT_GE(width, 0);
     EXPECT_GT(height, width) << "width first, then height";
     EXPECT_EQ(2u, unit::eventsStartingWith("write|").size());
-    EXPECT_EQ(5, ReadInt(shellLink.rcPath, "Warble.plugin.width:", 0));
+    EXPECT_EQ(5, ReadInt(settings().path, "Warble.plugin.width:", 0));
 
     hostClearEvents();
     SendMessageA(w(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(3, 40));
@@ -98,7 +97,7 @@ TEST_F(Window, SizeNotificationRebuildsTheSurfacesAndResetsTheScroll) {
     RECT part = {3, 4, 20, 10}, pending = {};
     InvalidateRect(w(), &part, FALSE);
     releaseSurfaces();
-    createSurfaces();
+    createSurfaces(w());
     EXPECT_TRUE(GetUpdateRect(w(), &pending, FALSE));
     EXPECT_TRUE(EqualRect(&part, &pending));
 
@@ -167,7 +166,7 @@ TEST_F(Window, PositionChangeRecordsAndWritesPlaceAndSize) {
                               {"Warble.plugin.y:", 234},
                               {"Warble.plugin.width:", 16},
                               {"Warble.plugin.height:", 40}})
-        EXPECT_EQ(value, ReadInt(shellLink.rcPath, key, -1)) << key << " in the file";
+        EXPECT_EQ(value, ReadInt(settings().path, key, -1)) << key << " in the file";
     RECT after = windowRect();
     EXPECT_TRUE(EqualRect(&before, &after)) << "the window itself is not resized here";
 
@@ -185,8 +184,8 @@ TEST_F(Window, RealMoveIsRecordedAndWritten) {
     SetWindowPos(w(), nullptr, 260, 180, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     EXPECT_EQ(260, options.xPos);
     EXPECT_EQ(180, options.yPos);
-    EXPECT_EQ(260, ReadInt(shellLink.rcPath, "Warble.plugin.x:", 0));
-    EXPECT_EQ(180, ReadInt(shellLink.rcPath, "Warble.plugin.y:", 0));
+    EXPECT_EQ(260, ReadInt(settings().path, "Warble.plugin.x:", 0));
+    EXPECT_EQ(180, ReadInt(settings().path, "Warble.plugin.y:", 0));
 }
 
 TEST_F(Window, WhileDockedPositionChangesAreNotRecordedButSizesAre) {
@@ -263,7 +262,7 @@ TEST_F(Window, RightReleaseOpensTheMenuInBothModes) {
 
 TEST_F(Window, MenuShowsTheCurrentChoices) {
     unit::setOptions("idle.state: 7\nscroll_style: EndToEnd");
-    placement.layeredSupported = false;
+    unit::display().placement.layeredSupported = false;
     SendMessageA(w(), WM_NCRBUTTONUP, HTCAPTION, 0);
     std::vector<std::string> idle = unit::eventsStartingWith("menu|item|Warble_Idle Message|");
     ASSERT_EQ(3u, idle.size());
@@ -280,7 +279,7 @@ TEST_F(Window, MenuShowsTheCurrentChoices) {
                          std::to_string(options.alpha) + "|0|255"));
 
     hostClearEvents();
-    placement.layeredSupported = true;
+    unit::display().placement.layeredSupported = true;
     unit::setOptions("idle.state: 1");
     SendMessageA(w(), WM_RBUTTONUP, 0, 0);
     EXPECT_TRUE(hasEvent("menu|item|Warble_Idle Message|Time|@WarbleInternal ToggleIdleState 1|1"));
@@ -373,11 +372,11 @@ TEST_F(Window, ReconfigurePlacesTheWindowOnTheScreen) {
         EXPECT_EQ(text, unit::readFile(settingsPath()));
     }
     SetWindowPos(w(), nullptr, 40, 50, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    EXPECT_EQ(40, ReadInt(shellLink.rcPath, "Warble.plugin.x:", 0)) << "a move writes the place";
+    EXPECT_EQ(40, ReadInt(settings().path, "Warble.plugin.x:", 0)) << "a move writes the place";
 }
 
 TEST_F(Window, ApplyWindowStateHidesWithThePlugins) {
-    placement.pluginsHidden = true;
+    unit::display().placement.pluginsHidden = true;
     apply("togglewithplugins: false");
     EXPECT_TRUE(IsWindowVisible(w()));
     apply("togglewithplugins: true");
@@ -386,13 +385,14 @@ TEST_F(Window, ApplyWindowStateHidesWithThePlugins) {
     bool topmost = exStyle() & WS_EX_TOPMOST;
     apply(topmost ? "alwaysontop: false" : "alwaysontop: true");
     EXPECT_EQ(topmost, (exStyle() & WS_EX_TOPMOST) != 0);
-    placement.pluginsHidden = false;
-    applyWindowState();
+    unit::display().placement.pluginsHidden = false;
+    applyWindowState(unit::display());
     EXPECT_TRUE(IsWindowVisible(w()));
 }
 
 TEST_F(Window, ApplyWindowStateSetsOpacityAndColourKey) {
-    if (!placement.layeredSupported || !placement.setLayeredAttributes)
+    if (!unit::display().placement.layeredSupported ||
+        !unit::display().placement.setLayeredAttributes)
         GTEST_SKIP() << "no layered windows here";
     apply("transparency.enabled: true\ntransparency.alpha: 300"); /* its low byte, 44, is the
                                                                      opacity */
@@ -418,10 +418,10 @@ TEST_F(Window, ApplyWindowStateSetsOpacityAndColourKey) {
 }
 
 TEST_F(Window, WithoutLayeredWindowsTheShellSetsTheOpacity) {
-    placement.layeredSupported = false;
+    unit::display().placement.layeredSupported = false;
     unit::setOptions("transparency.enabled: true\ntransparency.alpha: 300");
     hostClearEvents();
-    applyWindowState();
+    applyWindowState(unit::display());
     EXPECT_TRUE(hasEvent("transparency|" + unit::hex(w()) + "|44"));
 
     hostClearEvents();
@@ -436,13 +436,13 @@ TEST_F(Window, WithoutLayeredWindowsTheShellSetsTheOpacity) {
 }
 
 TEST_F(Window, LayeredWithoutTheFunctionStaysOpaque) {
-    if (!placement.layeredSupported) GTEST_SKIP() << "no layered windows here";
-    SetLayeredWindowAttributesFn function = placement.setLayeredAttributes;
-    placement.setLayeredAttributes = nullptr;
+    if (!unit::display().placement.layeredSupported) GTEST_SKIP() << "no layered windows here";
+    SetLayeredWindowAttributesFn function = unit::display().placement.setLayeredAttributes;
+    unit::display().placement.setLayeredAttributes = nullptr;
     unit::setOptions("transparency.enabled: true");
     hostClearEvents();
-    applyWindowState();
-    placement.setLayeredAttributes = function;
+    applyWindowState(unit::display());
+    unit::display().placement.setLayeredAttributes = function;
     EXPECT_FALSE(exStyle() & WS_EX_LAYERED);
     EXPECT_TRUE(unit::eventsStartingWith("transparency|").empty())
         << "the shell's opacity service is not used in its place";
