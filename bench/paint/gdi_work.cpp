@@ -57,11 +57,11 @@ static void pluginPaint(HDC target, HDC, const RECT &r) {
         DisplayLock lock;
         captionModel.textHeight ^= 1;
     }
-    paintWindow(linkedPluginWindow(), target, r, composed);
+    paintWindow(linkedPluginWindow(), target, r, composed, 0);
 }
 
 static void unchangedPaint(HDC target, HDC, const RECT &r) {
-    paintWindow(linkedPluginWindow(), target, r, composed);
+    paintWindow(linkedPluginWindow(), target, r, composed, 0);
 }
 
 /* The shell's style background, which the plugin draws only when the size or

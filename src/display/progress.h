@@ -5,13 +5,11 @@
 
 enum { PROGRESS_LINE_HEIGHT = 2 };
 
-/* The position the poller read, as a part of the track (0 to 1); asks for a repaint
-   of window when the line shows (as the poller was handed) and would change. Any
-   thread. */
-void setProgress(HWND window, float fraction, bool lineShown);
-/* Length of the line in a text area this wide: -1 when none shows (the option is off,
+/* The part of the track played, handed to the paint in ten-thousandths of the whole.
+   Length of the line in a text area this wide: -1 when none shows (the option is off,
    or nothing plays; a paused track keeps its line). */
-int progressLength(int areaWidth);
+enum { PROGRESS_SCALE = 10000 };
+int progressLength(int areaWidth, int played);
 /* Draws a line of that length along the bottom of the area, in colour. */
 void drawProgress(HDC dc, const RECT &area, int length, COLORREF colour);
 /* The part of the track (0 to 1) at x of the window's client area along the line;

@@ -82,7 +82,7 @@ void measureCaptionAgain() {
     measureCaption();
 }
 
-static CaptionFrame takeCaptionFrame(const RECT &area) {
+static CaptionFrame takeCaptionFrame(const RECT &area, int played) {
     CaptionFrame frame;
     memset(&frame, 0, sizeof frame);
     {
@@ -103,7 +103,7 @@ static CaptionFrame takeCaptionFrame(const RECT &area) {
     if (!frame.scrolls) frame.scrollX = 0;
     frame.area = area;
     frame.colour = shellStyle.item.TextColor;
-    frame.progress = progressLength(area.right - area.left);
+    frame.progress = progressLength(area.right - area.left, played);
     return frame;
 }
 
@@ -136,7 +136,7 @@ static void composeFrame(const CaptionFrame &frame) {
     drawText(frame.text, r, align);
 }
 
-bool paintWindow(HWND window, HDC dc, const RECT &update, CaptionFrame &composed) {
+bool paintWindow(HWND window, HDC dc, const RECT &update, CaptionFrame &composed, int played) {
     bool refitted = fitSurfaces(window);
     if (!frameDC()) return refitted;
     bool changed = refreshBackground();
@@ -144,7 +144,7 @@ bool paintWindow(HWND window, HDC dc, const RECT &update, CaptionFrame &composed
     RECT client = surfaceRect(), u;
     RECT area = textAreaOf(client);
     if (!IsRectEmpty(&area)) {
-        CaptionFrame frame = takeCaptionFrame(area);
+        CaptionFrame frame = takeCaptionFrame(area, played);
         if (changed || memcmp(&frame, &composed, sizeof frame)) {
             composeFrame(frame);
             memcpy(&composed, &frame, sizeof frame);

@@ -36,4 +36,4 @@ void measureCaptionAgain();
    frame holds: a paint that would draw the same only copies the frame to the screen.
    True when the surfaces had to be rebuilt for a new client size first (the caller
    tells the change path). */
-bool paintWindow(HWND window, HDC dc, const RECT &update, CaptionFrame &composed);
+bool paintWindow(HWND window, HDC dc, const RECT &update, CaptionFrame &composed, int played);

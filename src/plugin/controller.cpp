@@ -5,7 +5,6 @@
 #include "plugin/controller.h"
 #include "core/text.h"
 #include "display/caption.h"
-#include "display/progress.h"
 #include "display/render.h"
 #include "plugin/instance.h"
 #include "winamp/player.h"
@@ -50,4 +49,4 @@ static void copyTitle(wchar_t *out) {
     copyText(out, captionModel.title, TEXT_SIZE);
 }
 
-const PlayerDisplay playerDisplay = {showStatus, copyTitle, showNotice, setProgress, wantTimes};
+const PlayerDisplay playerDisplay = {showStatus, copyTitle, showNotice, wantTimes};

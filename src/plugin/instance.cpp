@@ -22,6 +22,13 @@ static void handPoller(Instance *running) {
     }
 }
 
+/* The poller's copy of the title the caption shows, for the companion's label. */
+static void handPollerTitle(PollerStart &poller) {
+    wchar_t title[TEXT_SIZE];
+    playerDisplay.copyTitle(title);
+    handTitle(poller, title);
+}
+
 void changed(unsigned what) {
     Instance *running = runningInstance();
     if (!running || !running->poller) return;
@@ -32,5 +39,6 @@ void changed(unsigned what) {
                  running->start->wake);
     if (what & ~CHANGED_SIZE) InvalidateRect(running->display.placement.window, nullptr, FALSE);
     if (what & (CHANGED_CAPTION | CHANGED_OPTIONS | CHANGED_STYLE)) followCaption(running->tooltip);
+    if (what & CHANGED_CAPTION) handPollerTitle(*running->poller);
     if (what & CHANGED_PLAY_STATE) followPlayState(running->display);
 }

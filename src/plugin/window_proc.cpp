@@ -64,7 +64,10 @@ static LRESULT OnSize(HWND window, Instance &self, LPARAM lParam) {
 static LRESULT OnPaint(HWND w, Instance &self) {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(w, &ps);
-    bool refitted = paintWindow(w, dc, ps.rcPaint, self.composed);
+    /* The poller keeps the part played, in the parts the paint takes. */
+    static_assert((int)PLAYED_SCALE == (int)PROGRESS_SCALE, "one scale for the part played");
+    int played = self.poller ? self.poller->played : 0;
+    bool refitted = paintWindow(w, dc, ps.rcPaint, self.composed, played);
     EndPaint(w, &ps);
     if (refitted) changed(CHANGED_SIZE);
     return 0;

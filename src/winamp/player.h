@@ -56,14 +56,12 @@ struct PlayerDisplay {
     /* Shows the status just installed with its caption, made from title (shell's
        thread). */
     void (*showStatus)(const wchar_t *caption, const wchar_t *title);
-    /* The title the caption shows now, into out (TEXT_SIZE units), for the companion's
-       label: the track's title whatever the caption format makes of it. */
+    /* The title the caption shows now, into out (TEXT_SIZE units): the track's title
+       whatever the caption format makes of it (shell's thread). */
     void (*copyTitle)(wchar_t *out);
     /* Shows a notice (the volume) instead of the caption for ms; a new one shows at once
        and starts the time again (shell's thread). */
     void (*showNotice)(const wchar_t *text, unsigned ms);
-    /* The position just read, as a part of the track, for the window of a start. */
-    void (*showPosition)(HWND window, float fraction, bool lineShown);
     /* The caption waits for the track's times: the poller is asked for them at once
        (shell's thread). */
     void (*wantTimes)();

@@ -71,6 +71,21 @@ LONG pollerOptions() {
            (formatShowsTime(format) ? POLL_CAPTION_TIME : 0);
 }
 
+void handTitle(PollerStart &poller, const wchar_t *title) {
+    poller.lock.enter();
+    copyText(poller.title, title, TEXT_SIZE);
+    poller.lock.leave();
+}
+
+/* The position just read, for the progress line: the window is repainted when the line
+   shows and would change. */
+static void notePlayed(PollerStart *poller, float fraction) {
+    LONG units = PLAYED_SCALE;
+    if (fraction < 1) units = fraction > 0 ? (LONG)(fraction * PLAYED_SCALE + 0.5f) : 0;
+    if (InterlockedExchange(&poller->played, units) != units && (poller->reads & POLL_PROGRESS))
+        InvalidateRect(poller->start->window, nullptr, FALSE);
+}
+
 static bool stopping(const PollerStart *poller) {
     return stopRequested(poller->start);
 }
@@ -121,15 +136,14 @@ static char sliderCommand[TEXT_SIZE];
 static char labelCommand[TEXT_SIZE];
 
 /* One cycle's work for a start, without the wait. */
-static void pollOnce(const PollerStart *poller, PlayerLink *link) {
+static void pollOnce(PollerStart *poller, PlayerLink *link) {
     lookForShell(poller, link);
     if (stopping(poller)) return;
     float fraction = 0;
     bool answered = readFraction(poller, link, &fraction);
     /* The same reading feeds the progress line: it costs the player nothing more. */
     LONG handed = poller->reads;
-    if (answered)
-        playerDisplay.showPosition(poller->start->window, fraction, handed & POLL_PROGRESS);
+    if (answered) notePlayed(poller, fraction);
     /* Not before the start's first status: the label would carry an empty title. */
     if (!(handed & POLL_COMPANION) || !playerStatus.statusShown || stopping(poller)) return;
 
@@ -139,7 +153,9 @@ static void pollOnce(const PollerStart *poller, PlayerLink *link) {
         broadcastFromWorker(sliderCommand);
     }
     wchar_t caption[TEXT_SIZE];
-    playerDisplay.copyTitle(caption);
+    poller->lock.enter();
+    copyText(caption, poller->title, TEXT_SIZE);
+    poller->lock.leave();
     formatLabelCommand(caption, labelCommand, sizeof labelCommand);
     broadcastFromWorker(labelCommand);
 }
@@ -159,7 +175,7 @@ static void runJobs(const PollerStart *poller, PlayerLink *link) {
 /* The jobs as they come, and a cycle a second after the last one ended, or at once
    when the shell's thread wants the times. */
 DWORD WINAPI pollThread(LPVOID parameter) {
-    const PollerStart *poller = (const PollerStart *)parameter;
+    PollerStart *poller = (PollerStart *)parameter;
     PlayerLink *link = poller->link.get();
     HANDLE events[] = {poller->start->stop, link->wake, poller->start->poll};
     DWORD tick = GetTickCount();

@@ -1,6 +1,8 @@
 /* The once-a-second position poller and the companion plugin's two commands. */
 #pragma once
 
+#include "core/owners.h"
+#include "core/text.h"
 #include "core/threads.h"
 #include "winamp/link.h"
 
@@ -14,16 +16,28 @@ enum { POLL_IDLE_TIME = 1, POLL_COMPANION = 2, POLL_PROGRESS = 4, POLL_CAPTION_T
 /* Those bits for the options as they are now. Shell's thread. */
 LONG pollerOptions();
 
+/* The part of the track played, in these parts of the whole. */
+enum { PLAYED_SCALE = 10000 };
+
 /* What the poller of a start is handed: its start's context, its copy of the options
-   and the start's player link, whose link thread it is. Held by the start and by the
-   poller, freed by the last one out. */
+   and the start's player link, whose link thread it is; and what it hands back. Held by
+   the start and by the poller, freed by the last one out. */
 struct PollerStart {
     SharedStart start;
     volatile LONG reads;     /* POLL_ bits: written by the shell's thread, read whole */
     Shared<PlayerLink> link; /* the lifecycle, before the poller starts */
+    volatile LONG played;    /* the part played, PLAYED_SCALE for the whole: written by the
+                                poller, read whole by the paint */
+    /* The title the caption shows, for the companion's label: written by the shell's
+       thread (handTitle), read by the poller, under lock. */
+    CriticalSection lock;
+    wchar_t title[TEXT_SIZE];
 };
 using SharedPoller = Shared<PollerStart>;
 
+/* The caption now shows of title: the poller's copy, for the companion's label.
+   Shell's thread. */
+void handTitle(PollerStart &poller, const wchar_t *title);
 /* The poller of a start, the link thread of its player link: its argument is the
    PollerStart. */
 DWORD WINAPI pollThread(LPVOID poller);
