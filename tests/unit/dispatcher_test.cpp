@@ -89,38 +89,6 @@ struct Options {
 
 /* A window that stands in for Winamp's: it answers 1 to everything and keeps
    what it was sent. */
-struct FakePlayer {
-    static std::vector<std::pair<UINT, LPARAM>> &received() {
-        static std::vector<std::pair<UINT, LPARAM>> messages;
-        return messages;
-    }
-    static LRESULT CALLBACK proc(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
-        /* The poller asks for the status and the position once a second on its own
-           thread; only what the commands send is recorded. */
-        if (message == WM_USER && (lParam == 104 || lParam == 105)) return 0;
-        if (message == WM_USER || message == WM_COMMAND) {
-            received().push_back({message, lParam});
-            return 1;
-        }
-        return DefWindowProcA(w, message, wParam, lParam);
-    }
-    HWND window = nullptr;
-    FakePlayer() {
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = proc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "WarbleUnitFakePlayer";
-        RegisterClassA(&wc);
-        window = CreateWindowA("WarbleUnitFakePlayer", "fake player", WS_POPUP, 0, 0, 10, 10,
-                               nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-        received().clear();
-    }
-    ~FakePlayer() {
-        if (window) DestroyWindow(window);
-        UnregisterClassA("WarbleUnitFakePlayer", GetModuleHandleA(nullptr));
-    }
-};
-
 class Dispatcher : public unit::RunningPlugin {
   protected:
     /* The label the shell shows after a toggle. */
@@ -560,7 +528,7 @@ TEST_F(Dispatcher, SetCaptionOnlyWhileWinampIsAbsent) {
     broadcast("@Warble SetCaption Hello");
     EXPECT_STREQ(L"Hello", captionModel.text);
 
-    FakePlayer player;
+    unit::FakePlayer player;
     ASSERT_TRUE(player.window);
     playerStatus.window = player.window;
     broadcast("@Warble SetCaption Other");
@@ -575,20 +543,20 @@ TEST_F(Dispatcher, RelayOnlyWhileWinampIsKnown) {
     unit::pumpFor(200);
     EXPECT_TRUE(unit::eventsStartingWith("broadcast|@Warble_fromWinamp_Result").empty());
 
-    FakePlayer player;
+    unit::FakePlayer player;
     ASSERT_TRUE(player.window);
     playerStatus.window = player.window;
     broadcast("@Warble_toWinamp WM_USER 125");
     EXPECT_TRUE(unit::pumpUntil(
         [] { return unit::hasEvent("broadcast|@Warble_fromWinamp_Result 125 1"); }));
-    ASSERT_EQ(1u, FakePlayer::received().size());
-    EXPECT_EQ((UINT)WM_USER, FakePlayer::received()[0].first);
-    EXPECT_EQ(125, FakePlayer::received()[0].second);
+    ASSERT_EQ(1u, unit::FakePlayer::received().size());
+    EXPECT_EQ((UINT)WM_USER, unit::FakePlayer::received()[0].message);
+    EXPECT_EQ(125, unit::FakePlayer::received()[0].lParam);
     playerStatus.window = nullptr;
 }
 
 TEST_F(Dispatcher, OnlyATextUnderTheRelaysAddressReachesThePlayer) {
-    FakePlayer player;
+    unit::FakePlayer player;
     ASSERT_TRUE(player.window);
     playerStatus.window = player.window;
     for (const char *text :
@@ -596,7 +564,7 @@ TEST_F(Dispatcher, OnlyATextUnderTheRelaysAddressReachesThePlayer) {
           "@warble_towinamp @Warble_toWinamp 1 2"})
         broadcast(text);
     unit::pumpFor(200);
-    EXPECT_TRUE(FakePlayer::received().empty());
+    EXPECT_TRUE(unit::FakePlayer::received().empty());
     broadcast("\r\n @Warble_toWinamp WM_USER 125");
     EXPECT_TRUE(unit::pumpUntil(
         [] { return unit::hasEvent("broadcast|@Warble_fromWinamp_Result 125 1"); }));
@@ -611,13 +579,13 @@ TEST_F(Dispatcher, BroadcastWithoutTextIsIgnored) {
 }
 
 TEST_F(Dispatcher, SetCaptionNowWinsOverTheRelay) {
-    FakePlayer player;
+    unit::FakePlayer player;
     ASSERT_TRUE(player.window);
     playerStatus.window = player.window;
     broadcast("@Warble SetCaptionNow @Warble_toWinamp");
     EXPECT_STREQ(L"@Warble_toWinamp", captionModel.text);
     unit::pumpFor(200);
-    EXPECT_TRUE(FakePlayer::received().empty());
+    EXPECT_TRUE(unit::FakePlayer::received().empty());
     EXPECT_TRUE(unit::eventsStartingWith("broadcast|@Warble_fromWinamp_Result").empty());
     playerStatus.window = nullptr;
 }

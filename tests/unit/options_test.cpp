@@ -11,6 +11,7 @@
 #include "settings/options.h"
 #include "settings/settings.h"
 #include "unit_support.h"
+#include "winamp/winamp.h"
 
 #include <algorithm>
 #include <functional>
@@ -146,10 +147,11 @@ TEST_F(OptionsTableRunning, EveryRowReadsItsDefaultItsRangeAndTakesItsCommand) {
 }
 
 /* Every key edited in the file as a user saves it shows its effect within 2 s, without
-   a reconfigure: on the window, the caption, the menu, the companion, or (for what
-   shows only with a player or a wide caption) the value in use. The
-   idle time and hiding while idle come in a second save, as each hides another's
-   effect. */
+   a reconfigure: on the window, the caption, the menu, the companion, what the mouse
+   sends a stand-in player, or (for what shows only with a playing track or a wide
+   caption) the value in use. The idle time and hiding while idle come in a second save,
+   as each hides another's effect, with the mouse's actions; the wheel's step in a third,
+   as the wheel changes the track in the second. */
 TEST_F(OptionsTableRunning, EveryKeyEditedInTheFileShowsWithinTwoSeconds) {
     HWND w = unit::pluginWindow();
     auto layered = [w](BYTE *alpha) {
@@ -213,8 +215,6 @@ TEST_F(OptionsTableRunning, EveryKeyEditedInTheFileShowsWithinTwoSeconds) {
         {"scroll.when: once",
          [&] { return inMenu(S + "Scroll Once|@WarbleInternal ScrollWhen Once|1"); }},
         {"format: [%title%]", [] { return std::string(options.format) == "[%title%]"; }},
-        {"mouse.wheelStep: 20", [] { return options.wheelStep == 20; }},
-        {"mouse.middleClick: next", [] { return options.middleClickAction == MIDDLE_NEXT; }},
         {"showTrackNumber: false",
          [&] { return inMenu(C + "Show Track Number|@WarbleInternal ToggleTrackNumber|0"); }},
         {"showBorder: false",
@@ -253,22 +253,50 @@ TEST_F(OptionsTableRunning, EveryKeyEditedInTheFileShowsWithinTwoSeconds) {
              LOGFONTA f;
              return font(&f) && f.lfWeight == 700;
          }},
-        {"mouse.doubleClick: NONE", [] { return options.doubleClickAction == DOUBLE_CLICK_NONE; }},
-        {"mouse.wheel: track", [] { return options.wheelAction == WHEEL_TRACK; }},
     };
     char year[8];
     SYSTEMTIME now;
     GetLocalTime(&now);
     snprintf(year, sizeof year, "%04u!", now.wYear);
     std::wstring yearCaption(year, year + strlen(year));
+    /* The mouse drives a stopped stand-in player: what a double-click, a middle click and a
+       wheel notch up send it, in order (the link thread takes them one after another). */
+    unit::FakePlayer player;
+    playerStatus.window = player.window;
+    auto mouse = [w] {
+        unit::FakePlayer::received().clear();
+        SendMessageA(w, WM_LBUTTONDBLCLK, 0, 0);
+        SendMessageA(w, WM_MBUTTONUP, 0, 0);
+        SendMessageA(w, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0);
+        unit::pumpUntil([] { return unit::FakePlayer::commands().size() >= 2; }, 1000);
+        return unit::FakePlayer::commands() == std::vector<int>({WINAMP_NEXT, WINAMP_NEXT});
+    };
+    /* The volume a notch up sets, from the stand-in's reading of 1. */
+    auto volumeSet = [w] {
+        unit::FakePlayer::received().clear();
+        SendMessageA(w, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0);
+        for (int pass = 0; pass < 2; ++pass) {
+            for (const unit::FakePlayer::Sent &sent : unit::FakePlayer::received())
+                if (sent.lParam == IPC_SETVOLUME && (int)sent.wParam != IPC_VOLUME_READ)
+                    return (int)sent.wParam;
+            unit::pumpFor(300);
+        }
+        return -1;
+    };
     const std::vector<Edit> second = {
         {"hideWhenIdle: true", [w] { return !IsWindowVisible(w); }},
         {"idle.state: 1", [&] { return captionModel.text == yearCaption; }},
         {"idle.TimeStr: %Y!", [&] { return captionModel.text == yearCaption; }},
+        {"mouse.doubleClick: NONE", mouse},
+        {"mouse.middleClick: next", mouse},
+        {"mouse.wheel: track", mouse},
+    };
+    const std::vector<Edit> third = {
+        {"mouse.wheelStep: 20", [&] { return volumeSet() == 1 + 20; }},
     };
 
     std::set<std::string> edited;
-    for (const std::vector<Edit> *save : {&first, &second}) {
+    for (const std::vector<Edit> *save : {&first, &second, &third}) {
         std::string text;
         for (const Edit &edit : *save) {
             text += std::string("Warble.plugin.") + edit.line + "\r\n";

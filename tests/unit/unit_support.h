@@ -237,6 +237,53 @@ class StateTest : public testing::Test {
     } saved;
 };
 
+/* A window that stands in for the player, answering every question and command with 1
+   and recording what it is sent, on the thread that makes it: set it as the known player
+   (playerStatus.window). */
+struct FakePlayer {
+    struct Sent {
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+    };
+    static std::vector<Sent> &received() {
+        static std::vector<Sent> messages;
+        return messages;
+    }
+    static LRESULT CALLBACK proc(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
+        /* The poller asks for the status and the position once a second on its own
+           thread; only what the commands send is recorded. */
+        if (message == WM_USER && (lParam == 104 || lParam == 105)) return 0;
+        if (message == WM_USER || message == WM_COMMAND) {
+            received().push_back({message, wParam, lParam});
+            return 1;
+        }
+        return DefWindowProcA(w, message, wParam, lParam);
+    }
+    /* The command ids it was sent (WM_COMMAND), in order. */
+    static std::vector<int> commands() {
+        std::vector<int> ids;
+        for (const Sent &sent : received())
+            if (sent.message == WM_COMMAND) ids.push_back((int)sent.wParam);
+        return ids;
+    }
+    HWND window = nullptr;
+    FakePlayer() {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = proc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "WarbleUnitFakePlayer";
+        RegisterClassA(&wc);
+        window = CreateWindowA("WarbleUnitFakePlayer", "fake player", WS_POPUP, 0, 0, 10, 10,
+                               nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        received().clear();
+    }
+    ~FakePlayer() {
+        if (window) DestroyWindow(window);
+        UnregisterClassA("WarbleUnitFakePlayer", GetModuleHandleA(nullptr));
+    }
+};
+
 /* For tests through the plugin's real window: a settings file in the shell's
    folder, the plugin started as the shell starts it, the event record cleared,
    and the plugin ended afterwards. No Winamp runs, so the caption starts as the
