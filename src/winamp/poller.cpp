@@ -132,8 +132,7 @@ static bool readFraction(const PollerStart *poller, PlayerLink *link, float *fra
 
 /* The commands live here rather than on the stack, and outlive the start: a broadcast
    that the shell takes only after the wait for it ended still finds its text. */
-static char sliderCommand[TEXT_SIZE];
-static char labelCommand[TEXT_SIZE];
+static struct { char slider[TEXT_SIZE], label[TEXT_SIZE]; } sent;
 
 /* One cycle's work for a start, without the wait. */
 static void pollOnce(PollerStart *poller, PlayerLink *link) {
@@ -149,15 +148,15 @@ static void pollOnce(PollerStart *poller, PlayerLink *link) {
 
     if (answered) {
         markSliderEcho();
-        formatSliderCommand(fraction, sliderCommand, sizeof sliderCommand);
-        broadcastFromWorker(sliderCommand);
+        formatSliderCommand(fraction, sent.slider, sizeof sent.slider);
+        broadcastFromWorker(sent.slider);
     }
     wchar_t caption[TEXT_SIZE];
     poller->lock.enter();
     copyText(caption, poller->title, TEXT_SIZE);
     poller->lock.leave();
-    formatLabelCommand(caption, labelCommand, sizeof labelCommand);
-    broadcastFromWorker(labelCommand);
+    formatLabelCommand(caption, sent.label, sizeof sent.label);
+    broadcastFromWorker(sent.label);
 }
 
 /* The jobs waiting, in the order they came. */

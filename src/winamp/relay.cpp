@@ -22,13 +22,16 @@
 #include <string.h>
 
 /* Process-wide: a relay thread may outlive its start, and its slot with it. */
-static RelaySlot slots[RELAY_SLOTS];
-/* Relay threads alive, abandoned ones included: raised by the shell's thread before a
-   start, lowered by each thread as its last step. */
-static volatile LONG relayThreads;
+static struct {
+    RelaySlot slots[RELAY_SLOTS];
+    /* Relay threads alive, abandoned ones included: raised by the shell's thread before
+       a start, lowered by each thread as its last step. */
+    volatile LONG threads;
+    LONG ticket; /* the last command's ticket; shell's thread only */
+} relays;
 
 void resetRelays() {
-    for (RelaySlot &slot : slots)
+    for (RelaySlot &slot : relays.slots)
         slot.owner = 0;
 }
 
@@ -84,7 +87,7 @@ struct RelayJob {
    The numbers travel in the message, so each result is its own command's however late
    the shell's thread takes it; a window that is gone takes nothing. */
 static void report(RelayJob *job, int first, LRESULT answer, bool closed) {
-    RelaySlot *slot = &slots[job->slot];
+    RelaySlot *slot = &relays.slots[job->slot];
     if (InterlockedCompareExchange(&slot->owner, job->waiting + 1, job->waiting) != job->waiting)
         return;
     PostMessageA(job->window, MSG_RELAY_RESULT, (WPARAM)first, (LPARAM)answer);
@@ -160,9 +163,9 @@ static DWORD WINAPI relayThread(LPVOID parameter) {
         HeapBlock<RelayJob> job((RelayJob *)parameter);
         runRelay(job.get());
         /* Frees the slot unless it was abandoned (or the report freed it already). */
-        InterlockedCompareExchange(&slots[job->slot].owner, 0, job->waiting);
+        InterlockedCompareExchange(&relays.slots[job->slot].owner, 0, job->waiting);
     }
-    InterlockedDecrement(&relayThreads);
+    InterlockedDecrement(&relays.threads);
     return 0;
 }
 
@@ -182,7 +185,7 @@ int oldestRelaySlot(const RelaySlot (&table)[RELAY_SLOTS], DWORD now) {
 
 /* True when the slot is free now: it was, or its waiting command was abandoned. */
 static bool abandonSlot(int index) {
-    RelaySlot *slot = &slots[index];
+    RelaySlot *slot = &relays.slots[index];
     LONG owner = slot->owner;
     if (owner == 0) return true;
     return waiting(owner) && InterlockedCompareExchange(&slot->owner, 0, owner) == owner;
@@ -195,14 +198,13 @@ void abandonRelays() {
 
 static int freeSlot() {
     for (int i = 0; i < RELAY_SLOTS; ++i)
-        if (slots[i].owner == 0) return i;
+        if (relays.slots[i].owner == 0) return i;
     return -1;
 }
 
 static LONG nextWaitingValue() {
-    static LONG ticket = 0;
-    ticket = ticket >= LONG_MAX / 2 - 1 ? 1 : ticket + 1;
-    return waitingOwner(ticket);
+    relays.ticket = relays.ticket >= LONG_MAX / 2 - 1 ? 1 : relays.ticket + 1;
+    return waitingOwner(relays.ticket);
 }
 
 static void startRelay(int index, const char *text, HWND window) {
@@ -213,28 +215,28 @@ static void startRelay(int index, const char *text, HWND window) {
     job->window = window;
     job->slot = index;
     job->waiting = nextWaitingValue();
-    RelaySlot *slot = &slots[index];
+    RelaySlot *slot = &relays.slots[index];
     slot->startTime = timeGetTime();
     /* Busy before it can run: a quick thread may finish before the start returns. */
     InterlockedExchange(&slot->owner, job->waiting);
-    InterlockedIncrement(&relayThreads);
+    InterlockedIncrement(&relays.threads);
     if (startPluginThread(relayThread, job.get())) {
         job.release(); /* the thread's now */
         return;
     }
     /* No thread: the command is dropped and the slot is free again. */
     InterlockedCompareExchange(&slot->owner, 0, job->waiting);
-    InterlockedDecrement(&relayThreads);
+    InterlockedDecrement(&relays.threads);
 }
 
 void relayCommand(const char *text, HWND window) {
     if (!IsWindow(playerStatus.window)) return;
     /* A player that hangs while commands keep coming: beyond this many threads the
        new commands are dropped, until abandoned ones have finished their waits. */
-    if (relayThreads >= RELAY_THREADS_MAX) return;
+    if (relays.threads >= RELAY_THREADS_MAX) return;
     int index = freeSlot();
     if (index < 0) {
-        index = oldestRelaySlot(slots, timeGetTime());
+        index = oldestRelaySlot(relays.slots, timeGetTime());
         if (index < 0 || !abandonSlot(index)) return; /* every command is reporting */
     }
     startRelay(index, text, window);
