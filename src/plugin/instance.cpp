@@ -5,8 +5,10 @@
 #include "display/placement.h"
 #include "display/render.h"
 #include "display/scroller.h"
+#include "display/surfaces.h"
 #include "display/window.h"
 #include "winamp/player.h"
+#include "winamp/winamp.h"
 
 Instance *instanceOf(HWND window) {
     return window ? (Instance *)GetWindowLongPtrA(window, GWLP_USERDATA) : nullptr;
@@ -27,6 +29,21 @@ static void handPoller(Instance *running) {
     }
 }
 
+/* A change of the caption or the play state is drawn at once, as the paint of the
+   whole window would draw it, without the calls to the system that a paint costs (the
+   time in the caption changes it every second). Left to the paints: a window without
+   surfaces yet, and a paused caption, which each paint blends a little further. */
+static void repaint(Instance *running, unsigned what) {
+    if (!(what & ~CHANGED_SIZE)) return;
+    if ((what & ~(CHANGED_CAPTION | CHANGED_PLAY_STATE)) || !frameDC() ||
+        captionModel.playState == WINAMP_PAUSED) {
+        InvalidateRect(placement.window, nullptr, FALSE);
+        return;
+    }
+    WindowDC screen(placement.window);
+    if (paintWindow(screen, surfaceRect(), running->composed)) changed(CHANGED_SIZE);
+}
+
 void changed(unsigned what) {
     Instance *running = runningInstance();
     if (!running || !running->poller) return;
@@ -34,7 +51,7 @@ void changed(unsigned what) {
     if (what & CHANGED_STYLE) measureCaptionAgain();
     if ((what & CHANGED_HOVER) && !running->hovering) captionToStart();
     handScroller({running->hovering, playerStatus.playState}, running->start->wake);
-    if (what & ~CHANGED_SIZE) InvalidateRect(placement.window, nullptr, FALSE);
+    repaint(running, what);
     if (what & (CHANGED_CAPTION | CHANGED_OPTIONS | CHANGED_STYLE)) followCaption(running->tooltip);
     if (what & CHANGED_PLAY_STATE) followPlayState();
 }

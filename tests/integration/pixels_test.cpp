@@ -462,10 +462,15 @@ TEST_F(PixelsTest, RepaintedStripsGiveThePixelsOfAFullPaint) {
             reconfigure(placed(100, 40) + "Warble.plugin.transback.enabled: true\r\n");
         else
             start();
-        showCaption("Hello there");
+        /* A new caption alone is drawn at once, before any paint, as the full paint
+           draws it. */
+        showCaption("Hello");
+        hostBroadcast("@Warble SetCaptionNow Hello there");
+        Frame drawn = captureWindow(window);
         InvalidateRect(window, nullptr, FALSE);
         UpdateWindow(window);
         Frame full = captureWindow(window);
+        EXPECT_TRUE(drawn.pixels == full.pixels) << "a new caption unlike its full paint";
         /* Each strip blacked out, then asked for alone, as the system asks for a
            part that another window uncovered. */
         const RECT strips[] = {{0, 0, 40, 40}, {30, 12, 70, 26}, {65, 0, 100, 40}, {0, 0, 100, 3}};
