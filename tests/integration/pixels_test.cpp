@@ -1,7 +1,8 @@
 /* What the plugin's window really shows, read back from its device context: where the
    caption sits, how a wide one is cut, how scrolling moves it, that an ampersand is
-   drawn as itself, the keyed-out or styled background, and that every real change
-   (a new size, a new font, a repaint of a part) leaves the pixels of a full paint. */
+   drawn as itself, the keyed-out or styled background, and that every real change (a
+   new size, a new font, a new caption drawn without a paint, a repaint of a part)
+   leaves the pixels of a full paint. */
 #include "harness.h"
 #include "host.h"
 #include "pixels.h"
@@ -466,6 +467,7 @@ TEST_F(PixelsTest, RepaintedStripsGiveThePixelsOfAFullPaint) {
            draws it. */
         showCaption("Hello");
         hostBroadcast("@Warble SetCaptionNow Hello there");
+        EXPECT_FALSE(GetUpdateRect(window, nullptr, FALSE)) << "the new caption waits for a paint";
         Frame drawn = captureWindow(window);
         InvalidateRect(window, nullptr, FALSE);
         UpdateWindow(window);
