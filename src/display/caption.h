@@ -43,6 +43,10 @@ struct CaptionModel {
     /* The blink's phase while paused: the scroll thread alone writes it, and leaves it
        visible when a pause ends, so that the next pause starts visible. */
     volatile bool blinkOn;
+    /* The scroll thread found nothing to do and waits to be woken: the scroll thread
+       alone writes it, under displayLock, so that the change path wakes it only when
+       there is work for it again. */
+    bool scrollResting;
     ScrollParameters scroll;
 };
 

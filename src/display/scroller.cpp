@@ -146,10 +146,17 @@ void scrollTick(HWND window, int *blinkTicks) {
 }
 
 /* Whether a tick would do anything: move a caption wider than the text area, or
-   blink a paused one. */
+   blink a paused one; displayLock held. */
 static bool hasWork() {
-    DisplayLock lock;
     return captionScrolls() || captionModel.playState == WINAMP_PAUSED;
+}
+
+/* The scroll thread's look for work: without any, it rests until the change path
+   finds some for it. */
+static bool workOrRest() {
+    DisplayLock lock;
+    captionModel.scrollResting = !hasWork();
+    return !captionModel.scrollResting;
 }
 
 /* The caption back at its start, as a new round begins; displayLock held. */
@@ -184,12 +191,17 @@ static void takeScrollParameters(const Display &display, const ScrollFacts &fact
     if (moving && !captionScrolls()) backToStart();
 }
 
+/* A thread at work reads the new copy at its next tick by itself: only a resting one
+   that now has work is woken, so that a caption change (the time moving on) costs no
+   wake at all. */
 void handScroller(const Display &display, const ScrollFacts &facts, HANDLE wake) {
+    bool woken;
     {
         DisplayLock lock;
         takeScrollParameters(display, facts);
+        woken = captionModel.scrollResting && hasWork();
     }
-    if (wake) SetEvent(wake);
+    if (wake && woken) SetEvent(wake);
 }
 
 /* Ticks every 50 ms while there is something to move or blink; otherwise rests
@@ -204,7 +216,7 @@ DWORD WINAPI scrollThread(LPVOID parameter) {
         bool paused = captionModel.playState == WINAMP_PAUSED;
         if (wasPaused && !paused) captionModel.blinkOn = true;
         wasPaused = paused;
-        if (hasWork()) {
+        if (workOrRest()) {
             scrollTick(context->window, &blinkTicks);
             if (WaitForSingleObject(context->stop, SCROLL_PERIOD_MS) != WAIT_TIMEOUT) break;
         } else if (WaitForMultipleObjects(2, stopOrWake, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) {

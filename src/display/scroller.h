@@ -19,7 +19,8 @@ struct ScrollFacts {
 /* Derives the caption model's copies from the options, the window's client size and
    facts (the scroll thread's options and layout, the scroll bounds, the play state
    the paint and the scroll thread read; a caption they stop goes back to its start),
-   then wakes the scroll thread with wake (none: nothing is woken). Called by the
+   then wakes the scroll thread with wake when it rests and now has work (none:
+   nothing is woken). Called by the
    plugin's change path alone. Shell's thread. */
 void handScroller(const Display &display, const ScrollFacts &facts, HANDLE wake);
 /* The caption back at its start (the mouse left the window). Shell's thread. */

@@ -4,8 +4,10 @@
 #include "display/caption.h"
 #include "display/render.h"
 #include "display/scroller.h"
+#include "display/surfaces.h"
 #include "display/window.h"
 #include "winamp/player.h"
+#include "winamp/winamp.h"
 
 Instance *instanceOf(HWND window) {
     return window ? (Instance *)GetWindowLongPtrA(window, GWLP_USERDATA) : nullptr;
@@ -29,6 +31,24 @@ static void handPollerTitle(PollerStart &poller) {
     handTitle(poller, title);
 }
 
+/* A change of the caption or the play state is drawn at once, as the paint of the
+   whole window would draw it, without the calls to the system that a paint costs (the
+   time in the caption changes it every second). Left to the paints: a window without
+   surfaces yet, and a paused caption, which each paint blends a little further. */
+static void repaint(Instance *running, unsigned what) {
+    if (!(what & ~CHANGED_SIZE)) return;
+    if ((what & ~(CHANGED_CAPTION | CHANGED_PLAY_STATE)) || !frameDC() ||
+        captionModel.playState == WINAMP_PAUSED) {
+        InvalidateRect(running->display.placement.window, nullptr, FALSE);
+        return;
+    }
+    HWND window = running->display.placement.window;
+    WindowDC screen(window);
+    int played = running->poller->played;
+    if (paintWindow(window, screen, surfaceRect(), running->composed, played))
+        changed(CHANGED_SIZE);
+}
+
 void changed(unsigned what) {
     Instance *running = runningInstance();
     if (!running || !running->poller) return;
@@ -37,7 +57,7 @@ void changed(unsigned what) {
     if ((what & CHANGED_HOVER) && !running->hovering) captionToStart();
     handScroller(running->display, {running->hovering, playerStatus.playState},
                  running->start->wake);
-    if (what & ~CHANGED_SIZE) InvalidateRect(running->display.placement.window, nullptr, FALSE);
+    repaint(running, what);
     if (what & (CHANGED_CAPTION | CHANGED_OPTIONS | CHANGED_STYLE)) followCaption(running->tooltip);
     if (what & CHANGED_CAPTION) handPollerTitle(*running->poller);
     if (what & CHANGED_PLAY_STATE) followPlayState(running->display);

@@ -32,7 +32,7 @@ struct Instance {
     Tooltip tooltip;       /* lifecycle makes it, tooltip.cpp writes it */
     Timer notice;          /* controller: set while a notice shows in place of the caption */
     bool noticeShown;      /* controller */
-    /* window_proc hands it to the paint: the caption the frame holds */
+    /* window_proc and the change path hand it to the paint: the caption the frame holds */
     CaptionFrame composed;
 };
 
@@ -58,5 +58,6 @@ enum { CHANGED_EVERYTHING = 63 };
    for a caption that starts to show a time; the scroll thread's options, layout,
    hover and play state), the scroll bounds from the window's real client size, the
    caption measured again in a new font, back at its start when the mouse leaves, the
-   repaint, the tooltip, and whether the window shows while nothing plays. */
+   repaint (a new caption or play state drawn at once), the tooltip, and whether the
+   window shows while nothing plays. */
 void changed(unsigned what);

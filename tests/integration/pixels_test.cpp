@@ -1,7 +1,8 @@
 /* What the plugin's window really shows, read back from its device context: where the
    caption sits, how a wide one is cut, how scrolling moves it, that an ampersand is
-   drawn as itself, the keyed-out or styled background, and that every real change
-   (a new size, a new font, a repaint of a part) leaves the pixels of a full paint. */
+   drawn as itself, the keyed-out or styled background, and that every real change (a
+   new size, a new font, a new caption drawn without a paint, a repaint of a part)
+   leaves the pixels of a full paint. */
 #include "harness.h"
 #include "host.h"
 #include "pixels.h"
@@ -462,10 +463,16 @@ TEST_F(PixelsTest, RepaintedStripsGiveThePixelsOfAFullPaint) {
             reconfigure(placed(100, 40) + "Warble.plugin.transback.enabled: true\r\n");
         else
             start();
-        showCaption("Hello there");
+        /* A new caption alone is drawn at once, before any paint, as the full paint
+           draws it. */
+        showCaption("Hello");
+        hostBroadcast("@Warble SetCaptionNow Hello there");
+        EXPECT_FALSE(GetUpdateRect(window, nullptr, FALSE)) << "the new caption waits for a paint";
+        Frame drawn = captureWindow(window);
         InvalidateRect(window, nullptr, FALSE);
         UpdateWindow(window);
         Frame full = captureWindow(window);
+        EXPECT_TRUE(drawn.pixels == full.pixels) << "a new caption unlike its full paint";
         /* Each strip blacked out, then asked for alone, as the system asks for a
            part that another window uncovered. */
         const RECT strips[] = {{0, 0, 40, 40}, {30, 12, 70, 26}, {65, 0, 100, 40}, {0, 0, 100, 3}};
