@@ -9,6 +9,7 @@
 #include "core/owners.h"
 #include "display/caption.h"
 #include "display/render.h"
+#include "plugin/instance.h"
 #include "display/surfaces.h"
 #include "nightjar/nightjar.h"
 #include "settings/options.h"
@@ -54,14 +55,15 @@ static CaptionFrame composed;
    the style, and draw the background again too). */
 static void pluginPaint(HDC target, HDC, const RECT &r) {
     {
-        DisplayLock lock;
-        captionModel.textHeight ^= 1;
+        CaptionModel &caption = *runningInstance()->display.caption;
+        CaptionLock lock(caption);
+        caption.textHeight ^= 1;
     }
-    paintWindow(linkedPluginWindow(), target, r, composed, 0);
+    paintWindow(runningInstance()->display, target, r, composed, 0);
 }
 
 static void unchangedPaint(HDC target, HDC, const RECT &r) {
-    paintWindow(linkedPluginWindow(), target, r, composed, 0);
+    paintWindow(runningInstance()->display, target, r, composed, 0);
 }
 
 /* The shell's style background, which the plugin draws only when the size or
@@ -77,7 +79,7 @@ static void barePaint(HDC target, HDC source, const RECT &r) {
 }
 
 void runGdiWork(const PaintOptions &options) {
-    setCaption(SHORT_CAPTION);
+    setCaption(*runningInstance()->display.caption, SHORT_CAPTION);
     pumpFor(300); /* the first paint and the shell's first messages */
 
     HWND window = linkedPluginWindow();

@@ -4,6 +4,7 @@
 #include "common/report.h"
 #include "common/timing.h"
 #include "display/render.h"
+#include "plugin/instance.h"
 #include "settings/options.h"
 #include "paint/bare_window.h"
 #include "paint/paint_bench.h"
@@ -23,7 +24,7 @@ static double microsecondsPerCycle(HWND window, int count) {
 }
 
 void runPaintCycle(const PaintOptions &options) {
-    setCaption(SHORT_CAPTION);
+    setCaption(*runningInstance()->display.caption, SHORT_CAPTION);
     HWND plugin = linkedPluginWindow();
     RECT placed;
     GetWindowRect(plugin, &placed);

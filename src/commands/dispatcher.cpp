@@ -80,10 +80,10 @@ static bool warbleCommand(const CommandTarget &to, const char *text) {
     if (matchEqual(text, "@Warble GetWinampInfo")) {
         queryPlayer(to.player);
     } else if ((rest = matchContains(text, "@Warble SetCaptionNow "))) {
-        setCaption(rest);
+        setCaption(*to.display.caption, rest);
         return true;
     } else if ((rest = matchContains(text, "@Warble SetCaption ")) && !playerStatus.window) {
-        setCaption(rest);
+        setCaption(*to.display.caption, rest);
         return true;
     }
     return false;

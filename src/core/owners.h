@@ -302,12 +302,3 @@ class CriticalSection {
   private:
     CRITICAL_SECTION section_;
 };
-
-/* Holds section for its lifetime. */
-template <CriticalSection &section> class Hold {
-  public:
-    Hold() { section.enter(); }
-    ~Hold() { section.leave(); }
-    Hold(const Hold &) = delete;
-    Hold &operator=(const Hold &) = delete;
-};

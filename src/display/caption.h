@@ -7,7 +7,7 @@
 #include "core/text.h"
 
 /* What the scroll thread needs of the options and the layout: its copy, which the
-   plugin's change path derives under displayLock (handScroller) after anything that
+   plugin's change path derives under the model's lock (handScroller) after anything that
    may have changed one of them, and then wakes the scroll thread. */
 struct ScrollParameters {
     bool scrolling, endToEnd;
@@ -20,11 +20,15 @@ struct ScrollParameters {
     RECT damage;   /* what a step changes: the text area of the surfaces */
 };
 
+/* One start's caption model, shared by the start's display and its scroll thread: the
+   last of them to let go frees it. */
 struct CaptionModel {
+    /* Guards the fields below against the threads that share them. Never held across
+       SendMessageA. */
+    CriticalSection lock;
     /* Written by setCaption and measureCaptionAgain, the scroll bounds by handScroller
-       (shell's thread), the surfaces' rebuild and the scroll thread, all under
-       displayLock; the paint reads them under it too. The text is UTF-16: shown as it
-       is. */
+       (shell's thread), the surfaces' rebuild and the scroll thread, all under the
+       lock; the paint reads them under it too. The text is UTF-16: shown as it is. */
     wchar_t text[TEXT_SIZE];
     wchar_t title[TEXT_SIZE]; /* what the text shows of: the track's title, or the text */
     int textWidth, textHeight;
@@ -44,19 +48,25 @@ struct CaptionModel {
        visible when a pause ends, so that the next pause starts visible. */
     volatile bool blinkOn;
     /* The scroll thread found nothing to do and waits to be woken: the scroll thread
-       alone writes it, under displayLock, so that the change path wakes it only when
+       alone writes it, under the lock, so that the change path wakes it only when
        there is work for it again. */
     bool scrollResting;
     ScrollParameters scroll;
 };
 
-extern CaptionModel captionModel;
+using SharedCaption = Shared<CaptionModel>;
 
-/* Guards the caption model against the threads above. Never held across SendMessageA. */
-extern CriticalSection displayLock;
+/* A new, empty model for a start, into caption; false when the heap has no room. */
+bool createCaptionModel(SharedCaption &caption);
 
-using DisplayLock = Hold<displayLock>;
+/* Holds a model's lock for its own lifetime. */
+class CaptionLock {
+  public:
+    explicit CaptionLock(CaptionModel &model) : model_(model) { model_.lock.enter(); }
+    ~CaptionLock() { model_.lock.leave(); }
+    CaptionLock(const CaptionLock &) = delete;
+    CaptionLock &operator=(const CaptionLock &) = delete;
 
-/* Empties the model for a new start: a title measured in another font is measured
-   again, with fresh scroll bounds. */
-void resetCaptionModel();
+  private:
+    CaptionModel &model_;
+};

@@ -9,8 +9,8 @@
 #include "settings/options.h"
 #include "winamp/winamp.h"
 
-int progressLength(int areaWidth, int played) {
-    int state = captionModel.playState;
+int progressLength(const CaptionModel &m, int areaWidth, int played) {
+    int state = m.playState;
     if (!options.showProgress || (state != WINAMP_PLAYING && state != WINAMP_PAUSED)) return -1;
     if (areaWidth <= 0) return 0;
     return MulDiv(areaWidth, played, PROGRESS_SCALE);
@@ -24,10 +24,10 @@ void drawProgress(HDC dc, const RECT &area, int length, COLORREF colour) {
     if (brush) FillRect(dc, &line, brush);
 }
 
-bool progressAt(int x, float *fraction) {
+bool progressAt(const CaptionModel &m, int x, float *fraction) {
     RECT area = textAreaOf(surfaceRect());
     int width = area.right - area.left;
-    if (width <= 0 || progressLength(width, 0) < 0) return false;
+    if (width <= 0 || progressLength(m, width, 0) < 0) return false;
     float at = (float)(x - area.left) / width;
     *fraction = at < 0 ? 0 : at > 1 ? 1 : at;
     return true;

@@ -25,7 +25,7 @@ static const UINT CAPTION_FLAGS = DT_NOPREFIX;
    window shows, so that the blink turns it out and back in over several ticks. */
 static const BLENDFUNCTION PAUSED_BLEND = {AC_SRC_OVER, 0, 30, 0};
 
-/* Called with displayLock held, so the font cannot be deleted meanwhile. Measured in
+/* Called with the caption model's lock held, so the font cannot be deleted meanwhile. Measured in
    the frame, which holds the caption font from one paint to the next, when there is
    one: a title change then costs neither a device context nor a font selection. */
 SIZE measureText(const wchar_t *text) {
@@ -42,68 +42,68 @@ SIZE measureText(const wchar_t *text) {
     return size;
 }
 
-/* The caption's size in the present font; displayLock held. */
-static void measureCaption() {
-    SIZE size = measureText(captionModel.text);
-    if (size.cx != captionModel.textWidth) captionModel.edgeRestTicks = 0;
-    captionModel.textWidth = size.cx;
-    captionModel.textHeight = size.cy;
+/* The caption's size in the present font; the model's lock held. */
+static void measureCaption(CaptionModel &m) {
+    SIZE size = measureText(m.text);
+    if (size.cx != m.textWidth) m.edgeRestTicks = 0;
+    m.textWidth = size.cx;
+    m.textHeight = size.cy;
 }
 
-void setCaption(const wchar_t *text) {
-    setCaption(text, text);
+void setCaption(CaptionModel &m, const wchar_t *text) {
+    setCaption(m, text, text);
 }
 
-void setCaption(const wchar_t *text, const wchar_t *title) {
+void setCaption(CaptionModel &m, const wchar_t *text, const wchar_t *title) {
     {
-        DisplayLock lock;
+        CaptionLock lock(m);
         wchar_t fresh[TEXT_SIZE];
         copyText(fresh, title, TEXT_SIZE);
-        if (wcscmp(fresh, captionModel.title) != 0) {
-            copyText(captionModel.title, fresh, TEXT_SIZE);
-            captionModel.roundTurned = captionModel.roundDone = false;
+        if (wcscmp(fresh, m.title) != 0) {
+            copyText(m.title, fresh, TEXT_SIZE);
+            m.roundTurned = m.roundDone = false;
         }
         copyText(fresh, text, TEXT_SIZE);
-        if (wcscmp(fresh, captionModel.text) != 0) {
-            copyText(captionModel.text, fresh, TEXT_SIZE);
-            measureCaption();
+        if (wcscmp(fresh, m.text) != 0) {
+            copyText(m.text, fresh, TEXT_SIZE);
+            measureCaption(m);
         }
     }
 }
 
-void setCaption(const char *text) {
+void setCaption(CaptionModel &m, const char *text) {
     wchar_t caption[TEXT_SIZE];
     widenText(text, caption, TEXT_SIZE);
-    setCaption(caption);
+    setCaption(m, caption);
 }
 
-void measureCaptionAgain() {
-    DisplayLock lock;
-    measureCaption();
+void measureCaptionAgain(CaptionModel &m) {
+    CaptionLock lock(m);
+    measureCaption(m);
 }
 
-static CaptionFrame takeCaptionFrame(const RECT &area, int played) {
+static CaptionFrame takeCaptionFrame(CaptionModel &m, const RECT &area, int played) {
     CaptionFrame frame;
     memset(&frame, 0, sizeof frame);
     {
-        DisplayLock lock;
-        copyText(frame.text, captionModel.text, TEXT_SIZE);
-        frame.textHeight = captionModel.textHeight;
-        frame.scrollX = captionModel.scrollX;
+        CaptionLock lock(m);
+        copyText(frame.text, m.text, TEXT_SIZE);
+        frame.textHeight = m.textHeight;
+        frame.scrollX = m.scrollX;
         int areaWidth = area.right - area.left;
-        frame.scrolls = areaWidth < captionModel.textWidth && options.scrolling;
-        bool moving = frame.scrolls && captionMoves() && captionModel.playState != WINAMP_PAUSED;
-        frame.ellipsis = options.ellipsis && areaWidth < captionModel.textWidth && !moving;
+        frame.scrolls = areaWidth < m.textWidth && options.scrolling;
+        bool moving = frame.scrolls && captionMoves(m) && m.playState != WINAMP_PAUSED;
+        frame.ellipsis = options.ellipsis && areaWidth < m.textWidth && !moving;
     }
     /* Paused, the caption is centred, and shown only in the blink's visible
        phase; a caption that does not move does not depend on the offset. */
-    bool paused = captionModel.playState == WINAMP_PAUSED;
+    bool paused = m.playState == WINAMP_PAUSED;
     frame.scrolls = frame.scrolls && !paused;
-    frame.shown = !paused || captionModel.blinkOn;
+    frame.shown = !paused || m.blinkOn;
     if (!frame.scrolls) frame.scrollX = 0;
     frame.area = area;
     frame.colour = shellStyle.item.TextColor;
-    frame.progress = progressLength(area.right - area.left, played);
+    frame.progress = progressLength(m, area.right - area.left, played);
     return frame;
 }
 
@@ -136,15 +136,16 @@ static void composeFrame(const CaptionFrame &frame) {
     drawText(frame.text, r, align);
 }
 
-bool paintWindow(HWND window, HDC dc, const RECT &update, CaptionFrame &composed, int played) {
-    bool refitted = fitSurfaces(window);
+bool paintWindow(Display &display, HDC dc, const RECT &update, CaptionFrame &composed, int played) {
+    CaptionModel &m = *display.caption;
+    bool refitted = fitSurfaces(display);
     if (!frameDC()) return refitted;
     bool changed = refreshBackground();
     changed = holdCaptionFont() || changed;
     RECT client = surfaceRect(), u;
     RECT area = textAreaOf(client);
     if (!IsRectEmpty(&area)) {
-        CaptionFrame frame = takeCaptionFrame(area, played);
+        CaptionFrame frame = takeCaptionFrame(m, area, played);
         if (changed || memcmp(&frame, &composed, sizeof frame)) {
             composeFrame(frame);
             memcpy(&composed, &frame, sizeof frame);
@@ -154,7 +155,7 @@ bool paintWindow(HWND window, HDC dc, const RECT &update, CaptionFrame &composed
     /* The frame is whole: any part of it is what a full paint shows there. */
     if (!IntersectRect(&u, &update, &client)) return refitted;
     int uw = u.right - u.left, uh = u.bottom - u.top;
-    if (captionModel.playState == WINAMP_PAUSED && !options.transBackEnabled)
+    if (m.playState == WINAMP_PAUSED && !options.transBackEnabled)
         AlphaBlend(dc, u.left, u.top, uw, uh, frameDC(), u.left, u.top, uw, uh, PAUSED_BLEND);
     else
         BitBlt(dc, u.left, u.top, uw, uh, frameDC(), u.left, u.top, SRCCOPY);

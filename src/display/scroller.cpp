@@ -11,17 +11,17 @@
 
 /* How far a step moves the caption at full pace: nothing while paused. Derived from
    the play state, so a player that has not answered yet scrolls at the plain pace. */
-static int scrollStep() {
-    return captionModel.playState == WINAMP_PAUSED ? 0 : 1;
+static int scrollStep(const CaptionModel &m) {
+    return m.playState == WINAMP_PAUSED ? 0 : 1;
 }
 
-static int bounceRest() {
-    int rest = captionModel.scroll.edgeRest;
+static int bounceRest(const CaptionModel &m) {
+    int rest = m.scroll.edgeRest;
     return rest == OPTION_UNSET ? EDGE_REST_TICKS : rest;
 }
 
-static int streamRest() {
-    int rest = captionModel.scroll.edgeRest;
+static int streamRest(const CaptionModel &m) {
+    int rest = m.scroll.edgeRest;
     return rest == OPTION_UNSET ? 0 : rest;
 }
 
@@ -29,116 +29,113 @@ static int streamRest() {
    A fast move that would carry the caption from inside the limits further past
    one than a single step could ends where that step would have, so that the
    rest at an end looks the same at every speed. */
-static void moveBounce(int step) {
-    int x = captionModel.scrollX, pixels = step * captionModel.scroll.speed;
-    if (captionModel.scrollForward) {
+static void moveBounce(CaptionModel &m, int step) {
+    int x = m.scrollX, pixels = step * m.scroll.speed;
+    if (m.scrollForward) {
         int farthest = step;
-        captionModel.scrollX = x <= 0 && x + pixels > farthest ? farthest : x + pixels;
+        m.scrollX = x <= 0 && x + pixels > farthest ? farthest : x + pixels;
     } else {
-        int farthest = captionModel.scrollMin - step;
-        captionModel.scrollX =
-            x >= captionModel.scrollMin && x - pixels < farthest ? farthest : x - pixels;
+        int farthest = m.scrollMin - step;
+        m.scrollX = x >= m.scrollMin && x - pixels < farthest ? farthest : x - pixels;
     }
 }
 
-static bool scrollingOnce() {
-    return captionModel.scroll.when == SCROLL_ONCE;
+static bool scrollingOnce(const CaptionModel &m) {
+    return m.scroll.when == SCROLL_ONCE;
 }
 
-void stepEndToEnd() {
-    int resting = captionModel.edgeRestTicks;
-    if (resting == 0) moveBounce(scrollStep());
-    bool pastTheEnd = captionModel.scrollForward ? captionModel.scrollX > 0
-                                                 : captionModel.scrollX < captionModel.scrollMin;
+void stepEndToEnd(CaptionModel &m) {
+    int resting = m.edgeRestTicks;
+    if (resting == 0) moveBounce(m, scrollStep(m));
+    bool pastTheEnd = m.scrollForward ? m.scrollX > 0 : m.scrollX < m.scrollMin;
     if (!pastTheEnd) return;
-    if (scrollingOnce()) {
+    if (scrollingOnce(m)) {
         /* There and back: back at the start after the far end, the round is over. */
-        if (!captionModel.scrollForward) captionModel.roundTurned = true;
-        if (captionModel.scrollForward && captionModel.roundTurned) {
-            captionModel.scrollX = 0;
-            captionModel.edgeRestTicks = 0;
-            captionModel.roundDone = true;
+        if (!m.scrollForward) m.roundTurned = true;
+        if (m.scrollForward && m.roundTurned) {
+            m.scrollX = 0;
+            m.edgeRestTicks = 0;
+            m.roundDone = true;
             return;
         }
     }
-    if (resting >= bounceRest()) {
-        captionModel.scrollForward = !captionModel.scrollForward;
-        captionModel.edgeRestTicks = 0;
+    if (resting >= bounceRest(m)) {
+        m.scrollForward = !m.scrollForward;
+        m.edgeRestTicks = 0;
     } else {
-        captionModel.edgeRestTicks = resting + 1;
+        m.edgeRestTicks = resting + 1;
     }
 }
 
 /* With a rest, the step that brings the caption's start to the left edge stops
    there, and the stream stands still for the rest before it runs on. */
-void stepStream() {
-    int rest = streamRest();
-    if (captionModel.streamRestTicks > 0 && captionModel.scrollX == 0) {
-        captionModel.streamRestTicks =
-            captionModel.streamRestTicks >= rest ? 0 : captionModel.streamRestTicks + 1;
+void stepStream(CaptionModel &m) {
+    int rest = streamRest(m);
+    if (m.streamRestTicks > 0 && m.scrollX == 0) {
+        m.streamRestTicks = m.streamRestTicks >= rest ? 0 : m.streamRestTicks + 1;
         return;
     }
-    if (captionModel.scrollX < -(captionModel.textWidth + STREAM_GAP)) {
-        captionModel.scrollX = captionModel.scroll.restartX;
+    if (m.scrollX < -(m.textWidth + STREAM_GAP)) {
+        m.scrollX = m.scroll.restartX;
         return;
     }
-    int next = captionModel.scrollX - scrollStep() * captionModel.scroll.speed;
-    if (scrollingOnce() && captionModel.scrollX > 0 && next <= 0) {
+    int next = m.scrollX - scrollStep(m) * m.scroll.speed;
+    if (scrollingOnce(m) && m.scrollX > 0 && next <= 0) {
         /* Wrapped round and back at the start: the round is over. */
-        captionModel.scrollX = 0;
-        captionModel.roundDone = true;
+        m.scrollX = 0;
+        m.roundDone = true;
         return;
     }
-    if (rest > 0 && captionModel.scrollX > 0 && next <= 0) {
-        captionModel.scrollX = 0;
-        captionModel.streamRestTicks = 1;
+    if (rest > 0 && m.scrollX > 0 && next <= 0) {
+        m.scrollX = 0;
+        m.streamRestTicks = 1;
         return;
     }
-    captionModel.scrollX = next;
+    m.scrollX = next;
 }
 
 /* A caption strictly wider than the text area moves, when scrolling is on: always, for
    one round after each new title, or while the mouse is over the window. */
-static bool captionScrolls() {
-    const ScrollParameters &scroll = captionModel.scroll;
-    if (scroll.areaWidth >= captionModel.textWidth || !scroll.scrolling) return false;
-    if (scroll.when == SCROLL_ONCE) return !captionModel.roundDone;
+static bool captionScrolls(const CaptionModel &m) {
+    const ScrollParameters &scroll = m.scroll;
+    if (scroll.areaWidth >= m.textWidth || !scroll.scrolling) return false;
+    if (scroll.when == SCROLL_ONCE) return !m.roundDone;
     if (scroll.when == SCROLL_HOVER) return scroll.hovering;
     return true;
 }
 
-bool captionMoves() {
-    return captionScrolls();
+bool captionMoves(const CaptionModel &m) {
+    return captionScrolls(m);
 }
 
 /* Asks for a repaint of what a step changes: only the text area, so that no
    more than the moving caption is drawn and reaches the screen. The whole
    window until the surfaces exist. */
-static void invalidateCaption(HWND window) {
+static void invalidateCaption(CaptionModel &m, HWND window) {
     RECT damage;
     {
-        DisplayLock lock;
-        damage = captionModel.scroll.damage;
+        CaptionLock lock(m);
+        damage = m.scroll.damage;
     }
     InvalidateRect(window, IsRectEmpty(&damage) ? nullptr : &damage, FALSE);
 }
 
-void scrollTick(HWND window, int *blinkTicks) {
+void scrollTick(CaptionModel &m, HWND window, int *blinkTicks) {
     bool moved = false;
     {
-        DisplayLock lock;
-        if (captionScrolls()) {
-            if (captionModel.scroll.endToEnd)
-                stepEndToEnd();
+        CaptionLock lock(m);
+        if (captionScrolls(m)) {
+            if (m.scroll.endToEnd)
+                stepEndToEnd(m);
             else
-                stepStream();
+                stepStream(m);
             moved = true;
         }
     }
-    if (moved) invalidateCaption(window);
-    if (captionModel.playState == WINAMP_PAUSED) {
+    if (moved) invalidateCaption(m, window);
+    if (m.playState == WINAMP_PAUSED) {
         if (++*blinkTicks >= BLINK_TICKS) {
-            captionModel.blinkOn = !captionModel.blinkOn;
+            m.blinkOn = !m.blinkOn;
             *blinkTicks = 0;
         }
         InvalidateRect(window, nullptr, FALSE);
@@ -146,37 +143,38 @@ void scrollTick(HWND window, int *blinkTicks) {
 }
 
 /* Whether a tick would do anything: move a caption wider than the text area, or
-   blink a paused one; displayLock held. */
-static bool hasWork() {
-    return captionScrolls() || captionModel.playState == WINAMP_PAUSED;
+   blink a paused one; the model's lock held. */
+static bool hasWork(const CaptionModel &m) {
+    return captionScrolls(m) || m.playState == WINAMP_PAUSED;
 }
 
 /* The scroll thread's look for work: without any, it rests until the change path
    finds some for it. */
-static bool workOrRest() {
-    DisplayLock lock;
-    captionModel.scrollResting = !hasWork();
-    return !captionModel.scrollResting;
+static bool workOrRest(CaptionModel &m) {
+    CaptionLock lock(m);
+    m.scrollResting = !hasWork(m);
+    return !m.scrollResting;
 }
 
-/* The caption back at its start, as a new round begins; displayLock held. */
-static void backToStart() {
-    captionModel.scrollX = 0;
-    captionModel.edgeRestTicks = captionModel.streamRestTicks = 0;
-    captionModel.scrollForward = true;
+/* The caption back at its start, as a new round begins; the model's lock held. */
+static void backToStart(CaptionModel &m) {
+    m.scrollX = 0;
+    m.edgeRestTicks = m.streamRestTicks = 0;
+    m.scrollForward = true;
 }
 
-void captionToStart() {
-    DisplayLock lock;
-    backToStart();
+void captionToStart(CaptionModel &m) {
+    CaptionLock lock(m);
+    backToStart(m);
 }
 
-/* The scroll options, the layout and the facts as they are now; displayLock held. A
+/* The scroll options, the layout and the facts as they are now; the model's lock held. A
    caption that they stop (scrolling on hover, the mouse elsewhere) goes back to its
    start rather than resting wherever the last step left it. */
 static void takeScrollParameters(const Display &display, const ScrollFacts &facts) {
-    bool moving = captionScrolls();
-    ScrollParameters &scroll = captionModel.scroll;
+    CaptionModel &m = *display.caption;
+    bool moving = captionScrolls(m);
+    ScrollParameters &scroll = m.scroll;
     scroll.when = options.scrollWhen;
     scroll.hovering = facts.hovering;
     scroll.scrolling = options.scrolling;
@@ -186,20 +184,21 @@ static void takeScrollParameters(const Display &display, const ScrollFacts &fact
     scroll.areaWidth = textAreaWidth(display);
     scroll.restartX = clientArea(display).right;
     scroll.damage = scrollDamage();
-    captionModel.scrollMin = scroll.areaWidth - captionModel.textWidth;
-    captionModel.playState = facts.playState;
-    if (moving && !captionScrolls()) backToStart();
+    m.scrollMin = scroll.areaWidth - m.textWidth;
+    m.playState = facts.playState;
+    if (moving && !captionScrolls(m)) backToStart(m);
 }
 
 /* A thread at work reads the new copy at its next tick by itself: only a resting one
    that now has work is woken, so that a caption change (the time moving on) costs no
    wake at all. */
 void handScroller(const Display &display, const ScrollFacts &facts, HANDLE wake) {
+    CaptionModel &m = *display.caption;
     bool woken;
     {
-        DisplayLock lock;
+        CaptionLock lock(m);
         takeScrollParameters(display, facts);
-        woken = captionModel.scrollResting && hasWork();
+        woken = m.scrollResting && hasWork(m);
     }
     if (wake && woken) SetEvent(wake);
 }
@@ -207,17 +206,19 @@ void handScroller(const Display &display, const ScrollFacts &facts, HANDLE wake)
 /* Ticks every 50 ms while there is something to move or blink; otherwise rests
    until woken, so that an idle plugin costs the shell nothing. */
 DWORD WINAPI scrollThread(LPVOID parameter) {
-    StartContext *context = (StartContext *)parameter;
+    ScrollStart *scroll = (ScrollStart *)parameter;
+    StartContext *context = scroll->start.get();
+    CaptionModel &m = *scroll->caption;
     int blinkTicks = 0;
     bool wasPaused = false;
     HANDLE stopOrWake[] = {context->stop, context->wake};
     for (;;) {
         /* A pause that ended leaves the blink visible, so that the next one starts so. */
-        bool paused = captionModel.playState == WINAMP_PAUSED;
-        if (wasPaused && !paused) captionModel.blinkOn = true;
+        bool paused = m.playState == WINAMP_PAUSED;
+        if (wasPaused && !paused) m.blinkOn = true;
         wasPaused = paused;
-        if (workOrRest()) {
-            scrollTick(context->window, &blinkTicks);
+        if (workOrRest(m)) {
+            scrollTick(m, context->window, &blinkTicks);
             if (WaitForSingleObject(context->stop, SCROLL_PERIOD_MS) != WAIT_TIMEOUT) break;
         } else if (WaitForMultipleObjects(2, stopOrWake, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) {
             break;

@@ -2,14 +2,23 @@
    and the blink of a paused caption. EDGE_REST_TICKS is the bounce's own rest. */
 #pragma once
 
+#include "core/threads.h"
 #include "display/display.h"
 
 #include <windows.h>
 
 enum { SCROLL_PERIOD_MS = 50, EDGE_REST_TICKS = 25, BLINK_TICKS = 25, STREAM_GAP = 20 };
 
-/* The scroll thread of a start: its argument is the StartContext. */
-DWORD WINAPI scrollThread(LPVOID context);
+/* What a start hands its scroll thread: its context and its caption model, held by the
+   thread until it ends. */
+struct ScrollStart {
+    SharedStart start;
+    SharedCaption caption;
+};
+using SharedScroll = Shared<ScrollStart>;
+
+/* The scroll thread of a start: its argument is the ScrollStart. */
+DWORD WINAPI scrollThread(LPVOID scroll);
 
 /* What the scroll thread's copy is made from beyond the options and the layout. */
 struct ScrollFacts {
@@ -24,11 +33,11 @@ struct ScrollFacts {
    plugin's change path alone. Shell's thread. */
 void handScroller(const Display &display, const ScrollFacts &facts, HANDLE wake);
 /* The caption back at its start (the mouse left the window). Shell's thread. */
-void captionToStart();
+void captionToStart(CaptionModel &model);
 /* One tick's work without the wait, repainting window; blinkTicks is the thread's own
    counter. */
-void scrollTick(HWND window, int *blinkTicks);
-void stepEndToEnd();
-void stepStream();
-/* Whether the caption moves now (rather than rests): displayLock held. */
-bool captionMoves();
+void scrollTick(CaptionModel &model, HWND window, int *blinkTicks);
+void stepEndToEnd(CaptionModel &model);
+void stepStream(CaptionModel &model);
+/* Whether the caption moves now (rather than rests): the model's lock held. */
+bool captionMoves(const CaptionModel &model);

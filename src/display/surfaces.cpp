@@ -20,10 +20,10 @@ struct BackgroundLook {
     StyleItem style;
 };
 
-/* Shell's thread only, but for the caption font, which is replaced only under
-   displayLock. Process-wide: the font is made before the start's window, and the
-   player's reader measures captions in it without the start in hand. What is selected into a DC is
-   declared before it, so that it is deleted after the DC has put its own objects back. */
+/* Shell's thread only, like every measure of a caption in the font. Process-wide: the
+   font is made before the start's window, and a start that failed leaves nothing of it
+   behind. What is selected into a DC is declared before it, so that it is deleted after
+   the DC has put its own objects back. */
 static struct {
     GdiObject<HFONT> captionFont;
     GdiObject<HBITMAP> frameBitmap, backgroundBitmap;
@@ -118,8 +118,6 @@ static void dropCaptionFont() {
 }
 
 void releaseCaptionFont() {
-    /* The caption is measured under the lock, in this font: it goes only under it. */
-    DisplayLock lock;
     if (!surfaces.captionFont) return;
     dropCaptionFont(); /* the frame may hold it */
     surfaces.captionFont.reset();
@@ -127,7 +125,6 @@ void releaseCaptionFont() {
 
 void remakeCaptionFont() {
     releaseCaptionFont();
-    DisplayLock lock;
     surfaces.captionFont.reset(createCaptionFont());
 }
 
@@ -149,25 +146,27 @@ void releaseSurfaces() {
     setSize(0, 0);
 }
 
-void recreateSurfaces(HWND window) {
+void recreateSurfaces(Display &display) {
+    HWND window = display.placement.window;
     releaseSurfaces();
     /* Out of drawing objects: this paint draws nothing, and asking for another here
        would only repeat it; the next repaint that comes by itself tries again. */
     if (!createSurfaces(window)) return;
     {
-        DisplayLock lock;
-        captionModel.scrollX = 0;
-        captionModel.edgeRestTicks = 0;
+        CaptionModel &m = *display.caption;
+        CaptionLock lock(m);
+        m.scrollX = 0;
+        m.edgeRestTicks = 0;
     }
     InvalidateRect(window, nullptr, FALSE);
 }
 
-bool fitSurfaces(HWND window) {
+bool fitSurfaces(Display &display) {
     RECT client;
-    GetClientRect(window, &client);
+    GetClientRect(display.placement.window, &client);
     if (surfaces.frame && client.right == surfaces.width && client.bottom == surfaces.height)
         return false;
-    recreateSurfaces(window);
+    recreateSurfaces(display);
     return true;
 }
 

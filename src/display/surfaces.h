@@ -2,6 +2,8 @@
    the window's client area. Shell's thread, unless said otherwise. */
 #pragma once
 
+#include "display/display.h"
+
 #include <windows.h>
 
 /* Builds both surfaces at the present client size of the display window; false, with
@@ -11,10 +13,10 @@ void releaseSurfaces();
 /* Builds the surfaces again, resets the scroll to the new text area and asks
    for a repaint of the whole window (not when they could not be built); the
    caller tells the change path, which derives the scroll bounds. */
-void recreateSurfaces(HWND window);
+void recreateSurfaces(Display &display);
 /* Rebuilds the surfaces when the client area no longer has their size, however
    the size came to change; true when it did (the caller tells the change path). */
-bool fitSurfaces(HWND window);
+bool fitSurfaces(Display &display);
 /* The frame and the background (null without surfaces), their bitmaps, and the
    rectangle they cover. */
 HDC frameDC();
@@ -22,7 +24,7 @@ HDC backgroundDC();
 HBITMAP frameBitmap();
 HBITMAP backgroundBitmap();
 RECT surfaceRect();
-/* The caption font, null before it is made: read with displayLock held. */
+/* The caption font, null before it is made. */
 HFONT captionFont();
 /* Makes the caption font anew from the options and the style: the style's own, or
    the custom one. */

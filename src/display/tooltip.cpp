@@ -53,7 +53,6 @@ void createTooltip(Tooltip &tooltip, HWND owner) {
     SendMessageW(tooltip.tip, TTM_SETMAXTIPWIDTH, 0, TOOLTIP_WIDTH);
     /* Shown for as long as the mouse rests there: a long title takes a while to read. */
     SendMessageW(tooltip.tip, TTM_SETDELAYTIME, TTDT_AUTOPOP, MAKELPARAM(SHRT_MAX, 0));
-    followCaption(tooltip);
 }
 
 void relayMouseMove(Tooltip &tooltip, LPARAM screenPoint) {
@@ -65,12 +64,12 @@ void relayMouseMove(Tooltip &tooltip, LPARAM screenPoint) {
     SendMessageW(tooltip.tip, TTM_RELAYEVENT, 0, (LPARAM)&move);
 }
 
-void followCaption(Tooltip &tooltip) {
+void followCaption(Tooltip &tooltip, CaptionModel &model) {
     if (!tooltip.tip) return;
     wchar_t caption[TEXT_SIZE];
     {
-        DisplayLock lock;
-        copyText(caption, captionModel.text, TEXT_SIZE);
+        CaptionLock lock(model);
+        copyText(caption, model.text, TEXT_SIZE);
     }
     /* An empty text would show an empty box: then the tooltip is off too. */
     bool active = options.showTooltip && caption[0];

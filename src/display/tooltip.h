@@ -3,6 +3,7 @@
 
 #include "core/owners.h"
 #include "core/text.h"
+#include "display/caption.h"
 
 #include <windows.h>
 
@@ -16,11 +17,11 @@ struct Tooltip {
     bool shownActive;
 };
 
-/* Makes the tooltip for the display window owner. */
+/* Makes the tooltip for the display window owner; the change path gives it its text. */
 void createTooltip(Tooltip &tooltip, HWND owner);
 /* Hands the tooltip a mouse move over the window: floating, the window is all
    caption, whose moves the tooltip would not see by itself. */
 void relayMouseMove(Tooltip &tooltip, LPARAM screenPoint);
 /* Brings the tooltip's text and its on/off state into line with the caption and the
    setting, also while it shows. */
-void followCaption(Tooltip &tooltip);
+void followCaption(Tooltip &tooltip, CaptionModel &model);

@@ -34,14 +34,14 @@ void showWithPlugins(Display &display, bool hidden) {
     applyWindowState(display);
 }
 
-static bool nothingPlays() {
-    int state = captionModel.playState;
+static bool nothingPlays(const Display &display) {
+    int state = display.caption->playState;
     return state != WINAMP_PLAYING && state != WINAMP_PAUSED;
 }
 
 bool windowHidden(const Display &display) {
     return (display.placement.pluginsHidden && options.toggleWithPlugins) ||
-           (options.hideWhenIdle && nothingPlays());
+           (options.hideWhenIdle && nothingPlays(display));
 }
 
 void followPlayState(Display &display) {

@@ -12,7 +12,8 @@
 /* A notice keeps the place of the caption until its time is over. */
 static void showStatus(const wchar_t *caption, const wchar_t *title) {
     Instance *running = runningInstance();
-    if (!running || !running->noticeShown) setCaption(caption, title);
+    if (!running) return;
+    if (!running->noticeShown) setCaption(*running->display.caption, caption, title);
     changed(CHANGED_CAPTION | CHANGED_PLAY_STATE);
 }
 
@@ -25,7 +26,7 @@ static void showNotice(const wchar_t *text, unsigned ms) {
     running->noticeShown = true;
     wchar_t caption[TEXT_SIZE], title[TEXT_SIZE];
     lastStatusCaption(running->player, caption, title);
-    setCaption(text, title);
+    setCaption(*running->display.caption, text, title);
     changed(CHANGED_CAPTION);
 }
 
@@ -36,7 +37,7 @@ void noticeEnded() {
     running->noticeShown = false;
     wchar_t caption[TEXT_SIZE], title[TEXT_SIZE];
     lastStatusCaption(running->player, caption, title);
-    setCaption(caption, title);
+    setCaption(*running->display.caption, caption, title);
     changed(CHANGED_CAPTION);
 }
 
@@ -45,8 +46,14 @@ static void wantTimes() {
 }
 
 static void copyTitle(wchar_t *out) {
-    DisplayLock lock;
-    copyText(out, captionModel.title, TEXT_SIZE);
+    Instance *running = runningInstance();
+    if (!running) {
+        out[0] = L'\0';
+        return;
+    }
+    CaptionModel &caption = *running->display.caption;
+    CaptionLock lock(caption);
+    copyText(out, caption.title, TEXT_SIZE);
 }
 
 const PlayerDisplay playerDisplay = {showStatus, copyTitle, showNotice, wantTimes};

@@ -38,14 +38,14 @@ static void handPollerTitle(PollerStart &poller) {
 static void repaint(Instance *running, unsigned what) {
     if (!(what & ~CHANGED_SIZE)) return;
     if ((what & ~(CHANGED_CAPTION | CHANGED_PLAY_STATE)) || !frameDC() ||
-        captionModel.playState == WINAMP_PAUSED) {
+        running->display.caption->playState == WINAMP_PAUSED) {
         InvalidateRect(running->display.placement.window, nullptr, FALSE);
         return;
     }
     HWND window = running->display.placement.window;
     WindowDC screen(window);
     int played = running->poller->played;
-    if (paintWindow(window, screen, surfaceRect(), running->composed, played))
+    if (paintWindow(running->display, screen, surfaceRect(), running->composed, played))
         changed(CHANGED_SIZE);
 }
 
@@ -53,12 +53,14 @@ void changed(unsigned what) {
     Instance *running = runningInstance();
     if (!running || !running->poller) return;
     if (what & CHANGED_OPTIONS) handPoller(running);
-    if (what & CHANGED_STYLE) measureCaptionAgain();
-    if ((what & CHANGED_HOVER) && !running->hovering) captionToStart();
+    CaptionModel &caption = *running->display.caption;
+    if (what & CHANGED_STYLE) measureCaptionAgain(caption);
+    if ((what & CHANGED_HOVER) && !running->hovering) captionToStart(caption);
     handScroller(running->display, {running->hovering, playerStatus.playState},
                  running->start->wake);
     repaint(running, what);
-    if (what & (CHANGED_CAPTION | CHANGED_OPTIONS | CHANGED_STYLE)) followCaption(running->tooltip);
+    if (what & (CHANGED_CAPTION | CHANGED_OPTIONS | CHANGED_STYLE))
+        followCaption(running->tooltip, caption);
     if (what & CHANGED_CAPTION) handPollerTitle(*running->poller);
     if (what & CHANGED_PLAY_STATE) followPlayState(running->display);
 }

@@ -52,13 +52,18 @@ static void optionsChanged() {
    caption is handed over before they run. False when one of them could not be
    started. */
 static bool startWorkers(Instance *start) {
+    SharedScroll scroll;
     start->start = createStartContext(start->window);
-    if (!start->start || !start->poller.create() || !createLink(start->player.link)) return false;
+    if (!start->start || !start->poller.create() || !createLink(start->player.link) ||
+        !scroll.create())
+        return false;
     start->poller->start = start->start.share();
     start->poller->link = start->player.link.share();
+    scroll->start = start->start.share();
+    scroll->caption = start->display.caption.share();
     createTooltip(start->tooltip, start->window);
     changed(CHANGED_EVERYTHING);
-    return startWorker(pollThread, start->poller) && startWorker(scrollThread, start->start) &&
+    return startWorker(pollThread, start->poller) && startWorker(scrollThread, scroll) &&
            startSettingsWatch(start->start, start->settings);
 }
 
@@ -112,7 +117,7 @@ extern "C" int beginPlugin(HINSTANCE instance) {
     }
     running = HeapBlock<Instance>(made.release());
     learnLayering(running->display);
-    resetCaptionModel();
+    if (!createCaptionModel(running->display.caption)) return failedStart("Error creating window");
     setOptionsListener(running->settings, optionsChanged);
     readSettings(running->settings);
     loadStyle();

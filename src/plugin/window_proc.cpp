@@ -52,11 +52,11 @@ static LRESULT OnDestroy(HWND w, Instance *self) {
     return 0;
 }
 
-static LRESULT OnSize(HWND window, Instance &self, LPARAM lParam) {
+static LRESULT OnSize(Instance &self, LPARAM lParam) {
     int w = LOWORD(lParam), h = HIWORD(lParam);
     windowSized(self.settings, w < MIN_NOTIFIED_SIZE ? MIN_NOTIFIED_SIZE : w,
                 h < MIN_NOTIFIED_SIZE ? MIN_NOTIFIED_SIZE : h);
-    recreateSurfaces(window);
+    recreateSurfaces(self.display);
     changed(CHANGED_SIZE);
     return 0;
 }
@@ -67,7 +67,7 @@ static LRESULT OnPaint(HWND w, Instance &self) {
     /* The poller keeps the part played, in the parts the paint takes. */
     static_assert((int)PLAYED_SCALE == (int)PROGRESS_SCALE, "one scale for the part played");
     int played = self.poller ? self.poller->played : 0;
-    bool refitted = paintWindow(w, dc, ps.rcPaint, self.composed, played);
+    bool refitted = paintWindow(self.display, dc, ps.rcPaint, self.composed, played);
     EndPaint(w, &ps);
     if (refitted) changed(CHANGED_SIZE);
     return 0;
@@ -104,7 +104,7 @@ static LRESULT OnMoveLoop(HWND w, Instance &self, bool entering) {
    the surfaces follow it here. WM_SIZE still comes when the system sends it by itself,
    and OnSize follows it the same way. */
 static LRESULT OnWindowPosChanged(HWND w, Instance &self, WINDOWPOS *pos) {
-    if (fitSurfaces(w)) changed(CHANGED_SIZE);
+    if (fitSurfaces(self.display)) changed(CHANGED_SIZE);
     if (docked() || self.display.placement.placing) return 0;
     if (pos->cx < MIN_TRACK_SIZE) pos->cx = MIN_TRACK_SIZE;
     if (pos->cy < MIN_TRACK_SIZE) pos->cy = MIN_TRACK_SIZE;
@@ -120,7 +120,7 @@ static LRESULT OnNcHitTest() {
    instead of starting a drag; client is the press in client coordinates. */
 static bool seekPress(Instance &self, POINT client, bool ctrl) {
     float fraction = 0;
-    if (!ctrl || !progressAt(client.x, &fraction)) return false;
+    if (!ctrl || !progressAt(*self.display.caption, client.x, &fraction)) return false;
     seekClicked(self.player.link.get(), fraction);
     return true;
 }
@@ -203,10 +203,10 @@ static LRESULT OnMouseWheel(Instance &self, WPARAM wParam) {
     return 0;
 }
 
-static LRESULT OnSizing(HWND w, Instance &self, RECT *proposed) {
+static LRESULT OnSizing(Instance &self, RECT *proposed) {
     windowBeingSized(self.settings, proposed->right - proposed->left,
                      proposed->bottom - proposed->top);
-    recreateSurfaces(w);
+    recreateSurfaces(self.display);
     changed(CHANGED_SIZE);
     return 0;
 }
@@ -288,7 +288,7 @@ LRESULT CALLBACK warbleWindowProc(HWND w, UINT message, WPARAM wParam, LPARAM lP
     switch (message) {
     case WM_CREATE: return OnCreate(w, self);
     case WM_DESTROY: return OnDestroy(w, &self);
-    case WM_SIZE: return OnSize(w, self, lParam);
+    case WM_SIZE: return OnSize(self, lParam);
     case WM_PAINT: return OnPaint(w, self);
     case WM_CLOSE: return 0;
     case WM_GETMINMAXINFO: return OnGetMinMaxInfo((MINMAXINFO *)lParam);
@@ -309,7 +309,7 @@ LRESULT CALLBACK warbleWindowProc(HWND w, UINT message, WPARAM wParam, LPARAM lP
     case WM_MOUSEMOVE: return OnMouseMove(w, self, lParam);
     case WM_MOUSELEAVE:
     case WM_NCMOUSELEAVE: return OnMouseLeave(self);
-    case WM_SIZING: return OnSizing(w, self, (RECT *)lParam);
+    case WM_SIZING: return OnSizing(self, (RECT *)lParam);
     case WM_ENTERSIZEMOVE: return OnMoveLoop(w, self, true);
     case WM_EXITSIZEMOVE: return OnMoveLoop(w, self, false);
     case WM_TIMER: return OnTimer(w, self, wParam);

@@ -73,7 +73,7 @@ struct Options {
                 options.scrollStyle,
                 options.alpha,
                 options.idleState,
-                captionModel.text};
+                unit::caption().text};
     }
     bool operator==(const Options &o) const {
         return showBorder == o.showBorder && scrolling == o.scrolling &&
@@ -210,7 +210,7 @@ TEST_F(Dispatcher, SlitToggleDocksAndUndocks) {
 TEST_F(Dispatcher, ToggleIdleStateStoresWritesAndShowsTheNewIdleText) {
     broadcast("@WarbleInternal ToggleIdleState 2");
     EXPECT_EQ(2, options.idleState);
-    EXPECT_STREQ(L"Gone fishing", captionModel.text);
+    EXPECT_STREQ(L"Gone fishing", unit::caption().text);
     int state = eventIndex(writeEvent("Warble.plugin.idle.state:", "2"));
     int status = eventIndex("broadcast|@Warble_fromWinamp_Stopped");
     int format = eventIndex(writeEvent("Warble.plugin.idle.TimeStr:", DEFAULT_TIME_FORMAT));
@@ -229,13 +229,13 @@ TEST_F(Dispatcher, ToggleIdleStateNumberRules) {
     ASSERT_EQ(2, options.idleState);
     broadcast("@WarbleInternal ToggleIdleState x");
     EXPECT_EQ(0, options.idleState) << "a letter reads as 0";
-    EXPECT_STREQ(L"Couldn't Find Winamp", captionModel.text);
+    EXPECT_STREQ(L"Couldn't Find Winamp", unit::caption().text);
 
     hostClearEvents();
     broadcast("@WarbleInternal ToggleIdleState 7");
     EXPECT_EQ(7, options.idleState);
     EXPECT_TRUE(hasEvent(writeEvent("Warble.plugin.idle.state:", "7")));
-    EXPECT_STREQ(L"Warble", captionModel.text);
+    EXPECT_STREQ(L"Warble", unit::caption().text);
 
     hostClearEvents();
     broadcast("@WarbleInternal toggleidlestate 2");
@@ -473,7 +473,7 @@ TEST_F(Dispatcher, OwnStatusTextsAndCompanionUpdatesAreIgnored) {
     }
     unit::pumpFor(100);
     EXPECT_TRUE(before == Options::now());
-    EXPECT_STREQ(L"unchanged", captionModel.text);
+    EXPECT_STREQ(L"unchanged", unit::caption().text);
     EXPECT_TRUE(hostEvents().empty());
 }
 
@@ -481,7 +481,7 @@ TEST_F(Dispatcher, GetWinampInfoInAnyCaseAsksThePlayer) {
     broadcast("@Warble SetCaptionNow placeholder");
     hostClearEvents();
     broadcast("@wARBLE gETwINAMPiNFO");
-    EXPECT_STREQ(L"Couldn't Find Winamp", captionModel.text);
+    EXPECT_STREQ(L"Couldn't Find Winamp", unit::caption().text);
     int closed = eventIndex("broadcast|@Warble_fromWinamp_Closed");
     EXPECT_GE(closed, 0);
     EXPECT_GT(eventIndex("broadcast|@Warble_fromWinamp_Stopped"), closed);
@@ -490,51 +490,52 @@ TEST_F(Dispatcher, GetWinampInfoInAnyCaseAsksThePlayer) {
     hostClearEvents();
     broadcast("@Warble GetWinampInfo ");
     broadcast(" @Warble GetWinampInfo");
-    EXPECT_STREQ(L"placeholder", captionModel.text) << "with a blank around it the text is another";
+    EXPECT_STREQ(L"placeholder", unit::caption().text)
+        << "with a blank around it the text is another";
     EXPECT_TRUE(hostEvents().empty());
 
     /* A look the poller began before the last one was installed is out of date. */
     handPlayerLook({nullptr, -1, true}, 0, playerStatus.epoch - 1, unit::pluginWindow());
-    EXPECT_STREQ(L"placeholder", captionModel.text);
+    EXPECT_STREQ(L"placeholder", unit::caption().text);
     EXPECT_TRUE(hostEvents().empty());
     handPlayerLook({nullptr, -1, true}, 0, playerStatus.epoch, unit::pluginWindow());
-    EXPECT_STREQ(L"Couldn't Find Winamp", captionModel.text);
+    EXPECT_STREQ(L"Couldn't Find Winamp", unit::caption().text);
 }
 
 TEST_F(Dispatcher, SetCaptionNowTakesWhatFollowsThePattern) {
     broadcast("@Warble from a friend: @Warble SetCaptionNow Hello there");
-    EXPECT_STREQ(L"Hello there", captionModel.text);
+    EXPECT_STREQ(L"Hello there", unit::caption().text);
     broadcast("@Warble SetCaptionNow @Warble SetCaptionNow twice");
-    EXPECT_STREQ(L"@Warble SetCaptionNow twice", captionModel.text)
+    EXPECT_STREQ(L"@Warble SetCaptionNow twice", unit::caption().text)
         << "the first occurrence counts";
     broadcast("@Warble SetCaptionNow ");
-    EXPECT_STREQ(L"", captionModel.text);
+    EXPECT_STREQ(L"", unit::caption().text);
     broadcast("@Warble SetCaptionNow Simon & Garfunkel");
-    EXPECT_STREQ(L"Simon & Garfunkel", captionModel.text);
+    EXPECT_STREQ(L"Simon & Garfunkel", unit::caption().text);
 
     broadcast("@Warble SetCaptionnow ignored");
     broadcast("@warble SetCaptionNow ignored");
-    EXPECT_STREQ(L"Simon & Garfunkel", captionModel.text) << "the pattern is matched with case";
+    EXPECT_STREQ(L"Simon & Garfunkel", unit::caption().text) << "the pattern is matched with case";
 }
 
 TEST_F(Dispatcher, LongCaptionIsCutToTheCaptionText) {
     std::string text = "@Warble SetCaptionNow " + std::string(3000, 'L');
     broadcast(text.c_str());
-    EXPECT_EQ(std::wstring(TEXT_SIZE - 1, L'L'), std::wstring(captionModel.text));
+    EXPECT_EQ(std::wstring(TEXT_SIZE - 1, L'L'), std::wstring(unit::caption().text));
     EXPECT_TRUE(IsWindow(unit::pluginWindow()));
 }
 
 TEST_F(Dispatcher, SetCaptionOnlyWhileWinampIsAbsent) {
     broadcast("@Warble SetCaption Hello");
-    EXPECT_STREQ(L"Hello", captionModel.text);
+    EXPECT_STREQ(L"Hello", unit::caption().text);
 
     unit::FakePlayer player;
     ASSERT_TRUE(player.window);
     playerStatus.window = player.window;
     broadcast("@Warble SetCaption Other");
-    EXPECT_STREQ(L"Hello", captionModel.text);
+    EXPECT_STREQ(L"Hello", unit::caption().text);
     broadcast("@Warble SetCaptionNow Now");
-    EXPECT_STREQ(L"Now", captionModel.text) << "SetCaptionNow works with Winamp present";
+    EXPECT_STREQ(L"Now", unit::caption().text) << "SetCaptionNow works with Winamp present";
     playerStatus.window = nullptr;
 }
 
@@ -583,7 +584,7 @@ TEST_F(Dispatcher, SetCaptionNowWinsOverTheRelay) {
     ASSERT_TRUE(player.window);
     playerStatus.window = player.window;
     broadcast("@Warble SetCaptionNow @Warble_toWinamp");
-    EXPECT_STREQ(L"@Warble_toWinamp", captionModel.text);
+    EXPECT_STREQ(L"@Warble_toWinamp", unit::caption().text);
     unit::pumpFor(200);
     EXPECT_TRUE(unit::FakePlayer::received().empty());
     EXPECT_TRUE(unit::eventsStartingWith("broadcast|@Warble_fromWinamp_Result").empty());
@@ -767,8 +768,8 @@ TEST_F(Dispatcher, SurvivesRandomAndMalformedBroadcasts) {
                                     (LPARAM) "@Warble SetCaptionNow alive", SMTO_NORMAL, 2000,
                                     &result));
     EXPECT_EQ(0u, result);
-    EXPECT_STREQ(L"alive", captionModel.text);
-    EXPECT_LT(wcsnlen(captionModel.text, TEXT_SIZE), (size_t)TEXT_SIZE);
+    EXPECT_STREQ(L"alive", unit::caption().text);
+    EXPECT_LT(wcsnlen(unit::caption().text, TEXT_SIZE), (size_t)TEXT_SIZE);
     expectWellFormedSettingsFile(settings().path);
     std::vector<std::string> files = unit::filesIn(unit::shellFolder());
     std::sort(files.begin(), files.end());

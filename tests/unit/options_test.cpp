@@ -211,7 +211,7 @@ TEST_F(OptionsTableRunning, EveryKeyEditedInTheFileShowsWithinTwoSeconds) {
          [&] {
              return inMenu("int|Warble_IDConfig|Scroll Speed|@WarbleInternal ScrollSpeed|3|1|10");
          }},
-        {"scroll.pause: 7", [] { return captionModel.scroll.edgeRest == 7; }},
+        {"scroll.pause: 7", [] { return unit::caption().scroll.edgeRest == 7; }},
         {"scroll.when: once",
          [&] { return inMenu(S + "Scroll Once|@WarbleInternal ScrollWhen Once|1"); }},
         {"format: [%title%]", [] { return std::string(options.format) == "[%title%]"; }},
@@ -224,9 +224,9 @@ TEST_F(OptionsTableRunning, EveryKeyEditedInTheFileShowsWithinTwoSeconds) {
         {"progress: true",
          [&] { return inMenu(C + "Show Progress|@WarbleInternal ToggleProgress|1"); }},
         {"ellipsis: true", [] { return options.ellipsis; }},
-        {"idle.state: 2", [] { return wcscmp(captionModel.text, L"Edited by hand") == 0; }},
+        {"idle.state: 2", [] { return wcscmp(unit::caption().text, L"Edited by hand") == 0; }},
         {"idle.message: Edited by hand",
-         [] { return wcscmp(captionModel.text, L"Edited by hand") == 0; }},
+         [] { return wcscmp(unit::caption().text, L"Edited by hand") == 0; }},
         {"x: 230", [&] { return rect().left == 230; }},
         {"y: 170", [&] { return rect().top == 170; }},
         {"width: 150", [&] { return rect().right - rect().left == 150; }},
@@ -285,8 +285,8 @@ TEST_F(OptionsTableRunning, EveryKeyEditedInTheFileShowsWithinTwoSeconds) {
     };
     const std::vector<Edit> second = {
         {"hideWhenIdle: true", [w] { return !IsWindowVisible(w); }},
-        {"idle.state: 1", [&] { return captionModel.text == yearCaption; }},
-        {"idle.TimeStr: %Y!", [&] { return captionModel.text == yearCaption; }},
+        {"idle.state: 1", [&] { return unit::caption().text == yearCaption; }},
+        {"idle.TimeStr: %Y!", [&] { return unit::caption().text == yearCaption; }},
         {"mouse.doubleClick: NONE", mouse},
         {"mouse.middleClick: next", mouse},
         {"mouse.wheel: track", mouse},

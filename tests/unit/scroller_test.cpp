@@ -24,11 +24,12 @@ class Scroller : public unit::StateTest {
   protected:
     HWND window = nullptr;
     HFONT font = nullptr;
-    /* The display the test's window stands in for. */
+    /* The display the test's window stands in for, with a caption model of its own. */
     static Display &display() {
         static Display shown;
         return shown;
     }
+    static CaptionModel &model() { return *display().caption; }
 
     void SetUp() override {
         unit::StateTest::SetUp();
@@ -39,6 +40,7 @@ class Scroller : public unit::StateTest {
         ASSERT_TRUE(window);
         ShowWindow(window, SW_SHOWNOACTIVATE);
         display().placement.window = window;
+        ASSERT_TRUE(createCaptionModel(display().caption));
         unit::setOptions("useCustomFont: true\nfont: Tahoma\nfont.height: -13\n"
                          "font.weight: 400\nscrolling: true");
         remakeCaptionFont();
@@ -46,17 +48,17 @@ class Scroller : public unit::StateTest {
         ASSERT_TRUE(font);
         shellStyle.bevelWidth = 2;
         shellStyle.borderWidth = 1;
-        captionModel.scrollX = 0;
-        captionModel.scrollForward = true;
-        captionModel.edgeRestTicks = 0;
-        captionModel.playState = 1;
-        captionModel.text[0] = '\0';
+        model().scrollX = 0;
+        model().scrollForward = true;
+        model().edgeRestTicks = 0;
+        model().playState = 1;
+        model().text[0] = '\0';
         hand(); /* the scroll thread's copy of the options */
-        captionModel.scrollMin = -10;
+        model().scrollMin = -10;
     }
 
     /* What the change path hands the scroll thread, the mouse away. */
-    static void hand() { handScroller(display(), {false, captionModel.playState}, nullptr); }
+    static void hand() { handScroller(display(), {false, model().playState}, nullptr); }
     /* The same after setting the options named in lines. */
     static void hand(const std::string &lines) {
         unit::setOptions(lines);
@@ -65,6 +67,7 @@ class Scroller : public unit::StateTest {
 
     void TearDown() override {
         display().placement.window = nullptr;
+        display().caption.reset();
         releaseCaptionFont();
         if (window) DestroyWindow(window);
         unit::pumpMessages();
@@ -107,9 +110,7 @@ class Scroller : public unit::StateTest {
         bool forward;
         int rested;
     };
-    Frame frame() const {
-        return {captionModel.scrollX, captionModel.scrollForward, captionModel.edgeRestTicks};
-    }
+    Frame frame() const { return {model().scrollX, model().scrollForward, model().edgeRestTicks}; }
 
     bool repaintPending() {
         RECT r;
@@ -121,7 +122,7 @@ TEST_F(Scroller, BounceRestsAtEachEndAndTurns) {
     std::vector<Frame> ticks(1); /* ticks[n] is the state after tick n */
     ticks[0] = frame();
     for (int n = 1; n <= 70; ++n) {
-        stepEndToEnd();
+        stepEndToEnd(model());
         ticks.push_back(frame());
     }
     /* Tick 1 moves past the right-hand limit 0 and the rest begins. */
@@ -163,16 +164,16 @@ TEST_F(Scroller, BounceRestsAtEachEndAndTurns) {
 TEST_F(Scroller, StreamRestartsAtTheWindowWidthAfterPassingTheGap) {
     std::string text = captionOfWidth(250);
     if (text.empty()) GTEST_SKIP() << "no text of exactly 250 pixels in this font";
-    setCaption(text.c_str());
+    setCaption(model(), text.c_str());
     hand();
-    ASSERT_EQ(250, captionModel.textWidth);
-    EXPECT_EQ(-56, captionModel.scrollMin) << "200 - 2 * 3 - 250";
+    ASSERT_EQ(250, model().textWidth);
+    EXPECT_EQ(-56, model().scrollMin) << "200 - 2 * 3 - 250";
 
-    captionModel.scrollX = 0;
+    model().scrollX = 0;
     std::vector<int> xs;
     for (int n = 0; n < 275; ++n) {
-        stepStream();
-        xs.push_back(captionModel.scrollX);
+        stepStream(model());
+        xs.push_back(model().scrollX);
     }
     /* Ticks 1 to 271 move left to -271, the first offset past -(250 + 20); tick
        272 restarts at the window's width, and the run goes on from there. */
@@ -180,44 +181,44 @@ TEST_F(Scroller, StreamRestartsAtTheWindowWidthAfterPassingTheGap) {
         ASSERT_EQ(-(n + 1), xs[n]) << "tick " << n + 1;
     EXPECT_EQ(200, xs[271]);
     EXPECT_EQ(199, xs[272]);
-    EXPECT_TRUE(captionModel.scrollForward) << "the stream leaves the bounce direction alone";
+    EXPECT_TRUE(model().scrollForward) << "the stream leaves the bounce direction alone";
 }
 
 TEST_F(Scroller, StreamWithStepZeroDoesNotMoveButStillWraps) {
-    captionModel.textWidth = 250;
-    captionModel.playState = WINAMP_PAUSED;
-    captionModel.scrollX = -30;
+    model().textWidth = 250;
+    model().playState = WINAMP_PAUSED;
+    model().scrollX = -30;
     for (int n = 0; n < 10; ++n)
-        stepStream();
-    EXPECT_EQ(-30, captionModel.scrollX);
+        stepStream(model());
+    EXPECT_EQ(-30, model().scrollX);
 
-    captionModel.scrollX = -271;
-    stepStream();
-    EXPECT_EQ(200, captionModel.scrollX);
-    stepStream();
-    EXPECT_EQ(200, captionModel.scrollX);
+    model().scrollX = -271;
+    stepStream(model());
+    EXPECT_EQ(200, model().scrollX);
+    stepStream(model());
+    EXPECT_EQ(200, model().scrollX);
 }
 
 /* The first look at a player that does not answer leaves no play state: the
    caption moves at the plain pace, never faster. */
 TEST_F(Scroller, BeforeThePlayerAnswersTheStreamMovesOneStepATick) {
-    captionModel.playState = -1;
-    captionModel.textWidth = 400;
+    model().playState = -1;
+    model().textWidth = 400;
     hand("scroll_style: Stream");
     int blinkTicks = 0;
-    scrollTick(window, &blinkTicks);
-    EXPECT_EQ(-1, captionModel.scrollX);
+    scrollTick(model(), window, &blinkTicks);
+    EXPECT_EQ(-1, model().scrollX);
 }
 
 TEST_F(Scroller, StreamLeavesTheBounceStateAlone) {
-    captionModel.textWidth = 250;
-    captionModel.scrollForward = false;
-    captionModel.edgeRestTicks = 9;
-    captionModel.scrollX = -5;
-    stepStream();
-    EXPECT_EQ(-6, captionModel.scrollX);
-    EXPECT_FALSE(captionModel.scrollForward);
-    EXPECT_EQ(9, captionModel.edgeRestTicks);
+    model().textWidth = 250;
+    model().scrollForward = false;
+    model().edgeRestTicks = 9;
+    model().scrollX = -5;
+    stepStream(model());
+    EXPECT_EQ(-6, model().scrollX);
+    EXPECT_FALSE(model().scrollForward);
+    EXPECT_EQ(9, model().edgeRestTicks);
 }
 
 /* Offsets tick by tick, written short: "x" one tick at x, "x*n" n ticks at x,
@@ -278,195 +279,195 @@ TEST_F(Scroller, SpeedAndRestTickByTick) {
         SetWindowPos(window, nullptr, 0, 0, 25, 20, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         hand("scroll.speed: " + std::to_string(c.speed) +
              "\nscroll.pause: " + std::to_string(c.rest));
-        captionModel.scrollMin = -3;
-        captionModel.textWidth = 2;
-        captionModel.scrollX = c.endToEnd ? 0 : 5;
-        captionModel.scrollForward = true;
-        captionModel.edgeRestTicks = captionModel.streamRestTicks = 0;
+        model().scrollMin = -3;
+        model().textWidth = 2;
+        model().scrollX = c.endToEnd ? 0 : 5;
+        model().scrollForward = true;
+        model().edgeRestTicks = model().streamRestTicks = 0;
         std::vector<int> expected = expandTicks(c.ticks, c.speed), xs;
         for (size_t n = 0; n < expected.size(); ++n) {
-            c.endToEnd ? stepEndToEnd() : stepStream();
-            xs.push_back(captionModel.scrollX);
+            c.endToEnd ? stepEndToEnd(model()) : stepStream(model());
+            xs.push_back(model().scrollX);
         }
         EXPECT_EQ(expected, xs);
     }
 }
 
 TEST_F(Scroller, BounceWithStepZeroDoesNotMove) {
-    captionModel.playState = WINAMP_PAUSED;
+    model().playState = WINAMP_PAUSED;
     for (int n = 0; n < 30; ++n)
-        stepEndToEnd();
-    EXPECT_EQ(0, captionModel.scrollX);
-    EXPECT_TRUE(captionModel.scrollForward);
-    EXPECT_EQ(0, captionModel.edgeRestTicks);
+        stepEndToEnd(model());
+    EXPECT_EQ(0, model().scrollX);
+    EXPECT_TRUE(model().scrollForward);
+    EXPECT_EQ(0, model().edgeRestTicks);
 }
 
 TEST_F(Scroller, BounceWithStepZeroStillCountsTheRestAndTurns) {
-    captionModel.playState = WINAMP_PAUSED;
-    captionModel.scrollX = 3; /* resting past the right-hand limit */
-    captionModel.edgeRestTicks = 5;
+    model().playState = WINAMP_PAUSED;
+    model().scrollX = 3; /* resting past the right-hand limit */
+    model().edgeRestTicks = 5;
     for (int n = 0; n < 20; ++n)
-        stepEndToEnd();
-    EXPECT_EQ(25, captionModel.edgeRestTicks);
-    EXPECT_TRUE(captionModel.scrollForward);
-    stepEndToEnd();
-    EXPECT_FALSE(captionModel.scrollForward);
-    EXPECT_EQ(0, captionModel.edgeRestTicks);
+        stepEndToEnd(model());
+    EXPECT_EQ(25, model().edgeRestTicks);
+    EXPECT_TRUE(model().scrollForward);
+    stepEndToEnd(model());
+    EXPECT_FALSE(model().scrollForward);
+    EXPECT_EQ(0, model().edgeRestTicks);
     for (int n = 0; n < 5; ++n)
-        stepEndToEnd();
-    EXPECT_EQ(3, captionModel.scrollX) << "still no movement";
-    EXPECT_EQ(0, captionModel.edgeRestTicks) << "inside the limits nothing counts";
+        stepEndToEnd(model());
+    EXPECT_EQ(3, model().scrollX) << "still no movement";
+    EXPECT_EQ(0, model().edgeRestTicks) << "inside the limits nothing counts";
 
     /* The same on the left. */
-    captionModel.scrollX = -12;
-    captionModel.edgeRestTicks = 25;
-    stepEndToEnd();
-    EXPECT_TRUE(captionModel.scrollForward);
-    EXPECT_EQ(-12, captionModel.scrollX);
+    model().scrollX = -12;
+    model().edgeRestTicks = 25;
+    stepEndToEnd(model());
+    EXPECT_TRUE(model().scrollForward);
+    EXPECT_EQ(-12, model().scrollX);
 }
 
 TEST_F(Scroller, NewCaptionMidBounceKeepsOffsetAndDirection) {
     std::string text = captionOfWidth(250);
     if (text.empty()) GTEST_SKIP() << "no text of exactly 250 pixels in this font";
-    copyText(captionModel.text, L"an older caption", TEXT_SIZE);
-    captionModel.scrollX = -20;
-    captionModel.scrollForward = false;
-    captionModel.edgeRestTicks = 7;
+    copyText(model().text, L"an older caption", TEXT_SIZE);
+    model().scrollX = -20;
+    model().scrollForward = false;
+    model().edgeRestTicks = 7;
 
-    setCaption(text.c_str());
+    setCaption(model(), text.c_str());
     hand();
-    EXPECT_EQ(std::wstring(text.begin(), text.end()), captionModel.text);
-    EXPECT_EQ(-20, captionModel.scrollX);
-    EXPECT_FALSE(captionModel.scrollForward);
-    EXPECT_EQ(0, captionModel.edgeRestTicks);
-    EXPECT_EQ(-56, captionModel.scrollMin);
+    EXPECT_EQ(std::wstring(text.begin(), text.end()), model().text);
+    EXPECT_EQ(-20, model().scrollX);
+    EXPECT_FALSE(model().scrollForward);
+    EXPECT_EQ(0, model().edgeRestTicks);
+    EXPECT_EQ(-56, model().scrollMin);
 
     /* The same text again changes nothing of the bounce. */
-    captionModel.edgeRestTicks = 4;
-    setCaption(text.c_str());
-    EXPECT_EQ(4, captionModel.edgeRestTicks);
+    model().edgeRestTicks = 4;
+    setCaption(model(), text.c_str());
+    EXPECT_EQ(4, model().edgeRestTicks);
 }
 
 TEST_F(Scroller, NewCaptionWithTheOffsetOutsideTheNewLimitsRestsAtOnce) {
     std::string text = captionOfWidth(250);
     if (text.empty()) GTEST_SKIP() << "no text of exactly 250 pixels in this font";
-    captionModel.scrollX = -100;
-    captionModel.scrollForward = false;
-    setCaption(text.c_str());
+    model().scrollX = -100;
+    model().scrollForward = false;
+    setCaption(model(), text.c_str());
     hand();
-    ASSERT_EQ(-56, captionModel.scrollMin);
-    stepEndToEnd();
-    EXPECT_EQ(-101, captionModel.scrollX);
-    EXPECT_EQ(1, captionModel.edgeRestTicks);
+    ASSERT_EQ(-56, model().scrollMin);
+    stepEndToEnd(model());
+    EXPECT_EQ(-101, model().scrollX);
+    EXPECT_EQ(1, model().edgeRestTicks);
 }
 
 TEST_F(Scroller, TickDoesNotMoveACaptionThatFitsExactly) {
-    captionModel.textWidth = 200 - 2 * 3;
-    captionModel.scrollX = 7;
-    captionModel.edgeRestTicks = 3;
+    model().textWidth = 200 - 2 * 3;
+    model().scrollX = 7;
+    model().edgeRestTicks = 3;
     int blinkTicks = 0;
     for (bool endToEnd : {false, true}) {
         hand(endToEnd ? "scroll_style: EndToEnd" : "scroll_style: Stream");
         ValidateRect(window, nullptr);
         for (int n = 0; n < 40; ++n)
-            scrollTick(window, &blinkTicks);
-        EXPECT_EQ(7, captionModel.scrollX);
-        EXPECT_EQ(3, captionModel.edgeRestTicks);
-        EXPECT_TRUE(captionModel.scrollForward);
+            scrollTick(model(), window, &blinkTicks);
+        EXPECT_EQ(7, model().scrollX);
+        EXPECT_EQ(3, model().edgeRestTicks);
+        EXPECT_TRUE(model().scrollForward);
         EXPECT_FALSE(repaintPending()) << "nothing moved, nothing to repaint";
     }
 
     /* One pixel wider and it moves. */
-    captionModel.textWidth = 200 - 2 * 3 + 1;
+    model().textWidth = 200 - 2 * 3 + 1;
     hand("scroll_style: Stream");
-    scrollTick(window, &blinkTicks);
-    EXPECT_EQ(6, captionModel.scrollX);
+    scrollTick(model(), window, &blinkTicks);
+    EXPECT_EQ(6, model().scrollX);
     EXPECT_TRUE(repaintPending());
 }
 
 TEST_F(Scroller, TickMovesNothingWhileScrollingIsOff) {
-    captionModel.textWidth = 400;
+    model().textWidth = 400;
     hand("scrolling: false");
-    captionModel.scrollX = -3;
+    model().scrollX = -3;
     int blinkTicks = 0;
     ValidateRect(window, nullptr);
     for (int n = 0; n < 10; ++n)
-        scrollTick(window, &blinkTicks);
-    EXPECT_EQ(-3, captionModel.scrollX);
+        scrollTick(model(), window, &blinkTicks);
+    EXPECT_EQ(-3, model().scrollX);
     EXPECT_FALSE(repaintPending());
 }
 
 TEST_F(Scroller, TickUsesTheChosenStyle) {
-    captionModel.textWidth = 400;
-    captionModel.scrollMin = 194 - 400;
+    model().textWidth = 400;
+    model().scrollMin = 194 - 400;
     int blinkTicks = 0;
     hand("scroll_style: EndToEnd");
-    scrollTick(window, &blinkTicks); /* bounce: right, past the limit 0 */
-    EXPECT_EQ(1, captionModel.scrollX);
-    EXPECT_EQ(1, captionModel.edgeRestTicks);
+    scrollTick(model(), window, &blinkTicks); /* bounce: right, past the limit 0 */
+    EXPECT_EQ(1, model().scrollX);
+    EXPECT_EQ(1, model().edgeRestTicks);
     hand("scroll_style: Stream");
-    scrollTick(window, &blinkTicks); /* stream: always left */
-    EXPECT_EQ(0, captionModel.scrollX);
-    EXPECT_EQ(1, captionModel.edgeRestTicks);
+    scrollTick(model(), window, &blinkTicks); /* stream: always left */
+    EXPECT_EQ(0, model().scrollX);
+    EXPECT_EQ(1, model().edgeRestTicks);
 }
 
 TEST_F(Scroller, PausedCaptionBlinksEveryTwentyFifthTick) {
-    captionModel.playState = 3;
+    model().playState = 3;
     hand("scrolling: false");
-    captionModel.blinkOn = true;
+    model().blinkOn = true;
     int blinkTicks = 0;
     for (int n = 1; n <= 24; ++n) {
         ValidateRect(window, nullptr);
-        scrollTick(window, &blinkTicks);
-        EXPECT_TRUE(captionModel.blinkOn) << "tick " << n;
+        scrollTick(model(), window, &blinkTicks);
+        EXPECT_TRUE(model().blinkOn) << "tick " << n;
         EXPECT_TRUE(repaintPending()) << "every paused tick repaints, tick " << n;
     }
     EXPECT_EQ(24, blinkTicks);
-    scrollTick(window, &blinkTicks);
-    EXPECT_FALSE(captionModel.blinkOn);
+    scrollTick(model(), window, &blinkTicks);
+    EXPECT_FALSE(model().blinkOn);
     EXPECT_EQ(0, blinkTicks);
     for (int n = 0; n < 25; ++n)
-        scrollTick(window, &blinkTicks);
-    EXPECT_TRUE(captionModel.blinkOn);
+        scrollTick(model(), window, &blinkTicks);
+    EXPECT_TRUE(model().blinkOn);
 }
 
 TEST_F(Scroller, BlinkCountIsKeptWhileNotPaused) {
-    captionModel.playState = 3;
+    model().playState = 3;
     hand("scrolling: false");
-    captionModel.blinkOn = true;
+    model().blinkOn = true;
     int blinkTicks = 0;
     for (int n = 0; n < 20; ++n)
-        scrollTick(window, &blinkTicks);
+        scrollTick(model(), window, &blinkTicks);
     ASSERT_EQ(20, blinkTicks);
 
-    captionModel.playState = 1;
+    model().playState = 1;
     ValidateRect(window, nullptr);
     for (int n = 0; n < 100; ++n)
-        scrollTick(window, &blinkTicks);
+        scrollTick(model(), window, &blinkTicks);
     EXPECT_EQ(20, blinkTicks);
-    EXPECT_TRUE(captionModel.blinkOn);
+    EXPECT_TRUE(model().blinkOn);
     EXPECT_FALSE(repaintPending()) << "not paused, nothing scrolls: no repaint";
 
     /* The next pause starts with the left-over count: a short first phase. */
-    captionModel.playState = 3;
+    model().playState = 3;
     for (int n = 0; n < 4; ++n)
-        scrollTick(window, &blinkTicks);
-    EXPECT_TRUE(captionModel.blinkOn);
-    scrollTick(window, &blinkTicks);
-    EXPECT_FALSE(captionModel.blinkOn);
+        scrollTick(model(), window, &blinkTicks);
+    EXPECT_TRUE(model().blinkOn);
+    scrollTick(model(), window, &blinkTicks);
+    EXPECT_FALSE(model().blinkOn);
 }
 
 TEST_F(Scroller, PausedScrollingCaptionBlinksWithoutMoving) {
-    captionModel.playState = 3;
-    captionModel.playState = WINAMP_PAUSED;
-    captionModel.textWidth = 400;
-    captionModel.scrollX = -40;
-    captionModel.blinkOn = false;
+    model().playState = 3;
+    model().playState = WINAMP_PAUSED;
+    model().textWidth = 400;
+    model().scrollX = -40;
+    model().blinkOn = false;
     int blinkTicks = 0;
     for (int n = 0; n < 25; ++n)
-        scrollTick(window, &blinkTicks);
-    EXPECT_EQ(-40, captionModel.scrollX);
-    EXPECT_TRUE(captionModel.blinkOn);
+        scrollTick(model(), window, &blinkTicks);
+    EXPECT_EQ(-40, model().scrollX);
+    EXPECT_TRUE(model().blinkOn);
 }
 
 } // namespace

@@ -497,30 +497,33 @@ TEST_F(ReadSettings, FileWithoutTheNewKeysScrollsAndShowsAsBefore) {
                                 "Warble.plugin.scroll_style: EndToEnd\r\n");
     unit::setOptions("scroll.speed: 7\nscroll.pause: 7\nhideWhenIdle: true");
     readSettings(settings);
-    captionModel.playState = WINAMP_PLAYING;
-    captionModel.scrollX = captionModel.edgeRestTicks = 0;
-    captionModel.scrollMin = -10;
-    captionModel.scrollForward = true;
+    /* The scroll's copy of the options, as the change path hands it. */
+    Display shown{};
+    ASSERT_TRUE(createCaptionModel(shown.caption));
+    CaptionModel &m = *shown.caption;
+    handScroller(shown, {false, WINAMP_PLAYING}, nullptr);
+    m.scrollX = m.edgeRestTicks = 0;
+    m.scrollMin = -10;
+    m.scrollForward = true;
     std::vector<int> xs, expected(26, 1);
     expected.insert(expected.end(), {0, -1});
     for (size_t n = 0; n < expected.size(); ++n) {
-        stepEndToEnd();
-        xs.push_back(captionModel.scrollX);
+        stepEndToEnd(m);
+        xs.push_back(m.scrollX);
     }
     EXPECT_EQ(expected, xs);
 
-    captionModel.scrollX = 2;
-    captionModel.textWidth = 2;
+    m.scrollX = 2;
+    m.textWidth = 2;
     xs.clear();
     for (int n = 0; n < 4; ++n) {
-        stepStream();
-        xs.push_back(captionModel.scrollX);
+        stepStream(m);
+        xs.push_back(m.scrollX);
     }
     EXPECT_EQ(std::vector<int>({1, 0, -1, -2}), xs);
 
-    const Display shown{};
     for (int state : {-1, 0, 1, 3}) {
-        captionModel.playState = state;
+        m.playState = state;
         EXPECT_FALSE(windowHidden(shown)) << "play state " << state;
     }
 }

@@ -170,6 +170,11 @@ inline Display &display() {
     return runningInstance()->display;
 }
 
+/* The running start's caption model. */
+inline CaptionModel &caption() {
+    return *display().caption;
+}
+
 inline HWND pluginWindow() {
     return display().placement.window;
 }
@@ -218,18 +223,16 @@ class StateTest : public testing::Test {
   private:
     struct State {
         Options options;
-        CaptionModel caption;
         ShellStyle style;
         ShellLink link;
         PlayerStatus player;
         static State take() {
-            State s = {::options, captionModel, shellStyle, shellLink, {}};
+            State s = {::options, shellStyle, shellLink, {}};
             memcpy((void *)&s.player, (const void *)&playerStatus, sizeof s.player);
             return s;
         }
         void put() const {
             optionValues() = options;
-            captionModel = caption;
             shellStyle = style;
             shellLink = link;
             memcpy((void *)&playerStatus, (const void *)&player, sizeof player);

@@ -63,13 +63,13 @@ TEST_F(Window, SizeNotificationRecordsAtLeastFiveAndWritesBothKeys) {
 }
 
 TEST_F(Window, SizeNotificationRebuildsTheSurfacesAndResetsTheScroll) {
-    captionModel.scrollX = -17;
-    captionModel.edgeRestTicks = 4;
-    captionModel.scrollForward = false;
+    unit::caption().scrollX = -17;
+    unit::caption().edgeRestTicks = 4;
+    unit::caption().scrollForward = false;
     SendMessageA(w(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(140, 20));
-    EXPECT_EQ(0, captionModel.scrollX);
-    EXPECT_EQ(0, captionModel.edgeRestTicks);
-    EXPECT_FALSE(captionModel.scrollForward) << "the direction is kept";
+    EXPECT_EQ(0, unit::caption().scrollX);
+    EXPECT_EQ(0, unit::caption().edgeRestTicks);
+    EXPECT_FALSE(unit::caption().scrollForward) << "the direction is kept";
 
     RECT client;
     GetClientRect(w(), &client);
@@ -106,7 +106,7 @@ TEST_F(Window, SizeNotificationRebuildsTheSurfacesAndResetsTheScroll) {
     broadcast("@Warble SetCaptionNow A caption far wider than the window that has to show it");
     ValidateRect(w(), nullptr);
     int blinkTicks = 0;
-    scrollTick(w(), &blinkTicks);
+    scrollTick(unit::caption(), w(), &blinkTicks);
     GetClientRect(w(), &client);
     RECT area = textAreaOf(client);
     ASSERT_FALSE(EqualRect(&area, &client));
@@ -134,7 +134,7 @@ TEST_F(Window, WithoutDrawingObjectsAPaintAsksForNoOther) {
 }
 
 TEST_F(Window, SizingRecordsTheProposedSizeWithoutMinimumOrWrite) {
-    captionModel.scrollX = -9;
+    unit::caption().scrollX = -9;
     RECT proposed = {100, 100, 103, 102};
     SendMessageA(w(), WM_SIZING, WMSZ_BOTTOMRIGHT, (LPARAM)&proposed);
     EXPECT_EQ(100, options.width) << "no sizing outside the system's sizing loop";
@@ -144,7 +144,7 @@ TEST_F(Window, SizingRecordsTheProposedSizeWithoutMinimumOrWrite) {
     EXPECT_EQ(2, options.height);
     EXPECT_EQ(103, proposed.right) << "the proposal is left as it is";
     EXPECT_EQ(102, proposed.bottom);
-    EXPECT_EQ(0, captionModel.scrollX) << "the surfaces were rebuilt";
+    EXPECT_EQ(0, unit::caption().scrollX) << "the surfaces were rebuilt";
     EXPECT_TRUE(unit::eventsStartingWith("write|").empty());
     /* A text area without room still paints. */
     InvalidateRect(w(), nullptr, FALSE);
@@ -209,16 +209,16 @@ TEST_F(Window, WhileDockedPositionChangesAreNotRecordedButSizesAre) {
 
 /* The same idle text after a restart with a larger font is measured in that font. */
 TEST_F(Window, ARestartMeasuresTheSameCaptionInTheNewFont) {
-    int before = captionModel.textWidth;
-    std::wstring caption = captionModel.text;
+    int before = unit::caption().textWidth;
+    std::wstring caption = unit::caption().text;
     endPlugin(GetModuleHandleA(nullptr));
     ASSERT_TRUE(unit::writeFile(settingsPath(), settingsText() +
                                                     "Warble.plugin.useCustomFont: true\r\n"
                                                     "Warble.plugin.font: Tahoma\r\n"
                                                     "Warble.plugin.font.height: 40\r\n"));
     ASSERT_EQ(0, beginPlugin(GetModuleHandleA(nullptr)));
-    EXPECT_EQ(caption, captionModel.text);
-    EXPECT_GT(captionModel.textWidth, before);
+    EXPECT_EQ(caption, unit::caption().text);
+    EXPECT_GT(unit::caption().textWidth, before);
 }
 
 TEST_F(Window, CloseIsSwallowed) {
