@@ -69,7 +69,8 @@ static void unchangedPaint(HDC target, HDC, const RECT &r) {
 /* The shell's style background, which the plugin draws only when the size or
    the look changes, not on each paint. */
 static void backgroundPaint(HDC target, HDC, const RECT &r) {
-    MakeStyleGradient(target, const_cast<RECT *>(&r), &shellStyle.item, options.showBorder);
+    MakeStyleGradient(target, const_cast<RECT *>(&r), &runningInstance()->display.style.item,
+                      options.showBorder);
 }
 
 static void barePaint(HDC target, HDC source, const RECT &r) {
@@ -79,7 +80,7 @@ static void barePaint(HDC target, HDC source, const RECT &r) {
 }
 
 void runGdiWork(const PaintOptions &options) {
-    setCaption(*runningInstance()->display.caption, SHORT_CAPTION);
+    setCaption(runningInstance()->display, SHORT_CAPTION);
     pumpFor(300); /* the first paint and the shell's first messages */
 
     HWND window = linkedPluginWindow();
@@ -89,9 +90,9 @@ void runGdiWork(const PaintOptions &options) {
     Surface source(window, client.right, client.bottom);
 
     /* The bare paint draws in the plugin's font and colour, set once. */
-    HGDIOBJ oldFont = SelectObject(target.dc, captionFont());
+    HGDIOBJ oldFont = SelectObject(target.dc, captionFont(runningInstance()->display));
     int oldMode = SetBkMode(target.dc, TRANSPARENT);
-    COLORREF oldColour = SetTextColor(target.dc, shellStyle.item.TextColor);
+    COLORREF oldColour = SetTextColor(target.dc, runningInstance()->display.style.item.TextColor);
 
     int rounds = options.rounds > 0 ? options.rounds : 5;
     int warmUp = options.iterations / 10 + 1;

@@ -24,7 +24,7 @@ static double microsecondsPerCycle(HWND window, int count) {
 }
 
 void runPaintCycle(const PaintOptions &options) {
-    setCaption(*runningInstance()->display.caption, SHORT_CAPTION);
+    setCaption(runningInstance()->display, SHORT_CAPTION);
     HWND plugin = linkedPluginWindow();
     RECT placed;
     GetWindowRect(plugin, &placed);

@@ -80,10 +80,10 @@ static bool warbleCommand(const CommandTarget &to, const char *text) {
     if (matchEqual(text, "@Warble GetWinampInfo")) {
         queryPlayer(to.player);
     } else if ((rest = matchContains(text, "@Warble SetCaptionNow "))) {
-        setCaption(*to.display.caption, rest);
+        setCaption(to.display, rest);
         return true;
     } else if ((rest = matchContains(text, "@Warble SetCaption ")) && !playerStatus.window) {
-        setCaption(*to.display.caption, rest);
+        setCaption(to.display, rest);
         return true;
     }
     return false;

@@ -4,23 +4,23 @@
 #include "display/layout.h"
 #include "settings/style.h"
 
-int textInset() {
-    return shellStyle.bevelWidth + shellStyle.borderWidth;
+int textInset(const ShellStyle &style) {
+    return style.bevelWidth + style.borderWidth;
 }
 
-RECT clientArea(const Display &display) {
+RECT clientArea(HWND window) {
     RECT client = {0, 0, 0, 0};
-    if (display.placement.window) GetClientRect(display.placement.window, &client);
+    if (window) GetClientRect(window, &client);
     return client;
 }
 
-int textAreaWidth(const Display &display) {
-    RECT area = textAreaOf(clientArea(display));
+int textAreaWidth(HWND window, const ShellStyle &style) {
+    RECT area = textAreaOf(style, clientArea(window));
     return area.right - area.left;
 }
 
-RECT textAreaOf(const RECT &client) {
-    int k = textInset();
+RECT textAreaOf(const ShellStyle &style, const RECT &client) {
+    int k = textInset(style);
     RECT area = {client.left + k, client.top + k, client.right - k, client.bottom - k};
     if (area.right <= area.left || area.bottom <= area.top) SetRectEmpty(&area);
     return area;

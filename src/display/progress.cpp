@@ -24,10 +24,10 @@ void drawProgress(HDC dc, const RECT &area, int length, COLORREF colour) {
     if (brush) FillRect(dc, &line, brush);
 }
 
-bool progressAt(const CaptionModel &m, int x, float *fraction) {
-    RECT area = textAreaOf(surfaceRect());
+bool progressAt(const Display &display, int x, float *fraction) {
+    RECT area = textAreaOf(display.style, surfaceRect(display));
     int width = area.right - area.left;
-    if (width <= 0 || progressLength(m, width, 0) < 0) return false;
+    if (width <= 0 || progressLength(*display.caption, width, 0) < 0) return false;
     float at = (float)(x - area.left) / width;
     *fraction = at < 0 ? 0 : at > 1 ? 1 : at;
     return true;

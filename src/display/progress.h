@@ -1,7 +1,7 @@
 /* The progress line: how far the track has played, along the bottom of the text area. */
 #pragma once
 
-#include "display/caption.h"
+#include "display/display.h"
 
 #include <windows.h>
 
@@ -16,4 +16,4 @@ int progressLength(const CaptionModel &model, int areaWidth, int played);
 void drawProgress(HDC dc, const RECT &area, int length, COLORREF colour);
 /* The part of the track (0 to 1) at x of the window's client area along the line;
    false when no line shows. */
-bool progressAt(const CaptionModel &model, int x, float *fraction);
+bool progressAt(const Display &display, int x, float *fraction);

@@ -28,14 +28,14 @@ static const BLENDFUNCTION PAUSED_BLEND = {AC_SRC_OVER, 0, 30, 0};
 /* Called with the caption model's lock held, so the font cannot be deleted meanwhile. Measured in
    the frame, which holds the caption font from one paint to the next, when there is
    one: a title change then costs neither a device context nor a font selection. */
-SIZE measureText(const wchar_t *text) {
+SIZE measureText(Display &display, const wchar_t *text) {
     RECT r = {0, 0, 0, 0};
     MemoryDC dc;
-    if (frameDC()) {
-        holdCaptionFont();
-        DrawTextW(frameDC(), text, -1, &r, DT_CALCRECT | CAPTION_FLAGS);
+    if (frameDC(display)) {
+        holdCaptionFont(display);
+        DrawTextW(frameDC(display), text, -1, &r, DT_CALCRECT | CAPTION_FLAGS);
     } else if (dc.create()) {
-        dc.selectFont(captionFont());
+        dc.selectFont(captionFont(display));
         DrawTextW(dc, text, -1, &r, DT_CALCRECT | CAPTION_FLAGS);
     }
     SIZE size = {r.right, r.bottom};
@@ -43,18 +43,20 @@ SIZE measureText(const wchar_t *text) {
 }
 
 /* The caption's size in the present font; the model's lock held. */
-static void measureCaption(CaptionModel &m) {
-    SIZE size = measureText(m.text);
+static void measureCaption(Display &display) {
+    CaptionModel &m = *display.caption;
+    SIZE size = measureText(display, m.text);
     if (size.cx != m.textWidth) m.edgeRestTicks = 0;
     m.textWidth = size.cx;
     m.textHeight = size.cy;
 }
 
-void setCaption(CaptionModel &m, const wchar_t *text) {
-    setCaption(m, text, text);
+void setCaption(Display &display, const wchar_t *text) {
+    setCaption(display, text, text);
 }
 
-void setCaption(CaptionModel &m, const wchar_t *text, const wchar_t *title) {
+void setCaption(Display &display, const wchar_t *text, const wchar_t *title) {
+    CaptionModel &m = *display.caption;
     {
         CaptionLock lock(m);
         wchar_t fresh[TEXT_SIZE];
@@ -66,23 +68,24 @@ void setCaption(CaptionModel &m, const wchar_t *text, const wchar_t *title) {
         copyText(fresh, text, TEXT_SIZE);
         if (wcscmp(fresh, m.text) != 0) {
             copyText(m.text, fresh, TEXT_SIZE);
-            measureCaption(m);
+            measureCaption(display);
         }
     }
 }
 
-void setCaption(CaptionModel &m, const char *text) {
+void setCaption(Display &display, const char *text) {
     wchar_t caption[TEXT_SIZE];
     widenText(text, caption, TEXT_SIZE);
-    setCaption(m, caption);
+    setCaption(display, caption);
 }
 
-void measureCaptionAgain(CaptionModel &m) {
-    CaptionLock lock(m);
-    measureCaption(m);
+void measureCaptionAgain(Display &display) {
+    CaptionLock lock(*display.caption);
+    measureCaption(display);
 }
 
-static CaptionFrame takeCaptionFrame(CaptionModel &m, const RECT &area, int played) {
+static CaptionFrame takeCaptionFrame(const Display &display, const RECT &area, int played) {
+    CaptionModel &m = *display.caption;
     CaptionFrame frame;
     memset(&frame, 0, sizeof frame);
     {
@@ -102,7 +105,7 @@ static CaptionFrame takeCaptionFrame(CaptionModel &m, const RECT &area, int play
     frame.shown = !paused || m.blinkOn;
     if (!frame.scrolls) frame.scrollX = 0;
     frame.area = area;
-    frame.colour = shellStyle.item.TextColor;
+    frame.colour = display.style.item.TextColor;
     frame.progress = progressLength(m, area.right - area.left, played);
     return frame;
 }
@@ -110,22 +113,23 @@ static CaptionFrame takeCaptionFrame(CaptionModel &m, const RECT &area, int play
 /* The one place the caption's text is drawn: into the frame, in the caption
    font (held there by the paint) and colour, inside r (clipped by the frame to
    the text area). */
-static void drawText(const wchar_t *text, RECT &r, UINT align) {
-    HDC dc = frameDC();
+static void drawText(const Display &display, const wchar_t *text, RECT &r, UINT align) {
+    HDC dc = frameDC(display);
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, shellStyle.item.TextColor);
+    SetTextColor(dc, display.style.item.TextColor);
     DrawTextW(dc, text, -1, &r, align | CAPTION_FLAGS);
 }
 
 /* The text area of the frame, background and caption, laid out from the whole
    text area. */
-static void composeFrame(const CaptionFrame &frame) {
+static void composeFrame(const Display &display, const CaptionFrame &frame) {
     const RECT &area = frame.area;
     int areaWidth = area.right - area.left, areaHeight = area.bottom - area.top;
-    BitBlt(frameDC(), area.left, area.top, areaWidth, areaHeight, backgroundDC(), area.left,
+    HDC target = frameDC(display);
+    BitBlt(target, area.left, area.top, areaWidth, areaHeight, backgroundDC(display), area.left,
            area.top, SRCCOPY);
     /* Under the caption, and kept through a paused caption's blink. */
-    drawProgress(frameDC(), area, frame.progress, frame.colour);
+    drawProgress(target, area, frame.progress, frame.colour);
     if (!frame.shown) return;
     RECT r = {area.left, area.top + ((areaHeight - frame.textHeight) >> 1), area.right,
               area.bottom};
@@ -133,22 +137,23 @@ static void composeFrame(const CaptionFrame &frame) {
     UINT align = frame.scrolls ? 0 : DT_CENTER;
     /* The system's own end ellipsis, from the area's start. */
     if (frame.ellipsis) r.left = area.left, align = DT_END_ELLIPSIS | DT_SINGLELINE;
-    drawText(frame.text, r, align);
+    drawText(display, frame.text, r, align);
 }
 
 bool paintWindow(Display &display, HDC dc, const RECT &update, CaptionFrame &composed, int played) {
     CaptionModel &m = *display.caption;
     bool refitted = fitSurfaces(display);
-    if (!frameDC()) return refitted;
-    bool changed = refreshBackground();
-    changed = holdCaptionFont() || changed;
-    RECT client = surfaceRect(), u;
-    RECT area = textAreaOf(client);
+    HDC frame = frameDC(display);
+    if (!frame) return refitted;
+    bool changed = refreshBackground(display);
+    changed = holdCaptionFont(display) || changed;
+    RECT client = surfaceRect(display), u;
+    RECT area = textAreaOf(display.style, client);
     if (!IsRectEmpty(&area)) {
-        CaptionFrame frame = takeCaptionFrame(m, area, played);
-        if (changed || memcmp(&frame, &composed, sizeof frame)) {
-            composeFrame(frame);
-            memcpy(&composed, &frame, sizeof frame);
+        CaptionFrame now = takeCaptionFrame(display, area, played);
+        if (changed || memcmp(&now, &composed, sizeof now)) {
+            composeFrame(display, now);
+            memcpy(&composed, &now, sizeof now);
         }
     }
 
@@ -156,8 +161,8 @@ bool paintWindow(Display &display, HDC dc, const RECT &update, CaptionFrame &com
     if (!IntersectRect(&u, &update, &client)) return refitted;
     int uw = u.right - u.left, uh = u.bottom - u.top;
     if (m.playState == WINAMP_PAUSED && !options.transBackEnabled)
-        AlphaBlend(dc, u.left, u.top, uw, uh, frameDC(), u.left, u.top, uw, uh, PAUSED_BLEND);
+        AlphaBlend(dc, u.left, u.top, uw, uh, frame, u.left, u.top, uw, uh, PAUSED_BLEND);
     else
-        BitBlt(dc, u.left, u.top, uw, uh, frameDC(), u.left, u.top, SRCCOPY);
+        BitBlt(dc, u.left, u.top, uw, uh, frame, u.left, u.top, SRCCOPY);
     return refitted;
 }

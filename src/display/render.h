@@ -20,18 +20,18 @@ struct CaptionFrame {
 };
 
 /* Size of text in the caption font, as the paint will draw it. */
-SIZE measureText(const wchar_t *text);
+SIZE measureText(Display &display, const wchar_t *text);
 /* Installs a new caption, measured when the text changed; the caller tells the change
    path (the bounds, the repaint, the scroll thread follow there). Shell's thread. */
-void setCaption(CaptionModel &model, const wchar_t *text);
+void setCaption(Display &display, const wchar_t *text);
 /* The same for a text made from a title (the caption format): a new title starts a new
    scroll round, a new text of the same title (the time moving on) does not, and the
    caption keeps its place while its width stays. */
-void setCaption(CaptionModel &model, const wchar_t *text, const wchar_t *title);
+void setCaption(Display &display, const wchar_t *text, const wchar_t *title);
 /* The same for a caption given as text in the system code page. */
-void setCaption(CaptionModel &model, const char *text);
+void setCaption(Display &display, const char *text);
 /* Measures the caption again in a new font. Shell's thread. */
-void measureCaptionAgain(CaptionModel &model);
+void measureCaptionAgain(Display &display);
 /* Draws the frame for the update rectangle into the window's DC: exactly the
    pixels that a paint of the whole window gives there. composed is the caption the
    frame holds: a paint that would draw the same only copies the frame to the screen.

@@ -181,9 +181,9 @@ static void takeScrollParameters(const Display &display, const ScrollFacts &fact
     scroll.endToEnd = options.scrollStyle == SCROLL_END_TO_END;
     scroll.speed = options.scrollSpeed;
     scroll.edgeRest = options.edgeRest;
-    scroll.areaWidth = textAreaWidth(display);
-    scroll.restartX = clientArea(display).right;
-    scroll.damage = scrollDamage();
+    scroll.areaWidth = textAreaWidth(display.placement.window, display.style);
+    scroll.restartX = clientArea(display.placement.window).right;
+    scroll.damage = scrollDamage(display);
     m.scrollMin = scroll.areaWidth - m.textWidth;
     m.playState = facts.playState;
     if (moving && !captionScrolls(m)) backToStart(m);

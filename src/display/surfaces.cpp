@@ -1,7 +1,8 @@
 /* The off-screen surfaces behind the display window: the frame, which holds the whole
    picture, and the drawn background, redrawn only when what it shows changes. Both
-   always have the size of the client area that is painted, and are this file's own. */
+   always have the size of the client area that is painted. */
 #include "display/surfaces.h"
+#include "display/display.h"
 #include "core/owners.h"
 #include "display/caption.h"
 #include "display/layout.h"
@@ -12,69 +13,49 @@
 
 #include <string.h>
 
-/* What the background surface was drawn with; a paint that finds anything else
-   draws it again. Compared whole, so it is kept free of padding garbage. */
-struct BackgroundLook {
-    int width, height, inset;
-    bool keyed, border;
-    StyleItem style;
-};
-
-/* Shell's thread only, like every measure of a caption in the font. Process-wide: the
-   font is made before the start's window, and a start that failed leaves nothing of it
-   behind. What is selected into a DC is declared before it, so that it is deleted after
-   the DC has put its own objects back. */
-static struct {
-    GdiObject<HFONT> captionFont;
-    GdiObject<HBITMAP> frameBitmap, backgroundBitmap;
-    MemoryDC frame, background;
-    HFONT heldFont; /* the caption font while it stays selected into the frame (selecting a
-                       font costs more than the rest of a paint) */
-    int width, height;
-    BackgroundLook drawnLook;
-} surfaces;
-
-HDC frameDC() {
-    return surfaces.frame;
+HDC frameDC(const Display &display) {
+    return display.surfaces.frame;
 }
 
-HDC backgroundDC() {
-    return surfaces.background;
+HDC backgroundDC(const Display &display) {
+    return display.surfaces.background;
 }
 
-HBITMAP frameBitmap() {
-    return surfaces.frameBitmap;
+HBITMAP frameBitmap(const Display &display) {
+    return display.surfaces.frameBitmap;
 }
 
-HBITMAP backgroundBitmap() {
-    return surfaces.backgroundBitmap;
+HBITMAP backgroundBitmap(const Display &display) {
+    return display.surfaces.backgroundBitmap;
 }
 
-RECT surfaceRect() {
-    RECT all = {0, 0, surfaces.width, surfaces.height};
+RECT surfaceRect(const Display &display) {
+    RECT all = {0, 0, display.surfaces.width, display.surfaces.height};
     return all;
 }
 
-static BackgroundLook currentLook(int width, int height) {
+static BackgroundLook currentLook(const Display &display, int width, int height) {
     BackgroundLook look;
     memset(&look, 0, sizeof look);
     look.width = width;
     look.height = height;
-    look.inset = textInset();
+    look.inset = textInset(display.style);
     /* The key colour shows through only on a floating window; docked, the
        Slit shows the style. */
     look.keyed = options.transBackEnabled && !docked();
     look.border = options.showBorder;
-    look.style = shellStyle.item;
+    look.style = display.style.item;
     return look;
 }
 
-static void setSize(int width, int height) {
+static void setSize(Surfaces &surfaces, int width, int height) {
     surfaces.width = width;
     surfaces.height = height;
 }
 
-bool createSurfaces(HWND window) {
+bool createSurfaces(Display &display) {
+    Surfaces &surfaces = display.surfaces;
+    HWND window = display.placement.window;
     RECT client;
     GetClientRect(window, &client);
     int w = client.right - client.left, h = client.bottom - client.top;
@@ -92,66 +73,70 @@ bool createSurfaces(HWND window) {
         }
     }
     if (!made) {
-        releaseSurfaces();
+        releaseSurfaces(display);
         return false;
     }
-    setSize(w, h);
+    setSize(surfaces, w, h);
     memset(&surfaces.drawnLook, 0, sizeof surfaces.drawnLook); /* nothing drawn yet */
     return true;
 }
 
-static HFONT createCaptionFont() {
-    if (!options.useCustomFont) return CreateStyleFont(&shellStyle.item);
+static HFONT createCaptionFont(const Display &display) {
+    if (!options.useCustomFont)
+        return CreateStyleFont(const_cast<StyleItem *>(&display.style.item));
     return CreateFontA(options.fontHeight, 0, 0, 0, options.fontWeight, FALSE, FALSE, FALSE,
                        DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                        DEFAULT_PITCH | FF_DONTCARE, options.fontFace);
 }
 
-HFONT captionFont() {
-    return surfaces.captionFont;
+HFONT captionFont(const Display &display) {
+    return display.surfaces.captionFont;
 }
 
 /* Puts the frame's own font back: before the caption font is deleted. */
-static void dropCaptionFont() {
+static void dropCaptionFont(Surfaces &surfaces) {
     surfaces.frame.restoreFont();
     surfaces.heldFont = nullptr;
 }
 
-void releaseCaptionFont() {
+void releaseCaptionFont(Display &display) {
+    Surfaces &surfaces = display.surfaces;
     if (!surfaces.captionFont) return;
-    dropCaptionFont(); /* the frame may hold it */
+    dropCaptionFont(surfaces); /* the frame may hold it */
     surfaces.captionFont.reset();
 }
 
-void remakeCaptionFont() {
-    releaseCaptionFont();
-    surfaces.captionFont.reset(createCaptionFont());
+void remakeCaptionFont(Display &display) {
+    releaseCaptionFont(display);
+    display.surfaces.captionFont.reset(createCaptionFont(display));
 }
 
-bool holdCaptionFont() {
+bool holdCaptionFont(Display &display) {
+    Surfaces &surfaces = display.surfaces;
     if (!surfaces.frame || surfaces.heldFont == surfaces.captionFont) return false;
     surfaces.frame.selectFont(surfaces.captionFont);
     surfaces.heldFont = surfaces.captionFont;
     return true;
 }
 
-void releaseSurfaces() {
-    dropCaptionFont();
+void releaseSurfaces(Display &display) {
+    Surfaces &surfaces = display.surfaces;
+    dropCaptionFont(surfaces);
     if (surfaces.frame) SelectClipRgn(surfaces.frame, nullptr);
     /* The DCs give their bitmaps back before the bitmaps go. */
     surfaces.frame.reset();
     surfaces.background.reset();
     surfaces.frameBitmap.reset();
     surfaces.backgroundBitmap.reset();
-    setSize(0, 0);
+    setSize(surfaces, 0, 0);
 }
 
 void recreateSurfaces(Display &display) {
     HWND window = display.placement.window;
-    releaseSurfaces();
+    releaseSurfaces(display);
     /* Out of drawing objects: this paint draws nothing, and asking for another here
        would only repeat it; the next repaint that comes by itself tries again. */
-    if (!createSurfaces(window)) return;
+    if (!createSurfaces(display)) return;
     {
         CaptionModel &m = *display.caption;
         CaptionLock lock(m);
@@ -164,39 +149,42 @@ void recreateSurfaces(Display &display) {
 bool fitSurfaces(Display &display) {
     RECT client;
     GetClientRect(display.placement.window, &client);
+    const Surfaces &surfaces = display.surfaces;
     if (surfaces.frame && client.right == surfaces.width && client.bottom == surfaces.height)
         return false;
     recreateSurfaces(display);
     return true;
 }
 
-static void drawBackground(const BackgroundLook &look) {
+static void drawBackground(Display &display, const BackgroundLook &look) {
+    Surfaces &surfaces = display.surfaces;
     RECT all = {0, 0, look.width, look.height};
     if (!look.keyed) {
-        MakeStyleGradient(surfaces.background, &all, &shellStyle.item, look.border);
+        MakeStyleGradient(surfaces.background, &all, &display.style.item, look.border);
         return;
     }
     GdiObject<HBRUSH> key(CreateSolidBrush(COLOUR_KEY));
     if (key) FillRect(surfaces.background, &all, key);
 }
 
-bool refreshBackground() {
-    BackgroundLook look = currentLook(surfaces.width, surfaces.height);
+bool refreshBackground(Display &display) {
+    Surfaces &surfaces = display.surfaces;
+    BackgroundLook look = currentLook(display, surfaces.width, surfaces.height);
     if (!memcmp(&look, &surfaces.drawnLook, sizeof look)) return false;
-    drawBackground(look);
+    drawBackground(display, look);
     /* The frame's margin around the text area is the background itself and
        stays as drawn here; the frame is clipped to the text area for the
        paints, which only renew what lies inside it. */
     SelectClipRgn(surfaces.frame, nullptr);
     BitBlt(surfaces.frame, 0, 0, look.width, look.height, surfaces.background, 0, 0, SRCCOPY);
     RECT client = {0, 0, look.width, look.height};
-    RECT area = textAreaOf(client);
+    RECT area = textAreaOf(display.style, client);
     GdiObject<HRGN> clip(CreateRectRgnIndirect(&area));
     if (clip) SelectClipRgn(surfaces.frame, clip);
     memcpy(&surfaces.drawnLook, &look, sizeof look);
     return true;
 }
 
-RECT scrollDamage() {
-    return textAreaOf(surfaceRect());
+RECT scrollDamage(const Display &display) {
+    return textAreaOf(display.style, surfaceRect(display));
 }

@@ -13,7 +13,7 @@
 static void showStatus(const wchar_t *caption, const wchar_t *title) {
     Instance *running = runningInstance();
     if (!running) return;
-    if (!running->noticeShown) setCaption(*running->display.caption, caption, title);
+    if (!running->noticeShown) setCaption(running->display, caption, title);
     changed(CHANGED_CAPTION | CHANGED_PLAY_STATE);
 }
 
@@ -26,7 +26,7 @@ static void showNotice(const wchar_t *text, unsigned ms) {
     running->noticeShown = true;
     wchar_t caption[TEXT_SIZE], title[TEXT_SIZE];
     lastStatusCaption(running->player, caption, title);
-    setCaption(*running->display.caption, text, title);
+    setCaption(running->display, text, title);
     changed(CHANGED_CAPTION);
 }
 
@@ -37,7 +37,7 @@ void noticeEnded() {
     running->noticeShown = false;
     wchar_t caption[TEXT_SIZE], title[TEXT_SIZE];
     lastStatusCaption(running->player, caption, title);
-    setCaption(*running->display.caption, caption, title);
+    setCaption(running->display, caption, title);
     changed(CHANGED_CAPTION);
 }
 

@@ -37,7 +37,7 @@ static void handPollerTitle(PollerStart &poller) {
    surfaces yet, and a paused caption, which each paint blends a little further. */
 static void repaint(Instance *running, unsigned what) {
     if (!(what & ~CHANGED_SIZE)) return;
-    if ((what & ~(CHANGED_CAPTION | CHANGED_PLAY_STATE)) || !frameDC() ||
+    if ((what & ~(CHANGED_CAPTION | CHANGED_PLAY_STATE)) || !frameDC(running->display) ||
         running->display.caption->playState == WINAMP_PAUSED) {
         InvalidateRect(running->display.placement.window, nullptr, FALSE);
         return;
@@ -45,7 +45,8 @@ static void repaint(Instance *running, unsigned what) {
     HWND window = running->display.placement.window;
     WindowDC screen(window);
     int played = running->poller->played;
-    if (paintWindow(running->display, screen, surfaceRect(), running->composed, played))
+    if (paintWindow(running->display, screen, surfaceRect(running->display), running->composed,
+                    played))
         changed(CHANGED_SIZE);
 }
 
@@ -54,7 +55,7 @@ void changed(unsigned what) {
     if (!running || !running->poller) return;
     if (what & CHANGED_OPTIONS) handPoller(running);
     CaptionModel &caption = *running->display.caption;
-    if (what & CHANGED_STYLE) measureCaptionAgain(caption);
+    if (what & CHANGED_STYLE) measureCaptionAgain(running->display);
     if ((what & CHANGED_HOVER) && !running->hovering) captionToStart(caption);
     handScroller(running->display, {running->hovering, playerStatus.playState},
                  running->start->wake);

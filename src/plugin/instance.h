@@ -1,5 +1,5 @@
-/* One start of the plugin: what it holds beyond the process-wide records, and the one
-   path by which the shell's thread says what changed. */
+/* One start of the plugin: everything it holds, and the one path by which the shell's
+   thread says what changed. */
 #pragma once
 
 #include "core/owners.h"
@@ -13,10 +13,11 @@
 
 #include <windows.h>
 
-/* The running start, made by the lifecycle when the plugin starts and kept in its
-   window's user data until the end: the shell's thread finds it there. Each field has
-   one writer, named beside it; the shell's thread alone reads them (the poller reads
-   its block through a hold of its own). */
+/* The running start, made by the lifecycle when the plugin starts and handed to its
+   window as the window is created (the creation's parameter, kept in the window's user
+   data until the end): the window procedure finds it there and hands its parts on. Each
+   field has one writer, named beside it; the shell's thread alone reads them (the poller
+   and the scroll thread read their blocks through holds of their own). */
 struct Instance {
     /* lifecycle: registered from the start until its end (the shell unregisters nothing
        of ours); declared first, so that it goes after the window */

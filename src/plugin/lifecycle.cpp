@@ -99,7 +99,6 @@ static int failedStart(const char *text) {
     takeSentMessages();
     destroyWindow();
     startupError(nullptr, text);
-    releaseCaptionFont();
     return 1;
 }
 
@@ -120,8 +119,8 @@ extern "C" int beginPlugin(HINSTANCE instance) {
     if (!createCaptionModel(running->display.caption)) return failedStart("Error creating window");
     setOptionsListener(running->settings, optionsChanged);
     readSettings(running->settings);
-    loadStyle();
-    remakeCaptionFont();
+    loadStyle(running->display.style);
+    remakeCaptionFont(running->display);
 
     DWORD exStyle =
         WS_EX_TOOLWINDOW | (running->display.placement.layeredSupported ? WS_EX_LAYERED : 0);
@@ -169,7 +168,6 @@ extern "C" void endPlugin(HINSTANCE instance) {
         leaveSlitAtEnd(running->settings);
     }
     destroyWindow();
-    releaseCaptionFont();
 }
 
 Instance *runningInstance() {

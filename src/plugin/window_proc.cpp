@@ -38,7 +38,7 @@ static LRESULT OnCreate(HWND w, Instance &self) {
     windowMade(self.display, w);
     SendMessageA(shellLink.host, MSG_REGISTER, (WPARAM)w, (LPARAM)registeredMessages);
     MakeSticky(w);
-    createSurfaces(w);
+    createSurfaces(self.display);
     applyWindowState(self.display);
     return 0;
 }
@@ -47,7 +47,7 @@ static LRESULT OnCreate(HWND w, Instance &self) {
 static LRESULT OnDestroy(HWND w, Instance *self) {
     RemoveSticky(w);
     if (self) cancelSettingsLook(self->settings);
-    releaseSurfaces();
+    if (self) releaseSurfaces(self->display);
     SendMessageA(shellLink.host, MSG_UNREGISTER, (WPARAM)w, (LPARAM)registeredMessages);
     return 0;
 }
@@ -120,7 +120,7 @@ static LRESULT OnNcHitTest() {
    instead of starting a drag; client is the press in client coordinates. */
 static bool seekPress(Instance &self, POINT client, bool ctrl) {
     float fraction = 0;
-    if (!ctrl || !progressAt(*self.display.caption, client.x, &fraction)) return false;
+    if (!ctrl || !progressAt(self.display, client.x, &fraction)) return false;
     seekClicked(self.player.link.get(), fraction);
     return true;
 }
@@ -212,8 +212,8 @@ static LRESULT OnSizing(Instance &self, RECT *proposed) {
 }
 
 void applySettings(Instance &self) {
-    loadStyle();
-    remakeCaptionFont();
+    loadStyle(self.display.style);
+    remakeCaptionFont(self.display);
     showLastStatus(self.player);
     changed(CHANGED_STYLE);
     applyWindowState(self.display);

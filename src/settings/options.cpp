@@ -390,8 +390,8 @@ bool fileHoldsOption(const char *path, const OptionRow &row) {
 }
 
 /* The defaults, as reading a file without any of the keys gives them. Process-wide: the
-   settings' owner reads them before the start exists, and units below the plugin read
-   them without the start in hand. */
+   shell asks pluginInfo, whose answers include the update address, with no start
+   running. The shell's thread alone reads and writes them. */
 static Options values = [] {
     Options defaults = {};
     for (const OptionRow &row : OPTION_ROWS)

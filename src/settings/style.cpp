@@ -4,13 +4,9 @@
 
 #include <string.h>
 
-/* Process-wide: the shell's style is read before the start's window is made, and
-   every paint and measure below the plugin reads it. */
-ShellStyle shellStyle;
-
-void loadStyle() {
-    memcpy(&shellStyle.item, GetSettingPtr(SN_STYLEITEM), sizeof(StyleItem));
-    shellStyle.bevelWidth = *(int *)GetSettingPtr(SN_BEVELWIDTH);
-    shellStyle.borderWidth = *(int *)GetSettingPtr(SN_BORDERWIDTH);
+void loadStyle(ShellStyle &style) {
+    memcpy(&style.item, GetSettingPtr(SN_STYLEITEM), sizeof(StyleItem));
+    style.bevelWidth = *(int *)GetSettingPtr(SN_BEVELWIDTH);
+    style.borderWidth = *(int *)GetSettingPtr(SN_BORDERWIDTH);
     stylePath(nullptr);
 }

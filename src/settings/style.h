@@ -6,13 +6,12 @@
 /* The colour that a see-through background is painted in and keyed out by. */
 const COLORREF COLOUR_KEY = RGB(255, 0, 230);
 
-/* The shell's style as the plugin keeps it: written on the shell's thread by loadStyle. */
+/* The shell's style as a start keeps it (Display::style): written on the shell's thread
+   by loadStyle. */
 struct ShellStyle {
     StyleItem item; /* its TextColor is the caption's colour */
     int bevelWidth, borderWidth;
 };
 
-extern ShellStyle shellStyle;
-
 /* Copies the style record and widths from the shell. */
-void loadStyle();
+void loadStyle(ShellStyle &style);

@@ -11,6 +11,7 @@
    more are rare, and then the addressing rule alone applies. */
 enum { OUTBOX_PLACES = 16 };
 
+/* Process-wide: a poller whose start has ended may still have a broadcast in flight. */
 static const char *volatile outbox[OUTBOX_PLACES];
 
 OutgoingBroadcast::OutgoingBroadcast(const char *text) : place_(-1) {

@@ -15,8 +15,8 @@
 #include <string.h>
 #include <time.h>
 
-/* Process-wide: the hook, which the system calls with no context, and the relay
-   threads, which may outlive their start, read it. */
+/* Process-wide: the hook, which the system calls with no context, and the poller and the
+   relay threads, which may outlive their start, read it. */
 PlayerStatus playerStatus = {nullptr, -1, 0, false, 0, false};
 
 void sendBroadcast(const char *text) {

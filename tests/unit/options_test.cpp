@@ -160,7 +160,8 @@ TEST_F(OptionsTableRunning, EveryKeyEditedInTheFileShowsWithinTwoSeconds) {
         return GetLayeredWindowAttributes(w, &key, alpha, &flags) != FALSE;
     };
     auto font = [](LOGFONTA *f) {
-        return captionFont() && GetObjectA(captionFont(), sizeof *f, f) == sizeof *f;
+        return captionFont(unit::display()) &&
+               GetObjectA(captionFont(unit::display()), sizeof *f, f) == sizeof *f;
     };
     auto rect = [w] {
         RECT r;
@@ -202,7 +203,8 @@ TEST_F(OptionsTableRunning, EveryKeyEditedInTheFileShowsWithinTwoSeconds) {
              BYTE a = 0;
              return layered(&a) && a == 100;
          }},
-        {"transback.enabled: true", [] { return GetPixel(backgroundDC(), 8, 8) == COLOUR_KEY; }},
+        {"transback.enabled: true",
+         [] { return GetPixel(backgroundDC(unit::display()), 8, 8) == COLOUR_KEY; }},
         {"scroll_style: EndToEnd",
          [&] { return inMenu(S + "End to End|@WarbleInternal ScrollStyle EndToEnd|1"); }},
         {"scrolling: true",

@@ -43,11 +43,11 @@ class Scroller : public unit::StateTest {
         ASSERT_TRUE(createCaptionModel(display().caption));
         unit::setOptions("useCustomFont: true\nfont: Tahoma\nfont.height: -13\n"
                          "font.weight: 400\nscrolling: true");
-        remakeCaptionFont();
-        font = captionFont();
+        remakeCaptionFont(display());
+        font = captionFont(display());
         ASSERT_TRUE(font);
-        shellStyle.bevelWidth = 2;
-        shellStyle.borderWidth = 1;
+        display().style.bevelWidth = 2;
+        display().style.borderWidth = 1;
         model().scrollX = 0;
         model().scrollForward = true;
         model().edgeRestTicks = 0;
@@ -68,7 +68,7 @@ class Scroller : public unit::StateTest {
     void TearDown() override {
         display().placement.window = nullptr;
         display().caption.reset();
-        releaseCaptionFont();
+        releaseCaptionFont(display());
         if (window) DestroyWindow(window);
         unit::pumpMessages();
         unit::StateTest::TearDown();
@@ -102,7 +102,9 @@ class Scroller : public unit::StateTest {
         std::string text;
         for (int total = pixels; total > 0; total -= widths[last[total]])
             text += (char)last[total];
-        return measureText(std::wstring(text.begin(), text.end()).c_str()).cx == pixels ? text : "";
+        return measureText(display(), std::wstring(text.begin(), text.end()).c_str()).cx == pixels
+                   ? text
+                   : "";
     }
 
     struct Frame {
@@ -164,7 +166,7 @@ TEST_F(Scroller, BounceRestsAtEachEndAndTurns) {
 TEST_F(Scroller, StreamRestartsAtTheWindowWidthAfterPassingTheGap) {
     std::string text = captionOfWidth(250);
     if (text.empty()) GTEST_SKIP() << "no text of exactly 250 pixels in this font";
-    setCaption(model(), text.c_str());
+    setCaption(display(), text.c_str());
     hand();
     ASSERT_EQ(250, model().textWidth);
     EXPECT_EQ(-56, model().scrollMin) << "200 - 2 * 3 - 250";
@@ -334,7 +336,7 @@ TEST_F(Scroller, NewCaptionMidBounceKeepsOffsetAndDirection) {
     model().scrollForward = false;
     model().edgeRestTicks = 7;
 
-    setCaption(model(), text.c_str());
+    setCaption(display(), text.c_str());
     hand();
     EXPECT_EQ(std::wstring(text.begin(), text.end()), model().text);
     EXPECT_EQ(-20, model().scrollX);
@@ -344,7 +346,7 @@ TEST_F(Scroller, NewCaptionMidBounceKeepsOffsetAndDirection) {
 
     /* The same text again changes nothing of the bounce. */
     model().edgeRestTicks = 4;
-    setCaption(model(), text.c_str());
+    setCaption(display(), text.c_str());
     EXPECT_EQ(4, model().edgeRestTicks);
 }
 
@@ -353,7 +355,7 @@ TEST_F(Scroller, NewCaptionWithTheOffsetOutsideTheNewLimitsRestsAtOnce) {
     if (text.empty()) GTEST_SKIP() << "no text of exactly 250 pixels in this font";
     model().scrollX = -100;
     model().scrollForward = false;
-    setCaption(model(), text.c_str());
+    setCaption(display(), text.c_str());
     hand();
     ASSERT_EQ(-56, model().scrollMin);
     stepEndToEnd(model());

@@ -223,17 +223,15 @@ class StateTest : public testing::Test {
   private:
     struct State {
         Options options;
-        ShellStyle style;
         ShellLink link;
         PlayerStatus player;
         static State take() {
-            State s = {::options, shellStyle, shellLink, {}};
+            State s = {::options, shellLink, {}};
             memcpy((void *)&s.player, (const void *)&playerStatus, sizeof s.player);
             return s;
         }
         void put() const {
             optionValues() = options;
-            shellStyle = style;
             shellLink = link;
             memcpy((void *)&playerStatus, (const void *)&player, sizeof player);
         }

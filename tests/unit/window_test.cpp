@@ -74,10 +74,10 @@ TEST_F(Window, SizeNotificationRebuildsTheSurfacesAndResetsTheScroll) {
     RECT client;
     GetClientRect(w(), &client);
     BITMAP frame = {};
-    ASSERT_TRUE(GetObjectA(frameBitmap(), sizeof frame, &frame));
+    ASSERT_TRUE(GetObjectA(frameBitmap(unit::display()), sizeof frame, &frame));
     EXPECT_EQ(client.right, frame.bmWidth) << "the surface has the window's client size";
     EXPECT_EQ(client.bottom, frame.bmHeight);
-    EXPECT_EQ(frameBitmap(), GetCurrentObject(frameDC(), OBJ_BITMAP));
+    EXPECT_EQ(frameBitmap(unit::display()), GetCurrentObject(frameDC(unit::display()), OBJ_BITMAP));
 
     /* A real resize sends no WM_SIZE here: the surfaces follow all the same, in
        both modes. */
@@ -85,7 +85,7 @@ TEST_F(Window, SizeNotificationRebuildsTheSurfacesAndResetsTheScroll) {
         unit::setOptions(docked ? "inSlit: true" : "inSlit: false");
         int width = docked ? 170 : 230;
         SetWindowPos(w(), nullptr, 0, 0, width, 26, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-        for (HBITMAP surface : {frameBitmap(), backgroundBitmap()}) {
+        for (HBITMAP surface : {frameBitmap(unit::display()), backgroundBitmap(unit::display())}) {
             ASSERT_TRUE(GetObjectA(surface, sizeof frame, &frame));
             EXPECT_EQ(width, frame.bmWidth) << (docked ? "docked" : "floating");
             EXPECT_EQ(26, frame.bmHeight);
@@ -96,8 +96,8 @@ TEST_F(Window, SizeNotificationRebuildsTheSurfacesAndResetsTheScroll) {
     ValidateRect(w(), nullptr);
     RECT part = {3, 4, 20, 10}, pending = {};
     InvalidateRect(w(), &part, FALSE);
-    releaseSurfaces();
-    createSurfaces(w());
+    releaseSurfaces(unit::display());
+    createSurfaces(unit::display());
     EXPECT_TRUE(GetUpdateRect(w(), &pending, FALSE));
     EXPECT_TRUE(EqualRect(&part, &pending));
 
@@ -108,7 +108,7 @@ TEST_F(Window, SizeNotificationRebuildsTheSurfacesAndResetsTheScroll) {
     int blinkTicks = 0;
     scrollTick(unit::caption(), w(), &blinkTicks);
     GetClientRect(w(), &client);
-    RECT area = textAreaOf(client);
+    RECT area = textAreaOf(unit::display().style, client);
     ASSERT_FALSE(EqualRect(&area, &client));
     EXPECT_TRUE(GetUpdateRect(w(), &pending, FALSE));
     EXPECT_TRUE(EqualRect(&area, &pending));
@@ -117,20 +117,20 @@ TEST_F(Window, SizeNotificationRebuildsTheSurfacesAndResetsTheScroll) {
 /* Out of drawing objects, a paint draws nothing and asks for no other paint; once
    they are back, the next repaint draws again. */
 TEST_F(Window, WithoutDrawingObjectsAPaintAsksForNoOther) {
-    releaseSurfaces();
+    releaseSurfaces(unit::display());
     std::vector<HGDIOBJ> hoard;
     for (HGDIOBJ brush; hoard.size() < 100000 && (brush = CreateSolidBrush(RGB(1, 2, 3)));)
         hoard.push_back(brush);
     InvalidateRect(w(), nullptr, FALSE);
     unit::pumpFor(100);
-    bool pending = GetUpdateRect(w(), nullptr, FALSE), made = frameDC() != nullptr;
+    bool pending = GetUpdateRect(w(), nullptr, FALSE), made = frameDC(unit::display()) != nullptr;
     for (HGDIOBJ brush : hoard)
         DeleteObject(brush);
     if (made) GTEST_SKIP() << "drawing objects did not run out after " << hoard.size();
     EXPECT_FALSE(pending) << "each paint asked for another";
     InvalidateRect(w(), nullptr, FALSE);
     UpdateWindow(w());
-    EXPECT_NE(nullptr, frameBitmap());
+    EXPECT_NE(nullptr, frameBitmap(unit::display()));
 }
 
 TEST_F(Window, SizingRecordsTheProposedSizeWithoutMinimumOrWrite) {
@@ -297,7 +297,7 @@ TEST_F(Window, ReconfigureTakesPlaceAndSizeFromTheFile) {
                                                 "Warble.plugin.alwaysontop: false\r\n"
                                                 "Warble.plugin.showBorder: false\r\n"
                                                 "Warble.plugin.doVozizuvavExtensions: false\r\n"));
-    HFONT oldFont = captionFont();
+    HFONT oldFont = captionFont(unit::display());
     EXPECT_EQ(0, SendMessageA(w(), MSG_RECONFIGURE, 0, 0));
     RECT r = windowRect();
     EXPECT_EQ(300, r.left);
@@ -306,7 +306,7 @@ TEST_F(Window, ReconfigureTakesPlaceAndSizeFromTheFile) {
     EXPECT_EQ(30, r.bottom - r.top);
     EXPECT_FALSE(exStyle() & WS_EX_TOPMOST);
     EXPECT_FALSE(options.showBorder);
-    EXPECT_TRUE(captionFont() != nullptr);
+    EXPECT_TRUE(captionFont(unit::display()) != nullptr);
     EXPECT_EQ(0, GetObjectType(oldFont)) << "the old font is deleted with the new style";
 }
 
