@@ -47,10 +47,11 @@ static void optionsChanged() {
 }
 
 /* The poller (the link thread of the start's player link), the scroll thread and the
-   settings watch of this start, each holding its context; the window carries the start
-   from now on, with its tooltip, and everything derived from the options and the
-   caption is handed over before they run. False when one of them could not be
-   started. */
+   settings watch of this start, each handed a block of its own that holds what it
+   shares with the start (the context; the poller its copy of the options and the link,
+   the scroll thread the caption model); the tooltip; and everything derived from the
+   options and the caption, handed over before they run. False when one of them could
+   not be started. */
 static bool startWorkers(Instance *start) {
     SharedScroll scroll;
     start->start = createStartContext(start->window);
