@@ -198,6 +198,8 @@ class Timer {
         if (window_) KillTimer(window_, id_);
         window_ = nullptr;
     }
+    /* Set, and not reset since. */
+    explicit operator bool() const { return window_ != nullptr; }
 
   private:
     HWND window_ = nullptr;
@@ -301,4 +303,16 @@ class CriticalSection {
 
   private:
     CRITICAL_SECTION section_;
+};
+
+/* Holds a section for its own lifetime. */
+class SectionHold {
+  public:
+    explicit SectionHold(CriticalSection &section) : section_(section) { section_.enter(); }
+    ~SectionHold() { section_.leave(); }
+    SectionHold(const SectionHold &) = delete;
+    SectionHold &operator=(const SectionHold &) = delete;
+
+  private:
+    CriticalSection &section_;
 };

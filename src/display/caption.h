@@ -60,13 +60,7 @@ using SharedCaption = Shared<CaptionModel>;
 bool createCaptionModel(SharedCaption &caption);
 
 /* Holds a model's lock for its own lifetime. */
-class CaptionLock {
+class CaptionLock : public SectionHold {
   public:
-    explicit CaptionLock(CaptionModel &model) : model_(model) { model_.lock.enter(); }
-    ~CaptionLock() { model_.lock.leave(); }
-    CaptionLock(const CaptionLock &) = delete;
-    CaptionLock &operator=(const CaptionLock &) = delete;
-
-  private:
-    CaptionModel &model_;
+    explicit CaptionLock(CaptionModel &model) : SectionHold(model.lock) {}
 };

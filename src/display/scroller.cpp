@@ -96,16 +96,12 @@ void stepStream(CaptionModel &m) {
 
 /* A caption strictly wider than the text area moves, when scrolling is on: always, for
    one round after each new title, or while the mouse is over the window. */
-static bool captionScrolls(const CaptionModel &m) {
+bool captionMoves(const CaptionModel &m) {
     const ScrollParameters &scroll = m.scroll;
     if (scroll.areaWidth >= m.textWidth || !scroll.scrolling) return false;
     if (scroll.when == SCROLL_ONCE) return !m.roundDone;
     if (scroll.when == SCROLL_HOVER) return scroll.hovering;
     return true;
-}
-
-bool captionMoves(const CaptionModel &m) {
-    return captionScrolls(m);
 }
 
 /* Asks for a repaint of what a step changes: only the text area, so that no
@@ -124,7 +120,7 @@ void scrollTick(CaptionModel &m, HWND window, int *blinkTicks) {
     bool moved = false;
     {
         CaptionLock lock(m);
-        if (captionScrolls(m)) {
+        if (captionMoves(m)) {
             if (m.scroll.endToEnd)
                 stepEndToEnd(m);
             else
@@ -145,7 +141,7 @@ void scrollTick(CaptionModel &m, HWND window, int *blinkTicks) {
 /* Whether a tick would do anything: move a caption wider than the text area, or
    blink a paused one; the model's lock held. */
 static bool hasWork(const CaptionModel &m) {
-    return captionScrolls(m) || m.playState == WINAMP_PAUSED;
+    return captionMoves(m) || m.playState == WINAMP_PAUSED;
 }
 
 /* The scroll thread's look for work: without any, it rests until the change path
@@ -173,7 +169,7 @@ void captionToStart(CaptionModel &m) {
    start rather than resting wherever the last step left it. */
 static void takeScrollParameters(const Display &display, const ScrollFacts &facts) {
     CaptionModel &m = *display.caption;
-    bool moving = captionScrolls(m);
+    bool moving = captionMoves(m);
     ScrollParameters &scroll = m.scroll;
     scroll.when = options.scrollWhen;
     scroll.hovering = facts.hovering;
@@ -186,7 +182,7 @@ static void takeScrollParameters(const Display &display, const ScrollFacts &fact
     scroll.damage = scrollDamage(display);
     m.scrollMin = scroll.areaWidth - m.textWidth;
     m.playState = facts.playState;
-    if (moving && !captionScrolls(m)) backToStart(m);
+    if (moving && !captionMoves(m)) backToStart(m);
 }
 
 /* A thread at work reads the new copy at its next tick by itself: only a resting one

@@ -13,7 +13,7 @@
 static void showStatus(const wchar_t *caption, const wchar_t *title) {
     Instance *running = runningInstance();
     if (!running) return;
-    if (!running->noticeShown) setCaption(running->display, caption, title);
+    if (!running->notice) setCaption(running->display, caption, title);
     changed(CHANGED_CAPTION | CHANGED_PLAY_STATE);
 }
 
@@ -23,7 +23,6 @@ static void showNotice(const wchar_t *text, unsigned ms) {
     Instance *running = runningInstance();
     if (!running || !running->notice.set(running->display.placement.window, NOTICE_TIMER, ms))
         return;
-    running->noticeShown = true;
     wchar_t caption[TEXT_SIZE], title[TEXT_SIZE];
     lastStatusCaption(running->player, caption, title);
     setCaption(running->display, text, title);
@@ -32,9 +31,8 @@ static void showNotice(const wchar_t *text, unsigned ms) {
 
 void noticeEnded() {
     Instance *running = runningInstance();
-    if (!running || !running->noticeShown) return;
+    if (!running || !running->notice) return;
     running->notice.reset();
-    running->noticeShown = false;
     wchar_t caption[TEXT_SIZE], title[TEXT_SIZE];
     lastStatusCaption(running->player, caption, title);
     setCaption(running->display, caption, title);

@@ -32,7 +32,6 @@ struct Instance {
     int wheelCarry;        /* window_proc: parts of a wheel's notch not yet whole */
     Tooltip tooltip;       /* lifecycle makes it, tooltip.cpp writes it */
     Timer notice;          /* controller: set while a notice shows in place of the caption */
-    bool noticeShown;      /* controller */
     /* window_proc and the change path hand it to the paint: the caption the frame holds */
     CaptionFrame composed;
 };

@@ -35,13 +35,15 @@ bool createLink(Shared<PlayerLink> &link) {
 
 bool handToLink(PlayerLink *link, const LinkJob &job) {
     if (!link) return false;
-    link->lock.enter();
-    bool room = link->count < PlayerLink::JOBS;
-    if (room) {
-        link->jobs[link->count] = job;
-        link->jobs[link->count++].handed = GetTickCount();
+    bool room;
+    {
+        SectionHold hold(link->lock);
+        room = link->count < PlayerLink::JOBS;
+        if (room) {
+            link->jobs[link->count] = job;
+            link->jobs[link->count++].handed = GetTickCount();
+        }
     }
-    link->lock.leave();
     if (room) SetEvent(link->wake);
     return room;
 }
@@ -49,18 +51,15 @@ bool handToLink(PlayerLink *link, const LinkJob &job) {
 PlayerReading lastReading(PlayerLink *link, DWORD waitMs) {
     if (!link) return {nullptr, -1, false};
     if (waitMs) WaitForSingleObject(link->firstLook, waitMs);
-    link->lock.enter();
-    PlayerReading reading = link->reading;
-    link->lock.leave();
-    return reading;
+    SectionHold hold(link->lock);
+    return link->reading;
 }
 
 int takeJobs(PlayerLink *link, LinkJob *out) {
-    link->lock.enter();
+    SectionHold hold(link->lock);
     int count = link->count;
     memcpy(out, link->jobs, count * sizeof *out);
     link->count = 0;
-    link->lock.leave();
     return count;
 }
 
@@ -69,9 +68,8 @@ int takeJobs(PlayerLink *link, LinkJob *out) {
 enum { SILENT_PLAYER_MS = 1000 };
 
 static void keepReading(PlayerLink *link, const PlayerReading &reading) {
-    link->lock.enter();
+    SectionHold hold(link->lock);
     link->reading = reading;
-    link->lock.leave();
 }
 
 bool askFromLink(PlayerLink *link, bool forJob, HWND winamp, UINT message, WPARAM wParam,

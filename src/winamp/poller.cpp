@@ -72,9 +72,8 @@ LONG pollerOptions() {
 }
 
 void handTitle(PollerStart &poller, const wchar_t *title) {
-    poller.lock.enter();
+    SectionHold hold(poller.lock);
     copyText(poller.title, title, TEXT_SIZE);
-    poller.lock.leave();
 }
 
 /* The position just read, for the progress line: the window is repainted when the line
@@ -152,9 +151,10 @@ static void pollOnce(PollerStart *poller, PlayerLink *link) {
         broadcastFromWorker(sent.slider);
     }
     wchar_t caption[TEXT_SIZE];
-    poller->lock.enter();
-    copyText(caption, poller->title, TEXT_SIZE);
-    poller->lock.leave();
+    {
+        SectionHold hold(poller->lock);
+        copyText(caption, poller->title, TEXT_SIZE);
+    }
     formatLabelCommand(caption, sent.label, sizeof sent.label);
     broadcastFromWorker(sent.label);
 }
