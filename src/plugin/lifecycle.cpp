@@ -131,7 +131,7 @@ extern "C" int beginPlugin(HINSTANCE instance) {
         shown.left, shown.top, shown.right - shown.left, shown.bottom - shown.top, nullptr, nullptr,
         instance, running.get()));
     if (!running->window) return failedStart("Error creating window");
-    setSettingsApplier(running->settings, running->window);
+    setSettingsWindow(running->settings, running->window);
     if (!startWorkers(running.get())) return failedStart("Error creating threads");
     installEventHook(running->player);
     firstLookAtPlayer(running->player);

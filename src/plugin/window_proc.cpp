@@ -88,14 +88,14 @@ static LRESULT OnWindowPosChanging(HWND w, Instance &self, WINDOWPOS *pos) {
     return 0;
 }
 
-static LRESULT OnSettingsNotice(HWND w, Instance &self);
+static LRESULT OnSettingsNotice(Instance &self);
 
 /* Nothing of the settings file is read or written during the drag; at its end the
    place is written on top of the file as it is then, and an edit saved meanwhile
    applies. */
-static LRESULT OnMoveLoop(HWND w, Instance &self, bool entering) {
+static LRESULT OnMoveLoop(Instance &self, bool entering) {
     holdSettingsFile(self.settings, entering);
-    if (!entering) OnSettingsNotice(w, self);
+    if (!entering) OnSettingsNotice(self);
     return 0;
 }
 
@@ -227,15 +227,15 @@ static LRESULT OnReconfigure(Instance &self) {
 
 /* An edit of the settings file applies as the shell's reconfigure would, once it has
    settled; not while the user drags or sizes the window (the drag's end looks). */
-static LRESULT OnSettingsNotice(HWND w, Instance &self) {
-    if (settingsEditSettled(self.settings, w) && rereadSettings(self.settings, false))
+static LRESULT OnSettingsNotice(Instance &self) {
+    if (settingsEditSettled(self.settings) && rereadSettings(self.settings, false))
         applySettings(self);
     runWaitingToggles({self.settings, self.player, self.display});
     return 0;
 }
 
-static LRESULT OnTimer(HWND w, Instance &self, WPARAM id) {
-    if (id == SETTINGS_WATCH_TIMER) OnSettingsNotice(w, self);
+static LRESULT OnTimer(Instance &self, WPARAM id) {
+    if (id == SETTINGS_WATCH_TIMER) OnSettingsNotice(self);
     if (id == NOTICE_TIMER) noticeEnded();
     return 0;
 }
@@ -268,7 +268,7 @@ static LRESULT withoutStart(HWND w, UINT message, WPARAM wParam, LPARAM lParam) 
 static LRESULT OnOwnMessage(HWND w, Instance &self, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case MSG_RECONFIGURE: return OnReconfigure(self);
-    case MSG_SETTINGS_NOTICE: return OnSettingsNotice(w, self);
+    case MSG_SETTINGS_NOTICE: return OnSettingsNotice(self);
     case MSG_SETTINGS_APPLY: applySettings(self); return 0;
     case MSG_BROADCAST: return OnBroadcast(self, lParam);
     case MSG_PLAYER_LOOK: return OnPlayerLookOf(self, wParam, lParam);
@@ -310,9 +310,9 @@ LRESULT CALLBACK warbleWindowProc(HWND w, UINT message, WPARAM wParam, LPARAM lP
     case WM_MOUSELEAVE:
     case WM_NCMOUSELEAVE: return OnMouseLeave(self);
     case WM_SIZING: return OnSizing(self, (RECT *)lParam);
-    case WM_ENTERSIZEMOVE: return OnMoveLoop(w, self, true);
-    case WM_EXITSIZEMOVE: return OnMoveLoop(w, self, false);
-    case WM_TIMER: return OnTimer(w, self, wParam);
+    case WM_ENTERSIZEMOVE: return OnMoveLoop(self, true);
+    case WM_EXITSIZEMOVE: return OnMoveLoop(self, false);
+    case WM_TIMER: return OnTimer(self, wParam);
     }
     return DefWindowProcA(w, message, wParam, lParam);
 }

@@ -86,8 +86,7 @@ void readSettings(SettingsSync &sync) {
     sync.goneSince = 0;
     sync.toggles = 0;
     sync.retryIn = RETRY_MS;
-    sync.lookDue = 0;
-    sync.nextLook.reset();
+    settingsLookDue(sync);
     optionsChanged(sync);
 }
 
@@ -194,7 +193,7 @@ static void synchronise(SettingsSync &sync) {
     bool fromFile = false;
     if (catchUp(sync, fromFile)) writeOwnChanges(sync, fromFile);
     retryLater(sync);
-    if (fromFile && sync.applyTo) PostMessageA(sync.applyTo, MSG_SETTINGS_APPLY, 0, 0);
+    if (fromFile && sync.window) PostMessageA(sync.window, MSG_SETTINGS_APPLY, 0, 0);
 }
 
 bool rereadSettings(SettingsSync &sync, bool atOnce) {
@@ -234,8 +233,8 @@ DWORD settingsReadyIn(SettingsSync &sync) {
     return readyIn(sync, stamp, false);
 }
 
-void setSettingsApplier(SettingsSync &sync, HWND window) {
-    sync.applyTo = window;
+void setSettingsWindow(SettingsSync &sync, HWND window) {
+    sync.window = window;
 }
 
 void setOptionsListener(SettingsSync &sync, void (*changed)()) {
@@ -244,15 +243,14 @@ void setOptionsListener(SettingsSync &sync, void (*changed)()) {
 
 void lookAtSettingsIn(SettingsSync &sync, DWORD ms) {
     DWORD now = GetTickCount();
-    if (!sync.lookWindow) return;
+    if (!sync.window) return;
     if (sync.lookDue && (int)(sync.lookDue - now) <= (int)ms) return;
-    if (sync.nextLook.set(sync.lookWindow, SETTINGS_WATCH_TIMER, ms)) sync.lookDue = (now + ms) | 1;
+    if (sync.nextLook.set(sync.window, SETTINGS_WATCH_TIMER, ms)) sync.lookDue = (now + ms) | 1;
 }
 
-void settingsLookDue(SettingsSync &sync, HWND window) {
+void settingsLookDue(SettingsSync &sync) {
     sync.nextLook.reset();
     sync.lookDue = 0;
-    sync.lookWindow = window;
 }
 
 static void ownChange(SettingsSync &sync, const OptionRow &row) {
@@ -344,7 +342,7 @@ bool catchUpWithSettingsFile(SettingsSync &sync) {
     bool fromFile = false;
     bool current = catchUp(sync, fromFile);
     if (!current) retryLater(sync);
-    if (fromFile && sync.applyTo) PostMessageA(sync.applyTo, MSG_SETTINGS_APPLY, 0, 0);
+    if (fromFile && sync.window) PostMessageA(sync.window, MSG_SETTINGS_APPLY, 0, 0);
     return current;
 }
 

@@ -56,11 +56,11 @@ struct SettingsSync {
                                       again */
     Timer nextLook;                /* the next look, at a change that has not settled or
                                       at a write to try again */
-    HWND lookWindow;               /* the window whose timer looks */
     DWORD lookDue;                 /* when the next look is due (0: none set) */
     DWORD lastRead;                /* when the watch last had the file read */
-    HWND applyTo;                  /* the window told to apply options taken from the file */
-    void (*listener)();            /* told of every change of the options in memory */
+    HWND window;        /* the start's window: told to apply options taken from the file, and
+                           whose timer looks again; none before it is made or once it goes */
+    void (*listener)(); /* told of every change of the options in memory */
 };
 
 /* Finds the file among the four places, then reads every option from it, and forgets
@@ -85,9 +85,10 @@ enum { SETTINGS_NO_NEWS = 0xFFFFFFFF };
 DWORD settingsReadyIn(SettingsSync &sync);
 /* Options that came from the file when a write or a toggle found the file changed and
    took it first must apply once the message under way has returned: MSG_SETTINGS_APPLY
-   is posted to window for them. Shell's thread. */
+   is posted to the start's window for them, which is also the one whose timer looks at
+   the file again (null: the window is gone). Shell's thread. */
 enum { MSG_SETTINGS_APPLY = WM_APP + 92 };
-void setSettingsApplier(SettingsSync &sync, HWND window);
+void setSettingsWindow(SettingsSync &sync, HWND window);
 /* What is told of every change of the options in memory, whatever made it (a command,
    a move, a file read): the threads' copies of them are handed over again there. */
 void setOptionsListener(SettingsSync &sync, void (*changed)());
@@ -97,9 +98,8 @@ void setOptionsListener(SettingsSync &sync, void (*changed)());
    set. */
 enum { SETTINGS_WATCH_TIMER = 0x5741 };
 void lookAtSettingsIn(SettingsSync &sync, DWORD ms);
-/* The look is due: the timer is stopped (window, from now on, is the one whose timer
-   looks), and the next look is to be set anew. */
-void settingsLookDue(SettingsSync &sync, HWND window);
+/* The look is due: the timer is stopped, and the next look is to be set anew. */
+void settingsLookDue(SettingsSync &sync);
 
 /* The plugin's own changes, all on the shell's thread. Each is made in memory at once
    and written at once, key by key on top of the file as it stands, and each write is

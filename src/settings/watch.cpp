@@ -64,7 +64,6 @@ static void folderOf(const char *path, char *folder) {
 
 bool startSettingsWatch(const SharedStart &start, SettingsSync &sync) {
     sync.lastRead = GetTickCount() - READ_GAP_MS;
-    settingsLookDue(sync, start->window);
     char places[SETTINGS_PLACES][TEXT_SIZE], folders[WATCHED_FOLDERS][TEXT_SIZE];
     settingsPlaces(places);
     folderOf(places[0], folders[0]);
@@ -88,11 +87,12 @@ bool startSettingsWatch(const SharedStart &start, SettingsSync &sync) {
 }
 
 void cancelSettingsLook(SettingsSync &sync) {
-    settingsLookDue(sync, nullptr);
+    settingsLookDue(sync);
+    setSettingsWindow(sync, nullptr);
 }
 
-bool settingsEditSettled(SettingsSync &sync, HWND window) {
-    settingsLookDue(sync, window);
+bool settingsEditSettled(SettingsSync &sync) {
+    settingsLookDue(sync);
     DWORD wait = settingsReadyIn(sync);
     if (wait == SETTINGS_NO_NEWS) return false;
     DWORD sinceRead = GetTickCount() - sync.lastRead;

@@ -18,6 +18,6 @@ bool startSettingsWatch(const SharedStart &start, SettingsSync &sync);
    (the file in use, or which file is used, changed, or a write of the plugin's waits;
    the change has settled; a second has passed since the last read). When the change
    has not settled yet, the timer is set for the next look. Shell's thread. */
-bool settingsEditSettled(SettingsSync &sync, HWND window);
+bool settingsEditSettled(SettingsSync &sync);
 /* The window goes: the timer's next look is not taken. Shell's thread. */
 void cancelSettingsLook(SettingsSync &sync);
