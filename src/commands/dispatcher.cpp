@@ -222,6 +222,8 @@ static bool runOptionCommand(const CommandTarget &to, const OptionRow &row, cons
     int value = 0;
     if (row.command == COMMAND_NONE || !commandValue(row, word, &value)) return false;
     if (!catchUpWithSettingsFile(to.settings) && isToggle(row, word)) {
+        /* Said at once, made once the file has settled. */
+        if (row.effects & EFFECT_ANNOUNCE) announce(word, value);
         toggleWhenSettled(to.settings, row);
         return true;
     }

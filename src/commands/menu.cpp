@@ -80,8 +80,12 @@ void showConfigMenu(const Display &display, bool popup) {
 
 /* The file opened lists every key: those it lacks are written first with the values in
    use. */
+const char FILE_TOO_LARGE_NOTICE[] =
+    "WarblePlugin -> Edit: the settings file is over 256 KB; the keys it lacks are not added";
+
 void editSettingsFile(SettingsSync &sync) {
-    completeSettingsFile(sync);
+    if (!completeSettingsFile(sync))
+        SendMessageA(shellLink.host, MSG_SET_LABEL, 0, (LPARAM)FILE_TOO_LARGE_NOTICE);
     char editor[TEXT_SIZE] = "";
     GetNightjarEditor(editor);
     editor[TEXT_SIZE - 1] = '\0';

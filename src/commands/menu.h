@@ -11,3 +11,5 @@ void showAboutBox();
    with nothing playing, copies nothing and says so on the shell's label. */
 void copyTitle(HWND owner);
 extern const char NOTHING_TO_COPY_NOTICE[];
+/* The label of an "Edit" that leaves a large file as it is. */
+extern const char FILE_TOO_LARGE_NOTICE[];

@@ -262,13 +262,25 @@ static void setDefault(const OptionRow &row, Options &into) {
     }
 }
 
+/* The file holds the key with nothing after it, but blanks. */
+static bool emptyValue(const char *path, const OptionRow &row) {
+    const char *value = ReadString(path, row.key, nullptr);
+    if (!value) return false;
+    while (*value == ' ' || *value == '\t')
+        ++value;
+    return !*value;
+}
+
 static void readOption(const char *path, const OptionRow &row, Options &into) {
     void *field = fieldOf(into, row);
     switch (row.kind) {
     case OPTION_BOOL: *(bool *)field = ReadBool(path, row.key, *(bool *)field); break;
     case OPTION_INT: {
-        /* The shell answers the default for an absent or unreadable value (INT_MIN for a
-           number without one, which stays unset); a default is in its range already. */
+        /* An empty value is read as an absent one, whether the shell would give it as 0
+           or as the default. The shell answers the default for an absent or unreadable
+           value (INT_MIN for a number without one, which stays unset); a default is in
+           its range already. */
+        if (emptyValue(path, row)) break;
         int fallback = row.defaultText[0] ? defaultNumber(row) : INT_MIN;
         int value = ReadInt(path, row.key, fallback);
         *(int *)field = value == fallback ? defaultNumber(row) : fitOption(row, value);
@@ -367,11 +379,9 @@ void writeOption(const char *path, const OptionRow &row, bool commented) {
     switch (row.kind) {
     case OPTION_BOOL: WriteBool(path, row.key, flagOption(row)); break;
     case OPTION_INT:
-        /* An unset number is written as no value, which reads back as unset. */
-        if (!row.defaultText[0] && numberOption(row) == OPTION_UNSET)
-            WriteString(path, row.key, "");
-        else
-            WriteInt(path, row.key, numberOption(row));
+        /* An unset number is said by the key's absence: a shell may read an empty value
+           as 0, which is a value. */
+        if (!unsetNumber(row)) WriteInt(path, row.key, numberOption(row));
         break;
     case OPTION_CHOICE: WriteString(path, row.key, row.words[numberOption(row)]); break;
     case OPTION_TEXT:
@@ -381,8 +391,12 @@ void writeOption(const char *path, const OptionRow &row, bool commented) {
     }
 }
 
+bool unsetNumber(const OptionRow &row) {
+    return row.kind == OPTION_INT && !row.defaultText[0] && numberOption(row) == OPTION_UNSET;
+}
+
 bool fileHoldsOption(const char *path, const OptionRow &row) {
-    if (!ReadString(path, row.key, nullptr)) return false;
+    if (!ReadString(path, row.key, nullptr)) return unsetNumber(row);
     Options read = options;
     setDefault(row, read);
     readOption(path, row, read);

@@ -163,6 +163,8 @@ void writeOption(const char *path, const OptionRow &row, bool commented = false)
 /* Whether the file at path holds the option's value in options, as writeOption wrote it
    (a text kept whole in the file, too long for memory, counts as held). */
 bool fileHoldsOption(const char *path, const OptionRow &row);
+/* A number without a default that is unset: the file says so by not holding the key. */
+bool unsetNumber(const OptionRow &row);
 /* The bit of a row in a mask of rows (there are at most 64). */
 unsigned long long rowBit(const OptionRow &row);
 /* Brings value inside the row's range (unless it is taken as it is). */

@@ -83,7 +83,7 @@ void readSettings(SettingsSync &sync) {
     sync.keysInFile = keysIn(sync.path);
     sync.pending = 0;
     sync.held = false;
-    sync.goneSince = 0;
+    sync.gone = false;
     sync.toggles = 0;
     sync.retryIn = RETRY_MS;
     settingsLookDue(sync);
@@ -96,15 +96,19 @@ static DWORD readyIn(const SettingsSync &sync, const FileStamp &stamp, bool atOn
     return atOnce ? emptySettlesIn(stamp) : fileSettlesIn(sync.path, stamp);
 }
 
-/* Lays what the file holds over memory, key by key: a key that the file changed since
-   the plugin last read it takes the file's value, unless the plugin's own change of it
-   is newer than the save, and the plugin's older change of it is dropped. */
-static void mergeFile(SettingsSync &sync, const FileStamp &stamp, const Options &fresh) {
+/* Lays what the file holds over memory, key by key: a key that the file changed (its
+   value, or whether it is there at all) since the plugin last read it takes the file's
+   value, unless the plugin's own change of it is newer than the save; the plugin's
+   older change of it is dropped, and so is an older toggle still waiting to be made. */
+static void mergeFile(SettingsSync &sync, const FileStamp &stamp, const Options &fresh,
+                      unsigned long long keys) {
     Options &values = optionValues();
     ULONGLONG saved = timeWritten(stamp);
     for (const OptionRow &row : optionRows()) {
         unsigned long long bit = rowBit(row);
-        bool fileChanged = !sameOption(row, fresh, sync.inFile);
+        bool fileChanged = !sameOption(row, fresh, sync.inFile) || ((keys ^ sync.keysInFile) & bit);
+        if (fileChanged && (sync.toggles & bit) && sync.toggledAt[rowIndex(row)] < saved)
+            sync.toggles &= ~bit;
         if ((sync.pending & bit) && (!fileChanged || sync.changedAt[rowIndex(row)] > saved))
             continue;
         sync.pending &= ~bit;
@@ -129,7 +133,7 @@ static bool takeFile(SettingsSync &sync, const FileStamp &stamp, bool atOnce, bo
     bool empty = !stamp.exists || (stamp.sizeHigh == 0 && stamp.sizeLow == 0);
     if (!holdsKeys && !empty) return true;
     const Options before = options;
-    mergeFile(sync, stamp, fresh);
+    mergeFile(sync, stamp, fresh, keys);
     sync.keysInFile = keys;
     if (!sameOptions(before, options)) {
         changed = true;
@@ -148,6 +152,19 @@ static bool catchUp(SettingsSync &sync, bool &fromFile) {
     return takeFile(sync, stamp, false, fromFile);
 }
 
+/* A key the shell wrote but that reads back otherwise (a shell that stores the value
+   in its own way) would be written again at every change, forever: it is written no
+   more, memory keeps the value in use, and the plugin's log says why. */
+static void writtenOtherwise(SettingsSync &sync, const OptionRow &row) {
+    char why[TEXT_SIZE + 128]; /* the path, the key and the words around them */
+    wsprintfA(why, "Warble: %s in %s reads back otherwise than written; it is not written again\n",
+              row.key, sync.path);
+    OutputDebugStringA(why);
+    Options read = sync.inFile;
+    readOptions(sync.path, read);
+    copyOption(row, read, sync.inFile);
+}
+
 /* Writes the plugin's own changes one key at a time, each on top of the file as it is
    then, and checks that each landed: a save that came between two writes is taken
    first, and a change that the file does not hold afterwards (the shell could not
@@ -159,10 +176,16 @@ static bool writeOwnChanges(SettingsSync &sync, bool &fromFile) {
         if (!catchUp(sync, fromFile)) return false;
         if (!(sync.pending & bit)) continue; /* the file's newer value won */
         writeOption(sync.path, row, sync.commentNewKeys);
-        sync.known = stampFile(sync.path);
-        if (!fileHoldsOption(sync.path, row)) return false;
+        FileStamp written = stampFile(sync.path);
+        bool landed = !sameStamp(written, sync.known);
+        sync.known = written;
+        if (!fileHoldsOption(sync.path, row)) {
+            if (!landed || !ReadString(sync.path, row.key, nullptr)) return false;
+            writtenOtherwise(sync, row);
+        } else {
+            copyOption(row, options, sync.inFile);
+        }
         sync.pending &= ~bit;
-        copyOption(row, options, sync.inFile);
         sync.keysInFile |= bit;
     }
     return true;
@@ -204,7 +227,7 @@ bool rereadSettings(SettingsSync &sync, bool atOnce) {
     /* Another file takes over: none of its keys can have been lost. */
     if (moved) sync.keysInFile = 0;
     FileStamp stamp = stampFile(sync.path);
-    sync.goneSince = 0;
+    sync.gone = false;
     bool changed = false;
     DWORD wait = readyIn(sync, stamp, atOnce);
     if (wait) {
@@ -220,11 +243,14 @@ DWORD settingsReadyIn(SettingsSync &sync) {
     if (sync.held) return SETTINGS_NO_NEWS;
     FileStamp stamp = stampFile(sync.path);
     if (!stamp.exists && sync.known.exists) {
-        if (!sync.goneSince) sync.goneSince = GetTickCount() | 1;
+        if (!sync.gone) {
+            sync.gone = true;
+            sync.goneSince = GetTickCount();
+        }
         DWORD gone = GetTickCount() - sync.goneSince;
         if (gone < KEEP_MS) return KEEP_MS - gone;
     } else {
-        sync.goneSince = 0;
+        sync.gone = false;
     }
     char first[TEXT_SIZE];
     findSettingsFile(first);
@@ -244,13 +270,12 @@ void setOptionsListener(SettingsSync &sync, void (*changed)()) {
 void lookAtSettingsIn(SettingsSync &sync, DWORD ms) {
     DWORD now = GetTickCount();
     if (!sync.window) return;
-    if (sync.lookDue && (int)(sync.lookDue - now) <= (int)ms) return;
-    if (sync.nextLook.set(sync.window, SETTINGS_WATCH_TIMER, ms)) sync.lookDue = (now + ms) | 1;
+    if (sync.nextLook && (int)(sync.lookDue - now) <= (int)ms) return;
+    if (sync.nextLook.set(sync.window, SETTINGS_WATCH_TIMER, ms)) sync.lookDue = now + ms;
 }
 
 void settingsLookDue(SettingsSync &sync) {
     sync.nextLook.reset();
-    sync.lookDue = 0;
 }
 
 static void ownChange(SettingsSync &sync, const OptionRow &row) {
@@ -325,16 +350,21 @@ void leaveSlitAtEnd(SettingsSync &sync) {
     optionsChanged(sync);
 }
 
-void completeSettingsFile(SettingsSync &sync) {
+bool completeSettingsFile(SettingsSync &sync) {
     synchronise(sync);
+    /* Each key is one rewrite of the whole file: a file far larger than any list of
+       options is opened as it is, rather than holding the shell for a rewrite a key. */
+    FileStamp stamp = stampFile(sync.path);
+    if (stamp.sizeHigh || stamp.sizeLow > COMPLETED_FILE_MAX) return false;
     /* A file still being written is not completed: what it lacks now it may hold in a
        moment, and a key written later would go over the user's. */
-    if (sync.held || !sameStamp(stampFile(sync.path), sync.known)) return;
+    if (sync.held || !sameStamp(stamp, sync.known)) return true;
     for (const OptionRow &row : optionRows())
-        if (!ReadString(sync.path, row.key, nullptr)) ownChange(sync, row);
+        if (!ReadString(sync.path, row.key, nullptr) && !unsetNumber(row)) ownChange(sync, row);
     sync.commentNewKeys = true;
     synchronise(sync);
     sync.commentNewKeys = false;
+    return true;
 }
 
 bool catchUpWithSettingsFile(SettingsSync &sync) {
@@ -347,6 +377,7 @@ bool catchUpWithSettingsFile(SettingsSync &sync) {
 }
 
 void toggleWhenSettled(SettingsSync &sync, const OptionRow &row) {
+    if (!(sync.toggles & rowBit(row))) sync.toggledAt[rowIndex(row)] = timeNow();
     sync.toggles ^= rowBit(row);
 }
 

@@ -48,15 +48,18 @@ struct SettingsSync {
                                       (rowBit: at most 64 rows) */
     unsigned long long toggles;    /* toggles waiting for the file to settle: two of one
                                       option cancel out */
+    ULONGLONG toggledAt[64];       /* when each waiting toggle was made: a save newer than
+                                      it that changed its key wins */
     bool held;                     /* the user drags or sizes the window */
     bool commentNewKeys;           /* a key written now that the file lacks comes after a comment
                                       naming its values ("Edit") */
-    DWORD goneSince;               /* when path was first found gone; 0 while there */
+    bool gone;                     /* path was found gone, and has not been found since */
+    DWORD goneSince;               /* when path was first found gone (a tick: any value) */
     DWORD retryIn;                 /* the pause before a write that did not land is tried
                                       again */
     Timer nextLook;                /* the next look, at a change that has not settled or
                                       at a write to try again */
-    DWORD lookDue;                 /* when the next look is due (0: none set) */
+    DWORD lookDue;                 /* when the next look is due, while nextLook is set */
     DWORD lastRead;                /* when the watch last had the file read */
     HWND window;        /* the start's window: told to apply options taken from the file, and
                            whose timer looks again; none before it is made or once it goes */
@@ -127,8 +130,10 @@ void windowBeingSized(SettingsSync &sync, int width, int height);
    the next start docks again. */
 void leaveSlitAtEnd(SettingsSync &sync);
 /* Writes every key the file lacks, with the value in use, so that the file lists
-   them all. */
-void completeSettingsFile(SettingsSync &sync);
+   them all (a number left unset stays out: its absence says so). False, and nothing
+   written, for a file over COMPLETED_FILE_MAX bytes. */
+enum { COMPLETED_FILE_MAX = 256 * 1024 };
+bool completeSettingsFile(SettingsSync &sync);
 /* Takes a changed file now, when it has settled (before the plugin acts on what it
    holds, as a toggle does): false when it changed but is still being written, so that
    memory may be older than the file. */

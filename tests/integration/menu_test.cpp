@@ -173,6 +173,10 @@ TEST_F(MenuTest, ToggleAnnouncesWritesAndRebuildsWithoutPopup) {
         0);
     EXPECT_EQ(readFile(settingsPath()), before);
     EXPECT_TRUE(GetFileAttributesA(settingsPath().c_str()) & FILE_ATTRIBUTE_READONLY);
+    /* It is tried again 1 s later, then 2 s after that (the next 4 s later), not every
+       second. */
+    pump(6500);
+    EXPECT_EQ(3u, eventsStartingWith("write|").size());
     SetFileAttributesA(settingsPath().c_str(), 0);
 }
 

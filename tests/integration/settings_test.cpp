@@ -504,18 +504,50 @@ TEST_F(SettingsTest, TheNewerChangeOfAKeyWins) {
     /* Saved, then toggled before the save was taken: within its settling, then settled
        but within the second between two reads. */
     ASSERT_TRUE(topmost(window));
-    for (DWORD settled : {0, 400}) {
-        bool before = topmost(window);
-        writeSettings(placed + "Warble.plugin.alwaysontop: " + (before ? "false" : "true") +
+    const struct {
+        DWORD settled;
+        int toggles; /* two that wait for the save cancel out */
+    } toggled[] = {{0, 1}, {400, 1}, {0, 2}};
+    for (const auto &t : toggled) {
+        bool saved = !topmost(window), after = t.toggles == 1 ? !saved : saved;
+        writeSettings(placed + "Warble.plugin.alwaysontop: " + (saved ? "true" : "false") +
                       "\r\n");
-        pump(settled);
-        hostBroadcast("@WarbleInternal AlwaysOnTop");
+        pump(t.settled);
+        hostClearEvents();
+        for (int i = 0; i < t.toggles; ++i)
+            hostBroadcast("@WarbleInternal AlwaysOnTop");
+        EXPECT_EQ(t.toggles, (int)eventsStartingWith("label|WarblePlugin -> AlwaysOnTop").size())
+            << "a toggle that waits is said at once";
         pump(1500);
-        EXPECT_EQ(before, topmost(window)) << settled;
+        EXPECT_EQ(after, topmost(window)) << t.settled << " " << t.toggles;
         EXPECT_TRUE(holds(settingsPath(),
-                          std::string("Warble.plugin.alwaysontop: ") + (before ? "true" : "false")))
+                          std::string("Warble.plugin.alwaysontop: ") + (after ? "true" : "false")))
             << readFile(settingsPath());
     }
+    /* A choice's toggle that waited is made as a toggle too. */
+    writeSettings(placed + "Warble.plugin.scroll_style: Stream\r\n");
+    hostBroadcast("@WarbleInternal ToggleScrollStyle");
+    EXPECT_TRUE(pumpUntil(
+        [&] { return holds(settingsPath(), "Warble.plugin.scroll_style: EndToEnd"); }, 2000))
+        << readFile(settingsPath());
+
+    /* Toggled while a save settles, then saved again 0-5 ms later without the key: the
+       newer save wins, the key stays out and the option takes its default. */
+    int readded = 0;
+    for (int i : {0, 2, 5}) {
+        writeSettings(placed + "Warble.plugin.alwaysontop: false\r\n");
+        ASSERT_TRUE(pumpUntil([&] { return !topmost(window); }, 3000));
+        writeSettings(placed + "Warble.plugin.y: 61\r\nWarble.plugin.alwaysontop: false\r\n");
+        pump(50);
+        hostBroadcast("@WarbleInternal AlwaysOnTop");
+        Sleep(i);
+        writeSettings(placed);
+        pumpUntil([&] { return topmost(window); }, 3500);
+        pump(300);
+        readded += readFile(settingsPath()).find("alwaysontop") != std::string::npos;
+        EXPECT_TRUE(topmost(window)) << "round " << i;
+    }
+    EXPECT_EQ(0, readded) << "of 3";
 }
 
 /* Another program saves the whole file while the shell writes a key of the plugin's:
@@ -603,9 +635,15 @@ TEST_F(SettingsTest, AHalfWrittenDeletedOrEmptiedFileIsNotShown) {
         pumpUntil([&] { return holds(settingsPath(), "Warble.plugin.showBorder: true"); }, 3000));
     EXPECT_TRUE(holds(settingsPath(), "Warble.plugin.idle.state: 2"));
 
-    DeleteFileA(settingsPath().c_str());
-    pump(100);
-    writeSettings(whole);
+    /* Gone for a moment, again and again: whatever the tick when it is found gone. */
+    int moved = 0;
+    for (int i = 0; i < 6; ++i) {
+        DeleteFileA(settingsPath().c_str());
+        moved += pumpUntil([&] { return windowRect(window).left != 300; }, 400);
+        writeSettings(whole);
+        pump(150);
+    }
+    EXPECT_EQ(0, moved) << "of 6";
     pump(1500);
     expectPlacedAt(300, 310);
     EXPECT_FALSE(topmost(window));

@@ -3,6 +3,7 @@
    announcement, the public commands, the echoes of the plugin's own
    broadcasts, and a run of random and malformed broadcasts. */
 #include "commands/dispatcher.h"
+#include "commands/menu.h"
 #include "core/text.h"
 #include "display/caption.h"
 #include "nightjar/nightjar.h"
@@ -318,7 +319,8 @@ TEST_F(Dispatcher, EditOpensTheSettingsFileInTheShellsEditor) {
     EXPECT_GE(opened, 0);
     EXPECT_GT(opened, eventIndex(writeEvent("Warble.plugin.mouse.wheel:", "Volume")));
     for (const OptionRow &row : optionRows())
-        EXPECT_NE(nullptr, ReadString(settings().path, row.key, nullptr)) << row.key;
+        EXPECT_EQ(!unsetNumber(row), ReadString(settings().path, row.key, nullptr) != nullptr)
+            << row.key;
     const std::string file = unit::readFile(settingsPath());
     EXPECT_NE(std::string::npos, file.find("Gone fishing")) << "what the file held stays";
     /* Each added key after a comment naming its values, as the sample file has them. */
@@ -326,11 +328,21 @@ TEST_F(Dispatcher, EditOpensTheSettingsFileInTheShellsEditor) {
                                            "Warble.plugin.ellipsis: false\r\n"));
     EXPECT_NE(std::string::npos, file.find("# Warble.plugin.scroll.when takes: Always, Once or "
                                            "Hover\r\nWarble.plugin.scroll.when: Always\r\n"));
-    EXPECT_NE(std::string::npos, file.find("# Warble.plugin.scroll.pause takes: a whole number "
-                                           "from 0 to 200, or empty\r\n"));
+    /* The rest left unset stays out: an empty value reads as 0 in many shells. */
+    EXPECT_EQ(std::string::npos, file.find("scroll.pause")) << file;
     hostClearEvents();
     broadcast("@WarbleInternal Edit");
     EXPECT_TRUE(unit::eventsStartingWith("write|").empty());
+    broadcast("@WarbleInternal ToggleBorder");
+    EXPECT_EQ(1u, unit::eventsStartingWith("write|").size()) << "only the change is written";
+
+    /* A file far larger than any list of keys is opened as it is, and the label says so. */
+    unit::writeFile(settingsPath(), "Warble.plugin.x: 40\r\n" + std::string(300 << 10, '#'));
+    hostClearEvents();
+    broadcast("@WarbleInternal Edit");
+    EXPECT_TRUE(unit::eventsStartingWith("write|").empty());
+    EXPECT_EQ(1u, unit::eventsStartingWith(std::string("label|") + FILE_TOO_LARGE_NOTICE).size());
+    EXPECT_EQ(1u, unit::eventsStartingWith("execute|").size());
 }
 
 /* Finds the About box from another thread, reads it and closes it. */

@@ -33,6 +33,8 @@ std::map<std::string, std::pair<int, std::string>> entries(const std::string &te
         if (end == std::string::npos) end = text.size();
         std::string line = text.substr(start, end - start);
         start = end + 1;
+        /* A key the sample leaves out (a number without a default) is commented out. */
+        if (!readme && line.compare(0, 15, "#Warble.plugin.") == 0) line.erase(0, 1);
         std::string key, value;
         if (readme && line.compare(0, 17, "| `Warble.plugin.") == 0) {
             size_t keyEnd = line.find("` |", 3);
@@ -112,7 +114,7 @@ TEST_F(OptionsTableRunning, EveryRowReadsItsDefaultItsRangeAndTakesItsCommand) {
     for (const OptionRow &row : optionRows()) {
         const std::string &byDefault = sample[row.key].second;
         readFrom("# none of the keys\r\n");
-        EXPECT_EQ(byDefault, stored(row)) << row.key << " absent";
+        EXPECT_EQ(unsetNumber(row) ? "(none)" : byDefault, stored(row)) << row.key << " absent";
         std::pair<int, int> range = {INT_MIN, INT_MAX};
         const bool isNumber = readmeRange(readme, row.key, range);
         for (int outside : {range.first > INT_MIN ? range.first - 1 : -100000,

@@ -528,6 +528,21 @@ TEST_F(ReadSettings, FileWithoutTheNewKeysScrollsAndShowsAsBefore) {
     }
 }
 
+/* A file gone for a moment keeps the options for 2 s, whatever the tick is when it is
+   first found gone. */
+TEST_F(ReadSettings, AFileGoneForAMomentKeepsItsOptionsOnEitherTick) {
+    for (DWORD parity : {0u, 1u, 0u, 1u}) {
+        place(inShell("Warble.rc"), "Warble.plugin.x: 300\r\n");
+        readSettings(settings);
+        DeleteFileA(inShell("Warble.rc").c_str());
+        while ((GetTickCount() & 1) != parity) {
+        }
+        EXPECT_GT(settingsReadyIn(settings), 1000u) << "first found gone on a tick of parity "
+                                                    << parity;
+        EXPECT_EQ(300, options.xPos);
+    }
+}
+
 /* A key removed returns to its default; a file the shell cannot read whole changes
    nothing, and the shell's log says why. */
 TEST_F(ReadSettings, KeyRemovedFromTheFileReturnsToItsDefault) {
