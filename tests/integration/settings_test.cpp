@@ -510,8 +510,7 @@ TEST_F(SettingsTest, TheNewerChangeOfAKeyWins) {
     } toggled[] = {{0, 1}, {400, 1}, {0, 2}};
     for (const auto &t : toggled) {
         bool saved = !topmost(window), after = t.toggles == 1 ? !saved : saved;
-        writeSettings(placed + "Warble.plugin.alwaysontop: " + (saved ? "true" : "false") +
-                      "\r\n");
+        writeSettings(placed + "Warble.plugin.alwaysontop: " + (saved ? "true" : "false") + "\r\n");
         pump(t.settled);
         hostClearEvents();
         for (int i = 0; i < t.toggles; ++i)

@@ -537,8 +537,8 @@ TEST_F(ReadSettings, AFileGoneForAMomentKeepsItsOptionsOnEitherTick) {
         DeleteFileA(inShell("Warble.rc").c_str());
         while ((GetTickCount() & 1) != parity) {
         }
-        EXPECT_GT(settingsReadyIn(settings), 1000u) << "first found gone on a tick of parity "
-                                                    << parity;
+        EXPECT_GT(settingsReadyIn(settings), 1000u)
+            << "first found gone on a tick of parity " << parity;
         EXPECT_EQ(300, options.xPos);
     }
 }
