@@ -25,7 +25,8 @@ bool sameStamp(const FileStamp &a, const FileStamp &b) {
            CompareFileTime(&a.written, &b.written) == 0;
 }
 
-/* No other program has the file open for writing. */
+/* Another program has the file open for writing: opening it while letting others only
+   read fails with a sharing violation. */
 static bool heldForWriting(const char *path) {
     Handle file(
         CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));

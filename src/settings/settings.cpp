@@ -17,6 +17,7 @@
 ShellLink shellLink;
 
 static const DWORD KEEP_MS = 2000;  /* a key or a file that vanished keeps its value this long */
+static const DWORD LATE_LOOK_MS = 30; /* a look at the end of a wait comes this much after it */
 static const DWORD RETRY_MS = 1000; /* a write that did not land is tried again after this, */
 static const DWORD RETRY_MAX_MS = 32000; /* doubling up to this while it keeps failing */
 
@@ -126,7 +127,10 @@ static bool takeFile(SettingsSync &sync, const FileStamp &stamp, bool atOnce, bo
     unsigned long long keys = keysIn(sync.path);
     ULONGLONG age = stampAge(stamp);
     if (!atOnce && stamp.exists && age < KEEP_MS && (sync.keysInFile & ~keys)) {
-        lookAtSettingsIn(sync, (DWORD)(KEEP_MS - age));
+        /* Looked at a little after the 2 s: a timer that fires a moment early would find
+           the file short of them, and the read it made would hold the next one back by
+           the watch's gap between two reads, a whole second. */
+        lookAtSettingsIn(sync, (DWORD)(KEEP_MS - age) + LATE_LOOK_MS);
         return false;
     }
     sync.known = stamp;
