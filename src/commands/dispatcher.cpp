@@ -78,7 +78,7 @@ static Address addressOf(const char *text) {
 static bool warbleCommand(const CommandTarget &to, const char *text) {
     const char *rest;
     if (matchEqual(text, "@Warble GetWinampInfo")) {
-        queryPlayer(to.player);
+        askPlayerStatus(to.player);
     } else if ((rest = matchContains(text, "@Warble SetCaptionNow "))) {
         setCaption(to.display, rest);
         return true;

@@ -29,8 +29,7 @@ HWND findPlayer(HWND known, HWND gone) {
 bool createLink(Shared<PlayerLink> &link) {
     if (!link.create()) return false;
     link->wake.reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
-    link->firstLook.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    return link->wake && link->firstLook;
+    return link->wake;
 }
 
 bool handToLink(PlayerLink *link, const LinkJob &job) {
@@ -48,9 +47,8 @@ bool handToLink(PlayerLink *link, const LinkJob &job) {
     return room;
 }
 
-PlayerReading lastReading(PlayerLink *link, DWORD waitMs) {
+PlayerReading lastReading(PlayerLink *link) {
     if (!link) return {nullptr, -1, false};
-    if (waitMs) WaitForSingleObject(link->firstLook, waitMs);
     SectionHold hold(link->lock);
     return link->reading;
 }
@@ -97,7 +95,5 @@ bool readPlayer(PlayerLink *link, HWND known, HWND gone, bool forJob, PlayerRead
         if (out->answered) out->status = (int)answer;
     }
     if (out->answered) keepReading(link, *out);
-    if (!link->looked) SetEvent(link->firstLook);
-    link->looked = true;
     return out->answered;
 }

@@ -1,7 +1,7 @@
 /* The conversation with the player: one thread of each start, the link thread (the
    poller), asks the player every question and carries out every command the shell's
    thread hands it, and keeps what it last read of the player for the shell's thread.
-   The shell's thread never sends to the player and waits. */
+   The shell's thread never sends to the player, nor waits for the link thread. */
 #pragma once
 
 #include "core/owners.h"
@@ -59,8 +59,6 @@ struct PlayerLink {
     int count;
     PlayerReading reading;
     Handle wake;       /* auto reset: jobs wait */
-    Handle firstLook;  /* manual reset: the first reading was taken */
-    bool looked;       /* link thread only: firstLook is set */
     HWND silentPlayer; /* link thread only, like silentSince: see askFromLink */
     DWORD silentSince;
 };
@@ -72,8 +70,8 @@ bool createLink(Shared<PlayerLink> &link);
 /* Hands a job to a start's link thread; false without a link or when its jobs are
    full (the job is dropped). The job's time is set here. */
 bool handToLink(PlayerLink *link, const LinkJob &job);
-/* The last reading; an empty one without a link. Waits up to waitMs for the first. */
-PlayerReading lastReading(PlayerLink *link, DWORD waitMs = 0);
+/* The last reading (an empty one before the first and without a link): never waits. */
+PlayerReading lastReading(PlayerLink *link);
 
 /* Link thread. */
 /* Takes the jobs waiting, in order, into out (PlayerLink::JOBS places); their count. */

@@ -242,13 +242,15 @@ bool takeSliderEcho() {
 static bool installReading(PlayerSide &side, bool atStart) {
     HWND found = findPlayer(playerStatus.window, nullptr);
     PlayerReading reading = {};
-    if (found) reading = lastReading(side.link.get(), atStart ? PLAYER_QUERY_MS + 100 : 0);
+    if (found) reading = lastReading(side.link.get());
     if (!found || (reading.window == found && reading.answered)) {
         installLook(side, {found, found ? reading.status : -1}, nullptr, !atStart);
         return true;
     }
-    playerStatus.lookUnanswered = true;
-    if (reading.window != found)
+    /* At start the link thread's look is quiet: a player already running is found, not
+       opened, and the poller's own looks must not announce it first. */
+    if (!atStart) playerStatus.lookUnanswered = true;
+    if (reading.window != found || atStart)
         handToLink(side.link.get(),
                    {JOB_LOOK, atStart ? LOOK_QUIET : 0, playerStatus.epoch, nullptr, 0, 0, 0});
     return false;
@@ -259,7 +261,27 @@ bool queryPlayer(PlayerSide &side) {
 }
 
 void firstLookAtPlayer(PlayerSide &side) {
-    installReading(side, true);
+    if (installReading(side, true)) return;
+    wchar_t idle[TEXT_SIZE];
+    idleText(false, idle);
+    takeCaption(side, -1, idle, idle);
+}
+
+void askPlayerStatus(PlayerSide &side) {
+    if (!handToLink(side.link.get(),
+                    {JOB_LOOK, LOOK_ASKED, playerStatus.epoch, nullptr, 0, 0, 0}))
+        showStatus(side, playerStatus.playState);
+}
+
+/* Winamp's statuses as the caption tells them apart: playing, paused, or stopped. */
+static int shownStatus(int status) {
+    return status == WINAMP_PLAYING || status == WINAMP_PAUSED ? status : 0;
+}
+
+bool readingIsNews(const PlayerReading &reading) {
+    return playerStatus.statusShown && reading.answered && reading.window &&
+           reading.window == playerStatus.window &&
+           shownStatus(reading.status) != shownStatus(playerStatus.playState);
 }
 
 /* A look for an event; when the link thread cannot take it, the event is taken as
@@ -314,13 +336,15 @@ LRESULT OnPlayerLook(PlayerSide &side, WPARAM wParam, LPARAM lParam) {
     bool exists = !window || IsWindow(window);
     bool closing = known && (known == window ? !exists : !IsWindow(known));
     bool news = (flags & LOOK_RENAMED) || closing || (!known && window);
-    if (!current && !((flags & LOOK_EVENT) && news)) return 0;
+    /* An asked-for look is the newest reading there is: nothing drops it. */
+    if (!current && !(flags & LOOK_ASKED) && !((flags & LOOK_EVENT) && news)) return 0;
     if (!exists) flags &= ~LOOK_ANSWERED;
     HWND gone = known && (((flags & LOOK_GONE) && current) || closing) ? known : nullptr;
     if (flags & LOOK_ANSWERED) {
         installLook(side, {window, (signed char)(lParam & 0xFF)}, gone, !(flags & LOOK_QUIET));
     } else {
         if (gone) installLook(side, {nullptr, -1}, gone, false);
+        else if (flags & LOOK_ASKED) showStatus(side, playerStatus.playState);
         playerStatus.lookUnanswered = true;
     }
     if (flags & LOOK_RENAMED) sendBroadcast("@Warble_fromWinamp_TitleChange");

@@ -22,7 +22,8 @@ enum {
     LOOK_GONE = 0x200,
     LOOK_RENAMED = 0x400,
     LOOK_QUIET = 0x800,
-    LOOK_ANSWERED = 0x1000
+    LOOK_ANSWERED = 0x1000,
+    LOOK_ASKED = 0x2000 /* someone asked for the status: it is announced, answered or not */
 };
 
 /* The player status: written by player.cpp alone. The shell's thread writes it (from
@@ -105,9 +106,19 @@ struct PlayerSide {
    for a player it has not read, else at the poller's next tick) and it is installed
    once it answers. False when nothing was installed. */
 bool queryPlayer(PlayerSide &side);
-/* The same as queryPlayer at start, where a running player is found rather than opened;
-   the link thread's first reading is waited for, within the bound of one question. */
+/* The same as queryPlayer at start, where a running player is found rather than opened.
+   Nothing waits for the player: until the link thread has read it, the idle text shows,
+   and its look is installed when it comes. */
 void firstLookAtPlayer(PlayerSide &side);
+/* Someone asked for the status ("@Warble GetWinampInfo"): the link thread looks at the
+   player now, and the status it reads is installed and announced when it comes; a
+   player that does not answer within the question's bound has the last known status
+   announced. */
+void askPlayerStatus(PlayerSide &side);
+/* Link thread: the reading differs from the status shown, so the shell's thread must
+   learn of it although no window event told (a player that changes its state quietly,
+   a relayed command). */
+bool readingIsNews(const PlayerReading &reading);
 /* Shows the caption of the last status again, as the options now make it (the idle
    text, the track number), without asking the player or announcing anything; a text a
    command set stays. */

@@ -90,8 +90,9 @@ static bool stopping(const PollerStart *poller) {
 }
 
 /* Reads the player's status for the shell's thread, and hands it what it needs to
-   know: that the known window no longer exists (with the player found instead), or,
-   while the idle text shows the time or the last look went unanswered, the look. */
+   know: that the known window no longer exists (with the player found instead), or the
+   look while the idle text shows the time, the last look went unanswered or the status
+   differs from the one shown. */
 static void lookForShell(const PollerStart *poller, PlayerLink *link) {
     LONG epoch = playerStatus.epoch;
     HWND known = playerStatus.window;
@@ -102,7 +103,8 @@ static void lookForShell(const PollerStart *poller, PlayerLink *link) {
     HWND window = poller->start->window;
     if (gone)
         handPlayerLook(reading, LOOK_EVENT | LOOK_GONE, epoch, window);
-    else if (answered && ((poller->reads & POLL_IDLE_TIME) || playerStatus.lookUnanswered))
+    else if (answered && ((poller->reads & POLL_IDLE_TIME) || playerStatus.lookUnanswered ||
+                           readingIsNews(reading)))
         handPlayerLook(reading, 0, epoch, window);
 }
 

@@ -103,13 +103,14 @@ TEST_F(CommandsTest, SetCaptionIsIgnoredWhilePlayerRuns) {
     EXPECT_TRUE(waitForLabel("Right now"));
     hostClearEvents();
     hostBroadcast("@Warble GetWinampInfo");
-    EXPECT_TRUE(recorded(STATUS + "Playing"));
+    EXPECT_TRUE(waitForEvent(STATUS + "Playing", 2000));
     EXPECT_TRUE(waitForLabel("1. Artist - Song"));
 }
 
 TEST_F(CommandsTest, GetWinampInfoIsMatchedWhole) {
     start("Warble.plugin.doVozizuvavExtensions: false\r\n");
     hostBroadcast("@WARBLE getwinampinfo");
+    waitForEvent(STATUS + "Stopped", 2000);
     std::vector<std::string> status = eventsStartingWith(STATUS);
     ASSERT_EQ(status.size(), 2u) << ::testing::PrintToString(status);
     EXPECT_EQ(status[0], STATUS + "Closed");
