@@ -171,7 +171,7 @@ TEST_F(SettingsStore, HiddenFileStaysHiddenAfterAWrite) {
 
 TEST_F(SettingsStore, FileUnreadableOrReadOnlyIsNeverRewritten) {
     const std::string small = "Warble.plugin.x: 1\r\n";
-    const std::string large = small + std::string(17 * 1024 * 1024, '#') + "\r\n";
+    const std::string large = small + std::string(33 * 1024 * 1024, '#') + "\r\n";
     const struct {
         const std::string &text;
         bool readOnly, heldOpen; /* held open, without sharing, by another program */
@@ -540,7 +540,7 @@ TEST_F(ReadSettings, KeyRemovedFromTheFileReturnsToItsDefault) {
     EXPECT_EQ(300, options.xPos);
 
     hostClearEvents();
-    place(inShell("Warble.rc"), "Warble.plugin.x: 7\r\n" + std::string(17 << 20, '#'));
+    place(inShell("Warble.rc"), "Warble.plugin.x: 7\r\n" + std::string(33 << 20, '#'));
     EXPECT_FALSE(rereadSettings(settings));
     EXPECT_EQ(300, options.xPos);
     EXPECT_EQ(1u, unit::eventsStartingWith("store|" + inShell("Warble.rc") +
