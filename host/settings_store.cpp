@@ -194,6 +194,24 @@ ParsedFile &parse(const char *path, const WIN32_FILE_ATTRIBUTE_DATA &stamp, File
     return file;
 }
 
+/* The file at path holds exactly content: compared a piece at a time as it is read,
+   so that a large file costs no copy of itself. */
+bool stillHolds(const char *path, const std::string &content) {
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    static char piece[256 * 1024];
+    size_t at = 0;
+    DWORD got = 0;
+    bool same = true;
+    while (same && ReadFile(file, piece, sizeof piece, &got, nullptr) && got > 0) {
+        same = at + got <= content.size() && memcmp(piece, content.data() + at, got) == 0;
+        at += got;
+    }
+    CloseHandle(file);
+    return same && at == content.size();
+}
+
 /* The file at path as it is now, parsed again only when it changed. Under the store's
    lock; the result is valid until the lock is let go. */
 const ParsedFile *parsedFile(const char *path) {
@@ -206,7 +224,7 @@ const ParsedFile *parsedFile(const char *path) {
         ParsedFile &file = found->second;
         if (file.settled) return &file;
         bool isAged = aged(stamp);
-        if (readFile(path, content) == file.result && content == file.content) {
+        if (file.result == FileRead::Whole && stillHolds(path, file.content)) {
             file.settled = isAged;
             if (isAged) file.content.clear();
             return &file;

@@ -3,6 +3,7 @@
    and a toggle from the menu on that file (the plugin's write of the key and its read
    back), against the shell's own single write of one key of it. The file is saved anew
    before each measurement, so every one reads it afresh. */
+#include "common/pump.h"
 #include "common/report.h"
 #include "common/setup.h"
 #include "common/timing.h"
@@ -36,17 +37,24 @@ static bool save(const std::string &path, const std::string &text) {
 }
 
 /* A toggle of the border through the shell, as the menu sends it, against the shell's
-   own write of the same key, each on the file saved a moment before. */
+   own write of the same key, each on the file saved a moment before: long enough before
+   that the plugin has taken the save (its watch, on this thread, reads a file that keeps
+   changing once a second at most) and writes at once rather than waiting for the file
+   to settle. */
+static const DWORD SETTLED_MS = 1300;
+/* The toggled key is in every file saved: a key gone from a save waits 2 s. */
+static const std::string BORDER = "Warble.plugin.showBorder: true\r\n";
+
 static void measureToggle(const std::string &path, int rounds) {
     std::vector<double> plugin, bare;
     for (int round = 0; round < rounds; ++round) {
-        if (!save(path, largeSettings(round))) break;
-        Sleep(300);
+        if (!save(path, BORDER + largeSettings(round))) break;
+        pumpFor(SETTLED_MS);
         Stopwatch toggle;
         hostBroadcast("@WarbleInternal ToggleBorder");
         plugin.push_back(toggle.milliseconds());
-        if (!save(path, largeSettings(round + 1))) break;
-        Sleep(300);
+        if (!save(path, BORDER + largeSettings(round + 1))) break;
+        pumpFor(SETTLED_MS);
         Stopwatch write;
         WriteString(path.c_str(), "Warble.plugin.showBorder:", round % 2 ? "true" : "false");
         bare.push_back(write.milliseconds());
