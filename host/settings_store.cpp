@@ -11,7 +11,6 @@
    a UTF-8 byte-order mark is skipped and kept. Texts are walked in place, line by
    line, without copying a line that holds no key, so a large file of comments costs
    little more than its read. */
-#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -314,14 +313,23 @@ NJ_API bool ReadBool(const char *path, const char *key, bool defaultValue) {
     return defaultValue;
 }
 
+/* A number as the most common shells read it, atoi's way: blanks skipped, a sign, the
+   digits up to the first other character, and 0 when there are none ("", "abc"); a
+   number beyond an int is held at INT_MIN or INT_MAX rather than wrapped. Only a key
+   that is not there gives the default. */
 NJ_API int ReadInt(const char *path, const char *key, int defaultValue) {
     std::string value;
-    if (!findValue(path, key, value) || value.empty()) return defaultValue;
-    char *end = nullptr;
-    errno = 0;
-    long long number = strtoll(value.c_str(), &end, 10);
-    if (errno != 0 || *end != '\0' || number < INT_MIN || number > INT_MAX) return defaultValue;
-    return (int)number;
+    if (!findValue(path, key, value)) return defaultValue;
+    const char *digit = value.c_str();
+    while (isBlank(*digit))
+        ++digit;
+    bool negative = *digit == '-';
+    if (*digit == '-' || *digit == '+') ++digit;
+    long long number = 0;
+    for (; *digit >= '0' && *digit <= '9' && number <= INT_MAX; ++digit)
+        number = number * 10 + (*digit - '0');
+    if (negative) number = -number;
+    return number < INT_MIN ? INT_MIN : number > INT_MAX ? INT_MAX : (int)number;
 }
 
 std::string shellReadString(const char *path, const char *key, const char *fallback) {

@@ -124,23 +124,41 @@ TEST_F(SettingsTest, NoFileAnywhereGivesDefaultsAndWritesBesideThePlugin) {
     EXPECT_FALSE(fileExists(shellDir() + "Warble.rc"));
 }
 
+/* Files of nothing or garbage give the defaults; numbers are read as the most common
+   shells read them, atoi's way ("abc" and an empty value 0, "12abc" 12, "1e9" 1, sizes at
+   least 5), one beyond an int held at its end (the window then on the screen's edge). */
 TEST_F(SettingsTest, EmptyOrGarbageFilesGiveDefaults) {
     std::string binary;
     for (int i = 0; i < 4096; ++i)
         binary += (char)((i * 7919 + 13) % 256);
-    const std::string files[] = {
-        "",
-        binary,
-        "\r\n\r\n:::\r\n: : :\r\nWarble.plugin.x\r\nx: 5\r\n#Warble.plugin.x: 500\r\n",
-        "Warble.plugin.x: abc\r\nWarble.plugin.y: 12abc\r\nWarble.plugin.width: \r\n"
-        "Warble.plugin.height: 1e9\r\nWarble.plugin.alwaysontop: maybe\r\n",
-        "Warble.plugin.x: 99999999999999999999\r\nWarble.plugin.y: -99999999999999999999\r\n",
+    const int rightmost = GetSystemMetrics(SM_CXSCREEN) - 100;
+    const struct {
+        std::string content;
+        int x, y, width, height;
+    } files[] = {
+        {"", 10, 10, 100, 17},
+        {binary, 10, 10, 100, 17},
+        {"\r\n\r\n:::\r\n: : :\r\nWarble.plugin.x\r\nx: 5\r\n#Warble.plugin.x: 500\r\n", 10, 10,
+         100, 17},
+        {"Warble.plugin.x: abc\r\nWarble.plugin.y: 12abc\r\nWarble.plugin.width: \r\n"
+         "Warble.plugin.height: 1e9\r\nWarble.plugin.alwaysontop: maybe\r\n",
+         0, 12, 5, 5},
+        {"Warble.plugin.x: 99999999999999999999\r\nWarble.plugin.y: -99999999999999999999\r\n",
+         rightmost, 0, 100, 17},
     };
-    for (const std::string &content : files) {
-        SCOPED_TRACE(content.substr(0, 60));
-        writeSettings(content);
+    for (const auto &file : files) {
+        SCOPED_TRACE(file.content.substr(0, 60));
+        writeSettings(file.content);
         ASSERT_EQ(startThroughShell(), 0);
-        expectDefaultWindow();
+        HWND window = pluginWindow();
+        ASSERT_NE(window, nullptr);
+        RECT r = windowRect(window);
+        EXPECT_EQ(file.x, r.left);
+        EXPECT_EQ(file.y, r.top);
+        EXPECT_EQ(file.width, r.right - r.left);
+        EXPECT_EQ(file.height, r.bottom - r.top);
+        EXPECT_TRUE(topmost(window));
+        EXPECT_TRUE(IsWindowVisible(window));
         hostUnloadPlugins();
         loadedByShell_ = false;
     }
