@@ -223,7 +223,9 @@ const ParsedFile *parsedFile(const char *path) {
         ParsedFile &file = found->second;
         if (file.settled) return &file;
         bool isAged = aged(stamp);
-        if (file.result == FileRead::Whole && stillHolds(path, file.content)) {
+        bool same = file.result == FileRead::Whole ? stillHolds(path, file.content)
+                                                   : readFile(path, content) == file.result;
+        if (same) {
             file.settled = isAged;
             if (isAged) file.content.clear();
             return &file;
