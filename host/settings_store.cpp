@@ -3,28 +3,24 @@
    (size and last write) and every key is served from that, so a change made by hand or
    by another process is seen at once and a large file costs one read, not one a key; a
    file written a moment ago is compared by content too, as two writes that close may
-   share a stamp. A write is compare-and-replace: it reads the file, writes the changed
-   text to a temporary file in the same folder and, holding the file so that no other
-   program can write it, checks that it is still the one it read, renames it aside and
-   moves the new text in under its name (between the two renames the name is free for a
-   moment: a new file saved then stands); the file is never seen half-written, and a
-   save that lands meanwhile is never lost: the write reads again and redoes it. A
-   file that cannot be read whole, is read-only, is held open by another program or was
-   emptied a moment ago is never rewritten: the event record says why, and the writer
-   finds its value not there. A write also removes the temporary files that killed
-   writes left beside the file. Lines may end in LF, CRLF or a lone CR; a UTF-8
-   byte-order mark is skipped and kept. */
-#include <cerrno>
+   share a stamp. A write changes one line and replaces the whole file under its name
+   (settings_replace.cpp says how, and why no save of another program is lost); the
+   text it wrote becomes the parse of the file's new stamp, so that reading the file
+   back costs no parse. A file that cannot be read whole (over 32 MB, or failing part
+   way) reads as empty and is never rewritten. Lines may end in LF, CRLF or a lone CR;
+   a UTF-8 byte-order mark is skipped and kept. Texts are walked in place, line by
+   line, without copying a line that holds no key, so a large file of comments costs
+   little more than its read. */
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include "settings_replace.h"
 #include "shell_internal.h"
 
 namespace {
 
-const size_t MAX_FILE_SIZE = 16 * 1024 * 1024; /* larger files read as empty */
 const size_t READ_BUFFER_SIZE = 1024;
 
 ShellLock &storeLock() {
@@ -56,76 +52,80 @@ std::string normalKey(const char *key) {
 enum class FileRead { Whole, Missing, Unreadable };
 
 /* A file too large or that fails part-way is unreadable: it reads as empty and is
-   never rewritten, so that nothing of it is lost. */
+   never rewritten, so that nothing of it is lost. Read to its end in one call when
+   its size holds still, as it does but for a writer at work. */
 FileRead readFile(const char *path, std::string &content) {
     content.clear();
     if (!path || !*path) return FileRead::Missing;
-    FILE *file = fopen(path, "rb");
-    if (!file)
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
         return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES ? FileRead::Unreadable
                                                                    : FileRead::Missing;
-    char chunk[4096];
-    size_t got;
-    FileRead result = FileRead::Whole;
-    while ((got = fread(chunk, 1, sizeof chunk, file)) > 0) {
-        content.append(chunk, got);
-        if (content.size() > MAX_FILE_SIZE) {
-            result = FileRead::Unreadable;
-            break;
-        }
+    DWORD high = 0, size = GetFileSize(file, &high), got = 0;
+    FileRead result = high || size > MAX_SETTINGS_FILE ? FileRead::Unreadable : FileRead::Whole;
+    while (result == FileRead::Whole) {
+        size_t had = content.size();
+        content.resize(had + size + 1);
+        if (!ReadFile(file, &content[had], size + 1, &got, nullptr)) result = FileRead::Unreadable;
+        content.resize(had + got);
+        if (got == 0 || content.size() > MAX_SETTINGS_FILE) break;
+        size = 4096;
     }
-    if (ferror(file)) result = FileRead::Unreadable;
-    fclose(file);
+    CloseHandle(file);
+    if (content.size() > MAX_SETTINGS_FILE) result = FileRead::Unreadable;
     if (result != FileRead::Whole) content.clear();
     return result;
 }
 
-/* One line of a file: its text without the line break, and the break itself. */
-struct Line {
-    std::string text;
-    std::string ending;
+/* Walks a text's lines: each ends in LF, CRLF or a lone CR, the last maybe in none. The
+   next break of each kind is looked for once, so a long text costs one pass. */
+class LineWalk {
+  public:
+    LineWalk(const std::string &text, size_t from)
+        : text_(text), at_(from), lf_(find('\n')), cr_(find('\r')) {}
+    /* The next line: where it starts, where its text ends and where its break ends. */
+    bool next(size_t &start, size_t &end, size_t &after) {
+        if (at_ >= text_.size()) return false;
+        if (lf_ < at_) lf_ = find('\n');
+        if (cr_ < at_) cr_ = find('\r');
+        start = at_;
+        end = lf_ < cr_ ? lf_ : cr_;
+        bool crlf = end == cr_ && cr_ + 1 == lf_ && lf_ < text_.size();
+        after = end == text_.size() ? end : end + (crlf ? 2 : 1);
+        at_ = after;
+        return true;
+    }
+
+  private:
+    size_t find(char c) const {
+        const void *hit = memchr(text_.data() + at_, c, text_.size() - at_);
+        return hit ? (const char *)hit - text_.data() : text_.size();
+    }
+    const std::string &text_;
+    size_t at_, lf_, cr_;
 };
 
-/* Lines end in LF, CRLF or a lone CR; each keeps its own ending. */
-std::vector<Line> splitLines(const std::string &content) {
-    std::vector<Line> lines;
-    size_t start = 0;
-    while (start < content.size()) {
-        size_t end = content.find_first_of("\r\n", start);
-        Line line;
-        if (end == std::string::npos) {
-            line.text = content.substr(start);
-            start = content.size();
-        } else {
-            line.text = content.substr(start, end - start);
-            bool crlf =
-                content[end] == '\r' && end + 1 < content.size() && content[end + 1] == '\n';
-            line.ending = content.substr(end, crlf ? 2 : 1);
-            start = end + line.ending.size();
-        }
-        lines.push_back(line);
-    }
-    return lines;
+/* The key a line holds, with its colon, blanks before it skipped: [keyStart, colon]. A
+   comment line (# or !) holds none. */
+bool keyOfLine(const std::string &text, size_t start, size_t end, size_t &keyStart, size_t &colon) {
+    const char *found = (const char *)memchr(text.data() + start, ':', end - start);
+    if (!found) return false;
+    colon = found - text.data();
+    keyStart = start;
+    while (keyStart < colon && isBlank(text[keyStart]))
+        ++keyStart;
+    return colon > keyStart && text[keyStart] != '#' && text[keyStart] != '!';
 }
 
-/* When the line holds the key, gives its value. Comment lines hold no key. */
-bool lineValue(const std::string &line, const std::string &key, std::string &value) {
-    size_t colon = line.find(':');
-    if (colon == std::string::npos) return false;
-    std::string lineKey = trim(line.substr(0, colon + 1));
-    if (lineKey.empty() || lineKey[0] == '#' || lineKey[0] == '!') return false;
-    if (lstrcmpiA(lineKey.c_str(), key.c_str()) != 0) return false;
-    value = trim(line.substr(colon + 1));
-    return true;
-}
-
-/* The key of a line as the index holds it, or empty for a line that holds none. */
-std::string keyOfLine(const std::string &line) {
-    size_t colon = line.find(':');
-    if (colon == std::string::npos) return std::string();
-    std::string key = trim(line.substr(0, colon + 1));
-    if (key.size() < 2 || key[0] == '#' || key[0] == '!') return std::string();
-    return key;
+/* The value of a key line: after the colon, blanks trimmed. */
+std::string valueOfLine(const std::string &text, size_t colon, size_t end) {
+    size_t first = colon + 1;
+    while (first < end && isBlank(text[first]))
+        ++first;
+    while (end > first && isBlank(text[end - 1]))
+        --end;
+    return text.substr(first, end - first);
 }
 
 struct NoCase {
@@ -136,12 +136,10 @@ struct NoCase {
 
 const char BYTE_ORDER_MARK[] = "\xEF\xBB\xBF";
 
-/* A file saved as UTF-8 with a byte-order mark: the mark is not part of the first key. */
-std::string withoutMark(const std::string &content, std::string &mark) {
-    mark.clear();
-    if (content.compare(0, 3, BYTE_ORDER_MARK) != 0) return content;
-    mark = BYTE_ORDER_MARK;
-    return content.substr(3);
+/* Where a file's first key may start: after a UTF-8 byte-order mark, which is not part
+   of it. */
+size_t textStart(const std::string &content) {
+    return content.compare(0, 3, BYTE_ORDER_MARK) == 0 ? 3 : 0;
 }
 
 /* A file as last parsed: its stamp, what reading it gave, its first value for each key,
@@ -154,10 +152,6 @@ struct ParsedFile {
     std::string content;
 };
 
-/* Within this long of its last write a file may be written again under the same stamp
-   (file times are kept in steps of a few milliseconds). */
-const ULONGLONG SAME_STAMP_MS = 100;
-
 bool sameStamp(const WIN32_FILE_ATTRIBUTE_DATA &a, const WIN32_FILE_ATTRIBUTE_DATA &b) {
     return a.nFileSizeHigh == b.nFileSizeHigh && a.nFileSizeLow == b.nFileSizeLow &&
            CompareFileTime(&a.ftLastWriteTime, &b.ftLastWriteTime) == 0;
@@ -165,12 +159,7 @@ bool sameStamp(const WIN32_FILE_ATTRIBUTE_DATA &a, const WIN32_FILE_ATTRIBUTE_DA
 
 /* Written long enough ago that any later write gets another stamp. */
 bool aged(const WIN32_FILE_ATTRIBUTE_DATA &stamp) {
-    FILETIME now;
-    GetSystemTimeAsFileTime(&now);
-    ULARGE_INTEGER n = {{now.dwLowDateTime, now.dwHighDateTime}};
-    ULARGE_INTEGER w = {
-        {stamp.ftLastWriteTime.dwLowDateTime, stamp.ftLastWriteTime.dwHighDateTime}};
-    return n.QuadPart >= w.QuadPart && (n.QuadPart - w.QuadPart) / 10000 >= SAME_STAMP_MS;
+    return msSinceWritten(stamp.ftLastWriteTime) >= SAME_STAMP_MS;
 }
 
 /* The parsed files, by path; a few, as the shell reads its own files and the style too.
@@ -181,6 +170,46 @@ std::map<std::string, ParsedFile, NoCase> &parsedFiles() {
 }
 
 const size_t PARSED_FILES = 8;
+
+/* The entry of path, made anew from content (moved in) read or written under stamp. */
+ParsedFile &parse(const char *path, const WIN32_FILE_ATTRIBUTE_DATA &stamp, FileRead result,
+                  std::string &content) {
+    auto &files = parsedFiles();
+    if (files.size() >= PARSED_FILES && !files.count(path)) files.clear();
+    ParsedFile &file = files[path];
+    file.stamp = stamp;
+    file.settled = aged(stamp);
+    file.result = result;
+    file.values.clear();
+    LineWalk lines(content, textStart(content));
+    size_t start, end, after, key, colon;
+    while (lines.next(start, end, after)) {
+        if (!keyOfLine(content, start, end, key, colon)) continue;
+        std::string name = content.substr(key, colon + 1 - key);
+        if (!file.values.count(name)) file.values[name] = valueOfLine(content, colon, end);
+    }
+    file.content.clear();
+    if (!file.settled) file.content.swap(content);
+    return file;
+}
+
+/* The file at path holds exactly content: compared a piece at a time as it is read,
+   so that a large file costs no copy of itself. */
+bool stillHolds(const char *path, const std::string &content) {
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    static char piece[256 * 1024];
+    size_t at = 0;
+    DWORD got = 0;
+    bool same = true;
+    while (same && ReadFile(file, piece, sizeof piece, &got, nullptr) && got > 0) {
+        same = at + got <= content.size() && memcmp(piece, content.data() + at, got) == 0;
+        at += got;
+    }
+    CloseHandle(file);
+    return same && at == content.size();
+}
 
 /* The file at path as it is now, parsed again only when it changed. Under the store's
    lock; the result is valid until the lock is let go. */
@@ -194,30 +223,23 @@ const ParsedFile *parsedFile(const char *path) {
         ParsedFile &file = found->second;
         if (file.settled) return &file;
         bool isAged = aged(stamp);
-        if (readFile(path, content) == file.result && content == file.content) {
+        bool same = file.result == FileRead::Whole ? stillHolds(path, file.content)
+                                                   : readFile(path, content) == file.result;
+        if (same) {
             file.settled = isAged;
             if (isAged) file.content.clear();
             return &file;
         }
     }
-    if (files.size() >= PARSED_FILES && found == files.end()) files.clear();
-    ParsedFile &file = files[path];
-    file.stamp = stamp;
-    file.settled = aged(stamp);
-    file.result = readFile(path, content);
-    file.values.clear();
-    std::string mark;
-    for (const Line &line : splitLines(withoutMark(content, mark))) {
-        std::string key = keyOfLine(line.text);
-        if (!key.empty() && !file.values.count(key))
-            file.values[key] = trim(line.text.substr(line.text.find(':') + 1));
-    }
-    file.content = file.settled ? std::string() : content;
-    if (file.result == FileRead::Unreadable)
+    FileRead result = readFile(path, content);
+    size_t size = content.size();
+    bool marked = textStart(content) != 0;
+    ParsedFile &file = parse(path, stamp, result, content);
+    if (result == FileRead::Unreadable)
         hostLog("store|%s|not read: the file cannot be read whole", path);
     else
-        hostLog("store|%s|read: %lu bytes", path, (unsigned long)content.size());
-    if (!mark.empty())
+        hostLog("store|%s|read: %lu bytes", path, (unsigned long)size);
+    if (marked)
         hostLog("store|%s|the file is UTF-8: its byte-order mark is skipped (save it as ANSI)",
                 path);
     return &file;
@@ -234,235 +256,28 @@ bool findValue(const char *path, const char *key, std::string &value) {
     return true;
 }
 
-/* The temporary file of a write: the file's own name, the writer's process and thread. */
-std::string temporaryPath(const char *path) {
-    char suffix[48];
-    snprintf(suffix, sizeof suffix, ".%lu.%lu.tmp", GetCurrentProcessId(), GetCurrentThreadId());
-    return path + std::string(suffix);
-}
-
-/* Reads a decimal number of at most 32 bits at text, up to the next dot. */
-bool readNumber(const char *&text, DWORD &number) {
-    unsigned long long value = 0;
-    const char *start = text;
-    for (; *text >= '0' && *text <= '9'; ++text)
-        if ((value = value * 10 + (DWORD)(*text - '0')) > 0xFFFFFFFFull) return false;
-    number = (DWORD)value;
-    return text != start && *text == '.';
-}
-
-/* When name is a temporary file of the settings file named file ("<file>.<pid>.<tid>.tmp",
-   matched without regard to case as the file system does), gives the writer's process. */
-bool temporaryOf(const char *name, const std::string &file, DWORD &writer) {
-    if (strlen(name) <= file.size() || _strnicmp(name, file.c_str(), file.size()) != 0)
-        return false;
-    const char *rest = name + file.size();
-    DWORD thread;
-    return *rest++ == '.' && readNumber(rest, writer) && readNumber(++rest, thread) &&
-           lstrcmpiA(rest, ".tmp") == 0;
-}
-
-/* A process that cannot be looked at is taken to run: its files are left alone. */
-bool processRuns(DWORD id) {
-    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, id);
-    if (!process) return GetLastError() != ERROR_INVALID_PARAMETER;
-    bool runs = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
-    CloseHandle(process);
-    return runs;
-}
-
-/* A writer killed between creating its temporary file and the move leaves the file
-   behind. Under the store's lock no other write of this process is under way, so all of
-   this process's are left over; another process's are once that process has ended. */
-void removeStaleTemporaries(const std::string &path) {
-    size_t slash = path.find_last_of("\\/:");
-    std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    std::string file = path.substr(folder.size());
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((path + ".*.*.tmp").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return;
-    do {
-        DWORD writer;
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
-            !temporaryOf(found.cFileName, file, writer))
-            continue;
-        if (writer != GetCurrentProcessId() && processRuns(writer)) continue;
-        std::string stale = folder + found.cFileName;
-        if (DeleteFileA(stale.c_str()))
-            hostLog("store|%s|removed: left by an ended write", stale.c_str());
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-}
-
-/* What the replaced file's attributes say of it beyond its content: a hidden or system
-   file stays one after the rewrite. */
-const DWORD KEPT_ATTRIBUTES = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-
-/* Writes content to the temporary file beside the file; false when it could not. */
-bool writeTemporary(const std::string &temporary, const std::string &content) {
-    FILE *file = fopen(temporary.c_str(), "wb");
-    if (!file) return false;
-    bool written = fwrite(content.data(), 1, content.size(), file) == content.size();
-    written = fflush(file) == 0 && written;
-    return fclose(file) == 0 && written;
-}
-
-/* What moving the new text in came to. */
-enum class Swap { Done, Refused, NameTaken };
-
-/* Moves the new text in under the file's name. The file, held open so that no other
-   program writes it, is first renamed aside: the new text then takes the name only if
-   it is still free, so that a save made in that moment as a new file stands, and the
-   old text goes once the new one is in. A file that was not there is made only if it
-   still is not. */
-Swap swapIn(const char *path, const std::string &temporary, bool exists) {
-    if (!exists)
-        return MoveFileExA(temporary.c_str(), path, MOVEFILE_WRITE_THROUGH) ? Swap::Done
-                                                                            : Swap::NameTaken;
-    std::string aside = temporary + ".old";
-    if (!MoveFileExA(path, aside.c_str(), 0)) return Swap::Refused;
-    bool moved = MoveFileExA(temporary.c_str(), path, MOVEFILE_WRITE_THROUGH);
-    /* Back under its name, unless a new save took it meanwhile. */
-    if (!moved) MoveFileExA(aside.c_str(), path, 0);
-    DeleteFileA(aside.c_str());
-    return moved ? Swap::Done : Swap::NameTaken;
-}
-
-/* A file written this recently may still be emptied by a writer that has not written
-   its text yet: no write is based on it. */
-const ULONGLONG EMPTY_QUIET_MS = 2000;
-/* How often a write reads the file again when it changed between the read and the
-   replace, and how long it waits for a writer that holds the file open. */
-const int WRITE_TRIES = 4;
-const DWORD HELD_WAIT_MS = 5;
-
-ULONGLONG msSinceWritten(const FILETIME &written) {
-    FILETIME now;
-    GetSystemTimeAsFileTime(&now);
-    ULARGE_INTEGER n = {{now.dwLowDateTime, now.dwHighDateTime}};
-    ULARGE_INTEGER w = {{written.dwLowDateTime, written.dwHighDateTime}};
-    return n.QuadPart > w.QuadPart ? (n.QuadPart - w.QuadPart) / 10000 : 0;
-}
-
-/* The file a write is based on: whether it is there, its stamp and its bytes. */
-struct WriteBase {
-    bool exists;
-    DWORD size;
-    FILETIME written;
-    std::string content;
+/* A write's change: the key's first line made newLine, or newLine added at the end. */
+struct SetLine : SettingsEdit {
+    std::string key, newLine;
+    std::string applyTo(const std::string &content) const override;
 };
 
-/* Reads the file as a write's base through a handle that lets nobody write meanwhile.
-   Null when it may be rewritten, else why not (held tells that another program has it
-   open, which may pass). */
-const char *readBase(const char *path, WriteBase &base, bool &held, HANDLE *keep = nullptr) {
-    held = false;
-    base = WriteBase();
-    DWORD attributes = GetFileAttributesA(path);
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-        return "the file is read-only";
-    DWORD share = FILE_SHARE_READ | (keep ? FILE_SHARE_DELETE : 0);
-    HANDLE file = CreateFileA(path, GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        DWORD error = GetLastError();
-        if (error == ERROR_FILE_NOT_FOUND) return nullptr;
-        held = error == ERROR_SHARING_VIOLATION;
-        return held ? "another program holds the file open" : "the file cannot be read whole";
+std::string SetLine::applyTo(const std::string &content) const {
+    size_t from = textStart(content), start, end, after, keyStart, colon;
+    LineWalk lines(content, from);
+    std::string ending;
+    for (bool first = true; lines.next(start, end, after); first = false) {
+        if (first) ending = content.substr(end, after - end);
+        if (keyOfLine(content, start, end, keyStart, colon) && colon + 1 - keyStart == key.size() &&
+            _strnicmp(content.data() + keyStart, key.c_str(), key.size()) == 0)
+            return content.substr(0, start) + newLine + content.substr(end);
     }
-    BY_HANDLE_FILE_INFORMATION info;
-    bool whole = GetFileInformationByHandle(file, &info) && info.nFileSizeHigh == 0 &&
-                 info.nFileSizeLow <= MAX_FILE_SIZE;
-    /* Held for the replace, the bytes are read again only when a second write may share
-       the stamp: a large file is not read twice for nothing. */
-    if (whole && (!keep || msSinceWritten(info.ftLastWriteTime) < SAME_STAMP_MS)) {
-        base.content.resize(info.nFileSizeLow);
-        DWORD got = 0;
-        whole = ReadFile(file, &base.content[0], info.nFileSizeLow, &got, nullptr) &&
-                got == info.nFileSizeLow;
-    }
-    if (keep && whole)
-        *keep = file;
-    else
-        CloseHandle(file);
-    if (!whole) return "the file cannot be read whole";
-    base.exists = true;
-    base.size = info.nFileSizeLow;
-    base.written = info.ftLastWriteTime;
-    if (base.size == 0 && msSinceWritten(base.written) < EMPTY_QUIET_MS)
-        return "the file was emptied a moment ago and may still be being written";
-    return nullptr;
-}
-
-/* The file is still the one the write read: same stamp and, when it was written so
-   recently that a second write may share the stamp, the same bytes. While it is, hold
-   keeps it open so that no other program can write it until the move. */
-bool stillBase(const char *path, const WriteBase &base, HANDLE &hold) {
-    WriteBase now;
-    bool held;
-    if (readBase(path, now, held, &hold) && (held || base.exists)) return false;
-    if (now.exists != base.exists) return false;
-    if (!now.exists) return true;
-    if (now.size != base.size || CompareFileTime(&now.written, &base.written) != 0) return false;
-    return msSinceWritten(now.written) >= SAME_STAMP_MS || now.content == base.content;
-}
-
-/* The file's text with the key set to newLine: its line replaced, or one added. */
-std::string withLine(const std::string &content, const std::string &key,
-                     const std::string &newLine) {
-    std::string mark;
-    std::vector<Line> lines = splitLines(withoutMark(content, mark));
-    bool replaced = false;
-    std::string ignored;
-    for (Line &line : lines) {
-        if (lineValue(line.text, key, ignored)) {
-            line.text = newLine;
-            replaced = true;
-            break;
-        }
-    }
-    if (!replaced) {
-        std::string ending = lines.empty() || lines[0].ending.empty() ? "\r\n" : lines[0].ending;
-        if (!lines.empty() && lines.back().ending.empty()) lines.back().ending = ending;
-        lines.push_back({newLine, ending});
-    }
-    std::string out = mark;
-    for (const Line &line : lines)
-        out += line.text + line.ending;
-    return out;
-}
-
-/* Compare and replace: the new text is based on the file as read, and replaces it only
-   if the file is still that one; a save that landed meanwhile is read and the change
-   made again on top of it. Why it failed, or null. */
-const char *replaceLine(const char *path, const std::string &key, const std::string &newLine) {
-    const char *why = "the file kept changing while it was written";
-    removeStaleTemporaries(path);
-    std::string temporary = temporaryPath(path);
-    for (int attempt = 0; attempt < WRITE_TRIES; ++attempt) {
-        WriteBase base;
-        bool held;
-        if ((why = readBase(path, base, held))) {
-            if (!held) return why;
-            Sleep(HELD_WAIT_MS);
-            continue;
-        }
-        if (!writeTemporary(temporary, withLine(base.content, key, newLine)))
-            return "the file could not be replaced";
-        DWORD attributes = GetFileAttributesA(path);
-        HANDLE hold = INVALID_HANDLE_VALUE;
-        Swap swap =
-            stillBase(path, base, hold) ? swapIn(path, temporary, base.exists) : Swap::NameTaken;
-        if (hold != INVALID_HANDLE_VALUE) CloseHandle(hold);
-        if (swap == Swap::Done) {
-            if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & KEPT_ATTRIBUTES))
-                SetFileAttributesA(path, attributes);
-            return nullptr;
-        }
-        DeleteFileA(temporary.c_str());
-        if (swap == Swap::Refused) return "the file could not be replaced";
-        why = "the file kept changing while it was written";
-    }
-    return why;
+    /* Added after the last line, with the first line's break (CRLF in a file without);
+       a last line without a break is given one. */
+    if (ending.empty()) ending = "\r\n";
+    std::string out = content;
+    if (out.size() > from && out.back() != '\n' && out.back() != '\r') out += ending;
+    return out + newLine + ending;
 }
 
 void storeValue(const char *path, const char *key, const char *value) {
@@ -470,13 +285,18 @@ void storeValue(const char *path, const char *key, const char *value) {
     /* A value is one line: a line break in it would make a second, stray line. */
     std::string text = value ? value : "";
     text = trim(text.substr(0, text.find_first_of("\r\n")));
-    std::string newLine = trim(key);
-    if (newLine.back() != ':') newLine += ':';
-    newLine += " " + text;
+    SetLine change;
+    change.key = normalKey(key);
+    change.newLine = trim(key);
+    if (change.newLine.back() != ':') change.newLine += ':';
+    change.newLine += " " + text;
 
     Locked hold(storeLock());
-    if (const char *why = replaceLine(path, normalKey(key), newLine))
+    Replaced done;
+    if (const char *why = replaceSettingsFile(path, change, done))
         hostLog("store|%s|not rewritten: %s", path, why);
+    else
+        parse(path, done.stamp, FileRead::Whole, done.text);
 }
 
 } // namespace
@@ -495,14 +315,23 @@ NJ_API bool ReadBool(const char *path, const char *key, bool defaultValue) {
     return defaultValue;
 }
 
+/* A number as the most common shells read it, atoi's way: blanks skipped, a sign, the
+   digits up to the first other character, and 0 when there are none ("", "abc"); a
+   number beyond an int is held at INT_MIN or INT_MAX rather than wrapped. Only a key
+   that is not there gives the default. */
 NJ_API int ReadInt(const char *path, const char *key, int defaultValue) {
     std::string value;
-    if (!findValue(path, key, value) || value.empty()) return defaultValue;
-    char *end = nullptr;
-    errno = 0;
-    long long number = strtoll(value.c_str(), &end, 10);
-    if (errno != 0 || *end != '\0' || number < INT_MIN || number > INT_MAX) return defaultValue;
-    return (int)number;
+    if (!findValue(path, key, value)) return defaultValue;
+    const char *digit = value.c_str();
+    while (isBlank(*digit))
+        ++digit;
+    bool negative = *digit == '-';
+    if (*digit == '-' || *digit == '+') ++digit;
+    long long number = 0;
+    for (; *digit >= '0' && *digit <= '9' && number <= INT_MAX; ++digit)
+        number = number * 10 + (*digit - '0');
+    if (negative) number = -number;
+    return number < INT_MIN ? INT_MIN : number > INT_MAX ? INT_MAX : (int)number;
 }
 
 std::string shellReadString(const char *path, const char *key, const char *fallback) {

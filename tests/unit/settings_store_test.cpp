@@ -13,6 +13,7 @@
 #include "unit_support.h"
 
 #include <algorithm>
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -106,12 +107,18 @@ TEST_F(SettingsStore, WriteCreatesAMissingFile) {
     EXPECT_EQ(23, ReadInt(path.c_str(), "Warble.plugin.height:", 17));
 }
 
-TEST_F(SettingsStore, GarbageValuesGiveTheDefaults) {
+/* Numbers read as atoi reads them, as the most common shells do: only a missing key
+   gives the default; flags not understood do. */
+TEST_F(SettingsStore, NumbersReadAsAtoiAndOtherFlagsGiveTheDefaults) {
     write("i1: 12abc\r\n"
           "i2:\r\n"
           "i3: 99999999999\r\n"
           "i4: 1.5\r\n"
           "i5:   -15  \r\n"
+          "i6: abc\r\n"
+          "i7: +7\r\n"
+          "i8: -2147483648\r\n"
+          "i9: -99999999999999999999\r\n"
           "b1: yes\r\n"
           "b2: 1\r\n"
           "b3: TRUE\r\n"
@@ -120,12 +127,13 @@ TEST_F(SettingsStore, GarbageValuesGiveTheDefaults) {
           "b6: maybe\r\n"
           "s1:    padded text   \r\n");
     const char *p = path.c_str();
-    EXPECT_EQ(-1, ReadInt(p, "i1:", -1));
-    EXPECT_EQ(-1, ReadInt(p, "i2:", -1));
-    EXPECT_EQ(-1, ReadInt(p, "i3:", -1));
-    EXPECT_EQ(-1, ReadInt(p, "i4:", -1));
-    EXPECT_EQ(-15, ReadInt(p, "i5:", -1));
-    EXPECT_EQ(-1, ReadInt(p, "missing:", -1));
+    const struct {
+        const char *key;
+        int read;
+    } numbers[] = {{"i1:", 12}, {"i2:", 0}, {"i3:", INT_MAX}, {"i4:", 1},       {"i5:", -15},
+                   {"i6:", 0},  {"i7:", 7}, {"i8:", INT_MIN}, {"i9:", INT_MIN}, {"missing:", -1}};
+    for (const auto &n : numbers)
+        EXPECT_EQ(n.read, ReadInt(p, n.key, -1)) << n.key;
     EXPECT_TRUE(ReadBool(p, "b1:", false));
     EXPECT_TRUE(ReadBool(p, "b2:", false));
     EXPECT_TRUE(ReadBool(p, "b3:", false));
@@ -171,7 +179,7 @@ TEST_F(SettingsStore, HiddenFileStaysHiddenAfterAWrite) {
 
 TEST_F(SettingsStore, FileUnreadableOrReadOnlyIsNeverRewritten) {
     const std::string small = "Warble.plugin.x: 1\r\n";
-    const std::string large = small + std::string(17 * 1024 * 1024, '#') + "\r\n";
+    const std::string large = small + std::string(33 * 1024 * 1024, '#') + "\r\n";
     const struct {
         const std::string &text;
         bool readOnly, heldOpen; /* held open, without sharing, by another program */
@@ -555,7 +563,7 @@ TEST_F(ReadSettings, KeyRemovedFromTheFileReturnsToItsDefault) {
     EXPECT_EQ(300, options.xPos);
 
     hostClearEvents();
-    place(inShell("Warble.rc"), "Warble.plugin.x: 7\r\n" + std::string(17 << 20, '#'));
+    place(inShell("Warble.rc"), "Warble.plugin.x: 7\r\n" + std::string(33 << 20, '#'));
     EXPECT_FALSE(rereadSettings(settings));
     EXPECT_EQ(300, options.xPos);
     EXPECT_EQ(1u, unit::eventsStartingWith("store|" + inShell("Warble.rc") +
