@@ -47,11 +47,12 @@ expect 2 "unknown command or bad argument: --send bogus" "$sim" --send bogus
 expect 2 "state playing|paused|stopped" "$sim" --send seek soon
 expect 2 "missing value after --playlist" "$sim" --playlist
 # Only when no player runs in this prefix: one that the test did not start (the user's)
-# would take the command.
+# would take the command. A player is a process whose program is winamp-sim.exe: this
+# script's own command line names it too, as an argument.
 player_runs() {
     local proc
     for proc in /proc/[0-9]*; do
-        grep -qa 'winamp-sim\.exe' "$proc/cmdline" 2>/dev/null &&
+        tr '\0' '\n' 2>/dev/null <"$proc/cmdline" | head -n 1 | grep -q 'winamp-sim\.exe$' &&
             tr '\0' '\n' <"$proc/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && return 0
     done
     return 1
