@@ -49,6 +49,7 @@ static int usageError(const char *what, const char *arg, const char *more = "") 
 
 static int sendChecked(bool cad, char **words, int count) {
     if (count == 0) return usageError("--send needs a command", "", SEND_COMMANDS);
+    if (!strcmp(words[0], "--cad")) return usageError("--cad goes before --send", "");
     std::string text;
     for (int i = 0; i < count; i++)
         text += std::string(i ? " " : "") + words[i];

@@ -46,6 +46,7 @@ expect 2 "unknown option --sned" "$sim" --sned next
 expect 2 "unknown command or bad argument: --send bogus" "$sim" --send bogus
 expect 2 "state playing|paused|stopped" "$sim" --send seek soon
 expect 2 "unknown command or bad argument: --send quiet loud" "$sim" --send quiet loud
+expect 2 "--cad goes before --send" "$sim" --send --cad next
 expect 2 "missing value after --playlist" "$sim" --playlist
 # Only when no player runs in this prefix: one that the test did not start (the user's)
 # would take the command. A player is a process whose program is winamp-sim.exe: this
