@@ -1,5 +1,6 @@
 /* Painting the player window: green text on black, three lines. */
 #include "display.h"
+#include "cad.h"
 #include "title.h"
 #include "utf8.h"
 
@@ -19,7 +20,7 @@ static void drawLine(HDC hdc, RECT &row, const std::wstring &text) {
     OffsetRect(&row, 0, row.bottom - row.top);
 }
 
-static void paintText(HDC hdc, const RECT &client, const Player &player, bool scroll) {
+static void paintText(HDC hdc, const RECT &client, const Player &player, bool scroll, bool cad) {
     const Track *track = player.current();
     const char *stateName = player.state() == STATE_PLAYING  ? "Playing"
                             : player.state() == STATE_PAUSED ? "Paused"
@@ -29,11 +30,11 @@ static void paintText(HDC hdc, const RECT &client, const Player &player, bool sc
     InflateRect(&row, -8, -6);
     row.bottom = row.top + (row.bottom - row.top) / 3;
 
-    snprintf(line, sizeof line, "%s%s", track ? stateName : "No playlist",
-             scroll ? "  (scrolling title)" : "");
+    snprintf(line, sizeof line, "%s%s%s", track ? stateName : "No playlist",
+             scroll ? "  (scrolling title)" : "", cad ? "  (CAD)" : "");
     drawLine(hdc, row, fromUtf8(line));
     if (!track) {
-        drawLine(hdc, row, BARE_TITLE);
+        drawLine(hdc, row, cad ? cadTitle(player) : BARE_TITLE);
         return;
     }
     drawLine(hdc, row, std::to_wstring(player.index() + 1) + L". " + fromUtf8(track->text));
@@ -44,11 +45,14 @@ static void paintText(HDC hdc, const RECT &client, const Player &player, bool sc
         snprintf(len, sizeof len, "stream");
     else
         formatTime(len, sizeof len, track->seconds * 1000LL);
-    snprintf(line, sizeof line, "%s / %s   Volume %d", pos, len, player.volume());
+    if (cad)
+        snprintf(line, sizeof line, "%s / %s   Volume %d%%", pos, len, cadVolume(player.volume()));
+    else
+        snprintf(line, sizeof line, "%s / %s   Volume %d", pos, len, player.volume());
     drawLine(hdc, row, fromUtf8(line));
 }
 
-void paintPlayer(HWND hwnd, const Player &player, bool scroll) {
+void paintPlayer(HWND hwnd, const Player &player, bool scroll, bool cad) {
     PAINTSTRUCT ps;
     HDC hdc = BeginPaint(hwnd, &ps);
     RECT client;
@@ -61,7 +65,7 @@ void paintPlayer(HWND hwnd, const Player &player, bool scroll) {
     HFONT oldFont = (HFONT)SelectObject(hdc, GetStockObject(DEFAULT_GUI_FONT));
     COLORREF oldColor = SetTextColor(hdc, RGB(0, 232, 0));
     int oldMode = SetBkMode(hdc, TRANSPARENT);
-    paintText(hdc, client, player, scroll);
+    paintText(hdc, client, player, scroll, cad);
     SetBkMode(hdc, oldMode);
     SetTextColor(hdc, oldColor);
     SelectObject(hdc, oldFont);

@@ -5,4 +5,5 @@
 #include <windows.h>
 
 /* Paints the whole client area (the window class has no background brush to erase with). */
-void paintPlayer(HWND hwnd, const Player &player, bool scroll);
+/* A CAD player (cad) says so and gives its volume in percent, as its protocol does. */
+void paintPlayer(HWND hwnd, const Player &player, bool scroll, bool cad);

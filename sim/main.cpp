@@ -1,7 +1,10 @@
 /* winamp-sim: a small stand-in for the Winamp player. It owns a top-level window of
    Winamp's class whose title follows Winamp's title forms, answers Winamp's window
    messages, plays a playlist against the real clock and can be driven from outside with
-   "winamp-sim --send CMD [ARGS]". */
+   "winamp-sim --send CMD [ARGS]". With --cad it is a player that speaks the CD Art Display
+   protocol instead, from a window of that protocol's class. */
+#include "cad.h"
+#include "cad/cad.h"
 #include "display.h"
 #include "log.h"
 #include "options.h"
@@ -33,6 +36,10 @@ static size_t g_scrollShift;
 static std::wstring g_shownTitle;    /* the window text as last set */
 static long long g_shownSecond = -1; /* the position second last painted */
 static bool g_closing;               /* the window is on its way out: no more changes */
+static bool g_cad;                   /* speaks the CD Art Display protocol, not Winamp's */
+/* The play state the world was told of, by the title or a CAD notice. It follows the
+   player's at every change, except a quiet one, which the player keeps to itself. */
+static PlayState g_shownState;
 
 /* ---- window events ---------------------------------------------------------------------- */
 
@@ -63,17 +70,21 @@ static void setTitle(const std::wstring &text) {
 }
 
 static void updateTitle() {
-    std::wstring plain = plainTitle(*g_player);
+    std::wstring plain = g_cad ? cadTitle(*g_player) : plainTitle(*g_player, g_shownState);
     if (g_scroll && !g_player->empty())
         setTitle(scrolledTitle(plain, g_scrollShift));
     else
         setTitle(plain);
 }
 
-/* Brings the model up to the clock (track ends) and the window up to the model. */
+/* Brings the model up to the clock (track ends) and the window and the CAD client up to
+   the model. A new track shows the state as it is. */
 static void refresh() {
+    int index = g_player->index();
     g_player->advance();
+    if (g_player->index() != index) g_shownState = g_player->state();
     updateTitle();
+    if (g_cad) cadNotify(*g_player, g_shownState);
     long long second = g_player->positionMs() / 1000;
     if (second != g_shownSecond) InvalidateRect(g_hwnd, nullptr, FALSE);
 }
@@ -82,6 +93,12 @@ static void repaintAll() {
     g_shownSecond = -1;
     refresh();
     InvalidateRect(g_hwnd, nullptr, FALSE);
+}
+
+/* After every change but a quiet one: the world is told the state as it is. */
+static void showChange() {
+    g_shownState = g_player->state();
+    repaintAll();
 }
 
 static void setScroll(bool on) {
@@ -112,6 +129,7 @@ static void handleMessagesFor(DWORD milliseconds) {
 static void closePlayer() {
     if (g_closing) return;
     g_closing = true;
+    if (g_cad) cadGone();
     KillTimer(g_hwnd, TIMER_CLOCK);
     KillTimer(g_hwnd, TIMER_SCROLL);
     HWND holder = CreateWindowExA(0, "Static", nullptr, WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
@@ -137,7 +155,7 @@ static void runCommand(UINT id) {
     case WINAMP_NEXT: g_player->next(); break;
     default: return;
     }
-    repaintAll();
+    showChange();
 }
 
 /* Carries out a remote command; false for one the player cannot carry out (a track
@@ -150,9 +168,16 @@ static bool runRemote(const RemoteCommand &cmd) {
     case REMOTE_NEXT: runCommand(WINAMP_NEXT); return true;
     case REMOTE_PREV: runCommand(WINAMP_PREV); return true;
     case REMOTE_TITLE: g_player->setText(cmd.text); break;
-    case REMOTE_SEEK: g_player->seek(cmd.number); break;
+    case REMOTE_SEEK:
+        g_player->seek(cmd.number);
+        repaintAll(); /* as Winamp's own jump, it leaves the title's state */
+        return true;
     case REMOTE_LENGTH: g_player->setLength((int)cmd.number); break;
     case REMOTE_STATE: g_player->setState((PlayState)cmd.number); break;
+    case REMOTE_QUIET:
+        g_player->setState((PlayState)cmd.number);
+        repaintAll(); /* the face shows it; the title and the CAD client are not told */
+        return true;
     case REMOTE_TRACK:
         if (!g_player->selectTrack((int)cmd.number)) return false;
         break;
@@ -165,7 +190,7 @@ static bool runRemote(const RemoteCommand &cmd) {
     case REMOTE_QUIT: /* answered only once the window is gone */ closePlayer(); return true;
     case REMOTE_UNKNOWN: return true;
     }
-    repaintAll();
+    showChange();
     return true;
 }
 
@@ -190,7 +215,7 @@ static void OnTimer(HWND hwnd, UINT id) {
 
 static void OnPaint(HWND hwnd) {
     g_shownSecond = g_player->positionMs() / 1000;
-    paintPlayer(hwnd, *g_player, g_scroll);
+    paintPlayer(hwnd, *g_player, g_scroll, g_cad);
 }
 
 static LRESULT OnPlayerRequest(HWND hwnd, WPARAM wParam, LPARAM lParam) {
@@ -213,7 +238,7 @@ static LRESULT OnPlayerRequest(HWND hwnd, WPARAM wParam, LPARAM lParam) {
         answer = g_player->seek((int)wParam) ? 0 : -1; /* negative: the start */
         if (answer == 0)
             logLine("JUMP to %lld ms of %d s", g_player->positionMs(), track ? track->seconds : -1);
-        repaintAll();
+        repaintAll(); /* a jump or a new volume leaves the title as it is */
         break;
     case IPC_SETVOLUME:
         if ((LONG)wParam != IPC_VOLUME_READ) {
@@ -227,9 +252,22 @@ static LRESULT OnPlayerRequest(HWND hwnd, WPARAM wParam, LPARAM lParam) {
     return answer;
 }
 
+/* A CAD player's requests: the answer, and the change shown when there is one. */
+static LRESULT OnCadRequest(HWND hwnd, WPARAM wParam, LPARAM lParam) {
+    refresh();
+    bool changed = false;
+    LRESULT answer = cadRequest(*g_player, g_shownState, wParam, lParam, changed);
+    if (changed && (lParam == CAD_SEEK || lParam == CAD_SET_VOLUME))
+        repaintAll(); /* as with Winamp's, these tell nothing of the state */
+    else if (changed)
+        showChange();
+    return answer;
+}
+
+/* A CAD player takes none of Winamp's commands, but says that it was sent one. */
 static void OnCommand(HWND hwnd, int id, HWND hwndCtl, UINT codeNotify) {
-    logLine("WM_COMMAND %d", id);
-    runCommand((UINT)id);
+    logLine("WM_COMMAND %d%s", id, g_cad ? " (ignored)" : "");
+    if (!g_cad) runCommand((UINT)id);
 }
 
 static LRESULT OnCopyData(HWND hwnd, HWND from, const COPYDATASTRUCT *data) {
@@ -250,7 +288,8 @@ static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
     case WM_TIMER: OnTimer(hwnd, (UINT)wParam); return 0;
     case WM_ERASEBKGND: return 1; /* OnPaint fills the whole window */
     case WM_PAINT: OnPaint(hwnd); return 0;
-    case WM_USER: return OnPlayerRequest(hwnd, wParam, lParam);
+    case WM_USER:
+        return g_cad ? OnCadRequest(hwnd, wParam, lParam) : OnPlayerRequest(hwnd, wParam, lParam);
     case WM_COMMAND: OnCommand(hwnd, LOWORD(wParam), (HWND)lParam, HIWORD(wParam)); return 0;
     case WM_COPYDATA: return OnCopyData(hwnd, (HWND)wParam, (const COPYDATASTRUCT *)lParam);
     }
@@ -272,6 +311,35 @@ static std::vector<std::string> commandWords() {
     return words;
 }
 
+/* Registers the mode's class and opens the window with its first title; a CAD player then
+   announces itself to a client that is already waiting. */
+static bool openWindow(HINSTANCE instance, const Options &options, int showCmd) {
+    const wchar_t *className = g_cad ? CAD_CLASS_W : WINAMP_CLASS_W;
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = WndProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
+    wc.lpszClassName = className; /* a Unicode window: titles in any script */
+    if (!RegisterClassW(&wc)) return false;
+
+    g_scroll = options.scroll;
+    g_shownState = g_player->state();
+    g_shownTitle = g_cad ? cadTitle(*g_player) : plainTitle(*g_player, g_shownState);
+    if (g_scroll && !g_player->empty()) g_shownTitle = scrolledTitle(g_shownTitle, 0);
+    HWND hwnd = CreateWindowExW(0, className, g_shownTitle.c_str(),
+                                WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
+                                CW_USEDEFAULT, CW_USEDEFAULT, WINDOW_WIDTH, WINDOW_HEIGHT, nullptr,
+                                nullptr, instance, nullptr);
+    if (!hwnd) return false;
+    if (g_scroll) SetTimer(hwnd, TIMER_SCROLL, SCROLL_MS, nullptr);
+    ShowWindow(hwnd, showCmd);
+    UpdateWindow(hwnd);
+    raiseEvent(EVENT_OBJECT_CREATE); /* Wine does not tell other processes' hooks itself */
+    if (g_cad) cadStart(hwnd);
+    return true;
+}
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCmd) {
     std::vector<std::string> words = commandWords();
     std::vector<char *> argv;
@@ -289,27 +357,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCmd) {
     Player player(playlist);
     startPlayer(player, options);
     g_player = &player;
+    g_cad = options.cad;
 
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = WndProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
-    wc.lpszClassName = WINAMP_CLASS_W; /* a Unicode window: titles in any script */
-    if (!RegisterClassW(&wc)) return 2;
-
-    g_scroll = options.scroll;
-    g_shownTitle = plainTitle(player);
-    if (g_scroll && !player.empty()) g_shownTitle = scrolledTitle(g_shownTitle, 0);
-    HWND hwnd = CreateWindowExW(0, WINAMP_CLASS_W, g_shownTitle.c_str(),
-                                WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
-                                CW_USEDEFAULT, CW_USEDEFAULT, WINDOW_WIDTH, WINDOW_HEIGHT, nullptr,
-                                nullptr, instance, nullptr);
-    if (!hwnd) return 2;
-    if (g_scroll) SetTimer(hwnd, TIMER_SCROLL, SCROLL_MS, nullptr);
-    ShowWindow(hwnd, showCmd);
-    UpdateWindow(hwnd);
-    raiseEvent(EVENT_OBJECT_CREATE); /* Wine does not tell other processes' hooks itself */
+    if (!openWindow(instance, options, showCmd)) return 2;
 
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {

@@ -1,5 +1,6 @@
 /* Reading the command line and setting the player up from it. */
 #include "options.h"
+#include "cad/cad.h"
 #include "remote.h"
 #include "winamp/winamp.h"
 
@@ -11,12 +12,15 @@
 
 #define SEND_COMMANDS                                                                              \
     "  play | pause | stop | next | prev | title TEXT | seek MS | length SECONDS|-1\n"             \
-    "  state playing|paused|stopped | track N | scroll on|off | empty | hang MS | quit\n"
+    "  state playing|paused|stopped | quiet playing|paused|stopped | track N\n"                    \
+    "  scroll on|off | empty | hang MS | quit\n"
 
 static const char USAGE[] =
-    "winamp-sim: a stand-in Winamp player (window class \"%s\")\n"
+    "winamp-sim: a stand-in Winamp player (window class \"%s\"), or with --cad a player\n"
+    "  that speaks the CD Art Display protocol (window class \"%s\")\n"
     "usage: winamp-sim [options]\n"
-    "  --playlist FILE   tracks as \"Artist - Title|seconds\" lines\n"
+    "  --cad             speak the CD Art Display protocol instead of Winamp's\n"
+    "  --playlist FILE   tracks as \"Artist - Title|seconds\" or \"...|seconds|Album\" lines\n"
     "  --log FILE        append one line per received message (default: stdout)\n"
     "  --paused          start paused\n"
     "  --stopped         start stopped (default: playing)\n"
@@ -26,7 +30,10 @@ static const char USAGE[] =
     "  --empty           start with an empty playlist\n"
     "  --stream          the starting track is an internet stream (no length)\n"
     "  --help            this text\n"
-    "       winamp-sim --send CMD [ARGS]   drive the running player:\n" SEND_COMMANDS
+    "       winamp-sim [--cad] --send CMD [ARGS]   drive the running player (with --cad,\n"
+    "       the CAD one):\n" SEND_COMMANDS
+    "  quiet: the play state changes without a window event: the title keeps its\n"
+    "  state, a CAD player sends no notice.\n"
     "Exit codes: 0 the player ran and ended, or the running one took the command;\n"
     "  1 no player runs (--send); 2 a wrong command line: an unknown option or\n"
     "  command, a bad number, --paused with --stopped, a playlist file that cannot\n"
@@ -40,15 +47,18 @@ static int usageError(const char *what, const char *arg, const char *more = "") 
     return 2;
 }
 
-static int sendChecked(char **words, int count) {
+static int sendChecked(bool cad, char **words, int count) {
     if (count == 0) return usageError("--send needs a command", "", SEND_COMMANDS);
+    if (!strcmp(words[0], "--cad")) return usageError("--cad goes before --send", "");
     std::string text;
     for (int i = 0; i < count; i++)
         text += std::string(i ? " " : "") + words[i];
     if (parseRemote(text).kind == REMOTE_UNKNOWN)
         return usageError("unknown command or bad argument: --send ", text.c_str(), SEND_COMMANDS);
-    int result = sendRemote(words, count);
-    if (result == 1) fprintf(stderr, "winamp-sim: no player runs (start one: winamp-sim)\n");
+    int result = sendRemote(cad ? CAD_CLASS : WINAMP_CLASS, words, count);
+    if (result == 1)
+        fprintf(stderr, "winamp-sim: no %splayer runs (start one: winamp-sim%s)\n",
+                cad ? "CAD " : "", cad ? " --cad" : "");
     return result;
 }
 
@@ -61,6 +71,17 @@ static long long numberArg(const char *text, long long low, long long high) {
     return value;
 }
 
+/* The options that take no value; false for any other word. */
+static bool flagOption(const char *word, Options &o) {
+    bool *flag = !strcmp(word, "--cad")      ? &o.cad
+                 : !strcmp(word, "--scroll") ? &o.scroll
+                 : !strcmp(word, "--stream") ? &o.stream
+                 : !strcmp(word, "--empty")  ? &o.empty
+                                             : nullptr;
+    if (flag) *flag = true;
+    return flag != nullptr;
+}
+
 int readOptions(int argc, char **argv, Options &o) {
     for (int i = 1; i < argc; i++) {
         const char *a = argv[i];
@@ -69,9 +90,9 @@ int readOptions(int argc, char **argv, Options &o) {
                           !strcmp(a, "--track") || !strcmp(a, "--position");
         if (takesValue && !hasValue) return usageError("missing value after ", a);
         if (!strcmp(a, "--send"))
-            return sendChecked(argv + i + 1, argc - i - 1);
+            return sendChecked(o.cad, argv + i + 1, argc - i - 1);
         else if (!strcmp(a, "--help")) {
-            printf(USAGE, WINAMP_CLASS);
+            printf(USAGE, WINAMP_CLASS, CAD_CLASS);
             return 0;
         } else if (!strcmp(a, "--playlist") && hasValue)
             o.playlistPath = argv[++i];
@@ -82,12 +103,8 @@ int readOptions(int argc, char **argv, Options &o) {
             if (o.state != STATE_PLAYING && o.state != state)
                 return usageError("--paused and --stopped contradict each other", "");
             o.state = state;
-        } else if (!strcmp(a, "--scroll"))
-            o.scroll = true;
-        else if (!strcmp(a, "--stream"))
-            o.stream = true;
-        else if (!strcmp(a, "--empty"))
-            o.empty = true;
+        } else if (flagOption(a, o))
+            continue;
         else if (!strcmp(a, "--track") && hasValue) {
             o.track = (int)numberArg(argv[++i], 1, PLAYLIST_TRACKS_MAX);
             if (o.track < 0)

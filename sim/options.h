@@ -7,6 +7,7 @@
 struct Options {
     const char *playlistPath = nullptr;
     const char *logPath = nullptr;
+    bool cad = false; /* speaks the CD Art Display protocol instead of Winamp's */
     bool empty = false;
     bool scroll = false;
     bool stream = false;

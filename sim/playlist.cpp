@@ -9,14 +9,14 @@
 
 Playlist builtinPlaylist() {
     return {
-        {"Daft Punk - One More Time", 320},
-        {"Simon & Garfunkel - The Boxer", 308},
+        {"Daft Punk - One More Time", 320, "Discovery"},
+        {"Simon & Garfunkel - The Boxer", 308, "Bridge over Troubled Water"},
         {"Sufjan Stevens - The Black Hawk War, or, How to Demolish an Entire Civilization and "
          "Still Feel Good About Yourself in the Morning",
-         134},
-        {"Napalm Death - You Suffer", 2},
-        {"Miles Davis - So What", 562},
-        {"Ramones - Blitzkrieg Bop", 132},
+         134, "Illinois"},
+        {"Napalm Death - You Suffer", 2, "Scum"},
+        {"Miles Davis - So What", 562, "Kind of Blue"},
+        {"Ramones - Blitzkrieg Bop", 132, "Ramones"},
     };
 }
 
@@ -37,10 +37,33 @@ int parseSeconds(const char *text, int fallback) {
     return (int)value;
 }
 
+enum { LINE_KEPT_MAX = 2 * TRACK_TEXT_MAX + 32 };
+
 static void trimRight(std::string &s) {
     while (!s.empty() &&
            (s.back() == ' ' || s.back() == '\t' || s.back() == '\r' || s.back() == '\n'))
         s.pop_back();
+}
+
+/* Splits the fields off the end of a line. What follows the last bar is the length when it
+   reads as one; else, with a bar before it, it is the album and the field between is the
+   length. A bar inside a title thus stays text, as it always has. */
+static void splitFields(std::string &line, Track &track) {
+    track.seconds = TRACK_SECONDS_DEFAULT;
+    size_t bar = line.rfind('|');
+    if (bar == std::string::npos) return;
+    int seconds = parseSeconds(line.c_str() + bar + 1, -1);
+    size_t before = bar > 0 ? line.rfind('|', bar - 1) : std::string::npos;
+    if (seconds < 0 && before != std::string::npos) {
+        size_t from = line.find_first_not_of(" \t", bar + 1);
+        if (from != std::string::npos) track.album = cutTrackText(line.substr(from));
+        line.erase(bar);
+        bar = before;
+        seconds = parseSeconds(line.c_str() + bar + 1, -1);
+    }
+    track.seconds = seconds < 0 ? TRACK_SECONDS_DEFAULT : seconds;
+    line.erase(bar);
+    trimRight(line);
 }
 
 /* One line into a track; false for lines that hold none. */
@@ -49,14 +72,7 @@ static bool parseLine(std::string line, Track &track) {
     size_t start = line.find_first_not_of(" \t");
     if (start == std::string::npos || line[start] == '#') return false;
     line.erase(0, start);
-
-    track.seconds = TRACK_SECONDS_DEFAULT;
-    size_t bar = line.rfind('|');
-    if (bar != std::string::npos) {
-        track.seconds = parseSeconds(line.c_str() + bar + 1, TRACK_SECONDS_DEFAULT);
-        line.erase(bar);
-        trimRight(line);
-    }
+    splitFields(line, track);
     if (line.empty()) return false;
     track.text = cutTrackText(line);
     return true;
@@ -72,10 +88,10 @@ bool loadPlaylist(const char *path, Playlist &list) {
     while (fgets(chunk, sizeof chunk, file)) {
         size_t n = strlen(chunk);
         bool complete = n > 0 && chunk[n - 1] == '\n';
-        /* Keep at most a little more than a track text; the rest of a long line is dropped. */
+        /* Keep at most a little more than a track text and an album; the rest is dropped. */
         if (!cut) line.append(chunk, n);
-        if (line.size() > TRACK_TEXT_MAX + 32) {
-            line.resize(TRACK_TEXT_MAX + 32);
+        if (line.size() > LINE_KEPT_MAX) {
+            line.resize(LINE_KEPT_MAX);
             cut = true;
         }
         if (!complete && !feof(file)) continue;

@@ -1,14 +1,13 @@
 /* Both ends of the remote control: sending a command text and reading it back. */
 #include "remote.h"
 #include "player.h"
-#include "winamp/winamp.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-int sendRemote(char **words, int count) {
+int sendRemote(const char *playerClass, char **words, int count) {
     std::string text;
     for (int i = 0; i < count; i++) {
         if (i > 0) text += ' ';
@@ -16,7 +15,7 @@ int sendRemote(char **words, int count) {
     }
     if (text.size() > REMOTE_TEXT_MAX) text.resize(REMOTE_TEXT_MAX);
 
-    HWND player = FindWindowA(WINAMP_CLASS, nullptr);
+    HWND player = FindWindowA(playerClass, nullptr);
     if (!player) return 1;
     COPYDATASTRUCT data;
     data.dwData = REMOTE_COPYDATA_CODE;
@@ -58,6 +57,55 @@ static bool readNumber(const std::string &text, long long low, long long high, l
     return true;
 }
 
+/* "playing", "paused" or "stopped" as a PlayState, else false. */
+static bool readState(const std::string &text, long long &out) {
+    static const struct {
+        const char *word;
+        PlayState state;
+    } states[] = {{"playing", STATE_PLAYING}, {"paused", STATE_PAUSED}, {"stopped", STATE_STOPPED}};
+    for (const auto &s : states)
+        if (text == s.word) {
+            out = s.state;
+            return true;
+        }
+    return false;
+}
+
+/* A command with an argument: its kind with the argument read, else REMOTE_UNKNOWN.
+   trimmed is the argument without its trailing blanks. */
+static RemoteCommand argumentCommand(const std::string &word, const std::string &arg,
+                                     const std::string &trimmed) {
+    RemoteCommand cmd;
+    RemoteKind kind = REMOTE_UNKNOWN;
+    bool ok = false;
+    if (word == "title") {
+        kind = REMOTE_TITLE;
+        cmd.text = arg;
+        ok = !trimmed.empty();
+    } else if (word == "seek") {
+        kind = REMOTE_SEEK;
+        ok = readNumber(trimmed, 0, 0x7fffffffLL, cmd.number);
+    } else if (word == "length") {
+        kind = REMOTE_LENGTH;
+        ok = readNumber(trimmed, STREAM_SECONDS, TRACK_SECONDS_MAX, cmd.number) && cmd.number != 0;
+    } else if (word == "track") {
+        kind = REMOTE_TRACK;
+        ok = readNumber(trimmed, 1, PLAYLIST_TRACKS_MAX, cmd.number);
+    } else if (word == "hang") {
+        kind = REMOTE_HANG;
+        ok = readNumber(trimmed, 0, 600000, cmd.number);
+    } else if (word == "state" || word == "quiet") {
+        kind = word == "state" ? REMOTE_STATE : REMOTE_QUIET;
+        ok = readState(trimmed, cmd.number);
+    } else if (word == "scroll") {
+        kind = REMOTE_SCROLL;
+        ok = trimmed == "on" || trimmed == "off";
+        cmd.number = trimmed == "on";
+    }
+    cmd.kind = ok ? kind : REMOTE_UNKNOWN;
+    return cmd;
+}
+
 RemoteCommand parseRemote(const std::string &text) {
     RemoteCommand cmd;
     size_t start = text.find_first_not_of(' ');
@@ -86,41 +134,5 @@ RemoteCommand parseRemote(const std::string &text) {
             cmd.kind = p.kind;
             return cmd;
         }
-
-    RemoteKind kind = REMOTE_UNKNOWN;
-    bool ok = false;
-    if (word == "title") {
-        kind = REMOTE_TITLE;
-        cmd.text = arg;
-        ok = !trimmed.empty();
-    } else if (word == "seek") {
-        kind = REMOTE_SEEK;
-        ok = readNumber(trimmed, 0, 0x7fffffffLL, cmd.number);
-    } else if (word == "length") {
-        kind = REMOTE_LENGTH;
-        ok = readNumber(trimmed, STREAM_SECONDS, TRACK_SECONDS_MAX, cmd.number) && cmd.number != 0;
-    } else if (word == "track") {
-        kind = REMOTE_TRACK;
-        ok = readNumber(trimmed, 1, PLAYLIST_TRACKS_MAX, cmd.number);
-    } else if (word == "hang") {
-        kind = REMOTE_HANG;
-        ok = readNumber(trimmed, 0, 600000, cmd.number);
-    } else if (word == "state") {
-        kind = REMOTE_STATE;
-        ok = true;
-        if (trimmed == "playing")
-            cmd.number = STATE_PLAYING;
-        else if (trimmed == "paused")
-            cmd.number = STATE_PAUSED;
-        else if (trimmed == "stopped")
-            cmd.number = STATE_STOPPED;
-        else
-            ok = false;
-    } else if (word == "scroll") {
-        kind = REMOTE_SCROLL;
-        ok = trimmed == "on" || trimmed == "off";
-        cmd.number = trimmed == "on";
-    }
-    cmd.kind = ok ? kind : REMOTE_UNKNOWN;
-    return cmd;
+    return argumentCommand(word, arg, trimmed);
 }

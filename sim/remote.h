@@ -1,4 +1,4 @@
-/* Remote control: "winamp-sim --send CMD [ARGS]" hands a command text to the running
+/* Remote control: "winamp-sim [--cad] --send CMD [ARGS]" hands a command text to the running
    player with WM_COPYDATA; the player reads it back into a RemoteCommand. */
 #pragma once
 
@@ -21,6 +21,7 @@ enum RemoteKind {
     REMOTE_SEEK,   /* number: ms */
     REMOTE_LENGTH, /* number: seconds */
     REMOTE_STATE,  /* number: a PlayState */
+    REMOTE_QUIET,  /* number: a PlayState, taken on without a word to anyone */
     REMOTE_TRACK,  /* number: 1-based */
     REMOTE_SCROLL, /* number: 1 on, 0 off */
     REMOTE_EMPTY,
@@ -34,10 +35,11 @@ struct RemoteCommand {
     std::string text;
 };
 
-/* Finds the running player and hands it words[0..count) joined by blanks.
+/* Finds the running player by its window class (Winamp's or CAD's) and hands it
+   words[0..count) joined by blanks.
    Returns the process exit code: 0 sent, 1 no player runs, 2 it cannot carry the command
    out (a track its playlist does not have), 3 it did not answer. */
-int sendRemote(char **words, int count);
+int sendRemote(const char *playerClass, char **words, int count);
 
 /* Reads the command text out of a WM_COPYDATA; false when it is not ours. */
 bool receiveRemote(const COPYDATASTRUCT *data, std::string &text);

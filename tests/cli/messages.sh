@@ -23,8 +23,8 @@ check() { # CODE PATTERN COMMAND...
 }
 expect() { check "$1" "$2" wine "${@:3}"; }
 tmp=$(mktemp -d)
-shell_pid= sim_pid=
-trap 'for pid in $shell_pid $sim_pid; do kill "$pid" 2>/dev/null; done; rm -rf "$tmp"' EXIT
+shell_pid= sim_pid= cad_pid=
+trap 'for pid in $shell_pid $sim_pid $cad_pid; do kill "$pid" 2>/dev/null; done; rm -rf "$tmp"' EXIT
 echo "not a DLL" >"$tmp/Text.dll"
 # A 64-bit image: the DOS header, then the PE header naming the AMD64 machine.
 { printf 'MZ'; head -c 58 /dev/zero; printf '\x40\0\0\0PE\0\0\x64\x86'; head -c 400 /dev/zero; } >"$tmp/Wide.dll"
@@ -45,19 +45,23 @@ expect 2 "unknown option --bogus" "$shell" --bogus
 expect 2 "unknown option --sned" "$sim" --sned next
 expect 2 "unknown command or bad argument: --send bogus" "$sim" --send bogus
 expect 2 "state playing|paused|stopped" "$sim" --send seek soon
+expect 2 "unknown command or bad argument: --send quiet loud" "$sim" --send quiet loud
+expect 2 "--cad goes before --send" "$sim" --send --cad next
 expect 2 "missing value after --playlist" "$sim" --playlist
 # Only when no player runs in this prefix: one that the test did not start (the user's)
-# would take the command.
+# would take the command. A player is a process whose program is winamp-sim.exe: this
+# script's own command line names it too, as an argument.
 player_runs() {
     local proc
     for proc in /proc/[0-9]*; do
-        grep -qa 'winamp-sim\.exe' "$proc/cmdline" 2>/dev/null &&
+        tr '\0' '\n' 2>/dev/null <"$proc/cmdline" | head -n 1 | grep -q 'winamp-sim\.exe$' &&
             tr '\0' '\n' <"$proc/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && return 0
     done
     return 1
 }
 if player_runs; then echo "left out: --send with no player, as a player runs in $WINEPREFIX"; else
     expect 1 "no player runs" "$sim" --send next
+    expect 1 "no CAD player runs (start one: winamp-sim --cad)" "$sim" --cad --send next
 fi
 expect 2 "quote the whole text" "$shell" --send @Warble SetCaptionNow Hi
 expect 2 "unexpected words after the request: --send" "$shell" --quit --send x
@@ -78,13 +82,20 @@ expect 2 "no such track: --track 99, the playlist has" "$sim" --track 99
 expect 2 "milliseconds from 0, not -5000" "$sim" --position -5000
 expect 2 "contradict" "$sim" --paused --stopped
 expect 2 "cannot read the playlist file C:.nowhere.txt" "$sim" --playlist 'C:\nowhere.txt'
-# A running player refuses a track its playlist does not have.
+# A running player refuses a track its playlist does not have. A CAD player and a Winamp
+# one each take only the commands sent to their kind.
 if ! player_runs; then
+    wine "$sim" --cad >/dev/null 2>&1 &
+    cad_pid=$!
+    timeout 30 sh -c "until wine '$sim' --cad --send play >/dev/null 2>&1; do sleep 0.3; done"
+    expect 1 "no player runs" "$sim" --send play
     wine "$sim" >/dev/null 2>&1 &
     sim_pid=$!
     timeout 30 sh -c "until wine '$sim' --send play >/dev/null 2>&1; do sleep 0.3; done"
     expect 2 "cannot carry out \"track 99\" (no such track)" "$sim" --send track 99
-    wine "$sim" --send quit >/dev/null 2>&1
+    expect 2 "cannot carry out \"track 7\" (no such track)" "$sim" --cad --send track 7
+    for kind in --cad ""; do wine "$sim" $kind --send quit >/dev/null 2>&1; done
+    timeout 10 tail --pid="$cad_pid" -f /dev/null && cad_pid=
     timeout 10 tail --pid="$sim_pid" -f /dev/null && sim_pid=
 fi
 

@@ -1,6 +1,7 @@
 /* winamp-sim.exe driven from a test: see winamp_sim.h. */
 #include "winamp_sim.h"
 #include "harness.h"
+#include "cad/cad.h"
 #include "winamp/winamp.h"
 
 #include <algorithm>
@@ -24,7 +25,9 @@ BOOL CALLBACK matchPlayerWindow(HWND window, LPARAM into) {
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
     GetClassNameA(window, className, sizeof className);
-    if (process == search->process && strcmp(className, WINAMP_CLASS) == 0) {
+    /* The process is one player: Winamp's, or a CAD one (started with --cad). */
+    bool player = strcmp(className, WINAMP_CLASS) == 0 || strcmp(className, CAD_CLASS) == 0;
+    if (process == search->process && player) {
         search->found = window;
         return FALSE;
     }

@@ -16,8 +16,8 @@ class WinampSim {
 
     /* Writes a playlist ("Artist - Title|seconds" lines) to use at the next start. */
     void setPlaylist(const std::vector<std::string> &tracks);
-    /* Starts the player with extra options (e.g. "--paused --position 61500") and waits,
-       pumping, until its window exists. */
+    /* Starts the player with extra options (e.g. "--paused --position 61500", or "--cad"
+       for a CAD player) and waits, pumping, until its window exists. */
     bool start(const std::string &options = "");
     /* Hands one remote command ("next", "title X", "hang 2000", ...) to the player.
        With block set, this thread handles nothing else meanwhile; false when the player
