@@ -105,7 +105,8 @@ static void lookForShell(const PollerStart *poller, PlayerLink *link) {
         handPlayerLook(reading, LOOK_EVENT | LOOK_GONE, epoch, window);
     else if (answered && ((poller->reads & POLL_IDLE_TIME) || playerStatus.lookUnanswered ||
                            readingIsNews(reading)))
-        handPlayerLook(reading, 0, epoch, window);
+        /* Before the start's first status, a player is found, not opened. */
+        handPlayerLook(reading, playerStatus.statusShown ? 0 : LOOK_QUIET, epoch, window);
 }
 
 /* The slider position; false when the player did not answer, so that no made-up
