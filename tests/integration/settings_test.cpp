@@ -125,8 +125,9 @@ TEST_F(SettingsTest, NoFileAnywhereGivesDefaultsAndWritesBesideThePlugin) {
 }
 
 /* Files of nothing or garbage give the defaults; numbers are read as the most common
-   shells read them, atoi's way ("abc" and an empty value 0, "12abc" 12, "1e9" 1, sizes at
-   least 5), one beyond an int held at its end (the window then on the screen's edge). */
+   shells read them, atoi's way ("abc" 0, "12abc" 12, "1e9" 1, sizes at least 5), but an
+   empty value, which shells read either as 0 or as absent, counts as absent; one beyond an
+   int held at its end (the window then on the screen's edge). */
 TEST_F(SettingsTest, EmptyOrGarbageFilesGiveDefaults) {
     std::string binary;
     for (int i = 0; i < 4096; ++i)
@@ -142,7 +143,7 @@ TEST_F(SettingsTest, EmptyOrGarbageFilesGiveDefaults) {
          100, 17},
         {"Warble.plugin.x: abc\r\nWarble.plugin.y: 12abc\r\nWarble.plugin.width: \r\n"
          "Warble.plugin.height: 1e9\r\nWarble.plugin.alwaysontop: maybe\r\n",
-         0, 12, 5, 5},
+         0, 12, 100, 5},
         {"Warble.plugin.x: 99999999999999999999\r\nWarble.plugin.y: -99999999999999999999\r\n",
          rightmost, 0, 100, 17},
     };

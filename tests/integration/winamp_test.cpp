@@ -460,6 +460,19 @@ TEST_F(WinampTest, HungPlayerNeitherHoldsTheShellNorFoolsIt) {
         << ::testing::PrintToString(during);
     EXPECT_TRUE(waitForLabel("1. Hung Artist - Hung Song", 4000));
     EXPECT_TRUE(statusesReach({"Playing"}));
+
+    /* A burst of middle clicks alone, no question of the player before it: nothing of
+       it is sent once the hang is over. */
+    ASSERT_TRUE(sim.send("hang 1500", true));
+    mark = sim.mark();
+    for (int i = 0; i < 20; ++i) {
+        PostMessageA(window, WM_NCMBUTTONUP, HTCAPTION, MAKELPARAM(5, 5));
+        pump(40);
+    }
+    pumpUntil([&] { return sim.send("scroll off", false, 100); }, 3000);
+    pump(1000);
+    for (const std::string &line : sim.logSince(mark))
+        EXPECT_EQ(line.find("WM_COMMAND"), std::string::npos) << line;
 }
 
 /* A start while the player hangs waits for nothing: the player's status shows, and is
@@ -675,6 +688,7 @@ TEST_F(WinampTest, CtrlClickSeeksToThePartUnderTheMouse) {
         {nullptr, nullptr, true, 1, 50000},
         {"hang 1500", nullptr, true, 2, -1},
         {"pause", nullptr, true, 3, 150000},
+        {"quiet stopped", nullptr, true, 2, -1}, /* the link thread asks before it jumps */
         {"play", nullptr, false, 2, -1},
         {"length -1", nullptr, true, 2, -1},
         {"stop", nullptr, true, 2, -1},

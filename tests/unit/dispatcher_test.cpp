@@ -493,7 +493,8 @@ TEST_F(Dispatcher, GetWinampInfoInAnyCaseAsksThePlayer) {
     broadcast("@Warble SetCaptionNow placeholder");
     hostClearEvents();
     broadcast("@wARBLE gETwINAMPiNFO");
-    EXPECT_STREQ(L"Couldn't Find Winamp", unit::caption().text);
+    EXPECT_TRUE(unit::pumpUntil(
+        [] { return wcscmp(L"Couldn't Find Winamp", unit::caption().text) == 0; }));
     int closed = eventIndex("broadcast|@Warble_fromWinamp_Closed");
     EXPECT_GE(closed, 0);
     EXPECT_GT(eventIndex("broadcast|@Warble_fromWinamp_Stopped"), closed);
@@ -502,6 +503,7 @@ TEST_F(Dispatcher, GetWinampInfoInAnyCaseAsksThePlayer) {
     hostClearEvents();
     broadcast("@Warble GetWinampInfo ");
     broadcast(" @Warble GetWinampInfo");
+    unit::pumpFor(300);
     EXPECT_STREQ(L"placeholder", unit::caption().text)
         << "with a blank around it the text is another";
     EXPECT_TRUE(hostEvents().empty());
