@@ -260,11 +260,11 @@ bool queryPlayer(PlayerSide &side) {
     return installReading(side, false);
 }
 
+/* A player found but not read yet shows nothing until its look comes (a moment, or the
+   end of a hang): the idle text would say that none runs, and a paused player's caption
+   starts hidden. */
 void firstLookAtPlayer(PlayerSide &side) {
-    if (installReading(side, true)) return;
-    wchar_t idle[TEXT_SIZE];
-    idleText(false, idle);
-    takeCaption(side, -1, idle, idle);
+    if (!installReading(side, true)) takeCaption(side, -1, L"", L"");
 }
 
 void askPlayerStatus(PlayerSide &side) {

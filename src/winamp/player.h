@@ -107,8 +107,8 @@ struct PlayerSide {
    once it answers. False when nothing was installed. */
 bool queryPlayer(PlayerSide &side);
 /* The same as queryPlayer at start, where a running player is found rather than opened.
-   Nothing waits for the player: until the link thread has read it, the idle text shows,
-   and its look is installed when it comes. */
+   Nothing waits for the player: until the link thread has read a player it found, the
+   caption is empty, and the look is installed when it comes. */
 void firstLookAtPlayer(PlayerSide &side);
 /* Someone asked for the status ("@Warble GetWinampInfo"): the link thread looks at the
    player now, and the status it reads is installed and announced when it comes; a
