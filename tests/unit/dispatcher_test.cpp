@@ -227,8 +227,7 @@ TEST_F(Dispatcher, ToggleIdleStateStoresWritesAndShowsTheNewIdleText) {
 TEST_F(Dispatcher, ToggleIdleStateNumberRules) {
     broadcast("@WarbleInternal ToggleIdleState 2");
     ASSERT_EQ(2, options.idleState);
-    broadcast("@WarbleInternal ToggleIdleState x");
-    EXPECT_EQ(0, options.idleState) << "a letter reads as 0";
+    broadcast("@WarbleInternal ToggleIdleState 0");
     EXPECT_STREQ(L"Couldn't Find Winamp", unit::caption().text);
 
     hostClearEvents();
@@ -264,10 +263,6 @@ TEST_F(Dispatcher, TransparencyAlphaTakesTheNumberAsItIs) {
     EXPECT_EQ(77, options.alpha) << "without its blank the word matches nothing";
     EXPECT_TRUE(unit::eventsStartingWith("write|").empty());
 
-    broadcast("@WarbleInternal TransparencyAlpha ");
-    EXPECT_EQ(0, options.alpha) << "the blank alone: no digits, 0";
-    EXPECT_TRUE(hasEvent(writeEvent("Warble.plugin.transparency.alpha:", "0")));
-
     broadcast("@WarbleInternal TransparencyAlpha 300");
     EXPECT_EQ(300, options.alpha);
     EXPECT_TRUE(hasEvent(writeEvent("Warble.plugin.transparency.alpha:", "300")));
@@ -278,7 +273,7 @@ TEST_F(Dispatcher, TransparencyAlphaTakesTheNumberAsItIs) {
 }
 
 TEST_F(Dispatcher, ScrollSpeedIsBroughtInsideItsRangeAndWritten) {
-    const std::pair<const char *, int> cases[] = {{"4", 4}, {"50", 10}, {"-2", 1}, {"", 1}};
+    const std::pair<const char *, int> cases[] = {{"4", 4}, {"50", 10}, {"-2", 1}, {" +3 ", 3}};
     for (const auto &c : cases) {
         broadcast((std::string("@WarbleInternal scrollSpeed ") + c.first).c_str());
         EXPECT_EQ(c.second, options.scrollSpeed) << c.first;
@@ -287,6 +282,23 @@ TEST_F(Dispatcher, ScrollSpeedIsBroughtInsideItsRangeAndWritten) {
     hostClearEvents();
     broadcast("@WarbleInternal ScrollSpeed");
     EXPECT_TRUE(unit::eventsStartingWith("write|").empty()) << "without its blank: nothing";
+
+    /* A value that is no number is refused, and the label says so; every "WORD N" alike. */
+    const std::pair<const char *, const char *> refused[] = {
+        {"ScrollSpeed abc", "ScrollSpeed: \"abc\""},
+        {"ScrollSpeed ", "ScrollSpeed: \"\""},
+        {"ScrollSpeed 4x", "ScrollSpeed: \"4x\""},
+        {"TransparencyAlpha -", "TransparencyAlpha: \"-\""},
+        {"ToggleIdleState x", "ToggleIdleState: \"x\""}};
+    for (const auto &c : refused) {
+        hostClearEvents();
+        broadcast((std::string("@WarbleInternal ") + c.first).c_str());
+        EXPECT_EQ(std::vector<std::string>{std::string("label|WarblePlugin -> ") + c.second +
+                                           " is not a number"},
+                  unit::eventsStartingWith("label|"));
+        EXPECT_TRUE(unit::eventsStartingWith("write|").empty()) << c.first;
+    }
+    EXPECT_EQ(3, options.scrollSpeed);
 }
 
 TEST_F(Dispatcher, ScrollStyleCommandsSetOrSwitchAndWriteTheStyleName) {
