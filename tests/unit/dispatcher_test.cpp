@@ -340,6 +340,12 @@ TEST_F(Dispatcher, EditOpensTheSettingsFileInTheShellsEditor) {
                                            "Hover\r\nWarble.plugin.scroll.when: Always\r\n"));
     EXPECT_NE(std::string::npos, file.find("# Warble.plugin.scroll.pause takes: a whole number "
                                            "from 0 to 200, or empty\r\n"));
+    /* Where the kind's words say too little, the row's own: what the numbers mean, the fields. */
+    EXPECT_NE(std::string::npos, file.find("# Warble.plugin.idle.state takes: what shows while "
+                                           "nothing plays: 0 the errors, 1 the time, 2 the idle"));
+    EXPECT_NE(std::string::npos,
+              file.find("# Warble.plugin.format takes: text with the fields %title%, %artist%, "
+                        "%song%, %track%, %elapsed%, %remaining%, %length%, %state% and %%"));
     hostClearEvents();
     broadcast("@WarbleInternal Edit");
     EXPECT_TRUE(unit::eventsStartingWith("write|").empty());
