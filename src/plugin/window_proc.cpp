@@ -212,6 +212,7 @@ static LRESULT OnSizing(Instance &self, RECT *proposed) {
 }
 
 void applySettings(Instance &self) {
+    tellDuplicateKeys(self.duplicates, self.settings.path);
     loadStyle(self.display.style);
     remakeCaptionFont(self.display);
     showLastStatus(self.player);
