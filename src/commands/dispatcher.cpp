@@ -161,18 +161,49 @@ static void toggleSlit(const CommandTarget &to, const OptionRow &row, const char
     }
 }
 
+/* Where the number of "WORD N" begins, past its blanks, or null when the text is not
+   that command. */
+static const char *numberText(const OptionRow &row, const char *word) {
+    const char *at;
+    if (row.command == COMMAND_NUMBER_ANYWHERE) {
+        /* without a number nothing changes */
+        at = matchContains(word, row.word) ? strchr(word, ' ') : nullptr;
+    } else {
+        size_t n = strlen(row.word);
+        at = matchPrefix(word, row.word, n) && word[n] == ' ' ? word + n : nullptr;
+    }
+    while (at && *at && separator(*at))
+        ++at;
+    return at;
+}
+
 /* The number of "WORD N", or false when the text is not that command. */
 static bool commandNumber(const OptionRow &row, const char *word, int *number) {
-    if (row.command == COMMAND_NUMBER_ANYWHERE) {
-        const char *blank = strchr(word, ' ');
-        /* without a number nothing changes */
-        if (!matchContains(word, row.word) || !blank) return false;
-        *number = readNumber(blank);
-        return true;
-    }
-    size_t n = strlen(row.word);
-    if (!matchPrefix(word, row.word, n) || word[n] != ' ') return false;
-    *number = readNumber(word + n + 1);
+    const char *text = numberText(row, word);
+    if (text) *number = readNumber(text);
+    return text != nullptr;
+}
+
+/* A decimal number, signed or not, and nothing after it but blanks. */
+static bool wholeNumber(const char *text) {
+    if (*text == '+' || *text == '-') ++text;
+    if (*text < '0' || *text > '9') return false;
+    while (*text >= '0' && *text <= '9')
+        ++text;
+    while (*text && separator(*text))
+        ++text;
+    return !*text;
+}
+
+/* "WORD N" whose N is no number changes nothing, and the label says why. */
+static bool refusedNumber(const OptionRow &row, const char *word) {
+    if (row.command != COMMAND_NUMBER && row.command != COMMAND_NUMBER_ANYWHERE) return false;
+    const char *text = numberText(row, word);
+    if (!text || wholeNumber(text)) return false;
+    char notice[96];
+    snprintf(notice, sizeof notice, "WarblePlugin -> %s: \"%.32s\" is not a number", row.word,
+             text);
+    SendMessageA(shellLink.host, MSG_SET_LABEL, 0, (LPARAM)notice);
     return true;
 }
 
@@ -221,6 +252,7 @@ static bool isToggle(const OptionRow &row, const char *word) {
 static bool runOptionCommand(const CommandTarget &to, const OptionRow &row, const char *word) {
     int value = 0;
     if (row.command == COMMAND_NONE || !commandValue(row, word, &value)) return false;
+    if (refusedNumber(row, word)) return true;
     if (!catchUpWithSettingsFile(to.settings) && isToggle(row, word)) {
         /* Said at once, made once the file has settled. */
         if (row.effects & EFFECT_ANNOUNCE) announce(word, value);

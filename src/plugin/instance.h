@@ -7,6 +7,7 @@
 #include "display/display.h"
 #include "display/render.h"
 #include "display/tooltip.h"
+#include "settings/duplicates.h"
 #include "settings/settings.h"
 #include "winamp/player.h"
 #include "winamp/poller.h"
@@ -26,6 +27,7 @@ struct Instance {
     SharedStart start;     /* lifecycle: the context its workers hold */
     Display display;       /* the start's display: each part's writer is in display.h */
     SettingsSync settings; /* settings.cpp: the start's hold on its settings file */
+    DuplicateWatch duplicates; /* duplicates.cpp: at the start and each apply of the file */
     PlayerSide player;     /* player.cpp: the start's side of the player (the link: lifecycle) */
     SharedPoller poller;   /* lifecycle makes it, changed hands it its reads */
     bool hovering;         /* window_proc: the mouse is over the window */

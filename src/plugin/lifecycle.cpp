@@ -120,6 +120,7 @@ extern "C" int beginPlugin(HINSTANCE instance) {
     if (!createCaptionModel(running->display.caption)) return failedStart("Error creating window");
     setOptionsListener(running->settings, optionsChanged);
     readSettings(running->settings);
+    tellDuplicateKeys(running->duplicates, running->settings.path);
     loadStyle(running->display.style);
     remakeCaptionFont(running->display);
 

@@ -159,13 +159,26 @@ static LRESULT OnDoubleClick(Instance &self) {
     return 0;
 }
 
-/* The mouse over the window is followed until it leaves. */
+/* Whether the system follows the mouse over the window, in that part of it, until it
+   leaves. */
+static bool leaveFollowed(HWND w, DWORD flags) {
+    TRACKMOUSEEVENT now = {sizeof now, TME_QUERY, nullptr, 0};
+    return TrackMouseEvent(&now) && now.hwndTrack == w &&
+           (now.dwFlags & (TME_LEAVE | TME_NONCLIENT)) == flags;
+}
+
+/* The mouse over the window is followed until it leaves. Hovering is what the system
+   follows, not a flag of ours: a move handled once the pointer has gone already starts
+   no following (Wine then sends no leave, Windows one at once), and a flag set then
+   would keep the caption scrolling on hover for good, as no later move followed it. */
 static void followMouse(HWND w, Instance &self, bool nonClient) {
-    if (self.hovering) return;
-    TRACKMOUSEEVENT track = {sizeof track, TME_LEAVE | (nonClient ? (DWORD)TME_NONCLIENT : 0), w,
-                             0};
-    if (!TrackMouseEvent(&track)) return;
-    self.hovering = true;
+    DWORD flags = TME_LEAVE | (nonClient ? (DWORD)TME_NONCLIENT : 0);
+    if (self.hovering && leaveFollowed(w, flags)) return;
+    TRACKMOUSEEVENT track = {sizeof track, flags, w, 0};
+    TrackMouseEvent(&track);
+    bool over = leaveFollowed(w, flags);
+    if (over == self.hovering) return;
+    self.hovering = over;
     changed(CHANGED_HOVER);
 }
 
@@ -212,6 +225,7 @@ static LRESULT OnSizing(Instance &self, RECT *proposed) {
 }
 
 void applySettings(Instance &self) {
+    tellDuplicateKeys(self.duplicates, self.settings.path);
     loadStyle(self.display.style);
     remakeCaptionFont(self.display);
     showLastStatus(self.player);

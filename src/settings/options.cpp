@@ -110,6 +110,12 @@ constexpr OptionRow withSubmenu(OptionRow row, const char *menuId, const char *c
     return row;
 }
 
+/* What the comment before the key says it takes, in place of its kind's words. */
+constexpr OptionRow describedAs(OptionRow row, const char *values) {
+    row.values = values;
+    return row;
+}
+
 #define AT(field) offsetof(Options, field)
 
 } // namespace
@@ -157,12 +163,15 @@ static const OptionRow OPTION_ROWS[] = {
            5),
     inMenu(flag("Warble.plugin.progress:", AT(showProgress), "false"), "ToggleProgress",
            "Show Progress", 5),
-    withSubmenu(
-        commandedBy(refreshing(inMenu(number("Warble.plugin.idle.state:", AT(idleState), "0"),
-                                      "ToggleIdleState", "Idle Message", 6),
-                               EFFECT_CAPTION | EFFECT_TIME_FORMAT),
-                    COMMAND_NUMBER_ANYWHERE),
-        "Warble_Idle Message", IDLE_CHOICES),
+    describedAs(
+        withSubmenu(
+            commandedBy(refreshing(inMenu(number("Warble.plugin.idle.state:", AT(idleState), "0"),
+                                          "ToggleIdleState", "Idle Message", 6),
+                                   EFFECT_CAPTION | EFFECT_TIME_FORMAT),
+                        COMMAND_NUMBER_ANYWHERE),
+            "Warble_Idle Message", IDLE_CHOICES),
+        "what shows while nothing plays: 0 the errors, 1 the time, 2 the idle message, any "
+        "other number the word Warble"),
 
     number("Warble.plugin.x:", AT(xPos), "10"),
     number("Warble.plugin.y:", AT(yPos), "10"),
@@ -170,15 +179,19 @@ static const OptionRow OPTION_ROWS[] = {
     within(number("Warble.plugin.height:", AT(height), "17"), 5, INT_MAX),
     text("Warble.plugin.update.url:", AT(updateUrl), ""),
     flag("Warble.plugin.useCustomFont:", AT(useCustomFont), "false"),
-    text("Warble.plugin.font:", AT(fontFace), "snap"),
+    describedAs(text("Warble.plugin.font:", AT(fontFace), "snap"), "a font's name"),
     number("Warble.plugin.font.height:", AT(fontHeight), "12"),
     number("Warble.plugin.font.weight:", AT(fontWeight), "1"),
     text("Warble.plugin.idle.message:", AT(idleMessage), "Warble"),
-    text("Warble.plugin.idle.TimeStr:", AT(idleTimeFormat), DEFAULT_TIME_FORMAT),
+    describedAs(text("Warble.plugin.idle.TimeStr:", AT(idleTimeFormat), DEFAULT_TIME_FORMAT),
+                "a C strftime format, such as " DEFAULT_TIME_FORMAT),
     within(number("Warble.plugin.scroll.pause:", AT(edgeRest), ""), 0, 200),
     choice("Warble.plugin.mouse.doubleClick:", AT(doubleClickAction), DOUBLE_CLICK_WORDS),
     choice("Warble.plugin.mouse.wheel:", AT(wheelAction), WHEEL_WORDS),
-    text("Warble.plugin.format:", AT(format), "%title%"),
+    describedAs(text("Warble.plugin.format:", AT(format), "%title%"),
+                "text with the fields %title%, %artist%, %song%, %track%, %elapsed%, "
+                "%remaining%, %length%, %state% and %% for a percent sign; text in [ ] shows "
+                "only when every field inside has a value; %[ and %] are brackets shown"),
     within(number("Warble.plugin.mouse.wheelStep:", AT(wheelStep), "8"), 1, 64),
     choice("Warble.plugin.mouse.middleClick:", AT(middleClickAction), MIDDLE_CLICK_WORDS),
     withSubmenu(
@@ -345,10 +358,11 @@ static void appendText(char *out, const char *text, size_t size) {
     copyText(out + n, text, size - n);
 }
 
-/* What the row's key takes, as a comment names it: "true or false", a number and its
-   range, the words of a choice, or text. */
+/* What the row's key takes, as a comment names it: the row's own words, or else "true
+   or false", a number and its range, the words of a choice, or text. */
 static void describeValues(const OptionRow &row, char *out, size_t size) {
     out[0] = '\0';
+    if (row.values) return copyText(out, row.values, size);
     if (row.kind == OPTION_BOOL) copyText(out, "true or false", size);
     if (row.kind == OPTION_TEXT) copyText(out, "text", size);
     if (row.kind == OPTION_INT && row.max != INT_MAX)

@@ -122,6 +122,8 @@ struct OptionRow {
                                    id of another's submenu adds its items to it */
     unsigned effects;           /* OptionEffect bits */
     unsigned flags;             /* OptionFlag bits */
+    const char *values;         /* what the comment "Edit" writes says the key takes, where
+                                   its kind's words would say too little; null: those */
 };
 
 /* Every row, in the menu's order. */

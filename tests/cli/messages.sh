@@ -107,6 +107,9 @@ done
 for name in test check-layers check-binaries; do
     check 2 "unknown argument --bogus (try --help)" "$scripts/$name" --bogus
 done
+check 0 "^Exit code: 0 when every check passed" "$scripts/check-binaries" --help
+check 0 "usage: planted.sh" bash "$scripts/../tests/layers/planted.sh" --help
+check 2 "unknown argument --bogus (try --help)" bash "$scripts/../tests/layers/planted.sh" --bogus
 run_file=$scripts/../.running
 own_mark=
 (set -o noclobber && echo "$$ messages.sh" >"$run_file") 2>/dev/null && own_mark=1

@@ -229,3 +229,48 @@ TEST_F(LifecycleTest, EndWhileDockedLeavesTheSlitFirstAndKeepsTheSetting) {
     EXPECT_TRUE(eventsStartingWith("write|" + settingsPath() + "|Warble.plugin.inSlit:").empty());
     EXPECT_TRUE(ReadBool(settingsPath().c_str(), "Warble.plugin.inSlit:", false));
 }
+
+/* A shell that frees the library without endPlugin: the start's threads keep it loaded,
+   so the window keeps its code and still answers while the shell pumps; when the
+   process then ends, the library's endings take the window apart (the shell's record
+   shows it leave), as they would at any unload. Run as a process of its own, which sets
+   WARBLE_UNENDED and leaves through ExitProcess. */
+TEST_F(LifecycleTest, FreedWithoutEndPluginTheWindowKeepsItsCodeUntilTheEndings) {
+    if (getenv("WARBLE_UNENDED")) {
+        ASSERT_NE(loadLibraryOnly(), nullptr);
+        ASSERT_EQ(beginPlugin(), 0);
+        FreeLibrary(module_);
+        pump(300);
+        hostBroadcast("@WarbleInternal ToggleBorder");
+        bool answered = GetModuleHandleA(dllPath_.c_str()) && IsWindow(pluginWindow()) &&
+                        !eventsStartingWith("write|").empty();
+        ExitProcess(answered ? 0 : 3);
+    }
+    std::string log = folder_ + "unended.log", self(MAX_PATH, '\0');
+    self.resize(GetModuleFileNameA(nullptr, &self[0], MAX_PATH));
+    std::string command = "\"" + self + "\" --gtest_filter=LifecycleTest.FreedWithoutEnd*";
+    SetEnvironmentVariableA("WARBLE_UNENDED", "1");
+    SetEnvironmentVariableA("WARBLE_EVENT_LOG", log.c_str());
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION child = {};
+    BOOL started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr,
+                                  nullptr, &startup, &child);
+    SetEnvironmentVariableA("WARBLE_UNENDED", nullptr);
+    SetEnvironmentVariableA("WARBLE_EVENT_LOG", nullptr);
+    ASSERT_TRUE(started);
+    if (WaitForSingleObject(child.hProcess, 30000) != WAIT_OBJECT_0)
+        TerminateProcess(child.hProcess, 4);
+    DWORD code = 5;
+    GetExitCodeProcess(child.hProcess, &code);
+    CloseHandle(child.hThread);
+    CloseHandle(child.hProcess);
+    EXPECT_EQ(0u, code) << "freed without endPlugin, the plugin still answers";
+    std::vector<std::string> record = readLines(log);
+    auto registered = std::find_if(record.begin(), record.end(),
+                                   [](const std::string &line) { return !line.find("register|"); });
+    ASSERT_NE(registered, record.end());
+    std::string window = registered->substr(9);
+    EXPECT_GE(findEvent(record, "sticky-|" + window), 0) << "the window left the shell at the end";
+    EXPECT_GE(findEvent(record, "unregister|" + window), 0);
+}

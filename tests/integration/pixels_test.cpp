@@ -90,6 +90,14 @@ class PixelsTest : public PluginTest {
         return box.none() ? INT_MIN : box.left - area.left - styleTextInkLeft(caption);
     }
 
+    /* Whether the window shows the same pixels 200 ms apart; now: the later. */
+    bool still(Frame *now) {
+        Frame before = captureWindow(window);
+        pump(200);
+        *now = captureWindow(window);
+        return now->pixels == before.pixels;
+    }
+
     void keepOnFailure(const Frame &frame, const char *name) {
         if (HasFailure()) saveFrame(frame, folder_ + "..\\" + name + ".bmp");
     }
@@ -234,12 +242,6 @@ TEST_F(PixelsTest, ScrollingOnceRestsAtTheStartAndOnHoverMovesUnderTheMouse) {
     const std::string fast = "Warble.plugin.scrolling: true\r\nWarble.plugin.scroll.speed: 10\r\n";
     start(fast + "Warble.plugin.scroll.when: Once\r\n");
     showCaption(WIDE);
-    auto still = [&](Frame *now) {
-        Frame before = captureWindow(window);
-        pump(200);
-        *now = captureWindow(window);
-        return now->pixels == before.pixels;
-    };
     Frame now;
     EXPECT_FALSE(still(&now)) << "a new title moves";
     EXPECT_TRUE(pumpUntil([&] { return still(&now); }, 8000)) << "one round, then it rests";
@@ -279,6 +281,40 @@ TEST_F(PixelsTest, ScrollingOnceRestsAtTheStartAndOnHoverMovesUnderTheMouse) {
     pump(2000);
     EXPECT_EQ(captureWindow(window).pixels, now.pixels) << "where it stays";
     keepOnFailure(now, "once-end-to-end");
+}
+
+/* The scroll options changed in any order, with the mouse passing over the window
+   faster than the shell's thread looks at it, never leave a caption scrolling on hover
+   with the pointer away: it moves under the mouse and rests once it leaves. */
+TEST_F(PixelsTest, ScrollOptionsInAnyOrderLeaveHoverToTheMouse) {
+    SetCursorPos(5, 5);
+    start("Warble.plugin.scrolling: true\r\nWarble.plugin.scroll.speed: 10\r\n");
+    RECT r = windowRect(window);
+    const char *const commands[] = {"ScrollWhen Always", "ScrollWhen Once",   "ScrollWhen Hover",
+                                    "ToggleScrolling",   "ToggleScrollStyle", "ScrollSpeed 4"};
+    unsigned seed = GetTickCount();
+    srand(seed);
+    for (int i = 0; i < 80; ++i) {
+        hostBroadcast((std::string("@WarbleInternal ") + commands[rand() % 6]).c_str());
+        if (rand() % 2) showCaption(WIDE);
+        SetCursorPos(r.left + 50, r.top + 20);
+        if (rand() % 2) pump(rand() % 60);
+        SetCursorPos(5, 5);
+        pump(rand() % 60);
+    }
+    if (readFile(settingsPath()).find("scrolling: false") != std::string::npos)
+        hostBroadcast("@WarbleInternal ToggleScrolling");
+    hostBroadcast("@WarbleInternal ScrollStyle Stream"); /* no rest at the ends */
+    hostBroadcast("@WarbleInternal ScrollWhen Hover");
+    showCaption(WIDE);
+    Frame now;
+    EXPECT_TRUE(pumpUntil([&] { return still(&now); }, 3000)) << "seed " << seed;
+    SetCursorPos(r.left + 50, r.top + 20);
+    pump(300);
+    EXPECT_FALSE(still(&now)) << "moving under the mouse; seed " << seed;
+    SetCursorPos(5, 5);
+    EXPECT_TRUE(pumpUntil([&] { return still(&now); }, 3000)) << "seed " << seed;
+    keepOnFailure(now, "hover-after-changes");
 }
 
 /* A player's title in a script outside the code page: real glyphs (the text and its

@@ -217,9 +217,18 @@ TEST_F(SettingsTest, LongTextsAreCutNotOverrun) {
 }
 
 TEST_F(SettingsTest, ReconfigureReadsTheEditedFile) {
-    writeSettings("Warble.plugin.x: 150\r\nWarble.plugin.y: 160\r\n");
+    /* A key written twice: the first line counts, and the label says so once a state of
+       the file (a reconfigure of the same bytes tells nothing again). */
+    const std::string twice = "label|WarblePlugin -> Warble.rc: Warble.plugin.x: appears twice; "
+                              "the first counts";
+    writeSettings("Warble.plugin.x: 150\r\n# Warble.plugin.y: 5\r\nWarble.plugin.y: 160\r\n"
+                  " warble.plugin.X: 999\r\n");
     ASSERT_EQ(startThroughShell(), 0);
     expectPlacedAt(150, 160);
+    EXPECT_EQ(std::vector<std::string>{twice}, eventsStartingWith("label|"));
+    hostClearEvents();
+    hostReconfigure();
+    EXPECT_TRUE(eventsStartingWith("label|").empty());
 
     /* Near the screen's edge, where a drag would snap: nobody drags it, so the window
        and the file keep the user's numbers, also after a toggle rewrites the file. */

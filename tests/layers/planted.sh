@@ -2,8 +2,15 @@
 # scripts/check-layers against faults planted in a copy of the tree: each case adds one
 # include (or file) to src/ and wants exit 1 with words that name the fault. The
 # untouched copy must pass first, so a failure below is the planted fault's.
-#   usage: planted.sh   (the source tree is the one holding this file)
+#   usage: planted.sh   (no arguments; the source tree is the one holding this file)
+# Exit code: 0 when every case gave what it wanted, 1 when one did not, 2 for an
+# unknown argument.
 set -u
+case "${1:-}" in
+"") ;;
+-h | --help) sed -n '2,/^set -/p' "$0" | sed -e '$d' -e 's/^# \{0,1\}//'; exit 0 ;;
+*) echo "planted.sh: unknown argument $1 (try --help)" >&2; exit 2 ;;
+esac
 root=$(cd "$(dirname "$0")/../.." && pwd)
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT

@@ -228,8 +228,7 @@ TEST_F(Dispatcher, ToggleIdleStateStoresWritesAndShowsTheNewIdleText) {
 TEST_F(Dispatcher, ToggleIdleStateNumberRules) {
     broadcast("@WarbleInternal ToggleIdleState 2");
     ASSERT_EQ(2, options.idleState);
-    broadcast("@WarbleInternal ToggleIdleState x");
-    EXPECT_EQ(0, options.idleState) << "a letter reads as 0";
+    broadcast("@WarbleInternal ToggleIdleState 0");
     EXPECT_STREQ(L"Couldn't Find Winamp", unit::caption().text);
 
     hostClearEvents();
@@ -265,10 +264,6 @@ TEST_F(Dispatcher, TransparencyAlphaTakesTheNumberAsItIs) {
     EXPECT_EQ(77, options.alpha) << "without its blank the word matches nothing";
     EXPECT_TRUE(unit::eventsStartingWith("write|").empty());
 
-    broadcast("@WarbleInternal TransparencyAlpha ");
-    EXPECT_EQ(0, options.alpha) << "the blank alone: no digits, 0";
-    EXPECT_TRUE(hasEvent(writeEvent("Warble.plugin.transparency.alpha:", "0")));
-
     broadcast("@WarbleInternal TransparencyAlpha 300");
     EXPECT_EQ(300, options.alpha);
     EXPECT_TRUE(hasEvent(writeEvent("Warble.plugin.transparency.alpha:", "300")));
@@ -279,7 +274,7 @@ TEST_F(Dispatcher, TransparencyAlphaTakesTheNumberAsItIs) {
 }
 
 TEST_F(Dispatcher, ScrollSpeedIsBroughtInsideItsRangeAndWritten) {
-    const std::pair<const char *, int> cases[] = {{"4", 4}, {"50", 10}, {"-2", 1}, {"", 1}};
+    const std::pair<const char *, int> cases[] = {{"4", 4}, {"50", 10}, {"-2", 1}, {" +3 ", 3}};
     for (const auto &c : cases) {
         broadcast((std::string("@WarbleInternal scrollSpeed ") + c.first).c_str());
         EXPECT_EQ(c.second, options.scrollSpeed) << c.first;
@@ -288,6 +283,23 @@ TEST_F(Dispatcher, ScrollSpeedIsBroughtInsideItsRangeAndWritten) {
     hostClearEvents();
     broadcast("@WarbleInternal ScrollSpeed");
     EXPECT_TRUE(unit::eventsStartingWith("write|").empty()) << "without its blank: nothing";
+
+    /* A value that is no number is refused, and the label says so; every "WORD N" alike. */
+    const std::pair<const char *, const char *> refused[] = {
+        {"ScrollSpeed abc", "ScrollSpeed: \"abc\""},
+        {"ScrollSpeed ", "ScrollSpeed: \"\""},
+        {"ScrollSpeed 4x", "ScrollSpeed: \"4x\""},
+        {"TransparencyAlpha -", "TransparencyAlpha: \"-\""},
+        {"ToggleIdleState x", "ToggleIdleState: \"x\""}};
+    for (const auto &c : refused) {
+        hostClearEvents();
+        broadcast((std::string("@WarbleInternal ") + c.first).c_str());
+        EXPECT_EQ(std::vector<std::string>{std::string("label|WarblePlugin -> ") + c.second +
+                                           " is not a number"},
+                  unit::eventsStartingWith("label|"));
+        EXPECT_TRUE(unit::eventsStartingWith("write|").empty()) << c.first;
+    }
+    EXPECT_EQ(3, options.scrollSpeed);
 }
 
 TEST_F(Dispatcher, ScrollStyleCommandsSetOrSwitchAndWriteTheStyleName) {
@@ -330,6 +342,12 @@ TEST_F(Dispatcher, EditOpensTheSettingsFileInTheShellsEditor) {
                                            "Hover\r\nWarble.plugin.scroll.when: Always\r\n"));
     /* The rest left unset stays out: an empty value reads as 0 in many shells. */
     EXPECT_EQ(std::string::npos, file.find("scroll.pause")) << file;
+    /* Where the kind's words say too little, the row's own: what the numbers mean, the fields. */
+    EXPECT_NE(std::string::npos, file.find("# Warble.plugin.idle.state takes: what shows while "
+                                           "nothing plays: 0 the errors, 1 the time, 2 the idle"));
+    EXPECT_NE(std::string::npos,
+              file.find("# Warble.plugin.format takes: text with the fields %title%, %artist%, "
+                        "%song%, %track%, %elapsed%, %remaining%, %length%, %state% and %%"));
     hostClearEvents();
     broadcast("@WarbleInternal Edit");
     EXPECT_TRUE(unit::eventsStartingWith("write|").empty());

@@ -45,6 +45,9 @@ TEST(FormatCaption, FieldsTimesAndUnknownNames) {
         {paused, L"%title%[ (%state%)]", L"Radio One (Paused)"},
         {stream, L"%title%[ (%state%)]|%state%|", L"Radio One||"},
         {song, L"a]b[c [%length% %][x", L"a]b[c [1:02:05 ][x"},
+        /* A bracket whose section never closes shows, whatever sections follow it. */
+        {stream, L"[a [%state%]", L"[a "},
+        {paused, L"[a [%state%]", L"[a Paused"},
     };
     for (const auto &c : cases) {
         wchar_t out[TEXT_SIZE];
