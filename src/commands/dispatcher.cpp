@@ -197,7 +197,7 @@ static bool wholeNumber(const char *text) {
 
 /* "WORD N" whose N is no number changes nothing, and the label says why. */
 static bool refusedNumber(const OptionRow &row, const char *word) {
-    if (row.command != COMMAND_NUMBER && row.command != COMMAND_NUMBER_ANYWHERE) return false;
+    if (!(row.flags & OPTION_WHOLE_NUMBER)) return false;
     const char *text = numberText(row, word);
     if (!text || wholeNumber(text)) return false;
     char notice[96];

@@ -104,6 +104,9 @@ enum OptionFlag {
     OPTION_EXACT = 4,    /* a choice of two words of which only the first, exactly as
                             written, is the first; any other text is the second (the rule
                             stored files rely on for the scroll style) */
+    OPTION_WHOLE_NUMBER = 8, /* its command takes a whole number only, and refuses any
+                                other text with a label (the older number commands take a
+                                letter as 0, which scripts may rely on) */
 };
 
 struct OptionRow {

@@ -228,7 +228,8 @@ TEST_F(Dispatcher, ToggleIdleStateStoresWritesAndShowsTheNewIdleText) {
 TEST_F(Dispatcher, ToggleIdleStateNumberRules) {
     broadcast("@WarbleInternal ToggleIdleState 2");
     ASSERT_EQ(2, options.idleState);
-    broadcast("@WarbleInternal ToggleIdleState 0");
+    broadcast("@WarbleInternal ToggleIdleState x");
+    EXPECT_EQ(0, options.idleState) << "a letter reads as 0";
     EXPECT_STREQ(L"Couldn't Find Winamp", unit::caption().text);
 
     hostClearEvents();
@@ -264,6 +265,10 @@ TEST_F(Dispatcher, TransparencyAlphaTakesTheNumberAsItIs) {
     EXPECT_EQ(77, options.alpha) << "without its blank the word matches nothing";
     EXPECT_TRUE(unit::eventsStartingWith("write|").empty());
 
+    broadcast("@WarbleInternal TransparencyAlpha ");
+    EXPECT_EQ(0, options.alpha) << "the blank alone: no digits, 0";
+    EXPECT_TRUE(hasEvent(writeEvent("Warble.plugin.transparency.alpha:", "0")));
+
     broadcast("@WarbleInternal TransparencyAlpha 300");
     EXPECT_EQ(300, options.alpha);
     EXPECT_TRUE(hasEvent(writeEvent("Warble.plugin.transparency.alpha:", "300")));
@@ -284,13 +289,12 @@ TEST_F(Dispatcher, ScrollSpeedIsBroughtInsideItsRangeAndWritten) {
     broadcast("@WarbleInternal ScrollSpeed");
     EXPECT_TRUE(unit::eventsStartingWith("write|").empty()) << "without its blank: nothing";
 
-    /* A value that is no number is refused, and the label says so; every "WORD N" alike. */
+    /* A value that is no number is refused, and the label says so (the older number
+       commands take a letter as 0, above). */
     const std::pair<const char *, const char *> refused[] = {
         {"ScrollSpeed abc", "ScrollSpeed: \"abc\""},
         {"ScrollSpeed ", "ScrollSpeed: \"\""},
-        {"ScrollSpeed 4x", "ScrollSpeed: \"4x\""},
-        {"TransparencyAlpha -", "TransparencyAlpha: \"-\""},
-        {"ToggleIdleState x", "ToggleIdleState: \"x\""}};
+        {"ScrollSpeed 4x", "ScrollSpeed: \"4x\""}};
     for (const auto &c : refused) {
         hostClearEvents();
         broadcast((std::string("@WarbleInternal ") + c.first).c_str());
