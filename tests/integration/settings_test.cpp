@@ -280,7 +280,8 @@ TEST_F(SettingsTest, SavedEditAppliesWithoutReconfigure) {
     expectPlacedAt(150, 160);
     WriteFile(file, rest.data(), (DWORD)rest.size(), &written, nullptr);
     CloseHandle(file);
-    EXPECT_TRUE(pumpUntil([&] { return windowRect(window).top == 260; }, 2000));
+    EXPECT_TRUE(pumpUntil([&] { return windowRect(window).top == 260; }, 3000))
+        << "the border key it lost first stands gone for 2 s";
     expectPlacedAt(250, 260);
 
     hostClearEvents();
@@ -562,11 +563,12 @@ TEST_F(SettingsTest, TheNewerChangeOfAKeyWins) {
                           std::string("Warble.plugin.alwaysontop: ") + (after ? "true" : "false")))
             << readFile(settingsPath());
     }
-    /* A choice's toggle that waited is made as a toggle too. */
+    /* A choice's toggle that waited is made as a toggle too (once the key the save lost
+       has stood gone for 2 s). */
     writeSettings(placed + "Warble.plugin.scroll_style: Stream\r\n");
     hostBroadcast("@WarbleInternal ToggleScrollStyle");
     EXPECT_TRUE(pumpUntil(
-        [&] { return holds(settingsPath(), "Warble.plugin.scroll_style: EndToEnd"); }, 2000))
+        [&] { return holds(settingsPath(), "Warble.plugin.scroll_style: EndToEnd"); }, 3500))
         << readFile(settingsPath());
 
     /* Toggled while a save settles, then saved again 0-5 ms later without the key: the
