@@ -6,6 +6,7 @@
    acted on.
    It may be re-entered: queryPlayer's broadcasts come back before it returns. */
 #include "commands/dispatcher.h"
+#include "players/kinds.h"
 #include "commands/menu.h"
 #include "display/render.h"
 #include "display/window.h"
@@ -95,7 +96,9 @@ static void relayText(const CommandTarget &to, const char *text) {
     const char *address = text;
     while (separator(*address))
         ++address;
-    if (matchContains(text, "@Warble_toWinamp") == address + 16 && playerStatus.window)
+    /* The relay speaks Winamp's own numbers: it is Winamp's alone. */
+    if (matchContains(text, "@Warble_toWinamp") == address + 16 &&
+        kindOf(playerStatus.window) == &WINAMP_KIND)
         relayCommand(address, to.display.placement.window);
 }
 
@@ -284,6 +287,6 @@ void runInternalCommand(const CommandTarget &to, const char *word) {
     for (const OptionRow &row : optionRows())
         if (runOptionCommand(to, row, word)) return;
     if (matchEqual(word, "Edit")) return editSettingsFile(to.settings);
-    if (matchEqual(word, "CopyTitle")) return copyTitle(to.display.placement.window);
+    if (matchEqual(word, "CopyTitle")) return copyTitle(to.display.placement.window, to.player);
     if (matchEqual(word, "About")) return showAboutBox();
 }

@@ -94,14 +94,14 @@ void editSettingsFile(SettingsSync &sync) {
 
 const char NOTHING_TO_COPY_NOTICE[] = "WarblePlugin -> CopyTitle: nothing is playing";
 
-void copyTitle(HWND owner) {
+void copyTitle(HWND owner, const PlayerSide &side) {
     int state = playerStatus.playState;
     if (!playerStatus.window || (state != WINAMP_PLAYING && state != WINAMP_PAUSED)) {
         SendMessageA(shellLink.host, MSG_SET_LABEL, 0, (LPARAM)NOTHING_TO_COPY_NOTICE);
         return;
     }
     wchar_t title[TEXT_SIZE];
-    readWinampTitle(title);
+    readWinampTitle(side, title);
     size_t bytes = (wcslen(title) + 1) * sizeof(wchar_t);
     if (!OpenClipboard(owner)) return;
     EmptyClipboard();

@@ -16,7 +16,9 @@ Instance *instanceOf(HWND window) {
 /* The poller's copy of the options. A caption that starts to show a time has none of
    the track's yet: it waits for them, and the poller is asked at once. */
 static void handPoller(Instance *running) {
-    LONG reads = pollerOptions();
+    LONG reads = pollerOptions(), kinds = playerKinds();
+    if (InterlockedExchange(&running->player.link->kinds, kinds) != kinds)
+        SetEvent(running->start->poll);
     LONG before = InterlockedExchange(&running->poller->reads, reads);
     if (reads & ~before & POLL_CAPTION_TIME) {
         forgetTimes(running->player);

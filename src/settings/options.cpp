@@ -21,6 +21,9 @@ const char *const IDLE_CHOICES[] = {"Errors", "Time", "Message", nullptr};
 const char *const SCROLL_WHEN_WORDS[] = {"Always", "Once", "Hover", nullptr};
 const char *const SCROLL_WHEN_CHOICES[] = {"Scroll Always", "Scroll Once", "Scroll on Hover",
                                            nullptr};
+const char *const PLAYER_WORDS[] = {"Auto", "Winamp", "CAD", nullptr};
+const char *const PLAYER_CHOICES[] = {"Follow Any Player", "Winamp Only", "CAD Players Only",
+                                      nullptr};
 
 /* What an on/off option of the menu brings up to date. */
 const unsigned TOGGLED = EFFECT_ANNOUNCE | EFFECT_WINDOW | EFFECT_MENU;
@@ -201,6 +204,10 @@ static const OptionRow OPTION_ROWS[] = {
                    EFFECT_MENU),
         "Warble_ScrollStyle", SCROLL_WHEN_CHOICES),
     flag("Warble.plugin.ellipsis:", AT(ellipsis), "false"),
+    withSubmenu(refreshing(inMenu(choice("Warble.plugin.player:", AT(playerKind), PLAYER_WORDS),
+                                  "Player", "Player", 7),
+                           EFFECT_CAPTION | EFFECT_MENU),
+                "Warble_Player", PLAYER_CHOICES),
 };
 
 static_assert(sizeof OPTION_ROWS / sizeof *OPTION_ROWS <= 64, "Options::cutTexts has a bit a row");

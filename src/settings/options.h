@@ -31,6 +31,8 @@ enum ScrollStyle { SCROLL_STREAM, SCROLL_END_TO_END };
 /* When a title wider than the window moves: always, one round after each new title,
    or while the mouse is over the window. */
 enum ScrollWhen { SCROLL_ALWAYS, SCROLL_ONCE, SCROLL_HOVER };
+/* Which players are followed: any (the one that started playing last), or one kind. */
+enum PlayerChoice { PLAYER_AUTO, PLAYER_WINAMP, PLAYER_CAD };
 
 /* The values of every option: assigned only by the settings' owner (settings.cpp), on
    the shell's thread, the only thread that reads them: the workers are handed copies
@@ -61,6 +63,7 @@ struct Options {
     int wheelStep;               /* the volume's change per notch of the wheel */
     int middleClickAction;       /* MiddleClickAction */
     bool ellipsis;               /* a wide caption at rest ends in an ellipsis */
+    int playerKind;              /* PlayerChoice: which kinds of player are followed */
     unsigned long long cutTexts; /* a bit for each text row whose value did not fit */
 };
 

@@ -52,7 +52,8 @@ enum Piece {
     ELAPSED,
     REMAINING,
     LENGTH,
-    STATE
+    STATE,
+    ALBUM
 };
 
 struct Name {
@@ -64,7 +65,7 @@ const Name NAMES[] = {
     {L"%%", PERCENT},      {L"%[", OPEN_BRACKET},   {L"%]", CLOSE_BRACKET},
     {L"%title%", TITLE},   {L"%artist%", ARTIST},   {L"%song%", SONG},
     {L"%track%", TRACK},   {L"%elapsed%", ELAPSED}, {L"%remaining%", REMAINING},
-    {L"%length%", LENGTH}, {L"%state%", STATE},
+    {L"%length%", LENGTH}, {L"%state%", STATE},     {L"%album%", ALBUM},
 };
 
 /* The piece at p and its length in units. */
@@ -128,6 +129,7 @@ void Formatter::field(Piece piece, bool *complete) {
     case REMAINING: time(fields.length - fields.elapsed, !stream, complete); break;
     case LENGTH: time(fields.length, !stream, complete); break;
     case STATE: text(L"Paused", fields.paused ? 6 : 0, complete); break;
+    case ALBUM: text(fields.album, fields.album ? wcslen(fields.album) : 0, complete); break;
     default: break;
     }
 }

@@ -13,12 +13,14 @@ struct CaptionFields {
     const wchar_t *track; /* the playlist number, or empty */
     int elapsed, length;
     bool paused;
+    const wchar_t *album; /* empty where the player does not give it (Winamp's title) */
 };
 
 /* Fills out (size units) from format: %title%, %artist% and %song% (the bare title split
    at its first " - "; without one, no artist and the whole title), %track%, %elapsed%,
    %remaining%, %length% (m:ss, or h:mm:ss from an hour; %remaining% and %length% empty
-   for a stream), %state% ("Paused" while paused, else empty), %% for a percent sign.
+   for a stream), %state% ("Paused" while paused, else empty), %album% (empty where the
+   player does not give it), %% for a percent sign.
    Text in [ ] shows only when every field inside it, nested sections' included, has
    something to show; %[ and %] are brackets shown. Anything else, a bracket without its
    partner included, stands as it is; a long result is cut at a whole character. */

@@ -2,7 +2,6 @@
    the reading the link thread keeps for the shell's thread, and the bounded questions
    through which the link thread speaks to the player. */
 #include "winamp/link.h"
-#include "winamp/winamp.h"
 
 #include <string.h>
 
@@ -14,16 +13,6 @@ bool askPlayer(HWND winamp, UINT message, WPARAM wParam, LPARAM lParam, DWORD wa
         return false;
     *answer = (LRESULT)result;
     return true;
-}
-
-/* The known window was a player's when it was taken, and its handle is not given to
-   another window while it exists: that it still exists is enough. */
-HWND findPlayer(HWND known, HWND gone) {
-    if (known && known != gone && IsWindow(known)) return known;
-    HWND window = nullptr;
-    while ((window = FindWindowExA(nullptr, window, WINAMP_CLASS, nullptr)))
-        if (window != gone) return window;
-    return nullptr;
 }
 
 bool createLink(Shared<PlayerLink> &link) {
@@ -65,7 +54,7 @@ int takeJobs(PlayerLink *link, LinkJob *out) {
    each question. */
 enum { SILENT_PLAYER_MS = 1000 };
 
-static void keepReading(PlayerLink *link, const PlayerReading &reading) {
+void keepReading(PlayerLink *link, const PlayerReading &reading) {
     SectionHold hold(link->lock);
     link->reading = reading;
 }
@@ -87,13 +76,3 @@ bool askFromLink(PlayerLink *link, bool forJob, HWND winamp, UINT message, WPARA
     return false;
 }
 
-bool readPlayer(PlayerLink *link, HWND known, HWND gone, bool forJob, PlayerReading *out) {
-    *out = {findPlayer(known, gone), -1, true};
-    LRESULT answer = 0;
-    if (out->window) {
-        out->answered = askFromLink(link, forJob, out->window, WM_USER, 0, IPC_ISPLAYING, &answer);
-        if (out->answered) out->status = (int)answer;
-    }
-    if (out->answered) keepReading(link, *out);
-    return out->answered;
-}

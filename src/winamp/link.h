@@ -5,6 +5,7 @@
 #pragma once
 
 #include "core/owners.h"
+#include "core/text.h"
 #include "core/threads.h"
 
 #include <windows.h>
@@ -22,11 +23,6 @@ enum {
    shell's thread. */
 bool askPlayer(HWND winamp, UINT message, WPARAM wParam, LPARAM lParam, DWORD waitMs,
                LRESULT *answer);
-/* The known player while its window exists, so that a second one started meanwhile
-   never takes its place; otherwise the first player window but gone. Sends nothing:
-   any thread. */
-HWND findPlayer(HWND known, HWND gone);
-
 /* What the link thread last read of the player: its window (null when none runs) and
    the answer to the play-status question, or that the player did not answer. */
 struct PlayerReading {
@@ -61,6 +57,24 @@ struct PlayerLink {
     Handle wake;       /* auto reset: jobs wait */
     HWND silentPlayer; /* link thread only, like silentSince: see askFromLink */
     DWORD silentSince;
+    volatile LONG kinds; /* the kinds of player the options allow (KIND_ bits, players/kinds.h):
+                            written by the shell's thread, read whole */
+    /* Whether each of the last two players read plays, and since when, for the choice
+       between them: link thread only. */
+    struct Seen {
+        HWND window;
+        bool playing;
+        DWORD since;
+    } seen[2];
+    /* A player that tells its news and its track by messages (players/cad.cpp): the
+       receiver window that takes them and the player registered with it, and the news
+       come in (players/cad.h), all link thread only; the track as
+       last read (a title in Winamp's form, "N. Artist - Title", and the album) and the
+       player it is of, which the shell's thread reads, under lock. */
+    HWND receiver, registered;
+    unsigned notices;
+    HWND trackOf;
+    wchar_t track[TEXT_SIZE], album[TEXT_SIZE];
 };
 
 /* Shell's thread. */
@@ -85,6 +99,5 @@ int takeJobs(PlayerLink *link, LinkJob *out);
    poller's own questions wait their bound every time. */
 bool askFromLink(PlayerLink *link, bool forJob, HWND winamp, UINT message, WPARAM wParam,
                  LPARAM lParam, LRESULT *answer);
-/* Finds the player (the known one while it exists, never gone) and asks its status;
-   the reading is kept. False when a player was found but did not answer. */
-bool readPlayer(PlayerLink *link, HWND known, HWND gone, bool forJob, PlayerReading *out);
+/* Keeps a reading for the shell's thread. */
+void keepReading(PlayerLink *link, const PlayerReading &reading);

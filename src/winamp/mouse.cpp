@@ -6,6 +6,7 @@
    sends nothing on without its answer. */
 #include "winamp/mouse.h"
 #include "core/text.h"
+#include "players/kinds.h"
 #include "core/threads.h"
 #include "settings/options.h"
 #include "winamp/player.h"
@@ -27,7 +28,8 @@ void doubleClicked(PlayerLink *link) {
 }
 
 void middleClicked(PlayerLink *link) {
-    static const int COMMANDS[] = {0, 0, WINAMP_NEXT, WINAMP_PREV, WINAMP_STOP};
+    static const PlayerCommand COMMANDS[] = {PLAYER_PLAY, PLAYER_PLAY, PLAYER_NEXT,
+                                              PLAYER_PREVIOUS, PLAYER_STOP};
     int action = options.middleClickAction;
     if (!playerStatus.window || action == MIDDLE_NONE) return;
     if (action == MIDDLE_PLAY_PAUSE)
@@ -51,39 +53,27 @@ LRESULT OnPlayerVolume(WPARAM percent) {
     return 0;
 }
 
-static bool sendCommand(PlayerLink *link, HWND winamp, int id) {
-    LRESULT ignored = 0;
-    return askFromLink(link, true, winamp, WM_COMMAND, (WPARAM)id, 0, &ignored);
-}
-
 /* Pause toggles between playing and paused; stopped, only play starts. */
-static void playOrPause(PlayerLink *link, HWND winamp) {
-    LRESULT status = 0;
-    if (!askFromLink(link, true, winamp, WM_USER, 0, IPC_ISPLAYING, &status)) return;
+static void playOrPause(PlayerLink *link, const PlayerKind *kind, HWND player) {
+    int status = 0;
+    if (!kind->askStatus(link, true, player, &status)) return;
     bool started = status == WINAMP_PLAYING || status == WINAMP_PAUSED;
-    sendCommand(link, winamp, started ? WINAMP_PAUSE : WINAMP_PLAY);
+    kind->command(link, player, started ? PLAYER_PAUSE : PLAYER_PLAY);
 }
 
 /* The volume the player reads after the change is what the window shows. */
-static void stepVolume(PlayerLink *link, HWND winamp, int notches, int step, HWND plugin) {
-    LRESULT volume = 0;
-    WPARAM read = (WPARAM)IPC_VOLUME_READ;
-    if (!askFromLink(link, true, winamp, WM_USER, read, IPC_SETVOLUME, &volume)) return;
-    int next = clampInt((int)volume + notches * step, 0, WINAMP_VOLUME_MAX);
-    if (next != (int)volume &&
-        !askFromLink(link, true, winamp, WM_USER, (WPARAM)next, IPC_SETVOLUME, &volume))
-        return;
-    if (!askFromLink(link, true, winamp, WM_USER, read, IPC_SETVOLUME, &volume)) return;
-    int percent = (clampInt((int)volume, 0, WINAMP_VOLUME_MAX) * 100 + WINAMP_VOLUME_MAX / 2) /
-                  WINAMP_VOLUME_MAX;
-    PostMessageA(plugin, MSG_PLAYER_VOLUME, (WPARAM)percent, 0);
+static void stepVolume(PlayerLink *link, const PlayerKind *kind, HWND player, int notches,
+                       int step, HWND plugin) {
+    int percent = 0;
+    if (kind->stepVolume(link, player, notches, step, &percent))
+        PostMessageA(plugin, MSG_PLAYER_VOLUME, (WPARAM)percent, 0);
 }
 
 /* Up is the next track, down the previous one, a track per notch while the player
    answers. */
-static void stepTrack(PlayerLink *link, HWND winamp, int notches) {
-    int id = notches > 0 ? WINAMP_NEXT : WINAMP_PREV;
-    for (int n = abs(notches); n > 0 && sendCommand(link, winamp, id); --n) {
+static void stepTrack(PlayerLink *link, const PlayerKind *kind, HWND player, int notches) {
+    PlayerCommand command = notches > 0 ? PLAYER_NEXT : PLAYER_PREVIOUS;
+    for (int n = abs(notches); n > 0 && kind->command(link, player, command); --n) {
     }
 }
 
@@ -101,14 +91,12 @@ static int seekMilliseconds(int part, int length) {
 
 /* Asks the player its state and length, then jumps: a stopped player, and a stream,
    which has no length, are left as they are. */
-static void seekPlayer(PlayerLink *link, HWND winamp, int part) {
-    LRESULT status = 0, length = 0, ignored = 0;
-    if (!askFromLink(link, true, winamp, WM_USER, 0, IPC_ISPLAYING, &status)) return;
+static void seekPlayer(PlayerLink *link, const PlayerKind *kind, HWND player, int part) {
+    int status = 0, length = 0;
+    if (!kind->askStatus(link, true, player, &status)) return;
     if (status != WINAMP_PLAYING && status != WINAMP_PAUSED) return;
-    if (!askFromLink(link, true, winamp, WM_USER, 1, IPC_GETOUTPUTTIME, &length) || length <= 0)
-        return;
-    askFromLink(link, true, winamp, WM_USER, (WPARAM)seekMilliseconds(part, (int)length),
-                IPC_JUMPTOTIME, &ignored);
+    if (!kind->askLength(link, true, player, &length) || length <= 0) return;
+    kind->seek(link, player, seekMilliseconds(part, length));
 }
 
 void seekClicked(PlayerLink *link, float fraction) {
@@ -120,14 +108,15 @@ void seekClicked(PlayerLink *link, float fraction) {
 /* A click or a notch that waited longer than the player is given to answer (the link
    thread was waiting for a hung player) is dropped: it is not sent on after the hang. */
 void runMouseJob(PlayerLink *link, const LinkJob &job, HWND plugin) {
-    HWND winamp = playerStatus.window;
-    if (!winamp || GetTickCount() - job.handed > PLAYER_QUERY_MS) return;
+    HWND player = playerStatus.window;
+    const PlayerKind *kind = kindOf(player);
+    if (!kind || GetTickCount() - job.handed > PLAYER_QUERY_MS) return;
     switch (job.kind) {
-    case JOB_PLAY_PAUSE: return playOrPause(link, winamp);
-    case JOB_COMMAND: sendCommand(link, winamp, job.number); return;
-    case JOB_VOLUME: return stepVolume(link, winamp, job.number, job.step, plugin);
-    case JOB_TRACK: return stepTrack(link, winamp, job.number);
-    case JOB_SEEK: return seekPlayer(link, winamp, job.number);
+    case JOB_PLAY_PAUSE: return playOrPause(link, kind, player);
+    case JOB_COMMAND: kind->command(link, player, (PlayerCommand)job.number); return;
+    case JOB_VOLUME: return stepVolume(link, kind, player, job.number, job.step, plugin);
+    case JOB_TRACK: return stepTrack(link, kind, player, job.number);
+    case JOB_SEEK: return seekPlayer(link, kind, player, job.number);
     case JOB_LOOK: return;
     }
 }

@@ -5,6 +5,9 @@
 #include "winamp/player.h"
 #include "core/text.h"
 #include "nightjar/nightjar.h"
+#include "players/cad.h"
+#include "players/follow.h"
+#include "players/kinds.h"
 #include "settings/options.h"
 #include "settings/settings.h"
 #include "winamp/caption_format.h"
@@ -17,7 +20,7 @@
 
 /* Process-wide: the hook, which the system calls with no context, and the poller and the
    relay threads, which may outlive their start, read it. */
-PlayerStatus playerStatus = {nullptr, -1, 0, false, 0, false};
+PlayerStatus playerStatus = {nullptr, -1, 0, false, 0, false, false};
 
 void sendBroadcast(const char *text) {
     char copy[TEXT_SIZE];
@@ -33,12 +36,20 @@ void broadcastFromWorker(const char *text) {
                         &ignored);
 }
 
+/* No player found: Winamp's text while Winamp is the only player this start has
+   followed or may follow; once a player of another kind may be the one, a text that
+   names none. */
+static const char *noPlayerText() {
+    bool anyKind = options.playerKind == PLAYER_CAD ||
+                   (options.playerKind == PLAYER_AUTO && playerStatus.otherKindFollowed);
+    return anyKind ? "Couldn't Find a Player" : "Couldn't Find Winamp";
+}
+
 /* Shell's thread, like every reader of the option texts. */
 static void idleTextInCodePage(bool winampCheck, char *out) {
     switch (options.idleState) {
     case 0:
-        copyText(out,
-                 winampCheck && playerStatus.window ? "Playback Stopped" : "Couldn't Find Winamp",
+        copyText(out, winampCheck && playerStatus.window ? "Playback Stopped" : noPlayerText(),
                  TEXT_SIZE);
         break;
     case 1: {
@@ -59,19 +70,26 @@ void idleText(bool winampCheck, wchar_t *out) {
     widenText(text, out, TEXT_SIZE);
 }
 
-/* Winamp's window title as it stands, into raw (TEXT_SIZE units); false without a
-   player. Read as Unicode, so that a title in any script reaches the caption as it is. */
-static bool readRawTitle(wchar_t *raw) {
-    HWND winamp = playerStatus.window;
-    if (!winamp) return false;
-    int n = GetWindowTextW(winamp, raw, TEXT_SIZE);
+/* The player's title as it stands, in Winamp's form, into raw, and the album into album
+   (TEXT_SIZE units each); false without a player. Winamp's is its window's title, read
+   as Unicode so that a title in any script reaches the caption as it is (the system
+   keeps it: the player is sent nothing); another kind's, what the link thread last read. */
+static bool readRawTitle(const PlayerSide &side, wchar_t *raw, wchar_t *album) {
+    HWND player = playerStatus.window;
+    album[0] = raw[0] = L'\0';
+    if (!player) return false;
+    if (kindOf(player) == &CAD_KIND) {
+        cadTrack(side.link.get(), player, raw, album);
+        return true;
+    }
+    int n = GetWindowTextW(player, raw, TEXT_SIZE);
     raw[n >= 0 && n < TEXT_SIZE ? n : 0] = L'\0';
     return true;
 }
 
-void readWinampTitle(wchar_t *out) {
-    wchar_t raw[TEXT_SIZE];
-    if (readRawTitle(raw))
+void readWinampTitle(const PlayerSide &side, wchar_t *out) {
+    wchar_t raw[TEXT_SIZE], album[TEXT_SIZE];
+    if (readRawTitle(side, raw, album))
         cleanWinampTitle(raw, options.showTrackNumber, out, TEXT_SIZE);
     else
         idleText(false, out);
@@ -84,8 +102,8 @@ static void formatTrack(PlayerSide &side, const wchar_t *format, const wchar_t *
         copyText(text, title, TEXT_SIZE);
         return;
     }
-    CaptionFields fields = {title,        side.trackBare, side.trackNumber,
-                            side.elapsed, side.length,    paused};
+    CaptionFields fields = {title,       side.trackBare, side.trackNumber, side.elapsed,
+                            side.length, paused,         side.album};
     formatCaption(format, fields, text, TEXT_SIZE);
 }
 
@@ -93,7 +111,7 @@ static void formatTrack(PlayerSide &side, const wchar_t *format, const wchar_t *
    text), from one reading of Winamp's title. */
 static void trackCaption(PlayerSide &side, wchar_t *text, wchar_t *title, bool paused) {
     wchar_t raw[TEXT_SIZE], format[TEXT_SIZE];
-    if (!readRawTitle(raw)) {
+    if (!readRawTitle(side, raw, side.album)) {
         idleText(false, title);
         copyText(text, title, TEXT_SIZE);
         return;
@@ -213,6 +231,7 @@ static void installLook(PlayerSide &side, PlayerLook look, HWND gone, bool annou
     HWND before = playerStatus.window;
     bool lost = before && (before == gone || look.window != before);
     playerStatus.window = look.window;
+    if (look.window && kindOf(look.window) != &WINAMP_KIND) playerStatus.otherKindFollowed = true;
     InterlockedIncrement(&playerStatus.epoch);
     playerStatus.lookUnanswered = false;
     if (!look.window) sendBroadcast("@Warble_fromWinamp_Closed");
@@ -225,6 +244,7 @@ static void installLook(PlayerSide &side, PlayerLook look, HWND gone, bool annou
 void forgetPlayer() {
     playerStatus.window = nullptr;
     playerStatus.statusShown = false;
+    playerStatus.otherKindFollowed = false;
 }
 
 void markSliderEcho() {
@@ -240,7 +260,7 @@ bool takeSliderEcho() {
    thread looks at once at a player it has not read (the poller's next tick asks a
    silent one again), and its look is installed when the player answers. */
 static bool installReading(PlayerSide &side, bool atStart) {
-    HWND found = findPlayer(playerStatus.window, nullptr);
+    HWND found = findPlayer(playerStatus.window, side.link->kinds);
     PlayerReading reading = {};
     if (found) reading = lastReading(side.link.get());
     if (!found || (reading.window == found && reading.answered)) {

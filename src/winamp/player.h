@@ -40,6 +40,8 @@ struct PlayerStatus {
     volatile LONG sliderEcho;     /* set by the poller, tested and cleared by relay threads */
     volatile bool statusShown;    /* a status (and so the title) was shown since the start:
                                      the poller pushes to the companion only from then on */
+    bool otherKindFollowed;       /* a player of another kind than Winamp was followed since
+                                     the start (shell's thread) */
 };
 
 extern PlayerStatus playerStatus;
@@ -78,8 +80,9 @@ void sendBroadcast(const char *text);
 void broadcastFromWorker(const char *text);
 /* The idle text for the idle state, into out (TEXT_SIZE units). */
 void idleText(bool winampCheck, wchar_t *out);
-/* The cleaned title of the current track, or the idle text without Winamp. */
-void readWinampTitle(wchar_t *out);
+/* The cleaned title of the current track, or the idle text without a player. */
+struct PlayerSide;
+void readWinampTitle(const PlayerSide &side, wchar_t *out);
 
 /* One start's side of the player: its hold on the start's link, and what the caption
    of the last status shows. Held by the start; shell's thread only, written by
@@ -96,6 +99,7 @@ struct PlayerSide {
        without its number, and the number (read only for a format other than the plain
        title). */
     wchar_t trackBare[TEXT_SIZE], trackNumber[TEXT_SIZE];
+    wchar_t album[TEXT_SIZE]; /* where the player gives it, else empty */
 };
 
 /* Shell's thread only, the one writer of the player status. None of these asks the

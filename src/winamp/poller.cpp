@@ -6,6 +6,9 @@
    whether it is asked to stop. */
 #include "winamp/poller.h"
 #include "core/text.h"
+#include "players/cad.h"
+#include "players/follow.h"
+#include "players/kinds.h"
 #include "core/threads.h"
 #include "settings/options.h"
 #include "winamp/caption_format.h"
@@ -71,6 +74,11 @@ LONG pollerOptions() {
            (formatShowsTime(format) ? POLL_CAPTION_TIME : 0);
 }
 
+LONG playerKinds() {
+    static const LONG KINDS[] = {KIND_ANY, KIND_WINAMP, KIND_CAD};
+    return KINDS[options.playerKind];
+}
+
 void handTitle(PollerStart &poller, const wchar_t *title) {
     SectionHold hold(poller.lock);
     copyText(poller.title, title, TEXT_SIZE);
@@ -101,12 +109,21 @@ static void lookForShell(const PollerStart *poller, PlayerLink *link) {
     bool answered = readPlayer(link, known, gone, false, &reading);
     if (stopping(poller)) return;
     HWND window = poller->start->window;
+    /* A track that changed without a notice (another client took the player's notices)
+       is found by the question of the track. */
+    bool renamed = answered && reading.window == known && (link->notices & CAD_NEWS_TRACK);
+    if (renamed) link->notices &= ~CAD_NEWS_TRACK;
+    /* Before the start's first status, a player is found, not opened. */
+    int quiet = playerStatus.statusShown ? 0 : LOOK_QUIET;
     if (gone)
         handPlayerLook(reading, LOOK_EVENT | LOOK_GONE, epoch, window);
+    else if (renamed)
+        handPlayerLook(reading, LOOK_EVENT | LOOK_RENAMED, epoch, window);
+    else if (answered && reading.window != known)
+        handPlayerLook(reading, quiet, epoch, window);
     else if (answered && ((poller->reads & POLL_IDLE_TIME) || playerStatus.lookUnanswered ||
                            readingIsNews(reading)))
-        /* Before the start's first status, a player is found, not opened. */
-        handPlayerLook(reading, playerStatus.statusShown ? 0 : LOOK_QUIET, epoch, window);
+        handPlayerLook(reading, quiet, epoch, window);
 }
 
 /* The slider position; false when the player did not answer, so that no made-up
@@ -115,20 +132,19 @@ static void lookForShell(const PollerStart *poller, PlayerLink *link) {
    which is then handed both. */
 static bool readFraction(const PollerStart *poller, PlayerLink *link, float *fraction) {
     *fraction = 0;
-    HWND winamp = playerStatus.window;
-    if (!winamp) return true;
-    LRESULT position = 0, length = 0;
-    if (!askFromLink(link, false, winamp, WM_USER, 0, IPC_GETOUTPUTTIME, &position)) return false;
-    int seconds = (int)position / 1000;
+    HWND player = playerStatus.window;
+    const PlayerKind *kind = kindOf(player);
+    if (!kind) return true;
+    int position = 0, length = 0;
+    if (!kind->askPosition(link, player, &position)) return false;
+    int seconds = position / 1000;
     bool captionTime = poller->reads & POLL_CAPTION_TIME;
     if (seconds <= 0 && !captionTime) return true;
-    if (stopping(poller) ||
-        !askFromLink(link, false, winamp, WM_USER, 1, IPC_GETOUTPUTTIME, &length))
-        return false;
+    if (stopping(poller) || !kind->askLength(link, false, player, &length)) return false;
     if (captionTime)
         PostMessageA(poller->start->window, MSG_PLAYER_TIMES, (WPARAM)(seconds < 0 ? 0 : seconds),
-                     (LPARAM)(int)length);
-    *fraction = playedFraction(seconds, (int)length);
+                     (LPARAM)length);
+    *fraction = playedFraction(seconds, length);
     return true;
 }
 
@@ -174,6 +190,46 @@ static void runJobs(const PollerStart *poller, PlayerLink *link) {
     }
 }
 
+/* What came in by the receiver of a player that tells its news: each is looked at as a
+   window event would be (a new track also announced "TitleChange", a player that shut
+   down closed, one that announced itself registered with and followed). */
+static void lookAtNews(const PollerStart *poller, PlayerLink *link) {
+    unsigned news = takeCadNews(link);
+    if (!news) return;
+    HWND known = playerStatus.window;
+    LONG epoch = playerStatus.epoch;
+    if (news == CAD_NEWS_ANNOUNCED) {
+        /* Looked at as the poller would: news only if it changes whom Warble follows. */
+        PlayerReading reading;
+        if (readPlayer(link, known, nullptr, false, &reading) &&
+            (reading.window != known || readingIsNews(reading)))
+            handPlayerLook(reading, 0, epoch, poller->start->window);
+        return;
+    }
+    LinkJob job = {JOB_LOOK, LOOK_EVENT, epoch, nullptr, 0, 0, 0};
+    if (news & CAD_NEWS_TRACK) job.flags |= LOOK_RENAMED;
+    if ((news & CAD_NEWS_GONE) && kindOf(known) == &CAD_KIND) {
+        job.flags |= LOOK_GONE;
+        job.gone = known;
+    }
+    lookForJob(link, job, poller->start->window);
+}
+
+/* The receiver of players that tell their news is there while the options allow them. */
+static void keepReceiver(PlayerLink *link) {
+    if (link->kinds & KIND_CAD)
+        openCadReceiver(link);
+    else
+        closeCadReceiver(link);
+}
+
+/* Serves the messages of the link thread's own windows: the receiver's. */
+static void serveMessages() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageW(&message);
+}
+
 /* The jobs as they come, and a cycle a second after the last one ended, or at once
    when the shell's thread wants the times. */
 DWORD WINAPI pollThread(LPVOID parameter) {
@@ -182,13 +238,19 @@ DWORD WINAPI pollThread(LPVOID parameter) {
     HANDLE events[] = {poller->start->stop, link->wake, poller->start->poll};
     DWORD tick = GetTickCount();
     for (;;) {
+        keepReceiver(link);
         LONG left = (LONG)(tick - GetTickCount());
-        DWORD woken = WaitForMultipleObjects(3, events, FALSE, left > 0 ? (DWORD)left : 0);
-        if (woken == WAIT_OBJECT_0) return 0;
+        DWORD woken = MsgWaitForMultipleObjects(3, events, FALSE, left > 0 ? (DWORD)left : 0,
+                                                QS_ALLINPUT);
+        if (woken == WAIT_OBJECT_0) break;
+        serveMessages();
         runJobs(poller, link);
+        lookAtNews(poller, link);
         bool due = woken == WAIT_OBJECT_0 + 2 || (LONG)(tick - GetTickCount()) <= 0;
         if (!due || stopping(poller)) continue;
         pollOnce(poller, link);
         tick = GetTickCount() + 1000;
     }
+    closeCadReceiver(link);
+    return 0;
 }

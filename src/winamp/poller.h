@@ -15,6 +15,8 @@
 enum { POLL_IDLE_TIME = 1, POLL_COMPANION = 2, POLL_PROGRESS = 4, POLL_CAPTION_TIME = 8 };
 /* Those bits for the options as they are now. Shell's thread. */
 LONG pollerOptions();
+/* The kinds of player the options allow (KIND_ bits, players/kinds.h). Shell's thread. */
+LONG playerKinds();
 
 /* The part of the track played, in these parts of the whole. */
 enum { PLAYED_SCALE = 10000 };

@@ -25,7 +25,7 @@ class MenuTest : public PluginTest {
         bool transparency = false, transBack = false, scrolling = false, endToEnd = false;
         bool trackNumber = true, border = true, hideWhenIdle = false, tooltip = true;
         bool progress = false;
-        int alpha = 60, idle = 0, speed = 1, when = 0;
+        int alpha = 60, idle = 0, speed = 1, when = 0, player = 0;
     };
 
     std::vector<std::string> expectedMenu(const Marks &m, bool popup) const {
@@ -83,6 +83,15 @@ class MenuTest : public PluginTest {
             "menu|item|Warble_Idle Message|Message|@WarbleInternal ToggleIdleState 2|" +
                 std::string(flag(m.idle == 2)),
             "menu|sub|Warble_IDConfig|Warble_Idle Message|Idle Message",
+            "menu|nop|Warble_IDConfig|",
+            "menu|new|Player|Warble_Player|" + p,
+            "menu|item|Warble_Player|Follow Any Player|@WarbleInternal Player Auto|" +
+                std::string(flag(m.player == 0)),
+            "menu|item|Warble_Player|Winamp Only|@WarbleInternal Player Winamp|" +
+                std::string(flag(m.player == 1)),
+            "menu|item|Warble_Player|CAD Players Only|@WarbleInternal Player CAD|" +
+                std::string(flag(m.player == 2)),
+            "menu|sub|Warble_IDConfig|Warble_Player|Player",
             "menu|sub|Warble_IDMain|Warble_IDConfig|Configuration",
             "menu|nop|Warble_IDMain|",
             "menu|item|Warble_IDMain|Copy Title|@WarbleInternal CopyTitle|0",

@@ -829,3 +829,97 @@ TEST(WinampSimTest, KilledRunnerLeavesNoPlayerBehind) {
     for (HANDLE handle : {runner.hThread, runner.hProcess, player})
         CloseHandle(handle);
 }
+
+/* A player that speaks the CAD protocol, already running when Warble starts, is
+   followed as Winamp is: its track and album in the caption, every status, the
+   companion's pushes, the mouse (the volume in percent) and the seek; its shutdown
+   closes it, and Warble's end tells it so. */
+TEST_F(WinampTest, ACadPlayerIsFollowedAsWinampIs) {
+    WinampSim cad;
+    cad.setPlaylist({"Cad Artist - Cad Song|200|Cad Album", "Second - Song|180|Other"});
+    ASSERT_TRUE(cad.start("--cad"));
+    writeSettings("Warble.plugin.x: 200\r\nWarble.plugin.y: 200\r\nWarble.plugin.width: 400\r\n"
+                  "Warble.plugin.progress: true\r\nWarble.plugin.mouse.middleClick: Next\r\n"
+                  "Warble.plugin.format: %title%[ (%album%)]\r\n");
+    ASSERT_NE(loadLibraryOnly(), nullptr);
+    ASSERT_EQ(beginPlugin(), 0);
+    HWND window = pluginWindow();
+    EXPECT_TRUE(waitForLabel("1. Cad Artist - Cad Song"));
+    EXPECT_TRUE(statusesReach({"Playing"}));
+    EXPECT_EQ(tooltipText(ownTooltip(), window), L"1. Cad Artist - Cad Song (Cad Album)");
+    EXPECT_TRUE(pumpUntil([] { return !eventsStartingWith(SLIDER).empty(); }, 2500));
+
+    const struct {
+        const char *command, *status, *label;
+    } steps[] = {{"next", "TitleChange", "2. Second - Song"},
+                 {"pause", "Paused", nullptr},
+                 {"stop", "Stopped", "Playback Stopped"},
+                 {"play", "Playing", "2. Second - Song"}};
+    for (const auto &step : steps) {
+        hostClearEvents();
+        ASSERT_TRUE(cad.send(step.command));
+        EXPECT_TRUE(statusesReach({step.status})) << step.command;
+        EXPECT_TRUE(!step.label || waitForLabel(step.label)) << step.command;
+    }
+
+    size_t mark = cad.mark();
+    doubleClick(window);
+    EXPECT_TRUE(cad.received(mark, "WM_USER wParam=0 lParam=101 -> 1"));
+    ASSERT_TRUE(cad.send("play"));
+    PostMessageA(window, WM_NCMBUTTONUP, HTCAPTION, MAKELPARAM(210, 205));
+    EXPECT_TRUE(cad.received(mark, "WM_USER wParam=0 lParam=104 -> 1"));
+    PostMessageA(window, WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), 0);
+    EXPECT_TRUE(cad.received(mark, "WM_USER wParam=97 lParam=108 -> 1"));
+    EXPECT_TRUE(pumpUntil([&] { return tooltipText(ownTooltip(), window) == L"Volume 97%"; }, 2000));
+    pressAt(window, 200, true);
+    EXPECT_TRUE(pumpUntil([&] {
+        for (const std::string &line : cad.logSince(mark))
+            if (line.rfind("JUMP to ", 0) == 0) return abs(atoi(line.c_str() + 8) - 100000) <= 2000;
+        return false;
+    }, 2000)) << "half way through the track";
+
+    endPlugin();
+    EXPECT_TRUE(cad.received(mark, "WM_USER wParam=0 lParam=129 -> 1"));
+}
+
+/* With a player of each kind, Auto follows the one that plays, the one that started
+   last when both do, and keeps the one it followed when none plays; a CAD player that
+   starts later announces itself, and one that hangs never holds the shell. */
+TEST_F(WinampTest, AutoFollowsThePlayerThatStartedLast) {
+    ASSERT_TRUE(sim.start());
+    ASSERT_EQ(startThroughShell(), 0);
+    HWND window = pluginWindow();
+    EXPECT_TRUE(waitForLabel("1. Artist One - Song One"));
+    WinampSim cad;
+    cad.setPlaylist({"Cad Artist - Cad Song|200|Cad Album"});
+    hostClearEvents();
+    ASSERT_TRUE(cad.start("--cad --stopped"));
+    pump(1500);
+    EXPECT_TRUE(statuses().empty()) << ::testing::PrintToString(statuses());
+    const struct {
+        WinampSim *player;
+        const char *command, *label;
+    } steps[] = {{&cad, "play", "1. Cad Artist - Cad Song"},
+                 {&sim, "pause", nullptr},
+                 {&cad, "stop", "Playback Stopped"},
+                 {&sim, "play", "1. Artist One - Song One"}};
+    for (const auto &step : steps) {
+        hostClearEvents();
+        ASSERT_TRUE(step.player->send(step.command));
+        pump(1500);
+        if (step.label) {
+            EXPECT_TRUE(waitForLabel(step.label)) << step.command;
+        } else {
+            EXPECT_TRUE(statuses().empty()) << ::testing::PrintToString(events());
+        }
+    }
+
+    ASSERT_TRUE(cad.send("hang 1500", true));
+    DWORD longest = 0;
+    for (int i = 0; i < 20; ++i) {
+        PostMessageA(window, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0);
+        hostBroadcast("@Warble GetWinampInfo");
+        longest = std::max(longest, longestBlockWhilePumping(60));
+    }
+    EXPECT_LT(longest, 20u);
+}

@@ -20,10 +20,10 @@ namespace {
    format does not know. */
 TEST(FormatCaption, FieldsTimesAndUnknownNames) {
     const CaptionFields song = {
-        L"7. Boards - Roygbiv - Live", L"Boards - Roygbiv - Live", L"7", 65, 3725, false};
-    const CaptionFields stream = {L"Radio One", L"Radio One", L"", 4000, -1, false};
-    const CaptionFields paused = {L"Radio One", L"Radio One", L"", 4000, -1, true};
-    const CaptionFields hour = {L"Long", L"Long", L"", 3599, 3600, false};
+        L"7. Boards - Roygbiv - Live", L"Boards - Roygbiv - Live", L"7", 65, 3725, false, L"Live"};
+    const CaptionFields stream = {L"Radio One", L"Radio One", L"", 4000, -1, false, L""};
+    const CaptionFields paused = {L"Radio One", L"Radio One", L"", 4000, -1, true, L""};
+    const CaptionFields hour = {L"Long", L"Long", L"", 3599, 3600, false, nullptr};
     const struct {
         const CaptionFields &fields;
         const wchar_t *format, *expected;
@@ -42,6 +42,10 @@ TEST(FormatCaption, FieldsTimesAndUnknownNames) {
         {stream, L"%song%[ [%elapsed%/%length%]][ -%remaining%][ (%elapsed%)]",
          L"Radio One (1:06:40)"},
         {stream, L"[%artist% - ]%song%[ #%track%]", L"Radio One"},
+        /* The album where the player gives it; without, its section hides. */
+        {song, L"%song%[ (%album%)]", L"Roygbiv - Live (Live)"},
+        {stream, L"%song%[ (%album%)]", L"Radio One"},
+        {hour, L"%title%[ (%album%)]", L"Long"},
         {paused, L"%title%[ (%state%)]", L"Radio One (Paused)"},
         {stream, L"%title%[ (%state%)]|%state%|", L"Radio One||"},
         {song, L"a]b[c [%length% %][x", L"a]b[c [1:02:05 ][x"},
@@ -58,7 +62,7 @@ TEST(FormatCaption, FieldsTimesAndUnknownNames) {
     std::wstring many;
     for (int i = 0; i < 200; ++i)
         many += L"\U0001F3B5";
-    const CaptionFields wide = {many.c_str(), many.c_str(), L"", 0, 0, false};
+    const CaptionFields wide = {many.c_str(), many.c_str(), L"", 0, 0, false, L""};
     wchar_t out[TEXT_SIZE];
     formatCaption(L"%title%", wide, out, TEXT_SIZE);
     EXPECT_EQ(TEXT_SIZE - 2u, wcslen(out));
