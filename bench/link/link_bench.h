@@ -17,5 +17,7 @@ struct LinkOptions {
 void runTitleLatency(const LinkOptions &options, HWND player, const char *plugin);
 void runRelaySpeed(const LinkOptions &options, HWND player);
 void runFormatCpu(const LinkOptions &options, const std::string &folder);
+/* Unloads the plugin for the bare rounds and loads it again. */
+void runDragCpu(const LinkOptions &options, const char *plugin);
 /* Leaves the plugin unloaded: run it last. */
 void runHangBlock(const LinkOptions &options, HWND player, const char *plugin);

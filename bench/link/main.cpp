@@ -16,14 +16,15 @@ static const char USAGE[] =
     "          vs the same window event reaching a bare hook\n"
     "  relay   relay round trip and throughput vs a bare relay thread\n"
     "  format  CPU while playing with the elapsed time in the caption, vs without\n"
+    "  drag    CPU while another program drags a window, vs the shell without Warble\n"
     "  hang    longest block of the shell's thread while the player hangs, and\n"
     "          endPlugin with the player hung\n"
-    "  (none named: all four)\n"
+    "  (none named: all five)\n"
     "  --iterations N   title changes and round trips (default 50)\n"
     "  --commands N     relayed commands for the throughput (default 500)\n"
     "  --in-flight N    commands waiting at once, 1-10 (default 8)\n"
-    "  --rounds N       rounds of the format figure (default 3)\n"
-    "  --seconds S      length of each of its measurements (default 5)\n"
+    "  --rounds N       rounds of the format and drag figures (default 3)\n"
+    "  --seconds S      length of each format measurement (default 5; drag: twice)\n"
     "Environment: WARBLE_BIN (folder of Warble.dll and winamp-sim.exe).\n";
 
 static const char SETTINGS[] = "Warble.plugin.x: 100\r\n"
@@ -38,7 +39,7 @@ static int number(const char *text, int low, int high) {
 
 int main(int argc, char **argv) {
     LinkOptions options;
-    bool title = false, relay = false, hang = false, format = false;
+    bool title = false, relay = false, hang = false, format = false, drag = false;
     for (int i = 1; i < argc; ++i) {
         const char *a = argv[i];
         const char *next = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -50,6 +51,8 @@ int main(int argc, char **argv) {
             hang = true;
         else if (!strcmp(a, "format"))
             format = true;
+        else if (!strcmp(a, "drag"))
+            drag = true;
         else if (!strcmp(a, "--rounds") && next)
             options.rounds = number(argv[++i], 1, 100);
         else if (!strcmp(a, "--seconds") && next)
@@ -65,7 +68,7 @@ int main(int argc, char **argv) {
             return strcmp(a, "--help") ? 2 : 0;
         }
     }
-    if (!title && !relay && !hang && !format) title = relay = hang = format = true;
+    if (!title && !relay && !hang && !format && !drag) title = relay = hang = format = drag = true;
 
     std::string folder = makeBenchFolder("link");
     std::string plugin;
@@ -98,6 +101,7 @@ int main(int argc, char **argv) {
         if (title) runTitleLatency(options, player, plugin.c_str());
         if (relay) runRelaySpeed(options, player);
         if (format) runFormatCpu(options, folder);
+        if (drag) runDragCpu(options, plugin.c_str());
         if (hang) runHangBlock(options, player, plugin.c_str());
         hostStop();
         status = 0;

@@ -1,6 +1,7 @@
 /* The bare window and the paint counter. The bare window copies the plugin window's
    styles and layering so that both cost the same outside their paint handlers. */
 #include "paint/bare_window.h"
+#include "nightjar/nightjar.h"
 
 static const char BARE_CLASS[] = "WarbleBenchBare";
 static volatile LONG barePaints;
@@ -18,15 +19,20 @@ WindowLook lookOf(HWND window) {
     return look;
 }
 
-/* The text a drawing bare window shows; the property holds it per window. */
+/* The text a drawing bare window shows, and the font it draws it in: the shell's style
+   font, which the plugin's caption is drawn in too (the system's own bitmap font costs far
+   less to draw than a smoothed outline font). The properties hold them per window. */
 static const char TEXT_PROPERTY[] = "WarbleBenchText";
+static const char FONT_PROPERTY[] = "WarbleBenchFont";
 
-static void drawText(HDC dc, const RECT &client, const char *text) {
+static void drawText(HDC dc, const RECT &client, const char *text, HFONT font) {
     FillRect(dc, &client, (HBRUSH)GetStockObject(BLACK_BRUSH));
     RECT r = client;
     int oldMode = SetBkMode(dc, TRANSPARENT);
     COLORREF oldColour = SetTextColor(dc, RGB(255, 255, 255));
+    HGDIOBJ oldFont = SelectObject(dc, font ? font : GetStockObject(SYSTEM_FONT));
     DrawTextA(dc, text, -1, &r, DT_CENTER | DT_NOPREFIX);
+    SelectObject(dc, oldFont);
     SetTextColor(dc, oldColour);
     SetBkMode(dc, oldMode);
 }
@@ -37,7 +43,7 @@ static LRESULT OnPaint(HWND window) {
     if (const char *text = (const char *)GetPropA(window, TEXT_PROPERTY)) {
         RECT client;
         GetClientRect(window, &client);
-        drawText(dc, client, text);
+        drawText(dc, client, text, (HFONT)GetPropA(window, FONT_PROPERTY));
     }
     EndPaint(window, &ps);
     InterlockedIncrement(&barePaints);
@@ -65,7 +71,10 @@ HWND createBareWindow(const WindowLook &look, int x, int y, int width, int heigh
         CreateWindowExA(look.exStyle & ~WS_EX_TOPMOST, BARE_CLASS, nullptr, look.style | WS_VISIBLE,
                         x, y, width, height, nullptr, nullptr, instance, nullptr);
     if (!window) return nullptr;
-    if (drawnText) SetPropA(window, TEXT_PROPERTY, (HANDLE)drawnText);
+    if (drawnText) {
+        SetPropA(window, TEXT_PROPERTY, (HANDLE)drawnText);
+        SetPropA(window, FONT_PROPERTY, CreateStyleFont((StyleItem *)GetSettingPtr(SN_STYLEITEM)));
+    }
     if (look.exStyle & WS_EX_LAYERED)
         SetLayeredWindowAttributes(window, look.colourKey, look.alpha, look.layeredFlags);
     SetWindowPos(window, look.topmost ? HWND_TOPMOST : HWND_NOTOPMOST, x, y, width, height,
@@ -77,6 +86,7 @@ HWND createBareWindow(const WindowLook &look, int x, int y, int width, int heigh
 void destroyBareWindow(HWND window) {
     if (!window) return;
     RemovePropA(window, TEXT_PROPERTY);
+    if (HANDLE font = RemovePropA(window, FONT_PROPERTY)) DeleteObject(font);
     DestroyWindow(window);
 }
 

@@ -55,17 +55,31 @@ void setCaption(Display &display, const wchar_t *text) {
     setCaption(display, text, text);
 }
 
+/* A caption is one line read left to right, as the companion's label shows it: a line
+   break is a blank, and the controls that embed or override the reading order are left
+   out, so that a cut caption ends in its ellipsis at its visual end. A title that
+   reverses itself would otherwise carry the dots into its middle. */
+static void takeCaptionText(wchar_t *to, const wchar_t *from) {
+    copyText(to, from, TEXT_SIZE);
+    wchar_t *kept = to;
+    for (const wchar_t *c = to; *c; ++c) {
+        if ((*c >= 0x202A && *c <= 0x202E) || (*c >= 0x2066 && *c <= 0x2069)) continue;
+        *kept++ = *c == L'\r' || *c == L'\n' ? L' ' : *c;
+    }
+    *kept = L'\0';
+}
+
 void setCaption(Display &display, const wchar_t *text, const wchar_t *title) {
     CaptionModel &m = *display.caption;
     {
         CaptionLock lock(m);
         wchar_t fresh[TEXT_SIZE];
-        copyText(fresh, title, TEXT_SIZE);
+        takeCaptionText(fresh, title);
         if (wcscmp(fresh, m.title) != 0) {
             copyText(m.title, fresh, TEXT_SIZE);
             m.roundTurned = m.roundDone = false;
         }
-        copyText(fresh, text, TEXT_SIZE);
+        takeCaptionText(fresh, text);
         if (wcscmp(fresh, m.text) != 0) {
             copyText(m.text, fresh, TEXT_SIZE);
             measureCaption(display);
@@ -152,15 +166,18 @@ bool paintWindow(Display &display, HDC dc, const RECT &update, CaptionFrame &com
     if (!IsRectEmpty(&area)) {
         CaptionFrame now = takeCaptionFrame(display, area, played);
         if (changed || memcmp(&now, &composed, sizeof now)) {
+            changed = changed || wcscmp(now.text, composed.text) != 0;
             composeFrame(display, now);
             memcpy(&composed, &now, sizeof now);
         }
     }
 
-    /* The frame is whole: any part of it is what a full paint shows there. */
+    /* The frame is whole: any part of it is what a full paint shows there. A new
+       caption or look is copied straight even while paused: the fade starts from its
+       own frame, not from the old text, which would linger faintly for the pause. */
     if (!IntersectRect(&u, &update, &client)) return refitted;
     int uw = u.right - u.left, uh = u.bottom - u.top;
-    if (m.playState == WINAMP_PAUSED && !options.transBackEnabled)
+    if (m.playState == WINAMP_PAUSED && !options.transBackEnabled && !changed)
         AlphaBlend(dc, u.left, u.top, uw, uh, frame, u.left, u.top, uw, uh, PAUSED_BLEND);
     else
         BitBlt(dc, u.left, u.top, uw, uh, frame, u.left, u.top, SRCCOPY);

@@ -24,6 +24,7 @@ struct Surfaces {
     MemoryDC frame, background;
     HFONT heldFont; /* the caption font while it stays selected into the frame (selecting a
                        font costs more than the rest of a paint) */
+    bool fontUnsmoothed; /* the caption font was made for a keyed background */
     int width, height;
     BackgroundLook drawnLook;
 };

@@ -34,15 +34,19 @@ RECT surfaceRect(const Display &display) {
     return all;
 }
 
+/* The key colour shows through only on a floating window; docked, the Slit shows the
+   style. */
+static bool keyedBackground() {
+    return options.transBackEnabled && !docked();
+}
+
 static BackgroundLook currentLook(const Display &display, int width, int height) {
     BackgroundLook look;
     memset(&look, 0, sizeof look);
     look.width = width;
     look.height = height;
     look.inset = textInset(display.style);
-    /* The key colour shows through only on a floating window; docked, the
-       Slit shows the style. */
-    look.keyed = options.transBackEnabled && !docked();
+    look.keyed = keyedBackground();
     look.border = options.showBorder;
     look.style = display.style.item;
     return look;
@@ -81,12 +85,26 @@ bool createSurfaces(Display &display) {
     return true;
 }
 
+/* Smoothing blends the letters' edges into what lies under them: on the key colour
+   that blend is neither key nor text, and shows as a fringe of the key around every
+   letter. On a keyed background the caption is drawn without smoothing. */
+static HFONT unsmoothed(HFONT font) {
+    LOGFONTA look;
+    if (!font || !GetObjectA(font, sizeof look, &look)) return font;
+    look.lfQuality = NONANTIALIASED_QUALITY;
+    HFONT plain = CreateFontIndirectA(&look);
+    if (!plain) return font;
+    DeleteObject(font);
+    return plain;
+}
+
 static HFONT createCaptionFont(const Display &display) {
-    if (!options.useCustomFont)
-        return CreateStyleFont(const_cast<StyleItem *>(&display.style.item));
-    return CreateFontA(options.fontHeight, 0, 0, 0, options.fontWeight, FALSE, FALSE, FALSE,
-                       DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                       DEFAULT_PITCH | FF_DONTCARE, options.fontFace);
+    HFONT font = options.useCustomFont
+                     ? CreateFontA(options.fontHeight, 0, 0, 0, options.fontWeight, FALSE, FALSE,
+                                   FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                   DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, options.fontFace)
+                     : CreateStyleFont(const_cast<StyleItem *>(&display.style.item));
+    return keyedBackground() ? unsmoothed(font) : font;
 }
 
 HFONT captionFont(const Display &display) {
@@ -109,6 +127,13 @@ void releaseCaptionFont(Display &display) {
 void remakeCaptionFont(Display &display) {
     releaseCaptionFont(display);
     display.surfaces.captionFont.reset(createCaptionFont(display));
+    display.surfaces.fontUnsmoothed = keyedBackground();
+}
+
+bool fitCaptionFont(Display &display) {
+    if (display.surfaces.fontUnsmoothed == keyedBackground()) return false;
+    remakeCaptionFont(display);
+    return true;
 }
 
 bool holdCaptionFont(Display &display) {

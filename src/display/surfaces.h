@@ -29,6 +29,9 @@ HFONT captionFont(const Display &display);
 /* Makes the caption font anew from the options and the style: the style's own, or
    the custom one. */
 void remakeCaptionFont(Display &display);
+/* Makes it anew when the background came to be keyed or no longer is since it was
+   made (a toggle, a dock); true when it did (the caller measures the caption again). */
+bool fitCaptionFont(Display &display);
 /* Deletes the caption font. */
 void releaseCaptionFont(Display &display);
 /* Keeps the caption font selected into the frame from one paint to the next;

@@ -57,6 +57,7 @@ void changed(unsigned what) {
     if (!running || !running->poller) return;
     if (what & CHANGED_OPTIONS) handPoller(running);
     CaptionModel &caption = *running->display.caption;
+    if ((what & CHANGED_OPTIONS) && fitCaptionFont(running->display)) what |= CHANGED_STYLE;
     if (what & CHANGED_STYLE) measureCaptionAgain(running->display);
     if ((what & CHANGED_HOVER) && !running->hovering) captionToStart(caption);
     handScroller(running->display, {running->hovering, playerStatus.playState},

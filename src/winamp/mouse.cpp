@@ -80,13 +80,13 @@ static void stepTrack(PlayerLink *link, const PlayerKind *kind, HWND player, int
 /* The part of the track in ten-thousandths: fine enough for any window's width. */
 enum { SEEK_SCALE = 10000 };
 
-/* The position to jump to, in ms, for part ten-thousandths of a track of length s
-   (MulDiv: a product that overflows is -1, the track's end is as far as it goes). */
+/* The position to jump to, in ms, for part ten-thousandths of a track of length s. No
+   further than the start of its last second: a jump to its very end is the end of the
+   track, and the player goes on to the next one. */
 static int seekMilliseconds(int part, int length) {
-    if (part < 0) part = 0;
-    if (part > SEEK_SCALE) part = SEEK_SCALE;
-    int ms = MulDiv(length, part, SEEK_SCALE / 1000);
-    return ms < 0 ? INT_MAX : ms;
+    int ms = MulDiv(length, clampInt(part, 0, SEEK_SCALE), SEEK_SCALE / 1000);
+    int last = length - 1 < INT_MAX / 1000 ? (length - 1) * 1000 : INT_MAX;
+    return ms < 0 || ms > last ? last : ms; /* MulDiv: a product that overflows is -1 */
 }
 
 /* Asks the player its state and length, then jumps: a stopped player, and a stream,

@@ -10,23 +10,33 @@
 
 #include <string.h>
 
-/* The hook of the running start and the player side it follows; shell's thread only.
+/* The hooks of the running start and the player side they follow; shell's thread only.
    Process-wide: the system calls the hook's procedure with no context. */
 static struct {
-    EventHook hook;
+    EventHook appearing, renaming;
     PlayerSide *side;
 } watching;
 
 /* Called out of context, on this thread: no module is handed over. */
+static HWINEVENTHOOK hookEvents(DWORD first, DWORD last) {
+    return SetWinEventHook(first, last, nullptr, winEventProc, 0, 0,
+                           WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNTHREAD);
+}
+
+/* Only the three events followed, in two hooks: one range from create to destroy would
+   also bring every window's moves, focus and selection in the desktop to this thread.
+   Both hooks or neither: the link thread's look once a second follows the player
+   without them. */
 void installEventHook(PlayerSide &side) {
     watching.side = &side;
-    watching.hook.reset(SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_NAMECHANGE, nullptr,
-                                        winEventProc, 0, 0,
-                                        WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNTHREAD));
+    watching.appearing.reset(hookEvents(EVENT_OBJECT_CREATE, EVENT_OBJECT_DESTROY));
+    watching.renaming.reset(hookEvents(EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_NAMECHANGE));
+    if (!watching.appearing || !watching.renaming) removeEventHook();
 }
 
 void removeEventHook() {
-    watching.hook.reset();
+    watching.appearing.reset();
+    watching.renaming.reset();
     watching.side = nullptr;
 }
 
@@ -43,10 +53,13 @@ static void onWinampAppeared(PlayerSide &side) {
 }
 
 /* Another player still running is taken at once and announced as opened; on a rename,
-   the status comes first, then "TitleChange". */
-void CALLBACK winEventProc(HWINEVENTHOOK, DWORD event, HWND window, LONG, LONG, DWORD, DWORD) {
+   the status comes first, then "TitleChange". Only events about the window itself
+   count: a caret, a scroll bar or a menu of the player's window that goes away is not
+   the player closing. */
+void CALLBACK winEventProc(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD,
+                           DWORD) {
     PlayerSide *side = watching.side;
-    if (!window || !side) return;
+    if (!window || !side || object != OBJID_WINDOW || child != CHILDID_SELF) return;
     char className[TEXT_SIZE];
     if (!RealGetWindowClassA(window, className, TEXT_SIZE)) return;
     className[TEXT_SIZE - 1] = '\0';

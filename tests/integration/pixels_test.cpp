@@ -10,6 +10,7 @@
 
 #include <climits>
 #include <cstdlib>
+#include <set>
 
 namespace {
 
@@ -151,6 +152,21 @@ TEST_F(PixelsTest, WideCaptionAtRestIsCutAtBothSidesOrEndsInAnEllipsis) {
     };
     reconfigure(placed(100, 40) + "Warble.plugin.ellipsis: true\r\n");
     expectEllipsis(showCaption(WIDE), "ellipsis");
+    /* A title that overrides its reading order ends in the dots at the right all the same. */
+    WinampSim sim;
+    sim.setPlaylist({"\u202e" + WIDE + "|200"});
+    reconfigure(placed(100, 40) + "Warble.plugin.ellipsis: true\r\n"
+                                  "Warble.plugin.showTrackNumber: false\r\n");
+    ASSERT_TRUE(sim.start());
+    pump(500);
+    expectEllipsis(captureWindow(window), "ellipsis-override");
+    sim.quit();
+    /* Scrolling always, a wide caption moves, without the dots. */
+    reconfigure(placed(100, 40) +
+                "Warble.plugin.ellipsis: true\r\nWarble.plugin.scrolling: true\r\n");
+    Frame moving = showCaption(WIDE);
+    pump(300);
+    EXPECT_LE(bestShift(inkColumns(moving, area), inkColumns(captureWindow(window), area), 30), -3);
     reconfigure(placed(100, 40) + "Warble.plugin.ellipsis: true\r\nWarble.plugin.scrolling: "
                                   "true\r\nWarble.plugin.scroll.speed: 10\r\n"
                                   "Warble.plugin.scroll.when: Once\r\n");
@@ -381,8 +397,10 @@ TEST_F(PixelsTest, CjkTitleIsDrawnCentredAndALongOneScrolls) {
     EXPECT_EQ(1u, eventsStartingWith("label|WarblePlugin -> CopyTitle: nothing is playing").size());
 }
 
-TEST_F(PixelsTest, AmpersandIsDrawnAsItself) {
+/* An ampersand is drawn as itself, and a line break as a blank on the one line. */
+TEST_F(PixelsTest, AmpersandIsDrawnAsItselfAndALineBreakAsABlank) {
     start();
+    EXPECT_EQ(showCaption("A\r\nB").pixels, showCaption("A  B").pixels);
     Frame plain = showCaption("AB");
     Frame withAmpersand = showCaption("A&B");
     RECT area = textArea(plain);
@@ -404,6 +422,9 @@ TEST_F(PixelsTest, KeyedBackgroundOnAFloatingWindow) {
     EXPECT_GT(keyed, (int)frame.pixels.size() * 8 / 10);
     EXPECT_EQ(frame.at(0, 0), COLOUR_KEY);
     EXPECT_FALSE(findInk(frame, textArea(frame)).none()) << "the caption itself stays";
+    /* Drawn unsmoothed: the key and the caption's colour, and no blend of the two
+       fringing the letters. */
+    EXPECT_EQ(std::set<COLORREF>(frame.pixels.begin(), frame.pixels.end()).size(), 2u);
     EXPECT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_LAYERED);
     keepOnFailure(frame, "keyed");
 }
@@ -436,7 +457,7 @@ TEST_F(PixelsTest, DockedWindowKeepsTheStyleGradient) {
 
 TEST_F(PixelsTest, PausedCaptionStartsHiddenThenBlinks) {
     WinampSim sim;
-    sim.setPlaylist({"Paused - Song|200"});
+    sim.setPlaylist({"Paused - A Song Far Wider Than The Window|200"});
     ASSERT_TRUE(sim.start("--paused"));
     start();
     /* Sampled for about three seconds: hidden first (the blink phase starts off), then
@@ -458,6 +479,21 @@ TEST_F(PixelsTest, PausedCaptionStartsHiddenThenBlinks) {
     }
     EXPECT_GE(shown, 3) << ::testing::PrintToString(ink);
     EXPECT_GE(hiddenAfterShown, 1) << ::testing::PrintToString(ink);
+
+    /* A new, narrower title: not even a trace of the old, wider one lingers beside it, in
+       either phase of the blink. */
+    ASSERT_TRUE(sim.send("title Hi"));
+    pump(300);
+    Frame back = styleBackground(100, 40, true), frame;
+    int lingering = 0;
+    for (DWORD begin = GetTickCount(); GetTickCount() - begin < 2600; pump(100)) {
+        frame = captureWindow(window);
+        for (int y = 0; y < frame.height; ++y)
+            for (int x = 0; x < frame.width; ++x)
+                lingering += (x < 30 || x >= 70) && frame.at(x, y) != back.at(x, y);
+    }
+    EXPECT_EQ(lingering, 0);
+    keepOnFailure(frame, "paused-new-title");
 }
 
 TEST_F(PixelsTest, PausedFrameOnKeyedBackgroundIsCopiedStraight) {

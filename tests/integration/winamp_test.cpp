@@ -4,6 +4,7 @@
    that must not hold the shell's thread. */
 #include "harness.h"
 #include "host.h"
+#include "pixels.h"
 #include "winamp_sim.h"
 
 #include <algorithm>
@@ -65,6 +66,26 @@ DWORD longestBlockWhilePumping(DWORD ms) {
     return longest;
 }
 
+/* Another program (win-event.exe) raises a window event for the window; true once it
+   has, within 10 s. */
+bool raiseEvent(HWND window, DWORD event, LONG object, LONG child) {
+    std::string line = "win-event raise " + std::to_string((UINT_PTR)window) + " " +
+                       std::to_string(event) + " " + std::to_string(object) + " " +
+                       std::to_string(child);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION raiser = {};
+    if (!CreateProcessA((binDir() + "win-event.exe").c_str(), &line[0], nullptr, nullptr, FALSE, 0,
+                        nullptr, nullptr, &startup, &raiser))
+        return false;
+    bool ended =
+        pumpUntil([&] { return WaitForSingleObject(raiser.hProcess, 0) == WAIT_OBJECT_0; }, 10000);
+    if (!ended) TerminateProcess(raiser.hProcess, 1);
+    CloseHandle(raiser.hThread);
+    CloseHandle(raiser.hProcess);
+    return ended;
+}
+
 /* Generous against the plugin's bound of a few hundred milliseconds on a status
    question, and well under the hangs below. */
 const DWORD SHELL_BLOCK_LIMIT_MS = 1000;
@@ -114,6 +135,32 @@ TEST_F(WinampTest, PlayerStartedWhilePluginRunsIsAnnouncedAfterItsStatus) {
                 std::count(after.begin(), after.end(), "Opened") == 1 &&
                 std::count(after.begin(), after.end(), "Closed") > 0)
         << ::testing::PrintToString(after);
+}
+
+/* Events another program raises about other objects of the player's window (its caret,
+   a child) are not the player's: nothing is announced, the title stays, and the player
+   is still followed. */
+TEST_F(WinampTest, EventsAboutOtherObjectsOfThePlayersWindowChangeNothing) {
+    ASSERT_TRUE(sim.start());
+    ASSERT_EQ(startThroughShell(), 0);
+    ASSERT_TRUE(waitForLabel("1. Artist One - Song One"));
+    const struct {
+        DWORD event;
+        LONG object, child;
+    } raised[] = {{EVENT_OBJECT_NAMECHANGE, OBJID_WINDOW, 1},
+                  {EVENT_OBJECT_DESTROY, OBJID_CARET, CHILDID_SELF},
+                  {EVENT_OBJECT_CREATE, OBJID_CARET, CHILDID_SELF},
+                  {EVENT_OBJECT_DESTROY, OBJID_WINDOW, 2}};
+    for (const auto &e : raised) {
+        SCOPED_TRACE(std::to_string(e.event) + " " + std::to_string(e.object));
+        hostClearEvents();
+        ASSERT_TRUE(raiseEvent(sim.window(), e.event, e.object, e.child));
+        pump(600);
+        EXPECT_EQ(statuses(), std::vector<std::string>());
+        EXPECT_TRUE(waitForLabel("1. Artist One - Song One"));
+    }
+    ASSERT_TRUE(sim.send("next"));
+    EXPECT_TRUE(statusesReach({"Playing", "TitleChange"}));
 }
 
 /* Commands written into a title reach the companion inside its label push, which the
@@ -682,18 +729,23 @@ TEST_F(WinampTest, CtrlClickSeeksToThePartUnderTheMouse) {
     const struct {
         const char *command, *broadcast;
         bool ctrl;
-        int quarters; /* where the press is, in quarters of the window */
-        int jumpMs;   /* where the player goes, -1 nowhere */
+        int quarters; /* where the press is, in quarters of the window (4: its last column) */
+        bool jumps;
     } steps[] = {
-        {nullptr, nullptr, true, 1, 50000},
-        {"hang 1500", nullptr, true, 2, -1},
-        {"pause", nullptr, true, 3, 150000},
-        {"quiet stopped", nullptr, true, 2, -1}, /* the link thread asks before it jumps */
-        {"play", nullptr, false, 2, -1},
-        {"length -1", nullptr, true, 2, -1},
-        {"stop", nullptr, true, 2, -1},
-        {"play", "@WarbleInternal ToggleProgress", true, 2, -1},
+        {nullptr, nullptr, true, 1, true},
+        {"hang 1500", nullptr, true, 2, false},
+        {"pause", nullptr, true, 3, true},
+        {nullptr, nullptr, true, 4, true},
+        {"quiet stopped", nullptr, true, 2, false}, /* the link thread asks before it jumps */
+        {"play", nullptr, false, 2, false},
+        {"length -1", nullptr, true, 2, false},
+        {"stop", nullptr, true, 2, false},
+        {"play", "@WarbleInternal ToggleProgress", true, 2, false},
     };
+    /* The line runs inside the border: a press at x is that part of the text area, and
+       the last column no further than the start of the track's last second. */
+    int k = textInset();
+    auto jumpFor = [&](int x) { return std::min(200000 * (x - k) / (width - 2 * k), 199000); };
     for (const auto &step : steps) {
         SCOPED_TRACE(std::string(step.command ? step.command : "-") + " " +
                      std::to_string(step.quarters));
@@ -704,16 +756,17 @@ TEST_F(WinampTest, CtrlClickSeeksToThePartUnderTheMouse) {
         pump(300);
         size_t mark = sim.mark();
         DWORD start = GetTickCount();
-        pressAt(window, width * step.quarters / 4, step.ctrl);
+        int x = std::min(width * step.quarters / 4, width - 1);
+        pressAt(window, x, step.ctrl);
         EXPECT_LT(GetTickCount() - start, SHELL_BLOCK_LIMIT_MS);
-        if (step.jumpMs < 0) {
+        if (!step.jumps) {
             pump(800);
             EXPECT_EQ(jumpSince(mark), -1);
             continue;
         }
         ASSERT_TRUE(pumpUntil([&] { return jumpSince(mark) >= 0; }, 3000))
             << ::testing::PrintToString(sim.logSince(mark));
-        EXPECT_NEAR(jumpSince(mark), step.jumpMs, 3000) << "a quarter of 200 s is 50 s";
+        EXPECT_NEAR(jumpSince(mark), jumpFor(x), 100);
     }
     RECT after = windowRect(window);
     EXPECT_TRUE(EqualRect(&before, &after));
