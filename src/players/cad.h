@@ -3,7 +3,7 @@
    with its track. */
 #pragma once
 
-#include "winamp/link.h"
+#include "players/link.h"
 
 /* What came in by the receiver since the link thread last took it. */
 enum { CAD_NEWS_TRACK = 1, CAD_NEWS_STATE = 2, CAD_NEWS_GONE = 4, CAD_NEWS_ANNOUNCED = 8 };

@@ -1,7 +1,7 @@
 /* Which player the link thread follows, and its reading. */
 #pragma once
 
-#include "winamp/link.h"
+#include "players/link.h"
 
 /* Finds the player to follow and asks its status; the reading is kept. The known player
    is kept while its window exists and its kind is allowed, so that a second one started

@@ -6,7 +6,7 @@
    others, and its bit among KIND_. */
 #pragma once
 
-#include "winamp/link.h"
+#include "players/link.h"
 
 #include <windows.h>
 

@@ -16,7 +16,7 @@
 #include "settings/style.h"
 #include "settings/watch.h"
 #include "winamp/player.h"
-#include "winamp/link.h"
+#include "players/link.h"
 #include "winamp/poller.h"
 #include "winamp/relay.h"
 #include "winamp/watcher.h"

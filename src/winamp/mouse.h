@@ -1,7 +1,7 @@
 /* What the mouse over the display window does to the player. */
 #pragma once
 
-#include "winamp/link.h"
+#include "players/link.h"
 
 /* The reading of the volume after the wheel changed it, posted by the link thread to
    the plugin's window (wParam: the percent). */

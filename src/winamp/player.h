@@ -3,7 +3,7 @@
 #pragma once
 
 #include "core/text.h"
-#include "winamp/link.h"
+#include "players/link.h"
 
 #include <windows.h>
 

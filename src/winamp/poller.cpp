@@ -12,7 +12,7 @@
 #include "core/threads.h"
 #include "settings/options.h"
 #include "winamp/caption_format.h"
-#include "winamp/link.h"
+#include "players/link.h"
 #include "winamp/mouse.h"
 #include "winamp/player.h"
 #include "winamp/winamp.h"

@@ -4,7 +4,7 @@
 #include "core/owners.h"
 #include "core/text.h"
 #include "core/threads.h"
-#include "winamp/link.h"
+#include "players/link.h"
 
 #include <windows.h>
 #include <stddef.h>

@@ -1,7 +1,7 @@
 /* The conversation with the player: the jobs the shell's thread hands the link thread,
    the reading the link thread keeps for the shell's thread, and the bounded questions
    through which the link thread speaks to the player. */
-#include "winamp/link.h"
+#include "players/link.h"
 
 #include <string.h>
 
