@@ -33,7 +33,7 @@ static bool playingSince(PlayerLink *link, HWND window, int status, DWORD *since
 
 /* The known player, if it can still be followed. */
 static HWND keptPlayer(PlayerLink *link, HWND known, HWND gone) {
-    const PlayerKind *kind = known && known != gone ? kindOf(known) : nullptr;
+    const PlayerKind *kind = known != gone && IsWindow(known) ? kindOf(known) : nullptr;
     return kind && (link->kinds & kind->bit) ? known : nullptr;
 }
 

@@ -7,10 +7,11 @@ static const PlayerKind *const KINDS[] = {&WINAMP_KIND, &CAD_KIND};
 
 const PlayerKind *kindOf(HWND player) {
     char name[64];
-    if (!player || !GetClassNameA(player, name, sizeof name)) return nullptr;
-    for (const PlayerKind *kind : KINDS)
-        if (strcmp(name, kind->windowClass) == 0) return kind;
-    return nullptr;
+    if (!player) return nullptr;
+    if (GetClassNameA(player, name, sizeof name))
+        for (const PlayerKind *kind : KINDS)
+            if (strcmp(name, kind->windowClass) == 0) return kind;
+    return &WINAMP_KIND;
 }
 
 HWND firstPlayerOf(LONG kinds, HWND gone) {
@@ -24,6 +25,6 @@ HWND firstPlayerOf(LONG kinds, HWND gone) {
 }
 
 HWND findPlayer(HWND known, LONG kinds) {
-    const PlayerKind *kind = kindOf(known);
+    const PlayerKind *kind = IsWindow(known) ? kindOf(known) : nullptr;
     return kind && (kinds & kind->bit) ? known : firstPlayerOf(kinds, nullptr);
 }

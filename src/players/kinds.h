@@ -34,8 +34,9 @@ struct PlayerKind {
 
 extern const PlayerKind WINAMP_KIND, CAD_KIND;
 
-/* The kind of a player window, by its class; null for a window of none (or gone). Any
-   thread: it sends the window nothing. */
+/* The kind of a player window, by its class; null for none. A window of another class
+   (one that was followed as a player and is gone, or a stand-in) is spoken to as Winamp,
+   the protocol Warble has always spoken. Any thread: it sends the window nothing. */
 const PlayerKind *kindOf(HWND player);
 /* The first window of a kind the bits allow, never gone: Winamp's before a CAD player's. */
 HWND firstPlayerOf(LONG kinds, HWND gone);

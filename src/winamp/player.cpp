@@ -228,6 +228,8 @@ struct PlayerLook {
    becomes known is announced "Opened" when announceOpened is set. */
 static void installLook(PlayerSide &side, PlayerLook look, HWND gone, bool announceOpened) {
     if (gone && look.window == gone) look = {nullptr, -1};
+    /* Before the start's first status, a player is found, not opened. */
+    announceOpened = announceOpened && playerStatus.statusShown;
     HWND before = playerStatus.window;
     bool lost = before && (before == gone || look.window != before);
     playerStatus.window = look.window;
@@ -241,8 +243,12 @@ static void installLook(PlayerSide &side, PlayerLook look, HWND gone, bool annou
         sendBroadcast("@Warble_fromWinamp_Opened");
 }
 
+/* The next start begins knowing nothing of the player: no status of this one's, and no
+   look left unanswered. */
 void forgetPlayer() {
     playerStatus.window = nullptr;
+    playerStatus.playState = -1;
+    playerStatus.lookUnanswered = false;
     playerStatus.statusShown = false;
     playerStatus.otherKindFollowed = false;
 }

@@ -716,7 +716,8 @@ TEST_F(WinampTest, CtrlClickSeeksToThePartUnderTheMouse) {
     sim.setPlaylist({"Seek - Song|200"});
     ASSERT_TRUE(sim.start());
     writeSettings("Warble.plugin.x: 200\r\nWarble.plugin.y: 200\r\nWarble.plugin.width: "
-                  "400\r\nWarble.plugin.progress: true\r\n");
+                  "400\r\nWarble.plugin.progress: true\r\n"
+                  "Warble.plugin.mouse.middleClick: Stop\r\n");
     ASSERT_EQ(startThroughShell(), 0);
     HWND window = pluginWindow();
     RECT before = windowRect(window);
@@ -768,6 +769,16 @@ TEST_F(WinampTest, CtrlClickSeeksToThePartUnderTheMouse) {
             << ::testing::PrintToString(sim.logSince(mark));
         EXPECT_NEAR(jumpSince(mark), jumpFor(x), 100);
     }
+    /* The link thread takes its jobs in the order they came: a stop, then a jump, leaves
+       the player stopped and where it was. */
+    hostBroadcast("@WarbleInternal ToggleProgress");
+    pump(1200);
+    size_t mark = sim.mark();
+    PostMessageA(window, WM_NCMBUTTONUP, HTCAPTION, MAKELPARAM(5, 5));
+    pressAt(window, width / 2, true);
+    EXPECT_TRUE(sim.received(mark, "WM_COMMAND 40047"));
+    pump(500);
+    EXPECT_EQ(jumpSince(mark), -1);
     RECT after = windowRect(window);
     EXPECT_TRUE(EqualRect(&before, &after));
 }
@@ -785,10 +796,11 @@ TEST_F(WinampTest, TooltipShowsTheWholeCaptionAndFollowsIt) {
     HWND window = pluginWindow(), tip = ownTooltip();
     ASSERT_NE(tip, nullptr);
     RECT r = windowRect(window);
+    const std::wstring title =
+        L"\u65e5\u672c - \u0411\u044b\u0441\u0442\u0440\u043e, far wider than the window";
+    ASSERT_TRUE(pumpUntil([&] { return tooltipText(tip, window) == title; }, 3000));
     SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
     ASSERT_TRUE(pumpUntil([&] { return IsWindowVisible(tip) != FALSE; }, 3000));
-    EXPECT_EQ(tooltipText(tip, window),
-              L"\u65e5\u672c - \u0411\u044b\u0441\u0442\u0440\u043e, far wider than the window");
     for (const char *command : {"next", "stop"}) {
         ASSERT_TRUE(sim.send(command));
         const wchar_t *expected = *command == 'n' ? L"Two - Song" : L"Playback Stopped";

@@ -298,9 +298,14 @@ TEST_F(OptionsTableRunning, EveryKeyEditedInTheFileShowsWithinTwoSeconds) {
     const std::vector<Edit> third = {
         {"mouse.wheelStep: 20", [&] { return volumeSet() == 1 + 20; }},
     };
+    /* Following CAD players only, the stand-in Winamp is no player of Warble's. */
+    const std::vector<Edit> fourth = {
+        {"player: CAD",
+         [] { return wcscmp(unit::caption().text, L"Couldn't Find a Player") == 0; }},
+    };
 
     std::set<std::string> edited;
-    for (const std::vector<Edit> *save : {&first, &second, &third}) {
+    for (const std::vector<Edit> *save : {&first, &second, &third, &fourth}) {
         std::string text;
         for (const Edit &edit : *save) {
             text += std::string("Warble.plugin.") + edit.line + "\r\n";
