@@ -5,6 +5,7 @@
    the link thread a job; the link thread asks the player, each question bounded, and
    sends nothing on without its answer. */
 #include "winamp/mouse.h"
+#include "core/part.h"
 #include "core/text.h"
 #include "core/threads.h"
 #include "settings/options.h"
@@ -87,15 +88,12 @@ static void stepTrack(PlayerLink *link, HWND winamp, int notches) {
     }
 }
 
-/* The part of the track in ten-thousandths: fine enough for any window's width. */
-enum { SEEK_SCALE = 10000 };
-
-/* The position to jump to, in ms, for part ten-thousandths of a track of length s
+/* The position to jump to, in ms, for part (of PART_SCALE) of a track of length s
    (MulDiv: a product that overflows is -1, the track's end is as far as it goes). */
 static int seekMilliseconds(int part, int length) {
     if (part < 0) part = 0;
-    if (part > SEEK_SCALE) part = SEEK_SCALE;
-    int ms = MulDiv(length, part, SEEK_SCALE / 1000);
+    if (part > PART_SCALE) part = PART_SCALE;
+    int ms = MulDiv(length, part, PART_SCALE / 1000);
     return ms < 0 ? INT_MAX : ms;
 }
 
@@ -114,7 +112,7 @@ static void seekPlayer(PlayerLink *link, HWND winamp, int part) {
 void seekClicked(PlayerLink *link, float fraction) {
     int state = playerStatus.playState;
     if (!playerStatus.window || (state != WINAMP_PLAYING && state != WINAMP_PAUSED)) return;
-    handMouseJob(link, JOB_SEEK, (int)(fraction * SEEK_SCALE + 0.5f), 0);
+    handMouseJob(link, JOB_SEEK, (int)(fraction * PART_SCALE + 0.5f), 0);
 }
 
 /* A click or a notch that waited longer than the player is given to answer (the link
