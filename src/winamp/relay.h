@@ -48,12 +48,10 @@ bool parseRelayCommand(const char *text, RelayRequest *request);
 /* Reads an optionally signed decimal number as the C library's atoi would,
    but saturating instead of overflowing. */
 int readNumber(const char *text);
-/* The owner values of a slot whose command with ticket waits, or reports its answer. */
+/* The owner value of a slot whose command with ticket waits (one more while it reports
+   its answer). */
 inline LONG waitingOwner(LONG ticket) {
     return 2 * ticket;
-}
-inline LONG reportingOwner(LONG ticket) {
-    return 2 * ticket + 1;
 }
 /* The slot of table to abandon: of the slots whose command still waits, the one that
    has waited longest at time now; -1 when none waits. */
