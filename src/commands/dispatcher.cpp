@@ -54,6 +54,12 @@ static bool separator(char c) {
     return (unsigned char)c <= ' ';
 }
 
+/* The two addresses a command's words follow; their lengths are where the words begin. */
+static const char INTERNAL_ADDRESS[] = "@WarbleInternal";
+static const char RELAY_ADDRESS[] = "@Warble_toWinamp";
+static const size_t INTERNAL_LENGTH = sizeof INTERNAL_ADDRESS - 1;
+static const size_t RELAY_LENGTH = sizeof RELAY_ADDRESS - 1;
+
 /* Whom the text's first word, after the blanks and control characters before it,
    addresses. Only a whole address counts: "@W" is not the start of "@Warble". */
 static Address addressOf(const char *text) {
@@ -61,7 +67,7 @@ static Address addressOf(const char *text) {
         const char *word;
         Address address;
     } WORDS[] = {{"@Warble", ADDRESS_WARBLE},
-                 {"@Warble_toWinamp", ADDRESS_RELAY},
+                 {RELAY_ADDRESS, ADDRESS_RELAY},
                  {"@NJShowPlugins", ADDRESS_SHELL},
                  {"@NJHidePlugins", ADDRESS_SHELL}};
     while (*text && separator(*text))
@@ -69,7 +75,8 @@ static Address addressOf(const char *text) {
     size_t length = 0;
     while (text[length] && !separator(text[length]))
         ++length;
-    if (length >= 15 && matchPrefix(text, "@WarbleInternal", 15)) return ADDRESS_INTERNAL;
+    if (length >= INTERNAL_LENGTH && matchPrefix(text, INTERNAL_ADDRESS, INTERNAL_LENGTH))
+        return ADDRESS_INTERNAL;
     for (const auto &own : WORDS)
         if (strlen(own.word) == length && matchPrefix(text, own.word, length)) return own.address;
     return ADDRESS_NONE;
@@ -97,7 +104,7 @@ static void relayText(const CommandTarget &to, const char *text) {
     while (separator(*address))
         ++address;
     /* The relay speaks Winamp's own numbers: it is Winamp's alone. */
-    if (matchContains(text, "@Warble_toWinamp") == address + 16 &&
+    if (matchContains(text, RELAY_ADDRESS) == address + RELAY_LENGTH &&
         kindOf(playerStatus.window) == &WINAMP_KIND)
         relayCommand(address, to.display.placement.window);
 }
@@ -113,8 +120,8 @@ bool handleBroadcast(const CommandTarget &to, const char *text) {
         if (matchEqual(text, "@NJHidePlugins")) showWithPlugins(to.display, true);
         return false;
     case ADDRESS_INTERNAL: {
-        if (!matchPrefix(text, "@WarbleInternal", 15)) return false;
-        const char *word = text + 15;
+        if (!matchPrefix(text, INTERNAL_ADDRESS, INTERNAL_LENGTH)) return false;
+        const char *word = text + INTERNAL_LENGTH;
         while (*word == ' ')
             ++word;
         runInternalCommand(to, word);
@@ -287,6 +294,7 @@ void runInternalCommand(const CommandTarget &to, const char *word) {
     for (const OptionRow &row : optionRows())
         if (runOptionCommand(to, row, word)) return;
     if (matchEqual(word, "Edit")) return editSettingsFile(to.settings);
-    if (matchEqual(word, "CopyTitle")) return copyTitle(to.display.placement.window, to.player);
+    if (matchEqual(word, "CopyTitle"))
+        return copyTitleToClipboard(to.display.placement.window, to.player);
     if (matchEqual(word, "About")) return showAboutBox();
 }

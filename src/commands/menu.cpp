@@ -94,7 +94,7 @@ void editSettingsFile(SettingsSync &sync) {
 
 const char NOTHING_TO_COPY_NOTICE[] = "WarblePlugin -> CopyTitle: nothing is playing";
 
-void copyTitle(HWND owner, const PlayerSide &side) {
+void copyTitleToClipboard(HWND owner, const PlayerSide &side) {
     int state = playerStatus.playState;
     if (!playerStatus.window || (state != WINAMP_PLAYING && state != WINAMP_PAUSED)) {
         SendMessageA(shellLink.host, MSG_SET_LABEL, 0, (LPARAM)NOTHING_TO_COPY_NOTICE);

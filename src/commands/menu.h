@@ -10,7 +10,7 @@ void editSettingsFile(SettingsSync &sync);
 void showAboutBox();
 /* Puts the whole title of the track playing or paused on the clipboard, in Unicode;
    with nothing playing, copies nothing and says so on the shell's label. */
-void copyTitle(HWND owner, const PlayerSide &side);
+void copyTitleToClipboard(HWND owner, const PlayerSide &side);
 extern const char NOTHING_TO_COPY_NOTICE[];
 /* The label of an "Edit" that leaves a large file as it is. */
 extern const char FILE_TOO_LARGE_NOTICE[];

@@ -13,7 +13,7 @@ int progressLength(const CaptionModel &m, int areaWidth, int played) {
     int state = m.playState;
     if (!options.showProgress || (state != WINAMP_PLAYING && state != WINAMP_PAUSED)) return -1;
     if (areaWidth <= 0) return 0;
-    return MulDiv(areaWidth, played, PROGRESS_SCALE);
+    return MulDiv(areaWidth, played, PART_SCALE);
 }
 
 void drawProgress(HDC dc, const RECT &area, int length, COLORREF colour) {

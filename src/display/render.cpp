@@ -25,9 +25,11 @@ static const UINT CAPTION_FLAGS = DT_NOPREFIX;
    window shows, so that the blink turns it out and back in over several ticks. */
 static const BLENDFUNCTION PAUSED_BLEND = {AC_SRC_OVER, 0, 30, 0};
 
-/* Called with the caption model's lock held, so the font cannot be deleted meanwhile. Measured in
-   the frame, which holds the caption font from one paint to the next, when there is
-   one: a title change then costs neither a device context nor a font selection. */
+/* Shell's thread, which alone makes and deletes the caption font, so the font stays
+   while it is measured (the caller's hold on the model's lock guards the caption, not
+   the font). Measured in the frame, which holds the caption font from one paint to the
+   next, when there is one: a title change then costs neither a device context nor a
+   font selection. */
 SIZE measureText(Display &display, const wchar_t *text) {
     RECT r = {0, 0, 0, 0};
     MemoryDC dc;
@@ -159,14 +161,15 @@ bool paintWindow(Display &display, HDC dc, const RECT &update, CaptionFrame &com
     bool refitted = fitSurfaces(display);
     HDC frame = frameDC(display);
     if (!frame) return refitted;
-    bool changed = refreshBackground(display);
-    changed = holdCaptionFont(display) || changed;
+    /* The frame is made anew (a new background, font or text): it is copied straight. */
+    bool fresh = refreshBackground(display);
+    fresh = holdCaptionFont(display) || fresh;
     RECT client = surfaceRect(display), u;
     RECT area = textAreaOf(display.style, client);
     if (!IsRectEmpty(&area)) {
         CaptionFrame now = takeCaptionFrame(display, area, played);
-        if (changed || memcmp(&now, &composed, sizeof now)) {
-            changed = changed || wcscmp(now.text, composed.text) != 0;
+        if (fresh || memcmp(&now, &composed, sizeof now)) {
+            fresh = fresh || wcscmp(now.text, composed.text) != 0;
             composeFrame(display, now);
             memcpy(&composed, &now, sizeof now);
         }
@@ -177,7 +180,7 @@ bool paintWindow(Display &display, HDC dc, const RECT &update, CaptionFrame &com
        own frame, not from the old text, which would linger faintly for the pause. */
     if (!IntersectRect(&u, &update, &client)) return refitted;
     int uw = u.right - u.left, uh = u.bottom - u.top;
-    if (m.playState == WINAMP_PAUSED && !options.transBackEnabled && !changed)
+    if (m.playState == WINAMP_PAUSED && !options.transBackEnabled && !fresh)
         AlphaBlend(dc, u.left, u.top, uw, uh, frame, u.left, u.top, uw, uh, PAUSED_BLEND);
     else
         BitBlt(dc, u.left, u.top, uw, uh, frame, u.left, u.top, SRCCOPY);

@@ -21,14 +21,6 @@ HDC backgroundDC(const Display &display) {
     return display.surfaces.background;
 }
 
-HBITMAP frameBitmap(const Display &display) {
-    return display.surfaces.frameBitmap;
-}
-
-HBITMAP backgroundBitmap(const Display &display) {
-    return display.surfaces.backgroundBitmap;
-}
-
 RECT surfaceRect(const Display &display) {
     RECT all = {0, 0, display.surfaces.width, display.surfaces.height};
     return all;

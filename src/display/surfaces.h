@@ -21,8 +21,6 @@ bool fitSurfaces(Display &display);
    rectangle they cover. */
 HDC frameDC(const Display &display);
 HDC backgroundDC(const Display &display);
-HBITMAP frameBitmap(const Display &display);
-HBITMAP backgroundBitmap(const Display &display);
 RECT surfaceRect(const Display &display);
 /* The caption font, null before it is made. */
 HFONT captionFont(const Display &display);

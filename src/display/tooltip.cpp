@@ -1,7 +1,8 @@
 /* The caption's tooltip: a Unicode tooltip control, so that a title in any script
-   shows whole, made and ended with the display window and fed its mouse moves. Its text follows
-   the caption at each paint, which every caption change asks for. The common
-   controls are loaded only here, when the window is made. */
+   shows whole, made and ended with the display window and fed its mouse moves. Its text
+   follows the caption through the change path, at each change of the caption, the
+   options or the style. The common controls are loaded only here, when the window is
+   made. */
 #include "display/tooltip.h"
 #include "core/owners.h"
 #include "core/text.h"

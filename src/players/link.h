@@ -1,7 +1,9 @@
 /* The conversation with the player: one thread of each start, the link thread (the
    poller), asks the player every question and carries out every command the shell's
    thread hands it, and keeps what it last read of the player for the shell's thread.
-   The shell's thread never sends to the player, nor waits for the link thread. */
+   The shell's thread never sends to the player, nor waits for the link thread longer
+   than a copy under the link's lock takes: a start shows the idle text until the link
+   thread's first look comes. */
 #pragma once
 
 #include "core/owners.h"

@@ -10,7 +10,7 @@
 #include "winamp/player.h"
 
 /* A notice keeps the place of the caption until its time is over. */
-static void showStatus(const wchar_t *caption, const wchar_t *title) {
+static void showStatusCaption(const wchar_t *caption, const wchar_t *title) {
     Instance *running = runningInstance();
     if (!running) return;
     if (!running->notice) setCaption(running->display, caption, title);
@@ -40,10 +40,10 @@ void noticeEnded() {
 }
 
 static void wantTimes() {
-    if (Instance *running = runningInstance()) SetEvent(running->start->poll);
+    if (Instance *running = runningInstance()) SetEvent(running->context->poll);
 }
 
-static void copyTitle(wchar_t *out) {
+static void copyCaptionTitle(wchar_t *out) {
     Instance *running = runningInstance();
     if (!running) {
         out[0] = L'\0';
@@ -54,4 +54,4 @@ static void copyTitle(wchar_t *out) {
     copyText(out, caption.title, TEXT_SIZE);
 }
 
-const PlayerDisplay playerDisplay = {showStatus, copyTitle, showNotice, wantTimes};
+const PlayerDisplay playerDisplay = {showStatusCaption, copyCaptionTitle, showNotice, wantTimes};

@@ -18,18 +18,18 @@ Instance *instanceOf(HWND window) {
 static void handPoller(Instance *running) {
     LONG reads = pollerOptions(), kinds = playerKinds();
     if (InterlockedExchange(&running->player.link->kinds, kinds) != kinds)
-        SetEvent(running->start->poll);
+        SetEvent(running->context->poll);
     LONG before = InterlockedExchange(&running->poller->reads, reads);
     if (reads & ~before & POLL_CAPTION_TIME) {
         forgetTimes(running->player);
-        SetEvent(running->start->poll);
+        SetEvent(running->context->poll);
     }
 }
 
 /* The poller's copy of the title the caption shows, for the companion's label. */
 static void handPollerTitle(PollerStart &poller) {
     wchar_t title[TEXT_SIZE];
-    playerDisplay.copyTitle(title);
+    playerDisplay.readShownTitle(title);
     handTitle(poller, title);
 }
 
@@ -61,7 +61,7 @@ void changed(unsigned what) {
     if (what & CHANGED_STYLE) measureCaptionAgain(running->display);
     if ((what & CHANGED_HOVER) && !running->hovering) captionToStart(caption);
     handScroller(running->display, {running->hovering, playerStatus.playState},
-                 running->start->wake);
+                 running->context->wake);
     repaint(running, what);
     if (what & (CHANGED_CAPTION | CHANGED_OPTIONS | CHANGED_STYLE))
         followCaption(running->tooltip, caption);

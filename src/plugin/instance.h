@@ -17,14 +17,15 @@
 /* The running start, made by the lifecycle when the plugin starts and handed to its
    window as the window is created (the creation's parameter, kept in the window's user
    data until the end): the window procedure finds it there and hands its parts on. Each
-   field has one writer, named beside it; the shell's thread alone reads them (the poller
+   field has one writer, named beside it (composed: the paint, whoever runs it); the
+   shell's thread alone reads them (the poller
    and the scroll thread read their blocks through holds of their own). */
 struct Instance {
     /* lifecycle: registered from the start until its end (the shell unregisters nothing
        of ours); declared first, so that it goes after the window */
     WindowClass windowClass;
     Window window;         /* lifecycle: the display window, from its creation to the end */
-    SharedStart start;     /* lifecycle: the context its workers hold */
+    SharedStart context;   /* lifecycle: the context its workers hold */
     Display display;       /* the start's display: each part's writer is in display.h */
     SettingsSync settings; /* settings.cpp: the start's hold on its settings file */
     DuplicateWatch duplicates; /* duplicates.cpp: at the start and each apply of the file */
@@ -34,7 +35,8 @@ struct Instance {
     int wheelCarry;        /* window_proc: parts of a wheel's notch not yet whole */
     Tooltip tooltip;       /* lifecycle makes it, tooltip.cpp writes it */
     Timer notice;          /* controller: set while a notice shows in place of the caption */
-    /* window_proc and the change path hand it to the paint: the caption the frame holds */
+    /* paintWindow, run by window_proc's paint and the change path's repaint: the caption
+       the frame holds */
     CaptionFrame composed;
 };
 

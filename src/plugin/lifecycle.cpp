@@ -24,8 +24,9 @@
 static const char CLASS_NAME[] = "Warble";
 
 /* The running start, from the start until its end: endPlugin is handed no more than
-   the module, so the lifecycle keeps it here; everyone else finds it through the
-   window. */
+   the module, so the lifecycle keeps it here. The window procedure finds it through
+   the window; the change path and the controller, which the player side calls with no
+   window, through runningInstance. */
 static HeapBlock<Instance> running;
 
 static void startupError(HWND owner, const char *text) {
@@ -42,7 +43,7 @@ static bool registerWindowClass(HINSTANCE instance, WindowClass &windowClass) {
     return windowClass.registerClass(wc);
 }
 
-static void optionsChanged() {
+static void deriveFromOptions() {
     changed(CHANGED_OPTIONS);
 }
 
@@ -54,28 +55,30 @@ static void optionsChanged() {
    not be started. */
 static bool startWorkers(Instance *start) {
     SharedScroll scroll;
-    start->start = createStartContext(start->window);
-    if (!start->start || !start->poller.create() || !createLink(start->player.link) ||
+    start->context = createStartContext(start->window);
+    if (!start->context || !start->poller.create() || !createLink(start->player.link) ||
         !scroll.create())
         return false;
-    start->poller->start = start->start.share();
+    start->poller->start = start->context.share();
+    start->poller->shell = shellLink.host;
     start->poller->link = start->player.link.share();
-    scroll->start = start->start.share();
+    scroll->start = start->context.share();
     scroll->caption = start->display.caption.share();
     createTooltip(start->tooltip, start->window);
     changed(CHANGED_EVERYTHING);
     return startWorker(pollThread, start->poller) && startWorker(scrollThread, scroll) &&
-           startSettingsWatch(start->start, start->settings);
+           startSettingsWatch(start->context, start->settings);
 }
 
 /* Asks the threads of the start to stop, and lets go of its context: each thread
-   holds its own (see threads.h). The window no longer carries the start. */
+   holds its own (see threads.h). The window no longer carries the start. The poller's
+   block is let go with the start itself, after the messages sent to this thread are
+   taken: a broadcast of the poller that the shell takes late still reads its text. */
 static void stopWorkers() {
     if (!running) return;
-    if (running->start) SetEvent(running->start->stop);
+    if (running->context) SetEvent(running->context->stop);
     if (IsWindow(running->window)) SetWindowLongPtrA(running->window, GWLP_USERDATA, 0);
-    running->poller.reset();
-    running->start.reset();
+    running->context.reset();
     running->player.link.reset();
 }
 
@@ -118,7 +121,7 @@ extern "C" int beginPlugin(HINSTANCE instance) {
     running = HeapBlock<Instance>(made.release());
     learnLayering(running->display);
     if (!createCaptionModel(running->display.caption)) return failedStart("Error creating window");
-    setOptionsListener(running->settings, optionsChanged);
+    setOptionsListener(running->settings, deriveFromOptions);
     readSettings(running->settings);
     tellDuplicateKeys(running->duplicates, running->settings.path);
     loadStyle(running->display.style);
@@ -173,7 +176,7 @@ extern "C" void endPlugin(HINSTANCE instance) {
 }
 
 Instance *runningInstance() {
-    return running && running->start ? running.get() : nullptr;
+    return running && running->context ? running.get() : nullptr;
 }
 
 extern "C" const char *pluginInfo(int index) {

@@ -64,8 +64,6 @@ static LRESULT OnSize(Instance &self, LPARAM lParam) {
 static LRESULT OnPaint(HWND w, Instance &self) {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(w, &ps);
-    /* The poller keeps the part played, in the parts the paint takes. */
-    static_assert((int)PLAYED_SCALE == (int)PROGRESS_SCALE, "one scale for the part played");
     int played = self.poller ? self.poller->played : 0;
     bool refitted = paintWindow(self.display, dc, ps.rcPaint, self.composed, played);
     EndPaint(w, &ps);
@@ -79,12 +77,16 @@ static LRESULT OnGetMinMaxInfo(MINMAXINFO *info) {
     return 0;
 }
 
+/* A move that brings the window this near a screen edge (pixels) puts it on the edge;
+   the shell's one flag, which the shell's own windows pass too. */
+enum { SNAP_DISTANCE = 10, SNAP_FLAGS = 1 };
+
 /* The user drags or Alt-drags the window while the settings file is held: only the
    user's moves snap to the edges. A placement from the settings, a toggle or the Slit
    keeps the configured position. */
 static LRESULT OnWindowPosChanging(HWND w, Instance &self, WINDOWPOS *pos) {
     if (settingsFileHeld(self.settings) && !docked() && options.snapWindow && IsWindowVisible(w))
-        SnapWindowToEdge(pos, 10, 1);
+        SnapWindowToEdge(pos, SNAP_DISTANCE, SNAP_FLAGS);
     return 0;
 }
 
@@ -131,12 +133,13 @@ static LRESULT OnLButtonDown(Instance &self, WPARAM wParam, LPARAM lParam) {
     return 0;
 }
 
-/* Floating, all caption: Ctrl as it was when the press came. */
+/* Floating, all caption: Ctrl and Alt as they were when the press came (GetKeyState
+   follows the messages taken; the keys' state now may be that of a later moment). */
 static LRESULT OnNcLButtonDown(HWND w, Instance &self, LPARAM lParam) {
     POINT at = {(short)LOWORD(lParam), (short)HIWORD(lParam)};
     ScreenToClient(w, &at);
     if (seekPress(self, at, GetKeyState(VK_CONTROL) < 0)) return 0;
-    bool alt = GetAsyncKeyState(VK_MENU) & 0x8000;
+    bool alt = GetKeyState(VK_MENU) < 0;
     PostMessageA(w, WM_SYSCOMMAND, alt ? SC_SIZE | WMSZ_BOTTOMRIGHT : SC_MOVE | HTCAPTION, 0);
     return 0;
 }
@@ -262,7 +265,7 @@ static LRESULT OnBroadcast(Instance &self, LPARAM lParam) {
 
 /* The poller's findings count only for the start still running. */
 static LRESULT OnPlayerLookOf(Instance &self, WPARAM wParam, LPARAM lParam) {
-    if (!self.start || stopRequested(self.start)) return 0;
+    if (!self.context || stopRequested(self.context)) return 0;
     return OnPlayerLook(self.player, wParam, lParam);
 }
 

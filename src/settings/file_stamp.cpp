@@ -25,8 +25,9 @@ bool sameStamp(const FileStamp &a, const FileStamp &b) {
            CompareFileTime(&a.written, &b.written) == 0;
 }
 
-/* Another program has the file open for writing: opening it while letting others only
-   read fails with a sharing violation. */
+/* Another program may be writing the file: it has it open with write access, or lets
+   nobody else read it. Either way this open, which reads and lets others only read,
+   fails with a sharing violation. */
 static bool heldForWriting(const char *path) {
     Handle file(
         CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));

@@ -21,7 +21,7 @@ static const DWORD LATE_LOOK_MS = 30; /* a look at the end of a wait comes this 
 static const DWORD RETRY_MS = 1000; /* a write that did not land is tried again after this, */
 static const DWORD RETRY_MAX_MS = 32000; /* doubling up to this while it keeps failing */
 
-static void optionsChanged(SettingsSync &sync) {
+static void tellListener(SettingsSync &sync) {
     if (sync.listener) sync.listener();
 }
 
@@ -88,7 +88,7 @@ void readSettings(SettingsSync &sync) {
     sync.toggles = 0;
     sync.retryIn = RETRY_MS;
     settingsLookDue(sync);
-    optionsChanged(sync);
+    tellListener(sync);
 }
 
 /* How long until the file in use, with this stamp, may be read: 0 now. A file still
@@ -118,10 +118,10 @@ static void mergeFile(SettingsSync &sync, const FileStamp &stamp, const Options 
     sync.inFile = fresh;
 }
 
-/* Takes what the file holds now; changed tells whether any option in memory changed.
+/* Takes what the file holds now; fromFile tells whether any option in memory changed.
    False when it is not taken yet: it lost keys that the plugin read from it before and
    has not stood so for 2 s (unless atOnce), as a save in two steps does. */
-static bool takeFile(SettingsSync &sync, const FileStamp &stamp, bool atOnce, bool &changed) {
+static bool takeFile(SettingsSync &sync, const FileStamp &stamp, bool atOnce, bool &fromFile) {
     Options fresh;
     bool holdsKeys = readOptions(sync.path, fresh);
     unsigned long long keys = keysIn(sync.path);
@@ -140,8 +140,8 @@ static bool takeFile(SettingsSync &sync, const FileStamp &stamp, bool atOnce, bo
     mergeFile(sync, stamp, fresh, keys);
     sync.keysInFile = keys;
     if (!sameOptions(before, options)) {
-        changed = true;
-        optionsChanged(sync);
+        fromFile = true;
+        tellListener(sync);
     }
     return true;
 }
@@ -232,15 +232,15 @@ bool rereadSettings(SettingsSync &sync, bool atOnce) {
     if (moved) sync.keysInFile = 0;
     FileStamp stamp = stampFile(sync.path);
     sync.gone = false;
-    bool changed = false;
+    bool fromFile = false;
     DWORD wait = readyIn(sync, stamp, atOnce);
     if (wait) {
         lookAtSettingsIn(sync, wait);
-    } else if (takeFile(sync, stamp, atOnce, changed) && !sync.held) {
-        writeOwnChanges(sync, changed);
+    } else if (takeFile(sync, stamp, atOnce, fromFile) && !sync.held) {
+        writeOwnChanges(sync, fromFile);
         retryLater(sync);
     }
-    return changed || moved;
+    return fromFile || moved;
 }
 
 DWORD settingsReadyIn(SettingsSync &sync) {
@@ -267,8 +267,8 @@ void setSettingsWindow(SettingsSync &sync, HWND window) {
     sync.window = window;
 }
 
-void setOptionsListener(SettingsSync &sync, void (*changed)()) {
-    sync.listener = changed;
+void setOptionsListener(SettingsSync &sync, void (*listener)()) {
+    sync.listener = listener;
 }
 
 void lookAtSettingsIn(SettingsSync &sync, DWORD ms) {
@@ -295,7 +295,7 @@ void stageOption(SettingsSync &sync, const OptionRow &row, int value) {
     case OPTION_TEXT: return;
     }
     ownChange(sync, row);
-    optionsChanged(sync);
+    tellListener(sync);
 }
 
 void setOption(SettingsSync &sync, const OptionRow &row, int value) {
@@ -316,20 +316,20 @@ static const size_t PLACE_FIELDS[] = {offsetof(Options, xPos), offsetof(Options,
    shell and other tools read them together. */
 static bool recordPlace(SettingsSync &sync, const size_t *fields, const int *placed, int count,
                         bool fit = true) {
-    bool changed = false;
+    bool moved = false;
     for (int i = 0; i < count; ++i) {
         const OptionRow &row = optionRow(fields[i]);
         int value = fit ? fitOption(row, placed[i]) : placed[i];
         if (numberOption(row) == value) continue;
         numberIn(optionValues(), row) = value;
-        changed = true;
+        moved = true;
     }
-    if (changed) {
+    if (moved) {
         for (int i = 0; i < count; ++i)
             ownChange(sync, optionRow(fields[i]));
-        optionsChanged(sync);
+        tellListener(sync);
     }
-    return changed;
+    return moved;
 }
 
 void windowPlaced(SettingsSync &sync, int x, int y, int width, int height) {
@@ -351,7 +351,7 @@ void windowBeingSized(SettingsSync &sync, int width, int height) {
 
 void leaveSlitAtEnd(SettingsSync &sync) {
     optionValues().inSlit = false;
-    optionsChanged(sync);
+    tellListener(sync);
 }
 
 bool completeSettingsFile(SettingsSync &sync) {

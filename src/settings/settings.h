@@ -3,6 +3,7 @@
    owner of the options: other units read them and ask for changes here. */
 #pragma once
 
+#include "core/messages.h"
 #include "core/owners.h"
 #include "core/text.h"
 #include "settings/file_stamp.h"
@@ -11,8 +12,9 @@
 #include <windows.h>
 
 /* What the shell handed the plugin at its start: written on the shell's thread by
-   settings.cpp alone, as the start begins. Process-wide: the relays and the poller's
-   broadcasts, which may outlive their start, speak to the shell through it. */
+   settings.cpp alone, as the start begins, and read on that thread alone. A poller,
+   which may outlive its start, broadcasts to the copy of the shell's window it took at
+   its start, so a new start's rewrite never meets its read. */
 struct ShellLink {
     HINSTANCE instance;
     HWND host;
@@ -90,7 +92,6 @@ DWORD settingsReadyIn(SettingsSync &sync);
    took it first must apply once the message under way has returned: MSG_SETTINGS_APPLY
    is posted to the start's window for them, which is also the one whose timer looks at
    the file again (null: the window is gone). Shell's thread. */
-enum { MSG_SETTINGS_APPLY = WM_APP + 92 };
 void setSettingsWindow(SettingsSync &sync, HWND window);
 /* What is told of every change of the options in memory, whatever made it (a command,
    a move, a file read): the threads' copies of them are handed over again there. */

@@ -2,13 +2,14 @@
    reconfigure. */
 #pragma once
 
+#include "core/messages.h"
 #include "core/threads.h"
 #include "settings/settings.h"
 
 #include <windows.h>
 
-/* Posted to the start's window when a folder of the four places changed. */
-enum { MSG_SETTINGS_NOTICE = WM_APP + 90 };
+/* MSG_SETTINGS_NOTICE is posted to the start's window when a folder of the four places
+   changed. */
 
 /* Starts the thread of this start that waits for the system to report a change in
    the folders of the four places; false when it could not be started. Without any of

@@ -5,6 +5,7 @@
    the link thread a job; the link thread asks the player, each question bounded, and
    sends nothing on without its answer. */
 #include "winamp/mouse.h"
+#include "core/part.h"
 #include "core/text.h"
 #include "players/kinds.h"
 #include "core/threads.h"
@@ -77,14 +78,11 @@ static void stepTrack(PlayerLink *link, const PlayerKind *kind, HWND player, int
     }
 }
 
-/* The part of the track in ten-thousandths: fine enough for any window's width. */
-enum { SEEK_SCALE = 10000 };
-
-/* The position to jump to, in ms, for part ten-thousandths of a track of length s. No
+/* The position to jump to, in ms, for part (of PART_SCALE) of a track of length s. No
    further than the start of its last second: a jump to its very end is the end of the
    track, and the player goes on to the next one. */
 static int seekMilliseconds(int part, int length) {
-    int ms = MulDiv(length, clampInt(part, 0, SEEK_SCALE), SEEK_SCALE / 1000);
+    int ms = MulDiv(length, clampInt(part, 0, PART_SCALE), PART_SCALE / 1000);
     int last = length - 1 < INT_MAX / 1000 ? (length - 1) * 1000 : INT_MAX;
     return ms < 0 || ms > last ? last : ms; /* MulDiv: a product that overflows is -1 */
 }
@@ -102,7 +100,7 @@ static void seekPlayer(PlayerLink *link, const PlayerKind *kind, HWND player, in
 void seekClicked(PlayerLink *link, float fraction) {
     int state = playerStatus.playState;
     if (!playerStatus.window || (state != WINAMP_PLAYING && state != WINAMP_PAUSED)) return;
-    handMouseJob(link, JOB_SEEK, (int)(fraction * SEEK_SCALE + 0.5f), 0);
+    handMouseJob(link, JOB_SEEK, (int)(fraction * PART_SCALE + 0.5f), 0);
 }
 
 /* A click or a notch that waited longer than the player is given to answer (the link

@@ -1,11 +1,11 @@
 /* What the mouse over the display window does to the player. */
 #pragma once
 
+#include "core/messages.h"
 #include "players/link.h"
 
-/* The reading of the volume after the wheel changed it, posted by the link thread to
-   the plugin's window (wParam: the percent). */
-enum { MSG_PLAYER_VOLUME = WM_APP + 93 };
+/* The reading of the volume after the wheel changed it, MSG_PLAYER_VOLUME, posted by
+   the link thread to the plugin's window (wParam: the percent). */
 
 /* Shell's thread: each hands the start's link thread a job and returns at once. */
 /* A double-click: plays or pauses, as doubleClickAction says. */

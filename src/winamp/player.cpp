@@ -29,11 +29,10 @@ void sendBroadcast(const char *text) {
     SendMessageA(shellLink.host, MSG_BROADCAST, 0, (LPARAM)copy);
 }
 
-void broadcastFromWorker(const char *text) {
+void broadcastFromWorker(HWND shell, const char *text) {
     DWORD_PTR ignored = 0;
     OutgoingBroadcast own(text);
-    SendMessageTimeoutA(shellLink.host, MSG_BROADCAST, 0, (LPARAM)text, SMTO_NORMAL, BROADCAST_MS,
-                        &ignored);
+    SendMessageTimeoutA(shell, MSG_BROADCAST, 0, (LPARAM)text, SMTO_NORMAL, BROADCAST_MS, &ignored);
 }
 
 /* No player found: Winamp's text while Winamp is the only player this start has
@@ -171,11 +170,11 @@ static void takeCaption(PlayerSide &side, int status, const wchar_t *text, const
     }
     if (!side.timesPending) copyText(side.caption, text, TEXT_SIZE);
     copyText(side.title, title, TEXT_SIZE);
-    playerDisplay.showStatus(side.caption, side.title);
+    playerDisplay.showCaption(side.caption, side.title);
 }
 
 /* Installs a status with its caption, and broadcasts it. */
-static void showStatus(PlayerSide &side, int status) {
+static void installStatus(PlayerSide &side, int status) {
     playerStatus.playState = status;
     wchar_t text[TEXT_SIZE], title[TEXT_SIZE];
     const char *broadcast = captionOf(side, status, text, title);
@@ -188,7 +187,7 @@ static void showStatus(PlayerSide &side, int status) {
    changes, as it says. */
 void showLastStatus(PlayerSide &side) {
     wchar_t onScreen[TEXT_SIZE], text[TEXT_SIZE], title[TEXT_SIZE];
-    playerDisplay.copyTitle(onScreen);
+    playerDisplay.readShownTitle(onScreen);
     if (wcscmp(onScreen, side.title) != 0) return;
     captionOf(side, playerStatus.playState, text, title);
     takeCaption(side, playerStatus.playState, text, title);
@@ -205,13 +204,13 @@ LRESULT OnPlayerTimes(PlayerSide &side, WPARAM wParam, LPARAM lParam) {
     if (same || !captionShowsTime(state)) return 0;
     /* A text a command set stays. */
     wchar_t onScreen[TEXT_SIZE], format[TEXT_SIZE], caption[TEXT_SIZE];
-    playerDisplay.copyTitle(onScreen);
+    playerDisplay.readShownTitle(onScreen);
     if (wcscmp(onScreen, side.title) != 0) return 0;
     widenText(options.format, format, TEXT_SIZE);
     formatTrack(side, format, side.title, state == WINAMP_PAUSED, caption);
     if (wcscmp(caption, side.caption) == 0) return 0;
     copyText(side.caption, caption, TEXT_SIZE);
-    playerDisplay.showStatus(side.caption, side.title);
+    playerDisplay.showCaption(side.caption, side.title);
     return 0;
 }
 
@@ -237,7 +236,7 @@ static void installLook(PlayerSide &side, PlayerLook look, HWND gone, bool annou
     InterlockedIncrement(&playerStatus.epoch);
     playerStatus.lookUnanswered = false;
     if (!look.window) sendBroadcast("@Warble_fromWinamp_Closed");
-    showStatus(side, look.status);
+    installStatus(side, look.status);
     if (lost) sendBroadcast("@Warble_fromWinamp_Closed");
     if (look.window && look.window != before && announceOpened)
         sendBroadcast("@Warble_fromWinamp_Opened");
@@ -296,7 +295,7 @@ void firstLookAtPlayer(PlayerSide &side) {
 void askPlayerStatus(PlayerSide &side) {
     if (!handToLink(side.link.get(),
                     {JOB_LOOK, LOOK_ASKED, playerStatus.epoch, nullptr, 0, 0, 0}))
-        showStatus(side, playerStatus.playState);
+        installStatus(side, playerStatus.playState);
 }
 
 /* Winamp's statuses as the caption tells them apart: playing, paused, or stopped. */
@@ -370,7 +369,8 @@ LRESULT OnPlayerLook(PlayerSide &side, WPARAM wParam, LPARAM lParam) {
         installLook(side, {window, (signed char)(lParam & 0xFF)}, gone, !(flags & LOOK_QUIET));
     } else {
         if (gone) installLook(side, {nullptr, -1}, gone, false);
-        else if (flags & LOOK_ASKED) showStatus(side, playerStatus.playState);
+        else if (flags & LOOK_ASKED)
+            installStatus(side, playerStatus.playState);
         playerStatus.lookUnanswered = true;
     }
     if (flags & LOOK_RENAMED) sendBroadcast("@Warble_fromWinamp_TitleChange");

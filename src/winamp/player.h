@@ -2,15 +2,16 @@
    what the link thread reads of the player, and announced. */
 #pragma once
 
+#include "core/messages.h"
 #include "core/text.h"
 #include "players/link.h"
 
 #include <windows.h>
 
-/* The link thread's looks at the player, handed to the shell's thread, which owns the
-   player status (wParam the window found, lParam packed by handPlayerLook); and the
-   position and length it read, in seconds, for a caption that shows the time. */
-enum { MSG_PLAYER_LOOK = WM_APP + 87, MSG_PLAYER_TIMES = WM_APP + 91 };
+/* The link thread's looks at the player, MSG_PLAYER_LOOK, handed to the shell's thread,
+   which owns the player status (wParam the window found, lParam packed by
+   handPlayerLook); and the position and length it read, in seconds, for a caption that
+   shows the time, MSG_PLAYER_TIMES. */
 
 /* What a look handed over says beside the status: it answers a window event (installed
    even when the status was installed anew meanwhile, and a new player announced
@@ -58,10 +59,10 @@ bool takeSliderEcho();
 struct PlayerDisplay {
     /* Shows the status just installed with its caption, made from title (shell's
        thread). */
-    void (*showStatus)(const wchar_t *caption, const wchar_t *title);
+    void (*showCaption)(const wchar_t *caption, const wchar_t *title);
     /* The title the caption shows now, into out (TEXT_SIZE units): the track's title
        whatever the caption format makes of it (shell's thread). */
-    void (*copyTitle)(wchar_t *out);
+    void (*readShownTitle)(wchar_t *out);
     /* Shows a notice (the volume) instead of the caption for ms; a new one shows at once
        and starts the time again (shell's thread). */
     void (*showNotice)(const wchar_t *text, unsigned ms);
@@ -75,9 +76,10 @@ extern const PlayerDisplay playerDisplay;
 /* Sends one broadcast command text to the shell and waits until it is delivered.
    Shell's thread. */
 void sendBroadcast(const char *text);
-/* The same from one of the plugin's own threads, waiting at most BROADCAST_MS; text
-   must stay valid while the plugin is loaded (a late delivery may still read it). */
-void broadcastFromWorker(const char *text);
+/* The same from one of the plugin's own threads to the shell's window shell, waiting at
+   most BROADCAST_MS; text must stay valid after the wait (a late delivery may still
+   read it). */
+void broadcastFromWorker(HWND shell, const char *text);
 /* The idle text for the idle state, into out (TEXT_SIZE units). */
 void idleText(bool winampCheck, wchar_t *out);
 /* The cleaned title of the current track, or the idle text without a player. */

@@ -87,8 +87,8 @@ void handTitle(PollerStart &poller, const wchar_t *title) {
 /* The position just read, for the progress line: the window is repainted when the line
    shows and would change. */
 static void notePlayed(PollerStart *poller, float fraction) {
-    LONG units = PLAYED_SCALE;
-    if (fraction < 1) units = fraction > 0 ? (LONG)(fraction * PLAYED_SCALE + 0.5f) : 0;
+    LONG units = PART_SCALE;
+    if (fraction < 1) units = fraction > 0 ? (LONG)(fraction * PART_SCALE + 0.5f) : 0;
     if (InterlockedExchange(&poller->played, units) != units && (poller->reads & POLL_PROGRESS))
         InvalidateRect(poller->start->window, nullptr, FALSE);
 }
@@ -102,6 +102,9 @@ static bool stopping(const PollerStart *poller) {
    look while the idle text shows the time, the last look went unanswered or the status
    differs from the one shown. */
 static void lookForShell(const PollerStart *poller, PlayerLink *link) {
+    /* Two reads, in this order: the shell's thread writes the window before it raises the
+       epoch, so a window newer than the epoch read only makes the look out of date (the
+       shell's thread drops it), and an epoch never comes with an older window. */
     LONG epoch = playerStatus.epoch;
     HWND known = playerStatus.window;
     HWND gone = known && !IsWindow(known) ? known : nullptr;
@@ -148,10 +151,6 @@ static bool readFraction(const PollerStart *poller, PlayerLink *link, float *fra
     return true;
 }
 
-/* The commands live here rather than on the stack, and outlive the start: a broadcast
-   that the shell takes only after the wait for it ended still finds its text. */
-static struct { char slider[TEXT_SIZE], label[TEXT_SIZE]; } sent;
-
 /* One cycle's work for a start, without the wait. */
 static void pollOnce(PollerStart *poller, PlayerLink *link) {
     lookForShell(poller, link);
@@ -166,16 +165,17 @@ static void pollOnce(PollerStart *poller, PlayerLink *link) {
 
     if (answered) {
         markSliderEcho();
-        formatSliderCommand(fraction, sent.slider, sizeof sent.slider);
-        broadcastFromWorker(sent.slider);
+        formatSliderCommand(fraction, poller->slider, sizeof poller->slider);
+        broadcastFromWorker(poller->shell, poller->slider);
     }
     wchar_t caption[TEXT_SIZE];
     {
         SectionHold hold(poller->lock);
         copyText(caption, poller->title, TEXT_SIZE);
     }
-    formatLabelCommand(caption, sent.label, sizeof sent.label);
-    broadcastFromWorker(sent.label);
+    if (stopping(poller)) return;
+    formatLabelCommand(caption, poller->label, sizeof poller->label);
+    broadcastFromWorker(poller->shell, poller->label);
 }
 
 /* The jobs waiting, in the order they came. */

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/owners.h"
+#include "core/part.h"
 #include "core/text.h"
 #include "core/threads.h"
 #include "players/link.h"
@@ -18,22 +19,26 @@ LONG pollerOptions();
 /* The kinds of player the options allow (KIND_ bits, players/kinds.h). Shell's thread. */
 LONG playerKinds();
 
-/* The part of the track played, in these parts of the whole. */
-enum { PLAYED_SCALE = 10000 };
-
-/* What the poller of a start is handed: its start's context, its copy of the options
-   and the start's player link, whose link thread it is; and what it hands back. Held by
-   the start and by the poller, freed by the last one out. */
+/* What the poller of a start is handed: its start's context, the shell's window, its
+   copy of the options and the start's player link, whose link thread it is; and what it
+   hands back. Held by the start and by the poller, freed by the last one out. */
 struct PollerStart {
     SharedStart start;
+    HWND shell;              /* the shell's window the broadcasts go to: the lifecycle,
+                                before the poller starts, so that a later start's shell
+                                is never this poller's */
     volatile LONG reads;     /* POLL_ bits: written by the shell's thread, read whole */
     Shared<PlayerLink> link; /* the lifecycle, before the poller starts */
-    volatile LONG played;    /* the part played, PLAYED_SCALE for the whole: written by the
+    volatile LONG played;    /* the part played, PART_SCALE for the whole: written by the
                                 poller, read whole by the paint */
     /* The title the caption shows, for the companion's label: written by the shell's
        thread (handTitle), read by the poller, under lock. */
     CriticalSection lock;
     wchar_t title[TEXT_SIZE];
+    /* The two companion commands, the poller's alone: a broadcast that the shell takes
+       only after the wait for it ended still finds its text, as long as the block lives
+       (the start lets go of it only after taking the messages sent to its thread). */
+    char slider[TEXT_SIZE], label[TEXT_SIZE];
 };
 using SharedPoller = Shared<PollerStart>;
 

@@ -2,6 +2,8 @@
    each on a worker thread of its own, and the answers are broadcast back. */
 #pragma once
 
+#include "core/messages.h"
+
 #include <windows.h>
 
 enum { RELAY_SLOTS = 10, RELAY_COMMAND_SIZE = 1024 };
@@ -17,10 +19,10 @@ struct RelaySlot {
     DWORD startTime;     /* timeGetTime when the slot was taken; shell's thread */
 };
 
-/* A relayed command's answer (wParam the command's first number, lParam the answer),
-   and the close that a relayed close brings (wParam the player it closed), posted to
-   the plugin's window: the shell's thread broadcasts them. */
-enum { MSG_RELAY_RESULT = WM_APP + 88, MSG_RELAY_CLOSED = WM_APP + 89 };
+/* A relayed command's answer, MSG_RELAY_RESULT (wParam the command's first number,
+   lParam the answer), and the close that a relayed close brings, MSG_RELAY_CLOSED
+   (wParam the player it closed), posted to the plugin's window: the shell's thread
+   broadcasts them. */
 LRESULT OnRelayResult(WPARAM first, LPARAM answer);
 LRESULT OnRelayClosed(WPARAM closed);
 
@@ -46,12 +48,10 @@ bool parseRelayCommand(const char *text, RelayRequest *request);
 /* Reads an optionally signed decimal number as the C library's atoi would,
    but saturating instead of overflowing. */
 int readNumber(const char *text);
-/* The owner values of a slot whose command with ticket waits, or reports its answer. */
+/* The owner value of a slot whose command with ticket waits (one more while it reports
+   its answer). */
 inline LONG waitingOwner(LONG ticket) {
     return 2 * ticket;
-}
-inline LONG reportingOwner(LONG ticket) {
-    return 2 * ticket + 1;
 }
 /* The slot of table to abandon: of the slots whose command still waits, the one that
    has waited longest at time now; -1 when none waits. */

@@ -192,7 +192,8 @@ inline std::string hex(HWND window) {
 
 /* Sets the options named in lines ("inSlit: true\nscroll.speed: 3", keys without their
    "Warble.plugin." prefix) as a settings file holding them reads, and installs them at
-   once; the others keep their values. The fixtures put every option back. */
+   once through the change path, telling the running start's listener as a change the
+   file brings does; the others keep their values. The fixtures put every option back. */
 inline void setOptions(const std::string &lines) {
     std::string text = "\n" + lines, path = shellFolder() + "unit-options.rc";
     size_t named = 0, found = 0;
@@ -207,6 +208,8 @@ inline void setOptions(const std::string &lines) {
             copyOption(row, read, values), ++found;
     EXPECT_EQ(named, found) << "every line names an option: " << lines;
     optionValues() = values;
+    Instance *running = runningInstance();
+    if (running && running->settings.listener) running->settings.listener();
 }
 
 /* For tests of the plugin's operations without its window: every state group is
