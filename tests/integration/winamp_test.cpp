@@ -617,6 +617,7 @@ TEST_F(WinampTest, MouseDrivesThePlayerWithoutMovingTheWindow) {
     ASSERT_TRUE(sim.start());
     writeSettings(PLACED + "mouse.wheel: Volume\r\n");
     ASSERT_EQ(startThroughShell(), 0);
+    ASSERT_TRUE(waitForLabel("1. Artist One - Song One")) << "the window shows the player";
     HWND window = pluginWindow();
     RECT before = windowRect(window), after;
     /* wheel: notches as WHEEL_DELTA parts; 0 a double-click, MIDDLE a middle click. */
