@@ -102,8 +102,9 @@ static Blocks drivenHang(HWND player, HWND target, double *seconds) {
 }
 
 /* The same hangs driven into the plugin's window and, the plugin unloaded, into a bare
-   one; the plugin is loaded again afterwards. */
-static void hangFigures(int rounds, HWND player, const char *plugin) {
+   one; the plugin is loaded again afterwards. kind names the player in the figures'
+   names ("" for Winamp, "CAD " for a CAD player). */
+static void hangFigures(int rounds, HWND player, const char *plugin, const char *kind) {
     Blocks own = {0, 0}, bare = {0, 0};
     double ownSeconds = 0, bareSeconds = 0;
     HWND window = FindWindowA("Warble", nullptr);
@@ -121,13 +122,15 @@ static void hangFigures(int rounds, HWND player, const char *plugin) {
     hostLoadPlugin(plugin, false);
     waitForPlaying();
     pumpFor(300);
-    reportCost("shell's longest message, player hung", own.longest, bare.longest, "ms", 0);
+    char name[80];
+    snprintf(name, sizeof name, "shell's longest message, %splayer hung", kind);
+    reportCost(name, own.longest, bare.longest, "ms", 0);
     reportDetail("over %d hang(s): the wheel, a double and a middle click, GetWinampInfo, a relay "
                  "and a toggle every 100 ms; bare: the same into a bare window, no plugin; aim: "
                  "no message over 20 ms",
                  rounds);
-    reportCost("shell blocked a second, player hung", own.blocked / ownSeconds,
-               bare.blocked / bareSeconds, "ms/s", 0);
+    snprintf(name, sizeof name, "shell blocked a second, %splayer hung", kind);
+    reportCost(name, own.blocked / ownSeconds, bare.blocked / bareSeconds, "ms/s", 0);
     reportDetail("time in messages over 20 ms per second of the same hangs; aim: none beyond the "
                  "bare window's");
 }
@@ -161,6 +164,10 @@ static void endPluginFigures(HWND player, const char *plugin) {
 }
 
 void runHangBlock(const LinkOptions &options, HWND player, const char *plugin) {
-    hangFigures(options.iterations < 10 ? 1 : 3, player, plugin);
+    hangFigures(options.iterations < 10 ? 1 : 3, player, plugin, "");
     endPluginFigures(player, plugin);
+}
+
+void runCadHangBlock(const LinkOptions &options, HWND player, const char *plugin) {
+    hangFigures(options.iterations < 10 ? 1 : 3, player, plugin, "CAD ");
 }

@@ -1,4 +1,4 @@
-/* The Winamp link benchmarks and what they share: the options and the player. */
+/* The link benchmarks (Winamp and CAD players) and what they share: the options and the player. */
 #pragma once
 
 #include <string>
@@ -21,3 +21,7 @@ void runFormatCpu(const LinkOptions &options, const std::string &folder);
 void runDragCpu(const LinkOptions &options, const char *plugin);
 /* Leaves the plugin unloaded: run it last. */
 void runHangBlock(const LinkOptions &options, HWND player, const char *plugin);
+/* The same with a CAD player: a title change against equal work (unloads the plugin
+   and loads it again), and the shell's longest message while the player hangs. */
+void runCadTitleLatency(const LinkOptions &options, HWND player, const char *plugin);
+void runCadHangBlock(const LinkOptions &options, HWND player, const char *plugin);

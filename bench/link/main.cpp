@@ -1,5 +1,6 @@
-/* The Winamp link benchmarks' program: starts winamp-sim.exe, the stand-in shell and
-   a private copy of Warble.dll, then runs the benchmarks named on the command line. */
+/* The link benchmarks' program: starts winamp-sim.exe, the stand-in shell and a
+   private copy of Warble.dll, then runs the benchmarks named on the command line; the
+   CAD ones last, with winamp-sim.exe --cad in the Winamp player's place. */
 #include "common/pump.h"
 #include "common/setup.h"
 #include "host.h"
@@ -11,7 +12,7 @@
 #include <string.h>
 
 static const char USAGE[] =
-    "nightjar.exe (Winamp link benchmarks) [title] [relay] [options]\n"
+    "nightjar.exe (link benchmarks) [title] [relay] [format] [drag] [hang] [cad] [options]\n"
     "  title   title change in winamp-sim to the plugin's TitleChange broadcast,\n"
     "          vs the same window event reaching a bare hook\n"
     "  relay   relay round trip and throughput vs a bare relay thread\n"
@@ -19,7 +20,9 @@ static const char USAGE[] =
     "  drag    CPU while another program drags a window, vs the shell without Warble\n"
     "  hang    longest block of the shell's thread while the player hangs, and\n"
     "          endPlugin with the player hung\n"
-    "  (none named: all five)\n"
+    "  cad     with winamp-sim --cad as the player: a title change vs equal work,\n"
+    "          and the shell's longest block while it hangs\n"
+    "  (none named: all six)\n"
     "  --iterations N   title changes and round trips (default 50)\n"
     "  --commands N     relayed commands for the throughput (default 500)\n"
     "  --in-flight N    commands waiting at once, 1-10 (default 8)\n"
@@ -37,9 +40,33 @@ static int number(const char *text, int low, int high) {
     return v < low ? low : v > high ? high : v;
 }
 
+/* The plugin's first look at the player ends in a Playing broadcast. */
+static void waitForPlayer() {
+    if (!pumpUntil([] { return countEvents("broadcast|@Warble_fromWinamp_Playing") > 0; }, 3000))
+        fprintf(stderr, "bench: the plugin has not found the player\n");
+    pumpFor(300);
+}
+
+/* The CAD figures: the Winamp player gives way to a CAD one, alone, and the plugin
+   starts again to find it. */
+static void runCad(const LinkOptions &options, const std::string &folder, const char *plugin) {
+    hostUnloadPlugins();
+    stopPlayer();
+    HWND player = startPlayer(folder, true);
+    if (!player) return;
+    hostClearEvents();
+    if (hostLoadPlugin(plugin, false) != 0) {
+        fprintf(stderr, "bench: Warble.dll did not start\n");
+        return;
+    }
+    waitForPlayer();
+    runCadTitleLatency(options, player, plugin);
+    runCadHangBlock(options, player, plugin);
+}
+
 int main(int argc, char **argv) {
     LinkOptions options;
-    bool title = false, relay = false, hang = false, format = false, drag = false;
+    bool title = false, relay = false, hang = false, format = false, drag = false, cad = false;
     for (int i = 1; i < argc; ++i) {
         const char *a = argv[i];
         const char *next = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -53,6 +80,8 @@ int main(int argc, char **argv) {
             format = true;
         else if (!strcmp(a, "drag"))
             drag = true;
+        else if (!strcmp(a, "cad"))
+            cad = true;
         else if (!strcmp(a, "--rounds") && next)
             options.rounds = number(argv[++i], 1, 100);
         else if (!strcmp(a, "--seconds") && next)
@@ -68,7 +97,8 @@ int main(int argc, char **argv) {
             return strcmp(a, "--help") ? 2 : 0;
         }
     }
-    if (!title && !relay && !hang && !format && !drag) title = relay = hang = format = drag = true;
+    if (!title && !relay && !hang && !format && !drag && !cad)
+        title = relay = hang = format = drag = cad = true;
 
     std::string folder = makeBenchFolder("link");
     std::string plugin;
@@ -93,16 +123,13 @@ int main(int argc, char **argv) {
         fprintf(stderr, "bench: Warble.dll did not start\n");
         hostStop();
     } else {
-        /* The plugin's first look at the player ends in a Playing broadcast. */
-        if (!pumpUntil([] { return countEvents("broadcast|@Warble_fromWinamp_Playing") > 0; },
-                       3000))
-            fprintf(stderr, "bench: the plugin has not found the player\n");
-        pumpFor(300);
+        waitForPlayer();
         if (title) runTitleLatency(options, player, plugin.c_str());
         if (relay) runRelaySpeed(options, player);
         if (format) runFormatCpu(options, folder);
         if (drag) runDragCpu(options, plugin.c_str());
         if (hang) runHangBlock(options, player, plugin.c_str());
+        if (cad) runCad(options, folder, plugin.c_str());
         hostStop();
         status = 0;
     }

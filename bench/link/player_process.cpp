@@ -1,6 +1,7 @@
 /* Starting, driving and stopping the stand-in player. */
 #include "link/player_process.h"
 #include "common/pump.h"
+#include "cad/cad.h"
 #include "common/setup.h"
 #include "winamp/winamp.h"
 
@@ -12,14 +13,18 @@ static PROCESS_INFORMATION playerProcess;
 /* The player's job: closing its last handle ends the player, so that a benchmark that
    is killed or crashes leaves no player behind to answer in the next one's place. */
 static HANDLE playerJob;
+/* The class of the running player's window, by which it is found. */
+static const char *playerClass = WINAMP_CLASS;
 
-HWND startPlayer(const std::string &folder) {
-    if (FindWindowA(WINAMP_CLASS, nullptr)) {
-        fprintf(stderr, "bench: a Winamp window already exists on this display\n");
+HWND startPlayer(const std::string &folder, bool cad) {
+    playerClass = cad ? CAD_CLASS : WINAMP_CLASS;
+    if (FindWindowA(playerClass, nullptr)) {
+        fprintf(stderr, "bench: a %s window already exists on this display\n", playerClass);
         return nullptr;
     }
     std::string exe = binFolder() + "winamp-sim.exe";
-    std::string line = "\"" + exe + "\" --log \"" + folder + "winamp-sim.log\"";
+    std::string line = "\"" + exe + "\"" + (cad ? " --cad" : "") + " --log \"" + folder +
+                       (cad ? "cad-sim.log\"" : "winamp-sim.log\"");
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     std::string writable = line;
@@ -38,14 +43,14 @@ HWND startPlayer(const std::string &folder) {
     AssignProcessToJobObject(playerJob, playerProcess.hProcess);
     ResumeThread(playerProcess.hThread);
     HWND player = nullptr;
-    pumpUntil([&] { return (player = FindWindowA(WINAMP_CLASS, nullptr)) != nullptr; }, 15000);
+    pumpUntil([&] { return (player = FindWindowA(playerClass, nullptr)) != nullptr; }, 15000);
     if (!player) fprintf(stderr, "bench: winamp-sim.exe showed no window\n");
     return player;
 }
 
 void stopPlayer() {
     if (playerProcess.hProcess) {
-        HWND player = FindWindowA(WINAMP_CLASS, nullptr);
+        HWND player = FindWindowA(playerClass, nullptr);
         if (player) sendToPlayer(player, "quit");
         if (WaitForSingleObject(playerProcess.hProcess, 5000) != WAIT_OBJECT_0)
             TerminateProcess(playerProcess.hProcess, 1);
