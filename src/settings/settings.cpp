@@ -100,7 +100,10 @@ static DWORD readyIn(const SettingsSync &sync, const FileStamp &stamp, bool atOn
 /* Lays what the file holds over memory, key by key: a key that the file changed (its
    value, or whether it is there at all) since the plugin last read it takes the file's
    value, unless the plugin's own change of it is newer than the save; the plugin's
-   older change of it is dropped, and so is an older toggle still waiting to be made. */
+   older change of it is dropped, and so is a toggle still waiting to be made that the
+   save came after (the file is not the one it was when the toggle was made: a save a
+   few milliseconds after a toggle is told by the file itself, not by clocks that the
+   file system keeps coarser). */
 static void mergeFile(SettingsSync &sync, const FileStamp &stamp, const Options &fresh,
                       unsigned long long keys) {
     Options &values = optionValues();
@@ -108,7 +111,8 @@ static void mergeFile(SettingsSync &sync, const FileStamp &stamp, const Options 
     for (const OptionRow &row : optionRows()) {
         unsigned long long bit = rowBit(row);
         bool fileChanged = !sameOption(row, fresh, sync.inFile) || ((keys ^ sync.keysInFile) & bit);
-        if (fileChanged && (sync.toggles & bit) && sync.toggledAt[rowIndex(row)] < saved)
+        if (fileChanged && (sync.toggles & bit) &&
+            !sameStamp(stamp, sync.toggledOver[rowIndex(row)]))
             sync.toggles &= ~bit;
         if ((sync.pending & bit) && (!fileChanged || sync.changedAt[rowIndex(row)] > saved))
             continue;
@@ -381,7 +385,7 @@ bool catchUpWithSettingsFile(SettingsSync &sync) {
 }
 
 void toggleWhenSettled(SettingsSync &sync, const OptionRow &row) {
-    if (!(sync.toggles & rowBit(row))) sync.toggledAt[rowIndex(row)] = timeNow();
+    if (!(sync.toggles & rowBit(row))) sync.toggledOver[rowIndex(row)] = stampFile(sync.path);
     sync.toggles ^= rowBit(row);
 }
 

@@ -50,8 +50,8 @@ struct SettingsSync {
                                       (rowBit: at most 64 rows) */
     unsigned long long toggles;    /* toggles waiting for the file to settle: two of one
                                       option cancel out */
-    ULONGLONG toggledAt[64];       /* when each waiting toggle was made: a save newer than
-                                      it that changed its key wins */
+    FileStamp toggledOver[64];     /* the file as it was when each waiting toggle was made:
+                                      a save after it that changed its key wins */
     bool held;                     /* the user drags or sizes the window */
     bool commentNewKeys;           /* a key written now that the file lacks comes after a comment
                                       naming its values ("Edit") */

@@ -213,6 +213,8 @@ static void lookAtNews(const PollerStart *poller, PlayerLink *link) {
         job.gone = known;
     }
     lookForJob(link, job, poller->start->window);
+    /* The track this look read is the one it hands over: no news of its own. */
+    link->notices &= ~CAD_NEWS_TRACK;
 }
 
 /* The receiver of players that tell their news is there while the options allow them. */

@@ -926,6 +926,9 @@ TEST_F(WinampTest, ACadPlayerIsFollowedAsWinampIs) {
         ASSERT_TRUE(cad.send(step.command));
         EXPECT_TRUE(statusesReach({step.status})) << step.command;
         EXPECT_TRUE(!step.label || waitForLabel(step.label)) << step.command;
+        pump(1100); /* the notice's look and the poller's next: one change, told once */
+        std::vector<std::string> told = statuses();
+        EXPECT_EQ(1, std::count(told.begin(), told.end(), step.status)) << step.command;
     }
 
     size_t mark = cad.mark();
