@@ -85,20 +85,6 @@ static DWORD WINAPI bareReceiverThread(LPVOID) {
     return 0;
 }
 
-/* Renames the player's track and times until line is in the event record; -1 when it
-   never is. */
-static double timeRename(HWND player, int i, const char *line) {
-    char command[96];
-    snprintf(command, sizeof command, "title CAD Artist - CAD Title %d", i);
-    hostClearEvents();
-    double start = nowSeconds();
-    sendToPlayer(player, command);
-    if (!pumpUntil([&] { return countEvents(line) > 0; }, 2000)) return -1;
-    double took = (nowSeconds() - start) * 1e3;
-    pumpFor(10);
-    return took;
-}
-
 /* Renames timed with the bare receiver alone, the plugin unloaded meanwhile and loaded
    again. */
 static void timeEqualWork(int count, HWND player, const char *plugin, std::vector<double> *times) {
@@ -109,7 +95,7 @@ static void timeEqualWork(int count, HWND player, const char *plugin, std::vecto
     WaitForSingleObject(bare.ready, 5000);
     pumpFor(200);
     for (int i = 0; i < count; ++i) {
-        double took = timeRename(player, i, EQUAL_CHANGE);
+        double took = timeRename(player, "CAD Artist - CAD Title", i, EQUAL_CHANGE);
         if (took >= 0) times->push_back(took);
     }
     PostThreadMessageA(bare.threadId, WM_QUIT, 0, 0);
@@ -129,7 +115,7 @@ void runCadTitleLatency(const LinkOptions &options, HWND player, const char *plu
     int missed = 0;
     for (int round = 0; round < ROUNDS; ++round) {
         for (int i = 0; i < each; ++i) {
-            double took = timeRename(player, i, TITLE_CHANGE);
+            double took = timeRename(player, "CAD Artist - CAD Title", i, TITLE_CHANGE);
             if (took >= 0)
                 alone.push_back(took);
             else

@@ -3,6 +3,8 @@
 #include "common/pump.h"
 #include "cad/cad.h"
 #include "common/setup.h"
+#include "common/timing.h"
+#include "host.h"
 #include "winamp/winamp.h"
 
 #include <stdio.h>
@@ -69,4 +71,16 @@ void sendToPlayer(HWND player, const char *command) {
     data.lpData = (void *)command;
     DWORD_PTR ignored = 0;
     SendMessageTimeoutA(player, WM_COPYDATA, 0, (LPARAM)&data, SMTO_NORMAL, 10000, &ignored);
+}
+
+double timeRename(HWND player, const char *title, int number, const char *line) {
+    char command[96];
+    snprintf(command, sizeof command, "title %s %d", title, number);
+    hostClearEvents();
+    double start = nowSeconds();
+    sendToPlayer(player, command);
+    if (!pumpUntil([&] { return countEvents(line) > 0; }, 2000)) return -1;
+    double took = (nowSeconds() - start) * 1e3;
+    pumpFor(10);
+    return took;
 }

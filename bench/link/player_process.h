@@ -14,3 +14,6 @@ HWND startPlayer(const std::string &folder, bool cad = false);
 void stopPlayer();
 /* Hands the player one remote-control command, as "winamp-sim --send" does. */
 void sendToPlayer(HWND player, const char *command);
+/* Renames the player's track to title and a number, and times until line is in the
+   shell's event record, in ms; -1 when it never is. */
+double timeRename(HWND player, const char *title, int number, const char *line);

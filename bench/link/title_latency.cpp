@@ -69,19 +69,6 @@ static void CALLBACK onEqualWorkEvent(HWINEVENTHOOK, DWORD event, HWND window, L
     SendMessageA(GetNJWnd(), MSG_BROADCAST, 0, (LPARAM) "@Bare_fromWinamp_TitleChange");
 }
 
-/* Renames the player and times until line is in the event record; -1 when it never is. */
-static double timeRename(HWND player, int i, const char *line) {
-    char command[96];
-    snprintf(command, sizeof command, "title Bench Artist - Bench Title %d", i);
-    hostClearEvents();
-    double start = nowSeconds();
-    sendToPlayer(player, command);
-    if (!pumpUntil([&] { return countEvents(line) > 0; }, 2000)) return -1;
-    double took = (nowSeconds() - start) * 1e3;
-    pumpFor(10);
-    return took;
-}
-
 /* Renames timed with the equal-work hook alone, the plugin unloaded meanwhile and
    loaded again. */
 static void timeEqualWork(int count, HWND player, const char *plugin, std::vector<double> *times) {
@@ -92,7 +79,7 @@ static void timeEqualWork(int count, HWND player, const char *plugin, std::vecto
                         0, WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNTHREAD);
     pumpFor(200);
     for (int i = 0; i < count; ++i) {
-        double took = timeRename(player, i, EQUAL_CHANGE);
+        double took = timeRename(player, "Bench Artist - Bench Title", i, EQUAL_CHANGE);
         if (took >= 0) times->push_back(took);
     }
     if (hook) UnhookWinEvent(hook);
@@ -110,7 +97,7 @@ static void equalWork(const LinkOptions &options, HWND player, const char *plugi
     std::vector<double> alone, equal;
     for (int round = 0; round < ROUNDS; ++round) {
         for (int i = 0; i < each; ++i) {
-            double took = timeRename(player, i, TITLE_CHANGE);
+            double took = timeRename(player, "Bench Artist - Bench Title", i, TITLE_CHANGE);
             if (took >= 0) alone.push_back(took);
         }
         timeEqualWork(each, player, plugin, &equal);
