@@ -11,6 +11,7 @@
 #include "players/kinds.h"
 #include "winamp/winamp.h"
 
+#include <limits.h>
 #include <string.h>
 
 static bool askCad(PlayerLink *link, bool forJob, HWND player, int code, WPARAM wParam,
@@ -28,7 +29,8 @@ static bool askStatus(PlayerLink *link, bool forJob, HWND player, int *status) {
 static bool askPosition(PlayerLink *link, HWND player, int *ms) {
     LRESULT seconds = 0;
     if (!askCad(link, false, player, CAD_GET_POSITION, 0, &seconds)) return false;
-    *ms = (int)seconds * 1000;
+    /* An answer past what milliseconds can count is the track's far end. */
+    *ms = seconds > INT_MAX / 1000 ? INT_MAX : seconds < 0 ? -1 : (int)seconds * 1000;
     return true;
 }
 
@@ -110,6 +112,7 @@ static void takeTrack(PlayerLink *link, const COPYDATASTRUCT *data) {
 /* A player that starts announces "1", its class, its title and its path. */
 static void takeAnnouncement(PlayerLink *link, const COPYDATASTRUCT *data) {
     wchar_t fields[3][TEXT_SIZE];
+    memset(fields, 0, sizeof fields); /* a text of fewer fields leaves the rest empty */
     splitFields((const wchar_t *)data->lpData, data->cbData / sizeof(wchar_t), fields, 3);
     HWND player = FindWindowW(fields[1], fields[2]);
     if (!player) player = FindWindowW(fields[1], nullptr);

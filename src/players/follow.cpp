@@ -31,12 +31,6 @@ static bool playingSince(PlayerLink *link, HWND window, int status, DWORD *since
     return slot->playing;
 }
 
-/* The known player, if it can still be followed. */
-static HWND keptPlayer(PlayerLink *link, HWND known, HWND gone) {
-    const PlayerKind *kind = known != gone && IsWindow(known) ? kindOf(known) : nullptr;
-    return kind && (link->kinds & kind->bit) ? known : nullptr;
-}
-
 /* A player of another kind than chosen's, when the options allow one. */
 static HWND otherPlayer(PlayerLink *link, HWND chosen, HWND gone) {
     const PlayerKind *kind = kindOf(chosen);
@@ -44,8 +38,7 @@ static HWND otherPlayer(PlayerLink *link, HWND chosen, HWND gone) {
 }
 
 bool readPlayer(PlayerLink *link, HWND known, HWND gone, bool forJob, PlayerReading *out) {
-    HWND kept = keptPlayer(link, known, gone);
-    *out = {kept ? kept : firstPlayerOf(link->kinds, gone), -1, true};
+    *out = {findPlayer(known, gone, link->kinds), -1, true};
     if (out->window) out->answered = askStatusOf(link, forJob, out->window, &out->status);
     HWND other = out->window ? otherPlayer(link, out->window, gone) : nullptr;
     int otherStatus = -1;

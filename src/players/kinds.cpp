@@ -24,7 +24,7 @@ HWND firstPlayerOf(LONG kinds, HWND gone) {
     return nullptr;
 }
 
-HWND findPlayer(HWND known, LONG kinds) {
-    const PlayerKind *kind = IsWindow(known) ? kindOf(known) : nullptr;
-    return kind && (kinds & kind->bit) ? known : firstPlayerOf(kinds, nullptr);
+HWND findPlayer(HWND known, HWND gone, LONG kinds) {
+    const PlayerKind *kind = known != gone && IsWindow(known) ? kindOf(known) : nullptr;
+    return kind && (kinds & kind->bit) ? known : firstPlayerOf(kinds, gone);
 }

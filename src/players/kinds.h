@@ -40,6 +40,6 @@ extern const PlayerKind WINAMP_KIND, CAD_KIND;
 const PlayerKind *kindOf(HWND player);
 /* The first window of a kind the bits allow, never gone: Winamp's before a CAD player's. */
 HWND firstPlayerOf(LONG kinds, HWND gone);
-/* The known player while its window exists and its kind is allowed, else the first one
-   found. Sends nothing: any thread. */
-HWND findPlayer(HWND known, LONG kinds);
+/* The known player while its window exists, is not gone and its kind is allowed, else
+   the first one found (never gone). Sends nothing: any thread. */
+HWND findPlayer(HWND known, HWND gone, LONG kinds);

@@ -265,7 +265,7 @@ bool takeSliderEcho() {
    thread looks at once at a player it has not read (the poller's next tick asks a
    silent one again), and its look is installed when the player answers. */
 static bool installReading(PlayerSide &side, bool atStart) {
-    HWND found = findPlayer(playerStatus.window, side.link->kinds);
+    HWND found = findPlayer(playerStatus.window, nullptr, side.link->kinds);
     PlayerReading reading = {};
     if (found) reading = lastReading(side.link.get());
     if (!found || (reading.window == found && reading.answered)) {

@@ -116,17 +116,15 @@ static void lookForShell(const PollerStart *poller, PlayerLink *link) {
        is found by the question of the track. */
     bool renamed = answered && reading.window == known && (link->notices & CAD_NEWS_TRACK);
     if (renamed) link->notices &= ~CAD_NEWS_TRACK;
-    /* Before the start's first status, a player is found, not opened. */
-    int quiet = playerStatus.statusShown ? 0 : LOOK_QUIET;
     if (gone)
         handPlayerLook(reading, LOOK_EVENT | LOOK_GONE, epoch, window);
     else if (renamed)
         handPlayerLook(reading, LOOK_EVENT | LOOK_RENAMED, epoch, window);
     else if (answered && reading.window != known)
-        handPlayerLook(reading, quiet, epoch, window);
+        handPlayerLook(reading, 0, epoch, window);
     else if (answered && ((poller->reads & POLL_IDLE_TIME) || playerStatus.lookUnanswered ||
                            readingIsNews(reading)))
-        handPlayerLook(reading, quiet, epoch, window);
+        handPlayerLook(reading, 0, epoch, window);
 }
 
 /* The slider position; false when the player did not answer, so that no made-up
